@@ -1,0 +1,98 @@
+// GameApp: the application object, its twelve-state screen machine and the key dispatch.
+#pragma once
+#include <cstdint>
+
+class Canvas;
+class HelpScreen;
+class Image;
+class MainMenu;
+class NameEntry;
+class OptionsScreen;
+class Playfield;
+class ScoreTable;
+class ScreenTransition;
+class SoundClip;
+
+enum ScreenState : uint32_t {
+    TITLE = 0,
+    MENU = 1,
+    OPTIONS = 2,
+    HELP = 3,
+    ABOUT = 4,
+    SCORES = 5,
+    NAME_ENTRY = 6,
+    STAGE = 7,
+    PLAY = 8,
+    GAME_OVER = 9,
+    VICTORY = 10,
+    TRANSITION = 11,
+};
+
+const char* stateName(uint32_t state);
+
+class GameApp {
+public:
+    GameApp();
+    virtual ~GameApp();
+    GameApp(const GameApp&) = delete;
+    GameApp& operator=(const GameApp&) = delete;
+
+    Canvas* canvas() const { return canvas_; }
+    void tick(int step);
+    void draw();
+
+    void pressAction();
+    void pressLeft();
+    void pressRight();
+    void pressUp();
+    void pressDown();
+    void pressLeftSoft();
+    void pressRightSoft();
+    void keyReleased();
+    void togglePause();
+    void toggleMute();
+    void saveOnExit();
+
+    uint32_t state() const { return state_; }
+    bool gameRunning() const { return gameRunning_; }
+    Playfield* playfield() const { return playfield_; }
+    ScoreTable* scoreTable() const { return scoreTable_; }
+    ScreenTransition* transition() const { return transition_; }
+    MainMenu* mainMenu() const { return mainMenu_; }
+    OptionsScreen* optionsScreen() const { return optionsScreen_; }
+    HelpScreen* helpScreen() const { return helpScreen_; }
+    NameEntry* nameEntry() const { return nameEntry_; }
+
+private:
+    void switchTo(uint32_t target);
+    void setState(uint32_t state);
+    // Renders the screen of `state` into `target` (the state table's drawing).
+    void drawState(uint32_t state, Canvas* target) const;
+    void drawCentredNumber(Canvas* target, int32_t value) const;
+    void startMusic();
+    void playEffect(SoundClip* clip);
+    void playStep();
+    void leaveEndScreen();
+
+    Canvas* canvas_ = nullptr;
+    bool gameRunning_ = true;
+    uint32_t state_ = TITLE;
+    ScreenTransition* transition_ = nullptr;
+    MainMenu* mainMenu_ = nullptr;
+    OptionsScreen* optionsScreen_ = nullptr;
+    ScoreTable* scoreTable_ = nullptr;
+    NameEntry* nameEntry_ = nullptr;
+    HelpScreen* helpScreen_ = nullptr;
+    Playfield* playfield_ = nullptr;
+    SoundClip* music = nullptr;
+    Image* titleImage = nullptr;
+    Image* aboutImage = nullptr;
+    Image* victoryImage = nullptr;
+    Image* gameOverImage = nullptr;
+    Image* bigDigits = nullptr;
+    Image* stageImage = nullptr;
+    Image* pauseImage = nullptr;
+    SoundClip* menuDownSound = nullptr;
+    SoundClip* menuUpSound = nullptr;
+    SoundClip* actionSound = nullptr;
+};

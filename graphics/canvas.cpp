@@ -1,0 +1,171 @@
+// Canvas: copying, keying, blending, numbers, text and single pixels into the frame.
+#include "graphics/canvas.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "graphics/digit_font.h"
+#include "graphics/image.h"
+#include "graphics/text_image.h"
+
+namespace {
+constexpr uint16_t kRed = 0xF800;
+constexpr uint16_t kGreen = 0x07C0;
+constexpr uint16_t kBlue = 0x001F;
+
+uint16_t blendPixel(uint16_t s, uint16_t d, int weight) {
+    const int rest = 31 - weight;
+    uint32_t r = (weight * ((s & kRed) >> 11) + rest * ((d & kRed) >> 11)) >> 5;
+    uint32_t g = (weight * ((s & kGreen) >> 6) + rest * ((d & kGreen) >> 6)) >> 5;
+    uint32_t b = (weight * (s & kBlue) + rest * (d & kBlue)) >> 5;
+    return static_cast<uint16_t>((r << 11) | (g << 6) | b);
+}
+}  // namespace
+
+Canvas::Canvas() : pixels(new uint16_t[kPixelCount]), properties(platform::displayProperties()) {
+    std::memset(pixels, 0, kPixelCount * sizeof(uint16_t));
+    xStep = properties.xPitch / 2;
+    yStep = properties.yPitch / 2;
+}
+
+Canvas::~Canvas() { delete[] pixels; }
+
+bool Canvas::clip(Run& r, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
+                  bool& visible) {
+    visible = false;
+    if (r.w == 0 || r.h == 0) {
+        r.w = sourceWidth;
+        r.h = sourceHeight;
+    }
+    if (r.w <= 0 || r.h <= 0 || r.sx < 0 || r.sy < 0 || r.sx + r.w > sourceWidth ||
+        r.sy + r.h > sourceHeight)
+        return false;
+    if (r.dx > limitWidth || r.dy > limitHeight) return true;
+    if (r.dx < 0) {
+        r.w += r.dx;
+        r.sx -= r.dx;
+        r.dx = 0;
+    }
+    if (r.dy < 0) {
+        r.h += r.dy;
+        r.sy -= r.dy;
+        r.dy = 0;
+    }
+    r.w = std::min(r.w, limitWidth - r.dx);
+    r.h = std::min(r.h, limitHeight - r.dy);
+    visible = r.w > 0 && r.h > 0;
+    return true;
+}
+
+template <typename PixelOp>
+int Canvas::copyRect(Fixed dx, Fixed dy, Fixed w, Fixed h, const uint16_t* source, int sourceWidth,
+                     int sourceHeight, int sourceStride, int limitWidth, int limitHeight, Fixed sx,
+                     Fixed sy, PixelOp op) {
+    Run r{wholePixels(dx), wholePixels(dy), wholePixels(w), wholePixels(h), wholePixels(sx),
+          wholePixels(sy)};
+    bool visible;
+    if (!clip(r, sourceWidth, sourceHeight, limitWidth, limitHeight, visible)) return 0;
+    if (!visible) return 1;
+    for (int row = 0; row < r.h; ++row) {
+        const uint16_t* src = source + static_cast<size_t>(r.sy + row) * sourceStride + r.sx;
+        uint16_t* dst = pixels + r.dx * xStep + (r.dy + row) * yStep;
+        op(dst, src, r.w);
+    }
+    return 1;
+}
+
+namespace {
+// Row operations for copyRect: plain, keyed and blended.
+struct CopyRow {
+    int32_t xStep;
+    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
+        if (xStep == 1) {
+            std::memcpy(dst, src, static_cast<size_t>(n) * sizeof(uint16_t));
+        } else {
+            for (int c = 0; c < n; ++c) dst[c * xStep] = src[c];
+        }
+    }
+};
+struct KeyedRow {
+    int32_t xStep;
+    uint16_t key;
+    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
+        for (int c = 0; c < n; ++c) {
+            if (src[c] != key) dst[c * xStep] = src[c];
+        }
+    }
+};
+struct BlendRow {
+    int32_t xStep;
+    int weight;
+    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
+        for (int c = 0; c < n; ++c) dst[c * xStep] = blendPixel(src[c], dst[c * xStep], weight);
+    }
+};
+}  // namespace
+
+int Canvas::drawImage(Fixed dx, Fixed dy, Fixed w, Fixed h, const Image* image, Fixed sx, Fixed sy,
+                      uint32_t key) {
+    if (image == nullptr || image->pixels == nullptr) return 0;
+    const int lw = static_cast<int>(properties.width), lh = static_cast<int>(properties.height);
+    if (key == NO_KEY)
+        return copyRect(dx, dy, w, h, image->pixels, image->width, image->height, image->width, lw,
+                        lh, sx, sy, CopyRow{xStep});
+    return copyRect(dx, dy, w, h, image->pixels, image->width, image->height, image->width, lw, lh,
+                    sx, sy, KeyedRow{xStep, toPixel(key)});
+}
+
+int Canvas::drawCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* source, Fixed sx,
+                       Fixed sy, uint32_t key) {
+    if (source == nullptr || source->pixels == nullptr) return 0;
+    if (key == NO_KEY)
+        return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
+                        kSourceWidth, kSourceHeight, sx, sy, CopyRow{xStep});
+    return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
+                    kSourceWidth, kSourceHeight, sx, sy, KeyedRow{xStep, toPixel(key)});
+}
+
+int Canvas::copyFrom(const Canvas* source) {
+    if (source == nullptr || source->pixels == nullptr) return 0;
+    std::memcpy(pixels, source->pixels, kPixelCount * sizeof(uint16_t));
+    return 1;
+}
+
+int Canvas::blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* source, Fixed sx,
+                        Fixed sy, int weight) {
+    // A weight outside 0..31 would carry one channel into the next: rejected.
+    if (source == nullptr || source->pixels == nullptr || weight < 0 || weight > 31) return 0;
+    return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
+                    kSourceWidth, kSourceHeight, sx, sy, BlendRow{xStep, weight});
+}
+
+int Canvas::drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key) {
+    if (font == nullptr) return 0;
+    for (int i = 0; i < font->glyphCount; ++i) {
+        drawImage(x + px(i * font->glyphWidth), y, px(font->glyphWidth), px(font->glyphHeight),
+                  font->image, px(font->glyphs[i] * font->glyphWidth), 0, key);
+    }
+    return 1;
+}
+
+int Canvas::drawText(Fixed x, Fixed y, const TextImage* text) {
+    if (text == nullptr || text->pixels == nullptr || text->width <= 0 || text->height <= 0)
+        return 0;
+    const int lw = static_cast<int>(properties.width), lh = static_cast<int>(properties.height);
+    return copyRect(x, y, px(text->width), px(text->height), text->pixels, text->width,
+                    text->height, text->width, lw, lh, 0, 0,
+                    [this, ink = toPixel(text->colour)](uint16_t* dst, const uint16_t* src, int n) {
+                        for (int c = 0; c < n; ++c) {
+                            if (src[c] == ink) dst[c * xStep] = src[c];
+                        }
+                    });
+}
+
+int Canvas::setPixel(Fixed x, Fixed y, uint32_t colour) {
+    const int ix = wholePixels(x), iy = wholePixels(y);
+    if (ix < 0 || iy < 0 || ix >= static_cast<int>(properties.width) ||
+        iy >= static_cast<int>(properties.height))
+        return 0;
+    pixels[ix * xStep + iy * yStep] = toPixel(colour);
+    return 1;
+}

@@ -1,0 +1,63 @@
+// Canvas: the 176 x 220 off-screen frame, laid out like the display's frame buffer, and every
+// drawing operation of the game. Coordinates are Fixed; results are 1 (accepted) or 0 (rejected).
+#pragma once
+#include <cstdint>
+
+#include "graphics/fixed.h"
+#include "platform/display.h"
+
+class Image;
+class DigitFont;
+class TextImage;
+
+constexpr uint32_t NO_KEY = 0xFFFFFFFF;  // no colour is transparent
+
+class Canvas {
+public:
+    static constexpr int kSourceWidth = 176;   // row length of a canvas read as a source
+    static constexpr int kSourceHeight = 220;
+    static constexpr int kPixelCount = 176 * 220 + 1;  // one spare pixel, as the display has
+
+    Canvas();
+    virtual ~Canvas();
+    Canvas(const Canvas&) = delete;
+    Canvas& operator=(const Canvas&) = delete;
+
+    int drawImage(Fixed dx, Fixed dy, Fixed w, Fixed h, const Image* image, Fixed sx, Fixed sy,
+                  uint32_t key);
+    int drawCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* source, Fixed sx, Fixed sy,
+                   uint32_t key);
+    int copyFrom(const Canvas* source);
+    // weight 0..31 applies to the source pixel, 31 - weight to the destination.
+    int blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* source, Fixed sx, Fixed sy,
+                    int weight);
+    int drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key);
+    int drawText(Fixed x, Fixed y, const TextImage* text);
+    int setPixel(Fixed x, Fixed y, uint32_t colour);
+
+    uint16_t* buffer() { return pixels; }
+    const uint16_t* buffer() const { return pixels; }
+    uint32_t width() const { return properties.width; }
+    uint32_t height() const { return properties.height; }
+    // The pixel at (x, y) in whole pixels (for tests and tools).
+    uint16_t pixelAt(int x, int y) const { return pixels[x * xStep + y * yStep]; }
+
+private:
+    // A source rectangle after the checks and clipping shared by every copy operation.
+    struct Run {
+        int dx, dy, w, h, sx, sy;
+    };
+    // Applies the size default, rejection and clipping rules; false when rejected (result 0).
+    // `visible` is false when nothing remains to draw (result 1).
+    static bool clip(Run& run, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
+                     bool& visible);
+    template <typename PixelOp>
+    int copyRect(Fixed dx, Fixed dy, Fixed w, Fixed h, const uint16_t* source, int sourceWidth,
+                 int sourceHeight, int sourceStride, int limitWidth, int limitHeight, Fixed sx,
+                 Fixed sy, PixelOp op);
+
+    uint16_t* pixels;
+    platform::DisplayProperties properties;
+    int32_t xStep;
+    int32_t yStep;
+};

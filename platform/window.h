@@ -1,0 +1,42 @@
+// Window service: the one game window and its message queue, in the handset's message and key codes.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+constexpr uint32_t kMsgActivate = 0x0006;   // low word of wordParam: 1 active, 0 inactive
+constexpr uint32_t kMsgSetFocus = 0x0007;
+constexpr uint32_t kMsgKillFocus = 0x0008;
+constexpr uint32_t kMsgKeyDown = 0x0100;    // wordParam: key code
+constexpr uint32_t kMsgKeyUp = 0x0101;
+
+constexpr uint32_t kKeyAction = 0x0D;
+constexpr uint32_t kKeyLeft = 0x25;
+constexpr uint32_t kKeyUp = 0x26;
+constexpr uint32_t kKeyRight = 0x27;
+constexpr uint32_t kKeyDown = 0x28;
+constexpr uint32_t kKeyHome = 0x5B;
+constexpr uint32_t kKeyLeftSoft = 0x70;
+constexpr uint32_t kKeyRightSoft = 0x71;
+
+struct Message {
+    uint32_t id = 0;
+    uint32_t wordParam = 0;
+    int32_t longParam = 0;
+};
+
+// Creates the one window (hidden until showWindow). False when no window can be made.
+bool createWindow(const std::string& title);
+void showWindow();
+void destroyWindow();
+
+// Takes the next waiting message without blocking for long (the SDL back end waits at most
+// 1 ms when the queue is empty). A close request, SIGINT and SIGTERM arrive as a key-down of
+// the home key. False when no message is waiting.
+bool takeMessage(Message& message);
+
+// Messages outside the game's own table end here.
+int32_t defaultWindowProc(const Message& message);
+
+}  // namespace platform

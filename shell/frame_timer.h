@@ -1,0 +1,17 @@
+// FrameTimer: a gate that opens at most once per interval and never waits.
+#pragma once
+#include <cstdint>
+
+class FrameTimer {
+public:
+    explicit FrameTimer(uint32_t interval);
+    virtual ~FrameTimer() = default;
+
+    // True when strictly more than `interval` ms passed since the gate last opened; then a new
+    // interval starts from a second reading of the clock. Time beyond the interval is lost.
+    bool ready();
+
+private:
+    uint32_t interval;
+    uint32_t lastTime;
+};

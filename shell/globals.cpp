@@ -1,0 +1,20 @@
+// The program's global objects and flags.
+#include "shell/globals.h"
+
+#include "platform/files.h"
+
+InstanceHandle instanceHandle = nullptr;
+bool appRunning = true;
+bool appActive = true;
+bool soundOn = true;
+bool musicOn = true;
+bool muted = false;
+Display* display = nullptr;
+FrameTimer* drawGate = nullptr;
+FrameTimer* tickGate = nullptr;
+GameApp* app = nullptr;
+Image* explosionImage = nullptr;
+SoundClip* blastSound = nullptr;
+
+// The executable's real directory (not the module path cut by a fixed name length).
+std::string programDirectory() { return platform::programDirectory(); }

@@ -1,0 +1,4 @@
+// The game on the SDL back end.
+#include "shell/entry.h"
+
+int main() { return runProgram(); }

@@ -1,0 +1,35 @@
+// SoundClip: one WAV file in memory on its own wave-output stream, played once or looped.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/wave_out.h"
+
+class SoundClip {
+public:
+    static constexpr int kHeaderBytes = 44;  // samples start here; the format is at 20..35
+
+    // path: the full path of the WAV file; loop: re-queue the block each time it ends.
+    // A missing file, or one shorter than its header, gives a silent clip.
+    SoundClip(const std::string& path, bool loop);
+    virtual ~SoundClip();
+    SoundClip(const SoundClip&) = delete;
+    SoundClip& operator=(const SoundClip&) = delete;
+
+    // Ignored while the clip is still queued or playing.
+    void play();
+    void pause();
+    void resume();
+
+    bool isSilent() const { return output == nullptr; }
+
+private:
+    static void onDone(platform::WaveStream stream, uint32_t message, uintptr_t instance,
+                       platform::WaveHeader* header);
+
+    uint8_t* fileData = nullptr;
+    int32_t fileSize = 0;
+    platform::WaveFormat format;
+    platform::WaveStream output = nullptr;
+    platform::WaveHeader* header = nullptr;
+};
