@@ -1,0 +1,22 @@
+// Metal: the brick of two hits that shows a crack after the first (40 points).
+#pragma once
+#include <cstdint>
+
+#include "entities/brick.h"
+
+class Image;
+
+class Metal : public Brick {
+  public:
+    static constexpr int kSheetResource = 158;
+
+    Metal(Fixed x, Fixed y, int32_t colour);
+    ~Metal() override;
+
+    void update(int32_t dt) override;
+    void draw(Canvas* canvas) const override;
+
+    // This kind's shared sprite sheet (nullptr while none lives) and live count.
+    static const Image* sheet();
+    static int32_t liveCount();
+};

@@ -1,0 +1,36 @@
+// PaddleExplosion: the 50 sparks thrown up over the bar when the paddle is destroyed.
+#pragma once
+#include <cstdint>
+#include <list>
+
+#include "graphics/fixed.h"
+
+class Canvas;
+class Spark;
+
+class PaddleExplosion {
+  public:
+    static constexpr int kSparkCount = 50;
+    static constexpr int32_t kSparkLife = 400;
+
+    PaddleExplosion() = default;
+    virtual ~PaddleExplosion();
+    PaddleExplosion(const PaddleExplosion&) = delete;
+    PaddleExplosion& operator=(const PaddleExplosion&) = delete;
+
+    // Spawns the sparks over the bar at x with the given width.
+    void start(Fixed x, Fixed width);
+    void update(int32_t dt);
+    void draw(Canvas* canvas) const;
+    void reset();
+    // One-shot: true once after the explosion has ended.
+    bool takeFinished();
+
+    bool isActive() const { return active_; }
+    const std::list<Spark*>& sparks() const { return sparks_; }
+
+  private:
+    bool finished_ = false;
+    bool active_ = false;
+    std::list<Spark*> sparks_;
+};
