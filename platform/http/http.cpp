@@ -1,0 +1,119 @@
+// The internet client over libcurl: one easy handle per session, each reply held whole in memory.
+#include "platform/http.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+
+#include "platform/trace.h"
+
+namespace platform {
+
+struct HttpSession {
+    CURL* curl = nullptr;
+    std::string agent;
+};
+
+struct HttpRequest {
+    std::string body;
+    size_t readAt = 0;
+    long status = 0;
+};
+
+namespace {
+
+constexpr long kMaxRedirects = 0;  // a reply is taken as the server gives it
+
+struct Transfer {
+    std::string* body;
+    bool capped = false;
+};
+
+// Keeps at most kHttpMaxBody bytes; a longer reply ends the transfer there.
+size_t collectBody(char* data, size_t size, size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    const size_t room = kHttpMaxBody - transfer->body->size();
+    transfer->body->append(data, std::min(bytes, room));
+    if (bytes > room) {
+        transfer->capped = true;
+        return 0;  // tells curl to stop reading
+    }
+    return bytes;
+}
+
+bool globalInit() {
+    static std::once_flag once;
+    static bool ok = false;
+    std::call_once(once, [] { ok = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+    return ok;
+}
+
+}  // namespace
+
+HttpSession* httpOpen(const std::string& agent) {
+    if (!globalInit()) return nullptr;
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr) return nullptr;
+    auto* session = new HttpSession{curl, agent};
+    bool ok = curl_easy_setopt(curl, CURLOPT_USERAGENT, session->agent.c_str()) == CURLE_OK;
+    // An empty proxy forces a direct connection whatever the environment says.
+    ok = ok && curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kHttpConnectTimeoutMs) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kHttpTotalTimeoutMs) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, kMaxRedirects) == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
+    ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collectBody) == CURLE_OK;
+    if (!ok) {
+        httpClose(session);
+        return nullptr;
+    }
+    return session;
+}
+
+HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url) {
+    trace("http GET " + url);
+    if (session == nullptr) return nullptr;
+    auto* request = new HttpRequest;
+    Transfer transfer{&request->body};
+    CURLcode result = curl_easy_setopt(session->curl, CURLOPT_URL, url.c_str());
+    if (result == CURLE_OK) result = curl_easy_setopt(session->curl, CURLOPT_WRITEDATA, &transfer);
+    if (result == CURLE_OK) result = curl_easy_perform(session->curl);
+    // Stopping at the size limit is a reply all the same.
+    if (result == CURLE_WRITE_ERROR && transfer.capped) result = CURLE_OK;
+    if (result == CURLE_OK)
+        result = curl_easy_getinfo(session->curl, CURLINFO_RESPONSE_CODE, &request->status);
+    curl_easy_setopt(session->curl, CURLOPT_WRITEDATA, nullptr);
+    if (result != CURLE_OK) {
+        delete request;
+        return nullptr;
+    }
+    return request;
+}
+
+long httpStatus(const HttpRequest* request) {
+    return request == nullptr ? 0 : request->status;
+}
+
+size_t httpRead(HttpRequest* request, char* buffer, size_t size) {
+    if (request == nullptr || buffer == nullptr) return 0;
+    const size_t n = std::min(size, request->body.size() - request->readAt);
+    std::memcpy(buffer, request->body.data() + request->readAt, n);
+    request->readAt += n;
+    return n;
+}
+
+void httpCloseRequest(HttpRequest* request) {
+    delete request;
+}
+
+void httpClose(HttpSession* session) {
+    if (session == nullptr) return;
+    if (session->curl != nullptr) curl_easy_cleanup(session->curl);
+    delete session;
+}
+
+}  // namespace platform
