@@ -31,7 +31,7 @@ enum ScreenState : uint32_t {
 const char* stateName(uint32_t state);
 
 class GameApp {
-public:
+  public:
     GameApp();
     virtual ~GameApp();
     GameApp(const GameApp&) = delete;
@@ -63,7 +63,7 @@ public:
     HelpScreen* helpScreen() const { return helpScreen_; }
     NameEntry* nameEntry() const { return nameEntry_; }
 
-private:
+  private:
     void switchTo(uint32_t target);
     void setState(uint32_t state);
     // Renders the screen of `state` into `target` (the state table's drawing).

@@ -28,7 +28,9 @@ Canvas::Canvas() : pixels(new uint16_t[kPixelCount]), properties(platform::displ
     yStep = properties.yPitch / 2;
 }
 
-Canvas::~Canvas() { delete[] pixels; }
+Canvas::~Canvas() {
+    delete[] pixels;
+}
 
 bool Canvas::clip(Run& r, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
                   bool& visible) {
@@ -61,8 +63,8 @@ template <typename PixelOp>
 int Canvas::copyRect(Fixed dx, Fixed dy, Fixed w, Fixed h, const uint16_t* source, int sourceWidth,
                      int sourceHeight, int sourceStride, int limitWidth, int limitHeight, Fixed sx,
                      Fixed sy, PixelOp op) {
-    Run r{wholePixels(dx), wholePixels(dy), wholePixels(w), wholePixels(h), wholePixels(sx),
-          wholePixels(sy)};
+    Run r{wholePixels(dx), wholePixels(dy), wholePixels(w),
+          wholePixels(h),  wholePixels(sx), wholePixels(sy)};
     bool visible;
     if (!clip(r, sourceWidth, sourceHeight, limitWidth, limitHeight, visible)) return 0;
     if (!visible) return 1;

@@ -13,8 +13,8 @@ class TextImage;
 constexpr uint32_t NO_KEY = 0xFFFFFFFF;  // no colour is transparent
 
 class Canvas {
-public:
-    static constexpr int kSourceWidth = 176;   // row length of a canvas read as a source
+  public:
+    static constexpr int kSourceWidth = 176;  // row length of a canvas read as a source
     static constexpr int kSourceHeight = 220;
     static constexpr int kPixelCount = 176 * 220 + 1;  // one spare pixel, as the display has
 
@@ -42,7 +42,7 @@ public:
     // The pixel at (x, y) in whole pixels (for tests and tools).
     uint16_t pixelAt(int x, int y) const { return pixels[x * xStep + y * yStep]; }
 
-private:
+  private:
     // A source rectangle after the checks and clipping shared by every copy operation.
     struct Run {
         int dx, dy, w, h, sx, sy;

@@ -11,7 +11,9 @@ DigitFont::DigitFont(InstanceHandle instance, int resourceId)
     glyphHeight = image->height;
 }
 
-DigitFont::~DigitFont() { delete image; }
+DigitFont::~DigitFont() {
+    delete image;
+}
 
 void DigitFont::setValue(int32_t number) {
     value_ = number;

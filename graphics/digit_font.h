@@ -5,7 +5,7 @@
 #include "graphics/image.h"
 
 class DigitFont {
-public:
+  public:
     // Glyph cells of the strip: 0-9 the digits, then . + - * / =
     static constexpr int kCellDot = 10, kCellPlus = 11, kCellMinus = 12, kCellStar = 13,
                          kCellSlash = 14, kCellEquals = 15;
@@ -24,7 +24,7 @@ public:
     int32_t glyphHeight = 0;
     Image* image = nullptr;
 
-private:
+  private:
     int32_t value_ = 0;
 };
 

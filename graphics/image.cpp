@@ -16,4 +16,6 @@ Image::Image(InstanceHandle, int resourceId) {
     pixels = sectionToPixels(section, width, height);
 }
 
-Image::~Image() { delete[] pixels; }
+Image::~Image() {
+    delete[] pixels;
+}

@@ -25,4 +25,6 @@ TextImage::TextImage(const std::u16string& text, uint32_t textColour, int maxWid
     pixels = sectionToPixels(section, width, height);
 }
 
-TextImage::~TextImage() { delete[] pixels; }
+TextImage::~TextImage() {
+    delete[] pixels;
+}

@@ -4,8 +4,8 @@
 #include <string>
 
 class TextImage {
-public:
-    static constexpr int kCellWidth = 12;   // pixels reckoned per character
+  public:
+    static constexpr int kCellWidth = 12;  // pixels reckoned per character
     static constexpr int kLineHeight = 14;
 
     // Text in `colour` over its inverse, wrapped at maxWidth pixels.

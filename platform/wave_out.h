@@ -29,7 +29,7 @@ struct WaveHeader {
 struct WaveStreamImpl;
 using WaveStream = WaveStreamImpl*;
 
-constexpr uint32_t kWaveDone = 0x3BD;       // a written block has finished playing
+constexpr uint32_t kWaveDone = 0x3BD;  // a written block has finished playing
 constexpr int kWaveOk = 0;
 constexpr int kWaveStillPlaying = 33;
 

@@ -1,14 +1,15 @@
-// Window service: the one game window and its message queue, in the handset's message and key codes.
+// Window service: the one game window and its message queue, in the handset's message and key
+// codes.
 #pragma once
 #include <cstdint>
 #include <string>
 
 namespace platform {
 
-constexpr uint32_t kMsgActivate = 0x0006;   // low word of wordParam: 1 active, 0 inactive
+constexpr uint32_t kMsgActivate = 0x0006;  // low word of wordParam: 1 active, 0 inactive
 constexpr uint32_t kMsgSetFocus = 0x0007;
 constexpr uint32_t kMsgKillFocus = 0x0008;
-constexpr uint32_t kMsgKeyDown = 0x0100;    // wordParam: key code
+constexpr uint32_t kMsgKeyDown = 0x0100;  // wordParam: key code
 constexpr uint32_t kMsgKeyUp = 0x0101;
 
 constexpr uint32_t kKeyAction = 0x0D;

@@ -21,6 +21,10 @@ void Display::present(const Canvas* canvas) {
     std::memcpy(frameBuffer, canvas->buffer(), platform::kFrameBytes);
 }
 
-void Display::suspend() { platform::suspendDisplay(); }
+void Display::suspend() {
+    platform::suspendDisplay();
+}
 
-void Display::resume() { platform::resumeDisplay(); }
+void Display::resume() {
+    platform::resumeDisplay();
+}

@@ -5,7 +5,7 @@
 class Canvas;
 
 class Display {
-public:
+  public:
     Display();  // opens the display full screen and holds the frame address until destroyed
     virtual ~Display();
     Display(const Display&) = delete;
@@ -16,6 +16,6 @@ public:
     void suspend();
     void resume();
 
-private:
+  private:
     uint16_t* frameBuffer;
 };

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 class FrameTimer {
-public:
+  public:
     explicit FrameTimer(uint32_t interval);
     virtual ~FrameTimer() = default;
 
@@ -11,7 +11,7 @@ public:
     // interval starts from a second reading of the clock. Time beyond the interval is lost.
     bool ready();
 
-private:
+  private:
     uint32_t interval;
     uint32_t lastTime;
 };

@@ -17,4 +17,6 @@ Image* explosionImage = nullptr;
 SoundClip* blastSound = nullptr;
 
 // The executable's real directory (not the module path cut by a fixed name length).
-std::string programDirectory() { return platform::programDirectory(); }
+std::string programDirectory() {
+    return platform::programDirectory();
+}

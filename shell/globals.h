@@ -11,10 +11,10 @@ class SoundClip;
 
 extern InstanceHandle instanceHandle;  // where bitmap resources are loaded from
 extern bool appRunning;                // the main loop runs while set; the home key clears it
-extern bool appActive;                 // while clear, the loop step presents, ticks and draws nothing
-extern bool soundOn;                   // sound effects (stored in the score file)
-extern bool musicOn;                   // music (stored in the score file)
-extern bool muted;                     // every sound silenced during play
+extern bool appActive;  // while clear, the loop step presents, ticks and draws nothing
+extern bool soundOn;    // sound effects (stored in the score file)
+extern bool musicOn;    // music (stored in the score file)
+extern bool muted;      // every sound silenced during play
 extern Display* display;
 extern FrameTimer* drawGate;
 extern FrameTimer* tickGate;
@@ -23,7 +23,9 @@ extern Image* explosionImage;  // bitmap 163, the fire bricks' blasts
 extern SoundClip* blastSound;  // "blast.wav"
 
 // True when a sound effect may play now: soundOn set and muted clear.
-inline bool effectsAudible() { return soundOn && !muted; }
+inline bool effectsAudible() {
+    return soundOn && !muted;
+}
 
 // The directory every data file is read from and written to, ending with '/'.
 std::string programDirectory();

@@ -1,4 +1,6 @@
 // The game on the SDL back end.
 #include "shell/entry.h"
 
-int main() { return runProgram(); }
+int main() {
+    return runProgram();
+}

@@ -6,8 +6,8 @@
 #include "shell/globals.h"
 
 const MessageEntry messageTable[5] = {
-    {platform::kMsgActivate, onActivate}, {platform::kMsgKeyDown, onKeyDown},
-    {platform::kMsgKeyUp, onKeyUp},       {platform::kMsgSetFocus, onSetFocus},
+    {platform::kMsgActivate, onActivate},   {platform::kMsgKeyDown, onKeyDown},
+    {platform::kMsgKeyUp, onKeyUp},         {platform::kMsgSetFocus, onSetFocus},
     {platform::kMsgKillFocus, onKillFocus},
 };
 
@@ -32,15 +32,32 @@ int32_t onActivate(const platform::Message& message) {
 int32_t onKeyDown(const platform::Message& message) {
     if (app == nullptr) return 0;
     switch (message.wordParam) {
-        case platform::kKeyAction: app->pressAction(); break;
-        case platform::kKeyLeft: app->pressLeft(); break;
-        case platform::kKeyUp: app->pressUp(); break;
-        case platform::kKeyRight: app->pressRight(); break;
-        case platform::kKeyDown: app->pressDown(); break;
-        case platform::kKeyHome: appRunning = false; break;
-        case platform::kKeyLeftSoft: app->pressLeftSoft(); break;
-        case platform::kKeyRightSoft: app->pressRightSoft(); break;
-        default: break;
+        case platform::kKeyAction:
+            app->pressAction();
+            break;
+        case platform::kKeyLeft:
+            app->pressLeft();
+            break;
+        case platform::kKeyUp:
+            app->pressUp();
+            break;
+        case platform::kKeyRight:
+            app->pressRight();
+            break;
+        case platform::kKeyDown:
+            app->pressDown();
+            break;
+        case platform::kKeyHome:
+            appRunning = false;
+            break;
+        case platform::kKeyLeftSoft:
+            app->pressLeftSoft();
+            break;
+        case platform::kKeyRightSoft:
+            app->pressRightSoft();
+            break;
+        default:
+            break;
     }
     return 0;
 }

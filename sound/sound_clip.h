@@ -6,7 +6,7 @@
 #include "platform/wave_out.h"
 
 class SoundClip {
-public:
+  public:
     static constexpr int kHeaderBytes = 44;  // samples start here; the format is at 20..35
 
     // path: the full path of the WAV file; loop: re-queue the block each time it ends.
@@ -23,7 +23,7 @@ public:
 
     bool isSilent() const { return output == nullptr; }
 
-private:
+  private:
     static void onDone(platform::WaveStream stream, uint32_t message, uintptr_t instance,
                        platform::WaveHeader* header);
 

@@ -42,7 +42,9 @@ std::span<const uint8_t> resourceBytes(int id) {
     return embeddedResource(id);
 }
 
-void addResource(int id, std::vector<uint8_t> bmpFile) { addedResources()[id] = std::move(bmpFile); }
+void addResource(int id, std::vector<uint8_t> bmpFile) {
+    addedResources()[id] = std::move(bmpFile);
+}
 
 bool decodeBmp(std::span<const uint8_t> file, Section& out) {
     if (file.size() < 54 || file[0] != 'B' || file[1] != 'M') return false;

@@ -1,0 +1,198 @@
+// GameApp's key operations, by state.
+#include "frontend/game_app.h"
+#include "frontend/help_screen.h"
+#include "frontend/main_menu.h"
+#include "frontend/name_entry.h"
+#include "frontend/options_screen.h"
+#include "frontend/screen_transition.h"
+#include "graphics/digit_font.h"
+#include "scores/score_table.h"
+#include "shell/globals.h"
+#include "sound/sound_clip.h"
+#include "world/playfield.h"
+
+namespace {
+enum MenuEntry { kStart = 0, kContinue = 1, kOptions = 2, kHighScore = 3, kHelp = 4 };
+enum OptionsEntry { kMusic = 0, kSoundFx = 1, kAbout = 2, kMainMenu = 3 };
+}  // namespace
+
+void GameApp::pressUp() {
+    playEffect(menuUpSound);
+    switch (state_) {
+        case MENU:
+            mainMenu_->moveUp();
+            break;
+        case OPTIONS:
+            optionsScreen_->moveUp();
+            break;
+        case SCORES:
+            scoreTable_->scrollUp();
+            break;
+        case NAME_ENTRY:
+            nameEntry_->moveUp();
+            break;
+        default:
+            break;
+    }
+}
+
+void GameApp::pressDown() {
+    playEffect(menuDownSound);
+    switch (state_) {
+        case MENU:
+            mainMenu_->moveDown();
+            break;
+        case OPTIONS:
+            optionsScreen_->moveDown();
+            break;
+        case SCORES:
+            scoreTable_->scrollDown();
+            break;
+        case NAME_ENTRY:
+            nameEntry_->moveDown();
+            break;
+        default:
+            break;
+    }
+}
+
+void GameApp::pressLeft() {
+    if (state_ == NAME_ENTRY) nameEntry_->moveLeft();
+    if (state_ == PLAY) playfield_->moveLeft();
+}
+
+void GameApp::pressRight() {
+    if (state_ == NAME_ENTRY) nameEntry_->moveRight();
+    if (state_ == PLAY) playfield_->moveRight();
+}
+
+void GameApp::keyReleased() {
+    if (state_ == PLAY) playfield_->stopMoving();
+}
+
+void GameApp::pressAction() {
+    switch (state_) {
+        case TITLE:
+            switchTo(ABOUT);
+            break;
+        case MENU:
+            switch (mainMenu_->selection()) {
+                case kStart:
+                    playfield_->newGame();
+                    startMusic();
+                    switchTo(STAGE);
+                    break;
+                case kContinue:
+                    playfield_->loadGame();
+                    startMusic();
+                    switchTo(STAGE);
+                    break;
+                case kOptions:
+                    switchTo(OPTIONS);
+                    break;
+                case kHighScore:
+                    switchTo(SCORES);
+                    break;
+                case kHelp:
+                    switchTo(HELP);
+                    break;
+            }
+            break;
+        case OPTIONS:
+            switch (optionsScreen_->selection()) {
+                case kMusic:
+                    optionsScreen_->toggleMusic();
+                    break;
+                case kSoundFx:
+                    optionsScreen_->toggleSound();
+                    break;
+                case kAbout:
+                    switchTo(ABOUT);
+                    break;
+                case kMainMenu:
+                    switchTo(MENU);
+                    break;
+            }
+            break;
+        case HELP:
+            if (helpScreen_->page() == HelpScreen::kLastPage) {
+                switchTo(MENU);
+                helpScreen_->resetPage();
+            } else {
+                drawState(HELP, transition_->fromCanvas);
+                helpScreen_->nextPage();
+                drawState(HELP, transition_->toCanvas);
+                transition_->target = HELP;
+                setState(TRANSITION);
+            }
+            break;
+        case ABOUT:
+        case SCORES:
+            switchTo(MENU);
+            break;
+        case NAME_ENTRY:
+            nameEntry_->pick();
+            break;
+        case STAGE:
+            playfield_->startLevel();
+            if (musicOn && !muted) music->resume();
+            switchTo(PLAY);
+            break;
+        case PLAY:
+            playfield_->action();
+            return;
+        case GAME_OVER:
+        case VICTORY:
+            leaveEndScreen();
+            break;
+        default:
+            return;  // TRANSITION: nothing, no sound
+    }
+    playEffect(actionSound);
+}
+
+// A final score that beats the table's lowest leads to the name entry; anything else to the
+// menu. (The handset never reached its name entry screen at all.)
+void GameApp::leaveEndScreen() {
+    const uint32_t finalScore = static_cast<uint32_t>(scoreCounter->value());
+    if (finalScore > scoreTable_->lowestScore()) {
+        nameEntry_->reset();
+        switchTo(NAME_ENTRY);
+    } else {
+        switchTo(MENU);
+    }
+}
+
+void GameApp::pressLeftSoft() {
+    switch (state_) {
+        case SCORES:
+            scoreTable_->synchronize();
+            break;
+        case NAME_ENTRY:
+            scoreTable_->insert(nameEntry_->text(), static_cast<uint32_t>(scoreCounter->value()));
+            switchTo(SCORES);
+            break;
+        case PLAY:
+            togglePause();
+            break;
+        default:
+            pressAction();
+            break;
+    }
+}
+
+void GameApp::pressRightSoft() {
+    switch (state_) {
+        case SCORES:
+            pressAction();
+            break;
+        case NAME_ENTRY:
+            switchTo(SCORES);
+            break;
+        case PLAY:
+            toggleMute();
+            break;
+        default:
+            break;
+    }
+}

@@ -1,0 +1,36 @@
+// MainMenu: the background, then the highlighted band of the selected entry.
+#include "frontend/main_menu.h"
+
+#include "graphics/canvas.h"
+#include "graphics/image.h"
+#include "shell/globals.h"
+
+namespace {
+constexpr int kBackground = 120;
+constexpr int kHighlights = 121;
+constexpr int kBandX = 20, kBandY = 23, kBandWidth = 140, kBandHeight = 33;
+}  // namespace
+
+MainMenu::MainMenu()
+    : background(new Image(instanceHandle, kBackground)),
+      highlights(new Image(instanceHandle, kHighlights)) {}
+
+MainMenu::~MainMenu() {
+    delete background;
+    delete highlights;
+}
+
+void MainMenu::draw(Canvas* canvas) const {
+    canvas->drawImage(0, 0, px(176), px(220), background, 0, 0, NO_KEY);
+    canvas->drawImage(px(kBandX), px(kBandY + kBandHeight * selection_), px(kBandWidth),
+                      px(kBandHeight), highlights, 0, px(kBandHeight * selection_), NO_KEY);
+}
+
+void MainMenu::moveUp() {
+    selection_ = selection_ - 1;
+    if (selection_ < 0) selection_ = kEntries - 1;
+}
+
+void MainMenu::moveDown() {
+    selection_ = (selection_ + 1) % kEntries;
+}

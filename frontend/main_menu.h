@@ -1,0 +1,26 @@
+// MainMenu: Start, Continue, Options, High Score, Help, with one highlighted band.
+#pragma once
+#include <cstdint>
+
+class Canvas;
+class Image;
+
+class MainMenu {
+  public:
+    static constexpr int kEntries = 5;
+
+    MainMenu();
+    virtual ~MainMenu();
+    MainMenu(const MainMenu&) = delete;
+    MainMenu& operator=(const MainMenu&) = delete;
+
+    void draw(Canvas* canvas) const;
+    void moveUp();
+    void moveDown();
+    int32_t selection() const { return selection_; }
+
+  private:
+    Image* background;
+    Image* highlights;
+    int32_t selection_ = 0;
+};

@@ -1,0 +1,107 @@
+// NameEntry: cursor moves that skip the two empty cells of the last row, pick and text.
+#include "frontend/name_entry.h"
+
+#include "graphics/canvas.h"
+#include "graphics/image.h"
+#include "shell/globals.h"
+
+namespace {
+constexpr int kBackground = 129;
+constexpr int kGrid = 130;
+constexpr int kCellWidth = 16, kCellHeight = 20;
+constexpr int kGridX = 8, kGridY = 65;      // where the grid lies on the background
+constexpr int kFieldX = 25, kFieldY = 153;  // the entry field
+constexpr uint32_t kPureBlue = 0xFF0000;
+constexpr int kLastRow = 3;
+constexpr int kSpaceColumn = 6;  // the space cell the cursor rests on
+constexpr int kBlankColumn = 7;  // the blank cell a space is stored as
+constexpr int kDeleteColumn = 8;
+}  // namespace
+
+NameEntry::NameEntry()
+    : background(new Image(instanceHandle, kBackground)),
+      gridImage(new Image(instanceHandle, kGrid)) {}
+
+NameEntry::~NameEntry() {
+    delete background;
+    delete gridImage;
+}
+
+void NameEntry::draw(Canvas* canvas) const {
+    canvas->drawImage(0, 0, px(176), px(220), background, 0, 0, NO_KEY);
+    canvas->drawImage(px(kCellWidth * column_ + kGridX), px(kCellHeight * row_ + kGridY),
+                      px(kCellWidth), px(kCellHeight), gridImage, px(kCellWidth * column_),
+                      px(kCellHeight * row_), kPureBlue);
+    for (int i = 0; i < length_; ++i) {
+        canvas->drawImage(px(kCellWidth * i + kFieldX), px(kFieldY), px(kCellWidth),
+                          px(kCellHeight), gridImage, px(kCellWidth * entries[i].column),
+                          px(kCellHeight * entries[i].row), kPureBlue);
+    }
+}
+
+void NameEntry::moveLeft() {
+    if (row_ == kLastRow && (column_ == kDeleteColumn || column_ == 0)) {
+        column_ -= 2;
+        if (column_ < 0) column_ += kColumns;
+    } else {
+        column_ = column_ == 0 ? kColumns - 1 : column_ - 1;
+    }
+}
+
+void NameEntry::moveRight() {
+    if (row_ == kLastRow && (column_ == kSpaceColumn || column_ == kDeleteColumn)) {
+        column_ += 2;
+        if (column_ >= kColumns) column_ -= kColumns;
+    } else {
+        column_ = column_ == kColumns - 1 ? 0 : column_ + 1;
+    }
+}
+
+void NameEntry::moveUp() {
+    if (row_ == 0 && (column_ == kBlankColumn || column_ == kColumns - 1)) {
+        row_ = 2;
+    } else {
+        row_ = row_ == 0 ? kLastRow : row_ - 1;
+    }
+}
+
+void NameEntry::moveDown() {
+    if (row_ == 2 && (column_ == kBlankColumn || column_ == kColumns - 1)) {
+        row_ = 0;
+    } else {
+        row_ = row_ == kLastRow ? 0 : row_ + 1;
+    }
+}
+
+void NameEntry::pick() {
+    if (column_ == kDeleteColumn && row_ == kLastRow) {
+        if (length_ > 0) length_ = length_ - 1;
+        return;
+    }
+    if (length_ == kMaxLength) return;
+    const bool space = column_ == kSpaceColumn && row_ == kLastRow;
+    entries[length_] = Cell{space ? kBlankColumn : column_, row_};
+    length_ = length_ + 1;
+}
+
+const char16_t* NameEntry::text() {
+    for (int i = 0; i < length_; ++i) {
+        const Cell c = entries[i];
+        if (c.row == 0) {
+            name[i] = static_cast<char16_t>(u'0' + c.column);
+        } else if (c.column == kBlankColumn && c.row == kLastRow) {
+            name[i] = u' ';
+        } else {
+            name[i] = static_cast<char16_t>(u'A' + 10 * (c.row - 1) + c.column);
+        }
+    }
+    name[length_] = 0;
+    return name;
+}
+
+void NameEntry::reset() {
+    column_ = 0;
+    row_ = 0;
+    length_ = 0;
+    name[0] = 0;
+}

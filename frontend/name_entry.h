@@ -1,0 +1,46 @@
+// NameEntry: a 10 x 4 character grid (digits, A-Z, space, delete) and a name of up to 8.
+#pragma once
+#include <cstdint>
+
+class Canvas;
+class Image;
+
+class NameEntry {
+  public:
+    static constexpr int kColumns = 10;
+    static constexpr int kRows = 4;
+    static constexpr int kMaxLength = 8;
+
+    NameEntry();
+    virtual ~NameEntry();
+    NameEntry(const NameEntry&) = delete;
+    NameEntry& operator=(const NameEntry&) = delete;
+
+    void draw(Canvas* canvas) const;
+    void moveUp();
+    void moveDown();
+    void moveLeft();
+    void moveRight();
+    void pick();
+    // The name built from the entered cells, zero-terminated, at most 8 characters.
+    const char16_t* text();
+    // An empty name with the cursor on the first cell, for a new high score.
+    void reset();
+
+    int32_t column() const { return column_; }
+    int32_t row() const { return row_; }
+    int32_t length() const { return length_; }
+
+  private:
+    struct Cell {
+        int32_t column, row;
+    };
+
+    Image* background;
+    Image* gridImage;
+    int32_t column_ = 0;
+    int32_t row_ = 0;
+    int32_t length_ = 0;
+    char16_t name[kMaxLength + 1] = {};
+    Cell entries[kMaxLength] = {};
+};

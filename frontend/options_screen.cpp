@@ -1,0 +1,60 @@
+// OptionsScreen: background, highlighted label at its place, then the badges that are on.
+#include "frontend/options_screen.h"
+
+#include "graphics/canvas.h"
+#include "graphics/image.h"
+#include "shell/globals.h"
+
+namespace {
+constexpr int kBackground = 133;
+constexpr int kLabels = 134;
+constexpr int kBadges = 138;
+constexpr int kLabelWidth = 96, kLabelHeight = 20;
+constexpr int kBadgeSize = 28;
+constexpr int kBadgeX = 96, kMusicBadgeY = 60, kSoundBadgeY = 88;
+struct Position {
+    int32_t x, y;
+};
+constexpr Position kHighlightAt[OptionsScreen::kEntries] = {{0, 60}, {0, 96}, {0, 136}, {72, 180}};
+}  // namespace
+
+OptionsScreen::OptionsScreen()
+    : background(new Image(instanceHandle, kBackground)),
+      labels(new Image(instanceHandle, kLabels)),
+      badges(new Image(instanceHandle, kBadges)) {}
+
+OptionsScreen::~OptionsScreen() {
+    delete background;
+    delete labels;
+    delete badges;
+}
+
+void OptionsScreen::draw(Canvas* canvas) const {
+    canvas->drawImage(0, 0, px(176), px(220), background, 0, 0, NO_KEY);
+    const Position at = kHighlightAt[selection_];
+    canvas->drawImage(px(at.x), px(at.y), px(kLabelWidth), px(kLabelHeight), labels, 0,
+                      px(kLabelHeight * selection_), NO_KEY);
+    if (musicOn)
+        canvas->drawImage(px(kBadgeX), px(kMusicBadgeY), px(kBadgeSize), px(kBadgeSize), badges, 0,
+                          0, NO_KEY);
+    if (soundOn)
+        canvas->drawImage(px(kBadgeX), px(kSoundBadgeY), px(kBadgeSize), px(kBadgeSize), badges, 0,
+                          px(kBadgeSize), NO_KEY);
+}
+
+void OptionsScreen::moveUp() {
+    selection_ = selection_ - 1;
+    if (selection_ < 0) selection_ = kEntries - 1;
+}
+
+void OptionsScreen::moveDown() {
+    selection_ = (selection_ + 1) % kEntries;
+}
+
+void OptionsScreen::toggleMusic() {
+    musicOn = !musicOn;
+}
+
+void OptionsScreen::toggleSound() {
+    soundOn = !soundOn;
+}

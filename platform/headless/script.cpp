@@ -1,0 +1,105 @@
+// The replay script: `MS EVENT [ARG]` lines into ordered events.
+#include <algorithm>
+#include <sstream>
+
+#include "platform/headless/headless.h"
+
+namespace platform::headless {
+namespace {
+
+struct KeyName {
+    const char* name;
+    uint32_t code;
+};
+constexpr KeyName kKeys[] = {
+    {"action", kKeyAction}, {"left", kKeyLeft}, {"up", kKeyUp},          {"right", kKeyRight},
+    {"down", kKeyDown},     {"home", kKeyHome}, {"lsoft", kKeyLeftSoft}, {"rsoft", kKeyRightSoft},
+};
+
+std::optional<uint32_t> keyCode(const std::string& name) {
+    for (const KeyName& k : kKeys) {
+        if (name == k.name) return k.code;
+    }
+    return std::nullopt;
+}
+
+std::optional<uint32_t> parseNumber(const std::string& text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > 0xFFFFFFFEull) return std::nullopt;  // MS + 1 of a press must still fit
+    return static_cast<uint32_t>(v);
+}
+
+}  // namespace
+
+bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string& error) {
+    struct Numbered {
+        ScriptEvent event;
+        size_t line;
+    };
+    std::vector<Numbered> parsed;
+    std::string raw;
+    size_t lineNo = 0;
+    uint32_t lastMs = 0;
+    while (std::getline(in, raw)) {
+        ++lineNo;
+        if (size_t hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
+        std::istringstream words(raw);
+        std::string msText, name, arg, extra;
+        if (!(words >> msText)) continue;
+        words >> name >> arg >> extra;
+        auto fail = [&](const std::string& why) {
+            error = "script line " + std::to_string(lineNo) + ": " + why;
+            return false;
+        };
+        auto ms = parseNumber(msText);
+        if (!ms) return fail("bad time '" + msText + "'");
+        if (*ms < lastMs) return fail("time goes backwards");
+        lastMs = *ms;
+        if (!extra.empty()) return fail("too many words");
+        ScriptEvent e;
+        e.ms = *ms;
+        if (name == "down" || name == "up" || name == "press") {
+            auto code = keyCode(arg);
+            if (!code) return fail("unknown key '" + arg + "'");
+            e.value = *code;
+            e.kind = name == "up" ? ScriptEvent::Kind::KeyUp : ScriptEvent::Kind::KeyDown;
+            parsed.push_back({e, lineNo});
+            if (name == "press") {
+                ScriptEvent upEvent = e;
+                upEvent.kind = ScriptEvent::Kind::KeyUp;
+                upEvent.ms = e.ms + 1;
+                parsed.push_back({upEvent, lineNo});
+            }
+        } else if (name == "activate" || name == "focus") {
+            if (arg != "0" && arg != "1") return fail(name + " takes 0 or 1");
+            e.kind = name == "activate" ? ScriptEvent::Kind::Activate : ScriptEvent::Kind::Focus;
+            e.value = arg == "1" ? 1 : 0;
+            parsed.push_back({e, lineNo});
+        } else if (name == "close") {
+            if (!arg.empty()) return fail("close takes no argument");
+            e.kind = ScriptEvent::Kind::Close;
+            parsed.push_back({e, lineNo});
+        } else if (name == "shot") {
+            if (arg.empty()) return fail("shot needs a file name");
+            e.kind = ScriptEvent::Kind::Shot;
+            e.file = arg;
+            parsed.push_back({e, lineNo});
+        } else {
+            return fail("unknown event '" + name + "'");
+        }
+    }
+    // By millisecond; within one, in script order (a press's key-up sits at its own line).
+    std::stable_sort(parsed.begin(), parsed.end(), [](const Numbered& a, const Numbered& b) {
+        return a.event.ms != b.event.ms ? a.event.ms < b.event.ms : a.line < b.line;
+    });
+    events.clear();
+    for (Numbered& n : parsed) events.push_back(std::move(n.event));
+    return true;
+}
+
+}  // namespace platform::headless

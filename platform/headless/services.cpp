@@ -1,0 +1,219 @@
+// Headless clock, window, display, message box, trace and seed: virtual time and scripted input.
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+
+#include "platform/clock.h"
+#include "platform/display.h"
+#include "platform/headless/state.h"
+#include "platform/message_box.h"
+#include "platform/random.h"
+#include "platform/trace.h"
+#include "platform/window.h"
+
+namespace platform {
+namespace headless {
+namespace {
+uint16_t frame[kFrameWidth * kFrameHeight + 1];
+
+Message keyMessage(uint32_t id, uint32_t code) {
+    return Message{id, code, 0};
+}
+
+// Advances virtual time by one millisecond, completing due sounds.
+void nextMillisecond() {
+    ++state().now;
+    runDueSounds();
+}
+}  // namespace
+
+State& state() {
+    static State s;
+    return s;
+}
+
+void reset() {
+    resetSounds();
+    state() = State{};
+    std::memset(frame, 0, sizeof frame);
+}
+
+void setScript(std::vector<ScriptEvent> events) {
+    state().script = std::move(events);
+    state().nextEvent = 0;
+}
+void setUntil(std::optional<uint32_t> ms) {
+    state().until = ms;
+}
+void setSeed(std::optional<uint32_t> seed) {
+    state().seed = seed;
+}
+
+bool setTraceFile(const std::string& path) {
+    state().traceFile = path;
+    if (path.empty()) return true;
+    std::ofstream out(path, std::ios::trunc);
+    return static_cast<bool>(out);
+}
+
+const std::vector<std::string>& traceLines() {
+    return state().trace;
+}
+
+void setAutoInput(std::function<void(uint32_t)> hook) {
+    state().autoInput = std::move(hook);
+}
+void postMessage(const Message& message) {
+    state().queue.push_back(message);
+}
+
+uint32_t now() {
+    return state().now;
+}
+
+void advance(uint32_t ms) {
+    for (uint32_t i = 0; i < ms; ++i) nextMillisecond();
+}
+
+void setNow(uint32_t ms) {
+    state().now = ms;
+}
+
+const uint16_t* presentedFrame() {
+    return frame;
+}
+
+bool writePng(const std::string& path, const uint16_t* pixels) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(file);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, kFrameWidth, kFrameHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    static png_byte row[kFrameWidth * 3];
+    auto widen = [](uint32_t v) { return static_cast<png_byte>((v << 3) | (v >> 2)); };
+    for (int y = 0; y < kFrameHeight; ++y) {
+        for (int x = 0; x < kFrameWidth; ++x) {
+            uint16_t p = pixels[y * kFrameWidth + x];
+            row[3 * x] = widen((p >> 11) & 0x1F);
+            row[3 * x + 1] = widen((p >> 6) & 0x1F);
+            row[3 * x + 2] = widen(p & 0x1F);
+        }
+        png_write_row(png, row);
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0;
+}
+
+}  // namespace headless
+
+uint32_t tickCount() {
+    return headless::state().now;
+}
+
+void sleepMs(uint32_t ms) {
+    headless::advance(ms);
+}
+
+uint32_t startupSeed() {
+    const auto& seed = headless::state().seed;
+    return seed ? *seed : tickCount();
+}
+
+void trace(const std::string& line) {
+    auto& s = headless::state();
+    std::string full = std::to_string(s.now) + " " + line;
+    if (!s.traceFile.empty()) {
+        std::ofstream out(s.traceFile, std::ios::app);
+        out << full << '\n';
+    }
+    s.trace.push_back(std::move(full));
+}
+
+void messageBox(const std::string& text, const std::string& caption) {
+    std::cerr << "vextorium2: " << (caption.empty() ? "" : caption + ": ") << text << '\n';
+    trace("message " + text);
+}
+
+bool createWindow(const std::string&) {
+    return true;
+}
+void showWindow() {}
+void destroyWindow() {}
+
+bool takeMessage(Message& message) {
+    using headless::ScriptEvent;
+    auto& s = headless::state();
+    if (s.autoInput && s.autoInputDoneFor != s.now) {
+        s.autoInputDoneFor = s.now;
+        s.autoInput(s.now);
+    }
+    if (!s.queue.empty()) {
+        message = s.queue.front();
+        s.queue.pop_front();
+        return true;
+    }
+    while (s.nextEvent < s.script.size() && s.script[s.nextEvent].ms <= s.now) {
+        const ScriptEvent& e = s.script[s.nextEvent++];
+        switch (e.kind) {
+            case ScriptEvent::Kind::KeyDown:
+                message = headless::keyMessage(kMsgKeyDown, e.value);
+                return true;
+            case ScriptEvent::Kind::KeyUp:
+                message = headless::keyMessage(kMsgKeyUp, e.value);
+                return true;
+            case ScriptEvent::Kind::Activate:
+                message = Message{kMsgActivate, e.value, 0};
+                return true;
+            case ScriptEvent::Kind::Focus:
+                message = Message{e.value ? kMsgSetFocus : kMsgKillFocus, 0, 0};
+                return true;
+            case ScriptEvent::Kind::Close:
+                message = headless::keyMessage(kMsgKeyDown, kKeyHome);
+                return true;
+            case ScriptEvent::Kind::Shot:
+                if (!headless::writePng(e.file, headless::frame))
+                    std::cerr << "vextorium2-replay: cannot write " << e.file << '\n';
+                break;
+        }
+    }
+    const bool closeDue = s.until ? s.now >= *s.until
+                                  : s.nextEvent >= s.script.size() &&
+                                        s.now >= (s.script.empty() ? 0 : s.script.back().ms);
+    if (!s.closeSent && closeDue) {
+        s.closeSent = true;
+        message = headless::keyMessage(kMsgKeyDown, kKeyHome);
+        return true;
+    }
+    headless::nextMillisecond();
+    return false;
+}
+
+int32_t defaultWindowProc(const Message&) {
+    return 0;
+}
+
+DisplayProperties displayProperties() {
+    return DisplayProperties{kFrameWidth, kFrameHeight, 2, kFrameWidth * 2, 16, 0};
+}
+void openDisplay() {}
+uint16_t* beginDraw() {
+    return headless::frame;
+}
+void endDraw() {}
+void closeDisplay() {}
+void suspendDisplay() {}
+void resumeDisplay() {}
+
+}  // namespace platform

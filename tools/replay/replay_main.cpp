@@ -1,0 +1,86 @@
+// vextorium2-replay: the real program on the headless back end, driven by a script.
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/headless/headless.h"
+#include "shell/entry.h"
+#include "tools/replay/autoplay.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS] "
+    "[--trace FILE] [--autoplay]";
+
+int badArguments(const std::string& reason) {
+    std::cerr << "vextorium2-replay: " << reason << '\n' << kUsage << '\n';
+    return 2;
+}
+
+std::optional<uint32_t> parseUnsigned(const std::string& text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (v > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<uint32_t>(v);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    namespace headless = platform::headless;
+    std::optional<std::string> dir, script, tracePath;
+    std::optional<uint32_t> seed, until;
+    bool autoplay = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char* what) -> std::optional<std::string> {
+            if (i + 1 >= argc) return std::nullopt;
+            (void)what;
+            return std::string(argv[++i]);
+        };
+        if (arg == "--autoplay") {
+            autoplay = true;
+        } else if (arg == "--dir" || arg == "--script" || arg == "--trace") {
+            auto v = value(arg.c_str());
+            if (!v || v->empty()) return badArguments(arg + " needs a value");
+            (arg == "--dir" ? dir : arg == "--script" ? script : tracePath) = *v;
+        } else if (arg == "--seed" || arg == "--until") {
+            auto v = value(arg.c_str());
+            auto n = v ? parseUnsigned(*v) : std::nullopt;
+            if (!n) return badArguments(arg + " needs a whole number from 0 to 4294967295");
+            (arg == "--seed" ? seed : until) = *n;
+        } else {
+            return badArguments("unknown argument '" + arg + "'");
+        }
+    }
+
+    headless::reset();
+    if (dir) platform::setProgramDirectory(*dir);
+    headless::setSeed(seed);
+    headless::setUntil(until);
+    if (script) {
+        std::vector<headless::ScriptEvent> events;
+        std::string error;
+        bool ok;
+        if (*script == "-") {
+            ok = headless::parseScript(std::cin, events, error);
+        } else {
+            std::ifstream in(*script);
+            if (!in) return badArguments("cannot read script " + *script);
+            ok = headless::parseScript(in, events, error);
+        }
+        if (!ok) return badArguments(error);
+        headless::setScript(std::move(events));
+    }
+    if (tracePath && !headless::setTraceFile(*tracePath))
+        return badArguments("cannot write trace " + *tracePath);
+    if (autoplay) installAutoplay();
+    return runProgram();
+}
