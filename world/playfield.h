@@ -2,11 +2,32 @@
 // effects, lives, level and the two end-of-play flags).
 #pragma once
 #include <cstdint>
+#include <list>
 
+class Ball;
+class Brick;
+class Bullet;
 class Canvas;
+class DigitFont;
+class Effect;
+class Image;
+class Item;
+class Paddle;
+class SoundClip;
+
+// One cell of the brick grid: its brick (an Empty brick where nothing stands) and the kind of
+// item its brick releases when it breaks (0 = none).
+struct BrickCell {
+    Brick* brick = nullptr;
+    int32_t hiddenItem = 0;
+};
 
 class Playfield {
-public:
+  public:
+    static constexpr int kColumns = 11;
+    static constexpr int kRows = 16;
+    static constexpr int kLevels = 3;
+
     Playfield();
     virtual ~Playfield();
     Playfield(const Playfield&) = delete;
@@ -29,4 +50,56 @@ public:
     int32_t level() const;
     bool levelCleared() const;
     bool gameOver() const;
+
+  private:
+    // Unit tests and the benchmark build positions by hand and call the collision steps.
+    friend class PlayfieldTestAccess;
+
+    // Level table (level_table.cpp).
+    void loadBrickMap();
+    void buildGrid();
+    void hideItems();
+
+    // Game tick (game_tick.cpp).
+    void applyItem(const Item* item);
+    void eightBall();
+    void splitBall();
+    void loseLife();
+    void nextLevel();
+    void addHeldBall();
+    void explodeSpentFireBricks();
+    bool hasCountableBrick() const;
+
+    // Collisions (collisions.cpp).
+    void collideBall(Ball* ball);
+    void collideBullets();
+    void hitCell(int column, int row, const Ball* ball);
+    void strikeCell(int column, int row);
+    void smashCell(int column, int row);
+    void explodeCell(int column, int row);
+    void releaseItem(int column, int row);
+    bool occupied(int column, int row) const;
+    bool ballTouchesPaddle(const Ball* ball) const;
+    bool itemStraddlesPaddleLine(const Item* item) const;
+    bool itemOverlapsPaddle(const Item* item) const;
+
+    // Saved game (saved_game.cpp).
+    void writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedScore);
+
+    Image* background = nullptr;
+    Image* statusBar = nullptr;
+    SoundClip* hitSound = nullptr;
+    DigitFont* levelDisplay = nullptr;
+    DigitFont* livesDisplay = nullptr;
+    BrickCell grid[kRows][kColumns];
+    int32_t brickMap[kLevels][kRows][kColumns] = {};
+    Paddle* paddle = nullptr;
+    std::list<Ball*> balls;
+    std::list<Bullet*> bullets;
+    std::list<Item*> items;
+    std::list<Effect*> effects;
+    int32_t lives = 0;
+    int32_t level_ = 0;
+    bool levelCleared_ = false;
+    bool gameOver_ = false;
 };

@@ -1,0 +1,227 @@
+// Playfield: one game step, the effects of caught items, a lost life and a cleared level.
+#include <cstddef>
+
+#include "entities/ball.h"
+#include "entities/brick.h"
+#include "entities/bullet.h"
+#include "entities/effect.h"
+#include "entities/item.h"
+#include "entities/paddle.h"
+#include "graphics/digit_font.h"
+#include "world/playfield.h"
+
+namespace {
+
+constexpr Fixed kLostBelow = 0xD80000;   // 216 px: balls and items below this are gone
+constexpr Fixed kStartBallX = 0x580000;  // 88 px
+constexpr Fixed kStartBallY = 0xBA0000;  // 186 px: resting on the paddle
+constexpr int32_t kItemPoints = 100;
+constexpr int32_t kLastLevel = 3;
+
+// EightBall: the first ball's new velocity and those of its seven companions, in the order
+// they are added; eight directions 22.5 degrees off the axes, each about 0.25 px per unit.
+constexpr Fixed kEightBallSpeed = 0x3000;
+constexpr Fixed kEightBallVelocities[8][2] = {{6270, 15136},   {-6270, 15136}, {6270, -15136},
+                                              {-6270, -15136}, {15136, 6270},  {-15136, 6270},
+                                              {15136, -6270},  {-15136, -6270}};
+
+// Removes (and deletes) each element for which `gone` holds, keeping the order of the rest.
+template <typename T, typename Gone>
+void removeIf(std::list<T*>& list, Gone gone) {
+    for (auto it = list.begin(); it != list.end();) {
+        if (gone(*it)) {
+            delete *it;
+            it = list.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+}  // namespace
+
+void Playfield::tick(int dt) {
+    // 1. The paddle moves and carries its held balls.
+    paddle->update(dt);
+
+    // 2. Each ball moves, then meets the paddle whatever its direction.
+    for (Ball* ball : balls) {
+        ball->update(dt);
+        if (ballTouchesPaddle(ball)) {
+            if (paddle->mode() == Paddle::Stick) {
+                paddle->catchBall(ball);
+            } else {
+                paddle->bounceBall(ball);
+            }
+        }
+    }
+
+    // 3-4. Balls that fell out are gone; with none left the paddle explodes (once).
+    removeIf(balls, [](const Ball* ball) { return ball->y() > kLostBelow; });
+    if (balls.empty()) paddle->explode();
+
+    // 5. Bullets rise and leave above the screen.
+    for (Bullet* bullet : bullets) bullet->update(dt);
+    removeIf(bullets, [](const Bullet* bullet) { return bullet->bottom() < 0; });
+
+    // 6. Bricks animate (fire bricks advance their blasts).
+    for (auto& row : grid)
+        for (BrickCell& cell : row) cell.brick->update(dt);
+
+    // 7-8. Bullets, then balls, against the grid.
+    collideBullets();
+    for (Ball* ball : balls) collideBall(ball);
+
+    // 9-10. Items fall; those straddling the paddle's top line are caught when they overlap
+    // the bar, and stay while they straddle it beside the bar.
+    for (Item* item : items) item->update(dt);
+    removeIf(items, [this](const Item* item) {
+        if (itemStraddlesPaddleLine(item)) {
+            if (!itemOverlapsPaddle(item)) return false;
+            applyItem(item);
+            return true;
+        }
+        return item->y() > kLostBelow;
+    });
+
+    // 11. Effects age and go when finished.
+    for (Effect* effect : effects) effect->update(dt);
+    removeIf(effects, [](const Effect* effect) { return effect->isFinished(); });
+
+    // 12. Spent fire bricks explode into their neighbours.
+    explodeSpentFireBricks();
+
+    // 13. A finished paddle explosion costs a life.
+    if (paddle->explosionDone()) loseLife();
+
+    // 14. No countable brick left: the level is won.
+    if (!hasCountableBrick()) nextLevel();
+}
+
+void Playfield::explodeSpentFireBricks() {
+    for (int i = 0; i < kRows; ++i) {
+        for (int j = 0; j < kColumns; ++j) {
+            Brick* brick = grid[i][j].brick;
+            if (brick->kind() != Brick::FireKind || brick->isPresent()) continue;
+            // A spent fire brick answers true on every tick after its blast; the repeated
+            // explosions find nothing left to destroy. Kept on purpose.
+            if (brick->takeExploded()) explodeCell(j, i);
+        }
+    }
+}
+
+bool Playfield::hasCountableBrick() const {
+    for (const auto& row : grid) {
+        for (const BrickCell& cell : row) {
+            if (cell.brick->isPresent() && cell.brick->kind() != Brick::StableKind) return true;
+        }
+    }
+    return false;
+}
+
+void Playfield::applyItem(const Item* item) {
+    addScore(kItemPoints);
+    switch (item->kind()) {
+        case Item::BulletBoard:
+            paddle->setMode(Paddle::Shoot);
+            break;
+        case Item::EightBall:
+            eightBall();
+            break;
+        case Item::ExpandBoard:
+            paddle->enlarge();
+            break;
+        case Item::ExtraLife:
+            ++lives;
+            livesDisplay->setValue(lives);
+            break;
+        case Item::FastBall:
+            for (Ball* ball : balls) ball->speedUp();
+            break;
+        case Item::FireBall:
+            for (Ball* ball : balls) ball->setKind(Ball::Fire);
+            break;
+        case Item::KillLife:
+            paddle->explode();
+            break;
+        case Item::NextLevel:
+            nextLevel();
+            break;
+        case Item::ShrinkBoard:
+            paddle->shrink();
+            break;
+        case Item::SlowBall:
+            for (Ball* ball : balls) ball->slowDown();
+            break;
+        case Item::SplitBall:
+            splitBall();
+            break;
+        case Item::StickBoard:
+            paddle->setMode(Paddle::Stick);
+            break;
+        case Item::ThruBall:
+            for (Ball* ball : balls) ball->setKind(Ball::Thru);
+            break;
+        case Item::ZapBrick:
+            for (auto& row : grid)
+                for (BrickCell& cell : row) cell.brick->weaken();
+            break;
+        default:
+            break;
+    }
+}
+
+void Playfield::eightBall() {
+    if (balls.empty()) return;
+    Ball* first = balls.front();
+    const Fixed x = first->x();
+    const Fixed y = first->y();
+    const int32_t kind = first->kind();
+    first->setSpeed(kEightBallSpeed);
+    first->setVx(kEightBallVelocities[0][0]);
+    first->setVy(kEightBallVelocities[0][1]);
+    // The companions fly free even when the first ball stays held.
+    for (int n = 1; n < 8; ++n) {
+        balls.push_back(new Ball(x, y, kEightBallVelocities[n][0], kEightBallVelocities[n][1],
+                                 kEightBallSpeed, kind));
+    }
+}
+
+void Playfield::splitBall() {
+    // Only the balls in play before the catch are split, not their new twins.
+    const std::size_t count = balls.size();
+    auto it = balls.begin();
+    for (std::size_t n = 0; n < count; ++n, ++it) {
+        const Ball* old = *it;
+        Ball* twin = new Ball(old->x(), old->y(), -old->vy(), old->vx(), old->speed(), old->kind());
+        balls.push_back(twin);
+        if (old->held()) paddle->catchBall(twin);
+    }
+}
+
+void Playfield::loseLife() {
+    --lives;
+    livesDisplay->setValue(lives);
+    // Lives never start below 1, so this is the tick the last one went.
+    if (lives <= 0) {
+        gameOver_ = true;
+        return;
+    }
+    paddle->reset();
+    for (Ball* ball : balls) delete ball;
+    balls.clear();
+    addHeldBall();
+}
+
+void Playfield::nextLevel() {
+    ++level_;
+    levelDisplay->setValue(level_);
+    if (level_ > kLastLevel) gameOver_ = true;
+    levelCleared_ = true;
+}
+
+void Playfield::addHeldBall() {
+    Ball* ball = new Ball(kStartBallX, kStartBallY, 0, 0, Ball::kNewBallSpeed, Ball::Normal);
+    balls.push_back(ball);
+    paddle->catchBall(ball);
+}

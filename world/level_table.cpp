@@ -1,0 +1,87 @@
+// Playfield: the level table read from BrickMap.dat, the grid built from it and the items hidden
+// in the grid.
+#include <cstdio>
+#include <string>
+
+#include "entities/brick.h"
+#include "entities/brick_factory.h"
+#include "graphics/fixed.h"
+#include "platform/message_box.h"
+#include "platform/random.h"
+#include "shell/globals.h"
+#include "world/playfield.h"
+
+namespace {
+
+constexpr const char* kBrickMapFileName = "BrickMap.dat";
+constexpr int kCellBytes = 4;
+constexpr int kBrickMapBytes =
+    Playfield::kLevels * Playfield::kRows * Playfield::kColumns * kCellBytes;  // 2112
+constexpr int kItemsPerLevel = 5;
+constexpr int kItemKinds = 14;
+constexpr int kCellWidthPx = 16;
+constexpr int kCellHeightPx = 10;
+
+}  // namespace
+
+void Playfield::loadBrickMap() {
+    const std::string path = programDirectory() + kBrickMapFileName;
+    // "a+b" opens for reading and creates an empty file when none exists; it never truncates.
+    std::FILE* file = std::fopen(path.c_str(), "a+b");
+    if (file == nullptr) {
+        platform::messageBox("Open file error", "");
+        return;
+    }
+    std::rewind(file);
+    // One read of up to the whole table; what a short file does not deliver keeps its value.
+    uint8_t bytes[kBrickMapBytes];
+    const size_t got = std::fread(bytes, 1, sizeof bytes, file);
+    if (std::ferror(file)) platform::messageBox("CAN'T READ FILE", "");
+    std::fclose(file);
+
+    // Cells are signed 32-bit little-endian, level by level, row by row, left to right.
+    int32_t* cells = &brickMap[0][0][0];
+    for (size_t offset = 0; offset < got; ++offset) {
+        int32_t& cell = cells[offset / kCellBytes];
+        const int shift = 8 * static_cast<int>(offset % kCellBytes);
+        const uint32_t bits =
+            (static_cast<uint32_t>(cell) & ~(0xFFu << shift)) | (uint32_t{bytes[offset]} << shift);
+        cell = static_cast<int32_t>(bits);
+    }
+}
+
+void Playfield::buildGrid() {
+    // A level beyond the table (never asked for in play) gives an empty grid rather than a
+    // read outside it.
+    const bool inTable = level_ >= 1 && level_ <= kLevels;
+    for (int i = 0; i < kRows; ++i) {
+        for (int j = 0; j < kColumns; ++j) {
+            const int32_t value = inTable ? brickMap[level_ - 1][i][j] : 0;
+            // Tens give the kind, units the colour (both truncating towards zero, as read
+            // from a decimal code); makeBrick turns an unknown kind into an Empty brick.
+            const int32_t kind = value / 10;
+            const int32_t colour = value % 10;
+            grid[i][j].brick = makeBrick(kind, px(kCellWidthPx * j), px(kCellHeightPx * i), colour);
+        }
+    }
+}
+
+void Playfield::hideItems() {
+    // A level with fewer present bricks than items hides one item per present brick, so the
+    // search below always has a free present brick to find and ends.
+    int present = 0;
+    for (int i = 0; i < kRows; ++i)
+        for (int j = 0; j < kColumns; ++j)
+            if (grid[i][j].brick->isPresent()) ++present;
+    const int count = present < kItemsPerLevel ? present : kItemsPerLevel;
+
+    for (int n = 0; n < count; ++n) {
+        int column = 0;
+        int row = 0;
+        do {
+            column = platform::nextRandom() % kColumns;
+            row = platform::nextRandom() % kRows;
+        } while (!grid[row][column].brick->isPresent() || grid[row][column].hiddenItem != 0);
+        grid[row][column].hiddenItem = platform::nextRandom() % kItemKinds + 1;
+    }
+}

@@ -1,0 +1,121 @@
+// Playfield: construction and destruction, a new game, level set-up and the keys of play.
+#include "world/playfield.h"
+
+#include <cstddef>
+
+#include "entities/ball.h"
+#include "entities/brick.h"
+#include "entities/bullet.h"
+#include "entities/effect.h"
+#include "entities/item.h"
+#include "entities/paddle.h"
+#include "graphics/digit_font.h"
+#include "graphics/image.h"
+#include "shell/globals.h"
+#include "sound/sound_clip.h"
+
+namespace {
+
+constexpr int kBackgroundResource = 106;
+constexpr int kStatusBarResource = 164;
+constexpr int kSmallDigitsResource = 115;
+constexpr const char* kHitSoundFileName = "hit.wav";
+
+constexpr int32_t kStartLives = 3;
+constexpr int32_t kFirstLevel = 1;
+
+constexpr std::size_t kMaxBulletsBeforeFiring = 5;  // two more make at most 7 in flight
+constexpr Fixed kBulletY = 0xC20000;                // 194 px: fired from the bar's top edge
+constexpr Fixed kBulletWidth = 0x30000;             // 3 px
+
+template <typename T>
+void deleteAll(std::list<T*>& list) {
+    for (T* element : list) delete element;
+    list.clear();
+}
+
+}  // namespace
+
+Playfield::Playfield() {
+    background = new Image(instanceHandle, kBackgroundResource);
+    statusBar = new Image(instanceHandle, kStatusBarResource);
+    levelDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
+    livesDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
+    paddle = new Paddle();
+    // The grid cells start empty (no bricks, no items) from their member initialisers.
+    loadBrickMap();
+    hitSound = new SoundClip(programDirectory() + kHitSoundFileName, false);
+}
+
+Playfield::~Playfield() {
+    delete background;
+    delete statusBar;
+    // The paddle only refers to balls; the ball list below still owns them.
+    delete paddle;
+    delete hitSound;
+    delete levelDisplay;
+    delete livesDisplay;
+    paddle = nullptr;
+    clearLevel();
+}
+
+void Playfield::newGame() {
+    lives = kStartLives;
+    livesDisplay->setValue(lives);
+    level_ = kFirstLevel;
+    levelDisplay->setValue(level_);
+    if (scoreCounter != nullptr) scoreCounter->setValue(0);
+    gameOver_ = false;
+}
+
+void Playfield::startLevel() {
+    clearLevel();
+    buildGrid();
+    hideItems();
+    paddle->reset();
+    addHeldBall();
+    levelCleared_ = false;
+}
+
+void Playfield::clearLevel() {
+    deleteAll(balls);
+    deleteAll(bullets);
+    deleteAll(items);
+    deleteAll(effects);
+    for (auto& row : grid) {
+        for (BrickCell& cell : row) {
+            if (cell.brick == nullptr) continue;
+            delete cell.brick;
+            cell.brick = nullptr;
+            cell.hiddenItem = 0;
+        }
+    }
+}
+
+void Playfield::moveLeft() {
+    paddle->moveLeft();
+}
+void Playfield::moveRight() {
+    paddle->moveRight();
+}
+void Playfield::stopMoving() {
+    paddle->stop();
+}
+
+void Playfield::action() {
+    paddle->releaseBalls();
+    if (paddle->mode() == Paddle::Shoot && bullets.size() <= kMaxBulletsBeforeFiring) {
+        bullets.push_back(new Bullet(paddle->x(), kBulletY));
+        bullets.push_back(new Bullet(paddle->x() + paddle->width() - kBulletWidth, kBulletY));
+    }
+}
+
+int32_t Playfield::level() const {
+    return level_;
+}
+bool Playfield::levelCleared() const {
+    return levelCleared_;
+}
+bool Playfield::gameOver() const {
+    return gameOver_;
+}
