@@ -4,10 +4,19 @@
 #include <cstdint>
 #include <string>
 
+#include "scores/score_entry.h"
+
 class Canvas;
+class Image;
+class TextImage;
 
 class ScoreTable {
-public:
+  public:
+    static constexpr int kEntryCount = 100;
+    static constexpr int kVisibleRows = 12;
+    static constexpr int32_t kMaxTop = kEntryCount - kVisibleRows;  // 88: entry 99 in the last row
+    static constexpr int kMaxNameLength = ScoreEntry::kNameUnits - 1;
+
     ScoreTable();           // loads ScoreList.sav and with it musicOn and soundOn
     virtual ~ScoreTable();  // writes ScoreList.sav
     ScoreTable(const ScoreTable&) = delete;
@@ -21,4 +30,26 @@ public:
 
     // The online exchange with the score server; blocks until it ends.
     void synchronize();
+
+    // Read access for the screen's owner, tools and tests.
+    const ScoreEntry& entry(int index) const { return *entries[index]; }
+    const TextImage* rankText(int index) const { return rankTexts[index]; }
+    int32_t topRow() const { return top; }
+    const std::string& filePath() const { return path; }
+
+  private:
+    void load();
+    void save() const;
+    void buildTexts();
+    void buildEntryTexts(ScoreEntry& entry);
+    void deleteEntryTexts(ScoreEntry& entry);
+    // The placement of insert without the texts: the new entry's index, or -1 when the score
+    // does not enter the table.
+    int placeEntry(const std::u16string& name, uint32_t score);
+
+    Image* background = nullptr;
+    std::string path;
+    ScoreEntry* entries[kEntryCount] = {};
+    TextImage* rankTexts[kEntryCount] = {};
+    int32_t top = 0;
 };

@@ -1,0 +1,241 @@
+// ScoreTable: loading and saving ScoreList.sav, inserting a new score, and the high-score screen.
+#include "scores/score_table.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "graphics/canvas.h"
+#include "graphics/image.h"
+#include "graphics/text_image.h"
+#include "platform/files.h"
+#include "shell/globals.h"
+
+namespace {
+
+constexpr int kBackgroundResource = 118;  // the high-score screen with its soft-key labels
+constexpr const char* kFileName = "ScoreList.sav";
+
+// ScoreList.sav: the two switches, then 100 records of 32 bytes.
+constexpr size_t kSwitchBytes = 2;
+constexpr size_t kRecordSize = 32;
+constexpr size_t kFileSize = kSwitchBytes + kRecordSize * ScoreTable::kEntryCount;  // 3202
+constexpr size_t kPendingAt = 0;
+constexpr size_t kNameAt = 2;  // byte 1 is reserved
+constexpr size_t kScoreAt = 20;
+// Bytes 24..31 of a record are reserved: written as 0, ignored on reading.
+
+constexpr char16_t kDefaultName[] = u"MERVAN";
+constexpr uint32_t kDefaultTopScore = 10000;
+constexpr uint32_t kDefaultScoreStep = 100;
+
+constexpr uint32_t kTextColour = 0xFFFFFF;  // white
+constexpr int kTextMaxWidth = 176;
+
+// Screen layout: row k of the visible window is drawn at y = 38 + 12 * k.
+constexpr int kFirstRowY = 38;
+constexpr int kRowPitch = 12;
+constexpr int kRankX = 32;
+constexpr int kNameX = 64;
+constexpr int kScoreX = 128;
+
+void setName(ScoreEntry& entry, const std::u16string& name) {
+    size_t length = 0;
+    while (length < name.size() && length < ScoreTable::kMaxNameLength && name[length] != 0)
+        ++length;
+    // Never keep half of a surrogate pair when a name is cut.
+    if (length > 0 && length < name.size() && name[length - 1] >= 0xD800 &&
+        name[length - 1] <= 0xDBFF)
+        --length;
+    for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
+        entry.name[u] = static_cast<size_t>(u) < length ? name[u] : 0;
+}
+
+void setDefault(ScoreEntry& entry, int index) {
+    entry.pending = 0;
+    setName(entry, kDefaultName);
+    entry.score = kDefaultTopScore - kDefaultScoreStep * static_cast<uint32_t>(index);
+}
+
+std::u16string nameOf(const ScoreEntry& entry) {
+    std::u16string name;
+    for (int u = 0; u < ScoreEntry::kNameUnits && entry.name[u] != 0; ++u)
+        name.push_back(entry.name[u]);
+    return name;
+}
+
+std::u16string decimal(uint32_t value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+uint32_t readU32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+void writeU32(uint8_t* p, uint32_t value) {
+    for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(value >> (8 * b));
+}
+
+enum class FileRead { Read, Missing, Failed };
+
+// Reads up to the first kFileSize bytes; a longer file's tail is never read.
+FileRead readScoreFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+    bytes.assign(kFileSize, 0);
+    size_t got = 0;
+    while (got < kFileSize) {
+        const ssize_t n = ::read(fd, bytes.data() + got, kFileSize - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;  // a read error ends the file where it stands
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return FileRead::Read;
+}
+
+}  // namespace
+
+ScoreTable::ScoreTable() {
+    background = new Image(instanceHandle, kBackgroundResource);
+    path = programDirectory() + kFileName;
+    for (auto& entry : entries) entry = new ScoreEntry;
+    load();
+    buildTexts();
+}
+
+ScoreTable::~ScoreTable() {
+    for (ScoreEntry* entry : entries)
+        if (entry != nullptr) deleteEntryTexts(*entry);
+    save();
+    for (ScoreEntry*& entry : entries) {
+        delete entry;
+        entry = nullptr;
+    }
+    for (TextImage*& text : rankTexts) {
+        delete text;
+        text = nullptr;
+    }
+    delete background;
+}
+
+// A missing file reads as an empty one (the handset created it empty on opening): the default
+// list with music off and sound effects on. A file that cannot be opened at all gives the
+// default list and leaves the switches as they are.
+void ScoreTable::load() {
+    std::vector<uint8_t> bytes;
+    const FileRead result = readScoreFile(path, bytes);
+    if (result == FileRead::Failed) {
+        for (int i = 0; i < kEntryCount; ++i) setDefault(*entries[i], i);
+        return;
+    }
+    musicOn = bytes.size() >= 1 ? bytes[0] != 0 : false;
+    soundOn = bytes.size() >= 2 ? bytes[1] != 0 : true;
+    for (int i = 0; i < kEntryCount; ++i) {
+        ScoreEntry& entry = *entries[i];
+        const size_t at = kSwitchBytes + kRecordSize * static_cast<size_t>(i);
+        if (at + kRecordSize > bytes.size()) {
+            setDefault(entry, i);
+            continue;
+        }
+        const uint8_t* record = bytes.data() + at;
+        entry.pending = record[kPendingAt];
+        for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
+            entry.name[u] =
+                static_cast<char16_t>(record[kNameAt + 2 * u] | (record[kNameAt + 2 * u + 1] << 8));
+        // A name is always terminated within its nine units, whatever the file holds, and
+        // the units after the terminator are cleared.
+        setName(entry, nameOf(entry));
+        entry.score = readU32(record + kScoreAt);
+    }
+}
+
+// Written to a temporary file and renamed over the old one, so a failed write leaves the old
+// file complete.
+void ScoreTable::save() const {
+    std::vector<uint8_t> bytes(kFileSize, 0);
+    bytes[0] = musicOn ? 1 : 0;
+    bytes[1] = soundOn ? 1 : 0;
+    for (int i = 0; i < kEntryCount; ++i) {
+        const ScoreEntry& entry = *entries[i];
+        uint8_t* record = bytes.data() + kSwitchBytes + kRecordSize * static_cast<size_t>(i);
+        record[kPendingAt] = entry.pending;
+        for (int u = 0; u < ScoreEntry::kNameUnits; ++u) {
+            record[kNameAt + 2 * u] = static_cast<uint8_t>(entry.name[u] & 0xFF);
+            record[kNameAt + 2 * u + 1] = static_cast<uint8_t>(entry.name[u] >> 8);
+        }
+        writeU32(record + kScoreAt, entry.score);
+    }
+    platform::writeFileAtomically(path, bytes.data(), bytes.size());
+}
+
+void ScoreTable::buildTexts() {
+    for (int i = 0; i < kEntryCount; ++i) {
+        delete rankTexts[i];
+        rankTexts[i] =
+            new TextImage(decimal(static_cast<uint32_t>(i) + 1), kTextColour, kTextMaxWidth);
+        buildEntryTexts(*entries[i]);
+    }
+}
+
+void ScoreTable::buildEntryTexts(ScoreEntry& entry) {
+    deleteEntryTexts(entry);
+    entry.nameText = new TextImage(nameOf(entry), kTextColour, kTextMaxWidth);
+    entry.scoreText = new TextImage(entry.score == 0 ? std::u16string(u" ") : decimal(entry.score),
+                                    kTextColour, kTextMaxWidth);
+}
+
+void ScoreTable::deleteEntryTexts(ScoreEntry& entry) {
+    delete entry.nameText;
+    entry.nameText = nullptr;
+    delete entry.scoreText;
+    entry.scoreText = nullptr;
+}
+
+int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
+    if (score == 0 || name.empty() || name[0] == 0 || score <= entries[kEntryCount - 1]->score)
+        return -1;
+    int i = kEntryCount - 1;
+    ScoreEntry* fresh = entries[i];
+    fresh->pending = 1;
+    setName(*fresh, name);
+    fresh->score = score;
+    // An older entry with an equal score stays above the new one.
+    while (i > 0 && entries[i - 1]->score < score) {
+        entries[i] = entries[i - 1];
+        entries[i - 1] = fresh;
+        --i;
+    }
+    return i;
+}
+
+void ScoreTable::insert(const std::u16string& name, uint32_t score) {
+    const int index = placeEntry(name, score);
+    if (index >= 0) buildEntryTexts(*entries[index]);
+}
+
+void ScoreTable::draw(Canvas* canvas) const {
+    canvas->drawImage(0, 0, 0, 0, background, 0, 0, NO_KEY);
+    for (int k = 0; k < kVisibleRows; ++k) {
+        const int r = top + k;
+        const Fixed y = px(kFirstRowY + kRowPitch * k);
+        canvas->drawText(px(kRankX), y, rankTexts[r]);
+        canvas->drawText(px(kNameX), y, entries[r]->nameText);
+        canvas->drawText(px(kScoreX), y, entries[r]->scoreText);
+    }
+}
+
+void ScoreTable::scrollUp() {
+    if (top > 0) --top;
+}
+
+void ScoreTable::scrollDown() {
+    if (top < kMaxTop) ++top;
+}
+
+uint32_t ScoreTable::lowestScore() const {
+    return entries[kEntryCount - 1]->score;
+}
