@@ -1,0 +1,42 @@
+// BreakBurst: ten sparks scattered over the removed brick's 16 x 10 area.
+#include "entities/break_burst.h"
+
+#include "entities/spark.h"
+#include "platform/random.h"
+
+namespace {
+constexpr int32_t kRandomMiddle = 16383;  // centres a draw on zero
+constexpr int32_t kSpeedScale = 8;        // up to about 2 px per update either way
+constexpr int kSpreadX = 16, kSpreadY = 10;
+}  // namespace
+
+BreakBurst::BreakBurst(Fixed x, Fixed y) : Effect(x, y) {
+    for (int i = 0; i < kSparkCount; ++i) {
+        const int r1 = platform::nextRandom();
+        const int r2 = platform::nextRandom();
+        const int r3 = platform::nextRandom();
+        const int r4 = platform::nextRandom();
+        sparks_.push_back(new Spark(
+            x + px(r4 % kSpreadX - kSpreadX / 2), y + px(r3 % kSpreadY - kSpreadY / 2),
+            (r1 - kRandomMiddle) * kSpeedScale, (r2 - kRandomMiddle) * kSpeedScale, kSparkLife));
+    }
+}
+
+BreakBurst::~BreakBurst() {
+    for (Spark* spark : sparks_) delete spark;
+    sparks_.clear();
+}
+
+void BreakBurst::update(int32_t dt) {
+    bool allDead = true;
+    for (Spark* spark : sparks_) {
+        spark->update(dt);
+        if (!spark->isDead()) allDead = false;
+    }
+    // Dead sparks stay listed until the burst is deleted.
+    if (allDead) finished_ = true;
+}
+
+void BreakBurst::draw(Canvas* canvas) const {
+    for (const Spark* spark : sparks_) spark->draw(canvas);
+}

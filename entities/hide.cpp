@@ -1,0 +1,33 @@
+// Hide: its shared sprite sheet and how it draws.
+#include "entities/hide.h"
+
+#include "entities/shared_image.h"
+#include "graphics/canvas.h"
+
+namespace {
+SharedImage kindSheet(Hide::kSheetResource);
+}  // namespace
+
+Hide::Hide(Fixed x, Fixed y, int32_t colour) : Brick(x, y, HideKind, colour) {
+    kindSheet.acquire();
+}
+
+Hide::~Hide() {
+    kindSheet.release();
+}
+
+const Image* Hide::sheet() {
+    return kindSheet.image();
+}
+int32_t Hide::liveCount() {
+    return kindSheet.count();
+}
+
+void Hide::update(int32_t) {}
+
+void Hide::draw(Canvas* canvas) const {
+    // Invisible until its first hit.
+    if (hp_ == 1) {
+        canvas->drawImage(x_, y_, kWidth, kHeight, kindSheet.image(), 0, px(colour_ * 10), NO_KEY);
+    }
+}

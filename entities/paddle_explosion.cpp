@@ -1,0 +1,65 @@
+// PaddleExplosion: 50 sparks over the bar, all of one lifetime, ending together.
+#include "entities/paddle_explosion.h"
+
+#include "entities/spark.h"
+#include "platform/random.h"
+
+namespace {
+constexpr Fixed kBarTop = 0xC20000;       // 194 px
+constexpr int kBarRows = 6;               // the sparks start on the bar's six rows
+constexpr int32_t kRandomMiddle = 16383;  // centres a draw on zero
+constexpr int32_t kSpeedScale = 8;        // a draw times 8: up to 2 px per update sideways
+}  // namespace
+
+PaddleExplosion::~PaddleExplosion() {
+    for (Spark* spark : sparks_) delete spark;
+    sparks_.clear();
+}
+
+void PaddleExplosion::start(Fixed x, Fixed width) {
+    active_ = true;
+    const int32_t wholeWidth = wholePixels(width);
+    for (int i = 0; i < kSparkCount; ++i) {
+        const int r1 = platform::nextRandom();
+        const int r2 = platform::nextRandom();
+        const int r3 = platform::nextRandom();
+        const int r4 = platform::nextRandom();
+        const int32_t column = wholeWidth > 0 ? r4 % wholeWidth : 0;
+        sparks_.push_back(new Spark(x + px(column), kBarTop + px(r3 % kBarRows),
+                                    (r2 - kRandomMiddle) * kSpeedScale, -r1 * kSpeedScale,
+                                    kSparkLife));
+    }
+}
+
+void PaddleExplosion::update(int32_t dt) {
+    if (!active_) return;
+    bool anyDead = false;
+    for (Spark* spark : sparks_) {
+        spark->update(dt);
+        if (spark->isDead()) anyDead = true;
+    }
+    // The sparks share one lifetime, so the first dead one means all are; they stay listed
+    // until reset.
+    if (anyDead) {
+        active_ = false;
+        finished_ = true;
+    }
+}
+
+void PaddleExplosion::draw(Canvas* canvas) const {
+    if (!active_) return;
+    for (const Spark* spark : sparks_) spark->draw(canvas);
+}
+
+void PaddleExplosion::reset() {
+    for (Spark* spark : sparks_) delete spark;
+    sparks_.clear();
+    active_ = false;
+    finished_ = false;
+}
+
+bool PaddleExplosion::takeFinished() {
+    const bool wasFinished = finished_;
+    finished_ = false;
+    return wasFinished;
+}
