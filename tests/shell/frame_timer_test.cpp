@@ -1,0 +1,45 @@
+// FrameTimer: the strict gate, no carried-over time, and the tick count's wrap-around.
+#include "shell/frame_timer.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/headless/headless.h"
+
+namespace headless = platform::headless;
+
+TEST(FrameTimer, OpensOnlyAfterMoreThanTheInterval) {
+    headless::reset();
+    headless::setNow(1000);
+    FrameTimer gate(10);
+    headless::setNow(1010);
+    EXPECT_FALSE(gate.ready());  // exactly the interval: still closed
+    headless::setNow(1011);
+    EXPECT_TRUE(gate.ready());
+    EXPECT_FALSE(gate.ready());  // same millisecond: a new interval has begun
+    headless::setNow(1021);
+    EXPECT_FALSE(gate.ready());
+    headless::setNow(1022);
+    EXPECT_TRUE(gate.ready());
+}
+
+TEST(FrameTimer, LongPauseOpensOnceAndIsNotCarriedOver) {
+    headless::reset();
+    FrameTimer gate(10);
+    headless::setNow(5000);
+    EXPECT_TRUE(gate.ready());
+    EXPECT_FALSE(gate.ready());
+    headless::setNow(5010);
+    EXPECT_FALSE(gate.ready());
+    headless::setNow(5011);
+    EXPECT_TRUE(gate.ready());
+}
+
+TEST(FrameTimer, SurvivesTheTickCountWrapping) {
+    headless::reset();
+    headless::setNow(0xFFFFFFFAu);
+    FrameTimer gate(10);
+    headless::setNow(4);  // 10 ms later across the wrap
+    EXPECT_FALSE(gate.ready());
+    headless::setNow(5);  // 11 ms later
+    EXPECT_TRUE(gate.ready());
+}

@@ -1,0 +1,111 @@
+// SoundClip on the headless wave output: retrigger, looping, pause and resume, bad files.
+#include "sound/sound_clip.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/headless/headless.h"
+
+namespace fs = std::filesystem;
+namespace headless = platform::headless;
+
+namespace {
+// A canonical WAV: 8 kHz, 8-bit mono, so `samples` bytes last samples / 8 ms.
+std::vector<uint8_t> wav(uint32_t samples) {
+    std::vector<uint8_t> b(44 + samples, 0x80);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
+    };
+    auto put16 = [&](size_t at, uint16_t v) {
+        b[at] = v & 0xFF;
+        b[at + 1] = v >> 8;
+    };
+    std::memcpy(b.data(), "RIFF", 4);
+    put32(4, 36 + samples);
+    std::memcpy(b.data() + 8, "WAVEfmt ", 8);
+    put32(16, 16);
+    put16(20, 1);
+    put16(22, 1);
+    put32(24, 8000);
+    put32(28, 8000);
+    put16(32, 1);
+    put16(34, 8);
+    std::memcpy(b.data() + 36, "data", 4);
+    put32(40, samples);
+    return b;
+}
+
+class SoundClipTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        headless::reset();
+        dir = fs::temp_directory_path() / ("v2-sound-" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+    std::string write(const std::string& name, const std::vector<uint8_t>& bytes) {
+        std::string path = (dir / name).string();
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::vector<std::string> trace() const { return headless::traceLines(); }
+    fs::path dir;
+};
+}  // namespace
+
+TEST_F(SoundClipTest, OneShotIgnoresRetriggerUntilItHasFinished) {
+    SoundClip clip(write("hit.wav", wav(80)), false);  // 10 ms
+    ASSERT_FALSE(clip.isSilent());
+    clip.play();
+    headless::advance(5);
+    clip.play();  // still playing: refused, not traced
+    headless::advance(5);
+    EXPECT_EQ(headless::busyStreams(), 0);
+    clip.play();  // finished: plays again from the start
+    EXPECT_EQ(trace(), (std::vector<std::string>{"0 sound hit.wav play", "10 sound hit.wav play"}));
+}
+
+TEST_F(SoundClipTest, LoopRequeuesItselfAndPauseHoldsThePosition) {
+    auto clip = std::make_unique<SoundClip>(write("music.wav", wav(80)), true);
+    clip->play();
+    headless::advance(25);  // two re-queues by the loop, neither a call of the game's
+    EXPECT_EQ(headless::busyStreams(), 1);
+    clip->pause();
+    headless::advance(100);
+    EXPECT_EQ(headless::busyStreams(), 1);
+    clip->play();  // still queued while paused: refused
+    clip->resume();
+    EXPECT_EQ(trace(),
+              (std::vector<std::string>{"0 sound music.wav play", "25 sound music.wav pause",
+                                        "125 sound music.wav resume"}));
+    clip.reset();  // destroying a playing loop stops it
+    EXPECT_EQ(headless::busyStreams(), 0);
+    headless::advance(50);
+    EXPECT_EQ(trace().size(), 3u);
+}
+
+TEST_F(SoundClipTest, MissingShortAndHeaderOnlyFilesAreSafe) {
+    SoundClip missing((dir / "nothere.wav").string(), false);
+    SoundClip shortFile(write("short.wav", std::vector<uint8_t>(20, 0)), true);
+    SoundClip empty(write("empty.wav", {}), false);
+    for (SoundClip* c : {&missing, &shortFile, &empty}) {
+        EXPECT_TRUE(c->isSilent());
+        c->play();
+        c->pause();
+        c->resume();
+    }
+    EXPECT_TRUE(trace().empty());
+    // A header with no samples: a stream with a block of length 0 that ends at once.
+    SoundClip headerOnly(write("h.wav", wav(0)), false);
+    EXPECT_FALSE(headerOnly.isSilent());
+    headerOnly.play();
+    headless::advance(1);
+    EXPECT_EQ(headless::busyStreams(), 0);
+}
