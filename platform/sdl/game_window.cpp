@@ -1,0 +1,364 @@
+// GameWindow: full screen or windowed, the frame letterboxed at a whole scale, presented only
+// when it changed and never waiting for the display; keys, gamepads, focus, close and signals
+// become the handset's messages.
+#include "platform/sdl/game_window.h"
+
+#include <csignal>
+#include <cstring>
+
+#include "platform/bitmap.h"
+#include "platform/sdl/key_map.h"
+#include "platform/sdl/letterbox.h"
+#include "platform/single_instance.h"
+
+namespace platform {
+namespace {
+
+constexpr int kIconResource = 131;
+constexpr int kDefaultRefreshHz = 60;
+constexpr int kPitchBytes = kFrameWidth * 2;
+
+volatile std::sig_atomic_t stopSignals = 0;
+
+extern "C" void onStopSignal(int) {
+    stopSignals = stopSignals + 1;
+}
+
+void catchStopSignals(bool on) {
+    struct sigaction action {};
+    action.sa_handler = on ? onStopSignal : SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+}  // namespace
+
+GameWindow& gameWindow() {
+    static GameWindow instance;
+    return instance;
+}
+
+bool GameWindow::create(const std::string& title) {
+    if (window != nullptr) return true;
+    // SIGINT and SIGTERM are ours: they end the program through the home key.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
+        SDL_Log("Vextorium2: no video: %s", SDL_GetError());
+        return false;
+    }
+    window =
+        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                         kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale,
+                         SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (window != nullptr) {
+        // No vsync flag: presenting must never hold the main loop.
+        renderer = SDL_CreateRenderer(window, -1, 0);
+        if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (window == nullptr || renderer == nullptr) {
+        SDL_Log("Vextorium2: no window: %s", SDL_GetError());
+        if (window != nullptr) SDL_DestroyWindow(window);
+        window = nullptr;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
+        return false;
+    }
+    SDL_SetWindowMinimumSize(window, kFrameWidth, kFrameHeight);
+    SDL_ShowCursor(SDL_DISABLE);
+    setIcon();
+    readRefreshRate();
+    catchStopSignals(true);
+    stopSignals = 0;
+    queue.clear();
+    swallowed.reset();
+    needsRepaint = true;
+    return true;
+}
+
+void GameWindow::setIcon() {
+    Section icon;
+    if (!loadBitmapResource(kIconResource, icon)) return;
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormat(0, icon.width, icon.height, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (surface == nullptr) return;
+    SDL_LockSurface(surface);
+    for (int y = 0; y < icon.height; ++y) {
+        // Section rows run bottom-up, blue, green, red.
+        const uint8_t* from = icon.bits.data() + static_cast<size_t>(icon.height - 1 - y) *
+                                                     static_cast<size_t>(icon.stride);
+        auto* to = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(surface->pixels) +
+                                               static_cast<size_t>(y) * surface->pitch);
+        for (int x = 0; x < icon.width; ++x) {
+            to[x] = 0xFF000000u | (static_cast<uint32_t>(from[3 * x + 2]) << 16) |
+                    (static_cast<uint32_t>(from[3 * x + 1]) << 8) | from[3 * x];
+        }
+    }
+    SDL_UnlockSurface(surface);
+    SDL_SetWindowIcon(window, surface);
+    SDL_FreeSurface(surface);
+}
+
+void GameWindow::readRefreshRate() {
+    int hz = kDefaultRefreshHz;
+    SDL_DisplayMode mode{};
+    const int index = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
+    if (SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 && mode.refresh_rate > 0) {
+        hz = mode.refresh_rate;
+    }
+    refreshTicks = SDL_GetPerformanceFrequency() / static_cast<uint64_t>(hz);
+}
+
+void GameWindow::show() {
+    if (window == nullptr) return;
+    SDL_ShowWindow(window);
+    needsRepaint = true;
+}
+
+void GameWindow::destroy() {
+    closeDisplay();
+    for (auto& [id, pad] : gamepads) SDL_GameControllerClose(pad.controller);
+    gamepads.clear();
+    if (renderer != nullptr) SDL_DestroyRenderer(renderer);
+    if (window != nullptr) SDL_DestroyWindow(window);
+    if (window != nullptr) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
+    renderer = nullptr;
+    window = nullptr;
+    queue.clear();
+    catchStopSignals(false);
+}
+
+void GameWindow::makeTexture() {
+    if (texture != nullptr) SDL_DestroyTexture(texture);
+    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
+                                kFrameWidth, kFrameHeight);
+    if (texture != nullptr) SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
+    textureStale = true;
+    needsRepaint = true;
+}
+
+void GameWindow::openDisplay() {
+    if (renderer == nullptr) return;
+    makeTexture();
+    displayOpen = true;
+    suspended = false;
+}
+
+void GameWindow::closeDisplay() {
+    if (texture != nullptr) SDL_DestroyTexture(texture);
+    texture = nullptr;
+    displayOpen = false;
+}
+
+void GameWindow::resume() {
+    suspended = false;
+    needsRepaint = true;
+}
+
+bool GameWindow::isFullScreen() const {
+    return window != nullptr && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+}
+
+void GameWindow::toggleFullScreen() {
+    if (window == nullptr) return;
+    if (isFullScreen()) {
+        SDL_SetWindowFullscreen(window, 0);
+        SDL_SetWindowSize(window, kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale);
+        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        SDL_ShowCursor(SDL_ENABLE);
+    } else {
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDL_ShowCursor(SDL_DISABLE);
+    }
+    needsRepaint = true;
+}
+
+void GameWindow::push(uint32_t id, uint32_t wordParam) {
+    Message message;
+    message.id = id;
+    message.wordParam = wordParam;
+    queue.push_back(message);
+}
+
+bool GameWindow::takeMessage(Message& message) {
+    if (stopSignals != 0) {
+        stopSignals = 0;
+        push(kMsgKeyDown, kKeyHome);
+    }
+    SDL_Event event;
+    while (queue.empty() && SDL_PollEvent(&event) != 0) translate(event);
+    if (queue.empty()) {
+        if (takeRaiseRequest() && window != nullptr) {
+            if ((SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) != 0) {
+                SDL_RestoreWindow(window);
+            }
+            SDL_RaiseWindow(window);
+        }
+        presentIfDue();
+        // The event that ends the wait is translated now and delivered on the next call.
+        if (SDL_WaitEventTimeout(&event, 1) != 0) translate(event);
+        return false;
+    }
+    message = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+void GameWindow::translate(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_QUIT:
+            push(kMsgKeyDown, kKeyHome);
+            break;
+        case SDL_KEYDOWN:
+            translateKey(event.key, true);
+            break;
+        case SDL_KEYUP:
+            translateKey(event.key, false);
+            break;
+        case SDL_WINDOWEVENT:
+            translateWindowEvent(event.window);
+            break;
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP: {
+            const uint32_t key =
+                handsetKeyForButton(static_cast<SDL_GameControllerButton>(event.cbutton.button));
+            if (key != 0)
+                push(event.type == SDL_CONTROLLERBUTTONDOWN ? kMsgKeyDown : kMsgKeyUp, key);
+            break;
+        }
+        case SDL_CONTROLLERAXISMOTION: {
+            auto pad = gamepads.find(event.caxis.which);
+            if (pad == gamepads.end()) break;
+            if (event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) {
+                moveStick(pad->second.x, event.caxis.value, kKeyLeft, kKeyRight);
+            } else if (event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
+                moveStick(pad->second.y, event.caxis.value, kKeyUp, kKeyDown);
+            }
+            break;
+        }
+        case SDL_CONTROLLERDEVICEADDED:
+            addGamepad(event.cdevice.which);
+            break;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            removeGamepad(event.cdevice.which);
+            break;
+        case SDL_RENDER_DEVICE_RESET:
+            makeTexture();
+            break;
+        case SDL_RENDER_TARGETS_RESET:
+            needsRepaint = true;
+            break;
+        default:
+            break;
+    }
+}
+
+void GameWindow::translateKey(const SDL_KeyboardEvent& key, bool down) {
+    const SDL_Scancode scancode = key.keysym.scancode;
+    if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return;
+    if (down && key.repeat == 0 && isFullScreenToggle(scancode, key.keysym.mod)) {
+        // Handled here only: Alt+Enter must not also press action, nor release it afterwards.
+        swallowed.set(scancode);
+        toggleFullScreen();
+        return;
+    }
+    if (swallowed.test(scancode)) {
+        if (!down) swallowed.reset(scancode);
+        return;
+    }
+    const uint32_t code = handsetKeyForScancode(scancode);
+    if (code != 0) push(down ? kMsgKeyDown : kMsgKeyUp, code);
+}
+
+void GameWindow::translateWindowEvent(const SDL_WindowEvent& event) {
+    switch (event.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            push(kMsgActivate, 1);
+            push(kMsgSetFocus, 0);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            push(kMsgActivate, 0);
+            push(kMsgKillFocus, 0);
+            break;
+        case SDL_WINDOWEVENT_CLOSE:
+            push(kMsgKeyDown, kKeyHome);
+            break;
+        case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+            readRefreshRate();
+            needsRepaint = true;
+            break;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_RESIZED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+        case SDL_WINDOWEVENT_MAXIMIZED:
+        case SDL_WINDOWEVENT_RESTORED:
+            needsRepaint = true;
+            break;
+        default:
+            break;
+    }
+}
+
+void GameWindow::moveStick(StickAxis& axis, int value, uint32_t negativeKey, uint32_t positiveKey) {
+    const int before = axis.direction();
+    const int after = axis.update(value);
+    if (after == before) return;
+    if (before != 0) push(kMsgKeyUp, before < 0 ? negativeKey : positiveKey);
+    if (after != 0) push(kMsgKeyDown, after < 0 ? negativeKey : positiveKey);
+}
+
+void GameWindow::addGamepad(int deviceIndex) {
+    SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
+    if (controller == nullptr) return;
+    const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
+    auto found = gamepads.find(id);
+    if (found != gamepads.end()) {
+        SDL_GameControllerClose(controller);  // already open (listed at start and announced)
+        return;
+    }
+    gamepads[id].controller = controller;
+}
+
+void GameWindow::removeGamepad(SDL_JoystickID id) {
+    auto found = gamepads.find(id);
+    if (found == gamepads.end()) return;
+    // A stick held while the pad is pulled out must not leave the paddle moving.
+    moveStick(found->second.x, 0, kKeyLeft, kKeyRight);
+    moveStick(found->second.y, 0, kKeyUp, kKeyDown);
+    SDL_GameControllerClose(found->second.controller);
+    gamepads.erase(found);
+}
+
+void GameWindow::presentIfDue() {
+    if (!displayOpen || suspended || texture == nullptr || window == nullptr) return;
+    const uint64_t now = SDL_GetPerformanceCounter();
+    if (presents > 0 && now - lastPresent < refreshTicks) return;
+    if ((SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) return;
+    const bool changed =
+        textureStale || std::memcmp(pixels.data(), shown.data(), sizeof pixels) != 0;
+    if (!changed && !needsRepaint) return;
+    if (changed) {
+        shown = pixels;
+        if (SDL_UpdateTexture(texture, nullptr, shown.data(), kPitchBytes) == 0) {
+            textureStale = false;
+        }
+    }
+    int width = 0;
+    int height = 0;
+    if (SDL_GetRendererOutputSize(renderer, &width, &height) != 0) return;
+    const Letterbox box = fitFrame(width, height);
+    const SDL_Rect target{box.x, box.y, box.width, box.height};
+    SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
+    SDL_RenderClear(renderer);
+    SDL_RenderCopy(renderer, texture, nullptr, &target);
+    SDL_RenderPresent(renderer);
+    needsRepaint = false;
+    lastPresent = now;
+    ++presents;
+}
+
+}  // namespace platform
