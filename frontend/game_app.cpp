@@ -1,6 +1,7 @@
 // GameApp: construction and destruction orders, drawing by state, the play step and the wipe.
 #include "frontend/game_app.h"
 
+#include "frontend/centred_number.h"
 #include "frontend/help_screen.h"
 #include "frontend/main_menu.h"
 #include "frontend/name_entry.h"
@@ -18,9 +19,6 @@
 namespace {
 constexpr int kTitle = 145, kAbout = 114, kVictory = 123, kGameOver = 116, kStage = 161,
               kBigDigits = 143, kPause = 122;
-constexpr int kBigDigitSize = 16;
-constexpr int kCentredNumberY = 139;
-constexpr uint32_t kPureBlue = 0xFF0000;
 constexpr int kLastLevel = 3;
 
 template <typename T>
@@ -115,7 +113,7 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
             break;
         case STAGE:
             target->drawImage(0, 0, fullWidth, fullHeight, stageImage, 0, 0, NO_KEY);
-            drawCentredNumber(target, playfield_->level());
+            drawCentredNumber(target, bigDigits, playfield_->level());
             break;
         case PLAY:
             if (gameRunning_) {
@@ -126,7 +124,8 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
             break;
         case GAME_OVER:
             target->drawImage(0, 0, fullWidth, fullHeight, gameOverImage, 0, 0, NO_KEY);
-            drawCentredNumber(target, scoreCounter != nullptr ? scoreCounter->value() : 0);
+            drawCentredNumber(target, bigDigits,
+                              scoreCounter != nullptr ? scoreCounter->value() : 0);
             break;
         case VICTORY:
             target->drawImage(0, 0, fullWidth, fullHeight, victoryImage, 0, 0, NO_KEY);
@@ -136,19 +135,6 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
             break;
         default:
             break;
-    }
-}
-
-void GameApp::drawCentredNumber(Canvas* target, int32_t value) const {
-    int n = 0;
-    for (int32_t v = value; v != 0; v /= 10) ++n;
-    const int left = (176 - kBigDigitSize * n) >> 1;
-    for (int j = 0; j < n; ++j, value /= 10) {
-        int digit = value % 10;
-        if (digit < 0) digit = -digit;  // never negative in play; a damaged save must not crash
-        target->drawImage(px(left + kBigDigitSize * (n - 1 - j)), px(kCentredNumberY),
-                          px(kBigDigitSize), px(kBigDigitSize), bigDigits,
-                          px(kBigDigitSize * digit), 0, kPureBlue);
     }
 }
 

@@ -68,7 +68,6 @@ class GameApp {
     void setState(uint32_t state);
     // Renders the screen of `state` into `target` (the state table's drawing).
     void drawState(uint32_t state, Canvas* target) const;
-    void drawCentredNumber(Canvas* target, int32_t value) const;
     void startMusic();
     void playEffect(SoundClip* clip);
     void playStep();

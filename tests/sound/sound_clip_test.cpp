@@ -10,35 +10,13 @@
 #include <fstream>
 
 #include "platform/headless/headless.h"
+#include "tests/support/wav_builder.h"
 
 namespace fs = std::filesystem;
 namespace headless = platform::headless;
 
 namespace {
-// A canonical WAV: 8 kHz, 8-bit mono, so `samples` bytes last samples / 8 ms.
-std::vector<uint8_t> wav(uint32_t samples) {
-    std::vector<uint8_t> b(44 + samples, 0x80);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
-    };
-    auto put16 = [&](size_t at, uint16_t v) {
-        b[at] = v & 0xFF;
-        b[at + 1] = v >> 8;
-    };
-    std::memcpy(b.data(), "RIFF", 4);
-    put32(4, 36 + samples);
-    std::memcpy(b.data() + 8, "WAVEfmt ", 8);
-    put32(16, 16);
-    put16(20, 1);
-    put16(22, 1);
-    put32(24, 8000);
-    put32(28, 8000);
-    put16(32, 1);
-    put16(34, 8);
-    std::memcpy(b.data() + 36, "data", 4);
-    put32(40, samples);
-    return b;
-}
+using testing_support::makeWav;
 
 class SoundClipTest : public ::testing::Test {
   protected:
@@ -50,9 +28,7 @@ class SoundClipTest : public ::testing::Test {
     void TearDown() override { fs::remove_all(dir); }
     std::string write(const std::string& name, const std::vector<uint8_t>& bytes) {
         std::string path = (dir / name).string();
-        std::ofstream(path, std::ios::binary)
-            .write(reinterpret_cast<const char*>(bytes.data()),
-                   static_cast<std::streamsize>(bytes.size()));
+        testing_support::writeFile(path, bytes);
         return path;
     }
     std::vector<std::string> trace() const { return headless::traceLines(); }
@@ -61,7 +37,7 @@ class SoundClipTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SoundClipTest, OneShotIgnoresRetriggerUntilItHasFinished) {
-    SoundClip clip(write("hit.wav", wav(80)), false);  // 10 ms
+    SoundClip clip(write("hit.wav", makeWav(80)), false);  // 10 ms
     ASSERT_FALSE(clip.isSilent());
     clip.play();
     headless::advance(5);
@@ -73,7 +49,7 @@ TEST_F(SoundClipTest, OneShotIgnoresRetriggerUntilItHasFinished) {
 }
 
 TEST_F(SoundClipTest, LoopRequeuesItselfAndPauseHoldsThePosition) {
-    auto clip = std::make_unique<SoundClip>(write("music.wav", wav(80)), true);
+    auto clip = std::make_unique<SoundClip>(write("music.wav", makeWav(80)), true);
     clip->play();
     headless::advance(25);  // two re-queues by the loop, neither a call of the game's
     EXPECT_EQ(headless::busyStreams(), 1);
@@ -103,7 +79,7 @@ TEST_F(SoundClipTest, MissingShortAndHeaderOnlyFilesAreSafe) {
     }
     EXPECT_TRUE(trace().empty());
     // A header with no samples: a stream with a block of length 0 that ends at once.
-    SoundClip headerOnly(write("h.wav", wav(0)), false);
+    SoundClip headerOnly(write("h.wav", makeWav(0)), false);
     EXPECT_FALSE(headerOnly.isSilent());
     headerOnly.play();
     headless::advance(1);

@@ -1,0 +1,94 @@
+// FrontendTest: plain solid-colour artwork for every picture the front end draws.
+#include "tests/frontend/frontend_fixture.h"
+
+#include <unistd.h>
+
+#include "frontend/screen_transition.h"
+#include "platform/bitmap.h"
+#include "platform/files.h"
+#include "platform/headless/headless.h"
+#include "shell/entry.h"
+#include "shell/globals.h"
+#include "tests/support/bmp_builder.h"
+#include "tests/support/wav_builder.h"
+
+using testing_support::Rgb;
+
+namespace {
+Rgb colourOf(int id) {
+    return Rgb{static_cast<uint8_t>(id), static_cast<uint8_t>(255 - id),
+               static_cast<uint8_t>(id / 2)};
+}
+void solid(int id, int w, int h) {
+    platform::addResource(id,
+                          testing_support::makeBmp24(w, h, std::vector<Rgb>(w * h, colourOf(id))));
+}
+// A strip of `cells` glyphs of w x h: glyph d is filled with (8d + 8, 8, 8) except its
+// leftmost column, which is pure blue (the key).
+void strip(int id, int cells, int w, int h) {
+    std::vector<Rgb> c(cells * w * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < cells * w; ++x)
+            c[y * cells * w + x] =
+                x % w == 0 ? Rgb{0, 0, 255} : Rgb{static_cast<uint8_t>(8 * (x / w) + 8), 8, 8};
+    platform::addResource(id, testing_support::makeBmp24(cells * w, h, c));
+}
+}  // namespace
+
+uint16_t FrontendTest::screenColour(int id) {
+    Rgb c = colourOf(id);
+    return toPixel(c.r, c.g, c.b);
+}
+
+void FrontendTest::SetUp() {
+    platform::headless::reset();
+    dir = std::filesystem::temp_directory_path() /
+          ("v2-frontend-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    platform::setProgramDirectory(dir.string());
+    for (int id : {106, 114, 116, 118, 119, 120, 122, 123, 129, 133, 145, 161, 165, 166})
+        solid(id, 176, 220);
+    solid(121, 140, 165);
+    solid(134, 96, 80);
+    solid(138, 28, 56);
+    solid(130, 160, 80);
+    solid(164, 176, 20);
+    const int sprites[][3] = {{152, 32, 24},  {153, 50, 18},  {154, 3, 6},    {155, 48, 30},
+                              {156, 48, 100}, {157, 16, 30},  {158, 32, 100}, {159, 16, 30},
+                              {160, 16, 100}, {162, 140, 40}, {163, 256, 128}};
+    for (const auto& s : sprites) solid(s[0], s[1], s[2]);
+    strip(143, 10, 16, 16);
+    strip(115, 16, 8, 12);
+    for (const char* name :
+         {"Action.wav", "menuup.wav", "menudown.wav", "music.wav", "hit.wav", "blast.wav"})
+        testing_support::writeFile((dir / name).string(), testing_support::makeWav(80));
+    createGlobals();
+}
+
+void FrontendTest::TearDown() {
+    destroyGlobals();
+    platform::setProgramDirectory("");
+    std::filesystem::remove_all(dir);
+}
+
+void FrontendTest::finishWipe() {
+    // As in the main loop: a tick every 11 ms of the virtual clock, so sounds finish too.
+    for (int i = 0; i < ScreenTransition::kSteps && app->state() == TRANSITION; ++i) {
+        platform::headless::advance(11);
+        app->tick(10);
+    }
+}
+
+std::vector<std::string> FrontendTest::traceFrom(size_t skip) const {
+    std::vector<std::string> out;
+    const auto& lines = platform::headless::traceLines();
+    for (size_t i = skip; i < lines.size(); ++i)
+        out.push_back(lines[i].substr(lines[i].find(' ') + 1));
+    return out;
+}
+
+size_t FrontendTest::traceSize() const {
+    return platform::headless::traceLines().size();
+}

@@ -1,0 +1,28 @@
+// A running program on the headless back end, with plain test artwork and short sounds in a
+// temporary program directory.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "frontend/game_app.h"
+#include "graphics/image.h"
+
+class FrontendTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs ticks until the wipe under way has entered its target.
+    void finishWipe();
+    // Trace lines after the first `skip`, without their millisecond.
+    std::vector<std::string> traceFrom(size_t skip) const;
+    size_t traceSize() const;
+
+    // The solid colour each full-screen test picture is filled with.
+    static uint16_t screenColour(int id);
+
+    std::filesystem::path dir;
+};

@@ -1,0 +1,290 @@
+// GameApp: the screen walk, keys by state, the wipe's timing, pause, mute and saving on exit.
+#include "frontend/game_app.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "frontend/help_screen.h"
+#include "frontend/main_menu.h"
+#include "frontend/options_screen.h"
+#include "frontend/screen_transition.h"
+#include "graphics/canvas.h"
+#include "graphics/digit_font.h"
+#include "scores/score_table.h"
+#include "shell/entry.h"
+#include "shell/globals.h"
+#include "shell/message_table.h"
+#include "tests/frontend/frontend_fixture.h"
+#include "tests/support/wav_builder.h"
+#include "world/playfield.h"
+
+namespace {
+using Lines = std::vector<std::string>;
+
+platform::Message key(uint32_t code, uint32_t id = platform::kMsgKeyDown) {
+    return {id, code, 0};
+}
+}  // namespace
+
+TEST_F(FrontendTest, TitleAboutMenuThroughFiftySixTickWipes) {
+    EXPECT_EQ(app->state(), TITLE);
+    app->pressAction();
+    EXPECT_EQ(app->state(), TRANSITION);
+    EXPECT_EQ(app->transition()->target, ABOUT);
+    for (int i = 0; i < 55; ++i) app->tick(10);
+    EXPECT_EQ(app->state(), TRANSITION);  // 55 ticks: still wiping
+    app->tick(10);
+    EXPECT_EQ(app->state(), ABOUT);
+    app->pressLeftSoft();  // the left soft key acts as action here
+    finishWipe();
+    EXPECT_EQ(app->state(), MENU);
+    app->draw();
+    EXPECT_EQ(app->canvas()->pixelAt(0, 0), screenColour(120));
+    EXPECT_EQ(app->canvas()->pixelAt(20, 23), screenColour(121));  // Start highlighted
+}
+
+TEST_F(FrontendTest, KeysDuringAWipeOnlySound) {
+    soundOn = true;
+    app->pressAction();
+    const size_t before = traceSize();
+    app->pressUp();
+    app->pressDown();
+    app->pressAction();
+    app->pressLeftSoft();
+    app->pressRightSoft();
+    app->pressLeft();
+    EXPECT_EQ(app->state(), TRANSITION);
+    EXPECT_EQ(app->transition()->target, ABOUT);
+    EXPECT_EQ(traceFrom(before), (Lines{"sound menuup.wav play", "sound menudown.wav play"}));
+}
+
+TEST_F(FrontendTest, MenuEntriesLeadToTheirScreens) {
+    app->pressAction();
+    finishWipe();
+    app->pressAction();
+    finishWipe();
+    ASSERT_EQ(app->state(), MENU);
+    app->pressUp();  // up from Start wraps to Help
+    EXPECT_EQ(app->mainMenu()->selection(), 4);
+    app->pressDown();
+    EXPECT_EQ(app->mainMenu()->selection(), 0);
+
+    // Help: two page turns, then back to the menu with the page reset.
+    for (int i = 0; i < 4; ++i) app->pressDown();
+    app->pressAction();
+    finishWipe();
+    ASSERT_EQ(app->state(), HELP);
+    for (int page = 1; page <= 2; ++page) {
+        app->pressAction();
+        EXPECT_EQ(app->transition()->target, HELP);
+        finishWipe();
+        EXPECT_EQ(app->helpScreen()->page(), page);
+        app->draw();
+        EXPECT_EQ(app->canvas()->pixelAt(50, 50), screenColour(page == 1 ? 166 : 165));
+    }
+    app->pressAction();
+    finishWipe();
+    EXPECT_EQ(app->state(), MENU);
+    EXPECT_EQ(app->helpScreen()->page(), 0);
+
+    // High Score, then back with the right soft key.
+    app->pressUp();
+    app->pressAction();
+    finishWipe();
+    ASSERT_EQ(app->state(), SCORES);
+    app->pressRightSoft();
+    finishWipe();
+    EXPECT_EQ(app->state(), MENU);
+}
+
+TEST_F(FrontendTest, OptionsToggleTheSwitchesAndTheirBadges) {
+    app->pressAction();
+    finishWipe();
+    app->pressAction();
+    finishWipe();
+    app->pressDown();
+    app->pressDown();
+    app->pressAction();
+    finishWipe();
+    ASSERT_EQ(app->state(), OPTIONS);
+    musicOn = false;
+    app->pressAction();  // Music
+    EXPECT_TRUE(musicOn);
+    EXPECT_EQ(app->state(), OPTIONS);
+    app->draw();
+    EXPECT_EQ(app->canvas()->pixelAt(96, 60), screenColour(138));
+    app->pressAction();
+    EXPECT_FALSE(musicOn);
+    app->draw();
+    EXPECT_EQ(app->canvas()->pixelAt(96, 60), screenColour(133));  // off is the background
+    EXPECT_EQ(app->canvas()->pixelAt(0, 60), screenColour(134));   // Music highlighted
+
+    app->pressUp();  // up from Music wraps to Main Menu
+    EXPECT_EQ(app->optionsScreen()->selection(), 3);
+    app->draw();
+    EXPECT_EQ(app->canvas()->pixelAt(72, 180), screenColour(134));
+    EXPECT_EQ(app->canvas()->pixelAt(0, 60), screenColour(133));
+    app->pressAction();
+    finishWipe();
+    EXPECT_EQ(app->state(), MENU);
+}
+
+TEST_F(FrontendTest, StageShowsTheLevelCentredAndPlayPauses) {
+    app->pressAction();
+    finishWipe();
+    app->pressAction();
+    finishWipe();
+    app->pressAction();  // Start
+    finishWipe();
+    ASSERT_EQ(app->state(), STAGE);
+    app->draw();
+    // Level 1: one big digit at x = (176 - 16) / 2 = 80, y = 139; its first column is keyed.
+    EXPECT_EQ(app->canvas()->pixelAt(80, 139), screenColour(161));
+    EXPECT_EQ(app->canvas()->pixelAt(81, 139), toPixel(16, 8, 8));
+    EXPECT_EQ(app->canvas()->pixelAt(96, 139), screenColour(161));
+    app->pressLeftSoft();  // as action: start the level
+    finishWipe();
+    ASSERT_EQ(app->state(), PLAY);
+    // Deactivating the window pauses; the pause picture shows; deactivating again un-pauses.
+    windowProc({platform::kMsgActivate, 0, 0});
+    EXPECT_FALSE(appActive);
+    EXPECT_FALSE(app->gameRunning());
+    app->draw();
+    EXPECT_EQ(app->canvas()->pixelAt(88, 100), screenColour(122));
+    windowProc({platform::kMsgActivate, 1, 0});
+    EXPECT_TRUE(appActive);
+    EXPECT_FALSE(app->gameRunning());            // reactivation changes only appActive
+    windowProc({platform::kMsgActivate, 2, 0});  // activated by a click: nothing
+    EXPECT_FALSE(app->gameRunning());
+    app->pressLeftSoft();
+    EXPECT_TRUE(app->gameRunning());
+}
+
+TEST_F(FrontendTest, MusicIsQueuedAtStartResumedByTheStageAndMuted) {
+    musicOn = true;
+    soundOn = true;
+    app->pressAction();
+    finishWipe();
+    app->pressAction();
+    finishWipe();
+    size_t mark = traceSize();
+    app->pressAction();  // Start: the music is queued and paused at once
+    EXPECT_EQ(traceFrom(mark), (Lines{"sound music.wav play", "sound music.wav pause",
+                                      "state TRANSITION", "sound Action.wav play"}));
+    finishWipe();
+    mark = traceSize();
+    app->pressAction();  // the stage begins: the music resumes
+    EXPECT_EQ(traceFrom(mark),
+              (Lines{"sound music.wav resume", "state TRANSITION", "sound Action.wav play"}));
+    finishWipe();
+    mark = traceSize();
+    app->pressUp();  // in play, up only sounds
+    app->pressRightSoft();
+    EXPECT_TRUE(muted);
+    app->pressDown();  // muted: no effect sounds
+    app->pressRightSoft();
+    EXPECT_FALSE(muted);
+    EXPECT_EQ(app->state(), PLAY);
+    EXPECT_EQ(traceFrom(mark),
+              (Lines{"sound menuup.wav play", "sound music.wav pause", "sound music.wav resume"}));
+}
+
+TEST_F(FrontendTest, MessageTableRoutesKeysAndIgnoresOthers) {
+    windowProc(key(0x41));  // 'A': not in the table
+    EXPECT_EQ(app->state(), TITLE);
+    EXPECT_EQ(windowProc({0x0010, 0, 0}), 0);  // unknown message: default handling
+    windowProc(key(platform::kKeyAction));
+    EXPECT_EQ(app->state(), TRANSITION);
+    finishWipe();
+    windowProc(key(platform::kKeyAction, platform::kMsgKeyUp));  // releases change nothing here
+    EXPECT_EQ(app->state(), ABOUT);
+    windowProc(key(platform::kKeyHome));
+    EXPECT_FALSE(appRunning);
+}
+
+TEST_F(FrontendTest, HomeDuringAWipeIntoTheStageSavesTheGame) {
+    const auto save = dir / "AutoSave.dat";
+    app->pressAction();
+    finishWipe();
+    app->pressAction();
+    finishWipe();
+    app->saveOnExit();  // in the menu: nothing written
+    EXPECT_FALSE(std::filesystem::exists(save));
+    app->pressAction();  // Start: a wipe towards STAGE
+    ASSERT_EQ(app->state(), TRANSITION);
+    app->saveOnExit();
+    ASSERT_TRUE(std::filesystem::exists(save));
+    std::ifstream in(save, std::ios::binary);
+    std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(bytes, (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// With three empty levels each stage is cleared by its first tick: the game runs through the
+// stage screens 1, 2, 3 to the victory screen, and a score above the table's lowest leads to
+// the name entry.
+TEST_F(FrontendTest, EmptyLevelsRunToVictoryAndTheNameEntry) {
+    testing_support::writeFile((dir / "BrickMap.dat").string(), std::vector<uint8_t>(2112, 0));
+    destroyGlobals();  // the level file is read when the program starts
+    createGlobals();
+    for (int i = 0; i < 3; ++i) {
+        app->pressAction();
+        finishWipe();
+    }
+    for (int level = 1; level <= 3; ++level) {
+        ASSERT_EQ(app->state(), STAGE);
+        EXPECT_EQ(app->playfield()->level(), level);
+        app->pressAction();
+        finishWipe();
+        ASSERT_EQ(app->state(), PLAY);
+        app->tick(10);
+        finishWipe();
+    }
+    EXPECT_EQ(app->state(), VICTORY);
+    EXPECT_EQ(app->playfield()->level(), 4);
+    EXPECT_EQ(testing_support::readFile((dir / "AutoSave.dat").string()),
+              (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+
+    scoreCounter->setValue(5000);  // beats the default table's lowest, 100
+    app->pressAction();
+    finishWipe();
+    ASSERT_EQ(app->state(), NAME_ENTRY);
+    app->pressDown();   // row 1: A..J
+    app->pressRight();  // B
+    app->pressAction();
+    app->pressAction();
+    app->pressLeftSoft();  // Done
+    finishWipe();
+    EXPECT_EQ(app->state(), SCORES);
+    // 5000 is below the defaults 10000 .. 5100 (entries 0..49) and above 5000 (entry 50),
+    // which stays above the new entry of equal score: the new entry is 51.
+    EXPECT_EQ(app->scoreTable()->entry(51).score, 5000u);
+    EXPECT_EQ(std::u16string(app->scoreTable()->entry(51).name), u"BB");
+    EXPECT_EQ(app->scoreTable()->entry(50).score, 5000u);
+    EXPECT_EQ(std::u16string(app->scoreTable()->entry(50).name), u"MERVAN");
+}
+
+TEST_F(FrontendTest, ALowFinalScoreGoesBackToTheMenu) {
+    testing_support::writeFile((dir / "BrickMap.dat").string(), std::vector<uint8_t>(2112, 0));
+    testing_support::writeFile((dir / "AutoSave.dat").string(),
+                               {3, 0, 0, 0, 2, 0, 0, 0, 100, 0, 0, 0});
+    destroyGlobals();
+    createGlobals();
+    app->pressAction();
+    finishWipe();
+    app->pressAction();
+    finishWipe();
+    app->pressDown();  // Continue: level 3, 2 lives, 100 points
+    app->pressAction();
+    finishWipe();
+    ASSERT_EQ(app->state(), STAGE);
+    EXPECT_EQ(app->playfield()->level(), 3);
+    EXPECT_EQ(scoreCounter->value(), 100);
+    app->pressAction();
+    finishWipe();
+    app->tick(10);
+    finishWipe();
+    ASSERT_EQ(app->state(), VICTORY);
+    app->pressAction();  // 100 does not beat the lowest entry (100)
+    finishWipe();
+    EXPECT_EQ(app->state(), MENU);
+}
