@@ -158,6 +158,7 @@ struct Unanswered {
     int index;  // where it stood before the download
     std::u16string name;
     uint32_t score;
+    bool listed;  // the downloaded list holds it
 };
 
 }  // namespace
@@ -167,10 +168,12 @@ void ScoreTable::synchronize() {
     if (session == nullptr) return;
     const std::string base = "http://" + scoreHost() + kScriptPath;
 
-    // Upload every pending entry; one not answered with success is remembered.
+    // Upload every pending entry. One the server answered with success is known to it and no
+    // longer pending, so a list too short to replace it does not make it go up again; one it
+    // did not answer is remembered.
     std::vector<Unanswered> unanswered;
     for (int i = 0; i < kEntryCount; ++i) {
-        const ScoreEntry& entry = *entries[i];
+        ScoreEntry& entry = *entries[i];
         if (entry.pending == 0) continue;
         const std::string url =
             base + "?myname=" + percentEncode(toUtf8(entry.name, ScoreEntry::kNameUnits)) +
@@ -178,17 +181,23 @@ void ScoreTable::synchronize() {
         platform::HttpRequest* request = platform::httpOpenUrl(session, url);
         const long status = platform::httpStatus(request);
         if (request != nullptr) platform::httpCloseRequest(request);
-        if (request == nullptr || status < kFirstSuccess || status > kLastSuccess) {
-            std::u16string name;
-            for (int u = 0; u < ScoreEntry::kNameUnits && entry.name[u] != 0; ++u)
-                name.push_back(entry.name[u]);
-            unanswered.push_back({i, name, entry.score});
+        if (request != nullptr && status >= kFirstSuccess && status <= kLastSuccess) {
+            entry.pending = 0;
+        } else {
+            unanswered.push_back({i, std::u16string(entry.name), entry.score, false});
         }
     }
 
     // Download the server's list; its records replace the table from the top in their order.
+    // An answer other than success carries no list, whatever its body holds.
     int replaced = 0;
-    if (platform::HttpRequest* request = platform::httpOpenUrl(session, base)) {
+    platform::HttpRequest* download = platform::httpOpenUrl(session, base);
+    const long downloadStatus = platform::httpStatus(download);
+    if (download != nullptr && (downloadStatus < kFirstSuccess || downloadStatus > kLastSuccess)) {
+        platform::httpCloseRequest(download);
+        download = nullptr;
+    }
+    if (platform::HttpRequest* request = download) {
         std::string reply(kMaxReply, '\0');
         size_t got = 0;
         while (got < kMaxReply) {
@@ -218,20 +227,20 @@ void ScoreTable::synchronize() {
         }
     }
 
-    // A pending score the server did not take is not lost with the entry the list replaced:
-    // it enters the new table again as insert places it, still pending. One the list already
-    // holds with the same name and score was recorded all the same (only its answer was lost).
-    bool reinserted = false;
-    for (const Unanswered& score : unanswered) {
-        if (score.index >= replaced) continue;  // still in the table
-        bool listed = false;
-        for (int j = 0; j < replaced && !listed; ++j) {
-            const ScoreEntry& entry = *entries[j];
-            listed = entry.pending == 0 && entry.score == score.score &&
-                     std::u16string(entry.name) == score.name;
-        }
-        if (!listed && placeEntry(score.name, score.score) >= 0) reinserted = true;
+    // An unanswered score that the new list holds with the same name was recorded all the
+    // same (only the answer was lost): it is no longer pending.
+    for (Unanswered& score : unanswered) {
+        for (int j = 0; j < replaced && !score.listed; ++j)
+            score.listed =
+                entries[j]->score == score.score && std::u16string(entries[j]->name) == score.name;
+        if (score.listed && score.index >= replaced) entries[score.index]->pending = 0;
     }
+    // Any other is not lost with an entry the list replaced: it enters the new table again as
+    // insert places it, still pending.
+    bool reinserted = false;
+    for (const Unanswered& score : unanswered)
+        if (!score.listed && score.index < replaced && placeEntry(score.name, score.score) >= 0)
+            reinserted = true;
 
     if (replaced > 0 || reinserted) buildTexts();
     platform::httpClose(session);

@@ -2,6 +2,7 @@
 #include "scores/score_table.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -84,6 +85,11 @@ enum class FileRead { Read, Missing, Failed };
 FileRead readScoreFile(const std::string& path, std::vector<uint8_t>& bytes) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a directory opens, but is no file
+        ::close(fd);
+        return FileRead::Failed;
+    }
     bytes.assign(kFileSize, 0);
     size_t got = 0;
     while (got < kFileSize) {

@@ -1,0 +1,265 @@
+// ScoreTable: the fresh table, insert, scrolling, drawing, and ScoreList.sav written and read.
+#include "scores/score_table.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "../support/bmp_builder.h"
+#include "graphics/canvas.h"
+#include "graphics/image.h"
+#include "graphics/text_image.h"
+#include "platform/bitmap.h"
+#include "shell/globals.h"
+#include "temp_directory.h"
+
+namespace {
+
+constexpr size_t kFileSize = 3202;
+constexpr uint16_t kWhiteInk = 0xFFDF;
+
+std::u16string nameOf(const ScoreEntry& entry) {
+    return std::u16string(entry.name);
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+// A record as the file holds it: pending, reserved, nine name units, score, eight reserved bytes.
+void putRecord(std::vector<uint8_t>& file, int index, uint8_t pending, const std::u16string& name,
+               uint32_t score) {
+    uint8_t* r = file.data() + 2 + 32 * index;
+    r[0] = pending;
+    for (size_t u = 0; u < name.size(); ++u) {
+        r[2 + 2 * u] = name[u] & 0xFF;
+        r[3 + 2 * u] = name[u] >> 8;
+    }
+    for (int b = 0; b < 4; ++b) r[20 + b] = (score >> (8 * b)) & 0xFF;
+}
+
+void expectDefaults(const ScoreTable& table, int from) {
+    for (int i = from; i < 100; ++i) {
+        EXPECT_EQ(nameOf(table.entry(i)), u"MERVAN") << i;
+        EXPECT_EQ(table.entry(i).score, 10000u - 100u * i) << i;
+        EXPECT_EQ(table.entry(i).pending, 0) << i;
+    }
+}
+
+class ScoreTableTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        std::vector<testing_support::Rgb> plain(176 * 220, {0x40, 0x80, 0xC0});
+        platform::addResource(118, testing_support::makeBmp24(176, 220, plain));
+        musicOn = true;
+        soundOn = true;
+    }
+    std::string file() const { return dir.path + "ScoreList.sav"; }
+    TempDirectory dir;
+};
+
+}  // namespace
+
+TEST_F(ScoreTableTest, FreshTableHoldsTheDefaultList) {
+    ScoreTable table;
+    expectDefaults(table, 0);
+    EXPECT_FALSE(musicOn);  // a missing file reads as empty: music off, effects on
+    EXPECT_TRUE(soundOn);
+    EXPECT_EQ(table.lowestScore(), 100u);
+    EXPECT_EQ(table.topRow(), 0);
+    EXPECT_EQ(table.rankText(0)->width, 12);   // "1"
+    EXPECT_EQ(table.rankText(99)->width, 36);  // "100"
+    EXPECT_EQ(table.entry(0).nameText->width, 72);
+    EXPECT_EQ(table.entry(0).scoreText->width, 60);   // "10000"
+    EXPECT_EQ(table.entry(99).scoreText->width, 36);  // "100"
+    EXPECT_EQ(table.filePath(), dir.path + "ScoreList.sav");
+}
+
+TEST_F(ScoreTableTest, InsertPlacesANewScoreBelowEqualOnes) {
+    ScoreTable table;
+    table.insert(u"AB", 100);  // not above entry 99's 100
+    EXPECT_EQ(nameOf(table.entry(99)), u"MERVAN");
+    EXPECT_EQ(table.entry(99).pending, 0);
+
+    table.insert(u"CD", 101);  // replaces entry 99 and stays there, entry 98 has 200
+    EXPECT_EQ(nameOf(table.entry(99)), u"CD");
+    EXPECT_EQ(table.entry(99).score, 101u);
+    EXPECT_EQ(table.entry(99).pending, 1);
+    EXPECT_EQ(table.entry(99).nameText->width, 24);
+    EXPECT_EQ(table.entry(98).score, 200u);
+    EXPECT_EQ(table.lowestScore(), 101u);
+
+    table.insert(u"EQ", 9500);  // equal to entry 5: goes directly below it
+    EXPECT_EQ(nameOf(table.entry(5)), u"MERVAN");
+    EXPECT_EQ(nameOf(table.entry(6)), u"EQ");
+    EXPECT_EQ(table.entry(6).score, 9500u);
+    EXPECT_EQ(table.entry(7).score, 9400u);
+    EXPECT_EQ(table.entry(99).score, 200u);  // CD with 101 fell out
+    EXPECT_EQ(table.entry(6).scoreText->width, 48);
+
+    table.insert(u"", 5000);
+    table.insert(u"ZZ", 0);
+    EXPECT_EQ(table.entry(50).score, 5100u);  // unchanged: 10000 - 100 * 49 shifted down by EQ
+    EXPECT_EQ(table.entry(99).score, 200u);
+
+    table.insert(u"BIG", 0x80000000u);  // compared unsigned: the highest score of all
+    EXPECT_EQ(nameOf(table.entry(0)), u"BIG");
+    table.insert(u"ABCDEFGHIJ", 20000);  // cut to the table's 8 characters
+    EXPECT_EQ(nameOf(table.entry(1)), u"ABCDEFGH");
+    EXPECT_EQ(table.entry(1).name[8], 0);
+}
+
+TEST_F(ScoreTableTest, ScrollingStaysBetweenZeroAndEightyEight) {
+    ScoreTable table;
+    table.scrollUp();
+    EXPECT_EQ(table.topRow(), 0);
+    for (int i = 0; i < 100; ++i) table.scrollDown();
+    EXPECT_EQ(table.topRow(), 88);
+    table.scrollUp();
+    EXPECT_EQ(table.topRow(), 87);
+}
+
+TEST_F(ScoreTableTest, DrawShowsTwelveRowsOverTheBackground) {
+    const uint16_t back = toPixel(0x40, 0x80, 0xC0);
+    ScoreTable table;
+    for (int i = 0; i < 3; ++i) table.scrollDown();
+    Canvas canvas;
+    table.draw(&canvas);
+    EXPECT_EQ(canvas.pixelAt(0, 0), back);
+    // Row 0 shows entry 3: rank "4" at x 32, "MERVAN" at x 64, "9700" at x 128; each glyph's
+    // top row lies 2 pixels below the row's y of 38.
+    EXPECT_EQ(canvas.pixelAt(35, 40), kWhiteInk);  // '4' row 0: ...#.
+    EXPECT_EQ(canvas.pixelAt(32, 40), back);
+    EXPECT_EQ(canvas.pixelAt(64, 40), kWhiteInk);  // 'M' row 0: #...#
+    EXPECT_EQ(canvas.pixelAt(65, 40), back);
+    EXPECT_EQ(canvas.pixelAt(128, 40), back);  // '9' row 0: .###.
+    EXPECT_EQ(canvas.pixelAt(129, 40), kWhiteInk);
+    EXPECT_EQ(canvas.pixelAt(128, 41), kWhiteInk);  // '9' row 1: #...#
+    // Row 11 (y 170) shows entry 14, rank "15"; nothing is drawn below the last row's text.
+    EXPECT_EQ(canvas.pixelAt(34, 172), kWhiteInk);  // '1' row 0: ..#..
+    for (int x = 0; x < 176; ++x) EXPECT_EQ(canvas.pixelAt(x, 183), back) << x;
+}
+
+TEST_F(ScoreTableTest, SavedFileHasTheRecordLayout) {
+    {
+        ScoreTable table;
+        table.insert(u"AB", 101);
+        musicOn = true;
+        soundOn = false;
+    }
+    const std::vector<uint8_t> bytes = readFile(file());
+    ASSERT_EQ(bytes.size(), kFileSize);
+    EXPECT_EQ(bytes[0], 1);
+    EXPECT_EQ(bytes[1], 0);
+    const std::vector<uint8_t> first = {
+        0,   0, 'M', 0, 'E', 0, 'R', 0, 'V',  0,    'A', 0,
+        'N', 0, 0,   0, 0,   0, 0,   0, 0x10, 0x27, 0,   0};  // 10000 = 0x2710
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 2, bytes.begin() + 26), first);
+    const std::vector<uint8_t> last = {1, 0, 'A', 0, 'B', 0, 0, 0, 0,   0, 0, 0,
+                                       0, 0, 0,   0, 0,   0, 0, 0, 101, 0, 0, 0};
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 2 + 32 * 99, bytes.begin() + 2 + 32 * 99 + 24),
+              last);
+    for (int i = 0; i < 100; ++i)
+        for (int b = 24; b < 32; ++b) EXPECT_EQ(bytes[2 + 32 * i + b], 0) << i << " " << b;
+    for (const auto& item : std::filesystem::directory_iterator(dir.path))
+        EXPECT_EQ(item.path().filename(), "ScoreList.sav");  // no temporary file left behind
+
+    ScoreTable again;  // and it reads back
+    EXPECT_TRUE(musicOn);
+    EXPECT_FALSE(soundOn);
+    EXPECT_EQ(nameOf(again.entry(99)), u"AB");
+    EXPECT_EQ(again.entry(99).pending, 1);
+}
+
+TEST_F(ScoreTableTest, DamagedFilesFallBackPieceByPiece) {
+    writeFile(file(), {});
+    {
+        ScoreTable table;
+        expectDefaults(table, 0);
+    }
+    EXPECT_FALSE(musicOn);
+    EXPECT_TRUE(soundOn);
+
+    writeFile(file(), {1});  // only the music switch
+    {
+        ScoreTable table;
+        expectDefaults(table, 0);
+    }
+    EXPECT_TRUE(musicOn);
+    EXPECT_TRUE(soundOn);
+
+    // Three whole records and part of a fourth: the rest take their defaults.
+    std::vector<uint8_t> shortFile(2 + 32 * 3 + 10, 0);
+    shortFile[1] = 1;
+    for (int i = 0; i < 3; ++i)
+        putRecord(shortFile, i, 0, u"P" + std::u16string(1, u'0' + i), 70 - i);
+    writeFile(file(), shortFile);
+    {
+        ScoreTable table;
+        EXPECT_EQ(nameOf(table.entry(2)), u"P2");
+        EXPECT_EQ(table.entry(2).score, 68u);
+        expectDefaults(table, 3);
+    }
+
+    // A longer file is read as far as its 3202 bytes and written back at that size; reserved
+    // bytes in it are ignored and written as zero.
+    std::vector<uint8_t> longFile(kFileSize + 100, 0x7E);
+    longFile[0] = 0;
+    longFile[1] = 1;
+    for (int i = 0; i < 100; ++i) {
+        std::fill_n(longFile.begin() + 2 + 32 * i, 32, 0);
+        putRecord(longFile, i, 0, u"Q", 5000 - i);
+        longFile[2 + 32 * i + 1] = 0x55;
+        longFile[2 + 32 * i + 24] = 0x66;
+    }
+    writeFile(file(), longFile);
+    {
+        ScoreTable table;
+        EXPECT_EQ(table.entry(99).score, 4901u);
+    }
+    std::vector<uint8_t> written = readFile(file());
+    ASSERT_EQ(written.size(), kFileSize);
+    EXPECT_EQ(written[2 + 1], 0);
+    EXPECT_EQ(written[2 + 24], 0);
+
+    // Garbage and unterminated names: every name ends within its nine units.
+    std::vector<uint8_t> garbage(kFileSize, 0xFF);
+    putRecord(garbage, 1, 0, u"AAAAAAAAA", 77);  // nine units, no terminator
+    writeFile(file(), garbage);
+    {
+        ScoreTable table;
+        EXPECT_TRUE(musicOn);
+        EXPECT_EQ(table.entry(0).name[8], 0);
+        EXPECT_EQ(nameOf(table.entry(0)), std::u16string(8, char16_t(0xFFFF)));
+        EXPECT_EQ(table.entry(0).score, 0xFFFFFFFFu);
+        EXPECT_EQ(nameOf(table.entry(1)), u"AAAAAAAA");
+        EXPECT_EQ(table.entry(0).nameText->width, 96);
+    }
+    written = readFile(file());
+    ASSERT_EQ(written.size(), kFileSize);
+    EXPECT_EQ(written[2 + 32 + 18], 0);  // the ninth unit of entry 1 is now the terminator
+    EXPECT_EQ(written[2 + 32 + 19], 0);
+}
+
+TEST_F(ScoreTableTest, UnreadableFileKeepsTheSwitches) {
+    std::filesystem::create_directory(file());  // a directory where the file should be
+    musicOn = true;
+    soundOn = false;
+    {
+        ScoreTable table;
+        expectDefaults(table, 0);
+        EXPECT_TRUE(musicOn);
+        EXPECT_FALSE(soundOn);
+    }  // saving fails quietly
+    EXPECT_TRUE(std::filesystem::is_directory(file()));
+}
