@@ -1,0 +1,21 @@
+// What the score server accepts and how it writes its list.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/scoreserver/score_store.h"
+
+constexpr int kMaxNameUnits = 8;  // the game's table holds 8 UTF-16 units per name
+constexpr int kListLength = 100;
+
+// A name is valid UTF-8 of 1 to 8 printable characters (counted as the game counts them, in
+// UTF-16 units). Control characters and the list's separators ';' and ',' are refused.
+bool validName(const std::string& utf8);
+
+// A score is 1 to 10 decimal digits with a value of at most 4294967295.
+std::optional<uint32_t> parseScore(const std::string& text);
+
+// ";NAME,SCORE" for each record, in order.
+std::string formatList(const std::vector<ScoreRecord>& records);

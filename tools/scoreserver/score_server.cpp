@@ -1,0 +1,101 @@
+// ScoreServer: request validation and bounds, uploads into the store, the cached best-100 list.
+#include "tools/scoreserver/score_server.h"
+
+#include "tools/scoreserver/score_rules.h"
+
+namespace {
+
+constexpr size_t kMaxTargetLength = 512;  // an upload from the game needs under 200 bytes
+constexpr size_t kMaxBody = 0;            // the script takes GET only
+constexpr int kWorkerThreads = 16;
+constexpr time_t kReadTimeoutSeconds = 5;
+constexpr time_t kWriteTimeoutSeconds = 5;
+constexpr time_t kKeepAliveSeconds = 2;
+constexpr size_t kKeepAliveRequests = 1000;
+
+constexpr int kBadRequest = 400;
+constexpr int kUriTooLong = 414;
+constexpr int kUnavailable = 503;
+
+void answer(httplib::Response& response, int status, const std::string& body) {
+    response.status = status;
+    response.set_header("Cache-Control", "no-store");
+    response.set_content(body, "text/plain; charset=utf-8");
+}
+
+}  // namespace
+
+ScoreServer::ScoreServer(ScoreStore& scoreStore) : store(scoreStore) {
+    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    server.set_payload_max_length(kMaxBody);
+    server.set_read_timeout(kReadTimeoutSeconds);
+    server.set_write_timeout(kWriteTimeoutSeconds);
+    server.set_keep_alive_timeout(kKeepAliveSeconds);
+    server.set_keep_alive_max_count(kKeepAliveRequests);
+    server.set_pre_routing_handler(
+        [](const httplib::Request& request, httplib::Response& response) {
+            if (request.target.size() <= kMaxTargetLength)
+                return httplib::Server::HandlerResponse::Unhandled;
+            answer(response, kUriTooLong, "request too long\n");
+            return httplib::Server::HandlerResponse::Handled;
+        });
+    server.Get(kScriptPath, [this](const httplib::Request& request, httplib::Response& response) {
+        handle(request, response);
+    });
+}
+
+int ScoreServer::bind(const std::string& host, int port) {
+    if (port == 0) return server.bind_to_any_port(host);
+    return server.bind_to_port(host, port) ? port : -1;
+}
+
+bool ScoreServer::run() {
+    return server.listen_after_bind();
+}
+
+void ScoreServer::stop() {
+    server.stop();
+}
+
+// Without a query: the list. With exactly the two keys myname and myscore, each once and
+// valid: the score is recorded. Anything else is refused and nothing is stored.
+void ScoreServer::handle(const httplib::Request& request, httplib::Response& response) {
+    if (request.target.find('?') == std::string::npos) {
+        answer(response, 200, listText());
+        return;
+    }
+    if (request.params.size() != 2 || request.params.count("myname") != 1 ||
+        request.params.count("myscore") != 1) {
+        answer(response, kBadRequest, "expected myname and myscore\n");
+        return;
+    }
+    const std::string name = request.get_param_value("myname");
+    const std::optional<uint32_t> score = parseScore(request.get_param_value("myscore"));
+    if (!validName(name)) {
+        answer(response, kBadRequest, "bad name\n");
+        return;
+    }
+    if (!score) {
+        answer(response, kBadRequest, "bad score\n");
+        return;
+    }
+    {
+        std::lock_guard lock(mutex);
+        if (!store.record(name, *score)) {
+            answer(response, kUnavailable, "not recorded\n");
+            return;
+        }
+        cacheValid = false;
+    }
+    answer(response, 200, "recorded\n");
+}
+
+// The list is read from the store only after a score was recorded.
+std::string ScoreServer::listText() {
+    std::lock_guard lock(mutex);
+    if (!cacheValid) {
+        cachedList = formatList(store.best(kListLength));
+        cacheValid = true;
+    }
+    return cachedList;
+}
