@@ -1,0 +1,145 @@
+// Tests of the play screen drawing: layer order and the status line, checked at chosen pixels
+// with plain test pictures in place of the artwork.
+#include <functional>
+
+#include "graphics/canvas.h"
+#include "graphics/digit_font.h"
+#include "graphics/image.h"
+#include "platform/bitmap.h"
+#include "shell/globals.h"
+#include "tests/world/world_fixture.h"
+
+namespace {
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// A 24-bit bottom-up BMP whose pixel (x, y) (top row first) is colour(x, y).
+std::vector<uint8_t> makeBmp(int width, int height, const std::function<Rgb(int, int)>& colour) {
+    const int stride = (width * 3 + 3) & ~3;
+    const uint32_t imageSize = static_cast<uint32_t>(stride * height);
+    const uint32_t fileSize = 54 + imageSize;
+    std::vector<uint8_t> file;
+    auto put16 = [&](uint32_t v) {
+        for (int i = 0; i < 2; ++i) file.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) file.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    file.push_back('B');
+    file.push_back('M');
+    put32(fileSize);
+    put32(0);
+    put32(54);
+    put32(40);
+    put32(static_cast<uint32_t>(width));
+    put32(static_cast<uint32_t>(height));
+    put16(1);
+    put16(24);
+    put32(0);
+    put32(imageSize);
+    put32(2835);
+    put32(2835);
+    put32(0);
+    put32(0);
+    for (int y = height - 1; y >= 0; --y) {
+        int written = 0;
+        for (int x = 0; x < width; ++x, written += 3) {
+            const Rgb c = colour(x, y);
+            file.push_back(c.b);
+            file.push_back(c.g);
+            file.push_back(c.r);
+        }
+        for (; written < stride; ++written) file.push_back(0);
+    }
+    return file;
+}
+
+std::vector<uint8_t> solid(int width, int height, Rgb c) {
+    return makeBmp(width, height, [c](int, int) { return c; });
+}
+
+uint16_t pixel(Rgb c) {
+    return toPixel(c.r, c.g, c.b);
+}
+
+constexpr Rgb kBackground{0x10, 0x20, 0x60};
+constexpr Rgb kStatus{0x80, 0x80, 0x80};
+constexpr Rgb kBall{0xF0, 0xF0, 0x00};
+constexpr Rgb kPaddle{0x00, 0xF0, 0x00};
+constexpr Rgb kStone{0xE8, 0x38, 0x38};
+constexpr Rgb kItem{0xE0, 0x40, 0xE0};
+// Each glyph cell of the digit strip in its own colour.
+Rgb digit(int cell) {
+    return Rgb{0xF8, static_cast<uint8_t>(0x20 + 0x10 * cell), 0x00};
+}
+
+}  // namespace
+
+class DrawingTest : public WorldTest {
+  protected:
+    void SetUp() override {
+        WorldTest::SetUp();
+        platform::addResource(106, solid(176, 220, kBackground));
+        platform::addResource(164, solid(176, 20, kStatus));
+        platform::addResource(115, makeBmp(128, 12, [](int x, int) { return digit(x / 8); }));
+        platform::addResource(152, solid(32, 24, kBall));
+        platform::addResource(153, solid(50, 18, kPaddle));
+        platform::addResource(160, solid(16, 100, kStone));
+        platform::addResource(162, solid(140, 40, kItem));
+        // The score counter again, now from the test strip.
+        delete scoreCounter;
+        scoreCounter = new DigitFont(instanceHandle, 115);
+        scoreCounter->setValue(0);
+    }
+};
+
+TEST_F(DrawingTest, FrameAfterStartLevel) {
+    std::vector<int32_t> cells(3 * 176, 0);
+    cells[0] = 10;  // Stone bricks in row 0, columns 0 and 1
+    cells[1] = 10;
+    writeBrickMap(cells);
+    makePlayfield();
+    playfield->newGame();
+    playfield->startLevel();
+    Canvas canvas;
+    playfield->draw(&canvas);
+
+    EXPECT_EQ(canvas.pixelAt(100, 100), pixel(kBackground));
+    EXPECT_EQ(canvas.pixelAt(5, 5), pixel(kStone));
+    EXPECT_EQ(canvas.pixelAt(40, 5), pixel(kBackground));  // column 2 is empty
+    EXPECT_EQ(canvas.pixelAt(91, 189), pixel(kBall));      // the held ball at (88, 186)
+    EXPECT_EQ(canvas.pixelAt(80, 196), pixel(kPaddle));    // the bar from x = 70.5 at y = 194
+    EXPECT_EQ(canvas.pixelAt(2, 202), pixel(kStatus));
+    EXPECT_EQ(canvas.pixelAt(20, 206), pixel(digit(0)));   // score 0 at (18, 204)
+    EXPECT_EQ(canvas.pixelAt(108, 206), pixel(digit(3)));  // lives 3 at (106, 204)
+    EXPECT_EQ(canvas.pixelAt(149, 206), pixel(digit(1)));  // level 1 at (147, 204)
+    EXPECT_EQ(canvas.pixelAt(26, 206), pixel(kStatus));    // one digit only
+}
+
+TEST_F(DrawingTest, LayersAndStatusNumbers) {
+    startOnEmptyGrid();
+    access->setBrick(1, 0, Brick::StoneKind);
+    access->addBall(18, 2, 0, 0);                    // under the brick of column 1
+    access->addItem(50, 190, 0, 0, Item::FastBall);  // reaching into the status line
+    scoreCounter->setValue(1230);
+    Canvas canvas;
+    playfield->draw(&canvas);
+
+    EXPECT_EQ(canvas.pixelAt(20, 4), pixel(kStone));  // the brick hides the ball
+    EXPECT_EQ(canvas.pixelAt(55, 195), pixel(kItem));
+    EXPECT_EQ(canvas.pixelAt(55, 205), pixel(kStatus));  // the status line covers the item
+    // 1230 occupies x 18 to 49.
+    EXPECT_EQ(canvas.pixelAt(18, 206), pixel(digit(1)));
+    EXPECT_EQ(canvas.pixelAt(26, 206), pixel(digit(2)));
+    EXPECT_EQ(canvas.pixelAt(49, 206), pixel(digit(0)));
+    EXPECT_EQ(canvas.pixelAt(50, 206), pixel(kStatus));
+
+    for (int n = 0; n < 7; ++n) access->applyItem(Item::ExtraLife);
+    playfield->draw(&canvas);
+    // Lives 10 occupies x 106 to 121.
+    EXPECT_EQ(canvas.pixelAt(106, 206), pixel(digit(1)));
+    EXPECT_EQ(canvas.pixelAt(121, 206), pixel(digit(0)));
+    EXPECT_EQ(canvas.pixelAt(122, 206), pixel(kStatus));
+}
