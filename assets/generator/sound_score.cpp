@@ -1,0 +1,153 @@
+// SoundScore reading. One directive per line, '#' starts a comment:
+//   sound NAME.wav | step MS | loop | length MS | peak DB
+//   track WAVE key=value...      (volume duty attack decay sustain release slide vibrato)
+//   notes TOKEN...               NOTE/STEPS or -/STEPS (rest); a leading *N repeats the line
+//   beat PATTERN...              drums, one character per step: k s h o or . (rest)
+#include "sound_score.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace soundgen {
+
+double noteFrequency(const std::string& name) {
+    static const int kSemitone[7] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G from C
+    if (name.size() < 2 || name[0] < 'A' || name[0] > 'G') return -1;
+    int semis = kSemitone[name[0] - 'A'];
+    size_t i = 1;
+    if (name[i] == '#') {
+        ++semis;
+        ++i;
+    } else if (name[i] == 'b') {
+        --semis;
+        ++i;
+    }
+    if (i + 1 != name.size() || name[i] < '0' || name[i] > '8') return -1;
+    int octave = name[i] - '0';
+    int fromA4 = (octave - 4) * 12 + semis - 9;
+    return 440.0 * std::pow(2.0, fromA4 / 12.0);
+}
+
+bool readScore(const std::string& path, SoundScore& score, std::string& error) {
+    std::ifstream in(path);
+    if (!in) {
+        error = path + ": cannot open";
+        return false;
+    }
+    std::string text;
+    int line = 0;
+    double cursor = 0;  // the current track's next free step
+    auto fail = [&](const std::string& what) {
+        error = path + ":" + std::to_string(line) + ": " + what;
+        return false;
+    };
+    while (std::getline(in, text)) {
+        ++line;
+        // '#' starts a comment at the start of a word; inside a note name it is a sharp.
+        for (size_t k = 0; k < text.size(); ++k)
+            if (text[k] == '#' && (k == 0 || text[k - 1] == ' ' || text[k - 1] == '\t')) {
+                text.resize(k);
+                break;
+            }
+        std::istringstream words(text);
+        std::string op;
+        if (!(words >> op)) continue;
+        if (op == "sound") {
+            words >> score.output;
+        } else if (op == "step") {
+            words >> score.stepMs;
+        } else if (op == "loop") {
+            score.loop = true;
+        } else if (op == "length") {
+            words >> score.lengthMs;
+        } else if (op == "peak") {
+            words >> score.peakDb;
+        } else if (op == "track") {
+            Track t;
+            words >> t.wave;
+            if (t.wave != "square" && t.wave != "triangle" && t.wave != "noise" &&
+                t.wave != "drums")
+                return fail("unknown wave " + t.wave);
+            std::string kv;
+            while (words >> kv) {
+                size_t eq = kv.find('=');
+                if (eq == std::string::npos) return fail("expected key=value, got " + kv);
+                std::string key = kv.substr(0, eq);
+                char* end = nullptr;
+                double v = std::strtod(kv.c_str() + eq + 1, &end);
+                if (*end) return fail("bad number in " + kv);
+                if (key == "volume")
+                    t.volume = v;
+                else if (key == "duty")
+                    t.duty = v;
+                else if (key == "attack")
+                    t.attackMs = v;
+                else if (key == "decay")
+                    t.decayMs = v;
+                else if (key == "sustain")
+                    t.sustain = v;
+                else if (key == "release")
+                    t.releaseMs = v;
+                else if (key == "slide")
+                    t.slide = v;
+                else if (key == "vibrato")
+                    t.vibrato = v;
+                else
+                    return fail("unknown setting " + key);
+            }
+            score.tracks.push_back(t);
+            cursor = 0;
+        } else if (op == "notes" || op == "beat") {
+            if (score.tracks.empty()) return fail(op + " before any track");
+            Track& t = score.tracks.back();
+            if ((op == "beat") != (t.wave == "drums"))
+                return fail("beat lines belong to drum tracks");
+            std::vector<std::string> tokens;
+            std::string token;
+            int repeat = 1;
+            while (words >> token) {
+                if (tokens.empty() && token[0] == '*' && repeat == 1) {
+                    repeat = std::atoi(token.c_str() + 1);
+                    if (repeat < 1) return fail("bad repeat " + token);
+                    continue;
+                }
+                tokens.push_back(token);
+            }
+            for (int r = 0; r < repeat; ++r)
+                for (const std::string& tok : tokens) {
+                    if (op == "beat") {
+                        for (char c : tok) {
+                            if (c != '.' && c != 'k' && c != 's' && c != 'h' && c != 'o')
+                                return fail(std::string("unknown drum '") + c + "'");
+                            if (c != '.')
+                                t.notes.push_back({cursor * score.stepMs, score.stepMs, 0, c});
+                            cursor += 1;
+                        }
+                        continue;
+                    }
+                    size_t slash = tok.find('/');
+                    double steps = 1;
+                    if (slash != std::string::npos) {
+                        char* end = nullptr;
+                        steps = std::strtod(tok.c_str() + slash + 1, &end);
+                        if (*end || steps <= 0) return fail("bad length in " + tok);
+                    }
+                    std::string name = tok.substr(0, slash);
+                    if (name != "-") {
+                        double f = noteFrequency(name);
+                        if (f < 0) return fail("unknown note " + name);
+                        t.notes.push_back({cursor * score.stepMs, steps * score.stepMs, f, 0});
+                    }
+                    cursor += steps;
+                }
+        } else {
+            return fail("unknown directive " + op);
+        }
+    }
+    if (score.output.empty()) return fail("no 'sound' line");
+    return true;
+}
+
+}  // namespace soundgen
