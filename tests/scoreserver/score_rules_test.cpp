@@ -1,0 +1,47 @@
+// The score server's rules for names and scores, and its list format.
+#include "tools/scoreserver/score_rules.h"
+
+#include <gtest/gtest.h>
+
+TEST(ScoreRulesTest, NamesAreOneToEightPrintableCharacters) {
+    EXPECT_TRUE(validName("A"));
+    EXPECT_TRUE(validName("ABCDEFGH"));
+    EXPECT_TRUE(validName("A B-c.9"));
+    EXPECT_TRUE(validName("Zo\xC3\xAB"));                        // Zoë
+    EXPECT_TRUE(validName("\xF0\x9F\x98\x80\xF0\x9F\x98\x80"));  // two characters of two units
+    EXPECT_FALSE(validName(""));
+    EXPECT_FALSE(validName("ABCDEFGHI"));
+    EXPECT_FALSE(
+        validName("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9"));
+    EXPECT_TRUE(validName("xxxxx\xF0\x9F\x98\x80y"));    // 5 + 2 + 1 = 8 units
+    EXPECT_FALSE(validName("xxxxxx\xF0\x9F\x98\x80y"));  // 9 units
+    EXPECT_FALSE(validName("A;B"));                      // the list's separators
+    EXPECT_FALSE(validName("A,B"));
+    EXPECT_FALSE(validName("A\tB"));
+    EXPECT_FALSE(validName(std::string("A\0B", 3)));
+    EXPECT_FALSE(validName("A\x7F"));
+    EXPECT_FALSE(validName("\xC2\x85"));      // a C1 control
+    EXPECT_FALSE(validName("\xFF"));          // not UTF-8
+    EXPECT_FALSE(validName("\xC3"));          // cut short
+    EXPECT_FALSE(validName("\xC0\xC1"));      // overlong
+    EXPECT_FALSE(validName("\xED\xA0\x80"));  // a surrogate
+}
+
+TEST(ScoreRulesTest, ScoresAreUnsignedThirtyTwoBitDecimals) {
+    EXPECT_EQ(parseScore("0"), 0u);
+    EXPECT_EQ(parseScore("1234"), 1234u);
+    EXPECT_EQ(parseScore("4294967295"), 4294967295u);
+    EXPECT_EQ(parseScore("0000000042"), 42u);
+    EXPECT_FALSE(parseScore("4294967296"));
+    EXPECT_FALSE(parseScore("99999999999"));
+    EXPECT_FALSE(parseScore(""));
+    EXPECT_FALSE(parseScore("-1"));
+    EXPECT_FALSE(parseScore("+1"));
+    EXPECT_FALSE(parseScore(" 1"));
+    EXPECT_FALSE(parseScore("12a"));
+}
+
+TEST(ScoreRulesTest, ListIsSemicolonNameCommaScore) {
+    EXPECT_EQ(formatList({}), "");
+    EXPECT_EQ(formatList({{"ANNA", 52}, {"BOB", 41}}), ";ANNA,52;BOB,41");
+}
