@@ -187,6 +187,29 @@ TEST_F(CollisionTest, SingleCornerTable) {
     EXPECT_EQ(ball->vx(), -kSlow);
     EXPECT_EQ(ball->vy(), -kFast);
     EXPECT_EQ(hp(3, 5), 0);
+
+    // Straight up into TL with the centre below it at (B, L): "into the corner" includes
+    // vx = 0, so vy turns.
+    access->emptyGrid();
+    metal(2, 4);
+    ball->setX(fx(40));
+    ball->setY(fx(47));
+    ball->setVx(0);
+    ball->setVy(-kFast);
+    access->collideBall(ball);
+    EXPECT_EQ(ball->vx(), 0);
+    EXPECT_EQ(ball->vy(), kFast);
+
+    // Straight down onto BR with the centre at (T, R): for BR only a ball moving right and
+    // down counts as moving into the corner, so nothing turns.
+    access->emptyGrid();
+    metal(3, 5);
+    ball->setX(fx(44));
+    ball->setY(fx(45));
+    access->collideBall(ball);
+    EXPECT_EQ(ball->vx(), 0);
+    EXPECT_EQ(ball->vy(), kFast);
+    EXPECT_EQ(hp(3, 5), 1);
 }
 
 TEST_F(CollisionTest, BottomRowLimitsAndTheDoubleHit) {
