@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
-#include "platform/clock.h"
 #include "platform/files.h"
 
 namespace platform {
@@ -30,6 +30,13 @@ constexpr char kRaiseRequest = 'R';
 
 int lockFd = -1;
 int listenFd = -1;
+
+// Plain nanosleep: this file is shared by both back ends and must not need their clocks.
+void waitMs(uint32_t ms) {
+    timespec wanted{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    timespec left{};
+    while (nanosleep(&wanted, &left) != 0 && errno == EINTR) wanted = left;
+}
 
 uint64_t fnv1a(const std::string& text) {
     uint64_t hash = 0xCBF29CE484222325ull;
@@ -136,7 +143,7 @@ InstanceCheck ensureSingleInstance(const std::string& name) {
             if (fd >= 0) ::close(fd);
             return InstanceCheck::OtherRaised;
         }
-        sleepMs(kRetryMs);
+        waitMs(kRetryMs);
     }
     // The lock is held but nobody answers (another network namespace, or a copy still
     // starting): another copy runs all the same.

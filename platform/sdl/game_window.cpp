@@ -51,11 +51,14 @@ bool GameWindow::create(const std::string& title) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
         return false;
     }
-    window =
-        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                         kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale,
-                         SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    // Made at the size of the whole display, then full screen: where no window manager carries
+    // out the full-screen request (a bare X server), the window covers the screen all the same.
+    SDL_Rect bounds{0, 0, kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale};
+    SDL_GetDisplayBounds(0, &bounds);
+    window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
+                              SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (window != nullptr) {
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         // No vsync flag: presenting must never hold the main loop.
         renderer = SDL_CreateRenderer(window, -1, 0);
         if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
@@ -170,10 +173,19 @@ void GameWindow::toggleFullScreen() {
         SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         SDL_ShowCursor(SDL_ENABLE);
     } else {
+        coverDisplay();
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         SDL_ShowCursor(SDL_DISABLE);
     }
     needsRepaint = true;
+}
+
+void GameWindow::coverDisplay() {
+    const int index = SDL_GetWindowDisplayIndex(window);
+    SDL_Rect bounds{};
+    if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return;
+    SDL_SetWindowPosition(window, bounds.x, bounds.y);
+    SDL_SetWindowSize(window, bounds.w, bounds.h);
 }
 
 void GameWindow::push(uint32_t id, uint32_t wordParam) {

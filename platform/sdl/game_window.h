@@ -57,6 +57,7 @@ class GameWindow {
     void push(uint32_t id, uint32_t wordParam);
     void presentIfDue();
     void makeTexture();
+    void coverDisplay();
     void readRefreshRate();
     void setIcon();
 
