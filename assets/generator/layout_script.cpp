@@ -227,9 +227,11 @@ bool LayoutScript::command(const std::vector<std::string>& w) {
         current.picture = Picture(n[1], n[2], 0);
         current.depth = n[3];
         current.source = file + ":" + std::to_string(line);
-        if (w.size() >= 6 && w[4] == "key") {
-            if (!colour(w[5], current.key)) return false;
+        if (w.size() == 7 && w[5] == "key") {
+            if (!colour(w[6], current.key)) return false;
             current.picture.fillRect(0, 0, n[1], n[2], current.key);
+        } else if (w.size() != 5) {
+            return fail("picture ID WIDTH HEIGHT DEPTH [key COLOUR]");
         }
         inPicture = true;
         return true;
