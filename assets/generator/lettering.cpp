@@ -52,7 +52,27 @@ Mask stretch(char32_t c, const std::array<int, C>& widths, const std::array<int,
     return m;
 }
 
+// Letters whose diagonals do not survive the stretching, drawn by hand (7 x 10, bold stems).
+const char* const kHandDrawnM[] = {"##...##", "###.###", "#######", "##.#.##", "##...##",
+                                   "##...##", "##...##", "##...##", "##...##", "##...##"};
+const char* const kHandDrawnN[] = {"##...##", "##...##", "###..##", "####.##", "##.#.##",
+                                   "##.####", "##..###", "##...##", "##...##", "##...##"};
+const char* const kHandDrawnW[] = {"##...##", "##...##", "##...##", "##...##", "##...##",
+                                   "##.#.##", "##.#.##", "#######", "###.###", "##...##"};
+
+Mask handDrawn(const char* const* rows) {
+    Mask m;
+    m.w = 7;
+    m.h = 10;
+    for (int y = 0; y < m.h; ++y)
+        for (int x = 0; x < m.w; ++x) m.on.push_back(rows[y][x] == '#');
+    return m;
+}
+
 Mask titleGlyph(char32_t c) {
+    if (c == 'M') return handDrawn(kHandDrawnM);
+    if (c == 'N') return handDrawn(kHandDrawnN);
+    if (c == 'W') return handDrawn(kHandDrawnW);
     // Cap height 10: the top, middle and bottom strokes are two pixels thick.
     static constexpr std::array<int, 5> kWidths = {1, 1, 1, 1, 1};
     static constexpr std::array<int, 7> kHeights = {2, 1, 1, 2, 1, 1, 2};

@@ -41,7 +41,7 @@ void bevel(Picture& p, int x, int y, int w, int h, uint32_t light, uint32_t dark
 
 void drawBackdrop(Picture& p, int x, int y, int w, int h, uint32_t top, uint32_t bottom,
                   uint32_t grid, int gridStep, uint32_t star, int stars, unsigned seed) {
-    constexpr int kBands = 8;
+    constexpr int kBands = 16;
     for (int j = 0; j < h; ++j) {
         int band = j * kBands / std::max(h, 1);
         p.hLine(x, y + j, w, mix(top, bottom, static_cast<double>(band) / (kBands - 1)));
@@ -232,8 +232,8 @@ void drawExplosion(Picture& p) {
         int oy = (f / 8) * kSize;
         double t = static_cast<double>(f) / (kFrames - 1);
         double radius = 3.0 + 13.0 * std::sqrt(t);
-        double heat = t * 1.3;                             // 0: white-hot, later cooling to smoke
-        double hole = t > 0.45 ? (t - 0.45) * 22.0 : 0.0;  // the smoke ring opens
+        double heat = t * 1.3;                           // 0: white-hot, later cooling to smoke
+        double hole = t > 0.5 ? (t - 0.5) * 20.0 : 0.0;  // the smoke ring opens
         for (int j = 0; j < kSize; ++j)
             for (int i = 0; i < kSize; ++i) {
                 double dx = i + 0.5 - 16;

@@ -1,5 +1,5 @@
 // SoundScore reading. One directive per line, '#' starts a comment:
-//   sound NAME.wav | step MS | loop | length MS | peak DB
+//   sound NAME.wav | step MS | loop | length MS | peak DB | loudness DB
 //   track WAVE key=value...      (volume duty attack decay sustain release slide vibrato)
 //   notes TOKEN...               NOTE/STEPS or -/STEPS (rest); a leading *N repeats the line
 //   beat PATTERN...              drums, one character per step: k s h o or . (rest)
@@ -64,6 +64,8 @@ bool readScore(const std::string& path, SoundScore& score, std::string& error) {
             words >> score.lengthMs;
         } else if (op == "peak") {
             words >> score.peakDb;
+        } else if (op == "loudness") {
+            words >> score.loudnessDb;
         } else if (op == "track") {
             Track t;
             words >> t.wave;

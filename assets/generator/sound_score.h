@@ -26,11 +26,13 @@ struct Track {
 };
 
 struct SoundScore {
-    std::string output;   // file name to write
-    double stepMs = 125;  // duration of one step of the note lists
-    bool loop = false;    // tails wrap round to the start so the loop joins without a click
-    double lengthMs = 0;  // 0: up to the end of the last note's release
-    double peakDb = -3;   // the loudest sample after normalising
+    std::string output;     // file name to write
+    double stepMs = 125;    // duration of one step of the note lists
+    bool loop = false;      // tails wrap round to the start so the loop joins without a click
+    double lengthMs = 0;    // 0: up to the end of the last note's release
+    double peakDb = -3;     // the loudest sample after normalising
+    double loudnessDb = 0;  // below 0: the loudest 50 ms are brought to this RMS level, the peak
+                            // never passing peakDb (so the effects sound equally loud)
     std::vector<Track> tracks;
 };
 

@@ -153,7 +153,22 @@ std::vector<int16_t> render(const SoundScore& score) {
     }
     double peak = 0.0;
     for (double v : mixBuffer) peak = std::max(peak, std::abs(v));
-    const double gain = peak > 0 ? std::pow(10.0, score.peakDb / 20.0) * 32767.0 / peak : 0.0;
+    double gain = peak > 0 ? std::pow(10.0, score.peakDb / 20.0) * 32767.0 / peak : 0.0;
+    if (score.loudnessDb < 0 && peak > 0) {
+        // The loudest 50 ms window, in steps of 5 ms, sets the perceived level.
+        const size_t window = kSampleRate / 20;
+        const size_t hop = kSampleRate / 200;
+        double loudest = 0.0;
+        for (size_t start = 0; start == 0 || start + window <= mixBuffer.size(); start += hop) {
+            double sum = 0.0;
+            size_t end = std::min(start + window, mixBuffer.size());
+            for (size_t k = start; k < end; ++k) sum += mixBuffer[k] * mixBuffer[k];
+            loudest = std::max(loudest, std::sqrt(sum / window));
+            if (end == mixBuffer.size()) break;
+        }
+        if (loudest > 0)
+            gain = std::min(gain, std::pow(10.0, score.loudnessDb / 20.0) * 32767.0 / loudest);
+    }
     std::vector<int16_t> out(mixBuffer.size());
     for (size_t k = 0; k < out.size(); ++k)
         out[k] =
