@@ -27,6 +27,9 @@ void answer(httplib::Response& response, int status, const std::string& body) {
 
 ScoreServer::ScoreServer(ScoreStore& scoreStore) : store(scoreStore) {
     server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // Headers and body leave in separate writes: without this, a kept-alive connection waits
+    // for the client's delayed acknowledgement between them.
+    server.set_tcp_nodelay(true);
     server.set_payload_max_length(kMaxBody);
     server.set_read_timeout(kReadTimeoutSeconds);
     server.set_write_timeout(kWriteTimeoutSeconds);

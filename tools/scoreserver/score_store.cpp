@@ -26,10 +26,11 @@ ScoreStore::ScoreStore(const std::string& path) {
         return;
     }
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
-    // With the write-ahead log, a commit is in the file before the answer goes out, so killing
-    // the process at any moment loses nothing that was answered; FULL also syncs every commit
-    // to the disk.
-    if (!exec("PRAGMA journal_mode=WAL;") || !exec("PRAGMA synchronous=FULL;") || !exec(kSchema) ||
+    // With the write-ahead log a commit is in the operating system's hands before the answer
+    // goes out, so killing the process at any moment loses no answered score. NORMAL syncs the
+    // disk at checkpoints rather than at every commit (a power cut may lose the last commits).
+    if (!exec("PRAGMA journal_mode=WAL;") || !exec("PRAGMA synchronous=NORMAL;") ||
+        !exec(kSchema) ||
         sqlite3_prepare_v3(db, kInsert, -1, SQLITE_PREPARE_PERSISTENT, &insertStatement, nullptr) !=
             SQLITE_OK ||
         sqlite3_prepare_v3(db, kBest, -1, SQLITE_PREPARE_PERSISTENT, &bestStatement, nullptr) !=
