@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <vector>
 
 #include "platform/common/pixel_font.h"
@@ -60,9 +61,15 @@ const char* const kHandDrawnN[] = {"##...##", "##...##", "###..##", "####.##", "
 const char* const kHandDrawnW[] = {"##...##", "##...##", "##...##", "##...##", "##...##",
                                    "##.#.##", "##.#.##", "#######", "###.###", "##...##"};
 
+// G and 6 come out alike when stretched; these keep them apart (6 x 10).
+const char* const kHandDrawnG[] = {".####.", "######", "##....", "##....", "##.###",
+                                   "##.###", "##..##", "##..##", "######", ".####."};
+const char* const kHandDrawn6[] = {"..###.", ".####.", "##....", "##....", "#####.",
+                                   "######", "##..##", "##..##", "######", ".####."};
+
 Mask handDrawn(const char* const* rows) {
     Mask m;
-    m.w = 7;
+    m.w = static_cast<int>(std::strlen(rows[0]));
     m.h = 10;
     for (int y = 0; y < m.h; ++y)
         for (int x = 0; x < m.w; ++x) m.on.push_back(rows[y][x] == '#');
@@ -73,6 +80,8 @@ Mask titleGlyph(char32_t c) {
     if (c == 'M') return handDrawn(kHandDrawnM);
     if (c == 'N') return handDrawn(kHandDrawnN);
     if (c == 'W') return handDrawn(kHandDrawnW);
+    if (c == 'G') return handDrawn(kHandDrawnG);
+    if (c == '6') return handDrawn(kHandDrawn6);
     // Cap height 10: the top, middle and bottom strokes are two pixels thick.
     static constexpr std::array<int, 5> kWidths = {1, 1, 1, 1, 1};
     static constexpr std::array<int, 7> kHeights = {2, 1, 1, 2, 1, 1, 2};
