@@ -28,17 +28,30 @@ int ScreenTransition::weightAt(int d) {
     return kWeights[d + 4];
 }
 
+// What a tile at (u, v) shows: the old screen mixed in with a weight (in the band), the old
+// screen as it was (ahead of the band), or the new screen (behind it; weight 0 here).
+int ScreenTransition::tileWeight(int u, int v) const {
+    const int d = u + 2 * v - step;
+    if (d >= -4 && d <= 5) return weightAt(d);
+    return u + 2 * v > step ? kOldScreen : 0;
+}
+
 void ScreenTransition::draw(Canvas* destination) const {
     destination->copyFrom(toCanvas);
     for (int v = 0; v < kRows; ++v) {
-        for (int u = 0; u < kColumns; ++u) {
-            const int d = u + 2 * v - step;
-            const Fixed x = px(kTile * u), y = px(kTile * v), size = px(kTile);
-            if (d >= -4 && d <= 5) {
-                destination->blendCanvas(x, y, size, size, fromCanvas, x, y, weightAt(d));
-            } else if (u + 2 * v > step) {
-                destination->drawCanvas(x, y, size, size, fromCanvas, x, y, NO_KEY);
+        // Neighbouring tiles of a row that are treated alike are drawn in one call.
+        for (int u = 0; u < kColumns;) {
+            const int weight = tileWeight(u, v);
+            int end = u + 1;
+            while (end < kColumns && tileWeight(end, v) == weight) ++end;
+            const Fixed x = px(kTile * u), y = px(kTile * v);
+            const Fixed w = px(kTile * (end - u)), h = px(kTile);
+            if (weight == kOldScreen) {
+                destination->drawCanvas(x, y, w, h, fromCanvas, x, y, NO_KEY);
+            } else if (weight > 0) {
+                destination->blendCanvas(x, y, w, h, fromCanvas, x, y, weight);
             }
+            u = end;
         }
     }
 }

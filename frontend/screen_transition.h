@@ -27,4 +27,8 @@ class ScreenTransition {
     Canvas* toCanvas = nullptr;
     int32_t step = 0;
     uint32_t target = 1;  // MENU
+
+  private:
+    static constexpr int kOldScreen = 32;  // a tile ahead of the band: copied unchanged
+    int tileWeight(int u, int v) const;
 };

@@ -9,16 +9,15 @@
 #include "graphics/text_image.h"
 
 namespace {
-constexpr uint16_t kRed = 0xF800;
-constexpr uint16_t kGreen = 0x07C0;
-constexpr uint16_t kBlue = 0x001F;
-
-uint16_t blendPixel(uint16_t s, uint16_t d, int weight) {
-    const int rest = 31 - weight;
-    uint32_t r = (weight * ((s & kRed) >> 11) + rest * ((d & kRed) >> 11)) >> 5;
-    uint32_t g = (weight * ((s & kGreen) >> 6) + rest * ((d & kGreen) >> 6)) >> 5;
-    uint32_t b = (weight * (s & kBlue) + rest * (d & kBlue)) >> 5;
-    return static_cast<uint16_t>((r << 11) | (g << 6) | b);
+// The three 5-bit channels spread apart in 32 bits (green moved up by 16), so one multiply
+// weighs all three: (weight * S + (31 - weight) * D) >> 5 per channel, exactly.
+constexpr uint32_t kSpread = 0x07C0F81F;
+inline uint32_t spread(uint16_t p) {
+    return (p | (static_cast<uint32_t>(p) << 16)) & kSpread;
+}
+inline uint16_t blendPixel(uint16_t s, uint16_t d, uint32_t weight) {
+    const uint32_t mixed = ((spread(s) * weight + spread(d) * (31 - weight)) >> 5) & kSpread;
+    return static_cast<uint16_t>(mixed | (mixed >> 16));
 }
 }  // namespace
 
@@ -92,16 +91,28 @@ struct KeyedRow {
     int32_t xStep;
     uint16_t key;
     void operator()(uint16_t* dst, const uint16_t* src, int n) const {
-        for (int c = 0; c < n; ++c) {
-            if (src[c] != key) dst[c * xStep] = src[c];
+        if (xStep == 1) {
+            // Branch-free so that the compiler can vectorise it.
+            for (int c = 0; c < n; ++c) {
+                const uint16_t keep = src[c] == key ? 0xFFFF : 0;
+                dst[c] = static_cast<uint16_t>((dst[c] & keep) | (src[c] & ~keep));
+            }
+        } else {
+            for (int c = 0; c < n; ++c) {
+                if (src[c] != key) dst[c * xStep] = src[c];
+            }
         }
     }
 };
 struct BlendRow {
     int32_t xStep;
-    int weight;
+    uint32_t weight;
     void operator()(uint16_t* dst, const uint16_t* src, int n) const {
-        for (int c = 0; c < n; ++c) dst[c * xStep] = blendPixel(src[c], dst[c * xStep], weight);
+        if (xStep == 1) {
+            for (int c = 0; c < n; ++c) dst[c] = blendPixel(src[c], dst[c], weight);
+        } else {
+            for (int c = 0; c < n; ++c) dst[c * xStep] = blendPixel(src[c], dst[c * xStep], weight);
+        }
     }
 };
 }  // namespace
@@ -138,7 +149,8 @@ int Canvas::blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* sour
     // A weight outside 0..31 would carry one channel into the next: rejected.
     if (source == nullptr || source->pixels == nullptr || weight < 0 || weight > 31) return 0;
     return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
-                    kSourceWidth, kSourceHeight, sx, sy, BlendRow{xStep, weight});
+                    kSourceWidth, kSourceHeight, sx, sy,
+                    BlendRow{xStep, static_cast<uint32_t>(weight)});
 }
 
 int Canvas::drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key) {
