@@ -103,7 +103,7 @@ void drawBrick(Picture& p, BrickStyle style, int x, int y, uint32_t base, int st
             p.set(x + 2, y + 1, glint);
             break;
         case BrickStyle::Metal: {
-            uint32_t mid = mix(rgb(0x88, 0x90, 0xA8), base, 0.35);
+            uint32_t mid = mix(rgb(0x88, 0x90, 0xA8), base, 0.5);
             p.fillRect(x, y, kW, kH, mid);
             // Brushed stripes.
             for (int j = 2; j < kH - 1; j += 3)
