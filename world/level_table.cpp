@@ -9,6 +9,7 @@
 #include "platform/message_box.h"
 #include "platform/random.h"
 #include "shell/globals.h"
+#include "world/data_file.h"
 #include "world/playfield.h"
 
 namespace {
@@ -26,13 +27,11 @@ constexpr int kCellHeightPx = 10;
 
 void Playfield::loadBrickMap() {
     const std::string path = programDirectory() + kBrickMapFileName;
-    // "a+b" opens for reading and creates an empty file when none exists; it never truncates.
-    std::FILE* file = std::fopen(path.c_str(), "a+b");
+    std::FILE* file = openDataFile(path);
     if (file == nullptr) {
         platform::messageBox("Open file error", "");
         return;
     }
-    std::rewind(file);
     // One read of up to the whole table; what a short file does not deliver keeps its value.
     uint8_t bytes[kBrickMapBytes];
     const size_t got = std::fread(bytes, 1, sizeof bytes, file);

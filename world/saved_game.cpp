@@ -5,6 +5,7 @@
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "shell/globals.h"
+#include "world/data_file.h"
 #include "world/playfield.h"
 
 namespace {
@@ -60,10 +61,8 @@ void Playfield::resetSave() {
 
 void Playfield::loadGame() {
     newGame();
-    // "a+b" opens for reading and creates an empty file when none exists; it never truncates.
-    std::FILE* file = std::fopen(savePath().c_str(), "a+b");
+    std::FILE* file = openDataFile(savePath());
     if (file == nullptr) return;
-    std::rewind(file);
     int32_t savedLevel = kNewGameLevel;
     int32_t savedLives = kNewGameLives;
     int32_t savedScore = kNewGameScore;
