@@ -152,6 +152,7 @@ bool LayoutScript::run(const std::string& path) {
     std::ifstream in(path);
     file = path;
     line = 0;
+    gridRowsLeft = 0;  // a grid never continues into another file, even after an error
     if (!in) return fail("cannot open");
     std::string text;
     std::vector<std::string> words;
