@@ -58,7 +58,8 @@ bool parseAlign(const std::string& word, Align& out) {
 }  // namespace
 
 bool LayoutScript::fail(const std::string& what) {
-    message = file + ":" + std::to_string(line) + ": " + what;
+    // The first reason wins: a bad colour or number is more telling than the usage line.
+    if (message.empty()) message = file + ":" + std::to_string(line) + ": " + what;
     return false;
 }
 
@@ -152,6 +153,7 @@ bool LayoutScript::run(const std::string& path) {
     std::ifstream in(path);
     file = path;
     line = 0;
+    message.clear();
     gridRowsLeft = 0;  // a grid never continues into another file, even after an error
     if (!in) return fail("cannot open");
     std::string text;
@@ -171,6 +173,7 @@ bool LayoutScript::run(const std::string& path) {
             --gridRowsLeft;
             continue;
         }
+        message.clear();
         if (!split(text, words)) return fail("unterminated text");
         if (words.empty()) continue;
         if (!command(words)) return false;
