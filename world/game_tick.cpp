@@ -61,8 +61,10 @@ void Playfield::tick(int dt) {
     if (balls.empty()) paddle->explode();
 
     // 5. Bullets rise and leave above the screen.
-    for (Bullet* bullet : bullets) bullet->update(dt);
-    removeIf(bullets, [](const Bullet* bullet) { return bullet->bottom() < 0; });
+    removeIf(bullets, [dt](Bullet* bullet) {
+        bullet->update(dt);
+        return bullet->bottom() < 0;
+    });
 
     // 6. Bricks animate (fire bricks advance their blasts).
     for (auto& row : grid)
@@ -85,8 +87,10 @@ void Playfield::tick(int dt) {
     });
 
     // 11. Effects age and go when finished.
-    for (Effect* effect : effects) effect->update(dt);
-    removeIf(effects, [](const Effect* effect) { return effect->isFinished(); });
+    removeIf(effects, [dt](Effect* effect) {
+        effect->update(dt);
+        return effect->isFinished();
+    });
 
     // 12. Spent fire bricks explode into their neighbours.
     explodeSpentFireBricks();
