@@ -220,7 +220,7 @@ void drawExplosion(Picture& p) {
         rgb(0xFF, 0xFF, 0xF0), rgb(0xFF, 0xF0, 0x90), rgb(0xFF, 0xE0, 0x60), rgb(0xFF, 0xB0, 0x30),
         rgb(0xFF, 0x90, 0x20), rgb(0xF0, 0x60, 0x18), rgb(0xE0, 0x40, 0x10), rgb(0xB0, 0x28, 0x10),
         rgb(0x80, 0x24, 0x18), rgb(0x60, 0x30, 0x30), rgb(0x48, 0x40, 0x48), rgb(0x38, 0x38, 0x44),
-        rgb(0x28, 0x2C, 0x38), rgb(0x1C, 0x20, 0x2C)};
+        rgb(0x40, 0x44, 0x54), rgb(0x34, 0x38, 0x48)};
     constexpr int kRampSize = sizeof(kRamp) / sizeof(kRamp[0]);
     p.fillRect(0, 0, p.width(), p.height(), kBlack);
     Lcg rng{1234};
@@ -232,8 +232,11 @@ void drawExplosion(Picture& p) {
         int oy = (f / 8) * kSize;
         double t = static_cast<double>(f) / (kFrames - 1);
         double radius = 3.0 + 13.0 * std::sqrt(t);
-        double heat = t * 1.3;                           // 0: white-hot, later cooling to smoke
-        double hole = t > 0.5 ? (t - 0.5) * 20.0 : 0.0;  // the smoke ring opens
+        // White-hot at first, cooling through orange and red to smoke; from about two thirds
+        // in, the smoke thins out pixel by pixel so the last frame is a faint haze.
+        double heat = t * 0.7;
+        double hole = t > 0.5 ? (t - 0.5) * 16.0 : 0.0;  // the smoke ring opens
+        double density = t > 0.6 ? 1.0 - (t - 0.6) * 2.0 : 1.0;
         for (int j = 0; j < kSize; ++j)
             for (int i = 0; i < kSize; ++i) {
                 double dx = i + 0.5 - 16;
@@ -241,12 +244,12 @@ void drawExplosion(Picture& p) {
                 double r = std::sqrt(dx * dx + dy * dy);
                 int dir = static_cast<int>((std::atan2(dy, dx) + 3.14159265) / 6.2831853 * 32) % 32;
                 double limit = radius * edge[dir];
-                if (r > limit || r < hole * edge[(dir + 7) % 32]) continue;
                 double speckle = ((rng.next() % 100) / 100.0 - 0.5) * 0.25;
-                double level = heat + (r / std::max(limit, 1.0)) * 0.45 + speckle;
-                int k = static_cast<int>(level * (kRampSize - 1));
-                if (k >= kRampSize) continue;  // burnt out: transparent
-                p.set(ox + i, oy + j, kRamp[std::clamp(k, 0, kRampSize - 1)]);
+                bool kept = (rng.next() % 100) < density * 100;
+                if (r > limit || r < hole * edge[(dir + 7) % 32] || !kept) continue;
+                double level = heat + (r / std::max(limit, 1.0)) * 0.35 + speckle;
+                int k = std::clamp(static_cast<int>(level * (kRampSize - 1)), 0, kRampSize - 1);
+                p.set(ox + i, oy + j, kRamp[k]);
             }
     }
 }
