@@ -1,0 +1,146 @@
+// The real program driven by scripts: screen walks, captured frames, files and exit statuses.
+#include <signal.h>
+
+#include <filesystem>
+
+#include "graphics/image.h"
+#include "tests/e2e/e2e_fixture.h"
+#include "tests/support/png_reader.h"
+#include "tests/support/wav_builder.h"
+
+namespace {
+using Lines = std::vector<std::string>;
+
+// The tick gate opens on every multiple of 11 ms, and a key pressed at t is handled after the
+// pass of t: a wipe started at t enters its target on the 56th tick after t.
+int wipeEnd(int t) {
+    return (t / 11 + 1) * 11 + 55 * 11;
+}
+std::string at(int ms, const std::string& what) {
+    return std::to_string(ms) + " " + what;
+}
+
+Lines statesOnly(const Lines& lines) {
+    Lines out;
+    for (const auto& l : lines)
+        if (l.find(" state ") != std::string::npos) out.push_back(l);
+    return out;
+}
+
+// The w x h rectangle at (x, y) of a frame equals the rectangle at (sx, sy) of a picture.
+void expectRegion(const std::vector<uint16_t>& frame, int x, int y, int w, int h, int id, int sx,
+                  int sy) {
+    Image picture(nullptr, id);
+    ASSERT_GT(picture.width, 0);
+    int differing = 0;
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c)
+            differing +=
+                frame[(y + r) * 176 + x + c] != picture.pixels[(sy + r) * picture.width + sx + c];
+    EXPECT_EQ(differing, 0) << "region at (" << x << ", " << y << ") against picture " << id;
+}
+
+const char* const kToMenu = "100 press action\n800 press action\n";
+}  // namespace
+
+TEST_F(EndToEnd, TitleAboutMenu) {
+    ASSERT_EQ(replay(std::string(kToMenu) + "1500 shot menu.png\n"), 0);
+    EXPECT_EQ(trace(), (Lines{at(100, "state TRANSITION"), at(100, "sound Action.wav play"),
+                              at(715, "state ABOUT"), at(800, "state TRANSITION"),
+                              at(800, "sound Action.wav play"), at(1408, "state MENU")}));
+    EXPECT_EQ(wipeEnd(100), 715);
+    const auto frame = testing_support::readFramePng(path("menu.png"));
+    ASSERT_EQ(frame.size(), 176u * 220u);
+    expectRegion(frame, 20, 23, 140, 33, 121, 0, 0);  // Start highlighted
+    expectRegion(frame, 0, 0, 176, 23, 120, 0, 0);
+    expectRegion(frame, 0, 56, 176, 164, 120, 0, 56);
+    EXPECT_EQ(std::filesystem::file_size(path("ScoreList.sav")), 3202u);
+}
+
+TEST_F(EndToEnd, OptionsBadgeAppearsAndDisappears) {
+    ASSERT_EQ(
+        replay(std::string(kToMenu) + "1500 press down\n2100 press down\n2200 press action\n"
+                                      "3000 shot off.png\n3100 press action\n3200 shot on.png\n"
+                                      "3300 press action\n3400 shot off-again.png\n"),
+        0);
+    EXPECT_EQ(statesOnly(trace()),
+              (Lines{at(100, "state TRANSITION"), at(715, "state ABOUT"),
+                     at(800, "state TRANSITION"), at(1408, "state MENU"),
+                     at(2200, "state TRANSITION"), at(wipeEnd(2200), "state OPTIONS")}));
+    // A new installation: music off, sound on.
+    for (const char* shot : {"off.png", "on.png", "off-again.png"}) {
+        const auto frame = testing_support::readFramePng(path(shot));
+        ASSERT_EQ(frame.size(), 176u * 220u) << shot;
+        const bool musicBadge = std::string(shot) == "on.png";
+        if (musicBadge) {
+            expectRegion(frame, 96, 60, 28, 28, 138, 0, 0);
+        } else {
+            expectRegion(frame, 96, 60, 28, 28, 133, 96, 60);
+        }
+        expectRegion(frame, 96, 88, 28, 28, 138, 0, 28);
+        expectRegion(frame, 0, 60, 96, 20, 134, 0, 0);  // Music highlighted
+    }
+    const auto saved = testing_support::readFile(path("ScoreList.sav"));
+    ASSERT_EQ(saved.size(), 3202u);
+    EXPECT_EQ(saved[0], 0);  // toggled twice: off again
+    EXPECT_EQ(saved[1], 1);
+}
+
+TEST_F(EndToEnd, HelpHasThreePagesThenTheMenu) {
+    const int helpAt = wipeEnd(2000), page1 = wipeEnd(2800), page2 = wipeEnd(3600),
+              menuAt = wipeEnd(4400);
+    ASSERT_EQ(replay(std::string(kToMenu) +
+                     "1500 press up\n2000 press action\n2700 shot help0.png\n"
+                     "2800 press action\n3500 shot help1.png\n3600 press lsoft\n"
+                     "4300 shot help2.png\n4400 press action\n5100 shot end.png\n"),
+              0);
+    EXPECT_EQ(
+        statesOnly(trace()),
+        (Lines{at(100, "state TRANSITION"), at(715, "state ABOUT"), at(800, "state TRANSITION"),
+               at(1408, "state MENU"), at(2000, "state TRANSITION"), at(helpAt, "state HELP"),
+               at(2800, "state TRANSITION"), at(page1, "state HELP"), at(3600, "state TRANSITION"),
+               at(page2, "state HELP"), at(4400, "state TRANSITION"), at(menuAt, "state MENU")}));
+    EXPECT_LT(menuAt, 5100);
+    expectFrameIsPicture("help0.png", 119);
+    expectFrameIsPicture("help1.png", 166);
+    expectFrameIsPicture("help2.png", 165);
+}
+
+TEST_F(EndToEnd, HomeKeyAndCloseRequestEndWithStatusZero) {
+    ASSERT_EQ(replay("50 press home\n"), 0);
+    EXPECT_EQ(std::filesystem::file_size(path("ScoreList.sav")), 3202u);
+    std::filesystem::remove(path("ScoreList.sav"));
+    ASSERT_EQ(replay("50 close\n"), 0);
+    EXPECT_EQ(std::filesystem::file_size(path("ScoreList.sav")), 3202u);
+    EXPECT_FALSE(std::filesystem::exists(path("AutoSave.dat")));  // not in a game
+}
+
+TEST_F(EndToEnd, QuittingInPlaySavesTheGame) {
+    const int stage = wipeEnd(1500);
+    ASSERT_EQ(replay(std::string(kToMenu) + "1500 press action\n" + std::to_string(stage + 50) +
+                     " press action\n" + std::to_string(stage + 900) + " close\n"),
+              0);
+    EXPECT_EQ(testing_support::readFile(path("AutoSave.dat")),
+              (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(EndToEnd, BadArgumentsGiveStatusTwo) {
+    EXPECT_EQ(runProcess({V2_REPLAY, "--seed", "x"}), 2);
+    EXPECT_EQ(runProcess({V2_REPLAY, "--until"}), 2);
+    EXPECT_EQ(runProcess({V2_REPLAY, "--frobnicate"}), 2);
+    EXPECT_EQ(replay("10 press sideways\n"), 2);
+    EXPECT_EQ(replay("10 press action\n5 press action\n"), 2);  // time going backwards
+    EXPECT_EQ(runProcess({V2_REPLAY, "--dir", dir.string(), "--script", path("missing.txt")}), 2);
+}
+
+// The game itself, headless through SDL's dummy drivers: SIGTERM and SIGINT end it in order.
+TEST_F(EndToEnd, SignalsEndTheGameLikeTheHomeKey) {
+    const auto game = dir / "vextorium2";
+    std::filesystem::copy_file(V2_GAME, game);
+    const std::vector<std::string> env = {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=dummy"};
+    for (int sig : {SIGTERM, SIGINT}) {
+        std::filesystem::remove(path("ScoreList.sav"));
+        EXPECT_EQ(runProcess({game.string()}, env, 1500, sig), 0) << sig;
+        EXPECT_EQ(std::filesystem::file_size(path("ScoreList.sav")), 3202u) << sig;
+    }
+}
