@@ -113,6 +113,18 @@ TEST_F(WorldTest, UnopenableLevelFileIsReported) {
     makePlayfield();
     EXPECT_TRUE(traceHas("message Open file error"));
     EXPECT_EQ(access->brickMapCell(1, 0, 0), 0);
+
+    // A directory in the file's place opens but cannot be read.
+    playfield.reset();
+    platform::headless::reset();
+    platform::setProgramDirectory(directory);
+    std::filesystem::create_directory(path("BrickMap.dat"));
+    makePlayfield();
+    EXPECT_TRUE(traceHas("message CAN'T READ FILE"));
+    EXPECT_FALSE(traceHas("message Open file error"));
+    playfield->newGame();
+    playfield->startLevel();
+    EXPECT_EQ(access->countHiddenItems(), 0);
 }
 
 TEST_F(WorldTest, StartLevelHidesFiveItemsInDrawOrder) {

@@ -1,4 +1,6 @@
 // Tests of the saved game: the 12-byte AutoSave.dat layout, loading it, and damaged files.
+#include <filesystem>
+
 #include "graphics/digit_font.h"
 #include "tests/world/world_fixture.h"
 
@@ -80,4 +82,14 @@ TEST_F(WorldTest, MissingOrDamagedSaveStartsANewGame) {
         EXPECT_EQ(access->livesShown(), 3);
         EXPECT_EQ(readFile("AutoSave.dat"), bytes);  // loading never rewrites the file
     }
+
+    // A directory in the file's place: nothing can be read or written, silently.
+    std::filesystem::remove(path("AutoSave.dat"));
+    std::filesystem::create_directory(path("AutoSave.dat"));
+    access->level() = 2;
+    playfield->saveGame();
+    EXPECT_TRUE(std::filesystem::is_directory(path("AutoSave.dat")));
+    playfield->loadGame();
+    EXPECT_EQ(playfield->level(), 1);
+    EXPECT_EQ(access->lives(), 3);
 }
