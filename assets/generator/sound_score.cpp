@@ -144,11 +144,20 @@ bool readScore(const std::string& path, SoundScore& score, std::string& error) {
                     }
                     cursor += steps;
                 }
+            t.endMs = cursor * score.stepMs;
         } else {
             return fail("unknown directive " + op);
         }
     }
     if (score.output.empty()) return fail("no 'sound' line");
+    // Every part of a loop must fill it exactly, or the parts drift apart at each repeat.
+    if (score.loop && score.lengthMs > 0)
+        for (size_t k = 0; k < score.tracks.size(); ++k)
+            if (std::abs(score.tracks[k].endMs - score.lengthMs) > 0.5)
+                return fail("track " + std::to_string(k + 1) + " lasts " +
+                            std::to_string(static_cast<int>(score.tracks[k].endMs)) +
+                            " ms, the loop " + std::to_string(static_cast<int>(score.lengthMs)) +
+                            " ms");
     return true;
 }
 

@@ -23,6 +23,7 @@ struct Track {
     double slide = 0;    // semitones of pitch change over each note
     double vibrato = 0;  // semitones of vibrato depth (at 6 Hz)
     std::vector<Note> notes;
+    double endMs = 0;  // where the track's note list ends, rests included
 };
 
 struct SoundScore {

@@ -152,6 +152,13 @@ TEST_F(GeneratorFiles, NoteListsAndTheSynthesiser) {
     EXPECT_FALSE(
         soundgen::readScore(write("drum.txt", "sound d.wav\ntrack drums\nbeat k.x\n"), bad, error));
     EXPECT_NE(error.find("unknown drum 'x'"), std::string::npos) << error;
+    // Every part of a loop fills it exactly; a bar short is reported.
+    EXPECT_FALSE(soundgen::readScore(write("short.txt",
+                                           "sound s.wav\nstep 100\nloop\nlength 800\n"
+                                           "track square\nnotes *2 A4/4\ntrack drums\n"
+                                           "beat k.s.k.s\n"),
+                                     bad, error));
+    EXPECT_NE(error.find("track 2 lasts 600 ms, the loop 800 ms"), std::string::npos) << error;
 
     std::vector<uint8_t> wav = soundgen::wavFile({1, -2, 3});
     ASSERT_EQ(wav.size(), 50u);
