@@ -31,6 +31,7 @@ double noteFrequency(const std::string& name) {
 }
 
 bool readScore(const std::string& path, SoundScore& score, std::string& error) {
+    score = SoundScore{};
     std::ifstream in(path);
     if (!in) {
         error = path + ": cannot open";
