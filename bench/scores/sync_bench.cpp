@@ -84,5 +84,5 @@ BENCHMARK(BM_Synchronize100Pending)->Unit(benchmark::kMillisecond)->UseRealTime(
 }  // namespace
 
 int main(int argc, char** argv) {
-    return runWithRatios(argc, argv, "BM_SynchronizeListOnly");
+    return runWithRatios(argc, argv, "BM_SynchronizeListOnly/real_time");
 }
