@@ -158,7 +158,7 @@ TEST_F(GeneratorFiles, NoteListsAndTheSynthesiser) {
                                            "track square\nnotes *2 A4/4\ntrack drums\n"
                                            "beat k.s.k.s\n"),
                                      bad, error));
-    EXPECT_NE(error.find("track 2 lasts 600 ms, the loop 800 ms"), std::string::npos) << error;
+    EXPECT_NE(error.find("track 2 lasts 700 ms, the loop 800 ms"), std::string::npos) << error;
 
     std::vector<uint8_t> wav = soundgen::wavFile({1, -2, 3});
     ASSERT_EQ(wav.size(), 50u);
