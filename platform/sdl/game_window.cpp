@@ -3,8 +3,19 @@
 // become the handset's messages.
 #include "platform/sdl/game_window.h"
 
+#include <poll.h>
+
 #include <csignal>
 #include <cstring>
+
+// The X connection's descriptor lets an idle pass wait on it without asking SDL to read the
+// connection every millisecond (Xlib's ConnectionNumber is a macro: nothing more to link).
+#if __has_include(<X11/Xlib.h>)
+#include <X11/Xlib.h>
+#define SDL_VIDEO_DRIVER_X11 1
+#include <SDL_syswm.h>
+#define V2_WATCH_X11 1
+#endif
 
 #include "platform/bitmap.h"
 #include "platform/sdl/key_map.h"
@@ -47,6 +58,8 @@ bool GameWindow::create(const std::string& title) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Gamepads are read every few milliseconds by takeMessage, not on every pass.
+    SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
         return false;
@@ -74,6 +87,7 @@ bool GameWindow::create(const std::string& title) {
     SDL_ShowCursor(SDL_DISABLE);
     setIcon();
     readRefreshRate();
+    findDisplayConnection();
     catchStopSignals(true);
     stopSignals = 0;
     queue.clear();
@@ -200,23 +214,71 @@ bool GameWindow::takeMessage(Message& message) {
         stopSignals = 0;
         push(kMsgKeyDown, kKeyHome);
     }
+    // Events already fetched from the system; fetching new ones is left to the wait below,
+    // so each pass of the main loop reads the display connection once.
     SDL_Event event;
-    while (queue.empty() && SDL_PollEvent(&event) != 0) translate(event);
+    while (queue.empty() &&
+           SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+        translate(event);
+    }
     if (queue.empty()) {
-        if (takeRaiseRequest() && window != nullptr) {
-            if ((SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) != 0) {
-                SDL_RestoreWindow(window);
-            }
-            SDL_RaiseWindow(window);
-        }
+        checkRaiseRequest();
         presentIfDue();
-        // The event that ends the wait is translated now and delivered on the next call.
-        if (SDL_WaitEventTimeout(&event, 1) != 0) translate(event);
+        waitForEvents();
         return false;
     }
     message = queue.front();
     queue.pop_front();
     return true;
+}
+
+void GameWindow::findDisplayConnection() {
+    connection = -1;
+#ifdef V2_WATCH_X11
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
+        info.info.x11.display != nullptr) {
+        connection = ConnectionNumber(info.info.x11.display);
+    }
+#endif
+}
+
+// Waits at most 1 ms for input. On X, the wait is on the connection itself and SDL reads it
+// only when something arrived, after presenting (which may have queued events inside Xlib)
+// or every few milliseconds; elsewhere SDL waits.
+void GameWindow::waitForEvents() {
+    const uint64_t now = SDL_GetTicks64();
+    if (now - lastPadUpdate >= kPadUpdateMs) {
+        lastPadUpdate = now;
+        SDL_GameControllerUpdate();
+    }
+    if (connection < 0) {
+        SDL_Event event;
+        // The event that ends the wait is translated now and delivered on the next call.
+        if (SDL_WaitEventTimeout(&event, 1) != 0) translate(event);
+        return;
+    }
+    bool pump = presentedSincePump || now - lastPump >= kPumpMs;
+    if (!pump) {
+        pollfd watch{connection, POLLIN, 0};
+        pump = poll(&watch, 1, 1) > 0;
+    }
+    if (pump) {
+        SDL_PumpEvents();
+        lastPump = SDL_GetTicks64();
+        presentedSincePump = false;
+    }
+}
+
+void GameWindow::checkRaiseRequest() {
+    // Accepting costs the system a socket each time: look a few times a second only.
+    const uint64_t now = SDL_GetTicks64();
+    if (now - lastRaiseCheck < kRaiseCheckMs) return;
+    lastRaiseCheck = now;
+    if (!takeRaiseRequest() || window == nullptr) return;
+    if ((SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) != 0) SDL_RestoreWindow(window);
+    SDL_RaiseWindow(window);
 }
 
 void GameWindow::translate(const SDL_Event& event) {
@@ -347,8 +409,11 @@ void GameWindow::removeGamepad(SDL_JoystickID id) {
 
 void GameWindow::presentIfDue() {
     if (!displayOpen || suspended || texture == nullptr || window == nullptr) return;
+    // Looked at once per display refresh at most: comparing the frame costs too.
     const uint64_t now = SDL_GetPerformanceCounter();
-    if (presents > 0 && now - lastPresent < refreshTicks) return;
+    if (checked && now - lastCheck < refreshTicks) return;
+    checked = true;
+    lastCheck = now;
     if ((SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) return;
     const bool changed =
         textureStale || std::memcmp(pixels.data(), shown.data(), sizeof pixels) != 0;
@@ -369,8 +434,8 @@ void GameWindow::presentIfDue() {
     SDL_RenderCopy(renderer, texture, nullptr, &target);
     SDL_RenderPresent(renderer);
     needsRepaint = false;
-    lastPresent = now;
     ++presents;
+    presentedSincePump = true;
 }
 
 }  // namespace platform

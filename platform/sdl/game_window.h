@@ -19,6 +19,9 @@ namespace platform {
 class GameWindow {
   public:
     static constexpr int kWindowedScale = 3;  // 528 x 660 when not full screen
+    static constexpr uint64_t kRaiseCheckMs = 100;
+    static constexpr uint64_t kPadUpdateMs = 4;
+    static constexpr uint64_t kPumpMs = 8;  // the longest SDL goes without reading events
 
     // Starts SDL's video and gamepads and makes the window, full screen and hidden.
     bool create(const std::string& title);
@@ -56,6 +59,9 @@ class GameWindow {
     void removeGamepad(SDL_JoystickID id);
     void push(uint32_t id, uint32_t wordParam);
     void presentIfDue();
+    void checkRaiseRequest();
+    void waitForEvents();
+    void findDisplayConnection();
     void makeTexture();
     void coverDisplay();
     void readRefreshRate();
@@ -70,9 +76,15 @@ class GameWindow {
     bool suspended = false;
     bool needsRepaint = true;
     bool textureStale = true;  // the texture does not hold `shown`
-    uint64_t lastPresent = 0;  // performance-counter ticks
+    bool checked = false;
+    uint64_t lastCheck = 0;  // performance-counter ticks
     uint64_t refreshTicks = 0;
     int presents = 0;
+    uint64_t lastRaiseCheck = 0;  // ms
+    uint64_t lastPadUpdate = 0;   // ms
+    uint64_t lastPump = 0;        // ms
+    bool presentedSincePump = false;
+    int connection = -1;  // the X connection's descriptor, -1 when not on X
 
     std::deque<Message> queue;
     std::bitset<SDL_NUM_SCANCODES> swallowed;  // keys whose release must not reach the game
