@@ -71,7 +71,6 @@ std::vector<std::u32string> wrapLines(const std::u32string& text, size_t perLine
     std::vector<std::u32string> lines;
     std::u32string line;
     size_t i = 0;
-    bool lineOpen = false;
     while (i < text.size()) {
         const char32_t c = text[i];
         if (c == kCarriageReturn) {
@@ -81,12 +80,11 @@ std::vector<std::u32string> wrapLines(const std::u32string& text, size_t perLine
         if (c == kLineFeed) {
             lines.push_back(line);
             line.clear();
-            lineOpen = false;
             ++i;
             continue;
         }
         if (c == U' ') {
-            if (lineOpen || line.empty()) line.push_back(c);
+            line.push_back(c);
             ++i;
             continue;
         }
@@ -102,7 +100,6 @@ std::vector<std::u32string> wrapLines(const std::u32string& text, size_t perLine
             line.clear();
         }
         line += word;
-        lineOpen = true;
         i = end;
     }
     lines.push_back(line);
