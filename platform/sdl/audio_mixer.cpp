@@ -144,6 +144,10 @@ void AudioMixer::reset(WaveStreamImpl* stream) {
     std::lock_guard<std::mutex> guard(lock);
     if (stream->state == WaveStreamImpl::State::Queued) {
         stream->state = WaveStreamImpl::State::Resetting;
+    } else if (stream->state == WaveStreamImpl::State::Notifying) {
+        // The callback may be re-queuing the block this very moment (a loop whose owner has
+        // just cleared its word): that block must not then play on to its end.
+        stream->resetRequested = true;
     }
 }
 
@@ -222,7 +226,10 @@ void AudioMixer::mix(int16_t* out, int frames) {
             if (stream->state == WaveStreamImpl::State::Notifying) {
                 stream->state = WaveStreamImpl::State::Idle;
                 stream->header = nullptr;
+            } else if (stream->resetRequested && stream->state == WaveStreamImpl::State::Queued) {
+                stream->state = WaveStreamImpl::State::Resetting;
             }
+            stream->resetRequested = false;
         }
         notified.notify_all();
     }

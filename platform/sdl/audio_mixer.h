@@ -40,7 +40,8 @@ struct WaveStreamImpl {
     size_t position = 0;           // next frame to play
     bool paused = false;
     int cursor = 0;  // output frames already filled by this stream in the buffer being mixed
-    bool delivering = false;  // its callback is running on the audio thread
+    bool delivering = false;      // its callback is running on the audio thread
+    bool resetRequested = false;  // reset while the notice was out: a re-queue is reset too
 };
 
 class AudioMixer {

@@ -31,10 +31,18 @@ struct Listener {
         auto* self = reinterpret_cast<Listener*>(instance);
         if (message != kWaveDone) return;
         ++self->notices;
-        if (header->user != 0) self->requeued = stream->mixer->write(stream, header);
+        bool loop = header->user != 0;
+        if (self->resetDuringNotice) {
+            // The owner clears the word and resets just after this callback read the word.
+            self->resetDuringNotice = false;
+            header->user = 0;
+            stream->mixer->reset(stream);
+        }
+        if (loop) self->requeued = stream->mixer->write(stream, header);
     }
     int notices = 0;
     bool requeued = false;
+    bool resetDuringNotice = false;
 };
 
 // A block of 16-bit stereo frames whose left and right samples are the given values.
@@ -155,6 +163,15 @@ TEST(AudioMixer, LoopRequeuesFromItsNoticeWithoutAGap) {
     block.header.user = 0;
     EXPECT_EQ(left(mixFrames(mixer, 8)), (std::vector<int16_t>{6, 7, 8, 9, 10, 0, 0, 0}));
     EXPECT_EQ(listener.notices, 3);
+    EXPECT_EQ(mixer.unprepare(stream, &block.header), kWaveOk);
+
+    // A reset that meets the loop's re-queue stops the re-queued block at once.
+    block.header.user = 1;
+    ASSERT_TRUE(mixer.write(stream, &block.header));
+    listener.resetDuringNotice = true;
+    EXPECT_EQ(left(mixFrames(mixer, 14)),
+              (std::vector<int16_t>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0, 0, 0, 0}));
+    EXPECT_EQ(listener.notices, 5);  // the end, then the reset of the re-queued block
     EXPECT_EQ(mixer.unprepare(stream, &block.header), kWaveOk);
     mixer.close(stream);
 }
