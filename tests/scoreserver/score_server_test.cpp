@@ -152,6 +152,10 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
     EXPECT_EQ(client.Get("/Vextorium2/other.php")->status, 404);
 
     EXPECT_EQ(list(client), ";Zo\xC3\xAB,4294967295;AB,1234;Z,0");
+
+    ScoreStore otherStore(server.directory + "other.sqlite");
+    ScoreServer other(otherStore);
+    EXPECT_EQ(other.bind("127.0.0.1", server.port), -1);  // one server per port
 }
 
 TEST(ScoreServerTest, ListsTheBestHundredHighestFirstEarlierFirstOnTies) {

@@ -1,6 +1,8 @@
 // ScoreServer: request validation and bounds, uploads into the store, the cached best-100 list.
 #include "tools/scoreserver/score_server.h"
 
+#include <sys/socket.h>
+
 #include "tools/scoreserver/score_rules.h"
 
 namespace {
@@ -8,6 +10,7 @@ namespace {
 constexpr size_t kMaxTargetLength = 512;  // an upload from the game needs under 200 bytes
 constexpr size_t kMaxBody = 0;            // the script takes GET only
 constexpr int kWorkerThreads = 16;
+constexpr int kListenBacklog = 128;
 constexpr time_t kReadTimeoutSeconds = 5;
 constexpr time_t kWriteTimeoutSeconds = 5;
 constexpr time_t kKeepAliveSeconds = 2;
@@ -30,6 +33,13 @@ ScoreServer::ScoreServer(ScoreStore& scoreStore) : store(scoreStore) {
     // Headers and body leave in separate writes: without this, a kept-alive connection waits
     // for the client's delayed acknowledgement between them.
     server.set_tcp_nodelay(true);
+    // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which would let a second
+    // server bind the same port and take half of the uploads into another database.
+    server.set_socket_options([this](socket_t socket) {
+        const int yes = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listenSocket = socket;
+    });
     server.set_payload_max_length(kMaxBody);
     server.set_read_timeout(kReadTimeoutSeconds);
     server.set_write_timeout(kWriteTimeoutSeconds);
@@ -48,8 +58,12 @@ ScoreServer::ScoreServer(ScoreStore& scoreStore) : store(scoreStore) {
 }
 
 int ScoreServer::bind(const std::string& host, int port) {
-    if (port == 0) return server.bind_to_any_port(host);
-    return server.bind_to_port(host, port) ? port : -1;
+    const int bound =
+        port == 0 ? server.bind_to_any_port(host) : (server.bind_to_port(host, port) ? port : -1);
+    // The library listens with a backlog of 5, so a burst of new connections would wait for a
+    // retransmitted SYN (a whole second); listening again only raises the backlog.
+    if (bound >= 0 && listenSocket >= 0) ::listen(listenSocket, kListenBacklog);
+    return bound;
 }
 
 bool ScoreServer::run() {

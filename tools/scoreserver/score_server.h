@@ -32,4 +32,5 @@ class ScoreServer {
     std::mutex mutex;  // the cached list
     std::string cachedList;
     bool cacheValid = false;
+    int listenSocket = -1;
 };

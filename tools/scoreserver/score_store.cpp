@@ -6,6 +6,7 @@
 namespace {
 
 constexpr int kBusyTimeoutMs = 5000;  // another process holding the file waits, not fails
+constexpr int kCheckpointIntervalMs = 1000;
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS scores ("
@@ -29,19 +30,48 @@ ScoreStore::ScoreStore(const std::string& path) {
     // With the write-ahead log a commit is in the operating system's hands before the answer
     // goes out, so killing the process at any moment loses no answered score. NORMAL syncs the
     // disk at checkpoints rather than at every commit (a power cut may lose the last commits).
+    // Checkpoints run on their own thread (below), never inside a request.
     if (!exec("PRAGMA journal_mode=WAL;") || !exec("PRAGMA synchronous=NORMAL;") ||
-        !exec(kSchema) ||
+        !exec("PRAGMA wal_autocheckpoint=0;") || !exec(kSchema) ||
         sqlite3_prepare_v3(db, kInsert, -1, SQLITE_PREPARE_PERSISTENT, &insertStatement, nullptr) !=
             SQLITE_OK ||
         sqlite3_prepare_v3(db, kBest, -1, SQLITE_PREPARE_PERSISTENT, &bestStatement, nullptr) !=
             SQLITE_OK)
         fail();
+    if (db != nullptr) checkpointer = std::thread([this, path] { checkpointLoop(path); });
 }
 
 ScoreStore::~ScoreStore() {
+    {
+        std::lock_guard lock(checkpointMutex);
+        stopping = true;
+    }
+    checkpointWake.notify_all();
+    if (checkpointer.joinable()) checkpointer.join();
     sqlite3_finalize(insertStatement);
     sqlite3_finalize(bestStatement);
     sqlite3_close(db);  // checkpoints the log into the main file
+}
+
+// Copies the log into the database file now and then over a connection of its own; a passive
+// checkpoint never makes a request wait for it.
+void ScoreStore::checkpointLoop(const std::string& path) {
+    sqlite3* connection = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close(connection);
+        return;
+    }
+    sqlite3_busy_timeout(connection, kBusyTimeoutMs);
+    std::unique_lock lock(checkpointMutex);
+    while (!stopping) {
+        checkpointWake.wait_for(lock, std::chrono::milliseconds(kCheckpointIntervalMs));
+        if (stopping) break;
+        lock.unlock();
+        sqlite3_wal_checkpoint_v2(connection, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        lock.lock();
+    }
+    sqlite3_close(connection);
 }
 
 bool ScoreStore::exec(const char* sql) {

@@ -1,8 +1,10 @@
 // ScoreStore: the recorded scores in a SQLite file (write-ahead log, prepared statements).
 #pragma once
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct sqlite3;
@@ -30,6 +32,7 @@ class ScoreStore {
     std::vector<ScoreRecord> best(int count);
 
   private:
+    void checkpointLoop(const std::string& path);
     bool exec(const char* sql);
     void fail();
 
@@ -38,4 +41,9 @@ class ScoreStore {
     sqlite3_stmt* insertStatement = nullptr;
     sqlite3_stmt* bestStatement = nullptr;
     std::string lastError;
+
+    std::mutex checkpointMutex;
+    std::condition_variable checkpointWake;
+    bool stopping = false;
+    std::thread checkpointer;
 };
