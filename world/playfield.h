@@ -51,6 +51,11 @@ class Playfield {
     bool levelCleared() const;
     bool gameOver() const;
 
+    // Read-only views for tools that watch a game (the replay runner's autoplayer, the soak).
+    const Paddle& paddleView() const { return *paddle; }
+    const std::list<Ball*>& ballList() const { return balls; }
+    int32_t livesLeft() const { return lives; }
+
   private:
     // Unit tests and the benchmark build positions by hand and call the collision steps.
     friend class PlayfieldTestAccess;

@@ -144,3 +144,30 @@ TEST_F(EndToEnd, SignalsEndTheGameLikeTheHomeKey) {
         EXPECT_EQ(std::filesystem::file_size(path("ScoreList.sav")), 3202u) << sig;
     }
 }
+
+// With a saved game on level 3 and a short level 3, the autoplayer clears it: the victory
+// screen follows and the saved game is reset to a new game's values.
+TEST_F(EndToEnd, AutoplayClearsTheLastLevelToVictory) {
+    std::vector<uint8_t> levels(2112, 0);
+    auto put = [&](int level, int row, int column, int32_t code) {
+        const size_t at = 704 * (level - 1) + 44 * row + 4 * column;
+        for (int i = 0; i < 4; ++i) levels[at + i] = static_cast<uint8_t>(code >> (8 * i));
+    };
+    for (int level = 1; level <= 3; ++level)
+        for (int column = 3; column <= 7; ++column) put(level, 4, column, 10 + column % 10);
+    testing_support::writeFile(path("BrickMap.dat"), levels);
+    testing_support::writeFile(path("AutoSave.dat"), {3, 0, 0, 0, 1, 0, 0, 0, 0x2C, 1, 0, 0});
+    ASSERT_EQ(replay(std::string(kToMenu) + "1500 press down\n2100 press action\n",
+                     {"--autoplay", "--seed", "42", "--until", "600000"}),
+              0);
+    const Lines states = statesOnly(trace());
+    ASSERT_GE(states.size(), 8u);
+    EXPECT_EQ(states[4], at(2100, "state TRANSITION"));
+    EXPECT_EQ(states[5], at(wipeEnd(2100), "state STAGE"));
+    bool victory = false;
+    for (const auto& line : states) victory = victory || line.ends_with(" state VICTORY");
+    EXPECT_TRUE(victory);
+    EXPECT_EQ(states.back().substr(states.back().find(' ') + 1), "state VICTORY");
+    EXPECT_EQ(testing_support::readFile(path("AutoSave.dat")),
+              (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+}
