@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Writes the small seed corpora of the fuzz targets into fuzz/corpus/<target>/: a few valid
+inputs of each format and a few near-valid ones (cut short, out of range, damaged)."""
+import os
+import shutil
+import struct
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.join(HERE, "corpus")
+
+
+def u16(v):
+    return struct.pack("<H", v)
+
+
+def u32(v):
+    return struct.pack("<I", v & 0xFFFFFFFF)
+
+
+def i32(v):
+    return struct.pack("<i", v)
+
+
+def wav(samples, channels=1, rate=8000, bits=8, avg=None, tag=1):
+    block = channels * bits // 8
+    avg = rate * block if avg is None else avg
+    return (b"RIFF" + u32(36 + len(samples)) + b"WAVEfmt " + u32(16) + u16(tag) + u16(channels) +
+            u32(rate) + u32(avg) + u16(block) + u16(bits) + b"data" + u32(len(samples)) + samples)
+
+
+def score_file(music=0, sound=1, records=None):
+    records = records or [(0, "MERVAN", 10000 - 100 * i) for i in range(100)]
+    out = bytes([music, sound])
+    for pending, name, score in records:
+        units = name.encode("utf-16-le")[:18].ljust(18, b"\0")
+        out += bytes([pending, 0]) + units + u32(score) + bytes(8)
+    return out
+
+
+def brickmap(cell):
+    return b"".join(i32(cell(level, row, column)) for level in range(3) for row in range(16)
+                    for column in range(11))
+
+
+def bmp24(width, height, top_down=False, planes=1):
+    row = (width * 3 + 3) // 4 * 4
+    pixels = b"".join(bytes(((x * 40) & 255, (y * 60) & 255, 200)) for y in range(height)
+                      for x in range(width))
+    rows = b"".join(pixels[y * width * 3:(y + 1) * width * 3].ljust(row, b"\0")
+                    for y in range(height))
+    info = (u32(40) + i32(width) + i32(-height if top_down else height) + u16(planes) + u16(24) +
+            u32(0) + u32(len(rows)) + u32(2835) + u32(2835) + u32(0) + u32(0))
+    return b"BM" + u32(54 + len(rows)) + u32(0) + u32(54) + info + rows
+
+
+def bmp8(width, height, colours=4):
+    row = (width + 3) // 4 * 4
+    palette = b"".join(bytes(((i * 60) & 255, (255 - i * 60) & 255, (i * 30) & 255, 0)) for i in range(colours))
+    rows = b"".join(bytes((x + y) % colours for x in range(width)).ljust(row, b"\0")
+                    for y in range(height))
+    offset = 54 + len(palette)
+    info = (u32(40) + i32(width) + i32(height) + u16(1) + u16(8) + u32(0) + u32(len(rows)) +
+            u32(2835) + u32(2835) + u32(colours) + u32(0))
+    return b"BM" + u32(offset + len(rows)) + u32(0) + u32(offset) + info + palette + rows
+
+
+def seeds():
+    tone = bytes(128 + (40 if (i // 4) % 2 else -40) for i in range(80))
+    yield "fuzz_wav", {
+        "mono8": wav(tone),
+        "stereo16": wav(bytes(64), channels=2, rate=22050, bits=16),
+        "header_only": wav(b""),
+        "short_header": wav(tone)[:43],
+        "no_rate": wav(tone, avg=0),
+    }
+    defaults = score_file()
+    mixed = [(1 if i < 3 else 0, ["AB", "\u00e9t\u00e9", "ZZZZZZZZ", "x"][i % 4], 50000 - 7 * i)
+             for i in range(100)]
+    unterminated = bytearray(defaults)
+    for i in range(100):
+        unterminated[2 + 32 * i + 2:2 + 32 * i + 20] = "ABCDEFGHI".encode("utf-16-le")
+    yield "fuzz_score_file", {
+        "defaults": defaults,
+        "mixed": score_file(1, 0, mixed),
+        "unterminated": bytes(unterminated),
+        "switches_only": b"\x01\x01",
+        "cut_in_record": defaults[:100],
+        "longer": defaults + b"\xff" * 98,
+    }
+    yield "fuzz_autosave", {
+        "level2": i32(2) + i32(3) + i32(1500),
+        "level3_many_lives": i32(3) + i32(0x7FFFFFFF) + i32(-5),
+        "level0": i32(0) + i32(3) + i32(10),
+        "no_lives": i32(1) + i32(0) + i32(10),
+        "short": i32(2) + b"\x02\x00",
+    }
+    yield "fuzz_brickmap", {
+        "every_kind": brickmap(lambda l, r, c: ((c % 7) * 10 + r % 10) if r < 8 else 0),
+        "full_stone": brickmap(lambda l, r, c: 10 + (l + r + c) % 10),
+        "fire_rows": brickmap(lambda l, r, c: 60 if r in (2, 3) else (50 if r == 6 else 0)),
+        "odd_codes": brickmap(lambda l, r, c: [-19, 77, 2**31 - 1, -2**31, 5, 99][(r + c) % 6]),
+        "short": brickmap(lambda l, r, c: 30 + c % 10)[:100],
+    }
+    records = "".join(";P%d,%d" % (i, 99999 - i) for i in range(100))
+    yield "fuzz_score_reply", {
+        "two": b"\x00\x02;A,1;B,2",
+        "leading_junk": b"\x01\x01x;A,1;B,2",
+        "hundred": b"\x05\x03" + records.encode(),
+        "long_name": b"\x00\x01;ABC,3;DEF,2;GHIJKLMNO,1",
+        "utf8": b"\x00\x00;\xc3\xa9t\xc3\xa9,77;\xff\xfe,5;\xf0\x9f\x98\x80,-3",
+    }
+    yield "fuzz_bmp", {
+        "rgb_2x2": bmp24(2, 2),
+        "rgb_5x3_top_down": bmp24(5, 3, top_down=True),
+        "palette_3x2": bmp8(3, 2),
+        "palette_full": bmp8(4, 4, colours=256),
+        "two_planes": bmp24(2, 2, planes=2),
+        "cut_rows": bmp24(4, 4)[:70],
+    }
+    yield "fuzz_replay_script", {
+        "keys": b"# start\n0 press action\n100 down left\n150 up left\n200 press rsoft\n",
+        "window": b"5 activate 0\n5 activate 1\n6 focus 0\n7 focus 1\n8 close\n",
+        "shot": b"10 shot frame.png\n11 press home # done\n",
+        "bad": b"5 press left\n3 press right\n",
+        "big": b"4294967294 press up\n",
+    }
+    yield "fuzz_score_request", {
+        "ab": b"AB\x001234",
+        "accents": "\u00e9t\u00e9".encode() + b"\x0099",
+        "separator": b"bad;name\x001",
+        "too_big": b"X\x004294967296",
+        "top": b"ZZZZZZZZ\x004294967295",
+    }
+
+
+def main():
+    for target, files in seeds():
+        folder = os.path.join(OUT, target)
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        for name, data in files.items():
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

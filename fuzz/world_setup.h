@@ -1,0 +1,15 @@
+// The globals a playfield needs outside the shell (score counter, explosion sheet), made once
+// per fuzzing process, and a short scripted stretch of play.
+#pragma once
+#include "world/playfield.h"
+
+namespace fuzzing {
+
+// Creates scoreCounter and explosionImage (once) and seeds the random generator.
+void setUpWorldGlobals();
+
+// Launches the ball and plays up to `ticks` steps of 10 ms, steering to and fro and firing,
+// until the level is cleared or the game is over; then draws the playfield once.
+void playAWhile(Playfield& playfield, int ticks);
+
+}  // namespace fuzzing
