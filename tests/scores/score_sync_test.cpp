@@ -15,6 +15,7 @@
 #include "graphics/text_image.h"
 #include "platform/bitmap.h"
 #include "platform/headless/headless.h"
+#include "platform/http.h"
 #include "scores/score_table.h"
 #include "temp_directory.h"
 
@@ -267,4 +268,24 @@ TEST_F(ScoreSyncTest, ASilentServerOrNoServerLeavesTheTableAlone) {
     ASSERT_FALSE(platform::headless::traceLines().empty());
     EXPECT_EQ(platform::headless::traceLines().back(),
               "0 http GET http://127.0.0.1:8642/Vextorium2/updateScore.php");
+}
+
+TEST_F(ScoreSyncTest, TheHttpClientCapsTheBodyAndReportsTheStatus) {
+    StubServer server;
+    server.reply = std::string(100000, 'x');
+    server.downloadStatus = 404;
+    const std::string url = "http://127.0.0.1:" + std::to_string(server.port) + kPath;
+    platform::HttpSession* session = platform::httpOpen("VextorHttp");
+    ASSERT_NE(session, nullptr);
+    platform::HttpRequest* request = platform::httpOpenUrl(session, url);
+    ASSERT_NE(request, nullptr);
+    EXPECT_EQ(platform::httpStatus(request), 404);
+    std::string body(200000, '\0');
+    size_t total = 0;
+    while (size_t n = platform::httpRead(request, body.data() + total, 1000)) total += n;
+    EXPECT_EQ(total, platform::kHttpMaxBody);
+    EXPECT_EQ(platform::httpRead(request, body.data(), 1000), 0u);
+    platform::httpCloseRequest(request);
+    EXPECT_EQ(platform::httpOpenUrl(session, "file:///etc/passwd"), nullptr);  // HTTP only
+    platform::httpClose(session);
 }
