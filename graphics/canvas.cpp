@@ -77,11 +77,14 @@ int Canvas::copyRect(Fixed dx, Fixed dy, Fixed w, Fixed h, const uint16_t* sourc
 
 namespace {
 // Row operations for copyRect: plain, keyed and blended.
+constexpr int kShortRow = 32;
 struct CopyRow {
     int32_t xStep;
-    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
-        if (xStep == 1) {
+    void operator()(uint16_t* __restrict dst, const uint16_t* __restrict src, int n) const {
+        if (xStep == 1 && n > kShortRow) {
             std::memcpy(dst, src, static_cast<size_t>(n) * sizeof(uint16_t));
+        } else if (xStep == 1) {
+            for (int c = 0; c < n; ++c) dst[c] = src[c];  // a brick's row: cheaper than a call
         } else {
             for (int c = 0; c < n; ++c) dst[c * xStep] = src[c];
         }
@@ -173,13 +176,4 @@ int Canvas::drawText(Fixed x, Fixed y, const TextImage* text) {
                             if (src[c] == ink) dst[c * xStep] = src[c];
                         }
                     });
-}
-
-int Canvas::setPixel(Fixed x, Fixed y, uint32_t colour) {
-    const int ix = wholePixels(x), iy = wholePixels(y);
-    if (ix < 0 || iy < 0 || ix >= static_cast<int>(properties.width) ||
-        iy >= static_cast<int>(properties.height))
-        return 0;
-    pixels[ix * xStep + iy * yStep] = toPixel(colour);
-    return 1;
 }

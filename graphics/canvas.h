@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "graphics/fixed.h"
+#include "graphics/image.h"
 #include "platform/display.h"
 
 class Image;
@@ -33,7 +34,15 @@ class Canvas {
                     int weight);
     int drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key);
     int drawText(Fixed x, Fixed y, const TextImage* text);
-    int setPixel(Fixed x, Fixed y, uint32_t colour);
+    // Inline: sparks write thousands of single pixels a frame.
+    int setPixel(Fixed x, Fixed y, uint32_t colour) {
+        const int ix = wholePixels(x), iy = wholePixels(y);
+        if (ix < 0 || iy < 0 || ix >= static_cast<int>(properties.width) ||
+            iy >= static_cast<int>(properties.height))
+            return 0;
+        pixels[ix * xStep + iy * yStep] = toPixel(colour);
+        return 1;
+    }
 
     uint16_t* buffer() { return pixels; }
     const uint16_t* buffer() const { return pixels; }
