@@ -1,4 +1,5 @@
 // ScoreTable::synchronize: uploads the pending scores to the score server and takes its list.
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
