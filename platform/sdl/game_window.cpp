@@ -93,6 +93,8 @@ bool GameWindow::create(const std::string& title) {
     queue.clear();
     swallowed.reset();
     needsRepaint = true;
+    checked = false;
+    presents = 0;
     return true;
 }
 
