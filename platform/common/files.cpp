@@ -1,8 +1,10 @@
 // Program directory and atomic file writes over POSIX.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -23,6 +25,36 @@ bool writeAll(int fd, const uint8_t* data, size_t size) {
         size -= static_cast<size_t>(n);
     }
     return true;
+}
+constexpr const char* kTemporaryMark = ".tmp";  // a temporary file is "<file>.tmp<pid>"
+constexpr size_t kMaxPidDigits = 9;
+
+std::string temporaryPath(const std::string& path, pid_t pid) {
+    return path + kTemporaryMark + std::to_string(pid);
+}
+
+// A writer killed between creating its temporary file and the rename leaves that file behind.
+// Removes those beside `path` whose writer process no longer exists; a live writer's file (and
+// anything not named like one) is left alone.
+void removeStaleTemporaries(const std::string& directory, const std::string& fileName) {
+    DIR* dir = ::opendir(directory.c_str());
+    if (dir == nullptr) return;
+    const std::string prefix = fileName + kTemporaryMark;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() <= prefix.size() || name.size() > prefix.size() + kMaxPidDigits ||
+            name.compare(0, prefix.size(), prefix) != 0)
+            continue;
+        pid_t pid = 0;
+        bool digits = true;
+        for (size_t i = prefix.size(); i < name.size() && digits; ++i) {
+            digits = name[i] >= '0' && name[i] <= '9';
+            pid = pid * 10 + (name[i] - '0');
+        }
+        if (!digits || pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(pid, 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
 }
 }  // namespace
 
@@ -45,7 +77,7 @@ void setProgramDirectory(const std::string& directory) {
 }
 
 bool writeFileAtomically(const std::string& path, const void* data, size_t size) {
-    std::string temp = path + ".tmp" + std::to_string(::getpid());
+    std::string temp = temporaryPath(path, ::getpid());
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool ok = writeAll(fd, static_cast<const uint8_t*>(data), size) && ::fsync(fd) == 0;
@@ -63,6 +95,7 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size)
         ::fsync(dfd);
         ::close(dfd);
     }
+    removeStaleTemporaries(dir, slash == std::string::npos ? path : path.substr(slash + 1));
     return true;
 }
 
