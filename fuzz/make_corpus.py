@@ -74,6 +74,13 @@ def seeds():
         "short_header": wav(tone)[:43],
         "no_rate": wav(tone, avg=0),
     }
+    yield "fuzz_wav_mixer", {
+        "mono8": wav(tone),
+        "stereo16_22k": wav(bytes(range(64)) * 2, channels=2, rate=22050, bits=16),
+        "mono16_48k_odd": wav(bytes(97), rate=48000, bits=16),
+        "stereo8_11k": wav(tone, channels=2, rate=11025),
+        "float": wav(bytes(64), bits=32, tag=3),
+    }
     defaults = score_file()
     mixed = [(1 if i < 3 else 0, ["AB", "\u00e9t\u00e9", "ZZZZZZZZ", "x"][i % 4], 50000 - 7 * i)
              for i in range(100)]
