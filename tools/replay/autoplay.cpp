@@ -14,6 +14,7 @@ constexpr Fixed kPaddleTop = px(194);
 constexpr Fixed kBallSize = px(8);
 constexpr Fixed kRightWall = px(168);  // a ball's x at the right wall
 constexpr Fixed kDeadZone = px(3);
+constexpr uint32_t kAimPeriodMs = 7919;
 
 enum class Steer { None, Left, Right };
 
@@ -65,8 +66,10 @@ void play(Player& p, const Playfield& field, uint32_t now) {
         steer(p, Steer::None);
         return;
     }
-    // Aim a little off the paddle's centre, so the bounce angle varies with the ball.
-    const Fixed aim = landingX(*target) + ((target->x() >> 16) % 3 - 1) * px(6);
+    // Aim off the paddle's centre by an amount that drifts over time, so the bounce angles
+    // vary and a ball cannot settle into one path that misses the last bricks.
+    const int offset = static_cast<int>((now / kAimPeriodMs) % 7) - 3;
+    const Fixed aim = landingX(*target) + offset * px(4);
     const Fixed centre = paddle.x() + paddle.width() / 2;
     steer(p, aim < centre - kDeadZone   ? Steer::Left
              : aim > centre + kDeadZone ? Steer::Right
