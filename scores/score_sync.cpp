@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/common/utf8.h"
 #include "platform/http.h"
 #include "scores/score_table.h"
 
@@ -93,37 +94,10 @@ std::string percentEncode(const std::string& text) {
 // (overlong forms, surrogates and values past U+10FFFF included).
 std::u16string fromUtf8(const std::string& bytes) {
     std::u16string out;
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        int extra = 0;
+    for (size_t i = 0; i < bytes.size();) {
         char32_t c = 0;
-        char32_t minimum = 0;
-        if (b < 0x80) {
-            c = b;
-        } else if (b >= 0xC2 && b <= 0xDF) {
-            extra = 1, c = b & 0x1F, minimum = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            extra = 2, c = b & 0x0F, minimum = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            extra = 3, c = b & 0x07, minimum = 0x10000;
-        } else {
-            out.push_back(kReplacementChar);
-            ++i;
-            continue;
-        }
-        bool ok = true;
-        for (int k = 1; ok && k <= extra; ++k) {
-            if (i + k >= bytes.size()) {
-                ok = false;
-                break;
-            }
-            const auto t = static_cast<unsigned char>(bytes[i + k]);
-            if ((t & 0xC0) != 0x80) ok = false;
-            c = (c << 6) | (t & 0x3F);
-        }
-        if (ok && (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
-        if (!ok) {
+        const size_t length = platform::decodeUtf8(bytes, i, c);
+        if (length == 0) {
             out.push_back(kReplacementChar);
             ++i;
             continue;
@@ -134,7 +108,7 @@ std::u16string fromUtf8(const std::string& bytes) {
         } else {
             out.push_back(static_cast<char16_t>(c));
         }
-        i += static_cast<size_t>(extra) + 1;
+        i += length;
     }
     return out;
 }
