@@ -2,6 +2,7 @@
 // after every kill that each file is a complete version the writer wrote, never a torn one, and
 // never older than what was already seen.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -24,8 +25,12 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kRuns = 300;
-constexpr auto kTimeBudget = std::chrono::seconds(40);  // bounded even on a slow machine
-constexpr int kMaxDelayMs = 60;                         // start-up and a few generations
+constexpr auto kTimeBudget = std::chrono::seconds(30);  // bounded even on a slow machine
+constexpr int kStartUpTimeoutMs = 10000;
+// Kills come at a random moment within this many generations after start-up, the length of a
+// generation being measured as the test goes (sanitizer builds are several times slower).
+constexpr double kGenerationsPerWindow = 3.0;
+constexpr double kFirstGuessMs = 20.0;
 constexpr uint32_t kRandomSeed = 20261207;
 
 // ScoreList.sav as the writer leaves it after generation k, worked out from the table rules: the
@@ -105,25 +110,47 @@ class CrashSafety : public ::testing::Test {
 
 TEST_F(CrashSafety, FilesAreAlwaysAWholeOldOrNewVersionWhenTheWriterIsKilled) {
     std::mt19937 random(kRandomSeed);
-    std::uniform_int_distribution<int> delayMs(0, kMaxDelayMs);
     const auto start = std::chrono::steady_clock::now();
+    double generationMs = kFirstGuessMs;
+    double writingMs = 0;  // time writers ran after start-up, and the generations they made
+    uint32_t written = 0;
     uint32_t lastTable = 0, lastSave = 0;
     int runs = 0, tableBehind = 0, saveBehind = 0;  // kills that left the older version
 
     for (; runs < kRuns && std::chrono::steady_clock::now() - start < kTimeBudget; ++runs) {
+        const uint32_t journaledBefore = journaledGeneration(dir / "journal");
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
         const pid_t pid = ::fork();
         ASSERT_GE(pid, 0);
         if (pid == 0) {
+            ::dup2(ready[1], STDOUT_FILENO);
             ::execl(CRASH_SAFETY_WRITER, CRASH_SAFETY_WRITER, dir.c_str(), nullptr);
             ::_exit(127);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs(random)));
+        ::close(ready[1]);
+        pollfd wait = {ready[0], POLLIN, 0};
+        char byte = 0;
+        const bool started =
+            ::poll(&wait, 1, kStartUpTimeoutMs) == 1 && ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+        const auto writing = std::chrono::steady_clock::now();
+        if (started) {
+            std::uniform_real_distribution<double> delayMs(0, kGenerationsPerWindow * generationMs);
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(delayMs(random)));
+        }
         ASSERT_EQ(::kill(pid, SIGKILL), 0);
         int status = 0;
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(started) << "the writer did not start";
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself, status " << status;
 
         const uint32_t journaled = journaledGeneration(dir / "journal");
+        writingMs +=
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - writing)
+                .count();
+        written += journaled - journaledBefore;
+        if (written > 0) generationMs = writingMs / written;
         const auto table =
             versionOf(readFile(dir / "ScoreList.sav"), journaled, expectedScoreFile, false);
         // Each generation saves the table, then the game: a writer killed between the two and
@@ -154,13 +181,14 @@ TEST_F(CrashSafety, FilesAreAlwaysAWholeOldOrNewVersionWhenTheWriterIsKilled) {
     for (const auto& entry : fs::directory_iterator(dir))
         leftTemporaries += entry.path().filename().string().find(".tmp") != std::string::npos;
     // The kills must have landed among the writes, not only before the first one.
-    EXPECT_GE(runs, 100);
+    EXPECT_GE(runs, 50);
     EXPECT_GE(lastTable, 20u);
     // A killed writer's temporary file is cleared by the next whole write of the same file, so
     // only those of the last few writers can remain (without the clearing, about a third of
     // the kills left one).
     EXPECT_LE(leftTemporaries, 8);
-    std::cout << runs << " kills, " << lastTable << " generations; killed before the new score "
+    std::cout << runs << " kills, about " << generationMs << " ms a generation, " << lastTable
+              << " generations; killed before the new score "
               << "table was in place " << tableBehind << " times, with the saved game behind the "
               << "table " << saveBehind << " times; " << leftTemporaries
               << " temporary files left\n";

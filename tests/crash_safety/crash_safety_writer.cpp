@@ -6,7 +6,7 @@
 // Generation g inserts the score 10000 + g under the name "W<g>" and saves the game with the
 // score g. The generation to go on from is read back from the score table in DIR, so a writer
 // killed and started again continues where the files stand. Before each generation's saves,
-// "g\n" is appended to DIR/journal.
+// "g\n" is appended to DIR/journal. One byte on standard output tells that start-up is over.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
     scoreCounter = new DigitFont(instanceHandle, kDigitStrip);
     Playfield playfield;
     playfield.loadGame();
+    if (::write(STDOUT_FILENO, "r", 1) != 1) return 3;
 
     for (;;) {
         auto* table = new ScoreTable();
