@@ -107,7 +107,7 @@ FileRead readScoreFile(const std::string& path, std::vector<uint8_t>& bytes) {
 
 ScoreTable::ScoreTable() {
     background = new Image(instanceHandle, kBackgroundResource);
-    path = programDirectory() + kFileName;
+    path = writableDirectory() + kFileName;
     for (auto& entry : entries) entry = new ScoreEntry;
     load();
     buildTexts();

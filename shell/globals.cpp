@@ -20,3 +20,7 @@ SoundClip* blastSound = nullptr;
 std::string programDirectory() {
     return platform::programDirectory();
 }
+
+std::string writableDirectory() {
+    return platform::writableDirectory();
+}

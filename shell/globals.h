@@ -29,3 +29,7 @@ inline bool effectsAudible() {
 
 // The directory every data file is read from and written to, ending with '/'.
 std::string programDirectory();
+
+// The directory the program writes its own files to (ScoreList.sav, AutoSave.dat), ending with
+// '/': the program directory when it is writable, else the user's data directory.
+std::string writableDirectory();

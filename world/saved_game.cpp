@@ -19,7 +19,7 @@ constexpr int32_t kNewGameScore = 0;
 constexpr int32_t kLastLevel = 3;
 
 std::string savePath() {
-    return programDirectory() + kSaveFileName;
+    return writableDirectory() + kSaveFileName;
 }
 
 void putField(uint8_t* out, int32_t value) {

@@ -5,10 +5,12 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 
 namespace platform {
 namespace {
@@ -74,6 +76,25 @@ std::string programDirectory() {
 void setProgramDirectory(const std::string& directory) {
     overrideDirectory = directory;
     if (!overrideDirectory.empty() && overrideDirectory.back() != '/') overrideDirectory += '/';
+}
+
+std::string userDataDirectory() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg != nullptr && xdg[0] == '/') return std::string(xdg) + "/vextorium2/";
+    const char* home = std::getenv("HOME");
+    const std::string base = home != nullptr && home[0] == '/' ? home : "/tmp";
+    return base + "/.local/share/vextorium2/";
+}
+
+std::string writableDirectory() {
+    const std::string program = programDirectory();
+    if (::access(program.c_str(), W_OK) == 0) return program;
+    const std::string data = userDataDirectory();
+    // Create every missing level of the path (mkdir -p).
+    for (size_t slash = data.find('/', 1); slash != std::string::npos;
+         slash = data.find('/', slash + 1))
+        ::mkdir(data.substr(0, slash).c_str(), 0700);
+    return data;
 }
 
 bool writeFileAtomically(const std::string& path, const void* data, size_t size) {
