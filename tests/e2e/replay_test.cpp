@@ -40,6 +40,19 @@ void expectRegion(const std::vector<uint16_t>& frame, int x, int y, int w, int h
     EXPECT_EQ(differing, 0) << "region at (" << x << ", " << y << ") against picture " << id;
 }
 
+// The frame shows glyph `digit` of a digit strip (glyphs w x h, keyed on pure blue) at (x, y).
+bool glyphShown(const std::vector<uint16_t>& frame, int strip, int w, int h, int x, int y,
+                int digit) {
+    Image digits(nullptr, strip);
+    int differing = 0;
+    for (int r = 0; r < h; ++r)
+        for (int c = 0; c < w; ++c) {
+            const uint16_t src = digits.pixels[r * digits.width + w * digit + c];
+            if (src != 0x001F) differing += frame[(y + r) * 176 + x + c] != src;
+        }
+    return digits.width > 0 && differing == 0;
+}
+
 const char* const kToMenu = "100 press action\n800 press action\n";
 }  // namespace
 
@@ -122,6 +135,29 @@ TEST_F(EndToEnd, QuittingInPlaySavesTheGame) {
               0);
     EXPECT_EQ(testing_support::readFile(path("AutoSave.dat")),
               (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+
+    // A game left on level 2 with 1 life and 340 points continues there.
+    testing_support::writeFile(path("AutoSave.dat"), {2, 0, 0, 0, 1, 0, 0, 0, 0x54, 1, 0, 0});
+    const int continued = wipeEnd(2100);
+    ASSERT_EQ(replay(std::string(kToMenu) + "1500 press down\n2100 press action\n" +
+                     std::to_string(continued + 50) + " shot stage.png\n" +
+                     std::to_string(continued + 100) + " press action\n" +
+                     std::to_string(wipeEnd(continued + 100) + 50) + " shot play.png\n"),
+              0);
+    const auto stageFrame = testing_support::readFramePng(path("stage.png"));
+    ASSERT_EQ(stageFrame.size(), 176u * 220u);
+    EXPECT_TRUE(glyphShown(stageFrame, 143, 16, 16, (176 - 16) / 2, 139, 2));  // the big 2
+    // The status line of level 2: lives 1 at x = 106 and level 2 at x = 147, score 340 at 18.
+    const auto play = testing_support::readFramePng(path("play.png"));
+    ASSERT_EQ(play.size(), 176u * 220u);
+    auto glyphMatches = [&](int x, int digit) {
+        return glyphShown(play, 115, 8, 12, x, 204, digit);
+    };
+    EXPECT_TRUE(glyphMatches(106, 1));
+    EXPECT_TRUE(glyphMatches(147, 2));
+    EXPECT_TRUE(glyphMatches(18, 3));
+    EXPECT_TRUE(glyphMatches(26, 4));
+    EXPECT_TRUE(glyphMatches(34, 0));
 }
 
 TEST_F(EndToEnd, BadArgumentsGiveStatusTwo) {
