@@ -75,19 +75,25 @@ void play(Player& p, const Playfield& field, uint32_t now) {
              : aim > centre + kDeadZone ? Steer::Right
                                         : Steer::None);
 }
+
+void decide(Player& player, uint32_t now) {
+    if (app == nullptr || now % kDecisionEveryMs != 0) return;
+    if (app->state() == STAGE && now - player.lastStageAction >= 500) {
+        player.lastStageAction = now;
+        key(platform::kMsgKeyDown, platform::kKeyAction);
+        key(platform::kMsgKeyUp, platform::kKeyAction);
+    } else if (app->state() == PLAY && app->gameRunning()) {
+        play(player, *app->playfield(), now);
+    } else {
+        player.steering = Steer::None;
+    }
+}
 }  // namespace
 
-void installAutoplay() {
-    platform::headless::setAutoInput([player = Player{}](uint32_t now) mutable {
-        if (app == nullptr || now % kDecisionEveryMs != 0) return;
-        if (app->state() == STAGE && now - player.lastStageAction >= 500) {
-            player.lastStageAction = now;
-            key(platform::kMsgKeyDown, platform::kKeyAction);
-            key(platform::kMsgKeyUp, platform::kKeyAction);
-        } else if (app->state() == PLAY && app->gameRunning()) {
-            play(player, *app->playfield(), now);
-        } else {
-            player.steering = Steer::None;
-        }
-    });
+void installAutoplay(std::function<void(uint32_t now)> after) {
+    platform::headless::setAutoInput(
+        [player = Player{}, after = std::move(after)](uint32_t now) mutable {
+            decide(player, now);
+            if (after) after(now);
+        });
 }
