@@ -105,6 +105,7 @@ class Soak {
         if (now % kTickEveryMs == 0 && lastState == PLAY && lastRunning) {
             ++ticks[static_cast<size_t>(lastLevel)];
             checkWorld(now, field);
+            checkLivesAndLevel(now, field);  // also after the tick that ends a level or game
         }
         checkScore(now, state);
         if (state == PLAY || state == STAGE) checkLivesAndLevel(now, field);
