@@ -72,13 +72,14 @@ constexpr std::array<const char*, 7> kShippedFiles = {"BrickMap.dat", "blast.wav
                                                       "music.wav",    "menudown.wav", "menuup.wav",
                                                       "Action.wav"};
 
-uint32_t soakMinutes() {
-    const char* text = std::getenv("VEXTORIUM2_SOAK_MINUTES");
-    if (text == nullptr || *text == '\0') return kDefaultMinutes;
+// A whole number from the environment within 0..limit, else the fallback.
+uint32_t fromEnvironment(const char* name, uint32_t fallback, unsigned long limit) {
+    const char* text = std::getenv(name);
+    if (text == nullptr || *text < '0' || *text > '9') return fallback;
     char* end = nullptr;
-    const unsigned long minutes = std::strtoul(text, &end, 10);
-    if (*end != '\0' || minutes == 0 || minutes > kMaxMinutes) return kDefaultMinutes;
-    return static_cast<uint32_t>(minutes);
+    const unsigned long value = std::strtoul(text, &end, 10);
+    if (*end != '\0' || value > limit) return fallback;
+    return static_cast<uint32_t>(value);
 }
 
 void pressKey(uint32_t code) {
@@ -289,7 +290,9 @@ class Soak {
 };
 
 TEST(Soak, AutoplayerPlaysEveryLevelAndNoInvariantBreaks) {
-    const uint32_t minutes = soakMinutes();
+    uint32_t minutes = fromEnvironment("VEXTORIUM2_SOAK_MINUTES", kDefaultMinutes, kMaxMinutes);
+    if (minutes == 0) minutes = kDefaultMinutes;
+    const uint32_t seed = fromEnvironment("VEXTORIUM2_SOAK_SEED", kSeed, UINT32_MAX);
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("v2-soak-" + std::to_string(::getpid()));
     std::filesystem::remove_all(dir);
@@ -299,7 +302,7 @@ TEST(Soak, AutoplayerPlaysEveryLevelAndNoInvariantBreaks) {
 
     headless::reset();
     platform::setProgramDirectory(dir.string() + "/");
-    headless::setSeed(kSeed);
+    headless::setSeed(seed);
     headless::setUntil(minutes * kMsPerMinute);
     Soak soak(dir.string() + "/");
     installAutoplay([&soak](uint32_t now) { soak.step(now); });
@@ -309,8 +312,10 @@ TEST(Soak, AutoplayerPlaysEveryLevelAndNoInvariantBreaks) {
 
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("soak: %u min of game time, %d games started, %d ended, peak memory %ld KiB\n",
-                minutes, soak.gamesStarted, soak.gamesEnded, usage.ru_maxrss);
+    std::printf(
+        "soak: %u min of game time, seed %u, %d games started, %d ended, peak memory "
+        "%ld KiB\n",
+        minutes, seed, soak.gamesStarted, soak.gamesEnded, usage.ru_maxrss);
     std::printf("soak: a ball's centre lay in a present brick %llu times after a tick\n",
                 static_cast<unsigned long long>(soak.centresInBricks));
     for (int32_t level = kFirstLevel; level <= kLevelAfterLast; ++level)
