@@ -116,7 +116,9 @@ ScoreTable::ScoreTable() {
 ScoreTable::~ScoreTable() {
     for (ScoreEntry* entry : entries)
         if (entry != nullptr) deleteEntryTexts(*entry);
-    save();
+    // A file that exists but could not be read is left alone: writing the defaults over it
+    // would lose every score it holds.
+    if (!readFailed) save();
     for (ScoreEntry*& entry : entries) {
         delete entry;
         entry = nullptr;
@@ -135,6 +137,7 @@ void ScoreTable::load() {
     std::vector<uint8_t> bytes;
     const FileRead result = readScoreFile(path, bytes);
     if (result == FileRead::Failed) {
+        readFailed = true;
         for (int i = 0; i < kEntryCount; ++i) setDefault(*entries[i], i);
         return;
     }

@@ -52,4 +52,5 @@ class ScoreTable {
     ScoreEntry* entries[kEntryCount] = {};
     TextImage* rankTexts[kEntryCount] = {};
     int32_t top = 0;
+    bool readFailed = false;  // the file exists but could not be read: it is not overwritten
 };

@@ -73,18 +73,19 @@ bool AudioMixer::convert(const WaveFormat& format, const uint8_t* data, uint32_t
     if (needed < 0) return false;
     if (needed == 0) {
         out.resize(usable / 2);
-        std::memcpy(out.data(), data, usable);
+        if (usable > 0) std::memcpy(out.data(), data, usable);
         return true;
     }
     if (cvt.len_mult <= 0 || usable > static_cast<uint32_t>(INT_MAX / cvt.len_mult)) return false;
     std::vector<uint8_t> work(static_cast<size_t>(usable) * static_cast<size_t>(cvt.len_mult));
-    std::memcpy(work.data(), data, usable);
+    if (usable > 0) std::memcpy(work.data(), data, usable);
     cvt.buf = work.data();
     cvt.len = static_cast<int>(usable);
     if (SDL_ConvertAudio(&cvt) != 0) return false;
     const size_t bytes = static_cast<size_t>(cvt.len_cvt) / (2 * kChannels) * (2 * kChannels);
     out.resize(bytes / 2);
-    std::memcpy(out.data(), work.data(), bytes);
+    // A block shorter than one output frame converts to nothing (and memcpy takes no null).
+    if (bytes > 0) std::memcpy(out.data(), work.data(), bytes);
     return true;
 }
 

@@ -2,6 +2,11 @@
 #include "scores/score_table.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstring>
 
 #include <filesystem>
 #include <fstream>
@@ -262,4 +267,24 @@ TEST_F(ScoreTableTest, UnreadableFileKeepsTheSwitches) {
         EXPECT_FALSE(soundOn);
     }  // saving fails quietly
     EXPECT_TRUE(std::filesystem::is_directory(file()));
+}
+
+// A file in the way that cannot be read (here a socket, which no open() reads) is not
+// replaced by the defaults when the table is saved: nothing it held is lost.
+TEST_F(ScoreTableTest, UnreadableFileIsNotOverwritten) {
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string where = file();
+    ASSERT_LT(where.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, where.c_str(), where.size() + 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    {
+        ScoreTable table;
+        expectDefaults(table, 0);
+        table.insert(u"NEW", 5000);
+    }
+    EXPECT_TRUE(std::filesystem::is_socket(file()));
+    ::close(sock);
 }
