@@ -49,3 +49,28 @@ std::string formatList(const std::vector<ScoreRecord>& records) {
     }
     return out;
 }
+
+ScoreRequest decideScoreRequest(bool hasQuery,
+                                const std::multimap<std::string, std::string>& params) {
+    ScoreRequest request;
+    if (!hasQuery) {
+        request.kind = ScoreRequest::Kind::List;
+        return request;
+    }
+    if (params.size() != 2 || params.count("myname") != 1 || params.count("myscore") != 1) {
+        request.reason = "expected myname and myscore";
+        return request;
+    }
+    const std::string& name = params.find("myname")->second;
+    const std::optional<uint32_t> score = parseScore(params.find("myscore")->second);
+    if (!validName(name)) {
+        request.reason = "bad name";
+    } else if (!score) {
+        request.reason = "bad score";
+    } else {
+        request.kind = ScoreRequest::Kind::Upload;
+        request.name = name;
+        request.score = *score;
+    }
+    return request;
+}

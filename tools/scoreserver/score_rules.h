@@ -1,6 +1,7 @@
 // What the score server accepts and how it writes its list.
 #pragma once
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,3 +20,16 @@ std::optional<uint32_t> parseScore(const std::string& text);
 
 // ";NAME,SCORE" for each record, in order.
 std::string formatList(const std::vector<ScoreRecord>& records);
+
+// What the script decides for one request: with no query, the list; with exactly the keys
+// myname and myscore, each once and valid, an upload to record; anything else is refused
+// (400) and nothing is stored.
+struct ScoreRequest {
+    enum class Kind { List, Upload, Refused };
+    Kind kind = Kind::Refused;
+    std::string name;    // an upload's name
+    uint32_t score = 0;  // an upload's score
+    std::string reason;  // why it was refused
+};
+ScoreRequest decideScoreRequest(bool hasQuery,
+                                const std::multimap<std::string, std::string>& params);

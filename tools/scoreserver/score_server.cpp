@@ -74,31 +74,20 @@ void ScoreServer::stop() {
     server.stop();
 }
 
-// Without a query: the list. With exactly the two keys myname and myscore, each once and
-// valid: the score is recorded. Anything else is refused and nothing is stored.
 void ScoreServer::handle(const httplib::Request& request, httplib::Response& response) {
-    if (request.target.find('?') == std::string::npos) {
+    const ScoreRequest decided =
+        decideScoreRequest(request.target.find('?') != std::string::npos, request.params);
+    if (decided.kind == ScoreRequest::Kind::List) {
         answer(response, 200, listText());
         return;
     }
-    if (request.params.size() != 2 || request.params.count("myname") != 1 ||
-        request.params.count("myscore") != 1) {
-        answer(response, kBadRequest, "expected myname and myscore\n");
-        return;
-    }
-    const std::string name = request.get_param_value("myname");
-    const std::optional<uint32_t> score = parseScore(request.get_param_value("myscore"));
-    if (!validName(name)) {
-        answer(response, kBadRequest, "bad name\n");
-        return;
-    }
-    if (!score) {
-        answer(response, kBadRequest, "bad score\n");
+    if (decided.kind == ScoreRequest::Kind::Refused) {
+        answer(response, kBadRequest, decided.reason + "\n");
         return;
     }
     {
         std::lock_guard lock(mutex);
-        if (!store.record(name, *score)) {
+        if (!store.record(decided.name, decided.score)) {
             answer(response, kUnavailable, "not recorded\n");
             return;
         }
