@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/http_stub.h"
@@ -15,9 +17,41 @@ namespace {
 constexpr int kMaxPending = 7;
 constexpr uint32_t kFirstPendingScore = 20000;  // above every default entry
 constexpr uint32_t kPendingScoreStep = 1000;
+constexpr size_t kMaxReply = 8191;  // bytes of a reply the table reads
 
 void check(bool condition) {
     if (!condition) std::abort();
+}
+
+struct Record {
+    std::u16string name;
+    uint32_t score;
+};
+
+// The reply as a plain list when it is one: nothing but ";NAME,DIGITS" records, each name 1 to
+// 8 printable ASCII characters without separators, each score 1 to 9 digits.
+std::optional<std::vector<Record>> plainList(const std::string& reply) {
+    constexpr size_t kMaxName = 8;
+    constexpr size_t kMaxDigits = 9;
+    std::vector<Record> records;
+    size_t at = 0;
+    while (at < reply.size()) {
+        if (reply[at] != ';') return std::nullopt;
+        const size_t comma = reply.find(',', at);
+        if (comma == std::string::npos) return std::nullopt;
+        const std::string name = reply.substr(at + 1, comma - at - 1);
+        if (name.empty() || name.size() > kMaxName) return std::nullopt;
+        for (char c : name)
+            if (c < 0x20 || c > 0x7E || c == ';') return std::nullopt;
+        size_t end = comma + 1;
+        uint32_t score = 0;
+        while (end < reply.size() && reply[end] >= '0' && reply[end] <= '9')
+            score = score * 10 + static_cast<uint32_t>(reply[end++] - '0');
+        if (end == comma + 1 || end - comma - 1 > kMaxDigits) return std::nullopt;
+        records.push_back({std::u16string(name.begin(), name.end()), score});
+        at = end;
+    }
+    return records;
 }
 }  // namespace
 
@@ -29,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static Canvas canvas;
     fuzzing::programDirectory();
     fuzzing::removeFile("ScoreList.sav");
-    fuzzing::setHttpReply(data[0], std::string(reinterpret_cast<const char*>(data + 2), size - 2));
+    const std::string reply(reinterpret_cast<const char*>(data + 2), size - 2);
+    fuzzing::setHttpReply(data[0], reply);
 
     ScoreTable table;
     const int pending = data[1] & kMaxPending;
@@ -38,6 +73,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                      kFirstPendingScore + kPendingScoreStep * static_cast<uint32_t>(n));
     table.synchronize();
     table.draw(&canvas);
+    // With every upload answered nothing is re-inserted: a plain list read whole stands at the
+    // top as sent (its first 100 records).
+    const uint32_t allAnswered = (1u << pending) - 1;
+    const auto records = reply.size() <= kMaxReply ? plainList(reply) : std::nullopt;
+    if (records && (data[0] & allAnswered) == allAnswered) {
+        for (size_t i = 0; i < records->size() && i < ScoreTable::kEntryCount; ++i) {
+            const ScoreEntry& entry = table.entry(static_cast<int>(i));
+            check(std::u16string(entry.name) == (*records)[i].name);
+            check(entry.score == (*records)[i].score && entry.pending == 0);
+        }
+    }
     for (int i = 0; i < ScoreTable::kEntryCount; ++i) {
         check(table.entry(i).name[ScoreEntry::kNameUnits - 1] == 0);
         check(table.entry(i).nameText != nullptr && table.entry(i).scoreText != nullptr);

@@ -113,7 +113,8 @@ def seeds():
     yield "fuzz_score_reply", {
         "two": b"\x00\x02;A,1;B,2",
         "leading_junk": b"\x01\x01x;A,1;B,2",
-        "hundred": b"\x05\x03" + records.encode(),
+        "hundred": b"\x07\x03" + records.encode(),
+        "answered": b"\x01\x01;Zed,5;Amy,70000",
         "long_name": b"\x00\x01;ABC,3;DEF,2;GHIJKLMNO,1",
         "utf8": b"\x00\x00;\xc3\xa9t\xc3\xa9,77;\xff\xfe,5;\xf0\x9f\x98\x80,-3",
     }
