@@ -33,7 +33,7 @@ void setScript(std::vector<ScriptEvent> events);
 // after the millisecond of the last script event.
 void setUntil(std::optional<uint32_t> ms);
 void setSeed(std::optional<uint32_t> seed);
-// Trace lines also go to this file (empty: nowhere but memory).
+// Trace lines go to this file; without one (empty path) they are kept in memory.
 bool setTraceFile(const std::string& path);
 const std::vector<std::string>& traceLines();
 

@@ -53,10 +53,11 @@ void setSeed(std::optional<uint32_t> seed) {
 }
 
 bool setTraceFile(const std::string& path) {
-    state().traceFile = path;
+    auto& out = state().traceOut;
+    out.reset();
     if (path.empty()) return true;
-    std::ofstream out(path, std::ios::trunc);
-    return static_cast<bool>(out);
+    out = std::make_unique<std::ofstream>(path, std::ios::trunc);
+    return static_cast<bool>(*out);
 }
 
 const std::vector<std::string>& traceLines() {
@@ -134,11 +135,12 @@ uint32_t startupSeed() {
 void trace(const std::string& line) {
     auto& s = headless::state();
     std::string full = std::to_string(s.now) + " " + line;
-    if (!s.traceFile.empty()) {
-        std::ofstream out(s.traceFile, std::ios::app);
-        out << full << '\n';
+    if (s.traceOut) {
+        // Flushed line by line, so a trace is complete up to the moment a run ends.
+        *s.traceOut << full << std::endl;
+    } else {
+        s.trace.push_back(std::move(full));
     }
-    s.trace.push_back(std::move(full));
 }
 
 void messageBox(const std::string& text, const std::string& caption) {

@@ -2,7 +2,9 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,8 +23,8 @@ struct State {
     std::deque<Message> queue;
     std::function<void(uint32_t)> autoInput;
     std::optional<uint32_t> autoInputDoneFor;
-    std::vector<std::string> trace;
-    std::string traceFile;
+    std::vector<std::string> trace;  // kept in memory only when there is no trace file
+    std::unique_ptr<std::ofstream> traceOut;
 };
 
 State& state();
