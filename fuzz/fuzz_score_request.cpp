@@ -1,9 +1,13 @@
-// Fuzz target: an uploaded name and score of any content through the score server's
-// validation, an in-memory store and the list it answers with; a list must always read back
-// as the records it was made of.
+// Fuzz target: a request target of any content ("/Vextorium2/updateScore.php?myname=..&myscore=..")
+// split into its query parameters as the score server's HTTP library does, decided by the score
+// server's rules, recorded in an in-memory store when it is an upload, and the list the server
+// would answer read back as the records it was made of.
+#include <httplib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -28,30 +32,10 @@ ScoreStore& store() {
     }
     return *current;
 }
-}  // namespace
 
-// Input: the name, a zero byte, the score text.
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    const size_t split = input.find('\0');
-    const std::string name = input.substr(0, split);
-    const std::string scoreText = split == std::string::npos ? "" : input.substr(split + 1);
-
-    const std::optional<uint32_t> score = parseScore(scoreText);
-    if (score) {
-        check(!scoreText.empty() && scoreText.size() <= 10);
-        check(std::stoull(scoreText) == *score);
-    }
-    if (!validName(name)) return 0;
-    check(name.find_first_of(";,") == std::string::npos);
-    for (unsigned char c : name) check(c >= 0x20 && c != 0x7F);
-    if (!score) return 0;
-
-    ScoreStore& scores = store();
-    check(scores.record(name, *score));
-    const std::vector<ScoreRecord> best = scores.best(kListLength);
+// The list as the game splits it: ';' NAME ',' DIGITS, record after record.
+void checkListReadsBack(const std::vector<ScoreRecord>& best) {
     const std::string list = formatList(best);
-    // Read the list back as the game splits it: ';' NAME ',' DIGITS, record after record.
     size_t at = 0;
     for (const ScoreRecord& record : best) {
         check(at < list.size() && list[at] == ';');
@@ -65,5 +49,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     check(at == list.size());
     for (size_t i = 1; i < best.size(); ++i) check(best[i - 1].score >= best[i].score);
+}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string target(reinterpret_cast<const char*>(data), size);
+    const size_t question = target.find('?');
+    const bool hasQuery = question != std::string::npos;
+    httplib::Params params;
+    if (hasQuery) httplib::detail::parse_query_text(target.substr(question + 1), params);
+
+    const ScoreRequest decided = decideScoreRequest(hasQuery, params);
+    check((decided.kind == ScoreRequest::Kind::List) == !hasQuery);
+    if (decided.kind == ScoreRequest::Kind::Refused) check(!decided.reason.empty());
+    if (decided.kind != ScoreRequest::Kind::Upload) return 0;
+
+    // An upload is exactly one valid name and one valid score.
+    check(params.size() == 2 && params.count("myname") == 1 && params.count("myscore") == 1);
+    check(decided.name == params.find("myname")->second && validName(decided.name));
+    check(parseScore(params.find("myscore")->second) == decided.score);
+    check(decided.name.find_first_of(";,") == std::string::npos);
+    for (unsigned char c : decided.name) check(c >= 0x20 && c != 0x7F);
+
+    ScoreStore& scores = store();
+    check(scores.record(decided.name, decided.score));
+    checkListReadsBack(scores.best(kListLength));
     return 0;
 }

@@ -133,12 +133,16 @@ def seeds():
         "bad": b"5 press left\n3 press right\n",
         "big": b"4294967294 press up\n",
     }
+    script = b"/Vextorium2/updateScore.php"
     yield "fuzz_score_request", {
-        "ab": b"AB\x001234",
-        "accents": "\u00e9t\u00e9".encode() + b"\x0099",
-        "separator": b"bad;name\x001",
-        "too_big": b"X\x004294967296",
-        "top": b"ZZZZZZZZ\x004294967295",
+        "list": script,
+        "ab": script + b"?myname=AB&myscore=1234",
+        "accents": script + b"?myname=%C3%A9t%C3%A9&myscore=99",
+        "separator": script + b"?myname=bad%3Bname&myscore=1",
+        "twice": script + b"?myscore=1&myname=X&myname=Y",
+        "too_big": script + b"?myname=X&myscore=4294967296",
+        "top": script + b"?myscore=4294967295&myname=ZZZZZZZZ",
+        "plus": script + b"?myname=a+b&myscore=007",
     }
 
 
