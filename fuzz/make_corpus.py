@@ -80,6 +80,8 @@ def seeds():
         "mono16_48k_odd": wav(bytes(97), rate=48000, bits=16),
         "stereo8_11k": wav(tone, channels=2, rate=11025),
         "float": wav(bytes(64), bits=32, tag=3),
+        # Less than one output frame once converted (once a fault in the mixer).
+        "short_block_high_rate": wav(bytes(8), channels=2, rate=3090193, avg=22050),
     }
     defaults = score_file()
     mixed = [(1 if i < 3 else 0, ["AB", "\u00e9t\u00e9", "ZZZZZZZZ", "x"][i % 4], 50000 - 7 * i)
