@@ -10,7 +10,7 @@ constexpr int32_t kSpeedScale = 8;        // up to about 2 px per update either 
 constexpr int kSpreadX = 16, kSpreadY = 10;
 }  // namespace
 
-BreakBurst::BreakBurst(Fixed x, Fixed y) : Effect(x, y) {
+BreakBurst::BreakBurst(Fixed x, Fixed y) : SparkBurst(x, y) {
     for (int i = 0; i < kSparkCount; ++i) {
         const int r1 = platform::nextRandom();
         const int r2 = platform::nextRandom();
@@ -20,23 +20,4 @@ BreakBurst::BreakBurst(Fixed x, Fixed y) : Effect(x, y) {
             x + px(r4 % kSpreadX - kSpreadX / 2), y + px(r3 % kSpreadY - kSpreadY / 2),
             (r1 - kRandomMiddle) * kSpeedScale, (r2 - kRandomMiddle) * kSpeedScale, kSparkLife));
     }
-}
-
-BreakBurst::~BreakBurst() {
-    for (Spark* spark : sparks_) delete spark;
-    sparks_.clear();
-}
-
-void BreakBurst::update(int32_t dt) {
-    bool allDead = true;
-    for (Spark* spark : sparks_) {
-        spark->update(dt);
-        if (!spark->isDead()) allDead = false;
-    }
-    // Dead sparks stay listed until the burst is deleted.
-    if (allDead) finished_ = true;
-}
-
-void BreakBurst::draw(Canvas* canvas) const {
-    for (const Spark* spark : sparks_) spark->draw(canvas);
 }

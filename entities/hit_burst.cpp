@@ -9,30 +9,11 @@ constexpr int32_t kRandomMiddle = 16383;  // centres a draw on zero
 constexpr int32_t kSpeedScale = 8;        // up to about 2 px per update either way
 }  // namespace
 
-HitBurst::HitBurst(Fixed x, Fixed y) : Effect(x, y) {
+HitBurst::HitBurst(Fixed x, Fixed y) : SparkBurst(x, y) {
     for (int i = 0; i < kSparkCount; ++i) {
         const int r1 = platform::nextRandom();
         const int r2 = platform::nextRandom();
         sparks_.push_back(new Spark(x, y, (r1 - kRandomMiddle) * kSpeedScale,
                                     (r2 - kRandomMiddle) * kSpeedScale, kSparkLife));
     }
-}
-
-HitBurst::~HitBurst() {
-    for (Spark* spark : sparks_) delete spark;
-    sparks_.clear();
-}
-
-void HitBurst::update(int32_t dt) {
-    bool allDead = true;
-    for (Spark* spark : sparks_) {
-        spark->update(dt);
-        if (!spark->isDead()) allDead = false;
-    }
-    // Dead sparks stay listed until the burst is deleted.
-    if (allDead) finished_ = true;
-}
-
-void HitBurst::draw(Canvas* canvas) const {
-    for (const Spark* spark : sparks_) spark->draw(canvas);
 }
