@@ -7,9 +7,9 @@
 
 #include "entities/ball.h"
 #include "entities/paddle_explosion.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
 constexpr Fixed kScreenWidth = 0xB00000;                          // 176 px

@@ -7,12 +7,12 @@
 #include "frontend/name_entry.h"
 #include "frontend/options_screen.h"
 #include "frontend/screen_transition.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "platform/trace.h"
 #include "scores/score_table.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 

@@ -1,9 +1,9 @@
 // HelpScreen: each page is one full-screen picture.
 #include "frontend/help_screen.h"
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
 constexpr int kKeyHelp = 119;

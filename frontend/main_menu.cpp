@@ -1,9 +1,9 @@
 // MainMenu: the background, then the highlighted band of the selected entry.
 #include "frontend/main_menu.h"
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
 constexpr int kBackground = 120;

@@ -1,9 +1,9 @@
 // NameEntry: cursor moves that skip the two empty cells of the last row, pick and text.
 #include "frontend/name_entry.h"
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
 constexpr int kBackground = 129;

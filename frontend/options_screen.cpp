@@ -1,9 +1,9 @@
 // OptionsScreen: background, highlighted label at its place, then the badges that are on.
 #include "frontend/options_screen.h"
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
 constexpr int kBackground = 133;

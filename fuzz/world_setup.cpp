@@ -1,11 +1,11 @@
 // World globals for the fuzz targets and a short scripted stretch of play.
 #include "fuzz/world_setup.h"
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 
 namespace fuzzing {
 namespace {

@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <vector>
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
 #include "graphics/text_image.h"
 #include "platform/files.h"
-#include "shell/globals.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 #include "shell/entry.h"
 
 #include "frontend/game_app.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/random.h"
 #include "platform/single_instance.h"
 #include "platform/window.h"
 #include "shell/display.h"
 #include "shell/frame_timer.h"
-#include "shell/globals.h"
 #include "shell/message_table.h"
 #include "sound/sound_clip.h"
 

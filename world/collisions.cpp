@@ -7,8 +7,8 @@
 #include "entities/hit_burst.h"
 #include "entities/item.h"
 #include "entities/paddle.h"
+#include "globals/globals.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 

@@ -9,9 +9,9 @@
 #include "entities/effect.h"
 #include "entities/item.h"
 #include "entities/paddle.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 
 namespace {

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <string>
 
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
-#include "shell/globals.h"
 #include "world/data_file.h"
 #include "world/playfield.h"
 

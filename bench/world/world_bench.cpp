@@ -12,12 +12,12 @@
 #include "entities/break_burst.h"
 #include "entities/item.h"
 #include "entities/paddle.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "platform/display.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 #include "world/playfield.h"
 
 // Builds the busy scene inside the playfield.

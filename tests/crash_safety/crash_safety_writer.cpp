@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <string>
 
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "scores/score_table.h"
-#include "shell/globals.h"
 #include "world/playfield.h"
 
 namespace {

@@ -13,10 +13,10 @@
 #include "entities/stable.h"
 #include "entities/stone.h"
 #include "entity_fixture.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "platform/headless/headless.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 
 namespace {

@@ -5,12 +5,12 @@
 
 #include <vector>
 
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/bitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 #include "tests/support/bmp_builder.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include "frontend/screen_transition.h"
+#include "globals/globals.h"
 #include "platform/bitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
-#include "shell/globals.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/wav_builder.h"
 

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "../support/bmp_builder.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
 #include "graphics/text_image.h"
 #include "platform/bitmap.h"
-#include "shell/globals.h"
 #include "temp_directory.h"
 
 namespace {

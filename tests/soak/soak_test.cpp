@@ -21,12 +21,12 @@
 #include "entities/paddle.h"
 #include "frontend/game_app.h"
 #include "frontend/main_menu.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/window.h"
 #include "shell/entry.h"
-#include "shell/globals.h"
 #include "tools/replay/autoplay.h"
 #include "world/playfield.h"
 

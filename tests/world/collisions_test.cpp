@@ -4,8 +4,8 @@
 
 #include "entities/break_burst.h"
 #include "entities/hit_burst.h"
+#include "globals/globals.h"
 #include "platform/headless/headless.h"
-#include "shell/globals.h"
 #include "tests/world/world_fixture.h"
 
 namespace {

@@ -2,11 +2,11 @@
 // with plain test pictures in place of the artwork.
 #include <functional>
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "platform/bitmap.h"
-#include "shell/globals.h"
 #include "tests/world/world_fixture.h"
 
 namespace {

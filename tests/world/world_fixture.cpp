@@ -7,11 +7,11 @@
 #include <iterator>
 
 #include "entities/brick_factory.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 
 namespace {
 constexpr int kSmallDigitsResource = 115;

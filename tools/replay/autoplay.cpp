@@ -4,8 +4,8 @@
 #include "entities/ball.h"
 #include "entities/paddle.h"
 #include "frontend/game_app.h"
+#include "globals/globals.h"
 #include "platform/headless/headless.h"
-#include "shell/globals.h"
 #include "world/playfield.h"
 
 namespace {
