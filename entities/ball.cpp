@@ -3,13 +3,14 @@
 
 #include <cstdlib>
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "entities/spark.h"
 #include "graphics/canvas.h"
 #include "platform/random.h"
 
 namespace {
-SharedImage sharedBallImage(Ball::kImageResource);
+SharedImage sharedBallImage(resource::kBalls);
 
 constexpr int32_t kFrameCount = 60;        // animation counter period, in ticks
 constexpr int32_t kTicksPerColumn = 15;    // each of the four sprite columns shows 15 ticks

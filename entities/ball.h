@@ -20,7 +20,6 @@ class Ball {
     static constexpr Fixed kNewBallSpeed = 0x2000;
     static constexpr Fixed kFastSpeed = 0x3000;
     static constexpr Fixed kSlowSpeed = 0x1800;
-    static constexpr int kImageResource = 152;
 
     Ball(Fixed x, Fixed y, Fixed vx, Fixed vy, Fixed speed, int32_t kind);
     virtual ~Ball();

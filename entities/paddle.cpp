@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "assets/resource_ids.h"
 #include "entities/ball.h"
 #include "entities/paddle_explosion.h"
 #include "globals/globals.h"
@@ -45,7 +46,7 @@ std::array<Paddle::Direction, 181> makeDirectionTable() {
 const std::array<Paddle::Direction, 181> Paddle::directionTable = makeDirectionTable();
 
 Paddle::Paddle() {
-    image_ = new Image(instanceHandle, kImageResource);
+    image_ = new Image(instanceHandle, resource::kPaddle);
     explosion_ = new PaddleExplosion();
     reset();
 }

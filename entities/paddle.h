@@ -28,7 +28,6 @@ class Paddle {
     static constexpr Fixed kSpeed = 0x4000;        // 0.25 px per time unit
     static constexpr Fixed kStartX = 0x468000;     // 70.5 px: the normal bar centred
     static constexpr Fixed kHeldBallY = 0xBA0000;  // 186 px: a held ball rests on the bar
-    static constexpr int kImageResource = 153;
 
     // One direction per whole degree: (cos a, -sin a) x 65536, truncated.
     struct Direction {

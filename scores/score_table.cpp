@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "assets/resource_ids.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
@@ -16,7 +17,6 @@
 
 namespace {
 
-constexpr int kBackgroundResource = 118;  // the high-score screen with its soft-key labels
 constexpr const char* kFileName = "ScoreList.sav";
 
 // ScoreList.sav: the two switches, then 100 records of 32 bytes.
@@ -106,7 +106,7 @@ FileRead readScoreFile(const std::string& path, std::vector<uint8_t>& bytes) {
 }  // namespace
 
 ScoreTable::ScoreTable() {
-    background = new Image(instanceHandle, kBackgroundResource);
+    background = new Image(instanceHandle, resource::kHighScores);
     path = writableDirectory() + kFileName;
     for (auto& entry : entries) entry = new ScoreEntry;
     load();

@@ -1,6 +1,7 @@
 // Entry point: single instance, window, globals, the paced main loop, orderly shutdown.
 #include "shell/entry.h"
 
+#include "assets/resource_ids.h"
 #include "frontend/game_app.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
@@ -15,8 +16,6 @@
 namespace {
 constexpr uint32_t kGateInterval = 10;  // ms
 constexpr int kTickStep = 10;           // game time per tick, whatever really passed
-constexpr int kDigitStrip = 115;
-constexpr int kExplosionSheet = 163;
 
 template <typename T>
 void deleteGlobal(T*& object) {
@@ -31,13 +30,13 @@ bool createGlobals() {
     soundOn = true;
     musicOn = true;
     muted = false;
-    scoreCounter = new DigitFont(instanceHandle, kDigitStrip);
+    scoreCounter = new DigitFont(instanceHandle, resource::kSmallDigits);
     platform::seedRandom(platform::startupSeed());
     display = new Display();
     drawGate = new FrameTimer(kGateInterval);
     tickGate = new FrameTimer(kGateInterval);
     app = new GameApp();
-    explosionImage = new Image(instanceHandle, kExplosionSheet);
+    explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 
+#include "assets/resource_ids.h"
 #include "entities/ball.h"
 #include "entities/brick.h"
 #include "entities/bullet.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-constexpr int kBackgroundResource = 106;
-constexpr int kStatusBarResource = 164;
-constexpr int kSmallDigitsResource = 115;
 constexpr const char* kHitSoundFileName = "hit.wav";
 
 constexpr int32_t kStartLives = 3;
@@ -37,10 +35,10 @@ void deleteAll(std::list<T*>& list) {
 }  // namespace
 
 Playfield::Playfield() {
-    background = new Image(instanceHandle, kBackgroundResource);
-    statusBar = new Image(instanceHandle, kStatusBarResource);
-    levelDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
-    livesDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
+    background = new Image(instanceHandle, resource::kPlayBackground);
+    statusBar = new Image(instanceHandle, resource::kStatusBar);
+    levelDisplay = new DigitFont(instanceHandle, resource::kSmallDigits);
+    livesDisplay = new DigitFont(instanceHandle, resource::kSmallDigits);
     paddle = new Paddle();
     // The grid cells start empty (no bricks, no items) from their member initialisers.
     loadBrickMap();

@@ -1,12 +1,14 @@
 // Shared set-up of the entity tests: patterned stand-in sprite sheets, a fresh program
-// directory, a score counter, and a mirror of the random generator.
+// directory, the play globals, and a mirror of the random generator.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 #include "graphics/image.h"
+#include "tests/support/play_globals.h"
 
 // The game's generator worked out independently: state = state * 214013 + 2531011,
 // value = (state >> 16) & 0x7FFF.
@@ -36,4 +38,5 @@ class EntityTest : public ::testing::Test {
     static uint16_t sheetPixel(const Image* image, int x, int y);
 
     std::filesystem::path dir;
+    std::optional<testing_support::PlayGlobals> globals;
 };

@@ -1,5 +1,6 @@
 // Paddle and PaddleExplosion: wall stops, held balls, sizes, launch angles, drawing, explosion.
 #include "entities/paddle.h"
+#include "assets/resource_ids.h"
 
 #include "entities/ball.h"
 #include "entities/paddle_explosion.h"
@@ -200,7 +201,7 @@ TEST_F(PaddleTest, DrawsTheBarAndItsAttachments) {
     Paddle paddle;
     paddle.moveLeft();
     for (int tick = 1; tick <= 29; ++tick) paddle.update(10);
-    const Image probe(nullptr, Paddle::kImageResource);  // the same sheet, for comparison
+    const Image probe(nullptr, resource::kPaddle);  // the same sheet, for comparison
     Canvas canvas;
     paddle.draw(&canvas);
     // The normal bar comes from rows 6..11; nothing beyond its 35 pixels.
