@@ -14,7 +14,6 @@
 
 namespace {
 constexpr Fixed kScreenWidth = 0xB00000;                          // 176 px
-constexpr Fixed kBallSize = 0x80000;                              // 8 px
 constexpr Fixed kSizeWidths[3] = {0x320000, 0x230000, 0x140000};  // 50, 35, 20 px
 constexpr int kBarRows = 6;                                       // rows of one bar in the sheet
 constexpr uint32_t kBarKey = 0xFF0000;                            // pure blue
@@ -124,7 +123,7 @@ void Paddle::shrink() {
     }
     width_ = kSizeWidths[size_];
     for (Ball* ball : heldBalls_) {
-        if (ball->x() + kBallSize > x_ + width_) ball->setX(x_ + width_ - kBallSize);
+        if (ball->x() + Ball::kSize > x_ + width_) ball->setX(x_ + width_ - Ball::kSize);
     }
 }
 
@@ -134,7 +133,7 @@ void Paddle::catchBall(Ball* ball) {
     if (cx < x_) {
         ball->setX(x_);
     } else if (cx > x_ + width_) {
-        ball->setX(x_ + width_ - kBallSize);
+        ball->setX(x_ + width_ - Ball::kSize);
     }
     ball->setY(kHeldBallY);
     ball->setHeld(true);

@@ -23,7 +23,6 @@ constexpr int32_t kStartLives = 3;
 constexpr int32_t kFirstLevel = 1;
 
 constexpr std::size_t kMaxBulletsBeforeFiring = 5;  // two more make at most 7 in flight
-constexpr Fixed kBulletY = 0xC20000;                // 194 px: fired from the bar's top edge
 constexpr Fixed kBulletWidth = 0x30000;             // 3 px
 
 template <typename T>
@@ -103,8 +102,8 @@ void Playfield::stopMoving() {
 void Playfield::action() {
     paddle->releaseBalls();
     if (paddle->mode() == Paddle::Shoot && bullets.size() <= kMaxBulletsBeforeFiring) {
-        bullets.push_back(new Bullet(paddle->x(), kBulletY));
-        bullets.push_back(new Bullet(paddle->x() + paddle->width() - kBulletWidth, kBulletY));
+        bullets.push_back(new Bullet(paddle->x(), Paddle::kTop));
+        bullets.push_back(new Bullet(paddle->x() + paddle->width() - kBulletWidth, Paddle::kTop));
     }
 }
 
