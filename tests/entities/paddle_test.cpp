@@ -1,7 +1,7 @@
 // Paddle and PaddleExplosion: wall stops, held balls, sizes, launch angles, drawing, explosion.
 #include "entities/paddle.h"
-#include "assets/resource_ids.h"
 
+#include "assets/resource_ids.h"
 #include "entities/ball.h"
 #include "entities/paddle_explosion.h"
 #include "entities/spark.h"

@@ -1,6 +1,7 @@
 // The name entry grid, the wipe's bands and weights, and the centred big number.
 #include <gtest/gtest.h>
 
+#include "assets/resource_ids.h"
 #include "frontend/centred_number.h"
 #include "frontend/name_entry.h"
 #include "frontend/screen_transition.h"
@@ -89,11 +90,11 @@ TEST_F(FrontendTest, NameEntryDrawsTheCursorAndTheEnteredCells) {
     Canvas c;
     n.draw(&c);
     // The grid picture is one solid colour (never pure blue), so its cell lands whole.
-    EXPECT_EQ(c.pixelAt(16 * 1 + 8, 20 * 1 + 65), screenColour(130));
-    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 15, 20 * 1 + 65 + 19), screenColour(130));
-    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 16, 20 * 1 + 65), screenColour(129));
-    EXPECT_EQ(c.pixelAt(25, 153), screenColour(130));  // the entered B
-    EXPECT_EQ(c.pixelAt(41, 153), screenColour(129));
+    EXPECT_EQ(c.pixelAt(16 * 1 + 8, 20 * 1 + 65), screenColour(resource::kNameEntryGrid));
+    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 15, 20 * 1 + 65 + 19), screenColour(resource::kNameEntryGrid));
+    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 16, 20 * 1 + 65), screenColour(resource::kNameEntry));
+    EXPECT_EQ(c.pixelAt(25, 153), screenColour(resource::kNameEntryGrid));  // the entered B
+    EXPECT_EQ(c.pixelAt(41, 153), screenColour(resource::kNameEntry));
 }
 
 TEST(ScreenTransition, WeightsAcrossTheFront) {
@@ -133,7 +134,8 @@ TEST_F(FrontendTest, WipeBlendsTheBandAndKeepsEachSideOfIt) {
 }
 
 TEST_F(FrontendTest, CentredNumberPlacesEachDigit) {
-    Image digits(nullptr, 143);  // the fixture's strip: digit d filled with (8d + 8, 8, 8)
+    Image digits(nullptr,
+                 resource::kBigDigits);  // the fixture's strip: digit d filled with (8d + 8, 8, 8)
     Canvas c;
     drawCentredNumber(&c, &digits, 1230);
     // Four digits from x = (176 - 64) / 2 = 56: 1, 2, 3, 0; the first column of each is keyed.
