@@ -9,20 +9,7 @@
 
 #include "graphics/image.h"
 #include "tests/support/play_globals.h"
-
-// The game's generator worked out independently: state = state * 214013 + 2531011,
-// value = (state >> 16) & 0x7FFF.
-class RandomMirror {
-  public:
-    explicit RandomMirror(uint32_t seed) : state_(seed) {}
-    int next() {
-        state_ = state_ * 214013u + 2531011u;
-        return static_cast<int>((state_ >> 16) & 0x7FFF);
-    }
-
-  private:
-    uint32_t state_;
-};
+#include "tests/support/random_mirror.h"
 
 // Every pixel of a stand-in sheet has its own colour (red from x, green from y, blue from the
 // 32-pixel block), and none is black, white or pure blue except the sheet's pixel (0, 0),

@@ -11,16 +11,8 @@
 
 #include "tests/support/play_globals.h"
 #include "tests/support/playfield_access.h"
+#include "tests/support/random_mirror.h"
 #include "world/playfield.h"
-
-// The platform generator, computed independently to predict random draws.
-struct ExpectedRandom {
-    uint32_t state;
-    int next() {
-        state = state * 214013u + 2531011u;
-        return static_cast<int>((state >> 16) & 0x7FFF);
-    }
-};
 
 class WorldTest : public ::testing::Test {
   protected:
