@@ -76,10 +76,10 @@ void PostgresScoreStore::setError(const std::string& message) {
 // A new connection with the table in place and the two statements prepared, or null.
 PGconn* PostgresScoreStore::connect() {
     // The address comes last so that what it says wins, except the encoding: names are UTF-8.
-    const char* keys[] = {"connect_timeout",  "options",
-                          "fallback_application_name", "dbname", "client_encoding", nullptr};
-    const char* values[] = {kConnectTimeoutSeconds, kSessionOptions, "scoreserver", url.c_str(),
-                            "UTF8", nullptr};
+    const char* keys[] = {"connect_timeout", "options",         "fallback_application_name",
+                          "dbname",          "client_encoding", nullptr};
+    const char* values[] = {
+        kConnectTimeoutSeconds, kSessionOptions, "scoreserver", url.c_str(), "UTF8", nullptr};
     PGconn* connection = PQconnectdbParams(keys, values, 1);
     if (connection == nullptr) {
         setError("out of memory");
@@ -102,9 +102,8 @@ PGconn* PostgresScoreStore::acquire() {
     {
         std::unique_lock lock(mutex);
         const bool available =
-            returned.wait_for(lock, std::chrono::milliseconds(kAcquireWaitMs), [this] {
-                return !idle.empty() || connections < maxConnections;
-            });
+            returned.wait_for(lock, std::chrono::milliseconds(kAcquireWaitMs),
+                              [this] { return !idle.empty() || connections < maxConnections; });
         if (!available) {
             lastError = "all database connections are in use";
             return nullptr;
@@ -162,10 +161,10 @@ std::vector<ScoreRecord> PostgresScoreStore::best(int count) {
         const int rows = PQntuples(result.get());
         records.reserve(static_cast<size_t>(rows));
         for (int row = 0; row < rows; ++row) {
-            records.push_back(
-                {std::string(PQgetvalue(result.get(), row, 0),
-                             static_cast<size_t>(PQgetlength(result.get(), row, 0))),
-                 static_cast<uint32_t>(std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10))});
+            records.push_back({std::string(PQgetvalue(result.get(), row, 0),
+                                           static_cast<size_t>(PQgetlength(result.get(), row, 0))),
+                               static_cast<uint32_t>(
+                                   std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10))});
         }
     } else {
         setError(PQerrorMessage(connection));

@@ -30,10 +30,10 @@ bool validUploadId(const std::string& text);
 struct ScoreRequest {
     enum class Kind { List, Upload, Refused };
     Kind kind = Kind::Refused;
-    std::string name;    // an upload's name
-    uint32_t score = 0;  // an upload's score
+    std::string name;      // an upload's name
+    uint32_t score = 0;    // an upload's score
     std::string uploadId;  // the same on every retry of one upload; empty when not sent
-    std::string reason;  // why it was refused
+    std::string reason;    // why it was refused
 };
 ScoreRequest decideScoreRequest(bool hasQuery,
                                 const std::multimap<std::string, std::string>& params);

@@ -1,0 +1,47 @@
+// A PostgreSQL server of the test's own: a fresh cluster in a temporary directory, reachable
+// only through a Unix socket there, run by an unprivileged user when the test runs as root. It
+// is stopped and its directory removed when the object goes, or by a watchdog process when the
+// test process dies without tidying up.
+#pragma once
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+class TempPostgres {
+  public:
+    TempPostgres();
+    ~TempPostgres();
+    TempPostgres(const TempPostgres&) = delete;
+    TempPostgres& operator=(const TempPostgres&) = delete;
+
+    bool ok() const { return error.empty(); }
+    // A new empty database; its address, or "" (see error).
+    std::string createDatabase();
+
+    std::string error;  // why the server is not there
+    std::string directory;
+
+  private:
+    std::string address(const std::string& database) const;
+    bool run(const std::vector<std::string>& command);
+    std::vector<std::string> unprivileged(std::vector<std::string> command) const;
+    void startWatchdog();
+
+    std::string bin;  // initdb, pg_ctl
+    int databases = 0;
+    int watchdogPipe = -1;
+    pid_t watchdog = -1;
+};
+
+// One server for the whole test program, started on first use.
+TempPostgres& sharedPostgres();
+
+// Commands run as this user when the test runs as root (initdb refuses root), and the owner of
+// the directories they write.
+constexpr uid_t kUnprivilegedUser = 65534;   // nobody
+constexpr gid_t kUnprivilegedGroup = 65534;  // nogroup
+std::vector<std::string> asUnprivileged(std::vector<std::string> command);
+// Runs the command, its output appended to `log`; true when it exits with 0.
+bool runCommand(const std::vector<std::string>& command, const std::string& log);
+std::string makeTempDirectory(const char* prefix);  // ends in '/'; "" on failure
