@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "temp_postgres.h"
+#include "test_processes.h"
 #include "tools/scoreserver/score_store.h"
 
 namespace {

@@ -1,10 +1,11 @@
 // TempPostgres: initdb and pg_ctl from the PostgreSQL server package.
 #include "temp_postgres.h"
 
+#include "test_processes.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <libpq-fe.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -46,42 +47,6 @@ std::string findServerPrograms() {
 
 }  // namespace
 
-std::string makeTempDirectory(const char* prefix) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / (std::string(prefix) + "XXXXXX")).string();
-    if (::mkdtemp(pattern.data()) == nullptr) return "";
-    if (::geteuid() == 0 && ::chown(pattern.c_str(), kUnprivilegedUser, kUnprivilegedGroup) != 0)
-        return "";
-    return pattern + "/";
-}
-
-std::vector<std::string> asUnprivileged(std::vector<std::string> command) {
-    if (::geteuid() != 0) return command;
-    std::vector<std::string> wrapped = {"setpriv", "--reuid=" + std::to_string(kUnprivilegedUser),
-                                        "--regid=" + std::to_string(kUnprivilegedGroup),
-                                        "--clear-groups", "--"};
-    wrapped.insert(wrapped.end(), command.begin(), command.end());
-    return wrapped;
-}
-
-bool runCommand(const std::vector<std::string>& command, const std::string& log) {
-    std::vector<char*> argv;
-    for (const std::string& arg : command) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0644);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    return spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
-}
-
 TempPostgres::TempPostgres() : bin(findServerPrograms()) {
     if (bin.empty()) {
         error = "the PostgreSQL server programs (initdb, pg_ctl) are not installed";
@@ -92,6 +57,8 @@ TempPostgres::TempPostgres() : bin(findServerPrograms()) {
         error = "no temporary directory";
         return;
     }
+    startWatchdog();
+    if (!ok()) return;
     const std::string data = directory + "data";
     if (!run({bin + "initdb", "-D", data, "-U", kSuperuser, "-A", "trust", "-E", "UTF8",
               "--no-locale", "--no-sync"})) {
@@ -111,7 +78,6 @@ TempPostgres::TempPostgres() : bin(findServerPrograms()) {
         error = "pg_ctl start failed (see " + directory + "server.log)";
         return;
     }
-    startWatchdog();
 }
 
 TempPostgres::~TempPostgres() {
@@ -124,12 +90,8 @@ TempPostgres::~TempPostgres() {
     }
 }
 
-std::vector<std::string> TempPostgres::unprivileged(std::vector<std::string> command) const {
-    return asUnprivileged(std::move(command));
-}
-
 bool TempPostgres::run(const std::vector<std::string>& command) {
-    return runCommand(unprivileged(command), directory + "log");
+    return runCommand(asUnprivileged(command), directory + "log");
 }
 
 // A child that waits for the end of a pipe only this process holds; it ends when this object
@@ -141,7 +103,7 @@ void TempPostgres::startWatchdog() {
         return;
     }
     std::vector<std::string> stop =
-        unprivileged({bin + "pg_ctl", "stop", "-w", "-m", "immediate", "-D", directory + "data"});
+        asUnprivileged({bin + "pg_ctl", "stop", "-w", "-m", "immediate", "-D", directory + "data"});
     std::string script;
     for (const std::string& arg : stop) script += "'" + arg + "' ";
     script += ">/dev/null 2>&1; rm -rf '" + directory + "'";

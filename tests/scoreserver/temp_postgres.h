@@ -25,7 +25,6 @@ class TempPostgres {
   private:
     std::string address(const std::string& database) const;
     bool run(const std::vector<std::string>& command);
-    std::vector<std::string> unprivileged(std::vector<std::string> command) const;
     void startWatchdog();
 
     std::string bin;  // initdb, pg_ctl
@@ -36,12 +35,3 @@ class TempPostgres {
 
 // One server for the whole test program, started on first use.
 TempPostgres& sharedPostgres();
-
-// Commands run as this user when the test runs as root (initdb refuses root), and the owner of
-// the directories they write.
-constexpr uid_t kUnprivilegedUser = 65534;   // nobody
-constexpr gid_t kUnprivilegedGroup = 65534;  // nogroup
-std::vector<std::string> asUnprivileged(std::vector<std::string> command);
-// Runs the command, its output appended to `log`; true when it exits with 0.
-bool runCommand(const std::vector<std::string>& command, const std::string& log);
-std::string makeTempDirectory(const char* prefix);  // ends in '/'; "" on failure
