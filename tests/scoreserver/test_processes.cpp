@@ -100,10 +100,14 @@ bool waitForPort(int port) {
     return false;
 }
 
-Daemon::Daemon(const std::vector<std::string>& command, const std::string& log, bool readPort) {
+Daemon::Daemon(const std::vector<std::string>& command, const std::string& log, Output output,
+               bool unprivileged) {
+    // The death signal comes after the change of user, which would clear it.
     std::vector<std::string> tied = {"setpriv", "--pdeathsig", "KILL", "--"};
     tied.insert(tied.end(), command.begin(), command.end());
+    if (unprivileged) tied = asUnprivileged(tied);
     std::vector<char*> argv = argvOf(tied);
+    const bool readPort = output == Output::PortLine;
     int fds[2] = {-1, -1};
     if (readPort && ::pipe2(fds, O_CLOEXEC) != 0) return;
     posix_spawn_file_actions_t actions;

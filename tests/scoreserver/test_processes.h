@@ -26,9 +26,12 @@ int freeLoopbackPort();
 // stopped with SIGTERM when the object goes.
 class Daemon {
   public:
-    // Output goes to `log`; with readPort, the port is read from the first line of standard
-    // output ("... HOST:PORT") instead.
-    Daemon(const std::vector<std::string>& command, const std::string& log, bool readPort = false);
+    enum class Output { ToLog, PortLine };
+    // Standard error goes to `log`, and so does standard output unless the port is to be read
+    // from its first line ("... HOST:PORT"). An unprivileged daemon runs as kUnprivilegedUser
+    // when the test runs as root.
+    Daemon(const std::vector<std::string>& command, const std::string& log, Output output,
+           bool unprivileged = false);
     ~Daemon() { stop(); }
     Daemon(const Daemon&) = delete;
     Daemon& operator=(const Daemon&) = delete;
