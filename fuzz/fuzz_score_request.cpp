@@ -68,9 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t ids = params.count("myid");
     check(ids <= 1 && params.size() == 2 + ids && params.count("myname") == 1 &&
           params.count("myscore") == 1);
-    check(ids == 0 ? decided.uploadId.empty()
-                   : decided.uploadId == params.find("myid")->second &&
-                         validUploadId(decided.uploadId));
+    check(ids == 0
+              ? decided.uploadId.empty()
+              : decided.uploadId == params.find("myid")->second && validUploadId(decided.uploadId));
     check(decided.name == params.find("myname")->second && validName(decided.name));
     check(parseScore(params.find("myscore")->second) == decided.score);
     check(decided.name.find_first_of(";,") == std::string::npos);
