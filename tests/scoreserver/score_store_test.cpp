@@ -134,6 +134,17 @@ TYPED_TEST(ScoreStoreTest, AnotherStoreOnTheSameDatabaseSeesTheScores) {
     EXPECT_EQ(listOf(second->best(100)), "B:4 C:4 A:3 ");
 }
 
+TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {
+    PostgresDatabase database;
+    auto store = openScoreStore(database.address());
+    ASSERT_TRUE(store->ok()) << store->error();
+    EXPECT_TRUE(store->record("A", 1));
+    ASSERT_TRUE(sharedPostgres().restart());  // the pooled connection is gone
+    EXPECT_TRUE(store->record("B", 2)) << store->error();
+    ASSERT_TRUE(sharedPostgres().restart());
+    EXPECT_EQ(listOf(store->best(100)), "B:2 A:1 ");
+}
+
 TEST(ScoreStoreOpenTest, AnUnusableAddressIsReportedNotServed) {
     auto file = openScoreStore("/nonexistent-directory/scores.sqlite");
     EXPECT_FALSE(file->ok());

@@ -142,6 +142,11 @@ std::string TempPostgres::createDatabase() {
     return created ? address(name) : "";
 }
 
+bool TempPostgres::restart() {
+    return ok() && run({bin + "pg_ctl", "restart", "-w", "-t", "60", "-m", "fast", "-D",
+                        directory + "data", "-l", directory + "server.log"});
+}
+
 TempPostgres& sharedPostgres() {
     static TempPostgres server;
     return server;

@@ -18,6 +18,8 @@ class TempPostgres {
     bool ok() const { return error.empty(); }
     // A new empty database; its address, or "" (see error).
     std::string createDatabase();
+    // Stops the server, ending every connection, and starts it again.
+    bool restart();
 
     std::string error;  // why the server is not there
     std::string directory;

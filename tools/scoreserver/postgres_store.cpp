@@ -12,6 +12,7 @@ namespace {
 constexpr const char* kConnectTimeoutSeconds = "5";
 constexpr const char* kSessionOptions = "-c statement_timeout=5000";  // ms
 constexpr int kAcquireWaitMs = 5000;  // for a connection when all are in use
+constexpr int kAttempts = 2;
 // Serializes the table's creation between processes starting together.
 constexpr const char* kSchema =
     "BEGIN;"
@@ -46,7 +47,7 @@ bool succeeded(const Result& result, ExecStatusType wanted) {
 
 PostgresScoreStore::PostgresScoreStore(const std::string& address, int maximum)
     : url(address), maxConnections(maximum < 1 ? 1 : maximum) {
-    PGconn* first = connect();
+    PGconn* first = connect(true);
     if (first == nullptr) return;
     std::lock_guard lock(mutex);
     idle.push_back(first);
@@ -73,8 +74,9 @@ void PostgresScoreStore::setError(const std::string& message) {
     lastError = message;
 }
 
-// A new connection with the table in place and the two statements prepared, or null.
-PGconn* PostgresScoreStore::connect() {
+// A new connection with the two statements prepared (and the table and its indexes created
+// when missing, on the store's first connection), or null.
+PGconn* PostgresScoreStore::connect(bool createSchema) {
     // The address comes last so that what it says wins, except the encoding: names are UTF-8.
     const char* keys[] = {"connect_timeout", "options",         "fallback_application_name",
                           "dbname",          "client_encoding", nullptr};
@@ -86,7 +88,7 @@ PGconn* PostgresScoreStore::connect() {
         return nullptr;
     }
     if (PQstatus(connection) == CONNECTION_OK &&
-        succeeded(Result(PQexec(connection, kSchema)), PGRES_COMMAND_OK) &&
+        (!createSchema || succeeded(Result(PQexec(connection, kSchema)), PGRES_COMMAND_OK)) &&
         succeeded(Result(PQprepare(connection, kRecord, kRecordSql, 3, nullptr)),
                   PGRES_COMMAND_OK) &&
         succeeded(Result(PQprepare(connection, kBest, kBestSql, 1, nullptr)), PGRES_COMMAND_OK))
@@ -115,7 +117,7 @@ PGconn* PostgresScoreStore::acquire() {
         }
         ++connections;  // reserved while connecting without the lock
     }
-    PGconn* connection = connect();
+    PGconn* connection = connect(false);
     if (connection == nullptr) {
         std::lock_guard lock(mutex);
         --connections;
@@ -136,39 +138,51 @@ void PostgresScoreStore::release(PGconn* connection) {
     returned.notify_one();
 }
 
+// A connection the server dropped (a restart, an idle timeout) fails its next statement; the
+// statement is tried once more on a fresh connection. An upload that did reach the old one
+// before it broke is recorded once when it carries an id.
 bool PostgresScoreStore::record(const std::string& name, uint32_t score,
                                 const std::string& uploadId) {
-    PGconn* connection = acquire();
-    if (connection == nullptr) return false;
     const std::string scoreText = std::to_string(score);
     const char* values[] = {name.c_str(), scoreText.c_str(),
                             uploadId.empty() ? nullptr : uploadId.c_str()};
-    const Result result(PQexecPrepared(connection, kRecord, 3, values, nullptr, nullptr, 0));
-    const bool done = succeeded(result, PGRES_COMMAND_OK);
-    if (!done) setError(PQerrorMessage(connection));
-    release(connection);
-    return done;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        PGconn* connection = acquire();
+        if (connection == nullptr) return false;
+        const Result result(PQexecPrepared(connection, kRecord, 3, values, nullptr, nullptr, 0));
+        const bool done = succeeded(result, PGRES_COMMAND_OK);
+        if (!done) setError(PQerrorMessage(connection));
+        const bool broken = PQstatus(connection) != CONNECTION_OK;
+        release(connection);
+        if (done || !broken) return done;
+    }
+    return false;
 }
 
 std::vector<ScoreRecord> PostgresScoreStore::best(int count) {
-    std::vector<ScoreRecord> records;
-    PGconn* connection = acquire();
-    if (connection == nullptr) return records;
     const std::string countText = std::to_string(count);
     const char* values[] = {countText.c_str()};
-    const Result result(PQexecPrepared(connection, kBest, 1, values, nullptr, nullptr, 0));
-    if (succeeded(result, PGRES_TUPLES_OK)) {
-        const int rows = PQntuples(result.get());
-        records.reserve(static_cast<size_t>(rows));
-        for (int row = 0; row < rows; ++row) {
-            records.push_back({std::string(PQgetvalue(result.get(), row, 0),
-                                           static_cast<size_t>(PQgetlength(result.get(), row, 0))),
-                               static_cast<uint32_t>(
-                                   std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10))});
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        PGconn* connection = acquire();
+        if (connection == nullptr) return {};
+        const Result result(PQexecPrepared(connection, kBest, 1, values, nullptr, nullptr, 0));
+        std::vector<ScoreRecord> records;
+        const bool done = succeeded(result, PGRES_TUPLES_OK);
+        if (done) {
+            const int rows = PQntuples(result.get());
+            records.reserve(static_cast<size_t>(rows));
+            for (int row = 0; row < rows; ++row)
+                records.push_back(
+                    {std::string(PQgetvalue(result.get(), row, 0),
+                                 static_cast<size_t>(PQgetlength(result.get(), row, 0))),
+                     static_cast<uint32_t>(
+                         std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10))});
+        } else {
+            setError(PQerrorMessage(connection));
         }
-    } else {
-        setError(PQerrorMessage(connection));
+        const bool broken = PQstatus(connection) != CONNECTION_OK;
+        release(connection);
+        if (done || !broken) return records;
     }
-    release(connection);
-    return records;
+    return {};
 }

@@ -25,7 +25,7 @@ class PostgresScoreStore : public ScoreStore {
     std::vector<ScoreRecord> best(int count) override;
 
   private:
-    pg_conn* connect();
+    pg_conn* connect(bool createSchema);
     pg_conn* acquire();
     void release(pg_conn* connection);
     void setError(const std::string& message);
