@@ -156,7 +156,28 @@ TEST(ScoreStoreOpenTest, AnUnusableAddressIsReportedNotServed) {
     EXPECT_FALSE(server->ok());
     EXPECT_NE(server->error().find("nonexistent-directory"), std::string::npos) << server->error();
     EXPECT_FALSE(server->record("A", 1));
-    EXPECT_FALSE(std::filesystem::exists("postgresql:"));
+}
+
+// A file written before uploads had ids keeps its scores and takes ids from then on.
+TEST(SqliteScoreStoreTest, AFileFromBeforeUploadIdsIsCarriedOver) {
+    SqliteDatabase database;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.address().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "PRAGMA journal_mode=WAL;"
+                           "CREATE TABLE scores (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " name TEXT NOT NULL,"
+                           " score INTEGER NOT NULL CHECK (score BETWEEN 0 AND 4294967295));"
+                           "CREATE INDEX scores_by_rank ON scores (score DESC, id ASC);"
+                           "INSERT INTO scores (name, score) VALUES ('OLD', 50), ('OLDER', 60);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    auto store = openScoreStore(database.address());
+    ASSERT_TRUE(store->ok()) << store->error();
+    EXPECT_TRUE(store->record("NEW", 55, "abc"));
+    EXPECT_TRUE(store->record("NEW", 55, "abc"));
+    EXPECT_EQ(listOf(store->best(100)), "OLDER:60 NEW:55 OLD:50 ");
 }
 
 // Many uploads through the store, from several threads: the log never passes 64 MB, and the
