@@ -66,7 +66,8 @@ std::string response(int status, const std::string& body) {
 }
 
 // One request per connection. Uploads are answered 200, or 400 when the name holds an encoded
-// ',' (as the real server refuses it), or 503 for the name FAIL; the list is `list`.
+// ',' (as the real server refuses it), or 503 for the name FAIL while failFail holds; the list
+// is `list`.
 class FakeServer {
   public:
     enum class Mode {
@@ -94,6 +95,7 @@ class FakeServer {
 
     std::atomic<Mode> mode;
     std::string list;
+    std::atomic<bool> failFail{true};  // FAIL gets 503
     int port = 0;
 
   private:
@@ -127,7 +129,7 @@ class FakeServer {
             sendText(client, response(200, "late"));
         } else if (upload) {
             const bool refused = target.find("%2C") != std::string::npos;
-            const bool failing = target.find("myname=FAIL&") != std::string::npos;
+            const bool failing = failFail && target.find("myname=FAIL&") != std::string::npos;
             sendText(client, response(refused ? 400 : failing ? 503 : 200, "ok"));
         } else if (mode == Mode::TrickleList) {
             const std::string whole = response(200, list);
@@ -307,11 +309,27 @@ TEST_F(ScoreSyncFaultTest, RefusedScoresAreDroppedAndAFailingServerStopsTheUploa
     EXPECT_EQ(platform::nextRandom(), 61);
 
     // Next time FAIL goes first again, with its id of before, and fails again: CC still waits.
+    // The list now replaces the first five entries; FAIL and CC enter again below it.
+    server.list = ";L,60000;L,59000;L,58000;L,57000;L,56000";
     table.synchronize();
     got = server.received();
     ASSERT_EQ(got.size(), 5u + 2u);
     EXPECT_EQ(got[5], got[3]);
     EXPECT_EQ(got[6], kPath);
-    EXPECT_EQ(table.entry(3).pending, 1);
-    EXPECT_EQ(table.entry(4).pending, 1);
+    EXPECT_EQ(std::u16string(table.entry(5).name), u"FAIL");
+    EXPECT_EQ(table.entry(5).pending, 1);
+    EXPECT_EQ(std::u16string(table.entry(6).name), u"CC");
+    EXPECT_EQ(table.entry(6).pending, 1);
+    EXPECT_EQ(table.entry(7).score, 10000u);  // the default table below them
+
+    // Once the server takes FAIL it goes up with the id it had from the start, CC with its own.
+    server.failFail = false;
+    table.synchronize();
+    got = server.received();
+    ASSERT_EQ(got.size(), 7u + 3u);
+    EXPECT_EQ(got[7], got[3]);
+    EXPECT_EQ(withoutId(got[8]), upload("CC", 26000));
+    EXPECT_NE(got[8].substr(got[8].size() - 16), got[3].substr(got[3].size() - 16));
+    EXPECT_EQ(table.entry(5).pending, 0);
+    EXPECT_EQ(table.entry(6).pending, 0);
 }
