@@ -62,6 +62,11 @@ HttpSession* httpOpen(const std::string& agent) {
     // An empty proxy forces a direct connection whatever the environment says.
     ok = ok && curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // A name lookup that outlives the request is left to finish on its own thread instead of
+    // being waited for, so a slow resolver cannot stretch a request past its time either.
+    ok = ok && curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK;
+#endif
     ok = ok && curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, kMaxRedirects) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collectBody) == CURLE_OK;
