@@ -22,6 +22,8 @@ constexpr long kFirstSuccess = 200;
 constexpr long kLastSuccess = 299;
 constexpr long kFirstRefusal = 400;
 constexpr long kLastRefusal = 499;
+constexpr long kRequestTimeout = 408;
+constexpr long kTooManyRequests = 429;
 constexpr int kIdDigits = 16;
 
 using Clock = std::chrono::steady_clock;
@@ -80,7 +82,7 @@ long remainingMs(Clock::time_point deadline) {
 enum class Answer {
     Taken,    // 2xx: the server has the score
     Refused,  // 4xx: it never will, sending it again cannot help
-    None,     // no reply in time, or a failure of the server's own (5xx and the rest)
+    None,     // no reply in time, a failure of the server's own (5xx and the rest), or "not now"
 };
 
 Answer answerOf(platform::HttpRequest* request) {
@@ -88,6 +90,8 @@ Answer answerOf(platform::HttpRequest* request) {
     const long status = platform::httpStatus(request);
     platform::httpCloseRequest(request);
     if (status >= kFirstSuccess && status <= kLastSuccess) return Answer::Taken;
+    // Too slow, or too many at once (a rate limit in front of the server): worth another try.
+    if (status == kRequestTimeout || status == kTooManyRequests) return Answer::None;
     if (status >= kFirstRefusal && status <= kLastRefusal) return Answer::Refused;
     return Answer::None;
 }

@@ -66,8 +66,7 @@ std::string response(int status, const std::string& body) {
 }
 
 // One request per connection. Uploads are answered 200, or 400 when the name holds an encoded
-// ',' (as the real server refuses it), or 503 for the name FAIL while failFail holds; the list
-// is `list`.
+// ',' (as the real server refuses it), or failStatus for the name FAIL; the list is `list`.
 class FakeServer {
   public:
     enum class Mode {
@@ -95,7 +94,7 @@ class FakeServer {
 
     std::atomic<Mode> mode;
     std::string list;
-    std::atomic<bool> failFail{true};  // FAIL gets 503
+    std::atomic<int> failStatus{503};  // what FAIL gets; 0: 200 as the others
     int port = 0;
 
   private:
@@ -129,8 +128,9 @@ class FakeServer {
             sendText(client, response(200, "late"));
         } else if (upload) {
             const bool refused = target.find("%2C") != std::string::npos;
-            const bool failing = failFail && target.find("myname=FAIL&") != std::string::npos;
-            sendText(client, response(refused ? 400 : failing ? 503 : 200, "ok"));
+            const bool failing =
+                failStatus != 0 && target.find("myname=FAIL&") != std::string::npos;
+            sendText(client, response(refused ? 400 : failing ? failStatus.load() : 200, "ok"));
         } else if (mode == Mode::TrickleList) {
             const std::string whole = response(200, list);
             for (size_t i = 0; i < whole.size() && !stopping; ++i) {
@@ -308,8 +308,10 @@ TEST_F(ScoreSyncFaultTest, RefusedScoresAreDroppedAndAFailingServerStopsTheUploa
     // (7 * 214013 + 2531011 = 4029102, >> 16 = 61).
     EXPECT_EQ(platform::nextRandom(), 61);
 
-    // Next time FAIL goes first again, with its id of before, and fails again: CC still waits.
-    // The list now replaces the first five entries; FAIL and CC enter again below it.
+    // Next time FAIL goes first again, with its id of before, and is turned away by a rate limit
+    // (429, to be tried again): CC still waits. The list now replaces the first five entries;
+    // FAIL and CC enter again below it.
+    server.failStatus = 429;
     server.list = ";L,60000;L,59000;L,58000;L,57000;L,56000";
     table.synchronize();
     got = server.received();
@@ -323,7 +325,7 @@ TEST_F(ScoreSyncFaultTest, RefusedScoresAreDroppedAndAFailingServerStopsTheUploa
     EXPECT_EQ(table.entry(7).score, 10000u);  // the default table below them
 
     // Once the server takes FAIL it goes up with the id it had from the start, CC with its own.
-    server.failFail = false;
+    server.failStatus = 0;
     table.synchronize();
     got = server.received();
     ASSERT_EQ(got.size(), 7u + 3u);
