@@ -1,7 +1,7 @@
-// The program's globals: the objects and flags that every part of the game reads, in one
-// place beneath all of their users. They are plain global variables on purpose (the game's
-// parts were written around them); the shell alone creates and destroys the objects, in a
-// fixed order, and tests set them up with their own helper.
+// The program's globals: plain global variables, the objects and flags that every part of the
+// game reads, kept in one place beneath all of their users. The game's parts were written
+// around them, so they stay globals; only the shell creates and destroys the objects, in a
+// fixed order (tests, benchmarks and fuzz targets use testing_support::PlayGlobals instead).
 #pragma once
 #include <string>
 
