@@ -1,6 +1,8 @@
 // Entry point: single instance, window, globals, the paced main loop, orderly shutdown.
 #include "shell/entry.h"
 
+#include <cstdio>
+
 #include "frontend/game_app.h"
 #include "graphics/digit_font.h"
 #include "platform/random.h"
@@ -60,12 +62,27 @@ void loopStep() {
     if (drawGate->ready()) app->draw();
 }
 
-int runProgram() {
+int runProgram(bool fullScreen) {
     static const char instanceMarker = 0;
     instanceHandle = &instanceMarker;
-    if (platform::ensureSingleInstance(kWindowClass) != platform::InstanceCheck::First) return 0;
-    if (!platform::createWindow(kWindowTitle)) return 0;
-    if (!createGlobals()) return 0;
+    switch (platform::ensureSingleInstance(kWindowClass)) {
+        case platform::InstanceCheck::First:
+            break;
+        case platform::InstanceCheck::OtherRaised:
+            return kExitOk;
+        case platform::InstanceCheck::Failed:
+            std::fputs("vextorium2: cannot tell whether another copy is running\n", stderr);
+            return kExitNoStart;
+    }
+    // Nothing of the game exists yet: a missing display ends the program here, as a failure.
+    if (!platform::createWindow(kWindowTitle, fullScreen)) {
+        std::fputs("vextorium2: cannot open the game window (no display or renderer)\n", stderr);
+        return kExitNoStart;
+    }
+    if (!createGlobals()) {
+        platform::destroyWindow();
+        return kExitNoStart;
+    }
     platform::showWindow();
     while (appRunning) {
         loopStep();
@@ -75,5 +92,5 @@ int runProgram() {
     destroyGlobals();
     platform::destroyWindow();
     // Any orderly shutdown ends with status 0 (the last message's key code is not an exit code).
-    return 0;
+    return kExitOk;
 }
