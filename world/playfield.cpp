@@ -56,7 +56,7 @@ Playfield::~Playfield() {
     delete levelDisplay;
     delete livesDisplay;
     paddle = nullptr;
-    clearLevel();
+    deleteLevel();
 }
 
 void Playfield::newGame() {
@@ -77,19 +77,26 @@ void Playfield::startLevel() {
     levelCleared_ = false;
 }
 
-void Playfield::clearLevel() {
+void Playfield::deleteLevel() {
     deleteAll(balls);
     deleteAll(bullets);
     deleteAll(items);
     deleteAll(effects);
     for (auto& row : grid) {
         for (BrickCell& cell : row) {
-            if (cell.brick == nullptr) continue;
             delete cell.brick;
             cell.brick = nullptr;
             cell.hiddenItem = 0;
         }
     }
+}
+
+void Playfield::clearLevel() {
+    deleteLevel();
+    // Drawing, ticking and the collision steps take every cell's brick as given, and the
+    // paddle's held balls were just deleted: neither may be left dangling.
+    paddle->reset();
+    buildEmptyGrid();
 }
 
 void Playfield::moveLeft() {
