@@ -42,7 +42,8 @@ Playfield::Playfield() {
     levelDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
     livesDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
     paddle = new Paddle();
-    // The grid cells start empty (no bricks, no items) from their member initialisers.
+    // Every cell holds an Empty brick with no item from the start, as after clearLevel.
+    buildEmptyGrid();
     loadBrickMap();
     hitSound = new SoundClip(programDirectory() + kHitSoundFileName, false);
 }

@@ -204,6 +204,8 @@ TEST_F(WorldTest, ClearLevelLeavesEmptyCellsAndNoHeldBall) {
     std::vector<int32_t> cells(3 * kCellsPerLevel, 35);
     writeBrickMap(cells);
     makePlayfield();
+    ASSERT_NE(access->brick(10, 15), nullptr);  // a new playfield's cells are Empty bricks too
+    EXPECT_EQ(access->brick(10, 15)->kind(), Brick::EmptyKind);
     playfield->newGame();
     playfield->startLevel();
     ASSERT_EQ(access->paddle().heldBalls().size(), 1u);
