@@ -6,7 +6,7 @@ inline constexpr const char* kWindowTitle = "Vextorium2";
 
 // Exit statuses of the program.
 inline constexpr int kExitOk = 0;        // an orderly end, or another copy was raised instead
-inline constexpr int kExitNoStart = 1;   // no window, display or renderer could be made
+inline constexpr int kExitNoStart = 1;   // no window, display or renderer, or no instance lock
 inline constexpr int kExitBadUsage = 2;  // an unknown or malformed command-line argument
 
 // Runs the whole program on the linked back end; returns the exit code.

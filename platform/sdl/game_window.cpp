@@ -64,8 +64,9 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
         return false;
     }
-    // Made at the size of the whole display, then full screen: where no window manager carries
-    // out the full-screen request (a bare X server), the window covers the screen all the same.
+    // Full screen: made at the size of the whole display, then full screen, so that where no
+    // window manager carries out the request (a bare X server) it covers the screen all the
+    // same. Windowed: three times the frame, centred.
     SDL_Rect bounds{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kFrameWidth * kWindowedScale,
                     kFrameHeight * kWindowedScale};
     if (fullScreen) SDL_GetDisplayBounds(0, &bounds);
