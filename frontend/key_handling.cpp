@@ -171,6 +171,7 @@ void GameApp::pressLeftSoft() {
         case NAME_ENTRY:
             // Done waits for at least one character: an empty name would lose the score.
             if (nameEntry_->length() == 0) {
+                nameEntry_->promptForCharacter();
                 playEffect(menuDownSound);
                 break;
             }

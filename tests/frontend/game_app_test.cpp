@@ -257,6 +257,7 @@ TEST_F(FrontendTest, EmptyLevelsRunToVictoryAndTheNameEntry) {
         app->pressLeftSoft();
         finishWipe();
         EXPECT_EQ(app->state(), NAME_ENTRY);
+        EXPECT_TRUE(app->nameEntry()->prompting());
         // (The second time the sound is still playing from the cursor move.)
         if (attempt == 0) {
             EXPECT_EQ(traceFrom(before), (Lines{"sound menudown.wav play"}));
