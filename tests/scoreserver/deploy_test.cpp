@@ -103,6 +103,8 @@ TEST_F(ScoreServerDeployTest, TwoServersOnOneDatabaseShowOneTable) {
               "ANNA:12000 BOB:11000 ");
     // Another player's game, through the other server: its upload joins the first two.
     EXPECT_EQ(syncGame(second->port, {{u"CARL", 11500}}, 3), "ANNA:12000 CARL:11500 BOB:11000 ");
+    // The first server, which listed the table before, shows that upload too.
+    EXPECT_EQ(syncGame(first->port, {}, 3), "ANNA:12000 CARL:11500 BOB:11000 ");
 }
 
 TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
