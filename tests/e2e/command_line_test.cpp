@@ -84,7 +84,9 @@ TEST_F(CommandLine, NoDisplayIsAFailure) {
     // Named: the X11 driver cannot start. Unnamed: SDL would fall back to an invisible window.
     for (const char* driver : {"SDL_VIDEODRIVER=x11 ", "SDL_VIDEODRIVER= "}) {
         for (const char* mode : {"", "--windowed"}) {
-            Outcome o = run("env", noDisplay + driver + "'" + game.string() + "' " + mode);
+            // Bounded: a game that wrongly started would otherwise run on unseen.
+            Outcome o =
+                run("env", noDisplay + driver + "timeout 60 '" + game.string() + "' " + mode);
             EXPECT_EQ(o.status, 1) << driver << mode;
             EXPECT_NE(o.err.find("cannot open the game window"), std::string::npos) << o.err;
             EXPECT_FALSE(std::filesystem::exists(path("ScoreList.sav"))) << driver << mode;
