@@ -24,10 +24,8 @@ constexpr int kDigitStrip = 115;
 constexpr uint32_t kScoreBase = 10000;  // above every default entry, so each insert goes on top
 
 std::u16string nameFor(uint32_t generation) {
-    // Appended rather than prefixed: GCC 12 at -O3 warns falsely (-Wrestrict) on "W" + string.
-    std::u16string name = u"W";
-    for (const char digit : std::to_string(generation)) name += static_cast<char16_t>(digit);
-    return name;
+    const std::string text = "W" + std::to_string(generation);
+    return std::u16string(text.begin(), text.end());
 }
 
 // The last generation the table holds: its top entry, when that is one of ours.
