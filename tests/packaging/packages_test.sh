@@ -76,6 +76,9 @@ exec_start=$(sed -n 's/^ExecStart=//p' "$unit")
 [ -x "$work/root${exec_start%% *}" ] || fail "the unit starts ${exec_start%% *}, not in the package"
 [[ "$exec_start" == *" --db /var/lib/vextorium2/"* ]] || fail "the unit's database: $exec_start"
 
+# The game knows the version it is packaged as.
+expect_eq "game --version" "$("$work/root/usr/lib/vextorium2/vextorium2" --version)" "vextorium2 $version"
+
 # The installed game, headless, from its desktop entry's Exec line: it runs until SIGTERM, quits
 # as asked (status 0) and leaves its score table beside itself (the scratch root is writable).
 exec=$(sed -n 's/^Exec=//p' "$work/root/usr/share/applications/vextorium2.desktop")
