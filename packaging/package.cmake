@@ -2,8 +2,9 @@
 #   vextorium2              the game, its data, desktop entry, icons and manual page
 #   vextorium2-scoreserver  the score server as a system service: a unit running it as the
 #                           system user vextorium2 with its database in /var/lib/vextorium2
-# The files only a package needs (copyright, changelog, lintian overrides, the unit) are left out of a plain
-# `cmake --install`, which installs each component's programs, data and manual pages.
+# The files only a package needs (copyright, changelog, lintian overrides, the unit) are left
+# out of a plain `cmake --install`, which installs each component's programs, data and manual
+# pages.
 set(V2_PACKAGING ${CMAKE_CURRENT_LIST_DIR})
 set(V2_MAINTAINER "Vextorium2 developers <packages@vextorium2.invalid>")
 
@@ -24,8 +25,9 @@ foreach(package vextorium2:game vextorium2-scoreserver:scoreserver)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${name}
             COMPONENT ${component} EXCLUDE_FROM_ALL)
 endforeach()
-install(FILES ${V2_PACKAGING}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-        RENAME vextorium2 COMPONENT game EXCLUDE_FROM_ALL)
+install(FILES ${V2_PACKAGING}/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME vextorium2
+        COMPONENT game EXCLUDE_FROM_ALL)
 # Debian 12 keeps system units in /lib/systemd/system.
 install(FILES ${V2_PACKAGING}/vextorium2-scoreserver.service DESTINATION /lib/systemd/system
         COMPONENT scoreserver EXCLUDE_FROM_ALL)

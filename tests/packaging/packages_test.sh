@@ -19,10 +19,9 @@ expect_eq() { [ "$2" = "$3" ] || fail "$1: expected '$3', got '$2'"; }
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log"; echo "FAILED: cpack"; exit 1; }
-game_deb=$work/out/vextorium2_${version}_amd64.deb
-server_deb=$work/out/vextorium2-scoreserver_${version}_amd64.deb
-[ "$(dpkg --print-architecture)" = amd64 ] || {
-    game_deb=$(ls "$work"/out/vextorium2_*.deb); server_deb=$(ls "$work"/out/vextorium2-scoreserver_*.deb); }
+arch=$(dpkg --print-architecture)
+game_deb=$work/out/vextorium2_${version}_$arch.deb
+server_deb=$work/out/vextorium2-scoreserver_${version}_$arch.deb
 [ -f "$game_deb" ] && [ -f "$server_deb" ] || { ls "$work/out"; echo "FAILED: packages"; exit 1; }
 
 # Metadata: names, version, sections, and the libraries each program links, from Debian's
