@@ -1,6 +1,8 @@
 // Entry point: single instance, window, globals, the paced main loop, orderly shutdown.
 #include "shell/entry.h"
 
+#include <algorithm>
+
 #include "frontend/game_app.h"
 #include "graphics/digit_font.h"
 #include "platform/random.h"
@@ -17,6 +19,7 @@ constexpr uint32_t kGateInterval = 10;  // ms
 constexpr int kTickStep = 10;           // game time per tick, whatever really passed
 constexpr int kDigitStrip = 115;
 constexpr int kExplosionSheet = 163;
+constexpr uint32_t kInactiveWaitMs = 100;  // no gate runs while inactive: only messages wake
 
 template <typename T>
 void deleteGlobal(T*& object) {
@@ -53,11 +56,21 @@ void destroyGlobals() {
     deleteGlobal(scoreCounter);
 }
 
-void loopStep() {
-    if (!appActive) return;
+bool loopStep() {
+    if (!appActive) return false;
     display->present(app->canvas());
     if (tickGate->ready()) app->tick(kTickStep);
-    if (drawGate->ready()) app->draw();
+    if (!drawGate->ready()) return false;
+    app->draw();
+    return true;
+}
+
+// How long the loop may wait for a message after a pass: not at all when it drew (the next
+// pass hands the picture to the display), else until the first gate opens.
+uint32_t idleWaitMs(bool drew) {
+    if (!appActive) return kInactiveWaitMs;
+    if (drew) return 0;
+    return std::min(tickGate->msUntilReady(), drawGate->msUntilReady());
 }
 
 int runProgram() {
@@ -68,9 +81,10 @@ int runProgram() {
     if (!createGlobals()) return 0;
     platform::showWindow();
     while (appRunning) {
-        loopStep();
+        const bool drew = loopStep();
         platform::Message message;
         while (platform::takeMessage(message)) windowProc(message);
+        if (appRunning) platform::waitForMessage(idleWaitMs(drew));
     }
     destroyGlobals();
     platform::destroyWindow();

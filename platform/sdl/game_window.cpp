@@ -5,7 +5,10 @@
 
 #include <poll.h>
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 
 // The X connection's descriptor lets an idle pass wait on it without asking SDL to read the
@@ -216,8 +219,7 @@ bool GameWindow::takeMessage(Message& message) {
         stopSignals = 0;
         push(kMsgKeyDown, kKeyHome);
     }
-    // Events already fetched from the system; fetching new ones is left to the wait below,
-    // so each pass of the main loop reads the display connection once.
+    // Events already fetched from the system; fetching new ones is left to the wait.
     SDL_Event event;
     while (queue.empty() &&
            SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
@@ -226,7 +228,6 @@ bool GameWindow::takeMessage(Message& message) {
     if (queue.empty()) {
         checkRaiseRequest();
         presentIfDue();
-        waitForEvents();
         return false;
     }
     message = queue.front();
@@ -246,31 +247,45 @@ void GameWindow::findDisplayConnection() {
 #endif
 }
 
-// Waits at most 1 ms for input. On X, the wait is on the connection itself and SDL reads it
-// only when something arrived, after presenting (which may have queued events inside Xlib)
-// or every few milliseconds; elsewhere SDL waits.
-void GameWindow::waitForEvents() {
-    const uint64_t now = SDL_GetTicks64();
-    if (now - lastPadUpdate >= kPadUpdateMs) {
-        lastPadUpdate = now;
-        SDL_GameControllerUpdate();
-    }
+// Lets SDL read what the system sent; true when that gave SDL an event.
+bool GameWindow::readEvents() {
+    SDL_PumpEvents();
+    return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE;
+}
+
+void GameWindow::waitForMessage(uint32_t ms) {
+    if (!queue.empty() || stopSignals != 0) return;
+    ms = std::min(ms, msUntilRepaint());
     if (connection < 0) {
         SDL_Event event;
         // The event that ends the wait is translated now and delivered on the next call.
-        if (SDL_WaitEventTimeout(&event, 1) != 0) translate(event);
-        return;
-    }
-    bool pump = presentedSincePump || now - lastPump >= kPumpMs;
-    if (!pump) {
+        if (SDL_WaitEventTimeout(&event, static_cast<int>(ms)) != 0) translate(event);
+    } else if (!readEvents() && ms > 0) {
+        // On X the wait is on the connection itself. Reading first matters: an earlier call
+        // (presenting, raising the window) may have left events inside Xlib, where the
+        // connection no longer shows them. A signal ends the wait early.
         pollfd watch{connection, POLLIN, 0};
-        pump = poll(&watch, 1, 1) > 0;
+        if (poll(&watch, 1, static_cast<int>(ms)) > 0) readEvents();
     }
-    if (pump) {
-        SDL_PumpEvents();
-        lastPump = SDL_GetTicks64();
-        presentedSincePump = false;
+    const uint64_t now = SDL_GetTicks64();
+    if (!gamepads.empty() && now - lastPadUpdate >= kPadUpdateMs) {
+        lastPadUpdate = now;
+        SDL_GameControllerUpdate();
     }
+}
+
+// A window to paint again (uncovered, resized) is looked at when the next display refresh
+// allows; a changed frame waits for the main loop's next pass instead, at most a gate away.
+uint32_t GameWindow::msUntilRepaint() const {
+    constexpr uint32_t kNever = UINT32_MAX;
+    if (!needsRepaint || !displayOpen || suspended || texture == nullptr || !checked ||
+        (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) {
+        return kNever;
+    }
+    const uint64_t since = SDL_GetPerformanceCounter() - lastCheck;
+    if (since >= refreshTicks) return 0;
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
+    return static_cast<uint32_t>(((refreshTicks - since) * 1000 + frequency - 1) / frequency);
 }
 
 void GameWindow::checkRaiseRequest() {
@@ -437,7 +452,6 @@ void GameWindow::presentIfDue() {
     SDL_RenderPresent(renderer);
     needsRepaint = false;
     ++presents;
-    presentedSincePump = true;
 }
 
 }  // namespace platform

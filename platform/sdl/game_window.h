@@ -21,16 +21,17 @@ class GameWindow {
     static constexpr int kWindowedScale = 3;  // 528 x 660 when not full screen
     static constexpr uint64_t kRaiseCheckMs = 100;
     static constexpr uint64_t kPadUpdateMs = 4;
-    static constexpr uint64_t kPumpMs = 8;  // the longest SDL goes without reading events
 
     // Starts SDL's video and gamepads and makes the window, full screen and hidden.
     bool create(const std::string& title);
     void show();
     void destroy();
 
-    // The next message; when none waits: presents the frame if due, waits for an event at most
-    // 1 ms and answers false.
+    // The next message; when none waits: presents the frame if due and answers false at once.
     bool takeMessage(Message& message);
+    // Sleeps until an event arrives, `ms` passed or a repaint of the window falls due; then
+    // reads the gamepads if they are due.
+    void waitForMessage(uint32_t ms);
 
     void openDisplay();
     void closeDisplay();
@@ -60,7 +61,8 @@ class GameWindow {
     void push(uint32_t id, uint32_t wordParam);
     void presentIfDue();
     void checkRaiseRequest();
-    void waitForEvents();
+    bool readEvents();
+    uint32_t msUntilRepaint() const;
     void findDisplayConnection();
     void makeTexture();
     void coverDisplay();
@@ -82,9 +84,7 @@ class GameWindow {
     int presents = 0;
     uint64_t lastRaiseCheck = 0;  // ms
     uint64_t lastPadUpdate = 0;   // ms
-    uint64_t lastPump = 0;        // ms
-    bool presentedSincePump = false;
-    int connection = -1;  // the X connection's descriptor, -1 when not on X
+    int connection = -1;          // the X connection's descriptor, -1 when not on X
 
     std::deque<Message> queue;
     std::bitset<SDL_NUM_SCANCODES> swallowed;  // keys whose release must not reach the game

@@ -10,6 +10,7 @@
 
 #include "platform/display.h"
 #include "platform/window.h"
+#include "tests/platform_sdl/idle_pass.h"
 
 namespace platform {
 namespace {
@@ -33,7 +34,7 @@ class GameWindowTest : public ::testing::Test {
         int quiet = 0;
         for (int i = 0; i < kMaxCalls && quiet < kQuietCalls; ++i) {
             Message message;
-            if (takeMessage(message)) {
+            if (takeOrWait(message)) {
                 seen.emplace_back(message.id, message.wordParam);
                 quiet = 0;
             } else {
@@ -174,7 +175,7 @@ TEST_F(GameWindowTest, FrameIsShownOnlyWhenItChanged) {
     frame[219 * 176 + 175] = 0x001F;  // blue at the bottom-right corner
     endDraw();
     Message message;
-    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 0; ++i) takeMessage(message);
+    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 0; ++i) takeOrWait(message);
     ASSERT_EQ(gameWindow().presentCount(), 1);
 
     // The dummy screen is 1024 x 768: 3x, the frame's corner at (248, 54).
@@ -195,22 +196,22 @@ TEST_F(GameWindowTest, FrameIsShownOnlyWhenItChanged) {
     EXPECT_EQ(pixelAt(248 + 528, 54 + 659), 0u);
 
     // A still frame is not shown again, however often the queue is polled.
-    for (int i = 0; i < 100; ++i) takeMessage(message);
+    for (int i = 0; i < 100; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 1);
     // A changed one is, once.
     frame[5] = 0xFFFF;
-    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 1; ++i) takeMessage(message);
+    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 1; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 2);
-    for (int i = 0; i < 100; ++i) takeMessage(message);
+    for (int i = 0; i < 100; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 2);
 
     // Suspended: nothing is shown; resumed: the window is repainted.
     suspendDisplay();
     frame[6] = 0xFFFF;
-    for (int i = 0; i < 100; ++i) takeMessage(message);
+    for (int i = 0; i < 100; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 2);
     resumeDisplay();
-    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 2; ++i) takeMessage(message);
+    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 2; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 3);
     closeDisplay();
 }
