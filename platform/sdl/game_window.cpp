@@ -58,8 +58,9 @@ bool GameWindow::create(const std::string& title) {
     if (window != nullptr) return true;
     // SIGINT and SIGTERM are ours: they end the program through the home key.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // The frame goes straight into the window's own pixels (shared memory on X): scaling a
+    // 176 x 220 picture costs less than a GL context, its threads and its buffers would.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     // Gamepads are read every few milliseconds by takeMessage, not on every pass.
     SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
@@ -67,19 +68,18 @@ bool GameWindow::create(const std::string& title) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
         return false;
     }
+    // Where SDL still shows the window's pixels through GL (no shared memory, Wayland), no
+    // depth buffer the size of the screen is needed.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     // Made at the size of the whole display, then full screen: where no window manager carries
     // out the full-screen request (a bare X server), the window covers the screen all the same.
     SDL_Rect bounds{0, 0, kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale};
     SDL_GetDisplayBounds(0, &bounds);
     window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-    if (window != nullptr) {
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        // No vsync flag: presenting must never hold the main loop.
-        renderer = SDL_CreateRenderer(window, -1, 0);
-        if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (window == nullptr || renderer == nullptr) {
+    if (window != nullptr) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    // Presenting never waits for the display's vertical sync.
+    if (window == nullptr || SDL_GetWindowSurface(window) == nullptr) {
         SDL_Log("Vextorium2: no window: %s", SDL_GetError());
         if (window != nullptr) SDL_DestroyWindow(window);
         window = nullptr;
@@ -144,34 +144,28 @@ void GameWindow::destroy() {
     closeDisplay();
     for (auto& [id, pad] : gamepads) SDL_GameControllerClose(pad.controller);
     gamepads.clear();
-    if (renderer != nullptr) SDL_DestroyRenderer(renderer);
     if (window != nullptr) SDL_DestroyWindow(window);
     if (window != nullptr) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
-    renderer = nullptr;
     window = nullptr;
     queue.clear();
     catchStopSignals(false);
 }
 
-void GameWindow::makeTexture() {
-    if (texture != nullptr) SDL_DestroyTexture(texture);
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                kFrameWidth, kFrameHeight);
-    if (texture != nullptr) SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
-    textureStale = true;
-    needsRepaint = true;
-}
-
 void GameWindow::openDisplay() {
-    if (renderer == nullptr) return;
-    makeTexture();
+    if (window == nullptr) return;
+    if (frameSurface == nullptr) {
+        frameSurface = SDL_CreateRGBSurfaceWithFormatFrom(shown.data(), kFrameWidth, kFrameHeight,
+                                                          16, kPitchBytes, SDL_PIXELFORMAT_RGB565);
+    }
+    if (frameSurface == nullptr) return;
+    needsRepaint = true;
     displayOpen = true;
     suspended = false;
 }
 
 void GameWindow::closeDisplay() {
-    if (texture != nullptr) SDL_DestroyTexture(texture);
-    texture = nullptr;
+    SDL_FreeSurface(frameSurface);
+    frameSurface = nullptr;
     displayOpen = false;
 }
 
@@ -278,7 +272,7 @@ void GameWindow::waitForMessage(uint32_t ms) {
 // allows; a changed frame waits for the main loop's next pass instead, at most a gate away.
 uint32_t GameWindow::msUntilRepaint() const {
     constexpr uint32_t kNever = UINT32_MAX;
-    if (!needsRepaint || !displayOpen || suspended || texture == nullptr || !checked ||
+    if (!needsRepaint || !displayOpen || suspended || !checked ||
         (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) {
         return kNever;
     }
@@ -335,12 +329,6 @@ void GameWindow::translate(const SDL_Event& event) {
             break;
         case SDL_CONTROLLERDEVICEREMOVED:
             removeGamepad(event.cdevice.which);
-            break;
-        case SDL_RENDER_DEVICE_RESET:
-            makeTexture();
-            break;
-        case SDL_RENDER_TARGETS_RESET:
-            needsRepaint = true;
             break;
         default:
             break;
@@ -425,32 +413,29 @@ void GameWindow::removeGamepad(SDL_JoystickID id) {
 }
 
 void GameWindow::presentIfDue() {
-    if (!displayOpen || suspended || texture == nullptr || window == nullptr) return;
+    if (!displayOpen || suspended || window == nullptr) return;
     // Looked at once per display refresh at most: comparing the frame costs too.
     const uint64_t now = SDL_GetPerformanceCounter();
     if (checked && now - lastCheck < refreshTicks) return;
     checked = true;
     lastCheck = now;
     if ((SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) return;
-    const bool changed =
-        textureStale || std::memcmp(pixels.data(), shown.data(), sizeof pixels) != 0;
+    const bool changed = std::memcmp(pixels.data(), shown.data(), sizeof pixels) != 0;
     if (!changed && !needsRepaint) return;
-    if (changed) {
-        shown = pixels;
-        if (SDL_UpdateTexture(texture, nullptr, shown.data(), kPitchBytes) == 0) {
-            textureStale = false;
-        }
-    }
-    int width = 0;
-    int height = 0;
-    if (SDL_GetRendererOutputSize(renderer, &width, &height) != 0) return;
-    const Letterbox box = fitFrame(width, height);
+    // Made anew by SDL after the window's size changed.
+    SDL_Surface* screen = SDL_GetWindowSurface(window);
+    if (screen == nullptr) return;
+    if (changed) shown = pixels;
+    const Letterbox box = fitFrame(screen->w, screen->h);
     const SDL_Rect target{box.x, box.y, box.width, box.height};
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
-    SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, texture, nullptr, &target);
-    SDL_RenderPresent(renderer);
-    needsRepaint = false;
+    if (needsRepaint) SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+    SDL_Rect scaled = target;  // the blit clips its copy
+    // Only the frame's square is sent, unless the letterbox is to be painted too.
+    const bool shownNow = SDL_BlitScaled(frameSurface, nullptr, screen, &scaled) == 0 &&
+                          (needsRepaint ? SDL_UpdateWindowSurface(window)
+                                        : SDL_UpdateWindowSurfaceRects(window, &target, 1)) == 0;
+    needsRepaint = !shownNow;  // tried again, whole, at the next refresh
+    if (!shownNow) return;
     ++presents;
 }
 

@@ -1,5 +1,5 @@
-// GameWindow: the SDL window, its renderer and frame texture, and the translation of SDL events
-// into the handset's window messages.
+// GameWindow: the SDL window, the frame scaled into the window's own pixels, and the translation
+// of SDL events into the handset's window messages.
 #pragma once
 #include <SDL.h>
 
@@ -64,20 +64,17 @@ class GameWindow {
     bool readEvents();
     uint32_t msUntilRepaint() const;
     void findDisplayConnection();
-    void makeTexture();
     void coverDisplay();
     void readRefreshRate();
     void setIcon();
 
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    SDL_Surface* frameSurface = nullptr;  // `shown` as a surface, to scale into the window
     std::array<uint16_t, kFrameWidth * kFrameHeight> pixels{};
-    std::array<uint16_t, kFrameWidth * kFrameHeight> shown{};  // the frame last uploaded
+    std::array<uint16_t, kFrameWidth * kFrameHeight> shown{};  // the frame last shown
     bool displayOpen = false;
     bool suspended = false;
     bool needsRepaint = true;
-    bool textureStale = true;  // the texture does not hold `shown`
     bool checked = false;
     uint64_t lastCheck = 0;  // performance-counter ticks
     uint64_t refreshTicks = 0;

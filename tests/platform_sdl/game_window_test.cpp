@@ -179,11 +179,14 @@ TEST_F(GameWindowTest, FrameIsShownOnlyWhenItChanged) {
     ASSERT_EQ(gameWindow().presentCount(), 1);
 
     // The dummy screen is 1024 x 768: 3x, the frame's corner at (248, 54).
-    SDL_Renderer* renderer = SDL_GetRenderer(gameWindow().sdlWindow());
+    SDL_Surface* screen = SDL_GetWindowSurface(gameWindow().sdlWindow());
+    ASSERT_NE(screen, nullptr);
     auto pixelAt = [&](int x, int y) {
         uint32_t value = 0;
-        SDL_Rect one{x, y, 1, 1};
-        SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ARGB8888, &value, 4);
+        const auto* at = static_cast<const uint8_t*>(screen->pixels) + y * screen->pitch +
+                         x * screen->format->BytesPerPixel;
+        SDL_ConvertPixels(1, 1, screen->format->format, at, screen->pitch, SDL_PIXELFORMAT_ARGB8888,
+                          &value, 4);
         return value & 0xFFFFFF;
     };
     EXPECT_EQ(pixelAt(248, 54), 0xFF0000u);
