@@ -62,7 +62,7 @@ bool GameWindow::create(const std::string& title) {
     // 176 x 220 picture costs less than a GL context, its threads and its buffers would.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // Gamepads are read every few milliseconds by takeMessage, not on every pass.
+    // Gamepads are read after the main loop's waits, not by every look at the events.
     SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
@@ -249,7 +249,7 @@ bool GameWindow::readEvents() {
 
 void GameWindow::waitForMessage(uint32_t ms) {
     if (!queue.empty() || stopSignals != 0) return;
-    ms = std::min(ms, msUntilRepaint());
+    ms = std::min({ms, msUntilRepaint(), static_cast<uint32_t>(INT_MAX)});
     if (connection < 0) {
         SDL_Event event;
         // The event that ends the wait is translated now and delivered on the next call.
@@ -262,7 +262,7 @@ void GameWindow::waitForMessage(uint32_t ms) {
         if (poll(&watch, 1, static_cast<int>(ms)) > 0) readEvents();
     }
     const uint64_t now = SDL_GetTicks64();
-    if (!gamepads.empty() && now - lastPadUpdate >= kPadUpdateMs) {
+    if (now - lastPadUpdate >= (gamepads.empty() ? kPadDetectMs : kPadUpdateMs)) {
         lastPadUpdate = now;
         SDL_GameControllerUpdate();
     }

@@ -20,7 +20,8 @@ class GameWindow {
   public:
     static constexpr int kWindowedScale = 3;  // 528 x 660 when not full screen
     static constexpr uint64_t kRaiseCheckMs = 100;
-    static constexpr uint64_t kPadUpdateMs = 4;
+    static constexpr uint64_t kPadUpdateMs = 4;    // pads open: read this often at most
+    static constexpr uint64_t kPadDetectMs = 100;  // none open: look for one plugged in
 
     // Starts SDL's video and gamepads and makes the window, full screen and hidden.
     bool create(const std::string& title);
