@@ -61,6 +61,9 @@ bool GameWindow::create(const std::string& title) {
     // The frame goes straight into the window's own pixels (shared memory on X): scaling a
     // 176 x 220 picture costs less than a GL context, its threads and its buffers would.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Where SDL must show those pixels through a renderer (Wayland), presenting still never
+    // waits for the display's vertical sync.
+    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     // Gamepads are read after the main loop's waits, not by every look at the events.
     SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
@@ -68,8 +71,7 @@ bool GameWindow::create(const std::string& title) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
         return false;
     }
-    // Where SDL still shows the window's pixels through GL (no shared memory, Wayland), no
-    // depth buffer the size of the screen is needed.
+    // Nor does that renderer need a depth buffer the size of the screen.
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     // Made at the size of the whole display, then full screen: where no window manager carries
     // out the full-screen request (a bare X server), the window covers the screen all the same.
@@ -78,7 +80,6 @@ bool GameWindow::create(const std::string& title) {
     window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (window != nullptr) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-    // Presenting never waits for the display's vertical sync.
     if (window == nullptr || SDL_GetWindowSurface(window) == nullptr) {
         SDL_Log("Vextorium2: no window: %s", SDL_GetError());
         if (window != nullptr) SDL_DestroyWindow(window);
