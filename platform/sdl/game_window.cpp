@@ -166,8 +166,18 @@ void GameWindow::openDisplay() {
 
 void GameWindow::closeDisplay() {
     SDL_FreeSurface(frameSurface);
+    SDL_FreeSurface(converted);
     frameSurface = nullptr;
+    converted = nullptr;
     displayOpen = false;
+}
+
+bool GameWindow::matchFormat(const SDL_Surface* screen) {
+    if (converted != nullptr && converted->format->format == screen->format->format) return true;
+    SDL_FreeSurface(converted);
+    converted = SDL_CreateRGBSurfaceWithFormat(
+        0, kFrameWidth, kFrameHeight, screen->format->BitsPerPixel, screen->format->format);
+    return converted != nullptr;
 }
 
 void GameWindow::resume() {
@@ -431,8 +441,11 @@ void GameWindow::presentIfDue() {
     const SDL_Rect target{box.x, box.y, box.width, box.height};
     if (needsRepaint) SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
     SDL_Rect scaled = target;  // the blit clips its copy
-    // Only the frame's square is sent, unless the letterbox is to be painted too.
-    const bool shownNow = SDL_BlitScaled(frameSurface, nullptr, screen, &scaled) == 0 &&
+    // Converted first, then stretched within one format: SDL's fast paths for both.
+    const bool shownNow = matchFormat(screen) &&
+                          SDL_BlitSurface(frameSurface, nullptr, converted, nullptr) == 0 &&
+                          SDL_BlitScaled(converted, nullptr, screen, &scaled) == 0 &&
+                          // Only the frame's square is sent, unless the letterbox is painted too.
                           (needsRepaint ? SDL_UpdateWindowSurface(window)
                                         : SDL_UpdateWindowSurfaceRects(window, &target, 1)) == 0;
     needsRepaint = !shownNow;  // tried again, whole, at the next refresh

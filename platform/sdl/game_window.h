@@ -61,6 +61,8 @@ class GameWindow {
     void removeGamepad(SDL_JoystickID id);
     void push(uint32_t id, uint32_t wordParam);
     void presentIfDue();
+    // Makes `converted` of the window's pixel format; false if it cannot.
+    bool matchFormat(const SDL_Surface* screen);
     void checkRaiseRequest();
     bool readEvents();
     uint32_t msUntilRepaint() const;
@@ -71,6 +73,7 @@ class GameWindow {
 
     SDL_Window* window = nullptr;
     SDL_Surface* frameSurface = nullptr;  // `shown` as a surface, to scale into the window
+    SDL_Surface* converted = nullptr;     // `shown` in the window's pixel format
     std::array<uint16_t, kFrameWidth * kFrameHeight> pixels{};
     std::array<uint16_t, kFrameWidth * kFrameHeight> shown{};  // the frame last shown
     bool displayOpen = false;
