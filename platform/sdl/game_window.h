@@ -23,8 +23,8 @@ class GameWindow {
     static constexpr uint64_t kPadUpdateMs = 4;    // pads open: read this often at most
     static constexpr uint64_t kPadDetectMs = 100;  // none open: look for one plugged in
 
-    // Starts SDL's video and gamepads and makes the window, full screen and hidden.
-    bool create(const std::string& title);
+    // Starts SDL's video and gamepads and makes the window, hidden, full screen or windowed.
+    bool create(const std::string& title, bool fullScreen = true);
     void show();
     void destroy();
 
