@@ -2,8 +2,10 @@
 // surviving a kill and stopping cleanly.
 #include "tools/scoreserver/score_server.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -62,7 +64,12 @@ class InProcessServer {
         std::error_code ignored;
         std::filesystem::remove_all(directory, ignored);
     }
-    httplib::Client client() const { return httplib::Client("127.0.0.1", port); }
+    // Targets go out exactly as written, malformed escapes included.
+    httplib::Client client() const {
+        httplib::Client c("127.0.0.1", port);
+        c.set_url_encode(false);
+        return c;
+    }
 
     std::string directory;
     ScoreStore store;
@@ -148,10 +155,16 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=5&extra=1"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myname=CD&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?"), 400);
+    for (const char* malformed :
+         {"?myname=%ZZ&myscore=5", "?myname=A%&myscore=5", "?myname=%4&myscore=5",
+          "?myname=A=B&myscore=5", "?myname=AB&myscore=5=5", "?myname=AB&&myscore=5",
+          "?myname=AB&myscore=5&", "?myname&myscore=5", "?my%ZZname=AB&myscore=5"})
+        EXPECT_EQ(statusOf(client, malformed), 400) << malformed;
+    EXPECT_EQ(statusOf(client, "?myname=A+B&myscore=3"), 200);  // '+' is a space
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=5&pad=" + std::string(600, 'x')), 414);
     EXPECT_EQ(client.Get("/Vextorium2/other.php")->status, 404);
 
-    EXPECT_EQ(list(client), ";Zo\xC3\xAB,4294967295;AB,1234;Z,0");
+    EXPECT_EQ(list(client), ";Zo\xC3\xAB,4294967295;AB,1234;A B,3;Z,0");
 
     ScoreStore otherStore(server.directory + "other.sqlite");
     ScoreServer other(otherStore);
