@@ -1,13 +1,9 @@
 // scoreserver_load: starts scoreserver on a free loopback port with a fresh database and drives
 // it with concurrent keep-alive clients, reporting requests per second and latency percentiles.
-//   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game]
+//   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game] [--server PROGRAM]
 #include <httplib.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,12 +14,11 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "bench/scores/server_process.h"
 
 namespace {
 
 constexpr const char* kPath = "/Vextorium2/updateScore.php";
-constexpr int kOutputWaitMs = 10000;
 constexpr int kGameUploadsPerList = 4;  // a synchronize: a few uploads, then the list
 
 using Clock = std::chrono::steady_clock;
@@ -32,36 +27,8 @@ struct Options {
     int clients = 8;
     int seconds = 10;
     std::string mix = "game";
+    std::string server = SCORESERVER_PATH;
 };
-
-pid_t startServer(const std::string& database, int& port) {
-    int fds[2];
-    if (::pipe(fds) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::string program = SCORESERVER_PATH, listen = "--listen", address = "127.0.0.1:0",
-                db = "--db", file = database;
-    char* argv[] = {program.data(), listen.data(), address.data(), db.data(), file.data(), nullptr};
-    pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string line;
-    pollfd waiting{fds[0], POLLIN, 0};
-    while (pid > 0 && line.find('\n') == std::string::npos &&
-           ::poll(&waiting, 1, kOutputWaitMs) > 0) {
-        char buffer[128];
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        line.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fds[0]);
-    const size_t colon = line.rfind(':');
-    port = colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
-    return pid;
-}
 
 double percentile(std::vector<double>& sorted, double p) {
     if (sorted.empty()) return 0;
@@ -82,12 +49,15 @@ int main(int argc, char** argv) {
             options.seconds = std::max(1, std::atoi(argv[i + 1]));
         else if (arg == "--mix")
             options.mix = argv[i + 1];
+        else if (arg == "--server")
+            options.server = argv[i + 1];
     }
     std::string directory =
         (std::filesystem::temp_directory_path() / "scoreserver_loadXXXXXX").string();
     if (::mkdtemp(directory.data()) == nullptr) return 1;
-    int port = 0;
-    const pid_t server = startServer(directory + "/scores.sqlite", port);
+    const StartedServer started = startScoreServer(options.server, directory + "/scores.sqlite");
+    const pid_t server = started.pid;
+    const int port = started.port;
     if (server <= 0 || port <= 0) {
         std::fprintf(stderr, "scoreserver_load: the server did not start\n");
         return 1;
