@@ -1,6 +1,7 @@
 // scoreserver_load: starts scoreserver on a free loopback port with a fresh database and drives
 // it with concurrent keep-alive clients, reporting requests per second and latency percentiles.
 //   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game] [--server PROGRAM]
+//                    [-- SERVER-OPTIONS...]
 #include <httplib.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -28,6 +29,7 @@ struct Options {
     int seconds = 10;
     std::string mix = "game";
     std::string server = SCORESERVER_PATH;
+    std::vector<std::string> serverOptions;
 };
 
 double percentile(std::vector<double>& sorted, double p) {
@@ -41,8 +43,13 @@ double percentile(std::vector<double>& sorted, double p) {
 
 int main(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string arg = argv[i];
+        if (arg == "--") {
+            options.serverOptions.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (i + 1 >= argc) break;
         if (arg == "--clients")
             options.clients = std::max(1, std::atoi(argv[i + 1]));
         else if (arg == "--seconds")
@@ -55,7 +62,8 @@ int main(int argc, char** argv) {
     std::string directory =
         (std::filesystem::temp_directory_path() / "scoreserver_loadXXXXXX").string();
     if (::mkdtemp(directory.data()) == nullptr) return 1;
-    const StartedServer started = startScoreServer(options.server, directory + "/scores.sqlite");
+    const StartedServer started =
+        startScoreServer(options.server, directory + "/scores.sqlite", options.serverOptions);
     const pid_t server = started.pid;
     const int port = started.port;
     if (server <= 0 || port <= 0) {

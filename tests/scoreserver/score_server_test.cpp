@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -161,6 +162,9 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
           "?myname=AB&myscore=5&", "?myname&myscore=5", "?my%ZZname=AB&myscore=5"})
         EXPECT_EQ(statusOf(client, malformed), 400) << malformed;
     EXPECT_EQ(statusOf(client, "?myname=A+B&myscore=3"), 200);  // '+' is a space
+    httplib::Headers many;
+    for (int i = 0; i < 65; ++i) many.emplace("X-" + std::to_string(i), "1");
+    EXPECT_EQ(client.Get(std::string(kPath) + "?myname=H&myscore=9", many)->status, 431);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=5&pad=" + std::string(600, 'x')), 414);
     EXPECT_EQ(client.Get("/Vextorium2/other.php")->status, 404);
 
@@ -235,7 +239,16 @@ TEST(ScoreServerTest, TheProcessKeepsAnsweredScoresThroughAKillAndStopsCleanly) 
         std::string expected;
         for (int i = 20; i >= 1; --i) expected += ";K," + std::to_string(i);
         EXPECT_EQ(list(client), expected);
+        // A client in the middle of a request does not hold the stop up.
+        const int slow = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(process.port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::send(slow, "GET /Vextorium2/", 16, 0), 16);
         const int status = process.stopWith(SIGTERM);
+        ::close(slow);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
@@ -250,4 +263,29 @@ TEST(ScoreServerTest, TheProcessKeepsAnsweredScoresThroughAKillAndStopsCleanly) 
     }
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
+}
+
+TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
+    const auto run = [](const std::string& args, std::string& out) {
+        FILE* pipe = ::popen((std::string(SCORESERVER_PATH) + " " + args + " 2>&1").c_str(), "r");
+        if (pipe == nullptr) return -1;
+        char buffer[256];
+        out.clear();
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string out;
+    EXPECT_EQ(run("--help", out), 0);
+    for (const char* option :
+         {"--max-target", "--max-header-bytes", "--max-headers", "--request-timeout",
+          "--idle-timeout", "--max-connections", "--max-per-address", "--threads"})
+        EXPECT_NE(out.find(option), std::string::npos) << option;
+    EXPECT_EQ(run("--version", out), 0);
+    EXPECT_EQ(out.rfind("scoreserver ", 0), 0u);
+    EXPECT_EQ(run("--bogus", out), 2);
+    EXPECT_NE(out.find("usage"), std::string::npos);
+    EXPECT_EQ(run("--threads 0", out), 2);
+    EXPECT_EQ(run("--idle-timeout", out), 2);
+    EXPECT_EQ(run("--max-connections 12x", out), 2);
 }
