@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "tools/scoreserver/request_target.h"
 #include "tools/scoreserver/score_rules.h"
 
@@ -53,10 +55,11 @@ bool clientGone(MHD_Connection* connection) {
 }  // namespace
 
 struct ScoreServer::Hooks {
-    // The raw target as it came on the request line, kept for the request's handler.
+    // The raw target as it came on the request line, kept for the request's handler: one byte
+    // past the longest allowed is enough to refuse it.
     static void* keepTarget(void* self, const char* uri, MHD_Connection*) {
-        (void)self;
-        return new std::string(uri);
+        const size_t keep = static_cast<ScoreServer*>(self)->limits.maxTarget + 1;
+        return new std::string(uri, ::strnlen(uri, keep));
     }
 
     static MHD_Result access(void* self, MHD_Connection* connection, const char*,
