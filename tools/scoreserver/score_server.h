@@ -44,10 +44,8 @@ class ScoreServer {
     void stop();
     bool running() const { return serving; }
 
-    // The library's entry points (plain functions; `self` is the server).
-    struct Hooks;
-
   private:
+    struct Hooks;  // the library's entry points: plain functions given the server
     using Clock = std::chrono::steady_clock;
     struct Tracked {
         int fd = -1;
