@@ -52,8 +52,10 @@ std::string list(httplib::Client& client) {
 // A server on a free port of 127.0.0.1 over a database in a fresh directory.
 class InProcessServer {
   public:
-    InProcessServer()
-        : directory(makeTempDirectory()), store(directory + "scores.sqlite"), server(store) {
+    explicit InProcessServer(const ServerLimits& limits = {})
+        : directory(makeTempDirectory()),
+          store(directory + "scores.sqlite"),
+          server(store, limits) {
         port = server.bind("127.0.0.1", 0);
         thread = std::thread([this] { server.run(); });
         for (int i = 0; i < kStartPolls && !server.running(); ++i)
@@ -173,6 +175,42 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
     ScoreStore otherStore(server.directory + "other.sqlite");
     ScoreServer other(otherStore);
     EXPECT_EQ(other.bind("127.0.0.1", server.port), -1);  // one server per port
+}
+
+// Sends `text` from 127.0.0.`host`: true when the server answers 200, false when it closes
+// without an answer (or says nothing within 5 s). The socket is left open in `kept`.
+bool answeredFrom(int host, int port, const std::string& text, int& kept) {
+    kept = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{}, remote{};
+    local.sin_family = remote.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl((127u << 24) | static_cast<unsigned>(host));
+    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    remote.sin_port = htons(static_cast<uint16_t>(port));
+    std::string reply;
+    if (::bind(kept, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+        ::connect(kept, reinterpret_cast<sockaddr*>(&remote), sizeof remote) == 0 &&
+        ::send(kept, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size())) {
+        pollfd waiting{kept, POLLIN, 0};
+        char buffer[64];
+        if (::poll(&waiting, 1, 5000) > 0) {
+            const ssize_t n = ::recv(kept, buffer, sizeof buffer, 0);
+            if (n > 0) reply.assign(buffer, static_cast<size_t>(n));
+        }
+    }
+    return reply.rfind("HTTP/1.1 200", 0) == 0;
+}
+
+TEST(ScoreServerTest, CapsConnectionsPerClientAddress) {
+    ServerLimits limits;
+    limits.maxPerAddress = 2;
+    InProcessServer server(limits);
+    const std::string request = std::string("GET ") + kPath + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    int kept[4];
+    EXPECT_TRUE(answeredFrom(1, server.port, request, kept[0]));  // kept alive
+    EXPECT_TRUE(answeredFrom(1, server.port, request, kept[1]));
+    EXPECT_FALSE(answeredFrom(1, server.port, request, kept[2]));  // a third is refused
+    EXPECT_TRUE(answeredFrom(2, server.port, request, kept[3]));   // another address is served
+    for (int fd : kept) ::close(fd);
 }
 
 TEST(ScoreServerTest, ListsTheBestHundredHighestFirstEarlierFirstOnTies) {

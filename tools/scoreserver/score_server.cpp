@@ -54,43 +54,48 @@ bool clientGone(MHD_Connection* connection) {
 
 }  // namespace
 
+// One request as the library goes through it.
+struct RequestState {
+    std::string target;        // as it came on the request line, cut after one byte too many
+    bool headersRead = false;  // the library has called once with the headers
+};
+
 struct ScoreServer::Hooks {
-    // The raw target as it came on the request line, kept for the request's handler: one byte
-    // past the longest allowed is enough to refuse it.
     static void* keepTarget(void* self, const char* uri, MHD_Connection*) {
         const size_t keep = static_cast<ScoreServer*>(self)->limits.maxTarget + 1;
-        return new std::string(uri, ::strnlen(uri, keep));
+        return new RequestState{std::string(uri, ::strnlen(uri, keep))};
     }
 
+    // Called once with the headers, then for each piece of a body, then once more at its end.
+    // A GET is answered at the end, which keeps the connection open for the client's next
+    // request; anything else at once, which closes it without reading what it sends.
     static MHD_Result access(void* self, MHD_Connection* connection, const char*,
                              const char* method, const char*, const char*, size_t* uploadSize,
                              void** requestState) {
         auto* server = static_cast<ScoreServer*>(self);
-        {
-            std::lock_guard lock(server->trackedMutex);
-            auto it = server->tracked.find(connection);
-            if (it != server->tracked.end()) it->second.deadline = Clock::time_point::max();
-        }
-        if (*uploadSize != 0) {
-            *uploadSize = 0;  // a body is never wanted; the answer is already queued
+        auto* request = static_cast<RequestState*>(*requestState);
+        const bool get = std::strcmp(method, "GET") == 0;
+        if (request != nullptr && !request->headersRead && get) {
+            request->headersRead = true;
             return MHD_YES;
         }
-        const auto* target = static_cast<const std::string*>(*requestState);
-        const int status = server->answerRequest(connection, target == nullptr ? "" : *target,
-                                                 std::string(method) == "GET");
+        if (*uploadSize != 0) {
+            *uploadSize = 0;  // an unwanted body, read while the request deadline runs
+            return MHD_YES;
+        }
+        server->track(connection, Clock::time_point::max());  // answered: no deadline now
+        const int status =
+            server->answerRequest(connection, request == nullptr ? "" : request->target, get);
         return status < 0 ? MHD_NO : MHD_YES;
     }
 
     static void completed(void* self, MHD_Connection* connection, void** requestState,
                           MHD_RequestTerminationCode) {
-        delete static_cast<std::string*>(*requestState);
+        delete static_cast<RequestState*>(*requestState);
         *requestState = nullptr;
         auto* server = static_cast<ScoreServer*>(self);
-        std::lock_guard lock(server->trackedMutex);
-        auto it = server->tracked.find(connection);
-        if (it != server->tracked.end())
-            it->second.deadline =
-                Clock::now() + std::chrono::seconds(server->limits.requestSeconds);
+        server->track(connection,
+                      Clock::now() + std::chrono::seconds(server->limits.requestSeconds));
     }
 
     static void connection(void* self, MHD_Connection* connection, void**,
@@ -180,6 +185,12 @@ void ScoreServer::stop() {
     std::lock_guard lock(stopMutex);
     stopRequested = true;
     stopWake.notify_all();
+}
+
+void ScoreServer::track(MHD_Connection* connection, Clock::time_point deadline) {
+    std::lock_guard lock(trackedMutex);
+    auto it = tracked.find(connection);
+    if (it != tracked.end()) it->second.deadline = deadline;
 }
 
 // A request not received whole in time has its socket shut down; the library then closes it.

@@ -52,6 +52,7 @@ class ScoreServer {
         Clock::time_point deadline = Clock::time_point::max();  // max: being answered
     };
 
+    void track(MHD_Connection* connection, Clock::time_point deadline);
     int answerRequest(MHD_Connection* connection, const std::string& target, bool get);
     std::string listText();
     void expireLateRequests();
