@@ -237,7 +237,7 @@ long sendEndless(int host, int port, const std::string& prefix, const std::strin
 }
 
 struct FloodResult {
-    long mostSentMb = 0;
+    double mostSentMb = 0;
     long peakMb = 0;
     long afterMb = 0;
 };
@@ -265,7 +265,7 @@ FloodResult flood(const Options& options, int port, MemoryWatch& memory, bool he
     result.peakMb = memory.peakMb();
     std::this_thread::sleep_for(std::chrono::milliseconds(kSettleMs));
     result.afterMb = memory.nowMb();
-    result.mostSentMb = *std::max_element(sent.begin(), sent.end()) / kMiB;
+    result.mostSentMb = static_cast<double>(*std::max_element(sent.begin(), sent.end())) / kMiB;
     return result;
 }
 
@@ -406,11 +406,12 @@ int main(int argc, char** argv) {
         for (const bool headerLines : {false, true}) {
             const FloodResult f = flood(options, server.port, memory, headerLines);
             std::printf(
-                "%-7s %d clients x %ld MB: at most %ld MB sent before the server cut it;"
+                "%-7s %d clients x %ld MB: at most %.1f MB sent before the server cut it;"
                 " peak %ld MB resident, %ld MB after they left\n",
                 headerLines ? "headers" : "line", options.clients, options.megabytes, f.mostSentMb,
                 f.peakMb, f.afterMb);
-            expect(f.mostSentMb < options.megabytes / 2, "the long request was not cut early");
+            expect(f.mostSentMb < static_cast<double>(options.megabytes) / 2,
+                   "the long request was not cut early");
             expect(f.peakMb < options.maxMb, "memory went over the bound");
         }
         held = hold(options, server.pid, server.port, memory);
