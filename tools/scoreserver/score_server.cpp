@@ -1,6 +1,6 @@
 // ScoreServer on libmicrohttpd: a few threads each polling many sockets, per-connection memory
 // pools, connection caps and an idle timeout from the library; a whole-request deadline, strict
-// target parsing, the check that the client is still there, and the list cache from here.
+// target parsing and the check that the client is still there from here.
 #include "tools/scoreserver/score_server.h"
 
 #include <fcntl.h>
@@ -222,21 +222,13 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
     if (decided.kind == ScoreRequest::Kind::List) return send(kOk, listText());
     if (decided.kind == ScoreRequest::Kind::Refused)
         return send(kBadRequest, decided.reason + "\n");
-    {
-        std::lock_guard lock(mutex);
-        if (clientGone(connection)) return -1;
-        if (!store.record(decided.name, decided.score)) return send(kUnavailable, "not recorded\n");
-        cacheValid = false;
-    }
+    if (clientGone(connection)) return -1;
+    if (!store.record(decided.name, decided.score, decided.uploadId))
+        return send(kUnavailable, "not recorded\n");
     return send(kOk, "recorded\n");
 }
 
-// The list is read from the store only after a score was recorded.
+// Read from the store on every request: another server process may share its database.
 std::string ScoreServer::listText() {
-    std::lock_guard lock(mutex);
-    if (!cacheValid) {
-        cachedList = formatList(store.best(kListLength));
-        cacheValid = true;
-    }
-    return cachedList;
+    return formatList(store.best(kListLength));
 }

@@ -68,8 +68,4 @@ class ScoreServer {
 
     std::mutex trackedMutex;  // connections and their deadlines
     std::map<MHD_Connection*, Tracked> tracked;
-
-    std::mutex mutex;  // the cached list
-    std::string cachedList;
-    bool cacheValid = false;
 };
