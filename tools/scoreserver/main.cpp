@@ -1,5 +1,5 @@
 // scoreserver: records the game's uploaded scores and answers the best 100.
-//   scoreserver [--listen HOST:PORT] [--db FILE] [limits...]   (--help lists them)
+//   scoreserver [--listen HOST:PORT] [--db FILE|URL] [limits...]   (--help lists them)
 #include <limits.h>
 #include <pthread.h>
 #include <signal.h>
@@ -99,8 +99,9 @@ void printHelp(std::vector<LimitSwitch>& switches) {
                  "Records the game's uploaded scores and answers the best 100.\n\n"
                  "  --listen HOST:PORT    address to listen on (default 127.0.0.1:8642; port 0: "
                  "any free port)\n"
-                 "  --db FILE             the score database (default scores.sqlite beside the "
-                 "program)\n";
+                 "  --db FILE|URL         the score database: a SQLite file (default "
+                 "scores.sqlite beside\n"
+                 "                        the program) or a postgresql://... address\n";
     for (const LimitSwitch& s : switches)
         std::cout << "  " << s.name << " N"
                   << std::string(kHelpColumn - std::string(s.name).size(), ' ') << s.help
@@ -111,7 +112,7 @@ void printHelp(std::vector<LimitSwitch>& switches) {
 
 int usage(const std::string& reason) {
     std::cerr << "scoreserver: " << reason
-              << " (usage: scoreserver [--listen HOST:PORT] [--db FILE] [--LIMIT N...]; "
+              << " (usage: scoreserver [--listen HOST:PORT] [--db FILE|URL] [--LIMIT N...]; "
                  "scoreserver --help lists the limits)\n";
     return kBadArguments;
 }
@@ -177,7 +178,10 @@ int main(int argc, char** argv) {
 
     const std::unique_ptr<ScoreStore> store = openScoreStore(database);
     if (!store->ok()) {
-        std::cerr << "scoreserver: cannot open " << database << ": " << store->error() << '\n';
+        // A PostgreSQL address may hold a password: it is not repeated on the terminal or in logs.
+        const bool address = database.find("://") != std::string::npos;
+        std::cerr << "scoreserver: cannot open " << (address ? "the database" : database) << ": "
+                  << store->error() << '\n';
         return kFailure;
     }
     ScoreServer server(*store, limits);
