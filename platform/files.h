@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -25,5 +26,30 @@ std::string userDataDirectory();
 // Writes the bytes to a temporary file beside `path`, flushes it to disk and renames it
 // over `path`, so a crash leaves either the old or the new complete file. False on failure.
 bool writeFileAtomically(const std::string& path, const void* data, size_t size);
+
+// The outcome of reading one data file.
+struct FileRead {
+    enum Result {
+        Read,     // a regular file, read to its end or to the limit
+        Missing,  // nothing at that path
+        Failed,   // there but unreadable: not a regular file, no permission, a read error
+    };
+    Result result = Missing;
+    // Failed only: the file was opened, and was then found not to be a regular file or failed
+    // while being read (false when the open itself was refused).
+    bool opened = false;
+    // Read: the file's first bytes, at most the limit. Failed after a read error: the bytes
+    // that arrived before it. Otherwise empty.
+    std::vector<uint8_t> bytes;
+};
+
+// Reads at most `limit` bytes from the start of the file at `path`. The file is opened without
+// blocking and read only when it is a regular file, so a FIFO, socket, device or directory in
+// a data file's place gives Failed at once instead of hanging or streaming forever.
+FileRead readFile(const std::string& path, size_t limit);
+
+// Creates `path` as an empty file unless something is already there (never truncating or
+// following a link). True when a file now exists at `path` (created or already there).
+bool createEmptyFile(const std::string& path);
 
 }  // namespace platform
