@@ -1,4 +1,5 @@
-// File service: where the program's files live and how they are written safely.
+// File service: where the program's files live, how they are read without ever waiting, and how
+// they are written safely.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -48,8 +49,8 @@ struct FileRead {
 // a data file's place gives Failed at once instead of hanging or streaming forever.
 FileRead readFile(const std::string& path, size_t limit);
 
-// Creates `path` as an empty file unless something is already there (never truncating or
-// following a link). True when a file now exists at `path` (created or already there).
+// Creates `path` as an empty file unless something is already there (never truncating it or
+// following a link). True when the file was created or something was already at `path`.
 bool createEmptyFile(const std::string& path);
 
 }  // namespace platform
