@@ -33,21 +33,26 @@ struct FileRead {
     enum Result {
         Read,     // a regular file, read to its end or to the limit
         Missing,  // nothing at that path
-        Failed,   // there but unreadable: not a regular file, no permission, a read error
+        Failed,   // there but unreadable: not a regular file, no permission, a read error;
+                  // or longer than the limit when such a file is refused
     };
     Result result = Missing;
-    // Failed only: the file was opened, and was then found not to be a regular file or failed
-    // while being read (false when the open itself was refused).
+    // Failed only: the file was opened, and was then found not to be a regular file, failed
+    // while being read or was too long (false when the open itself was refused).
     bool opened = false;
     // Read: the file's first bytes, at most the limit. Failed after a read error: the bytes
     // that arrived before it. Otherwise empty.
     std::vector<uint8_t> bytes;
 };
 
+// What becomes of a file longer than the limit: its first bytes are read, or it is refused
+// (Failed, with nothing read) when it is only any use whole.
+enum class Longer { Cut, Refused };
+
 // Reads at most `limit` bytes from the start of the file at `path`. The file is opened without
 // blocking and read only when it is a regular file, so a FIFO, socket, device or directory in
 // a data file's place gives Failed at once instead of hanging or streaming forever.
-FileRead readFile(const std::string& path, size_t limit);
+FileRead readFile(const std::string& path, size_t limit, Longer longer = Longer::Cut);
 
 // Creates `path` as an empty file unless something is already there (never truncating it or
 // following a link). True when the file was created or something was already at `path`.

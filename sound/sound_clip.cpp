@@ -17,8 +17,8 @@ std::string fileName(const std::string& path) {
 }  // namespace
 
 SoundClip::SoundClip(const std::string& path, bool loop) {
-    // One byte past the largest file taken, so a larger one is refused rather than cut.
-    platform::FileRead file = platform::readFile(path, WavHeader::kMaxFileBytes + 1);
+    platform::FileRead file =
+        platform::readFile(path, WavHeader::kMaxFileBytes, platform::Longer::Refused);
     if (file.result != platform::FileRead::Read) return;
     const std::optional<WavHeader> wav = readWavHeader(file.bytes.data(), file.bytes.size());
     if (!wav) return;

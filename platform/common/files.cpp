@@ -61,7 +61,7 @@ void removeStaleTemporaries(const std::string& directory, const std::string& fil
 constexpr size_t kReadChunk = 4096;  // read at a time past the size the file reported
 }  // namespace
 
-FileRead readFile(const std::string& path, size_t limit) {
+FileRead readFile(const std::string& path, size_t limit, Longer longer) {
     FileRead file;
     // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -80,16 +80,23 @@ FileRead readFile(const std::string& path, size_t limit) {
     // into a buffer of that size, and reading goes on past it to the end of the file or the
     // limit, whichever comes first.
     const size_t expected = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
-    file.bytes.resize(expected < limit ? expected : limit);
+    if (longer == Longer::Refused && expected > limit) {
+        ::close(fd);
+        file.result = FileRead::Failed;
+        return file;
+    }
+    // Refused: one byte more is asked for, to tell a file that grew past the limit.
+    const size_t wanted = longer == Longer::Refused && limit < SIZE_MAX ? limit + 1 : limit;
+    file.bytes.resize(expected < wanted ? expected : wanted);
     file.result = FileRead::Read;
     uint8_t more[kReadChunk];
     size_t got = 0;
-    while (got < limit) {
+    while (got < wanted) {
         const bool inPlace = got < file.bytes.size();
         uint8_t* into = inPlace ? file.bytes.data() + got : more;
-        const size_t want = inPlace                    ? file.bytes.size() - got
-                            : limit - got < kReadChunk ? limit - got
-                                                       : kReadChunk;
+        const size_t want = inPlace                     ? file.bytes.size() - got
+                            : wanted - got < kReadChunk ? wanted - got
+                                                        : kReadChunk;
         const ssize_t n = ::read(fd, into, want);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) file.result = FileRead::Failed;
@@ -99,6 +106,10 @@ FileRead readFile(const std::string& path, size_t limit) {
     }
     file.bytes.resize(got);
     ::close(fd);
+    if (got > limit) {
+        file.result = FileRead::Failed;
+        file.bytes.clear();
+    }
     return file;
 }
 

@@ -62,6 +62,13 @@ TEST_F(FilesTest, OnlyRegularFilesAreReadAndNothingWaits) {
     EXPECT_EQ(file.result, FileRead::Read);
     EXPECT_EQ(text(file.bytes), "abcd");
     EXPECT_EQ(text(platform::readFile(dir + "BrickMap.dat", 100).bytes), "abcdef");
+    // A file only any use whole is refused when longer than the limit, and read when not.
+    file = platform::readFile(dir + "BrickMap.dat", 5, platform::Longer::Refused);
+    EXPECT_EQ(file.result, FileRead::Failed);
+    EXPECT_TRUE(file.bytes.empty());
+    file = platform::readFile(dir + "BrickMap.dat", 6, platform::Longer::Refused);
+    EXPECT_EQ(file.result, FileRead::Read);
+    EXPECT_EQ(text(file.bytes), "abcdef");
     std::ofstream(dir + "empty.wav").flush();
     file = platform::readFile(dir + "empty.wav", 100);
     EXPECT_EQ(file.result, FileRead::Read);
@@ -70,6 +77,8 @@ TEST_F(FilesTest, OnlyRegularFilesAreReadAndNothingWaits) {
     file = platform::readFile("/proc/self/status", 1 << 20);
     EXPECT_EQ(file.result, FileRead::Read);
     EXPECT_EQ(text(file.bytes).rfind("Name:", 0), 0u);
+    EXPECT_EQ(platform::readFile("/proc/self/status", 5, platform::Longer::Refused).result,
+              FileRead::Failed);
 
     file = platform::readFile(dir + "AutoSave.dat", 100);
     EXPECT_EQ(file.result, FileRead::Missing);
