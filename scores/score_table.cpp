@@ -174,6 +174,7 @@ int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
     int i = kEntryCount - 1;
     ScoreEntry* fresh = entries[i];
     fresh->pending = 1;
+    fresh->uploadId = 0;
     setName(*fresh, name);
     fresh->score = score;
     // An older entry with an equal score stays above the new one.
