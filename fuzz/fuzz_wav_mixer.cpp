@@ -1,5 +1,6 @@
 // Fuzz target: a WAV file of any content played through the SDL back end's mixer (format
-// check, conversion to the device format, mixing, loop re-queue, reset), without a device.
+// check, playing in place or converting to the device format, mixing, loop re-queue, reset),
+// without a device.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,8 +11,10 @@
 #include "sound/wav_header.h"
 
 namespace {
-constexpr int kDeviceRate = 44100;
-constexpr int kFrames = 512;
+// The game's device format: a clip in it plays from its own memory, any other is converted.
+constexpr int kDeviceRate = 22050;
+constexpr int kDeviceChannels = 1;
+constexpr int kFrames = 256;
 constexpr int kBuffers = 6;
 
 // Re-queues the block each time it ends, as a looping sound clip does.
@@ -27,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::optional<WavHeader> wav = readWavHeader(data, size);
     if (!wav) return 0;
 
-    platform::AudioMixer mixer(kDeviceRate);
+    platform::AudioMixer mixer(kDeviceRate, kDeviceChannels);
     platform::WaveStream stream =
         mixer.open(wav->format, &requeue, reinterpret_cast<uintptr_t>(&mixer), "fuzz.wav");
     if (stream == nullptr) return 0;
@@ -37,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     header.length = static_cast<uint32_t>(samples.size());
     header.user = size % 2;  // odd sizes loop
     mixer.prepare(stream, &header);
-    std::vector<int16_t> out(static_cast<size_t>(kFrames) * platform::AudioMixer::kChannels);
+    std::vector<int16_t> out(static_cast<size_t>(kFrames) * kDeviceChannels);
     mixer.write(stream, &header);
     for (int b = 0; b < kBuffers; ++b) {
         if (b == kBuffers / 2) mixer.pause(stream);
