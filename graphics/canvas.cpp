@@ -31,8 +31,8 @@ Canvas::~Canvas() {
     delete[] pixels;
 }
 
-bool Canvas::clip(Run& r, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
-                  bool& visible) {
+inline bool Canvas::clip(Run& r, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
+                         bool& visible) {
     visible = false;
     if (r.w == 0 || r.h == 0) {
         r.w = sourceWidth;
@@ -67,42 +67,52 @@ int Canvas::copyRect(Fixed dx, Fixed dy, Fixed w, Fixed h, const uint16_t* sourc
     bool visible;
     if (!clip(r, sourceWidth, sourceHeight, limitWidth, limitHeight, visible)) return 0;
     if (!visible) return 1;
-    for (int row = 0; row < r.h; ++row) {
-        const uint16_t* src = source + static_cast<size_t>(r.sy + row) * sourceStride + r.sx;
-        uint16_t* dst = pixels + r.dx * xStep + (r.dy + row) * yStep;
-        op(dst, src, r.w);
-    }
+    op.rect(pixels + r.dx * xStep + r.dy * yStep, yStep,
+            source + static_cast<size_t>(r.sy) * sourceStride + r.sx, sourceStride, r.w, r.h);
     return 1;
 }
 
 namespace {
-// Row operations for copyRect: plain, keyed and blended.
-constexpr int kShortRow = 32;
+// Rectangle operations for copyRect: plain, keyed and blended. Each takes the first pixel and
+// the row stride of both sides; rows of the frame are xStep apart pixel to pixel.
 struct CopyRow {
     int32_t xStep;
-    void operator()(uint16_t* __restrict dst, const uint16_t* __restrict src, int n) const {
-        if (xStep == 1 && n > kShortRow) {
-            std::memcpy(dst, src, static_cast<size_t>(n) * sizeof(uint16_t));
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        const size_t rowBytes = static_cast<size_t>(w) * sizeof(uint16_t);
+        if (xStep == 1 && w == dstStride && w == srcStride) {
+            // Whole rows on both sides (a background, the status bar): one block.
+            std::memcpy(dst, src, rowBytes * h);
+        } else if (xStep == 1 && w == kBrickWidth) {
+            // A brick: the size known here lets each row be a few register moves.
+            for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride)
+                std::memcpy(dst, src, kBrickWidth * sizeof(uint16_t));
         } else if (xStep == 1) {
-            for (int c = 0; c < n; ++c) dst[c] = src[c];  // a brick's row: cheaper than a call
+            for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride)
+                std::memcpy(dst, src, rowBytes);
         } else {
-            for (int c = 0; c < n; ++c) dst[c * xStep] = src[c];
+            for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride)
+                for (int c = 0; c < w; ++c) dst[c * xStep] = src[c];
         }
     }
+    static constexpr int kBrickWidth = 16;
 };
 struct KeyedRow {
     int32_t xStep;
     uint16_t key;
-    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
-        if (xStep == 1) {
-            // Branch-free so that the compiler can vectorise it.
-            for (int c = 0; c < n; ++c) {
-                const uint16_t keep = src[c] == key ? 0xFFFF : 0;
-                dst[c] = static_cast<uint16_t>((dst[c] & keep) | (src[c] & ~keep));
-            }
-        } else {
-            for (int c = 0; c < n; ++c) {
-                if (src[c] != key) dst[c * xStep] = src[c];
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+            if (xStep == 1) {
+                // Branch-free so that the compiler can vectorise it.
+                for (int c = 0; c < w; ++c) {
+                    const uint16_t keep = src[c] == key ? 0xFFFF : 0;
+                    dst[c] = static_cast<uint16_t>((dst[c] & keep) | (src[c] & ~keep));
+                }
+            } else {
+                for (int c = 0; c < w; ++c) {
+                    if (src[c] != key) dst[c * xStep] = src[c];
+                }
             }
         }
     }
@@ -110,11 +120,22 @@ struct KeyedRow {
 struct BlendRow {
     int32_t xStep;
     uint32_t weight;
-    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
-        if (xStep == 1) {
-            for (int c = 0; c < n; ++c) dst[c] = blendPixel(src[c], dst[c], weight);
-        } else {
-            for (int c = 0; c < n; ++c) dst[c * xStep] = blendPixel(src[c], dst[c * xStep], weight);
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+            for (int c = 0; c < w; ++c) dst[c * xStep] = blendPixel(src[c], dst[c * xStep], weight);
+        }
+    }
+};
+struct TextRow {
+    int32_t xStep;
+    uint16_t ink;
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+            for (int c = 0; c < w; ++c) {
+                if (src[c] == ink) dst[c * xStep] = src[c];
+            }
         }
     }
 };
@@ -170,10 +191,5 @@ int Canvas::drawText(Fixed x, Fixed y, const TextImage* text) {
         return 0;
     const int lw = static_cast<int>(properties.width), lh = static_cast<int>(properties.height);
     return copyRect(x, y, px(text->width), px(text->height), text->pixels, text->width,
-                    text->height, text->width, lw, lh, 0, 0,
-                    [this, ink = toPixel(text->colour)](uint16_t* dst, const uint16_t* src, int n) {
-                        for (int c = 0; c < n; ++c) {
-                            if (src[c] == ink) dst[c * xStep] = src[c];
-                        }
-                    });
+                    text->height, text->width, lw, lh, 0, 0, TextRow{xStep, toPixel(text->colour)});
 }
