@@ -37,6 +37,12 @@ void destroyWindow();
 // the home key. False when no message is waiting.
 bool takeMessage(Message& message);
 
+// Said by the main loop before it takes messages: its passes in the next `ms` - 1
+// milliseconds would do nothing (no gate due, nothing new to present) unless a message
+// arrives. A back end may then let that time pass inside takeMessage instead of returning
+// for every millisecond; it forgets the hint once a message is taken. 1: no idle passes.
+void nothingDueFor(uint32_t ms);
+
 // Messages outside the game's own table end here.
 int32_t defaultWindowProc(const Message& message);
 

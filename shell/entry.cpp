@@ -1,6 +1,9 @@
 // Entry point: single instance, window, globals, the paced main loop, orderly shutdown.
 #include "shell/entry.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "frontend/game_app.h"
 #include "graphics/digit_font.h"
 #include "platform/random.h"
@@ -53,12 +56,24 @@ void destroyGlobals() {
     deleteGlobal(scoreCounter);
 }
 
-void loopStep() {
-    if (!appActive) return;
+bool loopStep() {
+    if (!appActive) return false;
     display->present(app->canvas());
-    if (tickGate->ready()) app->tick(kTickStep);
-    if (drawGate->ready()) app->draw();
+    const bool ticked = tickGate->ready();
+    if (ticked) app->tick(kTickStep);
+    const bool drawn = drawGate->ready();
+    if (drawn) app->draw();
+    return ticked || drawn;
 }
+
+namespace {
+// How long the passes after one that changed nothing would go on changing nothing, if no
+// message came: until a gate opens, or for ever while the program is inactive.
+uint32_t idleAfterQuietPass() {
+    if (!appActive) return UINT32_MAX;
+    return std::max<uint32_t>(1, std::min(tickGate->msUntilReady(), drawGate->msUntilReady()));
+}
+}  // namespace
 
 int runProgram() {
     static const char instanceMarker = 0;
@@ -68,7 +83,7 @@ int runProgram() {
     if (!createGlobals()) return 0;
     platform::showWindow();
     while (appRunning) {
-        loopStep();
+        platform::nothingDueFor(loopStep() ? 1 : idleAfterQuietPass());
         platform::Message message;
         while (platform::takeMessage(message)) windowProc(message);
     }

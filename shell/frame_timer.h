@@ -10,6 +10,8 @@ class FrameTimer {
     // True when strictly more than `interval` ms passed since the gate last opened; then a new
     // interval starts from a second reading of the clock. Time beyond the interval is lost.
     bool ready();
+    // Milliseconds from now until ready() will be true (0: it is true now).
+    uint32_t msUntilReady() const;
 
   private:
     uint32_t interval;

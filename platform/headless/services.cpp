@@ -154,9 +154,13 @@ bool createWindow(const std::string&) {
 void showWindow() {}
 void destroyWindow() {}
 
-bool takeMessage(Message& message) {
-    using headless::ScriptEvent;
-    auto& s = headless::state();
+namespace headless {
+namespace {
+// What the current millisecond has for the program, in this order: the autoplayer's turn
+// (once a millisecond), its queued messages, script events due (a shot writes the frame
+// last presented), then the close request once it is due.
+bool messageDueNow(Message& message) {
+    auto& s = state();
     if (s.autoInput && s.autoInputDoneFor != s.now) {
         s.autoInputDoneFor = s.now;
         s.autoInput(s.now);
@@ -170,10 +174,10 @@ bool takeMessage(Message& message) {
         const ScriptEvent& e = s.script[s.nextEvent++];
         switch (e.kind) {
             case ScriptEvent::Kind::KeyDown:
-                message = headless::keyMessage(kMsgKeyDown, e.value);
+                message = keyMessage(kMsgKeyDown, e.value);
                 return true;
             case ScriptEvent::Kind::KeyUp:
-                message = headless::keyMessage(kMsgKeyUp, e.value);
+                message = keyMessage(kMsgKeyUp, e.value);
                 return true;
             case ScriptEvent::Kind::Activate:
                 message = Message{kMsgActivate, e.value, 0};
@@ -182,10 +186,10 @@ bool takeMessage(Message& message) {
                 message = Message{e.value ? kMsgSetFocus : kMsgKillFocus, 0, 0};
                 return true;
             case ScriptEvent::Kind::Close:
-                message = headless::keyMessage(kMsgKeyDown, kKeyHome);
+                message = keyMessage(kMsgKeyDown, kKeyHome);
                 return true;
             case ScriptEvent::Kind::Shot:
-                if (!headless::writePng(e.file, headless::frame))
+                if (!writePng(e.file, frame))
                     std::cerr << "vextorium2-replay: cannot write " << e.file << '\n';
                 break;
         }
@@ -195,11 +199,37 @@ bool takeMessage(Message& message) {
                                         s.now >= (s.script.empty() ? 0 : s.script.back().ms);
     if (!s.closeSent && closeDue) {
         s.closeSent = true;
-        message = headless::keyMessage(kMsgKeyDown, kKeyHome);
+        message = keyMessage(kMsgKeyDown, kKeyHome);
         return true;
     }
-    headless::nextMillisecond();
     return false;
+}
+}  // namespace
+}  // namespace headless
+
+void nothingDueFor(uint32_t ms) {
+    headless::state().nothingDueFor = ms;
+}
+
+// One millisecond per call, as one pass of the main loop per millisecond. When the loop has
+// said that its next passes would do nothing, those milliseconds pass here, each with all
+// it has for the program (the autoplayer, script events, sounds completing), so that every
+// trace line, frame and file is as it would be with the passes run; the first message
+// returns at its millisecond, and the loop runs its next pass then.
+bool takeMessage(Message& message) {
+    auto& s = headless::state();
+    for (;;) {
+        if (headless::messageDueNow(message)) {
+            s.nothingDueFor = 0;
+            return true;
+        }
+        headless::nextMillisecond();
+        if (s.nothingDueFor <= 1) {
+            s.nothingDueFor = 0;
+            return false;
+        }
+        --s.nothingDueFor;
+    }
 }
 
 int32_t defaultWindowProc(const Message&) {
