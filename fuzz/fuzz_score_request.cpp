@@ -12,7 +12,7 @@
 #include <string>
 
 #include "tools/scoreserver/score_rules.h"
-#include "tools/scoreserver/score_store.h"
+#include "tools/scoreserver/sqlite_store.h"
 
 namespace {
 constexpr int kRecordsPerStore = 4096;  // a fresh store now and then keeps memory bounded
@@ -26,7 +26,7 @@ ScoreStore& store() {
     static int records = 0;
     if (current == nullptr || ++records > kRecordsPerStore) {
         current.reset();
-        current = std::make_unique<ScoreStore>(":memory:");
+        current = std::make_unique<SqliteScoreStore>(":memory:");
         records = 0;
         check(current->ok());
     }
@@ -64,15 +64,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (decided.kind == ScoreRequest::Kind::Refused) check(!decided.reason.empty());
     if (decided.kind != ScoreRequest::Kind::Upload) return 0;
 
-    // An upload is exactly one valid name and one valid score.
-    check(params.size() == 2 && params.count("myname") == 1 && params.count("myscore") == 1);
+    // An upload is exactly one valid name and one valid score, and at most one valid id.
+    const size_t ids = params.count("myid");
+    check(ids <= 1 && params.size() == 2 + ids && params.count("myname") == 1 &&
+          params.count("myscore") == 1);
+    check(ids == 0
+              ? decided.uploadId.empty()
+              : decided.uploadId == params.find("myid")->second && validUploadId(decided.uploadId));
     check(decided.name == params.find("myname")->second && validName(decided.name));
     check(parseScore(params.find("myscore")->second) == decided.score);
     check(decided.name.find_first_of(";,") == std::string::npos);
     for (unsigned char c : decided.name) check(c >= 0x20 && c != 0x7F);
 
     ScoreStore& scores = store();
-    check(scores.record(decided.name, decided.score));
+    check(scores.record(decided.name, decided.score, decided.uploadId));
     checkListReadsBack(scores.best(kListLength));
     return 0;
 }

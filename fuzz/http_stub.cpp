@@ -37,7 +37,7 @@ HttpSession* httpOpen(const std::string&) {
     return new HttpSession;
 }
 
-HttpRequest* httpOpenUrl(HttpSession*, const std::string& url) {
+HttpRequest* httpOpenUrl(HttpSession*, const std::string& url, long) {
     auto* request = new HttpRequest;
     if (url.find('?') != std::string::npos) {
         const int n = fuzzing::uploads++;

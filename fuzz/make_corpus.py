@@ -120,6 +120,14 @@ def seeds():
         "long_name": b"\x00\x01;ABC,3;DEF,2;GHIJKLMNO,1",
         "utf8": b"\x00\x00;\xc3\xa9t\xc3\xa9,77;\xff\xfe,5;\xf0\x9f\x98\x80,-3",
     }
+    yield "fuzz_score_list", {
+        "two": b"\x64;A,1;B,2",
+        "hundred_of_more": b"\x64" + (records + ";Q,1").encode(),
+        "limit": b"\x02;A,1;B,2;C,3",
+        "long_name": b"\x64xx;A,1;\xf0\x9f\x98\x80ABCDEFG,2;C,3",
+        "scores": b"\x64;P, 42x;Q,+7;R,99999999999;S,-3;T,",
+        "odd_names": b"\x64;a;b,5;,6;\xff\xfe,7;\xc3\xa9t\xc3\xa9,8;B",
+    }
     yield "fuzz_bmp", {
         "rgb_2x2": bmp24(2, 2),
         "rgb_5x3_top_down": bmp24(5, 3, top_down=True),

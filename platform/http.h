@@ -9,17 +9,18 @@ namespace platform {
 struct HttpSession;
 struct HttpRequest;
 
-constexpr long kHttpConnectTimeoutMs = 3000;
-constexpr long kHttpTotalTimeoutMs = 5000;
-constexpr size_t kHttpMaxBody = 64 * 1024;  // a longer reply is cut here
+constexpr long kHttpConnectTimeoutMs = 3000;  // at most, within the request's own time
+constexpr size_t kHttpMaxBody = 64 * 1024;    // a longer reply is cut here
 
 // A client with this user agent, direct connection (no proxy), no caching.
 // nullptr when the client cannot be set up.
 HttpSession* httpOpen(const std::string& agent);
 
-// GETs the URL and holds the reply; nullptr when no reply came (no connection, timeout).
-// A request never takes longer than the total timeout.
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url);
+// GETs the URL and holds the reply; nullptr when no whole reply came within timeoutMs (no
+// connection, a server that stalls or trickles). The request never takes longer than
+// timeoutMs: connecting gets the smaller of kHttpConnectTimeoutMs and timeoutMs. With
+// timeoutMs of 0 or less nothing is sent and the result is nullptr.
+HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs);
 
 // The reply's HTTP status code.
 long httpStatus(const HttpRequest* request);

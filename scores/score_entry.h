@@ -10,6 +10,10 @@ struct ScoreEntry {
     uint8_t pending = 0;  // 1: entered here and not yet replaced by the server's list
     char16_t name[kNameUnits] = {};
     uint32_t score = 0;
+    // Sent with every upload of this pending score, so a server that got an upload whose answer
+    // was lost records the retry once. Drawn at the first upload, kept until the score is no
+    // longer pending; held in memory only (0: none yet).
+    uint64_t uploadId = 0;
     TextImage* nameText = nullptr;   // owned
     TextImage* scoreText = nullptr;  // owned
 };

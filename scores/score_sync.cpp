@@ -1,11 +1,14 @@
-// ScoreTable::synchronize: uploads the pending scores to the score server and takes its list.
+// ScoreTable::synchronize: uploads the pending scores to the score server and takes its list,
+// all within one time budget.
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "platform/common/utf8.h"
+#include "platform/entropy.h"
 #include "platform/http.h"
+#include "scores/score_list.h"
 #include "scores/score_table.h"
 
 namespace {
@@ -17,7 +20,17 @@ constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
 constexpr size_t kMaxReply = 8191;  // bytes of the list that are used
 constexpr long kFirstSuccess = 200;
 constexpr long kLastSuccess = 299;
-constexpr char16_t kReplacementChar = 0xFFFD;
+constexpr long kFirstRefusal = 400;
+constexpr long kLastRefusal = 499;
+constexpr long kRequestTimeout = 408;
+constexpr long kTooManyRequests = 429;
+constexpr int kIdDigits = 16;
+
+using Clock = std::chrono::steady_clock;
+// The uploads and the download share this much wall time from the start of the exchange. The
+// rest of 5 s is left for taking the list and rebuilding the texts: the table is drawn again
+// within 5 s of the key press whatever the server does.
+constexpr std::chrono::milliseconds kExchangeBudget{4800};
 
 // host or host:port; anything that could reach past the host part of a URL (a slash, an
 // at sign, a query) is refused and the default host is used.
@@ -32,43 +45,6 @@ std::string scoreHost() {
         if (!allowed) return kDefaultHost;
     }
     return host;
-}
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// A stored name as UTF-8; half of a surrogate pair becomes U+FFFD.
-std::string toUtf8(const char16_t* name, int units) {
-    std::string out;
-    for (int i = 0; i < units && name[i] != 0; ++i) {
-        const char16_t u = name[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && name[i + 1] >= 0xDC00 &&
-            name[i + 1] <= 0xDFFF) {
-            appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) +
-                                (name[i + 1] - 0xDC00));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            appendUtf8(out, kReplacementChar);
-        } else {
-            appendUtf8(out, u);
-        }
-    }
-    return out;
 }
 
 // Everything but the unreserved characters as %XX, so no name can change the query's shape.
@@ -90,90 +66,46 @@ std::string percentEncode(const std::string& text) {
     return out;
 }
 
-// UTF-8 to UTF-16; every byte that does not begin a well-formed sequence becomes U+FFFD
-// (overlong forms, surrogates and values past U+10FFFF included).
-std::u16string fromUtf8(const std::string& bytes) {
-    std::u16string out;
-    for (size_t i = 0; i < bytes.size();) {
-        char32_t c = 0;
-        const size_t length = platform::decodeUtf8(bytes, i, c);
-        if (length == 0) {
-            out.push_back(kReplacementChar);
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += length;
-    }
+// 16 lowercase hexadecimal digits.
+std::string hexId(uint64_t id) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out(kIdDigits, '0');
+    for (int i = kIdDigits - 1; i >= 0; --i, id >>= 4) out[static_cast<size_t>(i)] = kHex[id & 0xF];
     return out;
 }
 
-// The decimal number at `at`: optional leading white space and sign, then digits up to the
-// first non-digit. Values past the unsigned 32-bit range stay at its top; a negative number
-// counts as 0.
-uint32_t readScore(const std::string& text, size_t at) {
-    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
-    bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
-    uint64_t value = 0;
-    while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
-        value = value * 10 + static_cast<uint64_t>(text[at++] - '0');
-        if (value > UINT32_MAX) value = UINT32_MAX + uint64_t{1};
-    }
-    if (negative) return 0;
-    return value > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(value);
+long remainingMs(Clock::time_point deadline) {
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
 }
 
-struct Unanswered {
-    int index;  // where it stood before the download
-    std::u16string name;
-    uint32_t score;
-    bool listed;  // the downloaded list holds it
+enum class Answer {
+    Taken,    // 2xx: the server has the score
+    Refused,  // 4xx: it never will, sending it again cannot help
+    None,     // no reply in time, a failure of the server's own (5xx and the rest), or "not now"
 };
 
-}  // namespace
+Answer answerOf(platform::HttpRequest* request) {
+    if (request == nullptr) return Answer::None;
+    const long status = platform::httpStatus(request);
+    platform::httpCloseRequest(request);
+    if (status >= kFirstSuccess && status <= kLastSuccess) return Answer::Taken;
+    // Too slow, or too many at once (a rate limit in front of the server): worth another try.
+    if (status == kRequestTimeout || status == kTooManyRequests) return Answer::None;
+    if (status >= kFirstRefusal && status <= kLastRefusal) return Answer::Refused;
+    return Answer::None;
+}
 
-void ScoreTable::synchronize() {
-    platform::HttpSession* session = platform::httpOpen(kAgent);
-    if (session == nullptr) return;
-    const std::string base = "http://" + scoreHost() + kScriptPath;
-
-    // Upload every pending entry. One the server answered with success is known to it and no
-    // longer pending, so a list too short to replace it does not make it go up again; one it
-    // did not answer is remembered.
-    std::vector<Unanswered> unanswered;
-    for (int i = 0; i < kEntryCount; ++i) {
-        ScoreEntry& entry = *entries[i];
-        if (entry.pending == 0) continue;
-        const std::string url =
-            base + "?myname=" + percentEncode(toUtf8(entry.name, ScoreEntry::kNameUnits)) +
-            "&myscore=" + std::to_string(entry.score);
-        platform::HttpRequest* request = platform::httpOpenUrl(session, url);
-        const long status = platform::httpStatus(request);
-        if (request != nullptr) platform::httpCloseRequest(request);
-        if (request != nullptr && status >= kFirstSuccess && status <= kLastSuccess) {
-            entry.pending = 0;
-        } else {
-            unanswered.push_back({i, std::u16string(entry.name), entry.score, false});
-        }
-    }
-
-    // Download the server's list; its records replace the table from the top in their order.
+// The list's bytes, at most kMaxReply of them; false when no successful reply came in time.
+bool downloadList(platform::HttpSession* session, const std::string& url, long timeoutMs,
+                  std::string& reply) {
+    platform::HttpRequest* request = platform::httpOpenUrl(session, url, timeoutMs);
+    if (request == nullptr) return false;
     // An answer other than success carries no list, whatever its body holds.
-    int replaced = 0;
-    platform::HttpRequest* download = platform::httpOpenUrl(session, base);
-    const long downloadStatus = platform::httpStatus(download);
-    if (download != nullptr && (downloadStatus < kFirstSuccess || downloadStatus > kLastSuccess)) {
-        platform::httpCloseRequest(download);
-        download = nullptr;
-    }
-    if (platform::HttpRequest* request = download) {
-        std::string reply(kMaxReply, '\0');
+    const long status = platform::httpStatus(request);
+    const bool ok = status >= kFirstSuccess && status <= kLastSuccess;
+    if (ok) {
+        reply.assign(kMaxReply, '\0');
         size_t got = 0;
         while (got < kMaxReply) {
             const size_t n = platform::httpRead(request, reply.data() + got, kMaxReply - got);
@@ -181,26 +113,69 @@ void ScoreTable::synchronize() {
             got += n;
         }
         reply.resize(got);
-        platform::httpCloseRequest(request);
+    }
+    platform::httpCloseRequest(request);
+    return ok;
+}
 
-        size_t p = 0;
-        while (replaced < kEntryCount) {
-            const size_t k = reply.find(';', p);
-            if (k == std::string::npos) break;
-            const size_t m = reply.find(',', k);
-            if (m == std::string::npos) break;
-            const std::u16string name = fromUtf8(reply.substr(k + 1, m - k - 1));
-            // Up to 8 characters fit the table; a longer name ends the list here.
-            if (name.size() > static_cast<size_t>(kMaxNameLength)) break;
-            ScoreEntry& entry = *entries[replaced];
+struct Unanswered {
+    int index;  // where it stood before the download
+    std::u16string name;
+    uint32_t score;
+    uint64_t uploadId;
+    bool listed;  // the downloaded list holds it
+};
+
+}  // namespace
+
+void ScoreTable::synchronize() {
+    const Clock::time_point deadline = Clock::now() + kExchangeBudget;
+    platform::HttpSession* session = platform::httpOpen(kAgent);
+    if (session == nullptr) return;
+    const std::string base = "http://" + scoreHost() + kScriptPath;
+
+    // Upload the pending entries in table order until one is not answered or the time is up; a
+    // server that failed one is not kept busy with the rest. An answered score is no longer
+    // pending: taken, it is known to the server, so a list too short to replace it does not
+    // make it go up again; refused (a name the server will never take), it stays in the table
+    // but is not sent again. Every other pending score is remembered and goes up next time.
+    std::vector<Unanswered> unanswered;
+    bool uploading = true;
+    for (int i = 0; i < kEntryCount; ++i) {
+        ScoreEntry& entry = *entries[i];
+        if (entry.pending == 0) continue;
+        if (uploading) {
+            if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
+            const std::string url =
+                base + "?myname=" + percentEncode(nameToUtf8(entry.name, ScoreEntry::kNameUnits)) +
+                "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId);
+            if (answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) !=
+                Answer::None) {
+                entry.pending = 0;
+                entry.uploadId = 0;
+                continue;
+            }
+            uploading = false;
+        }
+        unanswered.push_back({i, std::u16string(entry.name), entry.score, entry.uploadId, false});
+    }
+
+    // Download the server's list while time is left; its records replace the table from the
+    // top in their order.
+    int replaced = 0;
+    std::string reply;
+    if (downloadList(session, base, remainingMs(deadline), reply)) {
+        const ScoreList list = parseScoreList(reply, kEntryCount);
+        for (const ScoreListRecord& record : list.records) {
+            ScoreEntry& entry = *entries[replaced++];
             for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
-                entry.name[u] = static_cast<size_t>(u) < name.size() ? name[u] : 0;
-            entry.score = readScore(reply, m + 1);
+                entry.name[u] = static_cast<size_t>(u) < record.name.size() ? record.name[u] : 0;
+            entry.score = record.score;
             entry.pending = 0;
-            p = m;
-            ++replaced;
+            entry.uploadId = 0;
         }
     }
+    platform::httpClose(session);
 
     // An unanswered score that the new list holds with the same name was recorded all the
     // same (only the answer was lost): it is no longer pending.
@@ -208,15 +183,21 @@ void ScoreTable::synchronize() {
         for (int j = 0; j < replaced && !score.listed; ++j)
             score.listed =
                 entries[j]->score == score.score && std::u16string(entries[j]->name) == score.name;
-        if (score.listed && score.index >= replaced) entries[score.index]->pending = 0;
+        if (score.listed && score.index >= replaced) {
+            entries[score.index]->pending = 0;
+            entries[score.index]->uploadId = 0;
+        }
     }
     // Any other is not lost with an entry the list replaced: it enters the new table again as
-    // insert places it, still pending.
+    // insert places it, still pending and with its id.
     bool reinserted = false;
-    for (const Unanswered& score : unanswered)
-        if (!score.listed && score.index < replaced && placeEntry(score.name, score.score) >= 0)
-            reinserted = true;
+    for (const Unanswered& score : unanswered) {
+        if (score.listed || score.index >= replaced) continue;
+        const int at = placeEntry(score.name, score.score);
+        if (at < 0) continue;
+        entries[at]->uploadId = score.uploadId;
+        reinserted = true;
+    }
 
     if (replaced > 0 || reinserted) buildTexts();
-    platform::httpClose(session);
 }

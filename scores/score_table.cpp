@@ -210,6 +210,7 @@ int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
     int i = kEntryCount - 1;
     ScoreEntry* fresh = entries[i];
     fresh->pending = 1;
+    fresh->uploadId = 0;
     setName(*fresh, name);
     fresh->score = score;
     // An older entry with an equal score stays above the new one.
@@ -221,9 +222,10 @@ int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
     return i;
 }
 
-void ScoreTable::insert(const std::u16string& name, uint32_t score) {
+int ScoreTable::insert(const std::u16string& name, uint32_t score) {
     const int index = placeEntry(name, score);
     if (index >= 0) buildEntryTexts(*entries[index]);
+    return index;
 }
 
 void ScoreTable::draw(Canvas* canvas) const {
@@ -243,6 +245,12 @@ void ScoreTable::scrollUp() {
 
 void ScoreTable::scrollDown() {
     if (top < kMaxTop) ++top;
+}
+
+void ScoreTable::scrollToEntry(int index) {
+    if (index < 0 || index >= kEntryCount) return;
+    const int wanted = index - (kVisibleRows / 2 - 1);  // five rows above it where there are
+    top = wanted < 0 ? 0 : wanted > kMaxTop ? kMaxTop : wanted;
 }
 
 uint32_t ScoreTable::lowestScore() const {

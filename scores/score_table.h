@@ -22,10 +22,13 @@ class ScoreTable {
     ScoreTable(const ScoreTable&) = delete;
     ScoreTable& operator=(const ScoreTable&) = delete;
 
-    void insert(const std::u16string& name, uint32_t score);
+    // The new entry's index, or -1 when the score does not enter the table.
+    int insert(const std::u16string& name, uint32_t score);
     void draw(Canvas* canvas) const;
     void scrollUp();
     void scrollDown();
+    // Scrolls so that the entry shows in the middle rows (the first or last rows at the ends).
+    void scrollToEntry(int index);
     uint32_t lowestScore() const;
 
     // The online exchange with the score server; blocks until it ends.

@@ -1,6 +1,9 @@
 // scoreserver_load: starts scoreserver on a free loopback port with a fresh database and drives
 // it with concurrent keep-alive clients, reporting requests per second and latency percentiles.
-//   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game]
+// With --db the servers use that database instead (a postgresql:// address for several); with
+// --instances N, N servers share it and the clients are spread over them.
+//   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game] [--db ADDRESS]
+//                    [--instances N]
 #include <httplib.h>
 #include <poll.h>
 #include <signal.h>
@@ -32,6 +35,8 @@ struct Options {
     int clients = 8;
     int seconds = 10;
     std::string mix = "game";
+    std::string db;  // a fresh SQLite file when empty
+    int instances = 1;
 };
 
 pid_t startServer(const std::string& database, int& port) {
@@ -82,15 +87,27 @@ int main(int argc, char** argv) {
             options.seconds = std::max(1, std::atoi(argv[i + 1]));
         else if (arg == "--mix")
             options.mix = argv[i + 1];
+        else if (arg == "--db")
+            options.db = argv[i + 1];
+        else if (arg == "--instances")
+            options.instances = std::max(1, std::atoi(argv[i + 1]));
     }
     std::string directory =
         (std::filesystem::temp_directory_path() / "scoreserver_loadXXXXXX").string();
     if (::mkdtemp(directory.data()) == nullptr) return 1;
-    int port = 0;
-    const pid_t server = startServer(directory + "/scores.sqlite", port);
-    if (server <= 0 || port <= 0) {
-        std::fprintf(stderr, "scoreserver_load: the server did not start\n");
-        return 1;
+    const std::string database = options.db.empty() ? directory + "/scores.sqlite" : options.db;
+    std::vector<pid_t> servers;
+    std::vector<int> ports;
+    for (int i = 0; i < options.instances; ++i) {
+        int port = 0;
+        const pid_t server = startServer(database, port);
+        if (server > 0) servers.push_back(server);
+        if (server <= 0 || port <= 0) {
+            std::fprintf(stderr, "scoreserver_load: the server did not start\n");
+            for (pid_t started : servers) ::kill(started, SIGKILL);
+            return 1;
+        }
+        ports.push_back(port);
     }
 
     std::atomic<bool> stop{false};
@@ -99,7 +116,7 @@ int main(int argc, char** argv) {
     std::vector<std::thread> threads;
     for (int c = 0; c < options.clients; ++c) {
         threads.emplace_back([&, c] {
-            httplib::Client client("127.0.0.1", port);
+            httplib::Client client("127.0.0.1", ports[static_cast<size_t>(c) % ports.size()]);
             client.set_keep_alive(true);
             for (long n = 0; !stop; ++n) {
                 std::string target = kPath;
@@ -131,16 +148,21 @@ int main(int argc, char** argv) {
         failed += failures[c];
     }
     std::sort(all.begin(), all.end());
-    std::printf("mix %s, %d clients, %.1f s: %zu requests, %.0f per second, %ld failed\n",
-                options.mix.c_str(), options.clients, elapsed, all.size(),
-                static_cast<double>(all.size()) / elapsed, failed);
+    std::printf(
+        "mix %s, %d clients, %d server(s), %.1f s: %zu requests, %.0f per second, %ld failed\n",
+        options.mix.c_str(), options.clients, options.instances, elapsed, all.size(),
+        static_cast<double>(all.size()) / elapsed, failed);
     std::printf("latency ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", percentile(all, 0.50),
                 percentile(all, 0.90), percentile(all, 0.99), all.empty() ? 0.0 : all.back());
 
-    ::kill(server, SIGTERM);
-    int status = 0;
-    ::waitpid(server, &status, 0);
+    bool clean = true;
+    for (pid_t server : servers) {
+        ::kill(server, SIGTERM);
+        int status = 0;
+        ::waitpid(server, &status, 0);
+        clean = clean && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
-    return failed == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+    return failed == 0 && clean ? 0 : 1;
 }

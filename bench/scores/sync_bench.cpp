@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "scores/score_table.h"
 #include "tools/scoreserver/score_server.h"
+#include "tools/scoreserver/sqlite_store.h"
 
 namespace {
 
@@ -41,7 +42,7 @@ class LoopbackServer {
         return path;
     }
 
-    ScoreStore store;
+    SqliteScoreStore store;
     ScoreServer server;
     std::thread thread;
 };

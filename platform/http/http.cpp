@@ -61,9 +61,12 @@ HttpSession* httpOpen(const std::string& agent) {
     bool ok = curl_easy_setopt(curl, CURLOPT_USERAGENT, session->agent.c_str()) == CURLE_OK;
     // An empty proxy forces a direct connection whatever the environment says.
     ok = ok && curl_easy_setopt(curl, CURLOPT_PROXY, "") == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kHttpConnectTimeoutMs) == CURLE_OK;
-    ok = ok && curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kHttpTotalTimeoutMs) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK;
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // A name lookup that outlives the request is left to finish on its own thread instead of
+    // being waited for, so a slow resolver cannot stretch a request past its time either.
+    ok = ok && curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK;
+#endif
     ok = ok && curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, kMaxRedirects) == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK;
     ok = ok && curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collectBody) == CURLE_OK;
@@ -74,12 +77,17 @@ HttpSession* httpOpen(const std::string& agent) {
     return session;
 }
 
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url) {
+HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+    if (session == nullptr || timeoutMs <= 0) return nullptr;  // 0 would mean no limit to curl
     trace("http GET " + url);
-    if (session == nullptr) return nullptr;
     auto* request = new HttpRequest;
     Transfer transfer{&request->body};
-    CURLcode result = curl_easy_setopt(session->curl, CURLOPT_URL, url.c_str());
+    // The total time covers everything, a trickling reply included (curl's low-speed limit is
+    // off), so no server can hold a request past it.
+    CURLcode result = curl_easy_setopt(session->curl, CURLOPT_CONNECTTIMEOUT_MS,
+                                       std::min(kHttpConnectTimeoutMs, timeoutMs));
+    if (result == CURLE_OK) result = curl_easy_setopt(session->curl, CURLOPT_TIMEOUT_MS, timeoutMs);
+    if (result == CURLE_OK) result = curl_easy_setopt(session->curl, CURLOPT_URL, url.c_str());
     if (result == CURLE_OK) result = curl_easy_setopt(session->curl, CURLOPT_WRITEDATA, &transfer);
     if (result == CURLE_OK) result = curl_easy_perform(session->curl);
     // Stopping at the size limit is a reply all the same.

@@ -45,3 +45,29 @@ TEST(ScoreRulesTest, ListIsSemicolonNameCommaScore) {
     EXPECT_EQ(formatList({}), "");
     EXPECT_EQ(formatList({{"ANNA", 52}, {"BOB", 41}}), ";ANNA,52;BOB,41");
 }
+
+TEST(ScoreRulesTest, AnUploadMayCarryOneIdOfUpToSixtyFourSafeCharacters) {
+    using Params = std::multimap<std::string, std::string>;
+    const auto decide = [](const Params& params) { return decideScoreRequest(true, params); };
+    const ScoreRequest plain = decide({{"myname", "AB"}, {"myscore", "7"}});
+    EXPECT_EQ(plain.kind, ScoreRequest::Kind::Upload);
+    EXPECT_EQ(plain.uploadId, "");
+
+    const std::string longest = "09azAZ_-" + std::string(56, 'f');
+    const ScoreRequest withId = decide({{"myname", "AB"}, {"myscore", "7"}, {"myid", longest}});
+    EXPECT_EQ(withId.kind, ScoreRequest::Kind::Upload);
+    EXPECT_EQ(withId.name, "AB");
+    EXPECT_EQ(withId.score, 7u);
+    EXPECT_EQ(withId.uploadId, longest);
+
+    for (const std::string& bad : {std::string(), longest + "f", std::string("a b"),
+                                   std::string("a.b"), std::string("a%2"), std::string("\xC3\xA9")})
+        EXPECT_EQ(decide({{"myname", "AB"}, {"myscore", "7"}, {"myid", bad}}).kind,
+                  ScoreRequest::Kind::Refused)
+            << bad;
+    EXPECT_EQ(decide({{"myname", "AB"}, {"myscore", "7"}, {"myid", "a"}, {"myid", "a"}}).kind,
+              ScoreRequest::Kind::Refused);
+    EXPECT_EQ(decide({{"myname", "AB"}, {"myid", "a"}}).kind, ScoreRequest::Kind::Refused);
+    EXPECT_EQ(decide({{"myname", "AB"}, {"myscore", "7"}, {"myid", "a"}, {"x", "1"}}).kind,
+              ScoreRequest::Kind::Refused);
+}

@@ -1,6 +1,7 @@
 // The score server over HTTP: validation, ordering, concurrent clients, and the real process
 // surviving a kill and stopping cleanly.
 #include "tools/scoreserver/score_server.h"
+#include "tools/scoreserver/sqlite_store.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -65,7 +66,7 @@ class InProcessServer {
     httplib::Client client() const { return httplib::Client("127.0.0.1", port); }
 
     std::string directory;
-    ScoreStore store;
+    SqliteScoreStore store;
     ScoreServer server;
     std::thread thread;
     int port = 0;
@@ -153,7 +154,7 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
 
     EXPECT_EQ(list(client), ";Zo\xC3\xAB,4294967295;AB,1234;Z,0");
 
-    ScoreStore otherStore(server.directory + "other.sqlite");
+    SqliteScoreStore otherStore(server.directory + "other.sqlite");
     ScoreServer other(otherStore);
     EXPECT_EQ(other.bind("127.0.0.1", server.port), -1);  // one server per port
 }

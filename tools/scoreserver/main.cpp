@@ -81,12 +81,12 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     ::signal(SIGPIPE, SIG_IGN);
 
-    ScoreStore store(database);
-    if (!store.ok()) {
-        std::cerr << "scoreserver: cannot open " << database << ": " << store.error() << '\n';
+    const std::unique_ptr<ScoreStore> store = openScoreStore(database);
+    if (!store->ok()) {
+        std::cerr << "scoreserver: cannot open " << database << ": " << store->error() << '\n';
         return kFailure;
     }
-    ScoreServer server(store);
+    ScoreServer server(*store);
     const int bound = server.bind(host, port);
     if (bound < 0) {
         std::cerr << "scoreserver: cannot listen on " << host << ':' << port << '\n';

@@ -7,6 +7,7 @@ namespace {
 
 constexpr size_t kMaxScoreDigits = 10;
 constexpr uint64_t kMaxScore = 4294967295u;
+constexpr size_t kMaxUploadIdLength = 64;
 
 bool printable(char32_t c) {
     if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) return false;  // C0, DEL, C1 controls
@@ -39,6 +40,16 @@ std::optional<uint32_t> parseScore(const std::string& text) {
     return static_cast<uint32_t>(value);
 }
 
+bool validUploadId(const std::string& text) {
+    if (text.empty() || text.size() > kMaxUploadIdLength) return false;
+    for (char c : text) {
+        const bool ok = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                        (c >= 'a' && c <= 'z') || c == '_' || c == '-';
+        if (!ok) return false;
+    }
+    return true;
+}
+
 std::string formatList(const std::vector<ScoreRecord>& records) {
     std::string out;
     for (const ScoreRecord& record : records) {
@@ -57,7 +68,9 @@ ScoreRequest decideScoreRequest(bool hasQuery,
         request.kind = ScoreRequest::Kind::List;
         return request;
     }
-    if (params.size() != 2 || params.count("myname") != 1 || params.count("myscore") != 1) {
+    const size_t ids = params.count("myid");
+    if (params.size() != 2 + ids || ids > 1 || params.count("myname") != 1 ||
+        params.count("myscore") != 1) {
         request.reason = "expected myname and myscore";
         return request;
     }
@@ -67,10 +80,13 @@ ScoreRequest decideScoreRequest(bool hasQuery,
         request.reason = "bad name";
     } else if (!score) {
         request.reason = "bad score";
+    } else if (ids == 1 && !validUploadId(params.find("myid")->second)) {
+        request.reason = "bad id";
     } else {
         request.kind = ScoreRequest::Kind::Upload;
         request.name = name;
         request.score = *score;
+        if (ids == 1) request.uploadId = params.find("myid")->second;
     }
     return request;
 }

@@ -21,15 +21,19 @@ std::optional<uint32_t> parseScore(const std::string& text);
 // ";NAME,SCORE" for each record, in order.
 std::string formatList(const std::vector<ScoreRecord>& records);
 
-// What the script decides for one request: with no query, the list; with exactly the keys
-// myname and myscore, each once and valid, an upload to record; anything else is refused
-// (400) and nothing is stored.
+// An upload's id: 1 to 64 characters of [0-9A-Za-z_-].
+bool validUploadId(const std::string& text);
+
+// What the script decides for one request: with no query, the list; with the keys myname and
+// myscore, each once and valid, and optionally myid once and valid, an upload to record;
+// anything else is refused (400) and nothing is stored.
 struct ScoreRequest {
     enum class Kind { List, Upload, Refused };
     Kind kind = Kind::Refused;
-    std::string name;    // an upload's name
-    uint32_t score = 0;  // an upload's score
-    std::string reason;  // why it was refused
+    std::string name;      // an upload's name
+    uint32_t score = 0;    // an upload's score
+    std::string uploadId;  // the same on every retry of one upload; empty when not sent
+    std::string reason;    // why it was refused
 };
 ScoreRequest decideScoreRequest(bool hasQuery,
                                 const std::multimap<std::string, std::string>& params);

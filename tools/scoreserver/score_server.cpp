@@ -1,4 +1,4 @@
-// ScoreServer: request validation and bounds, uploads into the store, the cached best-100 list.
+// ScoreServer: request validation and bounds, uploads into the store, the best-100 list.
 #include "tools/scoreserver/score_server.h"
 
 #include <sys/socket.h>
@@ -85,23 +85,14 @@ void ScoreServer::handle(const httplib::Request& request, httplib::Response& res
         answer(response, kBadRequest, decided.reason + "\n");
         return;
     }
-    {
-        std::lock_guard lock(mutex);
-        if (!store.record(decided.name, decided.score)) {
-            answer(response, kUnavailable, "not recorded\n");
-            return;
-        }
-        cacheValid = false;
+    if (!store.record(decided.name, decided.score, decided.uploadId)) {
+        answer(response, kUnavailable, "not recorded\n");
+        return;
     }
     answer(response, 200, "recorded\n");
 }
 
-// The list is read from the store only after a score was recorded.
+// Read from the store on every request: another server process may share its database.
 std::string ScoreServer::listText() {
-    std::lock_guard lock(mutex);
-    if (!cacheValid) {
-        cachedList = formatList(store.best(kListLength));
-        cacheValid = true;
-    }
-    return cachedList;
+    return formatList(store.best(kListLength));
 }

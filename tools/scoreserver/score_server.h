@@ -2,7 +2,6 @@
 #pragma once
 #include <httplib.h>
 
-#include <mutex>
 #include <string>
 
 #include "tools/scoreserver/score_store.h"
@@ -29,8 +28,5 @@ class ScoreServer {
 
     ScoreStore& store;
     httplib::Server server;
-    std::mutex mutex;  // the cached list
-    std::string cachedList;
-    bool cacheValid = false;
     int listenSocket = -1;
 };

@@ -1,14 +1,11 @@
-// ScoreStore: the recorded scores in a SQLite file (write-ahead log, prepared statements).
+// ScoreStore: where the server keeps the recorded scores. A SQLite file is the embedded default;
+// a postgresql:// (or postgres://) address keeps them in a PostgreSQL database that any number
+// of server processes may share.
 #pragma once
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
-
-struct sqlite3;
-struct sqlite3_stmt;
 
 struct ScoreRecord {
     std::string name;  // UTF-8
@@ -17,33 +14,21 @@ struct ScoreRecord {
 
 class ScoreStore {
   public:
-    // Opens the database, creating it and its table when new. ok() tells whether that worked.
-    explicit ScoreStore(const std::string& path);
-    ~ScoreStore();
-    ScoreStore(const ScoreStore&) = delete;
-    ScoreStore& operator=(const ScoreStore&) = delete;
+    virtual ~ScoreStore() = default;
 
-    bool ok() const { return db != nullptr; }
-    const std::string& error() const { return lastError; }
+    // Whether the store opened; error() tells why not, or why the last call failed.
+    virtual bool ok() const = 0;
+    virtual std::string error() const = 0;
 
-    // True once the score is committed to the file. Safe from any thread.
-    bool record(const std::string& name, uint32_t score);
+    // True once the score is committed, or when an upload with this non-empty id was recorded
+    // before (a retry: no second row). Safe from any thread.
+    virtual bool record(const std::string& name, uint32_t score,
+                        const std::string& uploadId = {}) = 0;
     // The best `count` scores, highest first; equal scores in the order they were recorded.
-    std::vector<ScoreRecord> best(int count);
-
-  private:
-    void checkpointLoop(const std::string& path);
-    bool exec(const char* sql);
-    void fail();
-
-    std::mutex mutex;
-    sqlite3* db = nullptr;
-    sqlite3_stmt* insertStatement = nullptr;
-    sqlite3_stmt* bestStatement = nullptr;
-    std::string lastError;
-
-    std::mutex checkpointMutex;
-    std::condition_variable checkpointWake;
-    bool stopping = false;
-    std::thread checkpointer;
+    // Safe from any thread.
+    virtual std::vector<ScoreRecord> best(int count) = 0;
 };
+
+// The store for --db: a PostgreSQL address, or else the path of a SQLite file (made when new).
+// Never null; check ok().
+std::unique_ptr<ScoreStore> openScoreStore(const std::string& db);

@@ -1,0 +1,169 @@
+// The game's online exchange against real score servers sharing one PostgreSQL database:
+// uploaded through one process and listed by another, and through the nginx front of deploy/.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "../scores/temp_directory.h"
+#include "../support/bmp_builder.h"
+#include "platform/bitmap.h"
+#include "platform/headless/headless.h"
+#include "scores/score_table.h"
+#include "temp_postgres.h"
+#include "test_processes.h"
+
+namespace {
+
+constexpr const char* kPath = "/Vextorium2/updateScore.php";
+constexpr int kScoreScreenResource = 118;
+constexpr int kRapidRequests = 200;  // beyond the front's burst of 120
+
+struct NewScore {
+    std::u16string name;
+    uint32_t score;
+};
+
+// A game in a program directory of its own adds `scores` to its table and synchronizes through
+// 127.0.0.1:port; its first `shown` entries, "NAME:SCORE " each.
+std::string syncGame(int port, const std::vector<NewScore>& scores, int shown) {
+    TempDirectory programDirectory;
+    ::setenv("VEXTORIUM2_SCORE_HOST", ("127.0.0.1:" + std::to_string(port)).c_str(), 1);
+    ScoreTable table;
+    for (const NewScore& score : scores) table.insert(score.name, score.score);
+    table.synchronize();
+    std::string text;
+    for (int i = 0; i < shown; ++i) {
+        const std::u16string name(table.entry(i).name);
+        text += std::string(name.begin(), name.end()) + ":" + std::to_string(table.entry(i).score) +
+                " ";
+    }
+    return text;
+}
+
+class ScoreServerDeployTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        platform::headless::reset();
+        std::vector<testing_support::Rgb> plain(176 * 220, {0, 0, 0});
+        platform::addResource(kScoreScreenResource, testing_support::makeBmp24(176, 220, plain));
+        database = sharedPostgres().createDatabase();
+        ASSERT_FALSE(database.empty()) << sharedPostgres().error;  // fails, never skips
+        directory = makeTempDirectory("scores_deploy");
+        ASSERT_FALSE(directory.empty());
+    }
+    void TearDown() override {
+        if (HasFailure()) {  // what the servers said
+            for (const char* log : {"first.log", "second.log", "nginx.log", "error.log"}) {
+                std::ifstream file(directory + log);
+                if (file) std::cerr << "--- " << log << ":\n" << file.rdbuf() << '\n';
+            }
+        }
+        std::error_code ignored;
+        std::filesystem::remove_all(directory, ignored);
+    }
+
+    std::unique_ptr<Daemon> startServer(const std::string& name) {
+        auto server = std::make_unique<Daemon>(
+            std::vector<std::string>{SCORESERVER_PATH, "--listen", "127.0.0.1:0", "--db", database},
+            directory + name + ".log", Daemon::Output::PortLine);
+        EXPECT_GT(server->port, 0) << name;
+        return server;
+    }
+
+    std::string database;
+    std::string directory;
+};
+
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string findNginx() {
+    if (::access("/usr/sbin/nginx", X_OK) == 0) return "/usr/sbin/nginx";
+    return "nginx";  // from the PATH
+}
+
+}  // namespace
+
+TEST_F(ScoreServerDeployTest, TwoServersOnOneDatabaseShowOneTable) {
+    auto first = startServer("first");
+    auto second = startServer("second");
+    ASSERT_GT(first->port, 0);
+    ASSERT_GT(second->port, 0);
+    EXPECT_EQ(syncGame(first->port, {{u"ANNA", 12000}, {u"BOB", 11000}}, 2),
+              "ANNA:12000 BOB:11000 ");
+    // Another player's game, through the other server: its upload joins the first two.
+    EXPECT_EQ(syncGame(second->port, {{u"CARL", 11500}}, 3), "ANNA:12000 CARL:11500 BOB:11000 ");
+    // The first server, which listed the table before, shows that upload too.
+    EXPECT_EQ(syncGame(first->port, {}, 3), "ANNA:12000 CARL:11500 BOB:11000 ");
+}
+
+TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
+    auto first = startServer("first");
+    auto second = startServer("second");
+    ASSERT_GT(first->port, 0);
+    ASSERT_GT(second->port, 0);
+
+    // The example as shipped, on loopback ports and with its files in the test's directory.
+    const int front = freeLoopbackPort();
+    ASSERT_GT(front, 0);
+    std::ifstream example(std::string(DEPLOY_DIR) + "/nginx/vextorium2-scores.conf");
+    std::stringstream site;
+    site << example.rdbuf();
+    ASSERT_NE(site.str().find("listen 80;"), std::string::npos);
+    std::string conf =
+        replaceAll(site.str(), "listen 80;", "listen 127.0.0.1:" + std::to_string(front) + ";");
+    conf = replaceAll(conf, "127.0.0.1:8642", "127.0.0.1:" + std::to_string(first->port));
+    conf = replaceAll(conf, "127.0.0.1:8643", "127.0.0.1:" + std::to_string(second->port));
+    std::ofstream(directory + "site.conf") << conf;
+    std::ofstream(directory + "nginx.conf")
+        << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+        << "pid " << directory << "nginx.pid;\n"
+        << "error_log " << directory << "error.log warn;\n"
+        << "events { worker_connections 128; }\n"
+        << "http {\n  access_log " << directory << "access.log;\n"
+        << "  client_body_temp_path " << directory << "body;\n"
+        << "  proxy_temp_path " << directory << "proxy;\n"
+        << "  fastcgi_temp_path " << directory << "fastcgi;\n"
+        << "  uwsgi_temp_path " << directory << "uwsgi;\n"
+        << "  scgi_temp_path " << directory << "scgi;\n"
+        << "  include " << directory << "site.conf;\n}\n";
+    Daemon nginx({findNginx(), "-e", directory + "error.log", "-p", directory, "-c",
+                  directory + "nginx.conf"},
+                 directory + "nginx.log", Daemon::Output::ToLog, true);
+    ASSERT_TRUE(waitForPort(front));
+
+    EXPECT_EQ(syncGame(front, {{u"ANNA", 12000}}, 1), "ANNA:12000 ");
+    // With one server stopped the other takes every request.
+    EXPECT_EQ(first->stop(), 0);
+    EXPECT_EQ(syncGame(front, {{u"BOB", 11000}}, 2), "ANNA:12000 BOB:11000 ");
+
+    httplib::Client client("127.0.0.1", front);
+    const auto tooLong = client.Get(std::string(kPath) + "?myname=" + std::string(2000, 'x'));
+    ASSERT_TRUE(tooLong);
+    EXPECT_EQ(tooLong->status, 414);
+    const auto posted = client.Post(kPath, "myname=A&myscore=1", "text/plain");
+    ASSERT_TRUE(posted);
+    EXPECT_EQ(posted->status, 403);
+    const auto elsewhere = client.Get("/");
+    ASSERT_TRUE(elsewhere);
+    EXPECT_EQ(elsewhere->status, 404);
+    int listed = 0, limited = 0;
+    for (int i = 0; i < kRapidRequests; ++i) {
+        const auto result = client.Get(kPath);
+        if (result && result->status == 200 && result->body == ";ANNA,12000;BOB,11000") ++listed;
+        if (result && result->status == 429) ++limited;
+    }
+    EXPECT_GT(listed, 0);
+    EXPECT_GT(limited, 0);
+    EXPECT_EQ(listed + limited, kRapidRequests);
+}

@@ -1,0 +1,229 @@
+// Both stores against one suite: ranking, one row per upload id, concurrent writers, reopening;
+// and the SQLite store's write-ahead log staying small under a long run of uploads.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "temp_postgres.h"
+#include "test_processes.h"
+#include "tools/scoreserver/score_store.h"
+
+namespace {
+
+std::string listOf(const std::vector<ScoreRecord>& records) {
+    std::string text;
+    for (const ScoreRecord& record : records)
+        text += record.name + ":" + std::to_string(record.score) + " ";
+    return text;
+}
+
+struct SqliteDatabase {
+    SqliteDatabase() : directory(makeTempDirectory("scores_store")) {}
+    ~SqliteDatabase() {
+        std::error_code ignored;
+        std::filesystem::remove_all(directory, ignored);
+    }
+    std::string address() const { return directory + "scores.sqlite"; }
+    std::string directory;
+};
+
+struct PostgresDatabase {
+    PostgresDatabase() : url(sharedPostgres().createDatabase()) {
+        // A missing server fails here, never skips: the suite must run against both stores.
+        EXPECT_FALSE(url.empty()) << sharedPostgres().error;
+    }
+    std::string address() const { return url; }
+    std::string url;
+};
+
+template <typename Database>
+class ScoreStoreTest : public testing::Test {
+  protected:
+    std::unique_ptr<ScoreStore> open() {
+        auto store = openScoreStore(database.address());
+        EXPECT_TRUE(store->ok()) << store->error();
+        return store;
+    }
+    Database database;
+};
+
+using Databases = testing::Types<SqliteDatabase, PostgresDatabase>;
+class DatabaseNames {
+  public:
+    template <typename T>
+    static std::string GetName(int) {
+        return std::is_same_v<T, SqliteDatabase> ? "Sqlite" : "Postgres";
+    }
+};
+TYPED_TEST_SUITE(ScoreStoreTest, Databases, DatabaseNames);
+
+TYPED_TEST(ScoreStoreTest, RanksHighestFirstAndEarlierFirstOnTies) {
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    EXPECT_EQ(listOf(store->best(100)), "");
+    EXPECT_TRUE(store->record("A", 5));
+    EXPECT_TRUE(store->record("B", 7));
+    EXPECT_TRUE(store->record("Zo\xC3\xAB", 4294967295u));
+    EXPECT_TRUE(store->record("C", 7));
+    EXPECT_TRUE(store->record("D", 0));
+    EXPECT_EQ(listOf(store->best(100)), "Zo\xC3\xAB:4294967295 B:7 C:7 A:5 D:0 ");
+    EXPECT_EQ(listOf(store->best(2)), "Zo\xC3\xAB:4294967295 B:7 ");
+    // A later equal score goes below the earlier ones, even one recorded before the list was
+    // last read.
+    EXPECT_TRUE(store->record("E", 7));
+    EXPECT_EQ(listOf(store->best(5)), "Zo\xC3\xAB:4294967295 B:7 C:7 E:7 A:5 ");
+    EXPECT_EQ(listOf(store->best(0)), "");
+}
+
+TYPED_TEST(ScoreStoreTest, AnUploadIdIsRecordedOnceAndUploadsWithoutOneAlways) {
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    EXPECT_TRUE(store->record("A", 10, "0123456789abcdef"));
+    EXPECT_TRUE(store->record("A", 10, "0123456789abcdef"));  // a retry: answered, not stored
+    EXPECT_TRUE(store->record("X", 99, "0123456789abcdef"));  // the id alone decides
+    EXPECT_TRUE(store->record("A", 10, "0123456789abcdee"));
+    EXPECT_TRUE(store->record("B", 20));
+    EXPECT_TRUE(store->record("B", 20));
+    EXPECT_EQ(listOf(store->best(100)), "B:20 B:20 A:10 A:10 ");
+}
+
+TYPED_TEST(ScoreStoreTest, ConcurrentWritersAllLandAndOneIdOnlyOnce) {
+    constexpr int kThreads = 8;
+    constexpr int kEach = 40;  // scores 1..320
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kEach; ++i) {
+                const uint32_t score = 1 + t * kEach + i;
+                if (!store->record("T" + std::to_string(t), score)) ++failures[t];
+                if (i % 8 == 0) store->best(100);  // reads among the writes
+            }
+            // Every thread retries the same upload at about the same time.
+            if (!store->record("SAME", 1000, "same-upload")) ++failures[t];
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(failures[t], 0) << store->error();
+    const std::vector<ScoreRecord> best = store->best(kThreads * kEach + kThreads);
+    ASSERT_EQ(best.size(), static_cast<size_t>(kThreads * kEach + 1));
+    EXPECT_EQ(best[0].name, "SAME");
+    for (int i = 1; i <= kThreads * kEach; ++i) {
+        const uint32_t score = kThreads * kEach + 1 - i;  // 320 down to 1
+        EXPECT_EQ(best[i].score, score);
+        EXPECT_EQ(best[i].name, "T" + std::to_string((score - 1) / kEach));
+    }
+}
+
+TYPED_TEST(ScoreStoreTest, AnotherStoreOnTheSameDatabaseSeesTheScores) {
+    {
+        auto first = this->open();
+        ASSERT_TRUE(first->ok());
+        EXPECT_TRUE(first->record("A", 3, "id-a"));
+        EXPECT_TRUE(first->record("B", 4));
+    }
+    auto second = this->open();
+    ASSERT_TRUE(second->ok());
+    EXPECT_TRUE(second->record("A", 3, "id-a"));  // still known after reopening
+    EXPECT_TRUE(second->record("C", 4));
+    EXPECT_EQ(listOf(second->best(100)), "B:4 C:4 A:3 ");
+}
+
+TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {
+    PostgresDatabase database;
+    auto store = openScoreStore(database.address());
+    ASSERT_TRUE(store->ok()) << store->error();
+    EXPECT_TRUE(store->record("A", 1));
+    ASSERT_TRUE(sharedPostgres().restart());  // the pooled connection is gone
+    EXPECT_TRUE(store->record("B", 2)) << store->error();
+    ASSERT_TRUE(sharedPostgres().restart());
+    EXPECT_EQ(listOf(store->best(100)), "B:2 A:1 ");
+}
+
+TEST(ScoreStoreOpenTest, AnUnusableAddressIsReportedNotServed) {
+    auto file = openScoreStore("/nonexistent-directory/scores.sqlite");
+    EXPECT_FALSE(file->ok());
+    EXPECT_FALSE(file->error().empty());
+    EXPECT_FALSE(file->record("A", 1));
+    EXPECT_TRUE(file->best(100).empty());
+    // Nothing listens on this socket directory: refused, not a SQLite file of that name.
+    auto server = openScoreStore("postgresql://scores@/scores?host=/nonexistent-directory");
+    EXPECT_FALSE(server->ok());
+    EXPECT_NE(server->error().find("nonexistent-directory"), std::string::npos) << server->error();
+    EXPECT_FALSE(server->record("A", 1));
+}
+
+// A file written before uploads had ids keeps its scores and takes ids from then on.
+TEST(SqliteScoreStoreTest, AFileFromBeforeUploadIdsIsCarriedOver) {
+    SqliteDatabase database;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.address().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "PRAGMA journal_mode=WAL;"
+                           "CREATE TABLE scores (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           " name TEXT NOT NULL,"
+                           " score INTEGER NOT NULL CHECK (score BETWEEN 0 AND 4294967295));"
+                           "CREATE INDEX scores_by_rank ON scores (score DESC, id ASC);"
+                           "INSERT INTO scores (name, score) VALUES ('OLD', 50), ('OLDER', 60);",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    auto store = openScoreStore(database.address());
+    ASSERT_TRUE(store->ok()) << store->error();
+    EXPECT_TRUE(store->record("NEW", 55, "abc"));
+    EXPECT_TRUE(store->record("NEW", 55, "abc"));
+    EXPECT_EQ(listOf(store->best(100)), "OLDER:60 NEW:55 OLD:50 ");
+}
+
+// Many uploads through the store, from several threads: the log never passes 64 MB, and the
+// rows reach the database file itself while the store is still open.
+TEST(SqliteScoreStoreTest, TheLogStaysSmallAndTheRowsReachTheDatabaseFile) {
+    constexpr int kThreads = 4;
+    constexpr int kEach = 7500;  // unbounded, the log would pass 64 MB about a third of the way
+    constexpr off_t kLogBound = 64 << 20;
+    constexpr off_t kBytesPerRow = 8;  // far below what a row and its index entries take
+    SqliteDatabase database;
+    const std::string log = database.address() + "-wal";
+    const auto sizeOf = [](const std::string& path) {
+        struct stat info {};
+        return ::stat(path.c_str(), &info) == 0 ? info.st_size : off_t{0};
+    };
+    {
+        auto store = openScoreStore(database.address());
+        ASSERT_TRUE(store->ok()) << store->error();
+        std::vector<std::thread> threads;
+        std::vector<off_t> largestLog(kThreads, 0);
+        std::vector<int> failures(kThreads, 0);
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                for (int i = 0; i < kEach; ++i) {
+                    if (!store->record("W" + std::to_string(t), i % 100000)) ++failures[t];
+                    if (i % 250 == 0) largestLog[t] = std::max(largestLog[t], sizeOf(log));
+                }
+            });
+        }
+        for (auto& thread : threads) thread.join();
+        for (int t = 0; t < kThreads; ++t) {
+            EXPECT_EQ(failures[t], 0);
+            EXPECT_LT(largestLog[t], kLogBound);
+        }
+        EXPECT_LT(sizeOf(log), kLogBound);
+        EXPECT_GT(sizeOf(database.address()), kThreads * kEach * kBytesPerRow);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.address().c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* count = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT count(*) FROM scores", -1, &count, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(count, 0), kThreads * kEach);
+    sqlite3_finalize(count);
+    sqlite3_close(db);
+}
+
+}  // namespace
