@@ -113,7 +113,8 @@ class DrawingTest : public WorldTest {
     // The artwork back for the tests that follow.
     void TearDown() override {
         WorldTest::TearDown();
-        for (int id : {106, 164, 115, 152, 153, 160, 162}) platform::removeResource(id);
+        for (int id : {106, 164, 115, 152, 153, 160, 162, 154, kEffectPicture})
+            platform::removeResource(id);
     }
 };
 
