@@ -33,16 +33,14 @@ bool createWindow(const std::string& title, bool fullScreen = true);
 void showWindow();
 void destroyWindow();
 
-// Takes the next waiting message without blocking for long (the SDL back end waits at most
-// 1 ms when the queue is empty). A close request, SIGINT and SIGTERM arrive as a key-down of
-// the home key. False when no message is waiting.
+// Takes the next waiting message without waiting. A close request, SIGINT and SIGTERM arrive as
+// a key-down of the home key. False when no message is waiting.
 bool takeMessage(Message& message);
 
-// Said by the main loop before it takes messages: its passes in the next `ms` - 1
-// milliseconds would do nothing (no gate due, nothing new to present) unless a message
-// arrives. A back end may then let that time pass inside takeMessage instead of returning
-// for every millisecond; it forgets the hint once a message is taken. 1: no idle passes.
-void nothingDueFor(uint32_t ms);
+// Sleeps until a message arrives or `ms` milliseconds passed (0: only looks). The SDL back end
+// wakes early, too, to repaint an uncovered window. The headless back end moves its virtual
+// clock on instead, stopping at the first millisecond that has anything for the program.
+void waitForMessage(uint32_t ms);
 
 // Messages outside the game's own table end here.
 int32_t defaultWindowProc(const Message& message);

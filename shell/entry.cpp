@@ -2,7 +2,6 @@
 #include "shell/entry.h"
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -24,6 +23,7 @@ constexpr uint32_t kGateInterval = 10;  // ms
 constexpr int kTickStep = 10;           // game time per tick, whatever really passed
 constexpr int kDigitStrip = 115;
 constexpr int kExplosionSheet = 163;
+constexpr uint32_t kInactiveWaitMs = 100;  // no gate runs while inactive: only messages wake
 
 template <typename T>
 void deleteGlobal(T*& object) {
@@ -88,24 +88,22 @@ void destroyGlobals() {
 bool loopStep() {
     if (!appActive) return false;
     display->present(app->canvas());
-    const bool ticked = tickGate->ready();
-    if (ticked) {
+    if (tickGate->ready()) {
         app->tick(kTickStep);
         traceGameState();
     }
-    const bool drawn = drawGate->ready();
-    if (drawn) app->draw();
-    return ticked || drawn;
+    if (!drawGate->ready()) return false;
+    app->draw();
+    return true;
 }
 
-namespace {
-// How long the passes after one that changed nothing would go on changing nothing, if no
-// message came: until a gate opens, or for ever while the program is inactive.
-uint32_t idleAfterQuietPass() {
-    if (!appActive) return UINT32_MAX;
-    return std::max<uint32_t>(1, std::min(tickGate->msUntilReady(), drawGate->msUntilReady()));
+// How long the loop may wait for a message after a pass: not at all when it drew (the next
+// pass hands the picture to the display), else until the first gate opens.
+uint32_t idleWaitMs(bool drew) {
+    if (!appActive) return kInactiveWaitMs;
+    if (drew) return 0;
+    return std::min(tickGate->msUntilReady(), drawGate->msUntilReady());
 }
-}  // namespace
 
 int runProgram(bool fullScreen) {
     static const char instanceMarker = 0;
@@ -130,13 +128,14 @@ int runProgram(bool fullScreen) {
     }
     platform::showWindow();
     while (appRunning) {
-        platform::nothingDueFor(loopStep() ? 1 : idleAfterQuietPass());
+        const bool drew = loopStep();
         platform::Message message;
         while (platform::takeMessage(message)) {
             windowProc(message);
             if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp)
                 traceGameState();
         }
+        if (appRunning) platform::waitForMessage(idleWaitMs(drew));
     }
     destroyGlobals();
     platform::destroyWindow();

@@ -18,5 +18,5 @@ bool createGlobals();
 // Saves if a stage is being played, then deletes the globals in their fixed order.
 void destroyGlobals();
 // One pass of the main loop: present, then a tick and a draw when their gates open. True when
-// a gate opened (the next pass has a new frame to present).
+// it drew.
 bool loopStep();

@@ -15,5 +15,5 @@ bool FrameTimer::ready() {
 
 uint32_t FrameTimer::msUntilReady() const {
     const uint32_t elapsed = platform::tickCount() - lastTime;
-    return elapsed > interval ? 0 : interval + 1 - elapsed;
+    return elapsed > interval ? 0 : interval - elapsed + 1;
 }

@@ -10,7 +10,8 @@ class FrameTimer {
     // True when strictly more than `interval` ms passed since the gate last opened; then a new
     // interval starts from a second reading of the clock. Time beyond the interval is lost.
     bool ready();
-    // Milliseconds from now until ready() will be true (0: it is true now).
+    // Milliseconds until ready() answers true, 0 when it would now: sleeping this long never
+    // passes the millisecond the gate opens in.
     uint32_t msUntilReady() const;
 
   private:

@@ -156,15 +156,38 @@ void destroyWindow() {}
 
 namespace headless {
 namespace {
-// What the current millisecond has for the program, in this order: the autoplayer's turn
-// (once a millisecond), its queued messages, script events due (a shot writes the frame
-// last presented), then the close request once it is due.
-bool messageDueNow(Message& message) {
+// The autoplayer's turn, once a millisecond, before anything else of that millisecond.
+void autoInputTurn() {
     auto& s = state();
     if (s.autoInput && s.autoInputDoneFor != s.now) {
         s.autoInputDoneFor = s.now;
         s.autoInput(s.now);
     }
+}
+
+bool closeDue() {
+    const auto& s = state();
+    if (s.closeSent) return false;
+    return s.until ? s.now >= *s.until
+                   : s.nextEvent >= s.script.size() &&
+                         s.now >= (s.script.empty() ? 0 : s.script.back().ms);
+}
+
+// Whether the current millisecond has anything for the program (after the autoplayer's
+// turn): a queued message, a script event or the close request.
+bool anythingDueNow() {
+    autoInputTurn();
+    const auto& s = state();
+    return !s.queue.empty() ||
+           (s.nextEvent < s.script.size() && s.script[s.nextEvent].ms <= s.now) || closeDue();
+}
+}  // namespace
+}  // namespace headless
+
+bool takeMessage(Message& message) {
+    using headless::ScriptEvent;
+    auto& s = headless::state();
+    headless::autoInputTurn();
     if (!s.queue.empty()) {
         message = s.queue.front();
         s.queue.pop_front();
@@ -174,10 +197,10 @@ bool messageDueNow(Message& message) {
         const ScriptEvent& e = s.script[s.nextEvent++];
         switch (e.kind) {
             case ScriptEvent::Kind::KeyDown:
-                message = keyMessage(kMsgKeyDown, e.value);
+                message = headless::keyMessage(kMsgKeyDown, e.value);
                 return true;
             case ScriptEvent::Kind::KeyUp:
-                message = keyMessage(kMsgKeyUp, e.value);
+                message = headless::keyMessage(kMsgKeyUp, e.value);
                 return true;
             case ScriptEvent::Kind::Activate:
                 message = Message{kMsgActivate, e.value, 0};
@@ -186,50 +209,32 @@ bool messageDueNow(Message& message) {
                 message = Message{e.value ? kMsgSetFocus : kMsgKillFocus, 0, 0};
                 return true;
             case ScriptEvent::Kind::Close:
-                message = keyMessage(kMsgKeyDown, kKeyHome);
+                message = headless::keyMessage(kMsgKeyDown, kKeyHome);
                 return true;
             case ScriptEvent::Kind::Shot:
-                if (!writePng(e.file, frame))
+                if (!headless::writePng(e.file, headless::frame))
                     std::cerr << "vextorium2-replay: cannot write " << e.file << '\n';
                 break;
         }
     }
-    const bool closeDue = s.until ? s.now >= *s.until
-                                  : s.nextEvent >= s.script.size() &&
-                                        s.now >= (s.script.empty() ? 0 : s.script.back().ms);
-    if (!s.closeSent && closeDue) {
+    if (headless::closeDue()) {
         s.closeSent = true;
-        message = keyMessage(kMsgKeyDown, kKeyHome);
+        message = headless::keyMessage(kMsgKeyDown, kKeyHome);
         return true;
     }
+    headless::nextMillisecond();
     return false;
 }
-}  // namespace
-}  // namespace headless
 
-void nothingDueFor(uint32_t ms) {
-    headless::state().nothingDueFor = ms;
-}
-
-// One millisecond per call, as one pass of the main loop per millisecond. When the loop has
-// said that its next passes would do nothing, those milliseconds pass here, each with all
-// it has for the program (the autoplayer, script events, sounds completing), so that every
-// trace line, frame and file is as it would be with the passes run; the first message
-// returns at its millisecond, and the loop runs its next pass then.
-bool takeMessage(Message& message) {
-    auto& s = headless::state();
-    for (;;) {
-        if (headless::messageDueNow(message)) {
-            s.nothingDueFor = 0;
-            return true;
-        }
+// Virtual time passes instead: up to `ms` milliseconds, stopping at the first that has
+// anything for the program. The main loop's passes in between are not run; the loop waits
+// only as long as its passes would do nothing (no gate due, no new picture), and each
+// millisecond still has its autoplayer turn and its sounds completing. So every trace line
+// and file is as with one pass a millisecond, and so is every frame written: a shot is a
+// script event, and its millisecond has its pass.
+void waitForMessage(uint32_t ms) {
+    for (uint32_t waited = 0; waited < ms && !headless::anythingDueNow(); ++waited)
         headless::nextMillisecond();
-        if (s.nothingDueFor <= 1) {
-            s.nothingDueFor = 0;
-            return false;
-        }
-        --s.nothingDueFor;
-    }
 }
 
 int32_t defaultWindowProc(const Message&) {

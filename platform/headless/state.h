@@ -20,7 +20,6 @@ struct State {
     std::optional<uint32_t> until;
     std::optional<uint32_t> seed;
     bool closeSent = false;
-    uint32_t nothingDueFor = 0;  // the main loop's hint: idle passes that need not run
     std::deque<Message> queue;
     std::function<void(uint32_t)> autoInput;
     std::optional<uint32_t> autoInputDoneFor;

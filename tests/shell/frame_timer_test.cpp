@@ -1,5 +1,5 @@
 // FrameTimer: the strict gate, no carried-over time, and the tick count's wrap-around; the
-// headless back end letting the main loop's idle passes go by.
+// headless back end's wait for the gate.
 #include "shell/frame_timer.h"
 
 #include <gtest/gtest.h>
@@ -42,43 +42,69 @@ TEST(FrameTimer, SurvivesTheTickCountWrapping) {
     headless::reset();
     headless::setNow(0xFFFFFFFAu);
     FrameTimer gate(10);
-    EXPECT_EQ(gate.msUntilReady(), 11u);
     headless::setNow(4);  // 10 ms later across the wrap
-    EXPECT_EQ(gate.msUntilReady(), 1u);
     EXPECT_FALSE(gate.ready());
     headless::setNow(5);  // 11 ms later
-    EXPECT_EQ(gate.msUntilReady(), 0u);
-    headless::setNow(900);  // long overdue
-    EXPECT_EQ(gate.msUntilReady(), 0u);
     EXPECT_TRUE(gate.ready());
 }
 
-// The main loop's idle hint: the milliseconds it covers pass inside one takeMessage call, each
-// with its autoplayer turn and script events, and the first message returns at its own
-// millisecond with the hint forgotten.
-TEST(IdlePasses, PassInsideTakeMessageUntilTheFirstMessage) {
+TEST(FrameTimer, WaitingAsLongAsAskedEndsOnTheOpening) {
+    headless::reset();
+    // Whatever the phase, across the wrap too: after the wait the gate opens, a millisecond
+    // earlier it does not.
+    for (uint32_t start : {1000u, 0xFFFFFFF8u}) {
+        for (uint32_t elapsed : {0u, 1u, 9u, 10u}) {
+            headless::setNow(start);
+            FrameTimer gate(10);
+            headless::setNow(start + elapsed);
+            const uint32_t wait = gate.msUntilReady();
+            EXPECT_EQ(wait, 11 - elapsed) << start << " + " << elapsed;
+            headless::setNow(start + elapsed + wait - 1);
+            EXPECT_FALSE(gate.ready());
+            headless::setNow(start + elapsed + wait);
+            EXPECT_EQ(gate.msUntilReady(), 0u);
+            EXPECT_TRUE(gate.ready());
+            EXPECT_EQ(gate.msUntilReady(), 11u);  // opened: a whole interval and one to go
+        }
+    }
+    // Overdue after a long pause: no wait at all.
+    headless::setNow(5000);
+    FrameTimer late(10);
+    headless::setNow(9000);
+    EXPECT_EQ(late.msUntilReady(), 0u);
+}
+
+// The headless back end's wait: virtual time moves on as long as asked, each millisecond with
+// its autoplayer turn, and stops at the first millisecond with anything for the program.
+TEST(HeadlessWait, MovesTheClockOnToTheFirstMillisecondWithSomethingDue) {
     headless::reset();
     std::vector<uint32_t> turns;
-    headless::setAutoInput([&turns](uint32_t now) { turns.push_back(now); });
+    headless::setAutoInput([&turns](uint32_t now) {
+        turns.push_back(now);
+        if (now == 12) headless::postMessage({platform::kMsgKeyDown, platform::kKeyAction, 0});
+    });
     headless::ScriptEvent up;
     up.ms = 7;
     up.kind = headless::ScriptEvent::Kind::KeyUp;
     up.value = platform::kKeyLeft;
     headless::setScript({up});
     headless::setUntil(1000);
-    platform::Message message;
-    platform::nothingDueFor(4);  // passes at 1, 2 and 3 would do nothing; 4 runs
-    EXPECT_FALSE(platform::takeMessage(message));
+    platform::waitForMessage(4);  // nothing due before 4: the whole wait
     EXPECT_EQ(headless::now(), 4u);
     EXPECT_EQ(turns, (std::vector<uint32_t>{0, 1, 2, 3}));
-    platform::nothingDueFor(100);
-    ASSERT_TRUE(platform::takeMessage(message));
+    platform::waitForMessage(100);  // the script's key-up at 7
     EXPECT_EQ(headless::now(), 7u);
+    platform::Message message;
+    ASSERT_TRUE(platform::takeMessage(message));
     EXPECT_EQ(message.id, platform::kMsgKeyUp);
-    EXPECT_FALSE(platform::takeMessage(message));  // the hint is gone: one millisecond
+    EXPECT_FALSE(platform::takeMessage(message));  // one millisecond on, to 8
+    platform::waitForMessage(0);
     EXPECT_EQ(headless::now(), 8u);
-    EXPECT_FALSE(platform::takeMessage(message));  // no hint: one millisecond per call
-    EXPECT_EQ(headless::now(), 9u);
+    platform::waitForMessage(100);  // the autoplayer's key at 12
+    EXPECT_EQ(headless::now(), 12u);
+    ASSERT_TRUE(platform::takeMessage(message));
+    EXPECT_EQ(message.id, platform::kMsgKeyDown);
+    EXPECT_EQ(turns, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
     headless::setAutoInput({});
     headless::reset();
 }
