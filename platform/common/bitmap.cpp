@@ -48,6 +48,10 @@ void addResource(int id, std::vector<uint8_t> bmpFile) {
     addedResources()[id] = std::move(bmpFile);
 }
 
+void removeResource(int id) {
+    addedResources().erase(id);
+}
+
 bool decodeBmp(std::span<const uint8_t> file, Section& out) {
     if (file.size() < 54 || file[0] != 'B' || file[1] != 'M') return false;
     uint32_t pixelOffset = readU32(file, 10);
