@@ -1,6 +1,8 @@
 // Spawning scoreserver and reading the port it reports.
 #include "bench/scores/server_process.h"
 
+#include "tests/support/port_line.h"
+
 #include <poll.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -30,17 +32,7 @@ StartedServer startScoreServer(const std::string& program, const std::string& da
         started.pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     ::close(fds[1]);
-    std::string line;
-    pollfd waiting{fds[0], POLLIN, 0};
-    while (started.pid > 0 && line.find('\n') == std::string::npos &&
-           ::poll(&waiting, 1, kOutputWaitMs) > 0) {
-        char buffer[128];
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        line.append(buffer, static_cast<size_t>(n));
-    }
+    if (started.pid > 0) started.port = readAnnouncedPort(fds[0], kOutputWaitMs);
     ::close(fds[0]);
-    const size_t colon = line.rfind(':');
-    if (colon != std::string::npos) started.port = std::atoi(line.c_str() + colon + 1);
     return started;
 }

@@ -1,6 +1,7 @@
 // The score server over HTTP: validation, ordering, concurrent clients, and the real process
 // surviving a kill and stopping cleanly.
 #include "tools/scoreserver/score_server.h"
+#include "tests/support/port_line.h"
 #include "tools/scoreserver/sqlite_store.h"
 
 #include <arpa/inet.h>
@@ -99,18 +100,8 @@ class ServerProcess {
         if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipeFds[1]);
-        std::string line;
-        pollfd waiting{pipeFds[0], POLLIN, 0};
-        while (pid > 0 && line.find('\n') == std::string::npos &&
-               ::poll(&waiting, 1, kOutputWaitMs) > 0) {
-            char buffer[128];
-            const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-            if (n <= 0) break;
-            line.append(buffer, static_cast<size_t>(n));
-        }
+        if (pid > 0) port = readAnnouncedPort(pipeFds[0], kOutputWaitMs);
         ::close(pipeFds[0]);
-        const size_t colon = line.rfind(':');
-        if (colon != std::string::npos) port = std::atoi(line.c_str() + colon + 1);
     }
     ~ServerProcess() {
         if (pid > 0) {
