@@ -34,8 +34,15 @@ std::array<Paddle::Direction, 181> makeDirectionTable() {
         table[a].x = static_cast<Fixed>(std::cos(radians) * 65536);
         table[a].y = static_cast<Fixed>(-std::sin(radians) * 65536);
     }
-    // Two entries the game has always had: straight up drifts slightly to the right, and
-    // 150 degrees has the exact half.
+    // Where a cosine or sine is a whole multiple of 1/2 the truncation falls on the last bit of
+    // the maths library's answer: those entries are fixed, as the game has always had them, so
+    // that every toolchain builds the same table.
+    table[0] = {65536, 0};
+    table[30] = {56755, -32767};
+    table[60] = {32768, -56755};
+    table[120] = {-32767, -56755};
+    table[180] = {-65536, 0};
+    // Two more: straight up drifts slightly to the right, and 150 degrees has the exact half.
     table[90] = {1000, -65536};
     table[150] = {-56755, -32768};
     return table;

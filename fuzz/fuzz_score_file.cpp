@@ -10,6 +10,7 @@
 #include "fuzz/fuzz_support.h"
 #include "graphics/canvas.h"
 #include "platform/headless/headless.h"
+#include "platform/little_endian.h"
 #include "scores/score_table.h"
 
 namespace {
@@ -20,10 +21,6 @@ constexpr size_t kNameAt = 2;
 constexpr size_t kNameUnits = 9;
 constexpr size_t kScoreAt = 20;
 constexpr size_t kReservedAt = 24;
-
-uint32_t readU32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 void check(bool condition) {
     if (!condition) std::abort();
@@ -60,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (size_t b = kReservedAt; b < kRecordSize; ++b) check(record[b] == 0);
         // Every record the input held whole keeps its score and its pending mark.
         if (at + kRecordSize <= size) {
-            check(readU32(record + kScoreAt) == readU32(data + at + kScoreAt));
+            check(le::read32(record + kScoreAt) == le::read32(data + at + kScoreAt));
             check(record[0] == data[at]);
         }
     }

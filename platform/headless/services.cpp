@@ -1,6 +1,4 @@
 // Headless clock, window, display, message box, trace and seed: virtual time and scripted input.
-#include <png.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -87,36 +85,6 @@ const uint16_t* presentedFrame() {
     return frame;
 }
 
-bool writePng(const std::string& path, const uint16_t* pixels) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, kFrameWidth, kFrameHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    static png_byte row[kFrameWidth * 3];
-    auto widen = [](uint32_t v) { return static_cast<png_byte>((v << 3) | (v >> 2)); };
-    for (int y = 0; y < kFrameHeight; ++y) {
-        for (int x = 0; x < kFrameWidth; ++x) {
-            uint16_t p = pixels[y * kFrameWidth + x];
-            row[3 * x] = widen((p >> 11) & 0x1F);
-            row[3 * x + 1] = widen((p >> 6) & 0x1F);
-            row[3 * x + 2] = widen(p & 0x1F);
-        }
-        png_write_row(png, row);
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
-}
-
 }  // namespace headless
 
 uint32_t tickCount() {
@@ -154,13 +122,40 @@ bool createWindow(const std::string&, bool) {
 void showWindow() {}
 void destroyWindow() {}
 
-bool takeMessage(Message& message) {
-    using headless::ScriptEvent;
-    auto& s = headless::state();
+namespace headless {
+namespace {
+// The autoplayer's turn, once a millisecond, before anything else of that millisecond.
+void autoInputTurn() {
+    auto& s = state();
     if (s.autoInput && s.autoInputDoneFor != s.now) {
         s.autoInputDoneFor = s.now;
         s.autoInput(s.now);
     }
+}
+
+bool closeDue() {
+    const auto& s = state();
+    if (s.closeSent) return false;
+    return s.until ? s.now >= *s.until
+                   : s.nextEvent >= s.script.size() &&
+                         s.now >= (s.script.empty() ? 0 : s.script.back().ms);
+}
+
+// Whether the current millisecond has anything for the program (after the autoplayer's
+// turn): a queued message, a script event or the close request.
+bool anythingDueNow() {
+    autoInputTurn();
+    const auto& s = state();
+    return !s.queue.empty() ||
+           (s.nextEvent < s.script.size() && s.script[s.nextEvent].ms <= s.now) || closeDue();
+}
+}  // namespace
+}  // namespace headless
+
+bool takeMessage(Message& message) {
+    using headless::ScriptEvent;
+    auto& s = headless::state();
+    headless::autoInputTurn();
     if (!s.queue.empty()) {
         message = s.queue.front();
         s.queue.pop_front();
@@ -190,10 +185,7 @@ bool takeMessage(Message& message) {
                 break;
         }
     }
-    const bool closeDue = s.until ? s.now >= *s.until
-                                  : s.nextEvent >= s.script.size() &&
-                                        s.now >= (s.script.empty() ? 0 : s.script.back().ms);
-    if (!s.closeSent && closeDue) {
+    if (headless::closeDue()) {
         s.closeSent = true;
         message = headless::keyMessage(kMsgKeyDown, kKeyHome);
         return true;
@@ -202,7 +194,16 @@ bool takeMessage(Message& message) {
     return false;
 }
 
-void waitForMessage(uint32_t) {}
+// Virtual time passes instead: up to `ms` milliseconds, stopping at the first that has
+// anything for the program. The main loop's passes in between are not run; the loop waits
+// only as long as its passes would do nothing (no gate due, no new picture), and each
+// millisecond still has its autoplayer turn and its sounds completing. So every trace line
+// and file is as with one pass a millisecond, and so is every frame written: a shot is a
+// script event, and its millisecond has its pass.
+void waitForMessage(uint32_t ms) {
+    for (uint32_t waited = 0; waited < ms && !headless::anythingDueNow(); ++waited)
+        headless::nextMillisecond();
+}
 
 int32_t defaultWindowProc(const Message&) {
     return 0;

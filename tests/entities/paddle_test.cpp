@@ -9,6 +9,9 @@
 #include "graphics/canvas.h"
 #include "platform/random.h"
 
+#include <cmath>
+#include <numbers>
+
 namespace {
 
 class PaddleTest : public EntityTest {};
@@ -82,6 +85,16 @@ TEST_F(PaddleTest, DirectionTableEntries) {
     EXPECT_TRUE(is(Paddle::directionTable[90], 1000, -65536));
     EXPECT_TRUE(is(Paddle::directionTable[150], -56755, -32768));
     EXPECT_TRUE(is(Paddle::directionTable[180], -65536, 0));
+    EXPECT_TRUE(is(Paddle::directionTable[30], 56755, -32767));
+    EXPECT_TRUE(is(Paddle::directionTable[120], -32767, -56755));
+    // Every entry left to cos and sin is far from a truncation step (a maths library a few
+    // units in the last place off gives the same table); the fixed entries are those that are not.
+    for (int a = 0; a <= 180; ++a) {
+        if (a % 30 == 0) continue;
+        const double radians = a * std::numbers::pi / 180;
+        for (double v : {std::cos(radians) * 65536, std::sin(radians) * 65536})
+            EXPECT_GT(std::abs(v - std::round(v)), 1e-6) << a;
+    }
 }
 
 TEST_F(PaddleTest, BounceBallSetsTheVelocityFromTheTable) {

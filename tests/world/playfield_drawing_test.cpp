@@ -109,6 +109,12 @@ class DrawingTest : public WorldTest {
         platform::addResource(kEffectPicture, solid(6, 10, kEffect));
         globals.emplace(kSeed);  // again, for the score counter from the test strip
     }
+    // The artwork back for the tests that follow.
+    void TearDown() override {
+        WorldTest::TearDown();
+        for (int id : {106, 164, 115, 152, 153, 160, 162, 154, kEffectPicture})
+            platform::removeResource(id);
+    }
 };
 
 TEST_F(DrawingTest, FrameAfterStartLevel) {
