@@ -1,5 +1,6 @@
 // Playfield: the level table read from BrickMap.dat, the grid built from it and the items hidden
 // in the grid.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -83,4 +84,9 @@ void Playfield::hideItems() {
         } while (!grid[row][column].brick->isPresent() || grid[row][column].hiddenItem != 0);
         grid[row][column].hiddenItem = platform::nextRandom() % kItemKinds + 1;
     }
+}
+
+void Playfield::reloadLevelTable() {
+    std::fill_n(&brickMap[0][0][0], kLevels * kRows * kColumns, 0);
+    loadBrickMap();
 }
