@@ -33,6 +33,7 @@ Playfield& playfield() {
         fuzzing::programDirectory();
         fuzzing::copyDataFile("BrickMap.dat");
         fuzzing::setUpWorldGlobals();
+        fuzzing::holdSpriteSheets();
         return new Playfield();
     }();
     return *made;

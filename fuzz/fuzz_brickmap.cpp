@@ -1,5 +1,6 @@
-// Fuzz target: BrickMap.dat of any content loaded by a new playfield, then each of the three
-// levels started (through a saved game naming it) and played for a while.
+// Fuzz target: BrickMap.dat of any content loaded as a new playfield loads it, then each of the
+// three levels started (through a saved game naming it) and played for a while. One playfield
+// serves the whole run: its level table is emptied and read again for each input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,21 +11,31 @@
 #include "world/playfield.h"
 
 namespace {
-constexpr int kTicksPerLevel = 100;
+constexpr int kTicksPerLevel = 40;
 constexpr int32_t kLives = 3;
 
 void putField(uint8_t* out, int32_t value) {
     for (int i = 0; i < 4; ++i)
         out[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
 }
+
+Playfield& playfield() {
+    static Playfield* made = [] {
+        fuzzing::programDirectory();
+        fuzzing::setUpWorldGlobals();
+        fuzzing::holdSpriteSheets();
+        return new Playfield();
+    }();
+    return *made;
+}
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     platform::headless::reset();
-    fuzzing::programDirectory();
+    Playfield& world = playfield();
     fuzzing::setUpWorldGlobals();
     fuzzing::writeFile("BrickMap.dat", data, size);
-    Playfield world;
+    world.reloadLevelTable();
     for (int32_t level = 1; level <= Playfield::kLevels; ++level) {
         uint8_t save[12];
         putField(save, level);
