@@ -169,7 +169,14 @@ void GameApp::pressLeftSoft() {
             scoreTable_->synchronize();
             break;
         case NAME_ENTRY:
-            scoreTable_->insert(nameEntry_->text(), static_cast<uint32_t>(scoreCounter->value()));
+            // Done waits for at least one character: an empty name would lose the score.
+            if (nameEntry_->length() == 0) {
+                nameEntry_->promptForCharacter();
+                playEffect(menuDownSound);
+                break;
+            }
+            scoreTable_->scrollToEntry(scoreTable_->insert(
+                nameEntry_->text(), static_cast<uint32_t>(scoreCounter->value())));
             switchTo(SCORES);
             break;
         case PLAY:

@@ -29,9 +29,14 @@ NameEntry::~NameEntry() {
 
 void NameEntry::draw(Canvas* canvas) const {
     canvas->drawImage(0, 0, px(176), px(220), background, 0, 0, NO_KEY);
-    canvas->drawImage(px(kCellWidth * column_ + kGridX), px(kCellHeight * row_ + kGridY),
-                      px(kCellWidth), px(kCellHeight), gridImage, px(kCellWidth * column_),
-                      px(kCellHeight * row_), kPureBlue);
+    if (prompting_) {
+        canvas->drawImage(px(kGridX), px(kGridY), px(kCellWidth * kColumns),
+                          px(kCellHeight * kRows), gridImage, 0, 0, kPureBlue);
+    } else {
+        canvas->drawImage(px(kCellWidth * column_ + kGridX), px(kCellHeight * row_ + kGridY),
+                          px(kCellWidth), px(kCellHeight), gridImage, px(kCellWidth * column_),
+                          px(kCellHeight * row_), kPureBlue);
+    }
     for (int i = 0; i < length_; ++i) {
         canvas->drawImage(px(kCellWidth * i + kFieldX), px(kFieldY), px(kCellWidth),
                           px(kCellHeight), gridImage, px(kCellWidth * entries[i].column),
@@ -40,6 +45,7 @@ void NameEntry::draw(Canvas* canvas) const {
 }
 
 void NameEntry::moveLeft() {
+    prompting_ = false;
     if (row_ == kLastRow && (column_ == kDeleteColumn || column_ == 0)) {
         column_ -= 2;
         if (column_ < 0) column_ += kColumns;
@@ -49,6 +55,7 @@ void NameEntry::moveLeft() {
 }
 
 void NameEntry::moveRight() {
+    prompting_ = false;
     if (row_ == kLastRow && (column_ == kSpaceColumn || column_ == kDeleteColumn)) {
         column_ += 2;
         if (column_ >= kColumns) column_ -= kColumns;
@@ -58,6 +65,7 @@ void NameEntry::moveRight() {
 }
 
 void NameEntry::moveUp() {
+    prompting_ = false;
     if (row_ == 0 && (column_ == kBlankColumn || column_ == kColumns - 1)) {
         row_ = 2;
     } else {
@@ -66,6 +74,7 @@ void NameEntry::moveUp() {
 }
 
 void NameEntry::moveDown() {
+    prompting_ = false;
     if (row_ == 2 && (column_ == kBlankColumn || column_ == kColumns - 1)) {
         row_ = 0;
     } else {
@@ -74,6 +83,7 @@ void NameEntry::moveDown() {
 }
 
 void NameEntry::pick() {
+    prompting_ = false;
     if (column_ == kDeleteColumn && row_ == kLastRow) {
         if (length_ > 0) length_ = length_ - 1;
         return;
@@ -100,6 +110,7 @@ const char16_t* NameEntry::text() {
 }
 
 void NameEntry::reset() {
+    prompting_ = false;
     column_ = 0;
     row_ = 0;
     length_ = 0;

@@ -26,10 +26,13 @@ class NameEntry {
     const char16_t* text();
     // An empty name with the cursor on the first cell, for a new high score.
     void reset();
+    // Done with no character yet: every cell of the grid lights up until the next key.
+    void promptForCharacter() { prompting_ = true; }
 
     int32_t column() const { return column_; }
     int32_t row() const { return row_; }
     int32_t length() const { return length_; }
+    bool prompting() const { return prompting_; }
 
   private:
     struct Cell {
@@ -41,6 +44,7 @@ class NameEntry {
     int32_t column_ = 0;
     int32_t row_ = 0;
     int32_t length_ = 0;
+    bool prompting_ = false;
     char16_t name[kMaxLength + 1] = {};
     Cell entries[kMaxLength] = {};
 };

@@ -27,8 +27,9 @@ struct Message {
     int32_t longParam = 0;
 };
 
-// Creates the one window (hidden until showWindow). False when no window can be made.
-bool createWindow(const std::string& title);
+// Creates the one window (hidden until showWindow), full screen or at three times the frame's
+// size. False when no window can be made.
+bool createWindow(const std::string& title, bool fullScreen = true);
 void showWindow();
 void destroyWindow();
 

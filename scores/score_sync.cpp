@@ -194,7 +194,7 @@ void ScoreTable::synchronize() {
     // insert places it, still pending and with its id.
     for (const Unanswered& score : unanswered) {
         if (score.listed || score.index >= replaced) continue;
-        const int at = placeEntry(score.name, score.score);
+        const int at = insert(score.name, score.score);
         if (at < 0) continue;
         entries[at]->uploadId = score.uploadId;
     }

@@ -229,7 +229,7 @@ void ScoreTable::deleteEntryTexts(ScoreEntry& entry) {
     entry.scoreText = nullptr;
 }
 
-int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
+int ScoreTable::insert(const std::u16string& name, uint32_t score) {
     if (score == 0 || name.empty() || name[0] == 0 || score <= entries[kEntryCount - 1]->score)
         return -1;
     int i = kEntryCount - 1;
@@ -246,10 +246,6 @@ int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
         --i;
     }
     return i;
-}
-
-void ScoreTable::insert(const std::u16string& name, uint32_t score) {
-    placeEntry(name, score);
 }
 
 void ScoreTable::draw(Canvas* canvas) const {
@@ -270,6 +266,12 @@ void ScoreTable::scrollUp() {
 
 void ScoreTable::scrollDown() {
     if (top < kMaxTop) ++top;
+}
+
+void ScoreTable::scrollToEntry(int index) {
+    if (index < 0 || index >= kEntryCount) return;
+    const int wanted = index - (kVisibleRows / 2 - 1);  // five rows above it where there are
+    top = wanted < 0 ? 0 : wanted > kMaxTop ? kMaxTop : wanted;
 }
 
 uint32_t ScoreTable::lowestScore() const {

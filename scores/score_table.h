@@ -28,10 +28,13 @@ class ScoreTable {
     // Writes ScoreList.sav now, as the destructor does: not over a file that could not be read.
     void save() const;
 
-    void insert(const std::u16string& name, uint32_t score);
+    // The new entry's index, or -1 when the score does not enter the table.
+    int insert(const std::u16string& name, uint32_t score);
     void draw(Canvas* canvas) const;
     void scrollUp();
     void scrollDown();
+    // Scrolls so that the entry shows in the middle rows (the first or last rows at the ends).
+    void scrollToEntry(int index);
     uint32_t lowestScore() const;
 
     // The online exchange with the score server; blocks until it ends.
@@ -48,9 +51,6 @@ class ScoreTable {
     void load();
     void makeTexts(int index) const;
     static void deleteEntryTexts(ScoreEntry& entry);
-    // The placement of insert: the new entry's index, or -1 when the score does not enter the
-    // table.
-    int placeEntry(const std::u16string& name, uint32_t score);
 
     Image* background = nullptr;
     std::string path;

@@ -1,16 +1,21 @@
 // Entry point: single instance, window, globals, the paced main loop, orderly shutdown.
 #include "shell/entry.h"
 
+#include <cstdio>
+#include <string>
+
 #include "frontend/game_app.h"
 #include "graphics/digit_font.h"
 #include "platform/random.h"
 #include "platform/single_instance.h"
+#include "platform/trace.h"
 #include "platform/window.h"
 #include "shell/display.h"
 #include "shell/frame_timer.h"
 #include "shell/globals.h"
 #include "shell/message_table.h"
 #include "sound/sound_clip.h"
+#include "world/playfield.h"
 
 namespace {
 constexpr uint32_t kGateInterval = 10;  // ms
@@ -23,6 +28,30 @@ void deleteGlobal(T*& object) {
     delete object;
     object = nullptr;
 }
+
+// The level, lives and score last written to the trace. Level and lives start unassigned (0),
+// so their first values are written; a score of 0 at the start is not.
+struct TracedState {
+    int32_t level = 0;
+    int32_t lives = 0;
+    int32_t score = 0;
+};
+TracedState traced;
+
+void traceChange(const char* name, int32_t now, int32_t& last) {
+    if (now == last) return;
+    last = now;
+    platform::trace(std::string(name) + " " + std::to_string(now));
+}
+
+// After a tick or a key: the quantities that changed since they were last written, so that a
+// replay compares the game's state and not only its screens and sounds.
+void traceGameState() {
+    const Playfield* playfield = app->playfield();
+    traceChange("level", playfield->level(), traced.level);
+    traceChange("lives", playfield->livesLeft(), traced.lives);
+    traceChange("score", scoreCounter->value(), traced.score);
+}
 }  // namespace
 
 bool createGlobals() {
@@ -31,6 +60,7 @@ bool createGlobals() {
     soundOn = true;
     musicOn = true;
     muted = false;
+    traced = TracedState{};
     scoreCounter = new DigitFont(instanceHandle, kDigitStrip);
     platform::seedRandom(platform::startupSeed());
     display = new Display();
@@ -56,24 +86,46 @@ void destroyGlobals() {
 void loopStep() {
     if (!appActive) return;
     display->present(app->canvas());
-    if (tickGate->ready()) app->tick(kTickStep);
+    if (tickGate->ready()) {
+        app->tick(kTickStep);
+        traceGameState();
+    }
     if (drawGate->ready()) app->draw();
 }
 
-int runProgram() {
+int runProgram(bool fullScreen) {
     static const char instanceMarker = 0;
     instanceHandle = &instanceMarker;
-    if (platform::ensureSingleInstance(kWindowClass) != platform::InstanceCheck::First) return 0;
-    if (!platform::createWindow(kWindowTitle)) return 0;
-    if (!createGlobals()) return 0;
+    switch (platform::ensureSingleInstance(kWindowClass)) {
+        case platform::InstanceCheck::First:
+            break;
+        case platform::InstanceCheck::OtherRaised:
+            return kExitOk;
+        case platform::InstanceCheck::Failed:
+            std::fputs("vextorium2: cannot tell whether another copy is running\n", stderr);
+            return kExitNoStart;
+    }
+    // Nothing of the game exists yet: a missing display ends the program here, as a failure.
+    if (!platform::createWindow(kWindowTitle, fullScreen)) {
+        std::fputs("vextorium2: cannot open the game window (no display or renderer)\n", stderr);
+        return kExitNoStart;
+    }
+    if (!createGlobals()) {
+        platform::destroyWindow();
+        return kExitNoStart;
+    }
     platform::showWindow();
     while (appRunning) {
         loopStep();
         platform::Message message;
-        while (platform::takeMessage(message)) windowProc(message);
+        while (platform::takeMessage(message)) {
+            windowProc(message);
+            if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp)
+                traceGameState();
+        }
     }
     destroyGlobals();
     platform::destroyWindow();
     // Any orderly shutdown ends with status 0 (the last message's key code is not an exit code).
-    return 0;
+    return kExitOk;
 }

@@ -4,8 +4,13 @@
 inline constexpr const char* kWindowClass = "Vextorium2";
 inline constexpr const char* kWindowTitle = "Vextorium2";
 
+// Exit statuses of the program.
+inline constexpr int kExitOk = 0;        // an orderly end, or another copy was raised instead
+inline constexpr int kExitNoStart = 1;   // no window, display or renderer, or no instance lock
+inline constexpr int kExitBadUsage = 2;  // an unknown or malformed command-line argument
+
 // Runs the whole program on the linked back end; returns the exit code.
-int runProgram();
+int runProgram(bool fullScreen = true);
 
 // Creates the globals in their fixed order (flags, score counter, random seed, display, the
 // two gates, the application, the explosion picture, the blast sound).

@@ -1,6 +1,41 @@
-// The game on the SDL back end.
+// The game on the SDL back end, and its command line.
+#include <cstdio>
+#include <cstring>
+
 #include "shell/entry.h"
 
-int main() {
-    return runProgram();
+namespace {
+
+constexpr const char* kUsage =
+    "usage: vextorium2 [--fullscreen | --windowed]\n"
+    "       vextorium2 --help | --version\n"
+    "  --fullscreen  start full screen (the default; F11 or Alt+Enter switches)\n"
+    "  --windowed    start in a window of 528 x 660 pixels\n"
+    "  --help        print this help and exit\n"
+    "  --version     print the version and exit\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool fullScreen = true;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::printf("vextorium2 %s\n", VEXTORIUM2_VERSION);
+            return kExitOk;
+        }
+        if (std::strcmp(arg, "--fullscreen") == 0) {
+            fullScreen = true;
+        } else if (std::strcmp(arg, "--windowed") == 0) {
+            fullScreen = false;
+        } else {
+            std::fprintf(stderr, "vextorium2: unknown argument '%s'\n%s", arg, kUsage);
+            return kExitBadUsage;
+        }
+    }
+    return runProgram(fullScreen);
 }

@@ -136,7 +136,7 @@ void Playfield::applyItem(const Item* item) {
             paddle->enlarge();
             break;
         case Item::ExtraLife:
-            ++lives;
+            if (lives < kMaxLives) ++lives;
             livesDisplay->setValue(lives);
             break;
         case Item::FastBall:

@@ -61,9 +61,20 @@ void Playfield::buildGrid() {
             // from a decimal code); makeBrick turns an unknown kind into an Empty brick.
             const int32_t kind = value / 10;
             const int32_t colour = value % 10;
-            grid[i][j].brick = makeBrick(kind, px(kCellWidthPx * j), px(kCellHeightPx * i), colour);
+            placeBrick(j, i, kind, colour);
         }
     }
+}
+
+void Playfield::placeBrick(int column, int row, int32_t kind, int32_t colour) {
+    Brick*& brick = grid[row][column].brick;
+    delete brick;
+    brick = makeBrick(kind, px(kCellWidthPx * column), px(kCellHeightPx * row), colour);
+}
+
+void Playfield::buildEmptyGrid() {
+    for (int i = 0; i < kRows; ++i)
+        for (int j = 0; j < kColumns; ++j) placeBrick(j, i, Brick::EmptyKind, 0);
 }
 
 void Playfield::hideItems() {

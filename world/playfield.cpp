@@ -42,7 +42,8 @@ Playfield::Playfield() {
     levelDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
     livesDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
     paddle = new Paddle();
-    // The grid cells start empty (no bricks, no items) from their member initialisers.
+    // Every cell holds an Empty brick with no item from the start, as after clearLevel.
+    buildEmptyGrid();
     loadBrickMap();
     hitSound = new SoundClip(programDirectory() + kHitSoundFileName, false);
 }
@@ -56,7 +57,7 @@ Playfield::~Playfield() {
     delete levelDisplay;
     delete livesDisplay;
     paddle = nullptr;
-    clearLevel();
+    deleteLevel();
 }
 
 void Playfield::newGame() {
@@ -77,19 +78,26 @@ void Playfield::startLevel() {
     levelCleared_ = false;
 }
 
-void Playfield::clearLevel() {
+void Playfield::deleteLevel() {
     deleteAll(balls);
     deleteAll(bullets);
     deleteAll(items);
     deleteAll(effects);
     for (auto& row : grid) {
         for (BrickCell& cell : row) {
-            if (cell.brick == nullptr) continue;
             delete cell.brick;
             cell.brick = nullptr;
             cell.hiddenItem = 0;
         }
     }
+}
+
+void Playfield::clearLevel() {
+    deleteLevel();
+    // Drawing, ticking and the collision steps take every cell's brick as given, and the
+    // paddle's held balls were just deleted: neither may be left dangling.
+    paddle->reset();
+    buildEmptyGrid();
 }
 
 void Playfield::moveLeft() {

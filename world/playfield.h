@@ -27,6 +27,8 @@ class Playfield {
     static constexpr int kColumns = 11;
     static constexpr int kRows = 16;
     static constexpr int kLevels = 3;
+    // Lives never go beyond this: ExtraLife stops adding and a saved game is held to it.
+    static constexpr int32_t kMaxLives = 99;
 
     Playfield();
     virtual ~Playfield();
@@ -35,6 +37,8 @@ class Playfield {
 
     void newGame();
     void startLevel();
+    // Deletes every ball, bullet, item, effect and brick; each cell is left an Empty brick
+    // with no hidden item, and the paddle is reset, so it holds no deleted ball.
     void clearLevel();
     void moveLeft();
     void moveRight();
@@ -62,9 +66,15 @@ class Playfield {
     // Unit tests and the benchmark build positions by hand and call the collision steps.
     friend class PlayfieldTestAccess;
 
+    // Deletes the level's objects and bricks, leaving the cells without bricks.
+    void deleteLevel();
+
     // Level table (level_table.cpp).
     void loadBrickMap();
     void buildGrid();
+    void buildEmptyGrid();
+    // Replaces the brick of a cell (deleting the one there) with a new brick of the kind.
+    void placeBrick(int column, int row, int32_t kind, int32_t colour);
     void hideItems();
 
     // Game tick (game_tick.cpp).

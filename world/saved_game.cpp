@@ -72,9 +72,11 @@ void Playfield::loadGame() {
     std::fclose(file);
     // A level outside the table or lives that could never count down to zero cannot be
     // played: such a file counts as no save at all and the new game stands.
+    // Lives above the most play allows are held there rather than refused: the level and score
+    // reached are kept, and catching ExtraLife can never overflow the count.
     if (savedLevel < kNewGameLevel || savedLevel > kLastLevel || savedLives < 1) return;
     level_ = savedLevel;
-    lives = savedLives;
+    lives = savedLives > kMaxLives ? kMaxLives : savedLives;
     if (scoreCounter != nullptr) scoreCounter->setValue(savedScore);
     levelDisplay->setValue(level_);
     livesDisplay->setValue(lives);

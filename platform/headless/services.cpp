@@ -148,7 +148,7 @@ void messageBox(const std::string& text, const std::string& caption) {
     trace("message " + text);
 }
 
-bool createWindow(const std::string&) {
+bool createWindow(const std::string&, bool) {
     return true;
 }
 void showWindow() {}

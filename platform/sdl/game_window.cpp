@@ -51,7 +51,7 @@ GameWindow& gameWindow() {
     return instance;
 }
 
-bool GameWindow::create(const std::string& title) {
+bool GameWindow::create(const std::string& title, bool fullScreen) {
     if (window != nullptr) return true;
     // SIGINT and SIGTERM are ours: they end the program through the home key.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -64,14 +64,16 @@ bool GameWindow::create(const std::string& title) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
         return false;
     }
-    // Made at the size of the whole display, then full screen: where no window manager carries
-    // out the full-screen request (a bare X server), the window covers the screen all the same.
-    SDL_Rect bounds{0, 0, kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale};
-    SDL_GetDisplayBounds(0, &bounds);
+    // Full screen: made at the size of the whole display, then full screen, so that where no
+    // window manager carries out the request (a bare X server) it covers the screen all the
+    // same. Windowed: three times the frame, centred.
+    SDL_Rect bounds{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kFrameWidth * kWindowedScale,
+                    kFrameHeight * kWindowedScale};
+    if (fullScreen) SDL_GetDisplayBounds(0, &bounds);
     window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (window != nullptr) {
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
         // No vsync flag: presenting must never hold the main loop.
         renderer = SDL_CreateRenderer(window, -1, 0);
         if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);

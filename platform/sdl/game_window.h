@@ -23,8 +23,8 @@ class GameWindow {
     static constexpr uint64_t kPadUpdateMs = 4;
     static constexpr uint64_t kPumpMs = 8;  // the longest SDL goes without reading events
 
-    // Starts SDL's video and gamepads and makes the window, full screen and hidden.
-    bool create(const std::string& title);
+    // Starts SDL's video and gamepads and makes the window, hidden, full screen or windowed.
+    bool create(const std::string& title, bool fullScreen = true);
     void show();
     void destroy();
 

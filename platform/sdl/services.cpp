@@ -49,8 +49,24 @@ void trace(const std::string&) {}
 
 // ---- Window, over the one GameWindow
 
-bool createWindow(const std::string& title) {
-    return gameWindow().create(title);
+namespace {
+bool isVirtualDriver(const char* driver) {
+    return driver != nullptr &&
+           (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
+}
+}  // namespace
+
+bool createWindow(const std::string& title, bool fullScreen) {
+    if (!gameWindow().create(title, fullScreen)) return false;
+    // Where no display can be reached SDL falls back to an invisible window; only a caller
+    // that names such a driver in SDL_VIDEODRIVER (the tests) is given one.
+    if (isVirtualDriver(SDL_GetCurrentVideoDriver()) &&
+        !isVirtualDriver(std::getenv("SDL_VIDEODRIVER"))) {
+        SDL_Log("Vextorium2: no display: neither X11 nor Wayland can be reached");
+        gameWindow().destroy();
+        return false;
+    }
+    return true;
 }
 
 void showWindow() {
@@ -113,11 +129,6 @@ void resumeDisplay() {
 // ---- Message boxes: a line on stderr, and a box where a real display exists
 
 namespace {
-
-bool isVirtualDriver(const char* driver) {
-    return driver != nullptr &&
-           (std::strcmp(driver, "dummy") == 0 || std::strcmp(driver, "offscreen") == 0);
-}
 
 // A box under X11 waits for the player; without a real display it must not be tried at all.
 bool realDisplayExists() {

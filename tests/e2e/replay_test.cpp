@@ -27,6 +27,17 @@ Lines statesOnly(const Lines& lines) {
     return out;
 }
 
+// The level, lives and score lines.
+Lines gameState(const Lines& lines) {
+    Lines out;
+    for (const auto& l : lines) {
+        const std::string what = l.substr(l.find(' ') + 1);
+        if (what.starts_with("level ") || what.starts_with("lives ") || what.starts_with("score "))
+            out.push_back(l);
+    }
+    return out;
+}
+
 // The w x h rectangle at (x, y) of a frame equals the rectangle at (sx, sy) of a picture.
 void expectRegion(const std::vector<uint16_t>& frame, int x, int y, int w, int h, int id, int sx,
                   int sy) {
@@ -135,6 +146,8 @@ TEST_F(EndToEnd, QuittingInPlaySavesTheGame) {
               0);
     EXPECT_EQ(testing_support::readFile(path("AutoSave.dat")),
               (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+    // Level and lives are written as the game starts; its score of 0 is not.
+    EXPECT_EQ(gameState(trace()), (Lines{at(1500, "level 1"), at(1500, "lives 3")}));
 
     // A game left on level 2 with 1 life and 340 points continues there.
     testing_support::writeFile(path("AutoSave.dat"), {2, 0, 0, 0, 1, 0, 0, 0, 0x54, 1, 0, 0});
@@ -144,6 +157,8 @@ TEST_F(EndToEnd, QuittingInPlaySavesTheGame) {
                      std::to_string(continued + 100) + " press action\n" +
                      std::to_string(wipeEnd(continued + 100) + 50) + " shot play.png\n"),
               0);
+    EXPECT_EQ(gameState(trace()),
+              (Lines{at(2100, "level 2"), at(2100, "lives 1"), at(2100, "score 340")}));
     const auto stageFrame = testing_support::readFramePng(path("stage.png"));
     ASSERT_EQ(stageFrame.size(), 176u * 220u);
     EXPECT_TRUE(glyphShown(stageFrame, 143, 16, 16, (176 - 16) / 2, 139, 2));  // the big 2
@@ -204,6 +219,28 @@ TEST_F(EndToEnd, AutoplayClearsTheLastLevelToVictory) {
     for (const auto& line : states) victory = victory || line.ends_with(" state VICTORY");
     EXPECT_TRUE(victory);
     EXPECT_EQ(states.back().substr(states.back().find(' ') + 1), "state VICTORY");
+    // The state lines: the saved game's values on continuing, only changes after that, and
+    // level 4 in the tick that leaves for the victory screen.
+    const Lines state = gameState(trace());
+    ASSERT_GE(state.size(), 4u);
+    EXPECT_EQ(state[0], at(2100, "level 3"));
+    EXPECT_EQ(state[1], at(2100, "lives 1"));
+    EXPECT_EQ(state[2], at(2100, "score 300"));
+    const std::string toVictory = states[states.size() - 2];
+    ASSERT_TRUE(toVictory.ends_with(" state TRANSITION"));
+    const std::string victoryMs = toVictory.substr(0, toVictory.find(' '));
+    int previousScore = 300;
+    Lines levelLines;
+    for (size_t i = 3; i < state.size(); ++i) {
+        const std::string what = state[i].substr(state[i].find(' ') + 1);
+        if (what.starts_with("level ")) levelLines.push_back(state[i]);
+        if (what.starts_with("score ")) {
+            const int score = std::stoi(what.substr(6));
+            EXPECT_GT(score, previousScore) << state[i];  // written only when it changed
+            previousScore = score;
+        }
+    }
+    EXPECT_EQ(levelLines, (Lines{victoryMs + " level 4"}));
     EXPECT_EQ(testing_support::readFile(path("AutoSave.dat")),
               (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
 }

@@ -15,8 +15,10 @@
 using testing_support::Rgb;
 
 namespace {
+// Distinct in the frame's 5-6-5 format for every two pictures: red steps by one level per id
+// (repeating every 32 ids), green by eight levels every 32 ids.
 Rgb colourOf(int id) {
-    return Rgb{static_cast<uint8_t>(id), static_cast<uint8_t>(255 - id),
+    return Rgb{static_cast<uint8_t>((id * 8) & 0xF8), static_cast<uint8_t>((255 - id) & 0xFC),
                static_cast<uint8_t>(id / 2)};
 }
 void solid(int id, int w, int h) {

@@ -6,6 +6,7 @@
 
 #include "frontend/help_screen.h"
 #include "frontend/main_menu.h"
+#include "frontend/name_entry.h"
 #include "frontend/options_screen.h"
 #include "frontend/screen_transition.h"
 #include "graphics/canvas.h"
@@ -248,6 +249,30 @@ TEST_F(FrontendTest, EmptyLevelsRunToVictoryAndTheNameEntry) {
     app->pressAction();
     finishWipe();
     ASSERT_EQ(app->state(), NAME_ENTRY);
+    // Done before any character is picked (or after the last one is deleted) is refused with
+    // the menu sound, and the score waits.
+    soundOn = true;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const size_t before = traceSize();
+        app->pressLeftSoft();
+        finishWipe();
+        EXPECT_EQ(app->state(), NAME_ENTRY);
+        EXPECT_TRUE(app->nameEntry()->prompting());
+        // (The second time the sound is still playing from the cursor move.)
+        if (attempt == 0) {
+            EXPECT_EQ(traceFrom(before), (Lines{"sound menudown.wav play"}));
+        }
+        EXPECT_EQ(app->scoreTable()->entry(51).score, 4900u);
+        app->pressAction();  // picks 0
+        app->pressLeft();
+        app->pressLeft();
+        app->pressUp();  // delete, on the last row
+        app->pressAction();
+        ASSERT_EQ(app->nameEntry()->length(), 0);
+        app->pressDown();
+        app->pressRight();
+        app->pressRight();  // back on 0
+    }
     app->pressDown();   // row 1: A..J
     app->pressRight();  // B
     app->pressAction();
@@ -261,6 +286,7 @@ TEST_F(FrontendTest, EmptyLevelsRunToVictoryAndTheNameEntry) {
     EXPECT_EQ(std::u16string(app->scoreTable()->entry(51).name), u"BB");
     EXPECT_EQ(app->scoreTable()->entry(50).score, 5000u);
     EXPECT_EQ(std::u16string(app->scoreTable()->entry(50).name), u"MERVAN");
+    EXPECT_EQ(app->scoreTable()->topRow(), 46);  // the new entry in the sixth of twelve rows
 }
 
 TEST_F(FrontendTest, ALowFinalScoreGoesBackToTheMenu) {

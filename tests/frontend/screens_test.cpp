@@ -94,6 +94,18 @@ TEST_F(FrontendTest, NameEntryDrawsTheCursorAndTheEnteredCells) {
     EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 16, 20 * 1 + 65), screenColour(129));
     EXPECT_EQ(c.pixelAt(25, 153), screenColour(130));  // the entered B
     EXPECT_EQ(c.pixelAt(41, 153), screenColour(129));
+
+    // Prompted for a character: the whole grid lights up, until the next key.
+    n.promptForCharacter();
+    n.draw(&c);
+    EXPECT_EQ(c.pixelAt(8, 65), screenColour(130));
+    EXPECT_EQ(c.pixelAt(16 * 9 + 8 + 15, 20 * 3 + 65 + 19), screenColour(130));
+    EXPECT_EQ(c.pixelAt(16 * 10 + 8, 65), screenColour(129));  // right of the grid
+    n.moveLeft();
+    n.draw(&c);
+    EXPECT_EQ(c.pixelAt(8 + 15, 20 * 1 + 65), screenColour(130));  // the cursor on A
+    EXPECT_EQ(c.pixelAt(8 + 16, 20 * 1 + 65), screenColour(129));  // B no longer lit
+    EXPECT_EQ(c.pixelAt(8, 65), screenColour(129));
 }
 
 TEST(ScreenTransition, WeightsAcrossTheFront) {

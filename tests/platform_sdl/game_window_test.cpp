@@ -215,5 +215,17 @@ TEST_F(GameWindowTest, FrameIsShownOnlyWhenItChanged) {
     closeDisplay();
 }
 
+// Asked for a window: three times the frame's size, not full screen until F11.
+TEST(GameWindowStart, WindowedOnRequest) {
+    ASSERT_TRUE(createWindow("Vextorium2", false));
+    EXPECT_FALSE(gameWindow().isFullScreen());
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(gameWindow().sdlWindow(), &width, &height);
+    EXPECT_EQ(width, 528);
+    EXPECT_EQ(height, 660);
+    destroyWindow();
+}
+
 }  // namespace
 }  // namespace platform

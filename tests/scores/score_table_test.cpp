@@ -132,6 +132,28 @@ TEST_F(ScoreTableTest, ScrollingStaysBetweenZeroAndEightyEight) {
     EXPECT_EQ(table.topRow(), 88);
     table.scrollUp();
     EXPECT_EQ(table.topRow(), 87);
+
+    // A new entry shows with five rows above it, or as near the middle as the ends allow.
+    // The default table holds 10000 - 100 * i at index i.
+    const std::pair<uint32_t, int> placed[] = {{20000, 0},  // rank 1
+                                               {9950, 0},   // rank 2
+                                               {9450, 1},   // rank 7
+                                               {5150, 44},  // rank 50
+                                               {250, 88},   // rank 99
+                                               {101, 88}};  // rank 100
+    for (const auto& [score, top] : placed) {
+        {
+            ScoreTable fresh;
+            const int index = fresh.insert(u"NEW", score);
+            fresh.scrollToEntry(index);
+            EXPECT_EQ(fresh.topRow(), top) << score;
+            EXPECT_EQ(nameOf(fresh.entry(index)), u"NEW");
+        }
+        std::filesystem::remove(file());
+    }
+    EXPECT_EQ(table.insert(u"LOW", 50), -1);
+    table.scrollToEntry(-1);  // no entry: the table stays where it was
+    EXPECT_EQ(table.topRow(), 87);
 }
 
 TEST_F(ScoreTableTest, DrawShowsTwelveRowsOverTheBackground) {

@@ -3,6 +3,7 @@
 #include <set>
 #include <utility>
 
+#include "graphics/canvas.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "tests/world/world_fixture.h"
@@ -195,4 +196,41 @@ TEST_F(WorldTest, ItemsHideOnlyInPresentBricksAndNeverHang) {
             EXPECT_EQ(row, 4);
         }
     }
+}
+
+// After clearLevel every cell holds an Empty brick and the paddle holds no ball, so whatever
+// runs next (a draw, a tick, the action key, a new level) finds nothing deleted.
+TEST_F(WorldTest, ClearLevelLeavesEmptyCellsAndNoHeldBall) {
+    std::vector<int32_t> cells(3 * kCellsPerLevel, 35);
+    writeBrickMap(cells);
+    makePlayfield();
+    ASSERT_NE(access->brick(10, 15), nullptr);  // a new playfield's cells are Empty bricks too
+    EXPECT_EQ(access->brick(10, 15)->kind(), Brick::EmptyKind);
+    playfield->newGame();
+    playfield->startLevel();
+    ASSERT_EQ(access->paddle().heldBalls().size(), 1u);
+    access->addItem(40, 100, 0, 0x1000, Item::FastBall);
+    playfield->clearLevel();
+
+    EXPECT_TRUE(access->paddle().heldBalls().empty());
+    EXPECT_TRUE(access->balls().empty());
+    EXPECT_TRUE(access->items().empty());
+    EXPECT_EQ(access->countHiddenItems(), 0);
+    for (int row = 0; row < Playfield::kRows; ++row)
+        for (int column = 0; column < Playfield::kColumns; ++column) {
+            ASSERT_NE(access->brick(column, row), nullptr) << column << "," << row;
+            EXPECT_EQ(access->brick(column, row)->kind(), Brick::EmptyKind);
+            EXPECT_EQ(access->brick(column, row)->x(), px(16 * column));
+            EXPECT_EQ(access->brick(column, row)->y(), px(10 * row));
+        }
+    playfield->action();
+    playfield->tick(10);
+    Canvas canvas;
+    playfield->draw(&canvas);
+    playfield->clearLevel();  // twice in a row is as once
+
+    playfield->startLevel();
+    EXPECT_EQ(access->brick(0, 0)->kind(), Brick::GemKind);
+    EXPECT_EQ(access->paddle().heldBalls().size(), 1u);
+    EXPECT_EQ(access->countHiddenItems(), 5);
 }

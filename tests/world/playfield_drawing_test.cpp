@@ -70,6 +70,21 @@ constexpr Rgb kBall{0xF0, 0xF0, 0x00};
 constexpr Rgb kPaddle{0x00, 0xF0, 0x00};
 constexpr Rgb kStone{0xE8, 0x38, 0x38};
 constexpr Rgb kItem{0xE0, 0x40, 0xE0};
+constexpr Rgb kBullet{0x30, 0xC0, 0xF0};
+constexpr Rgb kEffect{0xF8, 0xA0, 0x10};
+constexpr int kEffectPicture = 990;  // not one of the game's pictures
+
+// An effect that covers a 6 x 10 patch of the test picture.
+class Patch : public Effect {
+  public:
+    Patch(double x, double y, const Image* picture) : Effect(fx(x), fx(y)), picture_(picture) {}
+    void draw(Canvas* canvas) const override {
+        canvas->drawImage(x_, y_, px(6), px(10), picture_, 0, 0, NO_KEY);
+    }
+
+  private:
+    const Image* picture_;
+};
 // Each glyph cell of the digit strip in its own colour.
 Rgb digit(int cell) {
     return Rgb{0xF8, static_cast<uint8_t>(0x20 + 0x10 * cell), 0x00};
@@ -88,6 +103,8 @@ class DrawingTest : public WorldTest {
         platform::addResource(153, solid(50, 18, kPaddle));
         platform::addResource(160, solid(16, 100, kStone));
         platform::addResource(162, solid(140, 40, kItem));
+        platform::addResource(154, solid(3, 6, kBullet));
+        platform::addResource(kEffectPicture, solid(6, 10, kEffect));
         // The score counter again, now from the test strip.
         delete scoreCounter;
         scoreCounter = new DigitFont(instanceHandle, 115);
@@ -142,4 +159,37 @@ TEST_F(DrawingTest, LayersAndStatusNumbers) {
     EXPECT_EQ(canvas.pixelAt(106, 206), pixel(digit(1)));
     EXPECT_EQ(canvas.pixelAt(121, 206), pixel(digit(0)));
     EXPECT_EQ(canvas.pixelAt(122, 206), pixel(kStatus));
+}
+
+// Each layer is laid over the one drawn before it, and each pair is checked where the two
+// overlap: paddle, balls, bullets, bricks, items, effects, the status line, its numbers.
+TEST_F(DrawingTest, EveryLayerCoversTheOneBelowIt) {
+    startOnEmptyGrid();  // the paddle at x 70.5 to 105.5, top at y 194
+    const Image effectPicture(instanceHandle, kEffectPicture);
+    access->setBrick(3, 4, Brick::StoneKind);  // x 48 to 63, y 40 to 49
+    access->setBrick(6, 6, Brick::StoneKind);  // x 96 to 111, y 60 to 69
+    access->addBall(74, 192, 0, 0);            // on the paddle
+    access->addBall(20, 120, 0, 0);
+    access->bullets().push_back(new Bullet(fx(22), fx(121)));  // on the second ball
+    access->bullets().push_back(new Bullet(fx(50), fx(42)));   // under the first brick
+    access->addItem(98, 62, 0, 0, Item::FastBall);             // on the second brick
+    access->addItem(130, 100, 0, 0, Item::FastBall);
+    access->effects().push_back(new Patch(132, 102, &effectPicture));  // on that item
+    access->effects().push_back(new Patch(150, 195, &effectPicture));  // into the status line
+    Canvas canvas;
+    playfield->draw(&canvas);
+
+    EXPECT_EQ(canvas.pixelAt(90, 197), pixel(kPaddle));  // each layer where it lies alone
+    EXPECT_EQ(canvas.pixelAt(26, 126), pixel(kBall));
+    EXPECT_EQ(canvas.pixelAt(60, 47), pixel(kStone));
+    EXPECT_EQ(canvas.pixelAt(108, 72), pixel(kItem));
+    EXPECT_EQ(canvas.pixelAt(152, 197), pixel(kEffect));
+
+    EXPECT_EQ(canvas.pixelAt(77, 197), pixel(kBall));     // ball over paddle
+    EXPECT_EQ(canvas.pixelAt(23, 123), pixel(kBullet));   // bullet over ball
+    EXPECT_EQ(canvas.pixelAt(51, 44), pixel(kStone));     // brick over bullet
+    EXPECT_EQ(canvas.pixelAt(100, 64), pixel(kItem));     // item over brick
+    EXPECT_EQ(canvas.pixelAt(134, 104), pixel(kEffect));  // effect over item
+    EXPECT_EQ(canvas.pixelAt(152, 202), pixel(kStatus));  // status line over effect
+    EXPECT_EQ(canvas.pixelAt(20, 206), pixel(digit(0)));  // score over status line
 }

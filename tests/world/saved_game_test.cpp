@@ -93,3 +93,27 @@ TEST_F(WorldTest, MissingOrDamagedSaveStartsANewGame) {
     EXPECT_EQ(playfield->level(), 1);
     EXPECT_EQ(access->lives(), 3);
 }
+
+// Lives beyond 99 come only from a damaged or hand-made file (play stops at 99): the count is
+// held at 99 and the rest of the save stands, and ExtraLife never pushes it over.
+TEST_F(WorldTest, ExtremeLivesAreHeldAtNinetyNine) {
+    makePlayfield();
+    const Bytes extremes[] = {{2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0x54, 1, 0, 0},  // INT32_MAX
+                              {2, 0, 0, 0, 100, 0, 0, 0, 0x54, 1, 0, 0},
+                              {2, 0, 0, 0, 99, 0, 0, 0, 0x54, 1, 0, 0}};
+    for (const Bytes& bytes : extremes) {
+        writeFile("AutoSave.dat", bytes);
+        playfield->loadGame();
+        EXPECT_EQ(playfield->level(), 2);
+        EXPECT_EQ(score(), 340);
+        EXPECT_EQ(access->lives(), 99);
+        EXPECT_EQ(access->livesShown(), 99);
+        access->applyItem(Item::ExtraLife);
+        EXPECT_EQ(access->lives(), 99);
+        EXPECT_EQ(access->livesShown(), 99);
+        EXPECT_EQ(readFile("AutoSave.dat"), bytes);
+    }
+    access->lives() = 98;
+    access->applyItem(Item::ExtraLife);
+    EXPECT_EQ(access->lives(), 99);
+}

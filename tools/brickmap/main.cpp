@@ -18,11 +18,17 @@ constexpr int kUsage = 2;
 constexpr int kIoError = 3;
 
 const char* kUsageText =
-    "usage:\n"
-    "  brickmap compile [--raw] OUT.dat LEVELS.txt...  text grids -> 2112-byte level file\n"
-    "  brickmap decompile IN.dat [OUT.txt]             level file -> text (stdout without OUT)\n"
-    "  brickmap validate FILE...                        check level files or texts\n"
-    "compile checks the rules first unless --raw is given.\n";
+    "usage: brickmap compile [--raw] OUT.dat LEVELS.txt...\n"
+    "       brickmap decompile IN.dat [OUT.txt]\n"
+    "       brickmap validate FILE...\n"
+    "       brickmap --help | --version\n"
+    "  compile    text grids -> 2112-byte level file; checks the rules first unless --raw\n"
+    "  decompile  level file -> text (on stdout without OUT.txt)\n"
+    "  validate   check level files or texts\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the version and exit\n"
+    "Exit status: 0 done, 1 the levels break a rule, 2 bad usage, 3 a file cannot be read or\n"
+    "written.\n";
 
 bool readBytes(const std::string& path, std::vector<uint8_t>& out) {
     std::ifstream in(path, std::ios::binary);
@@ -73,6 +79,25 @@ bool report(const BrickMap& map) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help") {
+            std::fputs(kUsageText, stdout);
+            return kOk;
+        }
+        if (arg == "--version") {
+            std::printf("brickmap %s\n", VEXTORIUM2_VERSION);
+            return kOk;
+        }
+        // Options are spelled out in full; anything else that looks like one is a mistake,
+        // not a file name.
+        const bool rawOption = arg == "--raw" && i == 1 && args[0] == "compile";
+        if (arg.rfind("--", 0) == 0 && !rawOption) {
+            std::fprintf(stderr, "brickmap: unknown argument \"%s\"\n", arg.c_str());
+            std::fputs(kUsageText, stderr);
+            return kUsage;
+        }
+    }
     if (args.empty()) {
         std::fputs(kUsageText, stderr);
         return kUsage;

@@ -12,12 +12,24 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS] "
-    "[--trace FILE] [--autoplay]";
+    "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
+    "                         [--trace FILE] [--autoplay]\n"
+    "       vextorium2-replay --help | --version\n"
+    "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
+    "  --dir DIR        the program directory (levels, sounds, saved files); default: beside\n"
+    "                   this program\n"
+    "  --seed N         the random seed (0 to 4294967295); default: from the clock\n"
+    "  --script FILE|-  the events to deliver, one 'MS EVENT [ARG]' a line; - reads stdin\n"
+    "  --until MS       stop after this virtual millisecond (0 to 4294967295)\n"
+    "  --trace FILE     write the trace (screens, sounds, requests, messages, level, lives,\n"
+    "                   score) to FILE\n"
+    "  --autoplay       a built-in player steers the paddle and releases the ball\n"
+    "  --help           print this help and exit\n"
+    "  --version        print the version and exit\n";
 
 int badArguments(const std::string& reason) {
-    std::cerr << "vextorium2-replay: " << reason << '\n' << kUsage << '\n';
-    return 2;
+    std::cerr << "vextorium2-replay: " << reason << '\n' << kUsage;
+    return kExitBadUsage;
 }
 
 std::optional<uint32_t> parseUnsigned(const std::string& text) {
@@ -45,6 +57,14 @@ int main(int argc, char** argv) {
             (void)what;
             return std::string(argv[++i]);
         };
+        if (arg == "--help") {
+            std::cout << kUsage;
+            return kExitOk;
+        }
+        if (arg == "--version") {
+            std::cout << "vextorium2-replay " << VEXTORIUM2_VERSION << '\n';
+            return kExitOk;
+        }
         if (arg == "--autoplay") {
             autoplay = true;
         } else if (arg == "--dir" || arg == "--script" || arg == "--trace") {
