@@ -47,5 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         world.startLevel();
         fuzzing::playAWhile(world, kTicksPerLevel);
     }
+    // What this input made goes with it, so no input leaves memory to the next one.
+    world.clearLevel();
     return 0;
 }
