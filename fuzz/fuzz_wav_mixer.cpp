@@ -1,5 +1,6 @@
 // Fuzz target: a WAV file of any content played through the SDL back end's mixer (format
-// check, conversion to the device format, mixing, loop re-queue, reset), without a device.
+// check, playing in place or converting to the device format, mixing, loop re-queue, reset),
+// without a device.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,8 +10,10 @@
 
 namespace {
 constexpr size_t kHeaderBytes = 44;  // the sound clip's own header length
-constexpr int kDeviceRate = 44100;
-constexpr int kFrames = 512;
+// The game's device format: a clip in it plays from its own memory, any other is converted.
+constexpr int kDeviceRate = 22050;
+constexpr int kDeviceChannels = 1;
+constexpr int kFrames = 256;
 constexpr int kBuffers = 6;
 
 uint16_t u16(const uint8_t* p) {
@@ -39,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     format.blockAlign = u16(data + 32);
     format.bitsPerSample = u16(data + 34);
 
-    platform::AudioMixer mixer(kDeviceRate);
+    platform::AudioMixer mixer(kDeviceRate, kDeviceChannels);
     platform::WaveStream stream =
         mixer.open(format, &requeue, reinterpret_cast<uintptr_t>(&mixer), "fuzz.wav");
     if (stream == nullptr) return 0;
@@ -49,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     header.length = static_cast<uint32_t>(samples.size());
     header.user = size % 2;  // odd sizes loop
     mixer.prepare(stream, &header);
-    std::vector<int16_t> out(static_cast<size_t>(kFrames) * platform::AudioMixer::kChannels);
+    std::vector<int16_t> out(static_cast<size_t>(kFrames) * kDeviceChannels);
     mixer.write(stream, &header);
     for (int b = 0; b < kBuffers; ++b) {
         if (b == kBuffers / 2) mixer.pause(stream);

@@ -33,10 +33,14 @@ bool createWindow(const std::string& title, bool fullScreen = true);
 void showWindow();
 void destroyWindow();
 
-// Takes the next waiting message without blocking for long (the SDL back end waits at most
-// 1 ms when the queue is empty). A close request, SIGINT and SIGTERM arrive as a key-down of
-// the home key. False when no message is waiting.
+// Takes the next waiting message without waiting. A close request, SIGINT and SIGTERM arrive as
+// a key-down of the home key. False when no message is waiting.
 bool takeMessage(Message& message);
+
+// Sleeps until a message arrives or `ms` milliseconds passed (0: only looks). The SDL back end
+// wakes early, too, to repaint an uncovered window. The headless back end returns at once: its
+// clock moves on by itself, one millisecond per empty queue.
+void waitForMessage(uint32_t ms);
 
 // Messages outside the game's own table end here.
 int32_t defaultWindowProc(const Message& message);

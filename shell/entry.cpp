@@ -1,6 +1,7 @@
 // Entry point: single instance, window, globals, the paced main loop, orderly shutdown.
 #include "shell/entry.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -22,6 +23,7 @@ constexpr uint32_t kGateInterval = 10;  // ms
 constexpr int kTickStep = 10;           // game time per tick, whatever really passed
 constexpr int kDigitStrip = 115;
 constexpr int kExplosionSheet = 163;
+constexpr uint32_t kInactiveWaitMs = 100;  // no gate runs while inactive: only messages wake
 
 template <typename T>
 void deleteGlobal(T*& object) {
@@ -83,14 +85,24 @@ void destroyGlobals() {
     deleteGlobal(scoreCounter);
 }
 
-void loopStep() {
-    if (!appActive) return;
+bool loopStep() {
+    if (!appActive) return false;
     display->present(app->canvas());
     if (tickGate->ready()) {
         app->tick(kTickStep);
         traceGameState();
     }
-    if (drawGate->ready()) app->draw();
+    if (!drawGate->ready()) return false;
+    app->draw();
+    return true;
+}
+
+// How long the loop may wait for a message after a pass: not at all when it drew (the next
+// pass hands the picture to the display), else until the first gate opens.
+uint32_t idleWaitMs(bool drew) {
+    if (!appActive) return kInactiveWaitMs;
+    if (drew) return 0;
+    return std::min(tickGate->msUntilReady(), drawGate->msUntilReady());
 }
 
 int runProgram(bool fullScreen) {
@@ -116,13 +128,14 @@ int runProgram(bool fullScreen) {
     }
     platform::showWindow();
     while (appRunning) {
-        loopStep();
+        const bool drew = loopStep();
         platform::Message message;
         while (platform::takeMessage(message)) {
             windowProc(message);
             if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp)
                 traceGameState();
         }
+        if (appRunning) platform::waitForMessage(idleWaitMs(drew));
     }
     destroyGlobals();
     platform::destroyWindow();

@@ -17,5 +17,6 @@ int runProgram(bool fullScreen = true);
 bool createGlobals();
 // Saves if a stage is being played, then deletes the globals in their fixed order.
 void destroyGlobals();
-// One pass of the main loop: present, then a tick and a draw when their gates open.
-void loopStep();
+// One pass of the main loop: present, then a tick and a draw when their gates open. True when
+// it drew.
+bool loopStep();

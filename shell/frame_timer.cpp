@@ -12,3 +12,8 @@ bool FrameTimer::ready() {
     lastTime = platform::tickCount();
     return true;
 }
+
+uint32_t FrameTimer::msUntilReady() const {
+    const uint32_t elapsed = platform::tickCount() - lastTime;
+    return elapsed > interval ? 0 : interval - elapsed + 1;
+}

@@ -10,6 +10,9 @@ class FrameTimer {
     // True when strictly more than `interval` ms passed since the gate last opened; then a new
     // interval starts from a second reading of the clock. Time beyond the interval is lost.
     bool ready();
+    // Milliseconds until ready() answers true, 0 when it would now: sleeping this long never
+    // passes the millisecond the gate opens in.
+    uint32_t msUntilReady() const;
 
   private:
     uint32_t interval;

@@ -202,6 +202,8 @@ bool takeMessage(Message& message) {
     return false;
 }
 
+void waitForMessage(uint32_t) {}
+
 int32_t defaultWindowProc(const Message&) {
     return 0;
 }

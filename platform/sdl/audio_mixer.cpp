@@ -1,5 +1,6 @@
-// AudioMixer: conversion of whole blocks through SDL's converter, and the mixing loop that
-// plays every stream side by side and hands finished blocks back to their callbacks.
+// AudioMixer: blocks played as they are or converted whole through SDL's converter, and the
+// mixing loop that plays every stream side by side and hands finished blocks back to their
+// callbacks.
 #include "platform/sdl/audio_mixer.h"
 
 #include <SDL.h>
@@ -30,7 +31,8 @@ bool holdsBlock(const WaveStreamImpl* stream) {
 
 }  // namespace
 
-AudioMixer::AudioMixer(int deviceRate) : rate(deviceRate) {}
+AudioMixer::AudioMixer(int deviceRate, int deviceChannels)
+    : rate(deviceRate), channels(deviceChannels) {}
 
 AudioMixer::~AudioMixer() {
     for (WaveStreamImpl* stream : streams) delete stream;
@@ -42,8 +44,8 @@ WaveStreamImpl* AudioMixer::open(const WaveFormat& format, WaveCallback callback
     SDL_AudioCVT probe;
     const SDL_AudioFormat source = format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     if (SDL_BuildAudioCVT(&probe, source, static_cast<Uint8>(format.channels),
-                          static_cast<int>(format.samplesPerSec), AUDIO_S16SYS, kChannels,
-                          rate) < 0) {
+                          static_cast<int>(format.samplesPerSec), AUDIO_S16SYS,
+                          static_cast<Uint8>(channels), rate) < 0) {
         return nullptr;
     }
     auto* stream = new WaveStreamImpl();
@@ -67,9 +69,9 @@ bool AudioMixer::convert(const WaveFormat& format, const uint8_t* data, uint32_t
 
     SDL_AudioCVT cvt;
     const SDL_AudioFormat source = format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-    const int needed =
-        SDL_BuildAudioCVT(&cvt, source, static_cast<Uint8>(format.channels),
-                          static_cast<int>(format.samplesPerSec), AUDIO_S16SYS, kChannels, rate);
+    const int needed = SDL_BuildAudioCVT(&cvt, source, static_cast<Uint8>(format.channels),
+                                         static_cast<int>(format.samplesPerSec), AUDIO_S16SYS,
+                                         static_cast<Uint8>(channels), rate);
     if (needed < 0) return false;
     if (needed == 0) {
         out.resize(usable / 2);
@@ -82,17 +84,34 @@ bool AudioMixer::convert(const WaveFormat& format, const uint8_t* data, uint32_t
     cvt.buf = work.data();
     cvt.len = static_cast<int>(usable);
     if (SDL_ConvertAudio(&cvt) != 0) return false;
-    const size_t bytes = static_cast<size_t>(cvt.len_cvt) / (2 * kChannels) * (2 * kChannels);
+    const size_t frameOut = 2 * static_cast<size_t>(channels);
+    const size_t bytes = static_cast<size_t>(cvt.len_cvt) / frameOut * frameOut;
     out.resize(bytes / 2);
     // A block shorter than one output frame converts to nothing (and memcpy takes no null).
     if (bytes > 0) std::memcpy(out.data(), work.data(), bytes);
     return true;
 }
 
+bool AudioMixer::playsAsItIs(const WaveFormat& format, const uint8_t* data) const {
+    return SDL_BYTEORDER == SDL_LIL_ENDIAN && format.bitsPerSample == 16 &&
+           format.channels == channels && format.samplesPerSec == static_cast<uint32_t>(rate) &&
+           reinterpret_cast<uintptr_t>(data) % alignof(int16_t) == 0;
+}
+
 bool AudioMixer::convertFor(std::unique_lock<std::mutex>& guard, WaveStreamImpl* stream,
                             const WaveHeader* header) {
     if (stream->converted && stream->sourceData == header->data &&
         stream->sourceLength == header->length) {
+        return true;
+    }
+    if (playsAsItIs(stream->format, header->data)) {
+        std::vector<int16_t>().swap(stream->samples);
+        stream->playing = reinterpret_cast<const int16_t*>(header->data);
+        // A trailing partial frame cannot be played.
+        stream->frames = header->data == nullptr ? 0 : header->length / (2u * channels);
+        stream->sourceData = header->data;
+        stream->sourceLength = header->length;
+        stream->converted = true;
         return true;
     }
     // Convert without the lock so the audio thread keeps playing the other streams meanwhile.
@@ -103,6 +122,8 @@ bool AudioMixer::convertFor(std::unique_lock<std::mutex>& guard, WaveStreamImpl*
     guard.lock();
     if (!ok || holdsBlock(stream)) return false;
     stream->samples.swap(samples);
+    stream->playing = stream->samples.data();
+    stream->frames = stream->samples.size() / static_cast<size_t>(channels);
     stream->sourceData = header->data;
     stream->sourceLength = header->length;
     stream->converted = true;
@@ -159,9 +180,10 @@ int AudioMixer::unprepare(WaveStreamImpl* stream, WaveHeader* header) {
         return kWaveStillPlaying;
     }
     if (stream->state == WaveStreamImpl::State::Idle && stream->sourceData == header->data) {
-        // The owner may free the samples now: forget the conversion made from them.
-        stream->samples.clear();
-        stream->samples.shrink_to_fit();
+        // The owner may free the samples now: forget them and what was made from them.
+        std::vector<int16_t>().swap(stream->samples);
+        stream->playing = nullptr;
+        stream->frames = 0;
         stream->sourceData = nullptr;
         stream->sourceLength = 0;
         stream->converted = false;
@@ -179,7 +201,7 @@ void AudioMixer::close(WaveStreamImpl* stream) {
 }
 
 void AudioMixer::mix(int16_t* out, int frames) {
-    const size_t values = static_cast<size_t>(frames) * kChannels;
+    const size_t values = static_cast<size_t>(frames) * static_cast<size_t>(channels);
     accumulator.assign(values, 0);
     std::unique_lock<std::mutex> guard(lock);
     for (WaveStreamImpl* stream : streams) stream->cursor = 0;
@@ -197,12 +219,13 @@ void AudioMixer::mix(int16_t* out, int frames) {
                 stream->cursor >= frames) {
                 continue;
             }
-            const size_t total = stream->samples.size() / kChannels;
+            const size_t width = static_cast<size_t>(channels);
+            const size_t total = stream->frames;
             const size_t room = static_cast<size_t>(frames - stream->cursor);
             const size_t count = std::min(room, total - stream->position);
-            const int16_t* from = stream->samples.data() + stream->position * kChannels;
-            int32_t* to = accumulator.data() + static_cast<size_t>(stream->cursor) * kChannels;
-            for (size_t i = 0; i < count * kChannels; ++i) to[i] += from[i];
+            const int16_t* from = stream->playing + stream->position * width;
+            int32_t* to = accumulator.data() + static_cast<size_t>(stream->cursor) * width;
+            for (size_t i = 0; i < count * width; ++i) to[i] += from[i];
             stream->position += count;
             stream->cursor += static_cast<int>(count);
             if (stream->position >= total) {

@@ -1,5 +1,6 @@
-// AudioMixer: the wave-output streams of the SDL back end, each holding one whole block
-// converted once to the device format, mixed into 16-bit stereo device buffers.
+// AudioMixer: the wave-output streams of the SDL back end, mixed into 16-bit device buffers. A
+// block already in the device format plays straight from its owner's memory; any other is
+// converted once, whole, to the device format.
 #pragma once
 #include <condition_variable>
 #include <cstddef>
@@ -33,11 +34,13 @@ struct WaveStreamImpl {
     // Everything below is guarded by the mixer's lock.
     State state = State::Idle;
     WaveHeader* header = nullptr;         // the block held while not Idle
-    const uint8_t* sourceData = nullptr;  // the block the converted samples were made from
+    const uint8_t* sourceData = nullptr;  // the block the samples below were made from
     uint32_t sourceLength = 0;
     bool converted = false;
-    std::vector<int16_t> samples;  // that block in the device format, left/right interleaved
-    size_t position = 0;           // next frame to play
+    std::vector<int16_t> samples;      // that block converted, when it needed converting
+    const int16_t* playing = nullptr;  // the block in the device format: `samples` or its own
+    size_t frames = 0;                 // how many device frames `playing` holds
+    size_t position = 0;               // next frame to play
     bool paused = false;
     int cursor = 0;  // output frames already filled by this stream in the buffer being mixed
     bool delivering = false;      // its callback is running on the audio thread
@@ -46,10 +49,10 @@ struct WaveStreamImpl {
 
 class AudioMixer {
   public:
-    static constexpr int kChannels = 2;
     static constexpr int kInvalidParam = 11;  // the error answer for a missing stream or block
 
-    explicit AudioMixer(int deviceRate);
+    // The device's rate and its channels (1 or 2, interleaved left first).
+    explicit AudioMixer(int deviceRate, int deviceChannels = 2);
     ~AudioMixer();
     AudioMixer(const AudioMixer&) = delete;
     AudioMixer& operator=(const AudioMixer&) = delete;
@@ -67,21 +70,25 @@ class AudioMixer {
     // Waits while a done notice of the stream is being delivered, then frees it.
     void close(WaveStreamImpl* stream);
 
-    // Fills `frames` stereo frames; done notices are delivered from here, outside the lock, so
+    // Fills `frames` device frames; done notices are delivered from here, outside the lock, so
     // a callback may write its block again. A block re-queued this way continues in the same
     // buffer, with no gap.
     void mix(int16_t* out, int frames);
 
     int deviceRate() const { return rate; }
+    int deviceChannels() const { return channels; }
 
   private:
     bool convert(const WaveFormat& format, const uint8_t* data, uint32_t length,
                  std::vector<int16_t>& out) const;
+    // True when the block can play as it is: 16-bit samples of the device's own layout.
+    bool playsAsItIs(const WaveFormat& format, const uint8_t* data) const;
     // Makes sure the stream's samples are those of the header's block; false if it cannot.
     bool convertFor(std::unique_lock<std::mutex>& guard, WaveStreamImpl* stream,
                     const WaveHeader* header);
 
     int rate;
+    int channels;
     std::mutex lock;
     std::condition_variable notified;
     std::vector<WaveStreamImpl*> streams;

@@ -5,7 +5,10 @@
 
 #include <poll.h>
 
+#include <algorithm>
+#include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 
 // The X connection's descriptor lets an idle pass wait on it without asking SDL to read the
@@ -55,15 +58,21 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
     if (window != nullptr) return true;
     // SIGINT and SIGTERM are ours: they end the program through the home key.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // The frame goes straight into the window's own pixels (shared memory on X): scaling a
+    // 176 x 220 picture costs less than a GL context, its threads and its buffers would.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Where SDL must show those pixels through a renderer (Wayland), presenting still never
+    // waits for the display's vertical sync.
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
-    // Gamepads are read every few milliseconds by takeMessage, not on every pass.
+    // Gamepads are read after the main loop's waits, not by every look at the events.
     SDL_SetHint(SDL_HINT_AUTO_UPDATE_JOYSTICKS, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER) != 0) {
         SDL_Log("Vextorium2: no video: %s", SDL_GetError());
         return false;
     }
+    // Nor does that renderer need a depth buffer the size of the screen.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     // Full screen: made at the size of the whole display, then full screen, so that where no
     // window manager carries out the request (a bare X server) it covers the screen all the
     // same. Windowed: three times the frame, centred.
@@ -72,13 +81,10 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
     if (fullScreen) SDL_GetDisplayBounds(0, &bounds);
     window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-    if (window != nullptr) {
-        if (fullScreen) SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
-        // No vsync flag: presenting must never hold the main loop.
-        renderer = SDL_CreateRenderer(window, -1, 0);
-        if (renderer == nullptr) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+    if (window != nullptr && fullScreen) {
+        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
-    if (window == nullptr || renderer == nullptr) {
+    if (window == nullptr || SDL_GetWindowSurface(window) == nullptr) {
         SDL_Log("Vextorium2: no window: %s", SDL_GetError());
         if (window != nullptr) SDL_DestroyWindow(window);
         window = nullptr;
@@ -143,35 +149,39 @@ void GameWindow::destroy() {
     closeDisplay();
     for (auto& [id, pad] : gamepads) SDL_GameControllerClose(pad.controller);
     gamepads.clear();
-    if (renderer != nullptr) SDL_DestroyRenderer(renderer);
     if (window != nullptr) SDL_DestroyWindow(window);
     if (window != nullptr) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
-    renderer = nullptr;
     window = nullptr;
     queue.clear();
     catchStopSignals(false);
 }
 
-void GameWindow::makeTexture() {
-    if (texture != nullptr) SDL_DestroyTexture(texture);
-    texture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_RGB565, SDL_TEXTUREACCESS_STREAMING,
-                                kFrameWidth, kFrameHeight);
-    if (texture != nullptr) SDL_SetTextureScaleMode(texture, SDL_ScaleModeNearest);
-    textureStale = true;
-    needsRepaint = true;
-}
-
 void GameWindow::openDisplay() {
-    if (renderer == nullptr) return;
-    makeTexture();
+    if (window == nullptr) return;
+    if (frameSurface == nullptr) {
+        frameSurface = SDL_CreateRGBSurfaceWithFormatFrom(shown.data(), kFrameWidth, kFrameHeight,
+                                                          16, kPitchBytes, SDL_PIXELFORMAT_RGB565);
+    }
+    if (frameSurface == nullptr) return;
+    needsRepaint = true;
     displayOpen = true;
     suspended = false;
 }
 
 void GameWindow::closeDisplay() {
-    if (texture != nullptr) SDL_DestroyTexture(texture);
-    texture = nullptr;
+    SDL_FreeSurface(frameSurface);
+    SDL_FreeSurface(converted);
+    frameSurface = nullptr;
+    converted = nullptr;
     displayOpen = false;
+}
+
+bool GameWindow::matchFormat(const SDL_Surface* screen) {
+    if (converted != nullptr && converted->format->format == screen->format->format) return true;
+    SDL_FreeSurface(converted);
+    converted = SDL_CreateRGBSurfaceWithFormat(
+        0, kFrameWidth, kFrameHeight, screen->format->BitsPerPixel, screen->format->format);
+    return converted != nullptr;
 }
 
 void GameWindow::resume() {
@@ -218,8 +228,7 @@ bool GameWindow::takeMessage(Message& message) {
         stopSignals = 0;
         push(kMsgKeyDown, kKeyHome);
     }
-    // Events already fetched from the system; fetching new ones is left to the wait below,
-    // so each pass of the main loop reads the display connection once.
+    // Events already fetched from the system; fetching new ones is left to the wait.
     SDL_Event event;
     while (queue.empty() &&
            SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
@@ -228,7 +237,6 @@ bool GameWindow::takeMessage(Message& message) {
     if (queue.empty()) {
         checkRaiseRequest();
         presentIfDue();
-        waitForEvents();
         return false;
     }
     message = queue.front();
@@ -248,31 +256,45 @@ void GameWindow::findDisplayConnection() {
 #endif
 }
 
-// Waits at most 1 ms for input. On X, the wait is on the connection itself and SDL reads it
-// only when something arrived, after presenting (which may have queued events inside Xlib)
-// or every few milliseconds; elsewhere SDL waits.
-void GameWindow::waitForEvents() {
-    const uint64_t now = SDL_GetTicks64();
-    if (now - lastPadUpdate >= kPadUpdateMs) {
-        lastPadUpdate = now;
-        SDL_GameControllerUpdate();
-    }
+// Lets SDL read what the system sent; true when that gave SDL an event.
+bool GameWindow::readEvents() {
+    SDL_PumpEvents();
+    return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE;
+}
+
+void GameWindow::waitForMessage(uint32_t ms) {
+    if (!queue.empty() || stopSignals != 0) return;
+    ms = std::min({ms, msUntilRepaint(), static_cast<uint32_t>(INT_MAX)});
     if (connection < 0) {
         SDL_Event event;
         // The event that ends the wait is translated now and delivered on the next call.
-        if (SDL_WaitEventTimeout(&event, 1) != 0) translate(event);
-        return;
-    }
-    bool pump = presentedSincePump || now - lastPump >= kPumpMs;
-    if (!pump) {
+        if (SDL_WaitEventTimeout(&event, static_cast<int>(ms)) != 0) translate(event);
+    } else if (!readEvents() && ms > 0) {
+        // On X the wait is on the connection itself. Reading first matters: an earlier call
+        // (presenting, raising the window) may have left events inside Xlib, where the
+        // connection no longer shows them. A signal ends the wait early.
         pollfd watch{connection, POLLIN, 0};
-        pump = poll(&watch, 1, 1) > 0;
+        if (poll(&watch, 1, static_cast<int>(ms)) > 0) readEvents();
     }
-    if (pump) {
-        SDL_PumpEvents();
-        lastPump = SDL_GetTicks64();
-        presentedSincePump = false;
+    const uint64_t now = SDL_GetTicks64();
+    if (now - lastPadUpdate >= (gamepads.empty() ? kPadDetectMs : kPadUpdateMs)) {
+        lastPadUpdate = now;
+        SDL_GameControllerUpdate();
     }
+}
+
+// A window to paint again (uncovered, resized) is looked at when the next display refresh
+// allows; a changed frame waits for the main loop's next pass instead, at most a gate away.
+uint32_t GameWindow::msUntilRepaint() const {
+    constexpr uint32_t kNever = UINT32_MAX;
+    if (!needsRepaint || !displayOpen || suspended || !checked ||
+        (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) {
+        return kNever;
+    }
+    const uint64_t since = SDL_GetPerformanceCounter() - lastCheck;
+    if (since >= refreshTicks) return 0;
+    const uint64_t frequency = SDL_GetPerformanceFrequency();
+    return static_cast<uint32_t>(((refreshTicks - since) * 1000 + frequency - 1) / frequency);
 }
 
 void GameWindow::checkRaiseRequest() {
@@ -322,12 +344,6 @@ void GameWindow::translate(const SDL_Event& event) {
             break;
         case SDL_CONTROLLERDEVICEREMOVED:
             removeGamepad(event.cdevice.which);
-            break;
-        case SDL_RENDER_DEVICE_RESET:
-            makeTexture();
-            break;
-        case SDL_RENDER_TARGETS_RESET:
-            needsRepaint = true;
             break;
         default:
             break;
@@ -412,34 +428,33 @@ void GameWindow::removeGamepad(SDL_JoystickID id) {
 }
 
 void GameWindow::presentIfDue() {
-    if (!displayOpen || suspended || texture == nullptr || window == nullptr) return;
+    if (!displayOpen || suspended || window == nullptr) return;
     // Looked at once per display refresh at most: comparing the frame costs too.
     const uint64_t now = SDL_GetPerformanceCounter();
     if (checked && now - lastCheck < refreshTicks) return;
     checked = true;
     lastCheck = now;
     if ((SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) return;
-    const bool changed =
-        textureStale || std::memcmp(pixels.data(), shown.data(), sizeof pixels) != 0;
+    const bool changed = std::memcmp(pixels.data(), shown.data(), sizeof pixels) != 0;
     if (!changed && !needsRepaint) return;
-    if (changed) {
-        shown = pixels;
-        if (SDL_UpdateTexture(texture, nullptr, shown.data(), kPitchBytes) == 0) {
-            textureStale = false;
-        }
-    }
-    int width = 0;
-    int height = 0;
-    if (SDL_GetRendererOutputSize(renderer, &width, &height) != 0) return;
-    const Letterbox box = fitFrame(width, height);
+    // Made anew by SDL after the window's size changed.
+    SDL_Surface* screen = SDL_GetWindowSurface(window);
+    if (screen == nullptr) return;
+    if (changed) shown = pixels;
+    const Letterbox box = fitFrame(screen->w, screen->h);
     const SDL_Rect target{box.x, box.y, box.width, box.height};
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, SDL_ALPHA_OPAQUE);
-    SDL_RenderClear(renderer);
-    SDL_RenderCopy(renderer, texture, nullptr, &target);
-    SDL_RenderPresent(renderer);
-    needsRepaint = false;
+    if (needsRepaint) SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+    SDL_Rect scaled = target;  // the blit clips its copy
+    // Converted first, then stretched within one format: SDL's fast paths for both.
+    const bool shownNow = matchFormat(screen) &&
+                          SDL_BlitSurface(frameSurface, nullptr, converted, nullptr) == 0 &&
+                          SDL_BlitScaled(converted, nullptr, screen, &scaled) == 0 &&
+                          // Only the frame's square is sent, unless the letterbox is painted too.
+                          (needsRepaint ? SDL_UpdateWindowSurface(window)
+                                        : SDL_UpdateWindowSurfaceRects(window, &target, 1)) == 0;
+    needsRepaint = !shownNow;  // tried again, whole, at the next refresh
+    if (!shownNow) return;
     ++presents;
-    presentedSincePump = true;
 }
 
 }  // namespace platform

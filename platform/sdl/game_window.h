@@ -1,5 +1,5 @@
-// GameWindow: the SDL window, its renderer and frame texture, and the translation of SDL events
-// into the handset's window messages.
+// GameWindow: the SDL window, the frame scaled into the window's own pixels, and the translation
+// of SDL events into the handset's window messages.
 #pragma once
 #include <SDL.h>
 
@@ -20,17 +20,19 @@ class GameWindow {
   public:
     static constexpr int kWindowedScale = 3;  // 528 x 660 when not full screen
     static constexpr uint64_t kRaiseCheckMs = 100;
-    static constexpr uint64_t kPadUpdateMs = 4;
-    static constexpr uint64_t kPumpMs = 8;  // the longest SDL goes without reading events
+    static constexpr uint64_t kPadUpdateMs = 4;    // pads open: read this often at most
+    static constexpr uint64_t kPadDetectMs = 100;  // none open: look for one plugged in
 
     // Starts SDL's video and gamepads and makes the window, hidden, full screen or windowed.
     bool create(const std::string& title, bool fullScreen = true);
     void show();
     void destroy();
 
-    // The next message; when none waits: presents the frame if due, waits for an event at most
-    // 1 ms and answers false.
+    // The next message; when none waits: presents the frame if due and answers false at once.
     bool takeMessage(Message& message);
+    // Sleeps until an event arrives, `ms` passed or a repaint of the window falls due; then
+    // reads the gamepads if they are due.
+    void waitForMessage(uint32_t ms);
 
     void openDisplay();
     void closeDisplay();
@@ -59,32 +61,31 @@ class GameWindow {
     void removeGamepad(SDL_JoystickID id);
     void push(uint32_t id, uint32_t wordParam);
     void presentIfDue();
+    // Makes `converted` of the window's pixel format; false if it cannot.
+    bool matchFormat(const SDL_Surface* screen);
     void checkRaiseRequest();
-    void waitForEvents();
+    bool readEvents();
+    uint32_t msUntilRepaint() const;
     void findDisplayConnection();
-    void makeTexture();
     void coverDisplay();
     void readRefreshRate();
     void setIcon();
 
     SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* texture = nullptr;
+    SDL_Surface* frameSurface = nullptr;  // `shown` as a surface, to scale into the window
+    SDL_Surface* converted = nullptr;     // `shown` in the window's pixel format
     std::array<uint16_t, kFrameWidth * kFrameHeight> pixels{};
-    std::array<uint16_t, kFrameWidth * kFrameHeight> shown{};  // the frame last uploaded
+    std::array<uint16_t, kFrameWidth * kFrameHeight> shown{};  // the frame last shown
     bool displayOpen = false;
     bool suspended = false;
     bool needsRepaint = true;
-    bool textureStale = true;  // the texture does not hold `shown`
     bool checked = false;
     uint64_t lastCheck = 0;  // performance-counter ticks
     uint64_t refreshTicks = 0;
     int presents = 0;
     uint64_t lastRaiseCheck = 0;  // ms
     uint64_t lastPadUpdate = 0;   // ms
-    uint64_t lastPump = 0;        // ms
-    bool presentedSincePump = false;
-    int connection = -1;  // the X connection's descriptor, -1 when not on X
+    int connection = -1;          // the X connection's descriptor, -1 when not on X
 
     std::deque<Message> queue;
     std::bitset<SDL_NUM_SCANCODES> swallowed;  // keys whose release must not reach the game

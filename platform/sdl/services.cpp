@@ -81,6 +81,10 @@ bool takeMessage(Message& message) {
     return gameWindow().takeMessage(message);
 }
 
+void waitForMessage(uint32_t ms) {
+    gameWindow().waitForMessage(ms);
+}
+
 int32_t defaultWindowProc(const Message&) {
     return 0;
 }
@@ -154,8 +158,12 @@ void messageBox(const std::string& text, const std::string& caption) {
 
 namespace {
 
-constexpr int kDeviceRate = 44100;
-constexpr Uint16 kDeviceFrames = 512;  // about 12 ms a buffer
+// The game's own sounds are 22,050 Hz 16-bit mono: a device opened so plays them from the
+// clips' memory, with no converted copy (SDL converts to the hardware behind the device, a
+// buffer at a time).
+constexpr int kDeviceRate = 22050;
+constexpr int kDeviceChannels = 1;
+constexpr Uint16 kDeviceFrames = 256;  // about 12 ms a buffer
 
 struct AudioDevice {
     SDL_AudioDeviceID id = 0;
@@ -167,8 +175,9 @@ struct AudioDevice {
 AudioDevice device;
 
 void SDLCALL fillBuffer(void* mixer, Uint8* out, int bytes) {
-    const int frames = bytes / static_cast<int>(sizeof(int16_t) * AudioMixer::kChannels);
-    static_cast<AudioMixer*>(mixer)->mix(reinterpret_cast<int16_t*>(out), frames);
+    auto* to = static_cast<AudioMixer*>(mixer);
+    const int frames = bytes / static_cast<int>(sizeof(int16_t)) / to->deviceChannels();
+    to->mix(reinterpret_cast<int16_t*>(out), frames);
 }
 
 bool openDevice() {
@@ -178,11 +187,11 @@ bool openDevice() {
         device.failed = true;
         return false;
     }
-    auto* mixer = new AudioMixer(kDeviceRate);
+    auto* mixer = new AudioMixer(kDeviceRate, kDeviceChannels);
     SDL_AudioSpec wanted{};
     wanted.freq = kDeviceRate;
     wanted.format = AUDIO_S16SYS;
-    wanted.channels = AudioMixer::kChannels;
+    wanted.channels = kDeviceChannels;
     wanted.samples = kDeviceFrames;
     wanted.callback = fillBuffer;
     wanted.userdata = mixer;

@@ -125,6 +125,43 @@ TEST(AudioMixer, ConvertsBlocksToTheDeviceFormat) {
     mixer.close(slow);
 }
 
+TEST(AudioMixer, MonoDevicePlaysItsOwnFormatWhereItLies) {
+    constexpr int kMonoRate = 22050;
+    AudioMixer mixer(kMonoRate, 1);
+    auto mix = [&mixer](int frames) {
+        std::vector<int16_t> out(static_cast<size_t>(frames), 12345);
+        mixer.mix(out.data(), frames);
+        return out;
+    };
+    // The device's own format is not copied: a change to the block after writing is heard.
+    WaveStream own = mixer.open(pcm(1, kMonoRate, 16), nullptr, 0, "own");
+    ASSERT_NE(own, nullptr);
+    std::vector<int16_t> samples{100, 200, 300};
+    WaveHeader header;
+    header.data = reinterpret_cast<const uint8_t*>(samples.data());
+    header.length = 5;  // and a trailing partial sample is not played
+    EXPECT_EQ(mixer.prepare(own, &header), kWaveOk);
+    ASSERT_TRUE(mixer.write(own, &header));
+    samples[1] = 250;
+    EXPECT_EQ(mix(3), (std::vector<int16_t>{100, 250, 0}));
+    EXPECT_EQ(mixer.unprepare(own, &header), kWaveOk);
+    mixer.close(own);
+
+    // Other layouts are converted to mono: stereo is the mean of both sides.
+    WaveStream stereo = mixer.open(pcm(2, kMonoRate, 16), nullptr, 0, "stereo");
+    ASSERT_NE(stereo, nullptr);
+    const int16_t frames[] = {1000, 3000, -2000, -4000};
+    WaveHeader stereoHeader;
+    stereoHeader.data = reinterpret_cast<const uint8_t*>(frames);
+    stereoHeader.length = sizeof frames;
+    ASSERT_TRUE(mixer.write(stereo, &stereoHeader));
+    const std::vector<int16_t> out = mix(3);
+    EXPECT_NEAR(out[0], 2000, 2);
+    EXPECT_NEAR(out[1], -3000, 2);
+    EXPECT_EQ(out[2], 0);
+    mixer.close(stereo);
+}
+
 TEST(AudioMixer, RetriggerIsRefusedUntilTheBlockEnds) {
     AudioMixer mixer(kRate);
     Listener listener;

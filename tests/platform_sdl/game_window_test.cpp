@@ -10,6 +10,7 @@
 
 #include "platform/display.h"
 #include "platform/window.h"
+#include "tests/platform_sdl/idle_pass.h"
 
 namespace platform {
 namespace {
@@ -33,7 +34,7 @@ class GameWindowTest : public ::testing::Test {
         int quiet = 0;
         for (int i = 0; i < kMaxCalls && quiet < kQuietCalls; ++i) {
             Message message;
-            if (takeMessage(message)) {
+            if (takeOrWait(message)) {
                 seen.emplace_back(message.id, message.wordParam);
                 quiet = 0;
             } else {
@@ -174,15 +175,18 @@ TEST_F(GameWindowTest, FrameIsShownOnlyWhenItChanged) {
     frame[219 * 176 + 175] = 0x001F;  // blue at the bottom-right corner
     endDraw();
     Message message;
-    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 0; ++i) takeMessage(message);
+    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 0; ++i) takeOrWait(message);
     ASSERT_EQ(gameWindow().presentCount(), 1);
 
     // The dummy screen is 1024 x 768: 3x, the frame's corner at (248, 54).
-    SDL_Renderer* renderer = SDL_GetRenderer(gameWindow().sdlWindow());
+    SDL_Surface* screen = SDL_GetWindowSurface(gameWindow().sdlWindow());
+    ASSERT_NE(screen, nullptr);
     auto pixelAt = [&](int x, int y) {
         uint32_t value = 0;
-        SDL_Rect one{x, y, 1, 1};
-        SDL_RenderReadPixels(renderer, &one, SDL_PIXELFORMAT_ARGB8888, &value, 4);
+        const auto* at = static_cast<const uint8_t*>(screen->pixels) + y * screen->pitch +
+                         x * screen->format->BytesPerPixel;
+        SDL_ConvertPixels(1, 1, screen->format->format, at, screen->pitch, SDL_PIXELFORMAT_ARGB8888,
+                          &value, 4);
         return value & 0xFFFFFF;
     };
     EXPECT_EQ(pixelAt(248, 54), 0xFF0000u);
@@ -195,22 +199,22 @@ TEST_F(GameWindowTest, FrameIsShownOnlyWhenItChanged) {
     EXPECT_EQ(pixelAt(248 + 528, 54 + 659), 0u);
 
     // A still frame is not shown again, however often the queue is polled.
-    for (int i = 0; i < 100; ++i) takeMessage(message);
+    for (int i = 0; i < 100; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 1);
     // A changed one is, once.
     frame[5] = 0xFFFF;
-    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 1; ++i) takeMessage(message);
+    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 1; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 2);
-    for (int i = 0; i < 100; ++i) takeMessage(message);
+    for (int i = 0; i < 100; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 2);
 
     // Suspended: nothing is shown; resumed: the window is repainted.
     suspendDisplay();
     frame[6] = 0xFFFF;
-    for (int i = 0; i < 100; ++i) takeMessage(message);
+    for (int i = 0; i < 100; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 2);
     resumeDisplay();
-    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 2; ++i) takeMessage(message);
+    for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 2; ++i) takeOrWait(message);
     EXPECT_EQ(gameWindow().presentCount(), 3);
     closeDisplay();
 }

@@ -20,6 +20,7 @@
 #include "platform/sdl/game_window.h"
 #include "platform/sdl/letterbox.h"
 #include "platform/window.h"
+#include "tests/platform_sdl/idle_pass.h"
 
 extern char** environ;
 
@@ -131,7 +132,7 @@ class X11WindowTest : public ::testing::Test {
         bool running = tool > 0;
         for (int i = 0; i < kMaxCalls && running; ++i) {
             Message message;
-            if (takeMessage(message)) seen.emplace_back(message.id, message.wordParam);
+            if (takeOrWait(message)) seen.emplace_back(message.id, message.wordParam);
             running = ::waitpid(tool, &status, WNOHANG) == 0;
         }
         pollFor(50, seen);
@@ -141,7 +142,7 @@ class X11WindowTest : public ::testing::Test {
     void pollFor(int calls, Seen& seen) {
         for (int i = 0; i < calls; ++i) {
             Message message;
-            if (takeMessage(message)) seen.emplace_back(message.id, message.wordParam);
+            if (takeOrWait(message)) seen.emplace_back(message.id, message.wordParam);
         }
     }
 
