@@ -1,9 +1,7 @@
 // Fuzz target: a request target of any content ("/Vextorium2/updateScore.php?myname=..&myscore=..")
-// split into its query parameters as the score server's HTTP library does, decided by the score
+// split into its path and query parameters by the score server's own parser, decided by the score
 // server's rules, recorded in an in-memory store when it is an upload, and the list the server
 // would answer read back as the records it was made of.
-#include <httplib.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "tools/scoreserver/request_target.h"
 #include "tools/scoreserver/score_rules.h"
 #include "tools/scoreserver/sqlite_store.h"
 
@@ -54,10 +53,20 @@ void checkListReadsBack(const std::vector<ScoreRecord>& best) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string target(reinterpret_cast<const char*>(data), size);
+    const bool hasQuery = target.find('?') != std::string::npos;
+    const std::optional<RequestTarget> parsed = parseRequestTarget(target);
+    if (!parsed) {
+        // Refused as malformed: a bad escape, or a query part that is not one KEY=VALUE.
+        check(target.find('%') != std::string::npos || hasQuery);
+        return 0;
+    }
+    check(parsed->hasQuery == hasQuery);
+    const auto& params = parsed->params;
+    // One parameter per '&'-separated part of a non-empty query.
     const size_t question = target.find('?');
-    const bool hasQuery = question != std::string::npos;
-    httplib::Params params;
-    if (hasQuery) httplib::detail::parse_query_text(target.substr(question + 1), params);
+    size_t parts = hasQuery && question + 1 < target.size() ? 1 : 0;
+    for (size_t at = question; hasQuery && at < target.size(); ++at) parts += target[at] == '&';
+    check(params.size() == parts);
 
     const ScoreRequest decided = decideScoreRequest(hasQuery, params);
     check((decided.kind == ScoreRequest::Kind::List) == !hasQuery);

@@ -153,6 +153,8 @@ def seeds():
         "too_big": script + b"?myname=X&myscore=4294967296",
         "top": script + b"?myscore=4294967295&myname=ZZZZZZZZ",
         "plus": script + b"?myname=a+b&myscore=007",
+        "bad_escape": script + b"?myname=A%ZZ&myscore=5",
+        "two_equals": script + b"?myname=A=B&myscore=5",
     }
 
 

@@ -2,15 +2,13 @@
 // it with concurrent keep-alive clients, reporting requests per second and latency percentiles.
 // With --db the servers use that database instead (a postgresql:// address for several); with
 // --instances N, N servers share it and the clients are spread over them.
+// --server runs another scoreserver program (an older build, to compare); options after "--"
+// go to the servers.
 //   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game] [--db ADDRESS]
-//                    [--instances N]
+//                    [--instances N] [--server PROGRAM] [-- SERVER-OPTIONS...]
 #include <httplib.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -21,12 +19,11 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "bench/scores/server_process.h"
 
 namespace {
 
 constexpr const char* kPath = "/Vextorium2/updateScore.php";
-constexpr int kOutputWaitMs = 10000;
 constexpr int kGameUploadsPerList = 4;  // a synchronize: a few uploads, then the list
 
 using Clock = std::chrono::steady_clock;
@@ -37,36 +34,9 @@ struct Options {
     std::string mix = "game";
     std::string db;  // a fresh SQLite file when empty
     int instances = 1;
+    std::string server = SCORESERVER_PATH;
+    std::vector<std::string> serverOptions;
 };
-
-pid_t startServer(const std::string& database, int& port) {
-    int fds[2];
-    if (::pipe(fds) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    std::string program = SCORESERVER_PATH, listen = "--listen", address = "127.0.0.1:0",
-                db = "--db", file = database;
-    char* argv[] = {program.data(), listen.data(), address.data(), db.data(), file.data(), nullptr};
-    pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(fds[1]);
-    std::string line;
-    pollfd waiting{fds[0], POLLIN, 0};
-    while (pid > 0 && line.find('\n') == std::string::npos &&
-           ::poll(&waiting, 1, kOutputWaitMs) > 0) {
-        char buffer[128];
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        line.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fds[0]);
-    const size_t colon = line.rfind(':');
-    port = colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
-    return pid;
-}
 
 double percentile(std::vector<double>& sorted, double p) {
     if (sorted.empty()) return 0;
@@ -79,8 +49,13 @@ double percentile(std::vector<double>& sorted, double p) {
 
 int main(int argc, char** argv) {
     Options options;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (int i = 1; i < argc; i += 2) {
         const std::string arg = argv[i];
+        if (arg == "--") {
+            options.serverOptions.assign(argv + i + 1, argv + argc);
+            break;
+        }
+        if (i + 1 >= argc) break;
         if (arg == "--clients")
             options.clients = std::max(1, std::atoi(argv[i + 1]));
         else if (arg == "--seconds")
@@ -91,6 +66,8 @@ int main(int argc, char** argv) {
             options.db = argv[i + 1];
         else if (arg == "--instances")
             options.instances = std::max(1, std::atoi(argv[i + 1]));
+        else if (arg == "--server")
+            options.server = argv[i + 1];
     }
     std::string directory =
         (std::filesystem::temp_directory_path() / "scoreserver_loadXXXXXX").string();
@@ -99,8 +76,10 @@ int main(int argc, char** argv) {
     std::vector<pid_t> servers;
     std::vector<int> ports;
     for (int i = 0; i < options.instances; ++i) {
-        int port = 0;
-        const pid_t server = startServer(database, port);
+        const StartedServer launched =
+            startScoreServer(options.server, database, options.serverOptions);
+        const pid_t server = launched.pid;
+        const int port = launched.port;
         if (server > 0) servers.push_back(server);
         if (server <= 0 || port <= 0) {
             std::fprintf(stderr, "scoreserver_load: the server did not start\n");

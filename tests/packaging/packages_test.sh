@@ -77,6 +77,7 @@ exec_start=$(sed -n 's/^ExecStart=//p' "$unit")
 
 # The game knows the version it is packaged as.
 expect_eq "game --version" "$("$work/root/usr/lib/vextorium2/vextorium2" --version)" "vextorium2 $version"
+expect_eq "server --version" "$("$work/root/usr/bin/scoreserver" --version)" "scoreserver $version"
 
 # The installed game, headless, from its desktop entry's Exec line: it runs until SIGTERM, quits
 # as asked (status 0) and leaves its score table beside itself (the scratch root is writable).

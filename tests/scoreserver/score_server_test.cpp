@@ -1,14 +1,18 @@
 // The score server over HTTP: validation, ordering, concurrent clients, and the real process
 // surviving a kill and stopping cleanly.
 #include "tools/scoreserver/score_server.h"
+#include "tests/support/port_line.h"
 #include "tools/scoreserver/sqlite_store.h"
 
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,8 +54,10 @@ std::string list(httplib::Client& client) {
 // A server on a free port of 127.0.0.1 over a database in a fresh directory.
 class InProcessServer {
   public:
-    InProcessServer()
-        : directory(makeTempDirectory()), store(directory + "scores.sqlite"), server(store) {
+    explicit InProcessServer(const ServerLimits& limits = {})
+        : directory(makeTempDirectory()),
+          store(directory + "scores.sqlite"),
+          server(store, limits) {
         port = server.bind("127.0.0.1", 0);
         thread = std::thread([this] { server.run(); });
         for (int i = 0; i < kStartPolls && !server.running(); ++i)
@@ -63,7 +69,12 @@ class InProcessServer {
         std::error_code ignored;
         std::filesystem::remove_all(directory, ignored);
     }
-    httplib::Client client() const { return httplib::Client("127.0.0.1", port); }
+    // Targets go out exactly as written, malformed escapes included.
+    httplib::Client client() const {
+        httplib::Client c("127.0.0.1", port);
+        c.set_url_encode(false);
+        return c;
+    }
 
     std::string directory;
     SqliteScoreStore store;
@@ -89,18 +100,8 @@ class ServerProcess {
         if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipeFds[1]);
-        std::string line;
-        pollfd waiting{pipeFds[0], POLLIN, 0};
-        while (pid > 0 && line.find('\n') == std::string::npos &&
-               ::poll(&waiting, 1, kOutputWaitMs) > 0) {
-            char buffer[128];
-            const ssize_t n = ::read(pipeFds[0], buffer, sizeof buffer);
-            if (n <= 0) break;
-            line.append(buffer, static_cast<size_t>(n));
-        }
+        if (pid > 0) port = readAnnouncedPort(pipeFds[0], kOutputWaitMs);
         ::close(pipeFds[0]);
-        const size_t colon = line.rfind(':');
-        if (colon != std::string::npos) port = std::atoi(line.c_str() + colon + 1);
     }
     ~ServerProcess() {
         if (pid > 0) {
@@ -149,14 +150,59 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=5&extra=1"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myname=CD&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?"), 400);
+    for (const char* malformed :
+         {"?myname=%ZZ&myscore=5", "?myname=A%&myscore=5", "?myname=%4&myscore=5",
+          "?myname=A=B&myscore=5", "?myname=AB&myscore=5=5", "?myname=AB&&myscore=5",
+          "?myname=AB&myscore=5&", "?myname&myscore=5", "?my%ZZname=AB&myscore=5"})
+        EXPECT_EQ(statusOf(client, malformed), 400) << malformed;
+    EXPECT_EQ(statusOf(client, "?myname=A+B&myscore=3"), 200);  // '+' is a space
+    httplib::Headers many;
+    for (int i = 0; i < 65; ++i) many.emplace("X-" + std::to_string(i), "1");
+    EXPECT_EQ(client.Get(std::string(kPath) + "?myname=H&myscore=9", many)->status, 431);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=5&pad=" + std::string(600, 'x')), 414);
     EXPECT_EQ(client.Get("/Vextorium2/other.php")->status, 404);
 
-    EXPECT_EQ(list(client), ";Zo\xC3\xAB,4294967295;AB,1234;Z,0");
+    EXPECT_EQ(list(client), ";Zo\xC3\xAB,4294967295;AB,1234;A B,3;Z,0");
 
     SqliteScoreStore otherStore(server.directory + "other.sqlite");
     ScoreServer other(otherStore);
     EXPECT_EQ(other.bind("127.0.0.1", server.port), -1);  // one server per port
+}
+
+// Sends `text` from 127.0.0.`host`: true when the server answers 200, false when it closes
+// without an answer (or says nothing within 5 s). The socket is left open in `kept`.
+bool answeredFrom(int host, int port, const std::string& text, int& kept) {
+    kept = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in local{}, remote{};
+    local.sin_family = remote.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl((127u << 24) | static_cast<unsigned>(host));
+    remote.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    remote.sin_port = htons(static_cast<uint16_t>(port));
+    std::string reply;
+    if (::bind(kept, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+        ::connect(kept, reinterpret_cast<sockaddr*>(&remote), sizeof remote) == 0 &&
+        ::send(kept, text.data(), text.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(text.size())) {
+        pollfd waiting{kept, POLLIN, 0};
+        char buffer[64];
+        if (::poll(&waiting, 1, 5000) > 0) {
+            const ssize_t n = ::recv(kept, buffer, sizeof buffer, 0);
+            if (n > 0) reply.assign(buffer, static_cast<size_t>(n));
+        }
+    }
+    return reply.rfind("HTTP/1.1 200", 0) == 0;
+}
+
+TEST(ScoreServerTest, CapsConnectionsPerClientAddress) {
+    ServerLimits limits;
+    limits.maxPerAddress = 2;
+    InProcessServer server(limits);
+    const std::string request = std::string("GET ") + kPath + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    int kept[4];
+    EXPECT_TRUE(answeredFrom(1, server.port, request, kept[0]));  // kept alive
+    EXPECT_TRUE(answeredFrom(1, server.port, request, kept[1]));
+    EXPECT_FALSE(answeredFrom(1, server.port, request, kept[2]));  // a third is refused
+    EXPECT_TRUE(answeredFrom(2, server.port, request, kept[3]));   // another address is served
+    for (int fd : kept) ::close(fd);
 }
 
 TEST(ScoreServerTest, ListsTheBestHundredHighestFirstEarlierFirstOnTies) {
@@ -223,7 +269,16 @@ TEST(ScoreServerTest, TheProcessKeepsAnsweredScoresThroughAKillAndStopsCleanly) 
         std::string expected;
         for (int i = 20; i >= 1; --i) expected += ";K," + std::to_string(i);
         EXPECT_EQ(list(client), expected);
+        // A client in the middle of a request does not hold the stop up.
+        const int slow = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<uint16_t>(process.port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(::connect(slow, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(::send(slow, "GET /Vextorium2/", 16, 0), 16);
         const int status = process.stopWith(SIGTERM);
+        ::close(slow);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0);
     }
@@ -238,4 +293,29 @@ TEST(ScoreServerTest, TheProcessKeepsAnsweredScoresThroughAKillAndStopsCleanly) 
     }
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
+}
+
+TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
+    const auto run = [](const std::string& args, std::string& out) {
+        FILE* pipe = ::popen((std::string(SCORESERVER_PATH) + " " + args + " 2>&1").c_str(), "r");
+        if (pipe == nullptr) return -1;
+        char buffer[256];
+        out.clear();
+        while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+        const int status = ::pclose(pipe);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    std::string out;
+    EXPECT_EQ(run("--help", out), 0);
+    for (const char* option :
+         {"--max-target", "--max-header-bytes", "--max-headers", "--request-timeout",
+          "--idle-timeout", "--max-connections", "--max-per-address", "--threads"})
+        EXPECT_NE(out.find(option), std::string::npos) << option;
+    EXPECT_EQ(run("--version", out), 0);
+    EXPECT_EQ(out.rfind("scoreserver ", 0), 0u);
+    EXPECT_EQ(run("--bogus", out), 2);
+    EXPECT_NE(out.find("usage"), std::string::npos);
+    EXPECT_EQ(run("--threads 0", out), 2);
+    EXPECT_EQ(run("--idle-timeout", out), 2);
+    EXPECT_EQ(run("--max-connections 12x", out), 2);
 }

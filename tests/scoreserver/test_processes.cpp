@@ -1,6 +1,8 @@
 // Test processes through posix_spawn; setpriv ties each server's life to the test's.
 #include "test_processes.h"
 
+#include "tests/support/port_line.h"
+
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -123,18 +125,8 @@ Daemon::Daemon(const std::vector<std::string>& command, const std::string& log, 
     posix_spawn_file_actions_destroy(&actions);
     if (!readPort) return;
     ::close(fds[1]);
-    std::string line;
-    pollfd waiting{fds[0], POLLIN, 0};
-    while (pid > 0 && line.find('\n') == std::string::npos &&
-           ::poll(&waiting, 1, kOutputWaitMs) > 0) {
-        char buffer[128];
-        const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n <= 0) break;
-        line.append(buffer, static_cast<size_t>(n));
-    }
+    if (pid > 0) port = readAnnouncedPort(fds[0], kOutputWaitMs);
     ::close(fds[0]);
-    const size_t colon = line.rfind(':');
-    if (colon != std::string::npos) port = std::atoi(line.c_str() + colon + 1);
 }
 
 int Daemon::stop() {

@@ -1,8 +1,9 @@
 // scoreserver: records the game's uploaded scores and answers the best 100.
-//   scoreserver [--listen HOST:PORT] [--db FILE]
+//   scoreserver [--listen HOST:PORT] [--db FILE|URL] [limits...]   (--help lists them)
 #include <limits.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tools/scoreserver/score_server.h"
 #include "tools/scoreserver/score_store.h"
@@ -47,10 +49,81 @@ bool parseListen(const std::string& text, std::string& host, int& port) {
     return port <= kMaxPort && !host.empty();
 }
 
+// A whole decimal number from 1 to `most`.
+bool parseCount(const std::string& text, unsigned long most, unsigned long& value) {
+    if (text.empty() || text.size() > 9 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoul(text);
+    return value >= 1 && value <= most;
+}
+
+// A limit's switch, what it bounds, and where its value goes.
+struct LimitSwitch {
+    const char* name;
+    const char* help;
+    unsigned long most;
+    size_t* size = nullptr;
+    unsigned* count = nullptr;
+    unsigned long value() const { return size != nullptr ? *size : *count; }
+};
+
+std::vector<LimitSwitch> limitSwitches(ServerLimits& limits) {
+    constexpr unsigned long kMostBytes = 1u << 20;
+    constexpr unsigned long kMostSeconds = 3600;
+    constexpr unsigned long kMostConnections = 100000;
+    constexpr unsigned long kMostThreads = 64;
+    return {
+        {"--max-target", "bytes of request target; longer gets 414", kMostBytes, &limits.maxTarget},
+        {"--max-header-bytes",
+         "bytes of request line and headers held per connection; more: 414 or 431 and closed",
+         kMostBytes, &limits.maxHeaderBytes},
+        {"--max-headers", "header lines per request; more gets 431", kMostBytes, nullptr,
+         &limits.maxHeaders},
+        {"--request-timeout", "seconds to receive a request, from connecting or the last answer",
+         kMostSeconds, nullptr, &limits.requestSeconds},
+        {"--idle-timeout", "seconds without traffic before a connection is closed", kMostSeconds,
+         nullptr, &limits.idleSeconds},
+        {"--max-connections", "connections open at once, shared out among the threads",
+         kMostConnections, nullptr, &limits.maxConnections},
+        {"--max-per-address", "connections open at once from one client address", kMostConnections,
+         nullptr, &limits.maxPerAddress},
+        {"--threads", "threads serving connections, each many at once", kMostThreads, nullptr,
+         &limits.threads},
+    };
+}
+
+void printHelp(std::vector<LimitSwitch>& switches) {
+    constexpr size_t kHelpColumn = 20;
+    std::cout << "usage: scoreserver [OPTION...]\n"
+                 "Records the game's uploaded scores and answers the best 100.\n\n"
+                 "  --listen HOST:PORT    address to listen on (default 127.0.0.1:8642; port 0: "
+                 "any free port)\n"
+                 "  --db FILE|URL         the score database: a SQLite file (default "
+                 "scores.sqlite beside\n"
+                 "                        the program) or a postgresql://... address\n";
+    for (const LimitSwitch& s : switches)
+        std::cout << "  " << s.name << " N"
+                  << std::string(kHelpColumn - std::string(s.name).size(), ' ') << s.help
+                  << " (default " << s.value() << ")\n";
+    std::cout << "  --help                this text\n"
+                 "  --version             the program's version\n";
+}
+
 int usage(const std::string& reason) {
     std::cerr << "scoreserver: " << reason
-              << " (usage: scoreserver [--listen HOST:PORT] [--db FILE])\n";
+              << " (usage: scoreserver [--listen HOST:PORT] [--db FILE|URL] [--LIMIT N...]; "
+                 "scoreserver --help lists the limits)\n";
     return kBadArguments;
+}
+
+// Every connection holds a socket: allow as many as the hard limit permits.
+void raiseOpenFileLimit() {
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
 }
 
 }  // namespace
@@ -59,18 +132,40 @@ int main(int argc, char** argv) {
     std::string host = kDefaultHost;
     int port = kDefaultPort;
     std::string database = executableDirectory() + kDefaultDatabase;
+    ServerLimits limits;
+    std::vector<LimitSwitch> switches = limitSwitches(limits);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if ((arg == "--listen" || arg == "--db") && i + 1 >= argc)
+        if (arg == "--help") {
+            printHelp(switches);
+            return 0;
+        }
+        if (arg == "--version") {
+            std::cout << "scoreserver " << VEXTORIUM2_VERSION << '\n';
+            return 0;
+        }
+        LimitSwitch* limit = nullptr;
+        for (LimitSwitch& s : switches)
+            if (arg == s.name) limit = &s;
+        if ((arg == "--listen" || arg == "--db" || limit != nullptr) && i + 1 >= argc)
             return usage(arg + " needs a value");
         if (arg == "--listen") {
             if (!parseListen(argv[++i], host, port)) return usage("bad --listen value");
         } else if (arg == "--db") {
             database = argv[++i];
+        } else if (limit != nullptr) {
+            unsigned long value = 0;
+            if (!parseCount(argv[++i], limit->most, value))
+                return usage("bad " + arg + " value (1 to " + std::to_string(limit->most) + ")");
+            if (limit->size != nullptr)
+                *limit->size = value;
+            else
+                *limit->count = static_cast<unsigned>(value);
         } else {
             return usage("unknown argument " + arg);
         }
     }
+    raiseOpenFileLimit();
 
     // SIGINT and SIGTERM are taken by one thread, which stops the server; every other thread
     // (the server's workers included) inherits the blocked mask.
@@ -83,10 +178,13 @@ int main(int argc, char** argv) {
 
     const std::unique_ptr<ScoreStore> store = openScoreStore(database);
     if (!store->ok()) {
-        std::cerr << "scoreserver: cannot open " << database << ": " << store->error() << '\n';
+        // A PostgreSQL address may hold a password: it is not repeated on the terminal or in logs.
+        const bool address = database.find("://") != std::string::npos;
+        std::cerr << "scoreserver: cannot open " << (address ? "the database" : database) << ": "
+                  << store->error() << '\n';
         return kFailure;
     }
-    ScoreServer server(*store);
+    ScoreServer server(*store, limits);
     const int bound = server.bind(host, port);
     if (bound < 0) {
         std::cerr << "scoreserver: cannot listen on " << host << ':' << port << '\n';

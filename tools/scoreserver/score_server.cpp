@@ -1,95 +1,231 @@
-// ScoreServer: request validation and bounds, uploads into the store, the best-100 list.
+// ScoreServer on libmicrohttpd: a few threads each polling many sockets, per-connection memory
+// pools, connection caps and an idle timeout from the library; a whole-request deadline, strict
+// target parsing and the check that the client is still there from here.
 #include "tools/scoreserver/score_server.h"
 
+#include <fcntl.h>
+#include <microhttpd.h>
+#include <netdb.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
+#include <cstring>
+
+#include "tools/scoreserver/request_target.h"
 #include "tools/scoreserver/score_rules.h"
 
 namespace {
 
-constexpr size_t kMaxTargetLength = 512;  // an upload from the game needs under 200 bytes
-constexpr size_t kMaxBody = 0;            // the script takes GET only
-constexpr int kWorkerThreads = 16;
 constexpr int kListenBacklog = 128;
-constexpr time_t kReadTimeoutSeconds = 5;
-constexpr time_t kWriteTimeoutSeconds = 5;
-constexpr time_t kKeepAliveSeconds = 2;
-constexpr size_t kKeepAliveRequests = 1000;
+constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
 
-constexpr int kBadRequest = 400;
-constexpr int kUriTooLong = 414;
-constexpr int kUnavailable = 503;
+constexpr unsigned kOk = 200;
+constexpr unsigned kBadRequest = 400;
+constexpr unsigned kNotFound = 404;
+constexpr unsigned kBadMethod = 405;
+constexpr unsigned kUriTooLong = 414;
+constexpr unsigned kTooManyHeaders = 431;
+constexpr unsigned kUnavailable = 503;
 
-void answer(httplib::Response& response, int status, const std::string& body) {
-    response.status = status;
-    response.set_header("Cache-Control", "no-store");
-    response.set_content(body, "text/plain; charset=utf-8");
+MHD_Result answer(MHD_Connection* connection, unsigned status, const std::string& body) {
+    MHD_Response* response = MHD_create_response_from_buffer(
+        body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
+    if (response == nullptr) return MHD_NO;
+    MHD_add_response_header(response, "Cache-Control", "no-store");
+    MHD_add_response_header(response, "Content-Type", "text/plain; charset=utf-8");
+    if (status == kBadMethod) MHD_add_response_header(response, "Allow", "GET");
+    const MHD_Result queued = MHD_queue_response(connection, status, response);
+    MHD_destroy_response(response);
+    return queued;
+}
+
+int socketOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    return info == nullptr ? -1 : info->connect_fd;
+}
+
+// True when the client has closed its side: a request it no longer waits for is not carried out.
+bool clientGone(MHD_Connection* connection) {
+    const int fd = socketOf(connection);
+    char byte = 0;
+    return fd < 0 || ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
 }
 
 }  // namespace
 
-ScoreServer::ScoreServer(ScoreStore& scoreStore) : store(scoreStore) {
-    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    // Headers and body leave in separate writes: without this, a kept-alive connection waits
-    // for the client's delayed acknowledgement between them.
-    server.set_tcp_nodelay(true);
-    // Only SO_REUSEADDR: the library's default also sets SO_REUSEPORT, which would let a second
-    // server bind the same port and take half of the uploads into another database.
-    server.set_socket_options([this](socket_t socket) {
-        const int yes = 1;
-        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        listenSocket = socket;
-    });
-    server.set_payload_max_length(kMaxBody);
-    server.set_read_timeout(kReadTimeoutSeconds);
-    server.set_write_timeout(kWriteTimeoutSeconds);
-    server.set_keep_alive_timeout(kKeepAliveSeconds);
-    server.set_keep_alive_max_count(kKeepAliveRequests);
-    server.set_pre_routing_handler(
-        [](const httplib::Request& request, httplib::Response& response) {
-            if (request.target.size() <= kMaxTargetLength)
-                return httplib::Server::HandlerResponse::Unhandled;
-            answer(response, kUriTooLong, "request too long\n");
-            return httplib::Server::HandlerResponse::Handled;
-        });
-    server.Get(kScriptPath, [this](const httplib::Request& request, httplib::Response& response) {
-        handle(request, response);
-    });
+// One request as the library goes through it.
+struct RequestState {
+    std::string target;        // as it came on the request line, cut after one byte too many
+    bool headersRead = false;  // the library has called once with the headers
+};
+
+struct ScoreServer::Hooks {
+    static void* keepTarget(void* self, const char* uri, MHD_Connection*) {
+        const size_t keep = static_cast<ScoreServer*>(self)->limits.maxTarget + 1;
+        return new RequestState{std::string(uri, ::strnlen(uri, keep))};
+    }
+
+    // Called once with the headers, then for each piece of a body, then once more at its end.
+    // A GET is answered at the end, which keeps the connection open for the client's next
+    // request; anything else at once, which closes it without reading what it sends.
+    static MHD_Result access(void* self, MHD_Connection* connection, const char*,
+                             const char* method, const char*, const char*, size_t* uploadSize,
+                             void** requestState) {
+        auto* server = static_cast<ScoreServer*>(self);
+        auto* request = static_cast<RequestState*>(*requestState);
+        const bool get = std::strcmp(method, "GET") == 0;
+        if (request != nullptr && !request->headersRead && get) {
+            request->headersRead = true;
+            return MHD_YES;
+        }
+        if (*uploadSize != 0) {
+            *uploadSize = 0;  // an unwanted body, read while the request deadline runs
+            return MHD_YES;
+        }
+        server->track(connection, Clock::time_point::max());  // answered: no deadline now
+        const int status =
+            server->answerRequest(connection, request == nullptr ? "" : request->target, get);
+        return status < 0 ? MHD_NO : MHD_YES;
+    }
+
+    static void completed(void* self, MHD_Connection* connection, void** requestState,
+                          MHD_RequestTerminationCode) {
+        delete static_cast<RequestState*>(*requestState);
+        *requestState = nullptr;
+        auto* server = static_cast<ScoreServer*>(self);
+        server->track(connection,
+                      Clock::now() + std::chrono::seconds(server->limits.requestSeconds));
+    }
+
+    static void connection(void* self, MHD_Connection* connection, void**,
+                           MHD_ConnectionNotificationCode code) {
+        auto* server = static_cast<ScoreServer*>(self);
+        std::lock_guard lock(server->trackedMutex);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            server->tracked[connection] = {
+                socketOf(connection),
+                Clock::now() + std::chrono::seconds(server->limits.requestSeconds)};
+        } else {
+            server->tracked.erase(connection);  // before the library closes the socket
+        }
+    }
+};
+
+ScoreServer::ScoreServer(ScoreStore& scoreStore, const ServerLimits& serverLimits)
+    : store(scoreStore), limits(serverLimits) {}
+
+ScoreServer::~ScoreServer() {
+    if (listenSocket >= 0) ::close(listenSocket);
 }
 
 int ScoreServer::bind(const std::string& host, int port) {
-    const int bound =
-        port == 0 ? server.bind_to_any_port(host) : (server.bind_to_port(host, port) ? port : -1);
-    // The library listens with a backlog of 5, so a burst of new connections would wait for a
-    // retransmitted SYN (a whole second); listening again only raises the backlog.
-    if (bound >= 0 && listenSocket >= 0) ::listen(listenSocket, kListenBacklog);
+    if (listenSocket >= 0) return -1;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0) return -1;
+    int bound = -1;
+    for (addrinfo* a = found; a != nullptr && bound < 0; a = a->ai_next) {
+        const int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
+        if (fd < 0) continue;
+        // Only SO_REUSEADDR: SO_REUSEPORT would let a second server bind the same port and take
+        // half of the uploads into another database.
+        const int yes = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        sockaddr_storage local{};
+        socklen_t length = sizeof local;
+        if (::bind(fd, a->ai_addr, a->ai_addrlen) == 0 && ::listen(fd, kListenBacklog) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+            listenSocket = fd;
+            bound = ntohs(local.ss_family == AF_INET6
+                              ? reinterpret_cast<sockaddr_in6*>(&local)->sin6_port
+                              : reinterpret_cast<sockaddr_in*>(&local)->sin_port);
+        } else {
+            ::close(fd);
+        }
+    }
+    ::freeaddrinfo(found);
     return bound;
 }
 
 bool ScoreServer::run() {
-    return server.listen_after_bind();
+    if (listenSocket < 0) return false;
+    MHD_Daemon* daemon = MHD_start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC, 0, nullptr, nullptr,
+        &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(listenSocket),
+        MHD_OPTION_THREAD_POOL_SIZE, limits.threads, MHD_OPTION_CONNECTION_LIMIT,
+        limits.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.maxPerAddress,
+        MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK, &Hooks::keepTarget, this,
+        MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this, MHD_OPTION_NOTIFY_CONNECTION,
+        &Hooks::connection, this, MHD_OPTION_END);
+    if (daemon == nullptr) return false;
+    serving = true;
+    {
+        std::unique_lock lock(stopMutex);
+        while (!stopRequested) {
+            stopWake.wait_for(lock, kDeadlineCheck);
+            lock.unlock();
+            expireLateRequests();
+            lock.lock();
+        }
+    }
+    // The listening socket stays ours: taken back before the library closes what it holds.
+    MHD_quiesce_daemon(daemon);
+    MHD_stop_daemon(daemon);
+    serving = false;
+    return true;
 }
 
 void ScoreServer::stop() {
-    server.stop();
+    std::lock_guard lock(stopMutex);
+    stopRequested = true;
+    stopWake.notify_all();
 }
 
-void ScoreServer::handle(const httplib::Request& request, httplib::Response& response) {
-    const ScoreRequest decided =
-        decideScoreRequest(request.target.find('?') != std::string::npos, request.params);
-    if (decided.kind == ScoreRequest::Kind::List) {
-        answer(response, 200, listText());
-        return;
+void ScoreServer::track(MHD_Connection* connection, Clock::time_point deadline) {
+    std::lock_guard lock(trackedMutex);
+    auto it = tracked.find(connection);
+    if (it != tracked.end()) it->second.deadline = deadline;
+}
+
+// A request not received whole in time has its socket shut down; the library then closes it.
+void ScoreServer::expireLateRequests() {
+    const Clock::time_point now = Clock::now();
+    std::lock_guard lock(trackedMutex);
+    for (auto& [connection, state] : tracked) {
+        if (state.deadline > now) continue;
+        if (state.fd >= 0) ::shutdown(state.fd, SHUT_RDWR);
+        state.deadline = Clock::time_point::max();
     }
-    if (decided.kind == ScoreRequest::Kind::Refused) {
-        answer(response, kBadRequest, decided.reason + "\n");
-        return;
-    }
-    if (!store.record(decided.name, decided.score, decided.uploadId)) {
-        answer(response, kUnavailable, "not recorded\n");
-        return;
-    }
-    answer(response, 200, "recorded\n");
+}
+
+// The status sent, or -1 when the connection is dropped without an answer.
+int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& target, bool get) {
+    const auto send = [&](unsigned status, const std::string& body) {
+        return answer(connection, status, body) == MHD_YES ? static_cast<int>(status) : -1;
+    };
+    if (target.size() > limits.maxTarget) return send(kUriTooLong, "request too long\n");
+    if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
+        static_cast<int>(limits.maxHeaders))
+        return send(kTooManyHeaders, "too many header lines\n");
+    const std::optional<RequestTarget> parsed = parseRequestTarget(target);
+    if (!parsed) return send(kBadRequest, "malformed request target\n");
+    if (parsed->path != kScriptPath) return send(kNotFound, "not found\n");
+    if (!get) return send(kBadMethod, "GET only\n");
+
+    const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
+    if (decided.kind == ScoreRequest::Kind::List) return send(kOk, listText());
+    if (decided.kind == ScoreRequest::Kind::Refused)
+        return send(kBadRequest, decided.reason + "\n");
+    if (clientGone(connection)) return -1;
+    if (!store.record(decided.name, decided.score, decided.uploadId))
+        return send(kUnavailable, "not recorded\n");
+    return send(kOk, "recorded\n");
 }
 
 // Read from the store on every request: another server process may share its database.

@@ -1,16 +1,38 @@
 // ScoreServer: the HTTP front of the score store, one script path for uploads and the list.
+// Whatever one client sends, the others keep being answered: every connection's memory, the
+// time a request may take to arrive, the time a kept-alive connection may idle, and the number
+// of connections in all and per client address are bounded; idle sockets cost no thread.
 #pragma once
-#include <httplib.h>
-
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <map>
+#include <mutex>
 #include <string>
 
 #include "tools/scoreserver/score_store.h"
+
+struct MHD_Daemon;
+struct MHD_Connection;
+
+struct ServerLimits {
+    size_t maxTarget = 512;         // bytes of request target; longer ones get 414
+    size_t maxHeaderBytes = 16384;  // request line and header lines held per connection
+    unsigned maxHeaders = 64;       // header lines per request; more get 431
+    unsigned requestSeconds = 5;    // to receive a whole request, from connecting or last answer
+    unsigned idleSeconds = 2;       // a connection with no traffic for this long is closed
+    unsigned maxConnections = 2048;
+    unsigned maxPerAddress = 256;
+    unsigned threads = 4;  // each waits on many sockets at once
+};
 
 class ScoreServer {
   public:
     static constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
 
-    explicit ScoreServer(ScoreStore& store);
+    explicit ScoreServer(ScoreStore& store, const ServerLimits& limits = {});
+    ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
     ScoreServer& operator=(const ScoreServer&) = delete;
 
@@ -18,15 +40,32 @@ class ScoreServer {
     int bind(const std::string& host, int port);
     // Serves until stop(); false when it could not serve at all.
     bool run();
-    // Ends run() once the requests being handled are answered. Safe from any thread.
+    // Ends run(), closing every connection. Safe from any thread, before or during run().
     void stop();
-    bool running() const { return server.is_running(); }
+    bool running() const { return serving; }
 
   private:
-    void handle(const httplib::Request& request, httplib::Response& response);
+    struct Hooks;  // the library's entry points: plain functions given the server
+    using Clock = std::chrono::steady_clock;
+    struct Tracked {
+        int fd = -1;
+        Clock::time_point deadline = Clock::time_point::max();  // max: being answered
+    };
+
+    void track(MHD_Connection* connection, Clock::time_point deadline);
+    int answerRequest(MHD_Connection* connection, const std::string& target, bool get);
     std::string listText();
+    void expireLateRequests();
 
     ScoreStore& store;
-    httplib::Server server;
+    const ServerLimits limits;
     int listenSocket = -1;
+    std::atomic<bool> serving{false};
+
+    std::mutex stopMutex;
+    std::condition_variable stopWake;
+    bool stopRequested = false;
+
+    std::mutex trackedMutex;  // connections and their deadlines
+    std::map<MHD_Connection*, Tracked> tracked;
 };
