@@ -1,6 +1,9 @@
 // Spark: motion with a decaying velocity, ageing, and the five-pixel cross.
 #include "entities/spark.h"
 
+#include <array>
+#include <cstddef>
+
 #include "graphics/canvas.h"
 #include "platform/random.h"
 
@@ -16,23 +19,24 @@ void Spark::update(int32_t dt) {
 }
 
 namespace {
+// The palette as frame pixels, worked out once.
+constexpr std::array<uint16_t, 16> kSparkPixels = [] {
+    std::array<uint16_t, 16> pixels{};
+    for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = toPixel(Spark::sparkColours[i]);
+    return pixels;
+}();
+
 // A colour of the spark palette from a fresh random draw.
-uint32_t randomSparkColour() {
-    return Spark::sparkColours[platform::nextRandom() % 16];
+uint16_t randomSparkPixel() {
+    return kSparkPixels[platform::nextRandom() % 16];
 }
 }  // namespace
 
 void Spark::draw(Canvas* canvas) const {
     if (life_ < 0) return;
-    // One draw per pixel, in this order: centre, right, left, below, above.
-    const uint32_t centre = randomSparkColour();
-    canvas->setPixel(x_, y_, centre);
-    const uint32_t right = randomSparkColour();
-    canvas->setPixel(x_ + px(1), y_, right);
-    const uint32_t left = randomSparkColour();
-    canvas->setPixel(x_ - px(1), y_, left);
-    const uint32_t below = randomSparkColour();
-    canvas->setPixel(x_, y_ + px(1), below);
-    const uint32_t above = randomSparkColour();
-    canvas->setPixel(x_, y_ - px(1), above);
+    // One draw per pixel, in this order: centre, right, left, below, above. The draws come
+    // before the pixels are set, which changes nothing: setting a pixel draws nothing.
+    uint16_t cross[5];
+    for (uint16_t& pixel : cross) pixel = randomSparkPixel();
+    canvas->setCross(x_, y_, cross);
 }

@@ -36,8 +36,12 @@ int ScreenTransition::tileWeight(int u, int v) const {
     return u + 2 * v > step ? kOldScreen : 0;
 }
 
+// Each tile is written once from the screen it shows (a band tile from the new screen, then
+// blended with the old one), which is what copying the whole new screen first and drawing
+// the rest over it gave, with less copying.
 void ScreenTransition::draw(Canvas* destination) const {
-    destination->copyFrom(toCanvas);
+    // The spare pixel after the frame, as a copy of the whole new screen would take it.
+    destination->buffer()[Canvas::kPixelCount - 1] = toCanvas->buffer()[Canvas::kPixelCount - 1];
     for (int v = 0; v < kRows; ++v) {
         // Neighbouring tiles of a row that are treated alike are drawn in one call.
         for (int u = 0; u < kColumns;) {
@@ -48,8 +52,9 @@ void ScreenTransition::draw(Canvas* destination) const {
             const Fixed w = px(kTile * (end - u)), h = px(kTile);
             if (weight == kOldScreen) {
                 destination->drawCanvas(x, y, w, h, fromCanvas, x, y, NO_KEY);
-            } else if (weight > 0) {
-                destination->blendCanvas(x, y, w, h, fromCanvas, x, y, weight);
+            } else {
+                destination->drawCanvas(x, y, w, h, toCanvas, x, y, NO_KEY);
+                if (weight > 0) destination->blendCanvas(x, y, w, h, fromCanvas, x, y, weight);
             }
             u = end;
         }

@@ -11,6 +11,7 @@
 #include "fuzz/world_setup.h"
 #include "graphics/digit_font.h"
 #include "platform/headless/headless.h"
+#include "platform/little_endian.h"
 #include "shell/globals.h"
 #include "world/playfield.h"
 
@@ -20,8 +21,7 @@ constexpr size_t kSaveBytes = 12;
 constexpr int kTicks = 60;
 
 int32_t field(const uint8_t* p) {
-    return static_cast<int32_t>(p[0] | (p[1] << 8) | (p[2] << 16) |
-                                (static_cast<uint32_t>(p[3]) << 24));
+    return static_cast<int32_t>(le::read32(p));
 }
 
 void check(bool condition) {

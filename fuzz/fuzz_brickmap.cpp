@@ -10,17 +10,13 @@
 #include "fuzz/fuzz_support.h"
 #include "fuzz/world_setup.h"
 #include "platform/headless/headless.h"
+#include "platform/little_endian.h"
 #include "world/playfield.h"
 
 namespace {
 constexpr int kTicks = 50;
 constexpr size_t kLevelBytes = Playfield::kRows * Playfield::kColumns * 4;
 constexpr int32_t kLives = 3;
-
-void putField(uint8_t* out, int32_t value) {
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
-}
 
 Playfield& playfield() {
     static Playfield* made = [] {
@@ -42,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t level =
         size == 0 ? 1 : std::min<int32_t>(Playfield::kLevels, 1 + (size - 1) / kLevelBytes);
     uint8_t save[12];
-    putField(save, level);
-    putField(save + 4, kLives);
-    putField(save + 8, 0);
+    le::write32(save, static_cast<uint32_t>(level));
+    le::write32(save + 4, static_cast<uint32_t>(kLives));
+    le::write32(save + 8, 0);
     fuzzing::writeFile("AutoSave.dat", save, sizeof save);
     world.loadGame();
     if (world.level() != level) std::abort();

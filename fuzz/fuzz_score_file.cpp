@@ -13,6 +13,7 @@
 #include "graphics/canvas.h"
 #include "graphics/text_image.h"
 #include "platform/headless/headless.h"
+#include "platform/little_endian.h"
 #include "scores/score_table.h"
 
 namespace {
@@ -28,12 +29,8 @@ constexpr uint32_t kDefaultStep = 100;
 constexpr char16_t kDefaultName[] = u"MERVAN";
 constexpr size_t kDefaultLength = 6;
 
-uint32_t readU32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 char16_t unitAt(const uint8_t* record, size_t u) {
-    return static_cast<char16_t>(record[kNameAt + 2 * u] | (record[kNameAt + 2 * u + 1] << 8));
+    return static_cast<char16_t>(le::read16(record + kNameAt + 2 * u));
 }
 
 // The length of a stored name as the table keeps it: the units before the first zero, at most
@@ -86,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool whole = at + kRecordSize <= size;
         const size_t length = whole ? keptLength(data + at) : kDefaultLength;
         const uint32_t score =
-            whole ? readU32(data + at + kScoreAt) : kDefaultTop - kDefaultStep * i;
+            whole ? le::read32(data + at + kScoreAt) : kDefaultTop - kDefaultStep * i;
         check(record[0] == (whole ? data[at] : 0) && record[1] == 0);
         for (size_t u = 0; u < ScoreEntry::kNameUnits; ++u) {
             const char16_t expected = u >= length ? 0
@@ -94,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                                   : kDefaultName[u];
             check(unitAt(record, u) == expected);
         }
-        check(readU32(record + kScoreAt) == score);
+        check(le::read32(record + kScoreAt) == score);
         for (size_t b = kReservedAt; b < kRecordSize; ++b) check(record[b] == 0);
         // The rows on screen show texts of their own name and score, 12 pixels per unit.
         if (i < ScoreTable::kVisibleRows) {

@@ -12,6 +12,7 @@
 #include "fuzz/http_stub.h"
 #include "graphics/canvas.h"
 #include "platform/headless/headless.h"
+#include "platform/little_endian.h"
 #include "scores/score_table.h"
 
 namespace {
@@ -24,10 +25,6 @@ constexpr size_t kRecordsAt = 2;
 constexpr size_t kRecordSize = 32;
 constexpr size_t kNameAt = 2;
 constexpr size_t kScoreAt = 20;
-
-uint32_t readU32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 void check(bool condition) {
     if (!condition) std::abort();
@@ -107,11 +104,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const uint8_t* record = saved.data() + kRecordsAt + kRecordSize * i;
             const std::u16string& name = (*records)[i].name;
             for (size_t u = 0; u < ScoreEntry::kNameUnits; ++u) {
-                const char16_t unit = static_cast<char16_t>(record[kNameAt + 2 * u] |
-                                                            (record[kNameAt + 2 * u + 1] << 8));
+                const char16_t unit = static_cast<char16_t>(le::read16(record + kNameAt + 2 * u));
                 check(unit == (u < name.size() ? name[u] : 0));
             }
-            check(readU32(record + kScoreAt) == (*records)[i].score && record[0] == 0);
+            check(le::read32(record + kScoreAt) == (*records)[i].score && record[0] == 0);
         }
     }
     // The rows on screen have their texts.

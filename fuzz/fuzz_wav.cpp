@@ -7,6 +7,7 @@
 #include "fuzz/fuzz_support.h"
 #include "platform/headless/headless.h"
 #include "sound/sound_clip.h"
+#include "sound/wav_header.h"
 
 namespace {
 constexpr uint32_t kPlayMs = 30;  // bounded: a damaged header can claim hours of sound
@@ -19,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     {
         // Odd sizes loop, so both the one-shot and the re-queueing completion are reached.
         SoundClip clip(path, size % 2 == 1);
-        if (size < static_cast<size_t>(SoundClip::kHeaderBytes) && !clip.isSilent()) std::abort();
+        if (size < WavHeader::kBytes && !clip.isSilent()) std::abort();
         clip.play();
         platform::headless::advance(kPlayMs);
         clip.pause();

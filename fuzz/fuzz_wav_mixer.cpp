@@ -4,24 +4,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "platform/sdl/audio_mixer.h"
+#include "sound/wav_header.h"
 
 namespace {
-constexpr size_t kHeaderBytes = 44;  // the sound clip's own header length
 // The game's device format: a clip in it plays from its own memory, any other is converted.
 constexpr int kDeviceRate = 22050;
 constexpr int kDeviceChannels = 1;
 constexpr int kFrames = 256;
 constexpr int kBuffers = 6;
-
-uint16_t u16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-uint32_t u32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 // Re-queues the block each time it ends, as a looping sound clip does.
 void requeue(platform::WaveStream stream, uint32_t message, uintptr_t instance,
@@ -32,21 +26,15 @@ void requeue(platform::WaveStream stream, uint32_t message, uintptr_t instance,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size < kHeaderBytes) return 0;
-    // The format fields as the sound clip reads them.
-    platform::WaveFormat format;
-    format.formatTag = u16(data + 20);
-    format.channels = u16(data + 22);
-    format.samplesPerSec = u32(data + 24);
-    format.avgBytesPerSec = u32(data + 28);
-    format.blockAlign = u16(data + 32);
-    format.bitsPerSample = u16(data + 34);
+    // The header as the sound clip reads it.
+    const std::optional<WavHeader> wav = readWavHeader(data, size);
+    if (!wav) return 0;
 
     platform::AudioMixer mixer(kDeviceRate, kDeviceChannels);
     platform::WaveStream stream =
-        mixer.open(format, &requeue, reinterpret_cast<uintptr_t>(&mixer), "fuzz.wav");
+        mixer.open(wav->format, &requeue, reinterpret_cast<uintptr_t>(&mixer), "fuzz.wav");
     if (stream == nullptr) return 0;
-    const std::vector<uint8_t> samples(data + kHeaderBytes, data + size);
+    const std::vector<uint8_t> samples(data + WavHeader::kBytes, data + size);
     platform::WaveHeader header;
     header.data = samples.data();
     header.length = static_cast<uint32_t>(samples.size());

@@ -31,8 +31,8 @@ Canvas::~Canvas() {
     delete[] pixels;
 }
 
-bool Canvas::clip(Run& r, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
-                  bool& visible) {
+inline bool Canvas::clip(Run& r, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
+                         bool& visible) {
     visible = false;
     if (r.w == 0 || r.h == 0) {
         r.w = sourceWidth;
@@ -67,41 +67,145 @@ int Canvas::copyRect(Fixed dx, Fixed dy, Fixed w, Fixed h, const uint16_t* sourc
     bool visible;
     if (!clip(r, sourceWidth, sourceHeight, limitWidth, limitHeight, visible)) return 0;
     if (!visible) return 1;
-    for (int row = 0; row < r.h; ++row) {
-        const uint16_t* src = source + static_cast<size_t>(r.sy + row) * sourceStride + r.sx;
-        uint16_t* dst = pixels + r.dx * xStep + (r.dy + row) * yStep;
-        op(dst, src, r.w);
-    }
+    op.rect(pixels + r.dx * xStep + r.dy * yStep, yStep,
+            source + static_cast<size_t>(r.sy) * sourceStride + r.sx, sourceStride, r.w, r.h);
     return 1;
 }
 
 namespace {
-// Row operations for copyRect: plain, keyed and blended.
-constexpr int kShortRow = 32;
+// Rectangle operations for copyRect: plain, keyed and blended. Each takes the first pixel and
+// the row stride of both sides; rows of the frame are xStep apart pixel to pixel.
 struct CopyRow {
     int32_t xStep;
-    void operator()(uint16_t* __restrict dst, const uint16_t* __restrict src, int n) const {
-        if (xStep == 1 && n > kShortRow) {
-            std::memcpy(dst, src, static_cast<size_t>(n) * sizeof(uint16_t));
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        const size_t rowBytes = static_cast<size_t>(w) * sizeof(uint16_t);
+        if (xStep == 1 && w == dstStride && w == srcStride) {
+            // Whole rows on both sides (a background, the status bar): one block.
+            std::memcpy(dst, src, rowBytes * h);
+        } else if (xStep == 1 && w == kBrickWidth) {
+            // A brick: the size known here lets each row be a few register moves.
+            for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride)
+                std::memcpy(dst, src, kBrickWidth * sizeof(uint16_t));
         } else if (xStep == 1) {
-            for (int c = 0; c < n; ++c) dst[c] = src[c];  // a brick's row: cheaper than a call
+            for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride)
+                std::memcpy(dst, src, rowBytes);
         } else {
-            for (int c = 0; c < n; ++c) dst[c * xStep] = src[c];
+            for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride)
+                for (int c = 0; c < w; ++c) dst[c * xStep] = src[c];
         }
     }
+    static constexpr int kBrickWidth = 16;
 };
+// The two loops most of a frame's time goes into, for frame rows one pixel apart. On x86-64
+// each is built twice, for any processor and for one with AVX2 (twice the pixels per
+// instruction), and the loader picks one; integer arithmetic only, so both give the same pixels.
+#if defined(__x86_64__) && defined(__linux__)
+#define WIDE_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define WIDE_VECTOR_CLONES
+#endif
+
+// Runs of 8 and 16 pixels as vectors (the compiler splits one where the processor's vectors
+// are shorter).
+typedef uint16_t Run8 __attribute__((vector_size(16)));
+typedef uint16_t Run16 __attribute__((vector_size(32)));
+
+// Keys a run of source pixels over the destination's: the destination's stay where the
+// source has the key colour. (By reference: vectors passed by value would change the
+// functions' calling convention between the two builds.)
+template <typename Run>
+inline void keyRun(Run& to, const Run& from, const Run& key) {
+    const Run keep = reinterpret_cast<Run>(from == key);  // all ones where keyed
+    to = (to & keep) | (from & ~keep);
+}
+// A row of at least sizeof(Run) / 2 pixels in whole runs, the last run ending at the row's
+// end and so overlapping the one before it when the width is no multiple of a run. That is
+// exact: a keyed pixel depends only on the source and on the destination before the draw, so
+// the last run is read before anything is written (read afterwards, it would also wait for
+// the overlapping write to finish) and writes what the run before wrote where they overlap.
+template <typename Run>
+inline void keyedRow(uint16_t* dst, const uint16_t* src, int w, uint16_t key) {
+    constexpr int n = sizeof(Run) / sizeof(uint16_t);
+    const Run keys = Run{} + key;
+    Run lastFrom, lastTo, from, to;
+    std::memcpy(&lastFrom, src + w - n, sizeof(Run));
+    std::memcpy(&lastTo, dst + w - n, sizeof(Run));
+    for (int c = 0; c + n < w; c += n) {
+        std::memcpy(&from, src + c, sizeof(Run));
+        std::memcpy(&to, dst + c, sizeof(Run));
+        keyRun(to, from, keys);
+        std::memcpy(dst + c, &to, sizeof(Run));
+    }
+    keyRun(lastTo, lastFrom, keys);
+    std::memcpy(dst + w - n, &lastTo, sizeof(Run));
+}
+
+// Source and destination must not overlap.
+WIDE_VECTOR_CLONES
+void keyedRows(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+               int h, uint16_t key) {
+    for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+        if (w >= 16) {
+            keyedRow<Run16>(dst, src, w, key);
+        } else if (w >= 8) {
+            keyedRow<Run8>(dst, src, w, key);
+        } else {
+            for (int c = 0; c < w; ++c) {
+                if (src[c] != key) dst[c] = src[c];
+            }
+        }
+    }
+}
+
+// Blends a run of 8 source pixels over 8 destination pixels into `out`, lane by lane as
+// blendPixel does (the same spread channels and one multiply per side, in 32-bit lanes).
+inline void blendRun(Run8& out, const Run8& from, const Run8& to, uint32_t weight) {
+    typedef uint32_t Wide8 __attribute__((vector_size(32)));
+    const Wide8 s = __builtin_convertvector(from, Wide8), d = __builtin_convertvector(to, Wide8);
+    const Wide8 spreadS = (s | (s << 16)) & kSpread, spreadD = (d | (d << 16)) & kSpread;
+    const Wide8 mixed = ((spreadS * weight + spreadD * (31 - weight)) >> 5) & kSpread;
+    out = __builtin_convertvector(mixed | (mixed >> 16), Run8);  // the low 16 bits
+}
+
+// Source and destination must not overlap.
+WIDE_VECTOR_CLONES
+void blendRows(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+               int h, uint32_t weight) {
+    for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+        if (w < 8) {
+            for (int c = 0; c < w; ++c) dst[c] = blendPixel(src[c], dst[c], weight);
+            continue;
+        }
+        // In runs of 8, the last one ending at the row's end, read before anything is
+        // written and overlapping the one before: a blended pixel depends only on the source
+        // and on the destination before the draw, so it is written the same both times.
+        Run8 lastFrom, lastTo, from, to, out;
+        std::memcpy(&lastFrom, src + w - 8, sizeof(Run8));
+        std::memcpy(&lastTo, dst + w - 8, sizeof(Run8));
+        for (int c = 0; c + 8 < w; c += 8) {
+            std::memcpy(&from, src + c, sizeof(Run8));
+            std::memcpy(&to, dst + c, sizeof(Run8));
+            blendRun(out, from, to, weight);
+            std::memcpy(dst + c, &out, sizeof(Run8));
+        }
+        blendRun(out, lastFrom, lastTo, weight);
+        std::memcpy(dst + w - 8, &out, sizeof(Run8));
+    }
+}
+
 struct KeyedRow {
     int32_t xStep;
     uint16_t key;
-    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
-        if (xStep == 1) {
-            // Branch-free so that the compiler can vectorise it.
-            for (int c = 0; c < n; ++c) {
-                const uint16_t keep = src[c] == key ? 0xFFFF : 0;
-                dst[c] = static_cast<uint16_t>((dst[c] & keep) | (src[c] & ~keep));
-            }
-        } else {
-            for (int c = 0; c < n; ++c) {
+    bool overlapping = false;  // a canvas drawn into itself: pixel by pixel, in order
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        if (xStep == 1 && !overlapping) {
+            keyedRows(dst, dstStride, src, srcStride, w, h, key);
+            return;
+        }
+        for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+            for (int c = 0; c < w; ++c) {
                 if (src[c] != key) dst[c * xStep] = src[c];
             }
         }
@@ -110,11 +214,27 @@ struct KeyedRow {
 struct BlendRow {
     int32_t xStep;
     uint32_t weight;
-    void operator()(uint16_t* dst, const uint16_t* src, int n) const {
-        if (xStep == 1) {
-            for (int c = 0; c < n; ++c) dst[c] = blendPixel(src[c], dst[c], weight);
-        } else {
-            for (int c = 0; c < n; ++c) dst[c * xStep] = blendPixel(src[c], dst[c * xStep], weight);
+    bool overlapping = false;  // a canvas blended into itself: pixel by pixel, in order
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        if (xStep == 1 && !overlapping) {
+            blendRows(dst, dstStride, src, srcStride, w, h, weight);
+            return;
+        }
+        for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+            for (int c = 0; c < w; ++c) dst[c * xStep] = blendPixel(src[c], dst[c * xStep], weight);
+        }
+    }
+};
+struct TextRow {
+    int32_t xStep;
+    uint16_t ink;
+    void rect(uint16_t* dst, int32_t dstStride, const uint16_t* src, int32_t srcStride, int w,
+              int h) const {
+        for (int row = 0; row < h; ++row, dst += dstStride, src += srcStride) {
+            for (int c = 0; c < w; ++c) {
+                if (src[c] == ink) dst[c * xStep] = src[c];
+            }
         }
     }
 };
@@ -138,7 +258,8 @@ int Canvas::drawCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* sourc
         return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
                         kSourceWidth, kSourceHeight, sx, sy, CopyRow{xStep});
     return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
-                    kSourceWidth, kSourceHeight, sx, sy, KeyedRow{xStep, toPixel(key)});
+                    kSourceWidth, kSourceHeight, sx, sy,
+                    KeyedRow{xStep, toPixel(key), source == this});
 }
 
 int Canvas::copyFrom(const Canvas* source) {
@@ -153,7 +274,7 @@ int Canvas::blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* sour
     if (source == nullptr || source->pixels == nullptr || weight < 0 || weight > 31) return 0;
     return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
                     kSourceWidth, kSourceHeight, sx, sy,
-                    BlendRow{xStep, static_cast<uint32_t>(weight)});
+                    BlendRow{xStep, static_cast<uint32_t>(weight), source == this});
 }
 
 int Canvas::drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key) {
@@ -170,10 +291,5 @@ int Canvas::drawText(Fixed x, Fixed y, const TextImage* text) {
         return 0;
     const int lw = static_cast<int>(properties.width), lh = static_cast<int>(properties.height);
     return copyRect(x, y, px(text->width), px(text->height), text->pixels, text->width,
-                    text->height, text->width, lw, lh, 0, 0,
-                    [this, ink = toPixel(text->colour)](uint16_t* dst, const uint16_t* src, int n) {
-                        for (int c = 0; c < n; ++c) {
-                            if (src[c] == ink) dst[c * xStep] = src[c];
-                        }
-                    });
+                    text->height, text->width, lw, lh, 0, 0, TextRow{xStep, toPixel(text->colour)});
 }

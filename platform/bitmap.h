@@ -24,6 +24,8 @@ std::span<const uint8_t> resourceBytes(int id);
 
 // Lets tools and tests add or replace a resource at run time.
 void addResource(int id, std::vector<uint8_t> bmpFile);
+// Drops a resource added at run time: the embedded one, if any, is found again.
+void removeResource(int id);
 
 // Decodes an uncompressed BMP (8-bit palettised or 24-bit) into a section exactly as the
 // handset's bitmap loading gives it. False for anything else, or damaged data.

@@ -1,8 +1,10 @@
-// File service: where the program's files live and how they are written safely.
+// File service: where the program's files live, how they are read without ever waiting, and how
+// they are written safely.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -25,5 +27,35 @@ std::string userDataDirectory();
 // Writes the bytes to a temporary file beside `path`, flushes it to disk and renames it
 // over `path`, so a crash leaves either the old or the new complete file. False on failure.
 bool writeFileAtomically(const std::string& path, const void* data, size_t size);
+
+// The outcome of reading one data file.
+struct FileRead {
+    enum Result {
+        Read,     // a regular file, read to its end or to the limit
+        Missing,  // nothing at that path
+        Failed,   // there but unreadable: not a regular file, no permission, a read error;
+                  // or longer than the limit when such a file is refused
+    };
+    Result result = Missing;
+    // Failed only: the file was opened, and was then found not to be a regular file, failed
+    // while being read or was too long (false when the open itself was refused).
+    bool opened = false;
+    // Read: the file's first bytes, at most the limit. Failed after a read error: the bytes
+    // that arrived before it. Otherwise empty.
+    std::vector<uint8_t> bytes;
+};
+
+// What becomes of a file longer than the limit: its first bytes are read, or it is refused
+// (Failed, with nothing read) when it is only any use whole.
+enum class Longer { Cut, Refused };
+
+// Reads at most `limit` bytes from the start of the file at `path`. The file is opened without
+// blocking and read only when it is a regular file, so a FIFO, socket, device or directory in
+// a data file's place gives Failed at once instead of hanging or streaming forever.
+FileRead readFile(const std::string& path, size_t limit, Longer longer = Longer::Cut);
+
+// Creates `path` as an empty file unless something is already there (never truncating it or
+// following a link). True when the file was created or something was already at `path`.
+bool createEmptyFile(const std::string& path);
 
 }  // namespace platform

@@ -38,8 +38,8 @@ void destroyWindow();
 bool takeMessage(Message& message);
 
 // Sleeps until a message arrives or `ms` milliseconds passed (0: only looks). The SDL back end
-// wakes early, too, to repaint an uncovered window. The headless back end returns at once: its
-// clock moves on by itself, one millisecond per empty queue.
+// wakes early, too, to repaint an uncovered window. The headless back end moves its virtual
+// clock on instead, stopping at the first millisecond that has anything for the program.
 void waitForMessage(uint32_t ms);
 
 // Messages outside the game's own table end here.

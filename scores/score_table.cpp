@@ -1,18 +1,14 @@
 // ScoreTable: loading and saving ScoreList.sav, inserting a new score, and the high-score screen.
 #include "scores/score_table.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <vector>
 
 #include "graphics/canvas.h"
 #include "graphics/image.h"
 #include "graphics/text_image.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "shell/globals.h"
 
 namespace {
@@ -73,37 +69,6 @@ std::u16string decimal(uint32_t value) {
     return std::u16string(digits.begin(), digits.end());
 }
 
-uint32_t readU32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void writeU32(uint8_t* p, uint32_t value) {
-    for (int b = 0; b < 4; ++b) p[b] = static_cast<uint8_t>(value >> (8 * b));
-}
-
-enum class FileRead { Read, Missing, Failed };
-
-// Reads up to the first kFileSize bytes; a longer file's tail is never read.
-FileRead readScoreFile(const std::string& path, std::vector<uint8_t>& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // a directory opens, but is no file
-        ::close(fd);
-        return FileRead::Failed;
-    }
-    bytes.assign(kFileSize, 0);
-    size_t got = 0;
-    while (got < kFileSize) {
-        const ssize_t n = ::read(fd, bytes.data() + got, kFileSize - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // a read error ends the file where it stands
-        got += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    bytes.resize(got);
-    return FileRead::Read;
-}
-
 }  // namespace
 
 ScoreTable::ScoreTable() {
@@ -147,16 +112,18 @@ void ScoreTable::reload() {
 }
 
 // A missing file reads as an empty one (the handset created it empty on opening): the default
-// list with music off and sound effects on. A file that cannot be opened at all gives the
+// list with music off and sound effects on. A file that is there but cannot be read gives the
 // default list and leaves the switches as they are.
 void ScoreTable::load() {
-    std::vector<uint8_t> bytes;
-    const FileRead result = readScoreFile(path, bytes);
-    if (result == FileRead::Failed) {
+    // Up to the first kFileSize bytes; a longer file's tail is never read. Anything but a
+    // regular file in its place (a directory, a FIFO, a device) cannot be read.
+    const platform::FileRead file = platform::readFile(path, kFileSize);
+    if (file.result == platform::FileRead::Failed) {
         readFailed = true;
         for (int i = 0; i < kEntryCount; ++i) setDefault(*entries[i], i);
         return;
     }
+    const std::vector<uint8_t>& bytes = file.bytes;
     musicOn = bytes.size() >= 1 ? bytes[0] != 0 : false;
     soundOn = bytes.size() >= 2 ? bytes[1] != 0 : true;
     for (int i = 0; i < kEntryCount; ++i) {
@@ -169,12 +136,11 @@ void ScoreTable::load() {
         const uint8_t* record = bytes.data() + at;
         entry.pending = record[kPendingAt];
         for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
-            entry.name[u] =
-                static_cast<char16_t>(record[kNameAt + 2 * u] | (record[kNameAt + 2 * u + 1] << 8));
+            entry.name[u] = static_cast<char16_t>(le::read16(record + kNameAt + 2 * u));
         // A name is always terminated within its nine units, whatever the file holds, and
         // the units after the terminator are cleared.
         setName(entry, nameOf(entry));
-        entry.score = readU32(record + kScoreAt);
+        entry.score = le::read32(record + kScoreAt);
     }
 }
 
@@ -190,11 +156,9 @@ void ScoreTable::save() const {
         const ScoreEntry& entry = *entries[i];
         uint8_t* record = bytes.data() + kSwitchBytes + kRecordSize * static_cast<size_t>(i);
         record[kPendingAt] = entry.pending;
-        for (int u = 0; u < ScoreEntry::kNameUnits; ++u) {
-            record[kNameAt + 2 * u] = static_cast<uint8_t>(entry.name[u] & 0xFF);
-            record[kNameAt + 2 * u + 1] = static_cast<uint8_t>(entry.name[u] >> 8);
-        }
-        writeU32(record + kScoreAt, entry.score);
+        for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
+            le::write16(record + kNameAt + 2 * u, entry.name[u]);
+        le::write32(record + kScoreAt, entry.score);
     }
     platform::writeFileAtomically(path, bytes.data(), bytes.size());
 }

@@ -2,15 +2,15 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/wave_out.h"
 
 class SoundClip {
   public:
-    static constexpr int kHeaderBytes = 44;  // samples start here; the format is at 20..35
-
     // path: the full path of the WAV file; loop: re-queue the block each time it ends.
-    // A missing file, or one shorter than its header, gives a silent clip.
+    // A missing or unreadable file (anything but a regular file), or one shorter than its
+    // header, gives a silent clip.
     SoundClip(const std::string& path, bool loop);
     virtual ~SoundClip();
     SoundClip(const SoundClip&) = delete;
@@ -27,8 +27,7 @@ class SoundClip {
     static void onDone(platform::WaveStream stream, uint32_t message, uintptr_t instance,
                        platform::WaveHeader* header);
 
-    uint8_t* fileData = nullptr;
-    int32_t fileSize = 0;
+    std::vector<uint8_t> fileData;
     platform::WaveFormat format;
     platform::WaveStream output = nullptr;
     platform::WaveHeader* header = nullptr;

@@ -1,12 +1,12 @@
 // Playfield: the level table read from BrickMap.dat, the grid built from it and the items hidden
 // in the grid.
 #include <algorithm>
-#include <cstdio>
 #include <string>
 
 #include "entities/brick.h"
 #include "entities/brick_factory.h"
 #include "graphics/fixed.h"
+#include "platform/little_endian.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
 #include "shell/globals.h"
@@ -28,26 +28,25 @@ constexpr int kCellHeightPx = 10;
 
 void Playfield::loadBrickMap() {
     const std::string path = programDirectory() + kBrickMapFileName;
-    std::FILE* file = openDataFile(path);
-    if (file == nullptr) {
+    const platform::FileRead file = readDataFile(path, kBrickMapBytes);
+    if (file.result == platform::FileRead::Missing ||
+        (file.result == platform::FileRead::Failed && !file.opened)) {
         platform::messageBox("Open file error", "");
         return;
     }
-    // One read of up to the whole table; what a short file does not deliver keeps its value.
-    uint8_t bytes[kBrickMapBytes];
-    const size_t got = std::fread(bytes, 1, sizeof bytes, file);
-    if (std::ferror(file)) platform::messageBox("CAN'T READ FILE", "");
-    std::fclose(file);
+    if (file.result == platform::FileRead::Failed) platform::messageBox("CAN'T READ FILE", "");
 
-    // Cells are signed 32-bit little-endian, level by level, row by row, left to right.
+    // Cells are signed 32-bit little-endian, level by level, row by row, left to right. The
+    // bytes read replace the table's from its start; what a short file does not deliver
+    // (including the high bytes of a cell cut short) keeps its value.
     int32_t* cells = &brickMap[0][0][0];
-    for (size_t offset = 0; offset < got; ++offset) {
-        int32_t& cell = cells[offset / kCellBytes];
-        const int shift = 8 * static_cast<int>(offset % kCellBytes);
-        const uint32_t bits =
-            (static_cast<uint32_t>(cell) & ~(0xFFu << shift)) | (uint32_t{bytes[offset]} << shift);
-        cell = static_cast<int32_t>(bits);
-    }
+    constexpr int kCells = kBrickMapBytes / kCellBytes;
+    uint8_t bytes[kBrickMapBytes];
+    for (int c = 0; c < kCells; ++c)
+        le::write32(bytes + kCellBytes * c, static_cast<uint32_t>(cells[c]));
+    std::copy(file.bytes.begin(), file.bytes.end(), bytes);
+    for (int c = 0; c < kCells; ++c)
+        cells[c] = static_cast<int32_t>(le::read32(bytes + kCellBytes * c));
 }
 
 void Playfield::buildGrid() {

@@ -1,9 +1,11 @@
 // Playfield: the saved game in AutoSave.dat (level, lives, score; 12 bytes, little-endian).
-#include <cstdio>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "graphics/digit_font.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "shell/globals.h"
 #include "world/data_file.h"
 #include "world/playfield.h"
@@ -22,30 +24,25 @@ std::string savePath() {
     return writableDirectory() + kSaveFileName;
 }
 
-void putField(uint8_t* out, int32_t value) {
-    const auto bits = static_cast<uint32_t>(value);
-    for (int i = 0; i < kFieldBytes; ++i) out[i] = static_cast<uint8_t>(bits >> (8 * i));
-}
-
-// Reads one 4-byte field over the value it already holds: the bytes that arrive replace the
-// low-order bytes, so a field cut short keeps the rest of its previous value and a read that
-// delivers nothing leaves the value as it was.
-void readField(std::FILE* file, int32_t& value) {
-    uint8_t bytes[kFieldBytes];
-    putField(bytes, value);
-    std::fread(bytes, 1, kFieldBytes, file);
-    uint32_t bits = 0;
-    for (int i = kFieldBytes - 1; i >= 0; --i) bits = (bits << 8) | bytes[i];
-    value = static_cast<int32_t>(bits);
+// The saved values over the new-game ones: a file's bytes replace the record's from its start,
+// so a short file keeps the rest (including the high bytes of a field cut short).
+void readFields(const std::vector<uint8_t>& file, int32_t& level, int32_t& lives, int32_t& score) {
+    uint8_t bytes[kSaveBytes];
+    int32_t* fields[] = {&level, &lives, &score};
+    for (int f = 0; f < 3; ++f)
+        le::write32(bytes + kFieldBytes * f, static_cast<uint32_t>(*fields[f]));
+    std::copy(file.begin(), file.end(), bytes);
+    for (int f = 0; f < 3; ++f)
+        *fields[f] = static_cast<int32_t>(le::read32(bytes + kFieldBytes * f));
 }
 
 }  // namespace
 
 void Playfield::writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedScore) {
     uint8_t bytes[kSaveBytes];
-    putField(bytes + 0, savedLevel);
-    putField(bytes + 4, savedLives);
-    putField(bytes + 8, savedScore);
+    le::write32(bytes + 0 * kFieldBytes, static_cast<uint32_t>(savedLevel));
+    le::write32(bytes + 1 * kFieldBytes, static_cast<uint32_t>(savedLives));
+    le::write32(bytes + 2 * kFieldBytes, static_cast<uint32_t>(savedScore));
     // Written to a temporary file and renamed over the old one, so a crash or a full disk
     // never leaves a half-written save. Failures are silent.
     platform::writeFileAtomically(savePath(), bytes, sizeof bytes);
@@ -61,15 +58,13 @@ void Playfield::resetSave() {
 
 void Playfield::loadGame() {
     newGame();
-    std::FILE* file = openDataFile(savePath());
-    if (file == nullptr) return;
+    // Anything that cannot be read (no permission, not a regular file) is no saved game.
+    const platform::FileRead file = readDataFile(savePath(), kSaveBytes);
+    if (file.result != platform::FileRead::Read) return;
     int32_t savedLevel = kNewGameLevel;
     int32_t savedLives = kNewGameLives;
     int32_t savedScore = kNewGameScore;
-    readField(file, savedLevel);
-    readField(file, savedLives);
-    readField(file, savedScore);
-    std::fclose(file);
+    readFields(file.bytes, savedLevel, savedLives, savedScore);
     // A level outside the table or lives that could never count down to zero cannot be
     // played: such a file counts as no save at all and the new game stands.
     // Lives above the most play allows are held there rather than refused: the level and score

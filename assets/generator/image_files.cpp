@@ -7,6 +7,8 @@
 #include <fstream>
 #include <map>
 
+#include "platform/little_endian.h"
+
 namespace artgen {
 namespace {
 
@@ -15,12 +17,10 @@ constexpr uint32_t kInfoHeaderBytes = 40;
 constexpr int32_t kPixelsPerMetre = 3780;  // 96 dots per inch
 
 void put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    le::append16(out, static_cast<uint16_t>(v));
 }
 void put32(std::vector<uint8_t>& out, uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
+    le::append32(out, v);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/little_endian.h"
+
 namespace soundgen {
 namespace {
 
@@ -182,26 +184,23 @@ std::vector<uint8_t> wavFile(const std::vector<int16_t>& samples) {
     constexpr uint16_t kBlockAlign = kChannels * kBits / 8;
     const uint32_t dataBytes = static_cast<uint32_t>(samples.size()) * kBlockAlign;
     std::vector<uint8_t> out;
-    auto put = [&out](uint32_t v, int bytes) {
-        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    };
     auto tag = [&out](const char* t) {
         for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(t[i]));
     };
     tag("RIFF");
-    put(36 + dataBytes, 4);
+    le::append32(out, 36 + dataBytes);
     tag("WAVE");
     tag("fmt ");
-    put(16, 4);  // format block size
-    put(1, 2);   // PCM
-    put(kChannels, 2);
-    put(kSampleRate, 4);
-    put(kSampleRate * kBlockAlign, 4);  // bytes per second
-    put(kBlockAlign, 2);
-    put(kBits, 2);
+    le::append32(out, 16);  // format block size
+    le::append16(out, 1);   // PCM
+    le::append16(out, kChannels);
+    le::append32(out, kSampleRate);
+    le::append32(out, kSampleRate * kBlockAlign);  // bytes per second
+    le::append16(out, kBlockAlign);
+    le::append16(out, kBits);
     tag("data");
-    put(dataBytes, 4);
-    for (int16_t s : samples) put(static_cast<uint16_t>(s), 2);
+    le::append32(out, dataBytes);
+    for (int16_t s : samples) le::append16(out, static_cast<uint16_t>(s));
     return out;
 }
 

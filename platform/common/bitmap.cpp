@@ -4,6 +4,8 @@
 #include <climits>
 #include <map>
 
+#include "platform/little_endian.h"
+
 namespace platform {
 
 // Provided by the generated artwork library (assets/): the embedded BMP files.
@@ -19,10 +21,10 @@ std::map<int, std::vector<uint8_t>>& addedResources() {
 }
 
 uint32_t readU32(std::span<const uint8_t> d, size_t at) {
-    return d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (static_cast<uint32_t>(d[at + 3]) << 24);
+    return le::read32(&d[at]);
 }
 uint16_t readU16(std::span<const uint8_t> d, size_t at) {
-    return static_cast<uint16_t>(d[at] | (d[at + 1] << 8));
+    return le::read16(&d[at]);
 }
 
 }  // namespace
@@ -44,6 +46,10 @@ std::span<const uint8_t> resourceBytes(int id) {
 
 void addResource(int id, std::vector<uint8_t> bmpFile) {
     addedResources()[id] = std::move(bmpFile);
+}
+
+void removeResource(int id) {
+    addedResources().erase(id);
 }
 
 bool decodeBmp(std::span<const uint8_t> file, Section& out) {

@@ -1,4 +1,4 @@
-// Program directory and atomic file writes over POSIX.
+// Program directory, non-blocking reads of regular files and atomic file writes over POSIX.
 #include "platform/files.h"
 
 #include <dirent.h>
@@ -58,7 +58,67 @@ void removeStaleTemporaries(const std::string& directory, const std::string& fil
     }
     ::closedir(dir);
 }
+constexpr size_t kReadChunk = 4096;  // read at a time past the size the file reported
 }  // namespace
+
+FileRead readFile(const std::string& path, size_t limit, Longer longer) {
+    FileRead file;
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer forever.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        file.result = errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+        return file;
+    }
+    file.opened = true;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        file.result = FileRead::Failed;
+        return file;
+    }
+    // The size is only a hint (the file may change while it is read): the bytes go straight
+    // into a buffer of that size, and reading goes on past it to the end of the file or the
+    // limit, whichever comes first.
+    const size_t expected = info.st_size > 0 ? static_cast<size_t>(info.st_size) : 0;
+    if (longer == Longer::Refused && expected > limit) {
+        ::close(fd);
+        file.result = FileRead::Failed;
+        return file;
+    }
+    // Refused: one byte more is asked for, to tell a file that grew past the limit.
+    const size_t wanted = longer == Longer::Refused && limit < SIZE_MAX ? limit + 1 : limit;
+    file.bytes.resize(expected < wanted ? expected : wanted);
+    file.result = FileRead::Read;
+    uint8_t more[kReadChunk];
+    size_t got = 0;
+    while (got < wanted) {
+        const bool inPlace = got < file.bytes.size();
+        uint8_t* into = inPlace ? file.bytes.data() + got : more;
+        const size_t want = inPlace                     ? file.bytes.size() - got
+                            : wanted - got < kReadChunk ? wanted - got
+                                                        : kReadChunk;
+        const ssize_t n = ::read(fd, into, want);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) file.result = FileRead::Failed;
+        if (n <= 0) break;
+        if (!inPlace) file.bytes.insert(file.bytes.end(), more, more + n);
+        got += static_cast<size_t>(n);
+    }
+    file.bytes.resize(got);
+    ::close(fd);
+    if (got > limit) {
+        file.result = FileRead::Failed;
+        file.bytes.clear();
+    }
+    return file;
+}
+
+bool createEmptyFile(const std::string& path) {
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd >= 0) return ::close(fd) == 0;
+    return errno == EEXIST;
+}
 
 std::string executableDirectory() {
     char path[PATH_MAX];

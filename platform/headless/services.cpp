@@ -154,13 +154,40 @@ bool createWindow(const std::string&, bool) {
 void showWindow() {}
 void destroyWindow() {}
 
-bool takeMessage(Message& message) {
-    using headless::ScriptEvent;
-    auto& s = headless::state();
+namespace headless {
+namespace {
+// The autoplayer's turn, once a millisecond, before anything else of that millisecond.
+void autoInputTurn() {
+    auto& s = state();
     if (s.autoInput && s.autoInputDoneFor != s.now) {
         s.autoInputDoneFor = s.now;
         s.autoInput(s.now);
     }
+}
+
+bool closeDue() {
+    const auto& s = state();
+    if (s.closeSent) return false;
+    return s.until ? s.now >= *s.until
+                   : s.nextEvent >= s.script.size() &&
+                         s.now >= (s.script.empty() ? 0 : s.script.back().ms);
+}
+
+// Whether the current millisecond has anything for the program (after the autoplayer's
+// turn): a queued message, a script event or the close request.
+bool anythingDueNow() {
+    autoInputTurn();
+    const auto& s = state();
+    return !s.queue.empty() ||
+           (s.nextEvent < s.script.size() && s.script[s.nextEvent].ms <= s.now) || closeDue();
+}
+}  // namespace
+}  // namespace headless
+
+bool takeMessage(Message& message) {
+    using headless::ScriptEvent;
+    auto& s = headless::state();
+    headless::autoInputTurn();
     if (!s.queue.empty()) {
         message = s.queue.front();
         s.queue.pop_front();
@@ -190,10 +217,7 @@ bool takeMessage(Message& message) {
                 break;
         }
     }
-    const bool closeDue = s.until ? s.now >= *s.until
-                                  : s.nextEvent >= s.script.size() &&
-                                        s.now >= (s.script.empty() ? 0 : s.script.back().ms);
-    if (!s.closeSent && closeDue) {
+    if (headless::closeDue()) {
         s.closeSent = true;
         message = headless::keyMessage(kMsgKeyDown, kKeyHome);
         return true;
@@ -202,7 +226,16 @@ bool takeMessage(Message& message) {
     return false;
 }
 
-void waitForMessage(uint32_t) {}
+// Virtual time passes instead: up to `ms` milliseconds, stopping at the first that has
+// anything for the program. The main loop's passes in between are not run; the loop waits
+// only as long as its passes would do nothing (no gate due, no new picture), and each
+// millisecond still has its autoplayer turn and its sounds completing. So every trace line
+// and file is as with one pass a millisecond, and so is every frame written: a shot is a
+// script event, and its millisecond has its pass.
+void waitForMessage(uint32_t ms) {
+    for (uint32_t waited = 0; waited < ms && !headless::anythingDueNow(); ++waited)
+        headless::nextMillisecond();
+}
 
 int32_t defaultWindowProc(const Message&) {
     return 0;

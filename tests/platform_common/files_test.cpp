@@ -1,10 +1,13 @@
-// Atomic file writes: the new contents replace the old, and temporary files left by writers
-// that were killed before their rename are cleared away.
+// Reading data files (regular files only, never waiting) and atomic file writes: the new
+// contents replace the old, and temporary files left by writers that were killed before their
+// rename are cleared away.
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+
+#include "tests/support/filled_fifo.h"
 
 namespace fs = std::filesystem;
 
@@ -44,7 +49,76 @@ pid_t endedProcess() {
     return pid;
 }
 
+std::string text(const std::vector<uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
 }  // namespace
+
+TEST_F(FilesTest, OnlyRegularFilesAreReadAndNothingWaits) {
+    using platform::FileRead;
+    std::ofstream(dir + "BrickMap.dat") << "abcdef";
+    FileRead file = platform::readFile(dir + "BrickMap.dat", 4);
+    EXPECT_EQ(file.result, FileRead::Read);
+    EXPECT_EQ(text(file.bytes), "abcd");
+    EXPECT_EQ(text(platform::readFile(dir + "BrickMap.dat", 100).bytes), "abcdef");
+    // A file only any use whole is refused when longer than the limit, and read when not.
+    file = platform::readFile(dir + "BrickMap.dat", 5, platform::Longer::Refused);
+    EXPECT_EQ(file.result, FileRead::Failed);
+    EXPECT_TRUE(file.bytes.empty());
+    file = platform::readFile(dir + "BrickMap.dat", 6, platform::Longer::Refused);
+    EXPECT_EQ(file.result, FileRead::Read);
+    EXPECT_EQ(text(file.bytes), "abcdef");
+    std::ofstream(dir + "empty.wav").flush();
+    file = platform::readFile(dir + "empty.wav", 100);
+    EXPECT_EQ(file.result, FileRead::Read);
+    EXPECT_TRUE(file.bytes.empty());
+    // The size a file reports is no limit: this one reports 0 and still has its text.
+    file = platform::readFile("/proc/self/status", 1 << 20);
+    EXPECT_EQ(file.result, FileRead::Read);
+    EXPECT_EQ(text(file.bytes).rfind("Name:", 0), 0u);
+    EXPECT_EQ(platform::readFile("/proc/self/status", 5, platform::Longer::Refused).result,
+              FileRead::Failed);
+
+    file = platform::readFile(dir + "AutoSave.dat", 100);
+    EXPECT_EQ(file.result, FileRead::Missing);
+    EXPECT_FALSE(file.opened);
+
+    // Things that open but are no regular file: a directory, a FIFO holding bytes, a device
+    // that would stream without end.
+    fs::create_directory(dir + "folder");
+    testing_support::FilledFifo fifo(dir + "fifo", {'x', 'y', 'z'});
+    ASSERT_TRUE(fifo.ready());
+    fs::create_symlink("/dev/zero", dir + "device");
+    for (const char* name : {"folder", "fifo", "device"}) {
+        file = platform::readFile(dir + name, 3);
+        EXPECT_EQ(file.result, FileRead::Failed) << name;
+        EXPECT_TRUE(file.opened) << name;
+        EXPECT_TRUE(file.bytes.empty()) << name;
+    }
+    // A socket cannot be opened at all.
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string where = dir + "socket";
+    ASSERT_LT(where.size(), sizeof address.sun_path);
+    where.copy(address.sun_path, where.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    file = platform::readFile(where, 3);
+    EXPECT_EQ(file.result, FileRead::Failed);
+    EXPECT_FALSE(file.opened);
+    ::close(sock);
+}
+
+TEST_F(FilesTest, CreatingAnEmptyFileNeverTouchesOneThatIsThere) {
+    EXPECT_TRUE(platform::createEmptyFile(dir + "AutoSave.dat"));
+    EXPECT_TRUE(fs::is_regular_file(dir + "AutoSave.dat"));
+    EXPECT_EQ(fs::file_size(dir + "AutoSave.dat"), 0u);
+    std::ofstream(dir + "BrickMap.dat") << "levels";
+    EXPECT_TRUE(platform::createEmptyFile(dir + "BrickMap.dat"));
+    EXPECT_EQ(read("BrickMap.dat"), "levels");
+    EXPECT_FALSE(platform::createEmptyFile(dir + "missing/AutoSave.dat"));
+}
 
 TEST_F(FilesTest, WritesReplaceTheFileWhole) {
     ASSERT_TRUE(platform::writeFileAtomically(dir + "AutoSave.dat", "abcdef", 6));

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <vector>
 
 #include "../support/bmp_builder.h"
@@ -20,6 +21,7 @@
 #include "platform/bitmap.h"
 #include "shell/globals.h"
 #include "temp_directory.h"
+#include "tests/support/filled_fifo.h"
 
 namespace {
 
@@ -309,6 +311,36 @@ TEST_F(ScoreTableTest, UnreadableFileIsNotOverwritten) {
     }
     EXPECT_TRUE(std::filesystem::is_socket(file()));
     ::close(sock);
+}
+
+// A FIFO (holding a whole table, as a writer at its other end might) or a device in the file's
+// place is neither read nor, when the table is saved, replaced.
+TEST_F(ScoreTableTest, NoRegularFileInPlaceIsReadOrReplaced) {
+    std::vector<uint8_t> table(kFileSize, 0);
+    putRecord(table, 0, 1, u"FIFO", 99999);
+    for (const std::string kind : {"fifo", "device"}) {
+        std::unique_ptr<testing_support::FilledFifo> fifo;
+        if (kind == "fifo") {
+            fifo = std::make_unique<testing_support::FilledFifo>(file(), table);
+            ASSERT_TRUE(fifo->ready());
+        } else {
+            std::filesystem::create_symlink("/dev/zero", file());
+        }
+        musicOn = true;
+        soundOn = false;
+        {
+            ScoreTable scores;
+            expectDefaults(scores, 0);
+            EXPECT_TRUE(musicOn) << kind;
+            EXPECT_FALSE(soundOn) << kind;
+            scores.insert(u"NEW", 5000);
+        }
+        const auto status = std::filesystem::symlink_status(file()).type();
+        EXPECT_EQ(status, kind == "fifo" ? std::filesystem::file_type::fifo
+                                         : std::filesystem::file_type::symlink);
+        fifo.reset();
+        std::filesystem::remove(file());
+    }
 }
 
 // A table read again shows exactly what a new table reading the same file shows: nothing of

@@ -1,9 +1,13 @@
-// FrameTimer: the strict gate, no carried-over time, and the tick count's wrap-around.
+// FrameTimer: the strict gate, no carried-over time, and the tick count's wrap-around; the
+// headless back end's wait for the gate.
 #include "shell/frame_timer.h"
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/headless/headless.h"
+#include "platform/window.h"
 
 namespace headless = platform::headless;
 
@@ -68,4 +72,39 @@ TEST(FrameTimer, WaitingAsLongAsAskedEndsOnTheOpening) {
     FrameTimer late(10);
     headless::setNow(9000);
     EXPECT_EQ(late.msUntilReady(), 0u);
+}
+
+// The headless back end's wait: virtual time moves on as long as asked, each millisecond with
+// its autoplayer turn, and stops at the first millisecond with anything for the program.
+TEST(HeadlessWait, MovesTheClockOnToTheFirstMillisecondWithSomethingDue) {
+    headless::reset();
+    std::vector<uint32_t> turns;
+    headless::setAutoInput([&turns](uint32_t now) {
+        turns.push_back(now);
+        if (now == 12) headless::postMessage({platform::kMsgKeyDown, platform::kKeyAction, 0});
+    });
+    headless::ScriptEvent up;
+    up.ms = 7;
+    up.kind = headless::ScriptEvent::Kind::KeyUp;
+    up.value = platform::kKeyLeft;
+    headless::setScript({up});
+    headless::setUntil(1000);
+    platform::waitForMessage(4);  // nothing due before 4: the whole wait
+    EXPECT_EQ(headless::now(), 4u);
+    EXPECT_EQ(turns, (std::vector<uint32_t>{0, 1, 2, 3}));
+    platform::waitForMessage(100);  // the script's key-up at 7
+    EXPECT_EQ(headless::now(), 7u);
+    platform::Message message;
+    ASSERT_TRUE(platform::takeMessage(message));
+    EXPECT_EQ(message.id, platform::kMsgKeyUp);
+    EXPECT_FALSE(platform::takeMessage(message));  // one millisecond on, to 8
+    platform::waitForMessage(0);
+    EXPECT_EQ(headless::now(), 8u);
+    platform::waitForMessage(100);  // the autoplayer's key at 12
+    EXPECT_EQ(headless::now(), 12u);
+    ASSERT_TRUE(platform::takeMessage(message));
+    EXPECT_EQ(message.id, platform::kMsgKeyDown);
+    EXPECT_EQ(turns, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+    headless::setAutoInput({});
+    headless::reset();
 }

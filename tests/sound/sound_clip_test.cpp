@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "platform/headless/headless.h"
+#include "tests/support/filled_fifo.h"
 #include "tests/support/wav_builder.h"
 
 namespace fs = std::filesystem;
@@ -67,11 +68,19 @@ TEST_F(SoundClipTest, LoopRequeuesItselfAndPauseHoldsThePosition) {
     EXPECT_EQ(trace().size(), 3u);
 }
 
-TEST_F(SoundClipTest, MissingShortAndHeaderOnlyFilesAreSafe) {
+TEST_F(SoundClipTest, MissingShortHeaderOnlyAndUnreadableFilesAreSafe) {
     SoundClip missing((dir / "nothere.wav").string(), false);
     SoundClip shortFile(write("short.wav", std::vector<uint8_t>(20, 0)), true);
     SoundClip empty(write("empty.wav", {}), false);
-    for (SoundClip* c : {&missing, &shortFile, &empty}) {
+    // No regular file in the clip's place: a directory, a FIFO holding a whole clip, a device.
+    fs::create_directory(dir / "folder.wav");
+    SoundClip folder((dir / "folder.wav").string(), false);
+    testing_support::FilledFifo fifo((dir / "fifo.wav").string(), makeWav(80));
+    ASSERT_TRUE(fifo.ready());
+    SoundClip fromFifo((dir / "fifo.wav").string(), true);
+    fs::create_symlink("/dev/zero", dir / "device.wav");
+    SoundClip device((dir / "device.wav").string(), false);
+    for (SoundClip* c : {&missing, &shortFile, &empty, &folder, &fromFifo, &device}) {
         EXPECT_TRUE(c->isSilent());
         c->play();
         c->pause();

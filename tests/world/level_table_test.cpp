@@ -6,6 +6,7 @@
 #include "graphics/canvas.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
+#include "tests/support/filled_fifo.h"
 #include "tests/world/world_fixture.h"
 
 namespace {
@@ -140,6 +141,18 @@ TEST_F(WorldTest, UnopenableLevelFileIsReported) {
     playfield->newGame();
     playfield->startLevel();
     EXPECT_EQ(access->countHiddenItems(), 0);
+
+    // So does a FIFO, even one holding a whole table: it is never read or waited on.
+    playfield.reset();
+    platform::headless::reset();
+    std::filesystem::remove(path("BrickMap.dat"));
+    std::vector<uint8_t> table(2112, 0);
+    table[0] = 30;  // a Gem brick in the first cell of level 1
+    testing_support::FilledFifo fifo(path("BrickMap.dat"), table);
+    ASSERT_TRUE(fifo.ready());
+    makePlayfield();
+    EXPECT_TRUE(traceHas("message CAN'T READ FILE"));
+    EXPECT_EQ(access->brickMapCell(1, 0, 0), 0);
 }
 
 TEST_F(WorldTest, StartLevelHidesFiveItemsInDrawOrder) {

@@ -110,6 +110,12 @@ class DrawingTest : public WorldTest {
         scoreCounter = new DigitFont(instanceHandle, 115);
         scoreCounter->setValue(0);
     }
+    // The artwork back for the tests that follow.
+    void TearDown() override {
+        WorldTest::TearDown();
+        for (int id : {106, 164, 115, 152, 153, 160, 162, 154, kEffectPicture})
+            platform::removeResource(id);
+    }
 };
 
 TEST_F(DrawingTest, FrameAfterStartLevel) {

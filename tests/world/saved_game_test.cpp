@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "graphics/digit_font.h"
+#include "tests/support/filled_fifo.h"
 #include "tests/world/world_fixture.h"
 
 namespace {
@@ -92,6 +93,16 @@ TEST_F(WorldTest, MissingOrDamagedSaveStartsANewGame) {
     playfield->loadGame();
     EXPECT_EQ(playfield->level(), 1);
     EXPECT_EQ(access->lives(), 3);
+
+    // A FIFO holding a valid save is neither read nor waited on.
+    std::filesystem::remove(path("AutoSave.dat"));
+    testing_support::FilledFifo fifo(path("AutoSave.dat"), {2, 0, 0, 0, 5, 0, 0, 0, 100, 0, 0, 0});
+    ASSERT_TRUE(fifo.ready());
+    playfield->loadGame();
+    EXPECT_EQ(playfield->level(), 1);
+    EXPECT_EQ(access->lives(), 3);
+    EXPECT_EQ(score(), 0);
+    EXPECT_TRUE(std::filesystem::is_fifo(path("AutoSave.dat")));
 }
 
 // Lives beyond 99 come only from a damaged or hand-made file (play stops at 99): the count is

@@ -4,6 +4,8 @@
 #include <climits>
 #include <sstream>
 
+#include "platform/little_endian.h"
+
 namespace {
 
 int kindOf(int32_t code) {
@@ -23,10 +25,7 @@ std::string place(int level, int row, int column) {
 std::vector<uint8_t> BrickMap::toFile() const {
     std::vector<uint8_t> out;
     out.reserve(kFileBytes);
-    for (int32_t c : cells) {
-        uint32_t u = static_cast<uint32_t>(c);
-        for (int b = 0; b < 4; ++b) out.push_back(static_cast<uint8_t>(u >> (8 * b)));
-    }
+    for (int32_t c : cells) le::append32(out, static_cast<uint32_t>(c));
     return out;
 }
 
@@ -36,11 +35,8 @@ bool BrickMap::fromFile(const std::vector<uint8_t>& bytes, std::string& error) {
                 std::to_string(bytes.size());
         return false;
     }
-    for (size_t i = 0; i < cells.size(); ++i) {
-        uint32_t u = bytes[4 * i] | (bytes[4 * i + 1] << 8) | (bytes[4 * i + 2] << 16) |
-                     (static_cast<uint32_t>(bytes[4 * i + 3]) << 24);
-        cells[i] = static_cast<int32_t>(u);
-    }
+    for (size_t i = 0; i < cells.size(); ++i)
+        cells[i] = static_cast<int32_t>(le::read32(bytes.data() + 4 * i));
     return true;
 }
 
