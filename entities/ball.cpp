@@ -3,17 +3,17 @@
 
 #include <cstdlib>
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "entities/spark.h"
 #include "graphics/canvas.h"
 #include "platform/random.h"
 
 namespace {
-SharedImage sharedBallImage(Ball::kImageResource);
+SharedImage sharedBallImage(resource::kBalls);
 
 constexpr int32_t kFrameCount = 60;        // animation counter period, in ticks
 constexpr int32_t kTicksPerColumn = 15;    // each of the four sprite columns shows 15 ticks
-constexpr Fixed kSize = 0x80000;           // 8 px
 constexpr Fixed kRightLimit = 0xA80000;    // 168 px: the screen width 176 less the ball
 constexpr Fixed kRightMirror = 0x1500000;  // 336 px: mirrors a position about 168 px
 constexpr int32_t kSparkLife = 300;

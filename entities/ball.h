@@ -20,7 +20,7 @@ class Ball {
     static constexpr Fixed kNewBallSpeed = 0x2000;
     static constexpr Fixed kFastSpeed = 0x3000;
     static constexpr Fixed kSlowSpeed = 0x1800;
-    static constexpr int kImageResource = 152;
+    static constexpr Fixed kSize = 0x80000;  // 8 px square
 
     Ball(Fixed x, Fixed y, Fixed vx, Fixed vy, Fixed speed, int32_t kind);
     virtual ~Ball();
@@ -44,10 +44,10 @@ class Ball {
     int32_t kind() const { return kind_; }
     bool held() const { return held_; }
     int32_t frame() const { return frame_; }
-    Fixed centerX() const { return x_ + px(4); }
-    Fixed centerY() const { return y_ + px(4); }
-    Fixed right() const { return x_ + px(8); }
-    Fixed bottom() const { return y_ + px(8); }
+    Fixed centerX() const { return x_ + kSize / 2; }
+    Fixed centerY() const { return y_ + kSize / 2; }
+    Fixed right() const { return x_ + kSize; }
+    Fixed bottom() const { return y_ + kSize; }
     const std::list<Spark*>& sparks() const { return sparks_; }
 
     void setX(Fixed x) { x_ = x; }

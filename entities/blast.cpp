@@ -1,8 +1,8 @@
 // Blast: 32 frames of the shared explosion picture, two updates each, and the blast sound.
 #include "entities/blast.h"
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 
 namespace {

@@ -1,11 +1,12 @@
 // Bullet: the shared 3 x 6 picture and its drawing.
 #include "entities/bullet.h"
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage sharedBulletImage(Bullet::kImageResource);
+SharedImage sharedBulletImage(resource::kBullet);
 constexpr Fixed kWidth = 0x30000;          // 3 px
 constexpr Fixed kHeight = 0x60000;         // 6 px
 constexpr uint32_t kColourKey = 0xFFFFFF;  // white

@@ -10,7 +10,6 @@ class Image;
 class Bullet {
   public:
     static constexpr Fixed kSpeed = 0x4000;  // 0.25 px per time unit, upwards
-    static constexpr int kImageResource = 154;
 
     Bullet(Fixed x, Fixed y);
     virtual ~Bullet();

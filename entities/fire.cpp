@@ -1,12 +1,13 @@
 // Fire: the three-column animation, the blast it owns, and its one-shot exploded report.
 #include "entities/fire.h"
 
+#include "assets/resource_ids.h"
 #include "entities/blast.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage kindSheet(Fire::kSheetResource);
+SharedImage kindSheet(resource::kFireBricks);
 constexpr int32_t kColumnTime = 100;  // time units per animation column
 constexpr Fixed kCentreX = 0x80000;   // 8 px
 constexpr Fixed kCentreY = 0x50000;   // 5 px

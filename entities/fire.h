@@ -9,7 +9,6 @@ class Image;
 
 class Fire : public Brick {
   public:
-    static constexpr int kSheetResource = 155;
     static constexpr int32_t kAnimationPeriod = 300;  // three columns of 100 time units
 
     Fire(Fixed x, Fixed y, int32_t colour);

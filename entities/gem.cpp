@@ -1,11 +1,12 @@
 // Gem: its shared sprite sheet and how it draws.
 #include "entities/gem.h"
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage kindSheet(Gem::kSheetResource);
+SharedImage kindSheet(resource::kGemBricks);
 constexpr uint32_t kBlackKey = 0x000000;  // the gem shape is cut out of its black corners
 }  // namespace
 

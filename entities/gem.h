@@ -8,8 +8,6 @@ class Image;
 
 class Gem : public Brick {
   public:
-    static constexpr int kSheetResource = 156;
-
     Gem(Fixed x, Fixed y, int32_t colour);
     ~Gem() override;
 

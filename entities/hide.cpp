@@ -1,11 +1,12 @@
 // Hide: its shared sprite sheet and how it draws.
 #include "entities/hide.h"
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage kindSheet(Hide::kSheetResource);
+SharedImage kindSheet(resource::kHideBricks);
 }  // namespace
 
 Hide::Hide(Fixed x, Fixed y, int32_t colour) : Brick(x, y, HideKind, colour) {

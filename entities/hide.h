@@ -8,8 +8,6 @@ class Image;
 
 class Hide : public Brick {
   public:
-    static constexpr int kSheetResource = 157;
-
     Hide(Fixed x, Fixed y, int32_t colour);
     ~Hide() override;
 

@@ -1,11 +1,12 @@
 // Item: drift, constant pull, rebounds from the top and side walls, and the icon by kind.
 #include "entities/item.h"
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage sharedItemImage(Item::kImageResource);
+SharedImage sharedItemImage(resource::kItems);
 constexpr Fixed kRightLimit = 0x9C0000;    // 156 px: the screen width 176 less the item
 constexpr Fixed kRightMirror = 0x1380000;  // 312 px: mirrors a position about 156 px
 constexpr int32_t kIconsPerRow = 7;

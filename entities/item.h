@@ -29,7 +29,6 @@ class Item {
 
     static constexpr Fixed kSize = 0x140000;  // 20 px
     static constexpr Fixed kPull = 128;       // added to vy once per update
-    static constexpr int kImageResource = 162;
 
     Item(Fixed x, Fixed y, Fixed vx, Fixed vy, int32_t kind);
     virtual ~Item();

@@ -1,11 +1,12 @@
 // Metal: its shared sprite sheet and how it draws.
 #include "entities/metal.h"
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage kindSheet(Metal::kSheetResource);
+SharedImage kindSheet(resource::kMetalBricks);
 }  // namespace
 
 Metal::Metal(Fixed x, Fixed y, int32_t colour) : Brick(x, y, MetalKind, colour) {

@@ -8,8 +8,6 @@ class Image;
 
 class Metal : public Brick {
   public:
-    static constexpr int kSheetResource = 158;
-
     Metal(Fixed x, Fixed y, int32_t colour);
     ~Metal() override;
 

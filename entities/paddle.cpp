@@ -5,15 +5,15 @@
 #include <cmath>
 #include <numbers>
 
+#include "assets/resource_ids.h"
 #include "entities/ball.h"
 #include "entities/paddle_explosion.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
 constexpr Fixed kScreenWidth = 0xB00000;                          // 176 px
-constexpr Fixed kBallSize = 0x80000;                              // 8 px
 constexpr Fixed kSizeWidths[3] = {0x320000, 0x230000, 0x140000};  // 50, 35, 20 px
 constexpr int kBarRows = 6;                                       // rows of one bar in the sheet
 constexpr uint32_t kBarKey = 0xFF0000;                            // pure blue
@@ -34,8 +34,15 @@ std::array<Paddle::Direction, 181> makeDirectionTable() {
         table[a].x = static_cast<Fixed>(std::cos(radians) * 65536);
         table[a].y = static_cast<Fixed>(-std::sin(radians) * 65536);
     }
-    // Two entries the game has always had: straight up drifts slightly to the right, and
-    // 150 degrees has the exact half.
+    // Where a cosine or sine is a whole multiple of 1/2 the truncation falls on the last bit of
+    // the maths library's answer: those entries are fixed, as the game has always had them, so
+    // that every toolchain builds the same table.
+    table[0] = {65536, 0};
+    table[30] = {56755, -32767};
+    table[60] = {32768, -56755};
+    table[120] = {-32767, -56755};
+    table[180] = {-65536, 0};
+    // Two more: straight up drifts slightly to the right, and 150 degrees has the exact half.
     table[90] = {1000, -65536};
     table[150] = {-56755, -32768};
     return table;
@@ -45,7 +52,7 @@ std::array<Paddle::Direction, 181> makeDirectionTable() {
 const std::array<Paddle::Direction, 181> Paddle::directionTable = makeDirectionTable();
 
 Paddle::Paddle() {
-    image_ = new Image(instanceHandle, kImageResource);
+    image_ = new Image(instanceHandle, resource::kPaddle);
     explosion_ = new PaddleExplosion();
     reset();
 }
@@ -123,7 +130,7 @@ void Paddle::shrink() {
     }
     width_ = kSizeWidths[size_];
     for (Ball* ball : heldBalls_) {
-        if (ball->x() + kBallSize > x_ + width_) ball->setX(x_ + width_ - kBallSize);
+        if (ball->x() + Ball::kSize > x_ + width_) ball->setX(x_ + width_ - Ball::kSize);
     }
 }
 
@@ -133,7 +140,7 @@ void Paddle::catchBall(Ball* ball) {
     if (cx < x_) {
         ball->setX(x_);
     } else if (cx > x_ + width_) {
-        ball->setX(x_ + width_ - kBallSize);
+        ball->setX(x_ + width_ - Ball::kSize);
     }
     ball->setY(kHeldBallY);
     ball->setHeld(true);

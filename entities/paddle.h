@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <list>
 
+#include "entities/ball.h"
 #include "graphics/fixed.h"
 
-class Ball;
 class Canvas;
 class Image;
 class PaddleExplosion;
@@ -23,12 +23,11 @@ class Paddle {
     static constexpr int32_t Stick = 1;
     static constexpr int32_t Shoot = 2;
 
-    static constexpr Fixed kTop = 0xC20000;        // 194 px, the bar's top edge
-    static constexpr Fixed kHeight = 0x60000;      // 6 px
-    static constexpr Fixed kSpeed = 0x4000;        // 0.25 px per time unit
-    static constexpr Fixed kStartX = 0x468000;     // 70.5 px: the normal bar centred
-    static constexpr Fixed kHeldBallY = 0xBA0000;  // 186 px: a held ball rests on the bar
-    static constexpr int kImageResource = 153;
+    static constexpr Fixed kTop = 0xC20000;                  // 194 px, the bar's top edge
+    static constexpr Fixed kHeight = 0x60000;                // 6 px
+    static constexpr Fixed kSpeed = 0x4000;                  // 0.25 px per time unit
+    static constexpr Fixed kStartX = 0x468000;               // 70.5 px: the normal bar centred
+    static constexpr Fixed kHeldBallY = kTop - Ball::kSize;  // 186 px: a held ball rests on the bar
 
     // One direction per whole degree: (cos a, -sin a) x 65536, truncated.
     struct Direction {

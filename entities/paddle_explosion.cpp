@@ -1,11 +1,11 @@
 // PaddleExplosion: 50 sparks over the bar, all of one lifetime, ending together.
 #include "entities/paddle_explosion.h"
 
+#include "entities/paddle.h"
 #include "entities/spark.h"
 #include "platform/random.h"
 
 namespace {
-constexpr Fixed kBarTop = 0xC20000;       // 194 px
 constexpr int kBarRows = 6;               // the sparks start on the bar's six rows
 constexpr int32_t kRandomMiddle = 16383;  // centres a draw on zero
 constexpr int32_t kSpeedScale = 8;        // a draw times 8: up to 2 px per update sideways
@@ -25,7 +25,7 @@ void PaddleExplosion::start(Fixed x, Fixed width) {
         const int r3 = platform::nextRandom();
         const int r4 = platform::nextRandom();
         const int32_t column = wholeWidth > 0 ? r4 % wholeWidth : 0;
-        sparks_.push_back(new Spark(x + px(column), kBarTop + px(r3 % kBarRows),
+        sparks_.push_back(new Spark(x + px(column), Paddle::kTop + px(r3 % kBarRows),
                                     (r2 - kRandomMiddle) * kSpeedScale, -r1 * kSpeedScale,
                                     kSparkLife));
     }

@@ -1,7 +1,7 @@
 // SharedImage: a per-class sprite sheet with a live count.
 #include "entities/shared_image.h"
 
-#include "shell/globals.h"
+#include "globals/globals.h"
 
 void SharedImage::acquire() {
     if (count_ == 0) image_ = new Image(instanceHandle, resourceId_);

@@ -1,11 +1,12 @@
 // Stable: its shared sprite sheet and how it draws.
 #include "entities/stable.h"
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage kindSheet(Stable::kSheetResource);
+SharedImage kindSheet(resource::kStableBricks);
 }  // namespace
 
 Stable::Stable(Fixed x, Fixed y, int32_t colour) : Brick(x, y, StableKind, colour) {

@@ -8,8 +8,6 @@ class Image;
 
 class Stable : public Brick {
   public:
-    static constexpr int kSheetResource = 159;
-
     Stable(Fixed x, Fixed y, int32_t colour);
     ~Stable() override;
 

@@ -1,11 +1,12 @@
 // Stone: its shared sprite sheet and how it draws.
 #include "entities/stone.h"
 
+#include "assets/resource_ids.h"
 #include "entities/shared_image.h"
 #include "graphics/canvas.h"
 
 namespace {
-SharedImage kindSheet(Stone::kSheetResource);
+SharedImage kindSheet(resource::kStoneBricks);
 }  // namespace
 
 Stone::Stone(Fixed x, Fixed y, int32_t colour) : Brick(x, y, StoneKind, colour) {

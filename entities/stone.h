@@ -8,8 +8,6 @@ class Image;
 
 class Stone : public Brick {
   public:
-    static constexpr int kSheetResource = 160;
-
     Stone(Fixed x, Fixed y, int32_t colour);
     ~Stone() override;
 

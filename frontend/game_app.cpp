@@ -1,24 +1,23 @@
 // GameApp: construction and destruction orders, drawing by state, the play step and the wipe.
 #include "frontend/game_app.h"
 
+#include "assets/resource_ids.h"
 #include "frontend/centred_number.h"
 #include "frontend/help_screen.h"
 #include "frontend/main_menu.h"
 #include "frontend/name_entry.h"
 #include "frontend/options_screen.h"
 #include "frontend/screen_transition.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "platform/trace.h"
 #include "scores/score_table.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
 namespace {
-constexpr int kTitle = 145, kAbout = 114, kVictory = 123, kGameOver = 116, kStage = 161,
-              kBigDigits = 143, kPause = 122;
 constexpr int kLastLevel = 3;
 
 template <typename T>
@@ -45,13 +44,13 @@ GameApp::GameApp() {
     nameEntry_ = new NameEntry();
     helpScreen_ = new HelpScreen();
     playfield_ = new Playfield();
-    titleImage = new Image(instanceHandle, kTitle);
-    aboutImage = new Image(instanceHandle, kAbout);
-    victoryImage = new Image(instanceHandle, kVictory);
-    gameOverImage = new Image(instanceHandle, kGameOver);
-    stageImage = new Image(instanceHandle, kStage);
-    bigDigits = new Image(instanceHandle, kBigDigits);
-    pauseImage = new Image(instanceHandle, kPause);
+    titleImage = new Image(instanceHandle, resource::kTitle);
+    aboutImage = new Image(instanceHandle, resource::kAbout);
+    victoryImage = new Image(instanceHandle, resource::kVictory);
+    gameOverImage = new Image(instanceHandle, resource::kGameOver);
+    stageImage = new Image(instanceHandle, resource::kStage);
+    bigDigits = new Image(instanceHandle, resource::kBigDigits);
+    pauseImage = new Image(instanceHandle, resource::kPause);
     const std::string dir = programDirectory();
     music = new SoundClip(dir + "music.wav", true);
     menuDownSound = new SoundClip(dir + "menudown.wav", false);

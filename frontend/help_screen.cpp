@@ -1,20 +1,15 @@
 // HelpScreen: each page is one full-screen picture.
 #include "frontend/help_screen.h"
 
+#include "assets/resource_ids.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
-
-namespace {
-constexpr int kKeyHelp = 119;
-constexpr int kBrickHelp = 166;
-constexpr int kItemHelp = 165;
-}  // namespace
 
 HelpScreen::HelpScreen()
-    : keyHelp(new Image(instanceHandle, kKeyHelp)),
-      brickHelp(new Image(instanceHandle, kBrickHelp)),
-      itemHelp(new Image(instanceHandle, kItemHelp)) {}
+    : keyHelp(new Image(instanceHandle, resource::kKeyHelp)),
+      brickHelp(new Image(instanceHandle, resource::kBrickHelp)),
+      itemHelp(new Image(instanceHandle, resource::kItemHelp)) {}
 
 HelpScreen::~HelpScreen() {
     delete keyHelp;

@@ -5,9 +5,9 @@
 #include "frontend/name_entry.h"
 #include "frontend/options_screen.h"
 #include "frontend/screen_transition.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "scores/score_table.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 

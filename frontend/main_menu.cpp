@@ -1,19 +1,18 @@
 // MainMenu: the background, then the highlighted band of the selected entry.
 #include "frontend/main_menu.h"
 
+#include "assets/resource_ids.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
-constexpr int kBackground = 120;
-constexpr int kHighlights = 121;
 constexpr int kBandX = 20, kBandY = 23, kBandWidth = 140, kBandHeight = 33;
 }  // namespace
 
 MainMenu::MainMenu()
-    : background(new Image(instanceHandle, kBackground)),
-      highlights(new Image(instanceHandle, kHighlights)) {}
+    : background(new Image(instanceHandle, resource::kMenu)),
+      highlights(new Image(instanceHandle, resource::kMenuHighlights)) {}
 
 MainMenu::~MainMenu() {
     delete background;

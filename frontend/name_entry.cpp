@@ -1,13 +1,12 @@
 // NameEntry: cursor moves that skip the two empty cells of the last row, pick and text.
 #include "frontend/name_entry.h"
 
+#include "assets/resource_ids.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
-constexpr int kBackground = 129;
-constexpr int kGrid = 130;
 constexpr int kCellWidth = 16, kCellHeight = 20;
 constexpr int kGridX = 8, kGridY = 65;      // where the grid lies on the background
 constexpr int kFieldX = 25, kFieldY = 153;  // the entry field
@@ -19,8 +18,8 @@ constexpr int kDeleteColumn = 8;
 }  // namespace
 
 NameEntry::NameEntry()
-    : background(new Image(instanceHandle, kBackground)),
-      gridImage(new Image(instanceHandle, kGrid)) {}
+    : background(new Image(instanceHandle, resource::kNameEntry)),
+      gridImage(new Image(instanceHandle, resource::kNameEntryGrid)) {}
 
 NameEntry::~NameEntry() {
     delete background;

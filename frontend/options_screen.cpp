@@ -1,14 +1,12 @@
 // OptionsScreen: background, highlighted label at its place, then the badges that are on.
 #include "frontend/options_screen.h"
 
+#include "assets/resource_ids.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 
 namespace {
-constexpr int kBackground = 133;
-constexpr int kLabels = 134;
-constexpr int kBadges = 138;
 constexpr int kLabelWidth = 96, kLabelHeight = 20;
 constexpr int kBadgeSize = 28;
 constexpr int kBadgeX = 96, kMusicBadgeY = 60, kSoundBadgeY = 88;
@@ -19,9 +17,9 @@ constexpr Position kHighlightAt[OptionsScreen::kEntries] = {{0, 60}, {0, 96}, {0
 }  // namespace
 
 OptionsScreen::OptionsScreen()
-    : background(new Image(instanceHandle, kBackground)),
-      labels(new Image(instanceHandle, kLabels)),
-      badges(new Image(instanceHandle, kBadges)) {}
+    : background(new Image(instanceHandle, resource::kOptions)),
+      labels(new Image(instanceHandle, resource::kOptionLabels)),
+      badges(new Image(instanceHandle, resource::kOptionBadges)) {}
 
 OptionsScreen::~OptionsScreen() {
     delete background;

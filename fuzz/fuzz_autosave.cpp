@@ -9,10 +9,10 @@
 
 #include "fuzz/fuzz_support.h"
 #include "fuzz/world_setup.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/headless/headless.h"
 #include "platform/little_endian.h"
-#include "shell/globals.h"
 #include "world/playfield.h"
 
 namespace {

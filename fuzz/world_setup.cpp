@@ -10,15 +10,10 @@
 #include "entities/bullet.h"
 #include "entities/item.h"
 #include "graphics/canvas.h"
-#include "graphics/digit_font.h"
-#include "graphics/image.h"
-#include "platform/random.h"
-#include "shell/globals.h"
+#include "tests/support/play_globals.h"
 
 namespace fuzzing {
 namespace {
-constexpr int kDigitStrip = 115;
-constexpr int kExplosionSheet = 163;
 constexpr uint32_t kSeed = 12345;
 constexpr int kStep = 10;
 constexpr int kSteerPeriod = 40;  // ticks in one direction before turning
@@ -26,11 +21,8 @@ constexpr int kActionPeriod = 25;
 }  // namespace
 
 void setUpWorldGlobals() {
-    if (scoreCounter == nullptr) scoreCounter = new DigitFont(instanceHandle, kDigitStrip);
-    if (explosionImage == nullptr) explosionImage = new Image(instanceHandle, kExplosionSheet);
-    soundOn = true;
-    muted = false;
-    platform::seedRandom(kSeed);
+    static testing_support::PlayGlobals globals(kSeed);
+    globals.restart(kSeed);
 }
 
 void playAWhile(Playfield& playfield, int ticks) {

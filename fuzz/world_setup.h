@@ -5,7 +5,7 @@
 
 namespace fuzzing {
 
-// Creates scoreCounter and explosionImage (once) and seeds the random generator.
+// The play globals, made once per process and restarted (score 0, generator seeded) per call.
 void setUpWorldGlobals();
 
 // Launches the ball and plays up to `ticks` steps of 10 ms, steering to and fro and firing,

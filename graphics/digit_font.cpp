@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-DigitFont* scoreCounter = nullptr;
+#include "globals/globals.h"
 
 DigitFont::DigitFont(InstanceHandle instance, int resourceId)
     : image(new Image(instance, resourceId)) {

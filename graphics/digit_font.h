@@ -1,4 +1,4 @@
-// DigitFont: a 16-glyph digit strip holding one number, and the global score counter.
+// DigitFont: a 16-glyph digit strip holding one number, and adding to the score counter.
 #pragma once
 #include <cstdint>
 
@@ -27,9 +27,6 @@ class DigitFont {
   private:
     int32_t value_ = 0;
 };
-
-// The player's score (bitmap 115), created and deleted by the shell.
-extern DigitFont* scoreCounter;
 
 // scoreCounter's value plus the points, stored with setValue. Nothing without a counter.
 void addScore(int32_t points);

@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-using InstanceHandle = const void*;
+#include "platform/bitmap.h"
 
 // 16-bit pixel from 8-bit channels: red in bits 15..11, green in bits 10..6, blue in 4..0.
 constexpr uint16_t toPixel(uint32_t red, uint32_t green, uint32_t blue) {

@@ -5,6 +5,10 @@
 #include <span>
 #include <vector>
 
+// Where bitmap resources are loaded from (the artwork is built into the executable, so any
+// value will do).
+using InstanceHandle = const void*;
+
 namespace platform {
 
 // A 24-bit device-independent section: rows bottom-up, each row `stride` bytes holding

@@ -4,16 +4,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "assets/resource_ids.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
 #include "graphics/text_image.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
-#include "shell/globals.h"
 
 namespace {
 
-constexpr int kBackgroundResource = 118;  // the high-score screen with its soft-key labels
 constexpr const char* kFileName = "ScoreList.sav";
 
 // ScoreList.sav: the two switches, then 100 records of 32 bytes.
@@ -72,7 +72,7 @@ std::u16string decimal(uint32_t value) {
 }  // namespace
 
 ScoreTable::ScoreTable() {
-    background = new Image(instanceHandle, kBackgroundResource);
+    background = new Image(instanceHandle, resource::kHighScores);
     path = writableDirectory() + kFileName;
     for (auto& entry : entries) entry = new ScoreEntry;
     load();

@@ -5,7 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "assets/resource_ids.h"
 #include "frontend/game_app.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/random.h"
 #include "platform/single_instance.h"
@@ -13,7 +15,6 @@
 #include "platform/window.h"
 #include "shell/display.h"
 #include "shell/frame_timer.h"
-#include "shell/globals.h"
 #include "shell/message_table.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
@@ -21,8 +22,6 @@
 namespace {
 constexpr uint32_t kGateInterval = 10;  // ms
 constexpr int kTickStep = 10;           // game time per tick, whatever really passed
-constexpr int kDigitStrip = 115;
-constexpr int kExplosionSheet = 163;
 constexpr uint32_t kInactiveWaitMs = 100;  // no gate runs while inactive: only messages wake
 
 template <typename T>
@@ -63,13 +62,13 @@ bool createGlobals() {
     musicOn = true;
     muted = false;
     traced = TracedState{};
-    scoreCounter = new DigitFont(instanceHandle, kDigitStrip);
+    scoreCounter = new DigitFont(instanceHandle, resource::kSmallDigits);
     platform::seedRandom(platform::startupSeed());
     display = new Display();
     drawGate = new FrameTimer(kGateInterval);
     tickGate = new FrameTimer(kGateInterval);
     app = new GameApp();
-    explosionImage = new Image(instanceHandle, kExplosionSheet);
+    explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
 }

@@ -2,8 +2,8 @@
 #include "shell/message_table.h"
 
 #include "frontend/game_app.h"
+#include "globals/globals.h"
 #include "shell/display.h"
-#include "shell/globals.h"
 
 const MessageEntry messageTable[5] = {
     {platform::kMsgActivate, onActivate},   {platform::kMsgKeyDown, onKeyDown},

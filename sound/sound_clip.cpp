@@ -1,7 +1,6 @@
 // SoundClip: whole-file block on a stream; looping clips re-queue from the done notice.
 #include "sound/sound_clip.h"
 
-#include <atomic>
 #include <optional>
 #include <utility>
 
@@ -36,7 +35,9 @@ SoundClip::SoundClip(const std::string& path, bool loop) {
 
 SoundClip::~SoundClip() {
     if (output != nullptr) {
-        std::atomic_ref<uint32_t>(header->user).store(0);  // no re-queue from here on
+        // No re-queue from here on (the done notice comes on the audio thread; a builtin rather
+        // than std::atomic_ref, which the web toolchain's library lacks).
+        __atomic_store_n(&header->user, 0u, __ATOMIC_SEQ_CST);
         platform::waveReset(output);
         while (platform::waveUnprepare(output, header) == platform::kWaveStillPlaying)
             platform::sleepMs(10);
@@ -60,5 +61,5 @@ void SoundClip::resume() {
 void SoundClip::onDone(platform::WaveStream stream, uint32_t message, uintptr_t,
                        platform::WaveHeader* header) {
     if (message != platform::kWaveDone) return;
-    if (std::atomic_ref<uint32_t>(header->user).load() != 0) platform::waveWrite(stream, header);
+    if (__atomic_load_n(&header->user, __ATOMIC_SEQ_CST) != 0) platform::waveWrite(stream, header);
 }

@@ -7,8 +7,8 @@
 #include "entities/hit_burst.h"
 #include "entities/item.h"
 #include "entities/paddle.h"
+#include "globals/globals.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
@@ -16,9 +16,6 @@ namespace {
 
 constexpr Fixed kCellWidth = 0x100000;  // 16 px
 constexpr Fixed kCellHeight = 0xA0000;  // 10 px
-constexpr Fixed kBallSize = 0x80000;    // 8 px
-constexpr Fixed kBallHalf = 0x40000;    // 4 px
-constexpr Fixed kPaddleTop = 0xC20000;  // 194 px
 constexpr int kCellWidthPx = 16;
 constexpr int kCellHeightPx = 10;
 constexpr int kCellCentreX = 8;   // px from the cell's left edge
@@ -115,11 +112,11 @@ void Playfield::collideBall(Ball* ball) {
     const Fixed x = ball->x();
     const Fixed y = ball->y();
     const int l = x / kCellWidth;
-    const int r = (x + kBallSize) / kCellWidth;
-    const int k = (x + kBallHalf) / kCellWidth;
+    const int r = (x + Ball::kSize) / kCellWidth;
+    const int k = (x + Ball::kSize / 2) / kCellWidth;
     const int t = y / kCellHeight;
-    const int b = (y + kBallSize) / kCellHeight;
-    const int m = (y + kBallHalf) / kCellHeight;
+    const int b = (y + Ball::kSize) / kCellHeight;
+    const int m = (y + Ball::kSize / 2) / kCellHeight;
     if (l < 0 || r > kColumns - 1 || t < 0 || b > kRows - 1) return;
 
     const bool tl = occupied(l, t);
@@ -248,12 +245,12 @@ void Playfield::releaseItem(int column, int row) {
 }
 
 bool Playfield::ballTouchesPaddle(const Ball* ball) const {
-    return ball->bottom() > kPaddleTop && ball->y() < kPaddleTop &&
+    return ball->bottom() > Paddle::kTop && ball->y() < Paddle::kTop &&
            ball->centerX() >= paddle->x() && ball->centerX() <= paddle->right();
 }
 
 bool Playfield::itemStraddlesPaddleLine(const Item* item) const {
-    return item->bottom() > kPaddleTop && item->y() < kPaddleTop;
+    return item->bottom() > Paddle::kTop && item->y() < Paddle::kTop;
 }
 
 bool Playfield::itemOverlapsPaddle(const Item* item) const {

@@ -14,7 +14,6 @@ namespace {
 
 constexpr Fixed kLostBelow = 0xD80000;   // 216 px: balls and items below this are gone
 constexpr Fixed kStartBallX = 0x580000;  // 88 px
-constexpr Fixed kStartBallY = 0xBA0000;  // 186 px: resting on the paddle
 constexpr int32_t kItemPoints = 100;
 constexpr int32_t kLastLevel = 3;
 
@@ -225,7 +224,7 @@ void Playfield::nextLevel() {
 }
 
 void Playfield::addHeldBall() {
-    Ball* ball = new Ball(kStartBallX, kStartBallY, 0, 0, Ball::kNewBallSpeed, Ball::Normal);
+    Ball* ball = new Ball(kStartBallX, Paddle::kHeldBallY, 0, 0, Ball::kNewBallSpeed, Ball::Normal);
     balls.push_back(ball);
     paddle->catchBall(ball);
 }

@@ -5,11 +5,11 @@
 
 #include "entities/brick.h"
 #include "entities/brick_factory.h"
+#include "globals/globals.h"
 #include "graphics/fixed.h"
 #include "platform/little_endian.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 #include "world/data_file.h"
 #include "world/playfield.h"
 

@@ -3,29 +3,26 @@
 
 #include <cstddef>
 
+#include "assets/resource_ids.h"
 #include "entities/ball.h"
 #include "entities/brick.h"
 #include "entities/bullet.h"
 #include "entities/effect.h"
 #include "entities/item.h"
 #include "entities/paddle.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 
 namespace {
 
-constexpr int kBackgroundResource = 106;
-constexpr int kStatusBarResource = 164;
-constexpr int kSmallDigitsResource = 115;
 constexpr const char* kHitSoundFileName = "hit.wav";
 
 constexpr int32_t kStartLives = 3;
 constexpr int32_t kFirstLevel = 1;
 
 constexpr std::size_t kMaxBulletsBeforeFiring = 5;  // two more make at most 7 in flight
-constexpr Fixed kBulletY = 0xC20000;                // 194 px: fired from the bar's top edge
 constexpr Fixed kBulletWidth = 0x30000;             // 3 px
 
 template <typename T>
@@ -37,10 +34,10 @@ void deleteAll(std::list<T*>& list) {
 }  // namespace
 
 Playfield::Playfield() {
-    background = new Image(instanceHandle, kBackgroundResource);
-    statusBar = new Image(instanceHandle, kStatusBarResource);
-    levelDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
-    livesDisplay = new DigitFont(instanceHandle, kSmallDigitsResource);
+    background = new Image(instanceHandle, resource::kPlayBackground);
+    statusBar = new Image(instanceHandle, resource::kStatusBar);
+    levelDisplay = new DigitFont(instanceHandle, resource::kSmallDigits);
+    livesDisplay = new DigitFont(instanceHandle, resource::kSmallDigits);
     paddle = new Paddle();
     // Every cell holds an Empty brick with no item from the start, as after clearLevel.
     buildEmptyGrid();
@@ -113,8 +110,8 @@ void Playfield::stopMoving() {
 void Playfield::action() {
     paddle->releaseBalls();
     if (paddle->mode() == Paddle::Shoot && bullets.size() <= kMaxBulletsBeforeFiring) {
-        bullets.push_back(new Bullet(paddle->x(), kBulletY));
-        bullets.push_back(new Bullet(paddle->x() + paddle->width() - kBulletWidth, kBulletY));
+        bullets.push_back(new Bullet(paddle->x(), Paddle::kTop));
+        bullets.push_back(new Bullet(paddle->x() + paddle->width() - kBulletWidth, Paddle::kTop));
     }
 }
 

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
-#include "shell/globals.h"
 #include "world/data_file.h"
 #include "world/playfield.h"
 

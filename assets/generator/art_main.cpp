@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "assets/resource_ids.h"
 #include "image_files.h"
 #include "layout_script.h"
 
@@ -19,17 +20,24 @@ struct Expected {
 
 // Every bitmap resource the game loads, with the size and depth it is drawn at.
 constexpr Expected kExpected[] = {
-    {106, 176, 220, 8}, {114, 176, 220, 8}, {115, 128, 12, 8},  {116, 176, 220, 8},
-    {118, 176, 220, 8}, {119, 176, 220, 8}, {120, 176, 220, 8}, {121, 140, 165, 8},
-    {122, 176, 220, 8}, {123, 176, 220, 8}, {129, 176, 220, 8}, {130, 160, 80, 8},
-    {133, 176, 220, 8}, {134, 96, 80, 24},  {138, 28, 56, 24},  {143, 160, 16, 8},
-    {145, 176, 220, 8}, {152, 32, 24, 8},   {153, 50, 18, 8},   {154, 3, 6, 8},
-    {155, 48, 30, 8},   {156, 48, 100, 8},  {157, 16, 30, 8},   {158, 32, 100, 8},
-    {159, 16, 30, 8},   {160, 16, 100, 8},  {161, 176, 220, 8}, {162, 140, 40, 8},
-    {163, 256, 128, 8}, {164, 176, 20, 8},  {165, 176, 220, 8}, {166, 176, 220, 8},
+    {resource::kPlayBackground, 176, 220, 8}, {resource::kAbout, 176, 220, 8},
+    {resource::kSmallDigits, 128, 12, 8},     {resource::kGameOver, 176, 220, 8},
+    {resource::kHighScores, 176, 220, 8},     {resource::kKeyHelp, 176, 220, 8},
+    {resource::kMenu, 176, 220, 8},           {resource::kMenuHighlights, 140, 165, 8},
+    {resource::kPause, 176, 220, 8},          {resource::kVictory, 176, 220, 8},
+    {resource::kNameEntry, 176, 220, 8},      {resource::kNameEntryGrid, 160, 80, 8},
+    {resource::kOptions, 176, 220, 8},        {resource::kOptionLabels, 96, 80, 24},
+    {resource::kOptionBadges, 28, 56, 24},    {resource::kBigDigits, 160, 16, 8},
+    {resource::kTitle, 176, 220, 8},          {resource::kBalls, 32, 24, 8},
+    {resource::kPaddle, 50, 18, 8},           {resource::kBullet, 3, 6, 8},
+    {resource::kFireBricks, 48, 30, 8},       {resource::kGemBricks, 48, 100, 8},
+    {resource::kHideBricks, 16, 30, 8},       {resource::kMetalBricks, 32, 100, 8},
+    {resource::kStableBricks, 16, 30, 8},     {resource::kStoneBricks, 16, 100, 8},
+    {resource::kStage, 176, 220, 8},          {resource::kItems, 140, 40, 8},
+    {resource::kExplosion, 256, 128, 8},      {resource::kStatusBar, 176, 20, 8},
+    {resource::kItemHelp, 176, 220, 8},       {resource::kBrickHelp, 176, 220, 8},
 };
 
-constexpr int kIconId = 131;
 constexpr int kIconBmpScale = 2;                       // 16 x 16 master -> 32 x 32 resource
 constexpr int kIconPngScales[] = {1, 2, 3, 4, 8, 16};  // 16 .. 256 pixels
 
@@ -94,7 +102,7 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> bmp;
     std::string error;
     if (!artgen::encodeBmp(icon->scaled(kIconBmpScale), 24, bmp, error) ||
-        !artgen::writeFile((out / (std::to_string(kIconId) + ".bmp")).string(), bmp)) {
+        !artgen::writeFile((out / (std::to_string(resource::kIcon) + ".bmp")).string(), bmp)) {
         std::fprintf(stderr, "v2_artgen: cannot write the icon\n");
         ++failures;
     }

@@ -13,35 +13,10 @@
 #include "entities/item.h"
 #include "entities/paddle.h"
 #include "graphics/canvas.h"
-#include "graphics/digit_font.h"
-#include "graphics/image.h"
 #include "platform/display.h"
-#include "platform/random.h"
-#include "shell/globals.h"
+#include "tests/support/play_globals.h"
+#include "tests/support/playfield_access.h"
 #include "world/playfield.h"
-
-// Builds the busy scene inside the playfield.
-class PlayfieldTestAccess {
-  public:
-    static void busyScene(Playfield& p) {
-        p.newGame();
-        p.startLevel();
-        Item eight(0, 0, 0, 0, Item::EightBall);
-        p.applyItem(&eight);
-        Item fire(0, 0, 0, 0, Item::FireBall);
-        p.applyItem(&fire);
-        p.action();  // the first ball leaves the paddle too
-        for (int n = 0; n < kItems; ++n) {
-            const Fixed x = px(8 + 16 * n);
-            const Fixed y = px(60 + 9 * n);
-            p.items.push_back(new Item(x, y, 0x800 * (n % 3 - 1), -0x1000, n % 14 + 1));
-            p.effects.push_back(new BreakBurst(x + px(10), y + px(10)));
-        }
-    }
-
-  private:
-    static constexpr int kItems = 10;
-};
 
 namespace {
 
@@ -49,20 +24,35 @@ namespace {
 // the measured frames stay busy: balls fly, bricks break, items fall, sparks live.
 constexpr int kFramesPerScene = 48;
 constexpr int kStep = 10;
+constexpr int kItems = 10;
+
+// Level 1 with eight Fire balls in flight, ten items falling and a burst beside each.
+void busyScene(Playfield& playfield) {
+    PlayfieldTestAccess p(playfield);
+    playfield.newGame();
+    playfield.startLevel();
+    p.applyItem(Item::EightBall);
+    p.applyItem(Item::FireBall);
+    playfield.action();  // the first ball leaves the paddle too
+    for (int n = 0; n < kItems; ++n) {
+        const Fixed x = px(8 + 16 * n);
+        const Fixed y = px(60 + 9 * n);
+        p.items().push_back(new Item(x, y, 0x800 * (n % 3 - 1), -0x1000, n % 14 + 1));
+        p.effects().push_back(new BreakBurst(x + px(10), y + px(10)));
+    }
+}
 
 // Plays busy frames: the tick, the draw, or both (the play frame itself).
 void playFrames(benchmark::State& state, bool tick, bool draw) {
-    platform::seedRandom(1);
-    scoreCounter = new DigitFont(instanceHandle, 115);
-    explosionImage = new Image(instanceHandle, 163);
+    const testing_support::PlayGlobals globals(1);
     Playfield* playfield = new Playfield();
     Canvas canvas;
     int frame = 0;
-    PlayfieldTestAccess::busyScene(*playfield);
+    busyScene(*playfield);
     for (auto _ : state) {
         if (frame == kFramesPerScene) {
             state.PauseTiming();
-            PlayfieldTestAccess::busyScene(*playfield);
+            busyScene(*playfield);
             frame = 0;
             state.ResumeTiming();
         }
@@ -73,10 +63,6 @@ void playFrames(benchmark::State& state, bool tick, bool draw) {
         ++frame;
     }
     delete playfield;
-    delete explosionImage;
-    explosionImage = nullptr;
-    delete scoreCounter;
-    scoreCounter = nullptr;
 }
 
 void BM_PlayFrame(benchmark::State& state) {

@@ -115,7 +115,14 @@ InstanceCheck ensureSingleInstance(const std::string& name) {
     if (lockFd >= 0) return InstanceCheck::First;
     const std::string id = instanceId(name);
     const std::string lockPath = lockDirectory() + "/" + id + ".lock";
-    const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // Never waits on a FIFO someone put in the lock's place, and takes nothing but a plain file.
+    int fd =
+        ::open(lockPath.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    struct stat lockStat {};
+    if (fd >= 0 && (::fstat(fd, &lockStat) != 0 || !S_ISREG(lockStat.st_mode))) {
+        ::close(fd);
+        fd = -1;
+    }
 
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {

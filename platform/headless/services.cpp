@@ -1,6 +1,4 @@
 // Headless clock, window, display, message box, trace and seed: virtual time and scripted input.
-#include <png.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -85,36 +83,6 @@ void setNow(uint32_t ms) {
 
 const uint16_t* presentedFrame() {
     return frame;
-}
-
-bool writePng(const std::string& path, const uint16_t* pixels) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-    if (png == nullptr || info == nullptr || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(file);
-        return false;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, kFrameWidth, kFrameHeight, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    static png_byte row[kFrameWidth * 3];
-    auto widen = [](uint32_t v) { return static_cast<png_byte>((v << 3) | (v >> 2)); };
-    for (int y = 0; y < kFrameHeight; ++y) {
-        for (int x = 0; x < kFrameWidth; ++x) {
-            uint16_t p = pixels[y * kFrameWidth + x];
-            row[3 * x] = widen((p >> 11) & 0x1F);
-            row[3 * x + 1] = widen((p >> 6) & 0x1F);
-            row[3 * x + 2] = widen(p & 0x1F);
-        }
-        png_write_row(png, row);
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0;
 }
 
 }  // namespace headless

@@ -20,6 +20,7 @@
 #define V2_WATCH_X11 1
 #endif
 
+#include "assets/resource_ids.h"
 #include "platform/bitmap.h"
 #include "platform/sdl/key_map.h"
 #include "platform/sdl/letterbox.h"
@@ -28,7 +29,6 @@
 namespace platform {
 namespace {
 
-constexpr int kIconResource = 131;
 constexpr int kDefaultRefreshHz = 60;
 constexpr int kPitchBytes = kFrameWidth * 2;
 
@@ -108,7 +108,7 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
 
 void GameWindow::setIcon() {
     Section icon;
-    if (!loadBitmapResource(kIconResource, icon)) return;
+    if (!loadBitmapResource(resource::kIcon, icon)) return;
     SDL_Surface* surface =
         SDL_CreateRGBSurfaceWithFormat(0, icon.width, icon.height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (surface == nullptr) return;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "assets/resource_ids.h"
 #include "graphics/image.h"
 #include "platform/bitmap.h"
 
@@ -74,15 +75,39 @@ TEST(BitmapResources, EveryResourceHasItsSizeAndDepth) {
         int id, width, height, depth;
     };
     const Expected table[] = {
-        {106, 176, 220, 8}, {114, 176, 220, 8}, {115, 128, 12, 8},  {116, 176, 220, 8},
-        {118, 176, 220, 8}, {119, 176, 220, 8}, {120, 176, 220, 8}, {121, 140, 165, 8},
-        {122, 176, 220, 8}, {123, 176, 220, 8}, {129, 176, 220, 8}, {130, 160, 80, 8},
-        {131, 32, 32, 24},  {133, 176, 220, 8}, {134, 96, 80, 24},  {138, 28, 56, 24},
-        {143, 160, 16, 8},  {145, 176, 220, 8}, {152, 32, 24, 8},   {153, 50, 18, 8},
-        {154, 3, 6, 8},     {155, 48, 30, 8},   {156, 48, 100, 8},  {157, 16, 30, 8},
-        {158, 32, 100, 8},  {159, 16, 30, 8},   {160, 16, 100, 8},  {161, 176, 220, 8},
-        {162, 140, 40, 8},  {163, 256, 128, 8}, {164, 176, 20, 8},  {165, 176, 220, 8},
-        {166, 176, 220, 8},
+        {resource::kPlayBackground, 176, 220, 8},
+        {resource::kAbout, 176, 220, 8},
+        {resource::kSmallDigits, 128, 12, 8},
+        {resource::kGameOver, 176, 220, 8},
+        {resource::kHighScores, 176, 220, 8},
+        {resource::kKeyHelp, 176, 220, 8},
+        {resource::kMenu, 176, 220, 8},
+        {resource::kMenuHighlights, 140, 165, 8},
+        {resource::kPause, 176, 220, 8},
+        {resource::kVictory, 176, 220, 8},
+        {resource::kNameEntry, 176, 220, 8},
+        {resource::kNameEntryGrid, 160, 80, 8},
+        {resource::kIcon, 32, 32, 24},
+        {resource::kOptions, 176, 220, 8},
+        {resource::kOptionLabels, 96, 80, 24},
+        {resource::kOptionBadges, 28, 56, 24},
+        {resource::kBigDigits, 160, 16, 8},
+        {resource::kTitle, 176, 220, 8},
+        {resource::kBalls, 32, 24, 8},
+        {resource::kPaddle, 50, 18, 8},
+        {resource::kBullet, 3, 6, 8},
+        {resource::kFireBricks, 48, 30, 8},
+        {resource::kGemBricks, 48, 100, 8},
+        {resource::kHideBricks, 16, 30, 8},
+        {resource::kMetalBricks, 32, 100, 8},
+        {resource::kStableBricks, 16, 30, 8},
+        {resource::kStoneBricks, 16, 100, 8},
+        {resource::kStage, 176, 220, 8},
+        {resource::kItems, 140, 40, 8},
+        {resource::kExplosion, 256, 128, 8},
+        {resource::kStatusBar, 176, 20, 8},
+        {resource::kItemHelp, 176, 220, 8},
+        {resource::kBrickHelp, 176, 220, 8},
     };
     for (const Expected& e : table) {
         SCOPED_TRACE(e.id);
@@ -102,7 +127,7 @@ TEST(BitmapResources, EveryResourceHasItsSizeAndDepth) {
         EXPECT_EQ(section.height, e.height);
     }
     // The small digit strip uses exactly four colours.
-    EXPECT_EQ(readU32(platform::resourceBytes(115), 46), 4u);
+    EXPECT_EQ(readU32(platform::resourceBytes(resource::kSmallDigits), 46), 4u);
     // Ids the game never asks for have no resource.
     EXPECT_TRUE(platform::resourceBytes(107).empty());
     EXPECT_TRUE(platform::resourceBytes(0).empty());
@@ -110,7 +135,7 @@ TEST(BitmapResources, EveryResourceHasItsSizeAndDepth) {
 }
 
 TEST(BitmapResources, DigitStripsStandOnPureBlue) {
-    Sheet small = load(115);
+    Sheet small = load(resource::kSmallDigits);
     ASSERT_EQ(small.width, 128);
     EXPECT_EQ(lookalikes(small, 0, 0, 128, 12, 0x0000FF), 0);
     for (int cell = 0; cell < 16; ++cell) {
@@ -123,7 +148,7 @@ TEST(BitmapResources, DigitStripsStandOnPureBlue) {
             EXPECT_EQ(blue, 96);  // cells 10 to 15 are blank
         }
     }
-    Sheet big = load(143);
+    Sheet big = load(resource::kBigDigits);
     ASSERT_EQ(big.width, 160);
     EXPECT_EQ(lookalikes(big, 0, 0, 160, 16, 0x0000FF), 0);
     for (int cell = 0; cell < 10; ++cell) {
@@ -138,7 +163,7 @@ TEST(BitmapResources, DigitStripsStandOnPureBlue) {
 
 TEST(BitmapResources, SpriteSheetsUseTheirColourKeys) {
     // Balls on black: each 8 x 8 frame has black corners and a visible middle.
-    Sheet balls = load(152);
+    Sheet balls = load(resource::kBalls);
     EXPECT_EQ(lookalikes(balls, 0, 0, 32, 24, 0x000000), 0);
     for (int row = 0; row < 3; ++row)
         for (int frame = 0; frame < 4; ++frame) {
@@ -148,7 +173,7 @@ TEST(BitmapResources, SpriteSheetsUseTheirColourKeys) {
         }
 
     // Paddle: bars on blue, magnet (40, 13) and gun (45, 13) on black.
-    Sheet paddle = load(153);
+    Sheet paddle = load(resource::kPaddle);
     EXPECT_EQ(lookalikes(paddle, 0, 0, 50, 13, 0x0000FF), 0);
     EXPECT_EQ(lookalikes(paddle, 0, 13, 40, 5, 0x0000FF), 0);
     EXPECT_EQ(lookalikes(paddle, 40, 13, 10, 5, 0x000000), 0);
@@ -165,27 +190,28 @@ TEST(BitmapResources, SpriteSheetsUseTheirColourKeys) {
     EXPECT_LT(countPixel(paddle, 45, 13, 5, 5, kBlack), 25);
 
     // Bullet on white.
-    Sheet bullet = load(154);
+    Sheet bullet = load(resource::kBullet);
     EXPECT_EQ(lookalikes(bullet, 0, 0, 3, 6, 0xFFFFFF), 0);
     EXPECT_EQ(bullet.pixel(0, 0), kWhite);
     EXPECT_NE(bullet.pixel(1, 2), kWhite);
 
     // Gem bricks keyed black at their cut corners; the other kinds fill every cell.
-    Sheet gem = load(156);
+    Sheet gem = load(resource::kGemBricks);
     EXPECT_EQ(lookalikes(gem, 0, 0, 48, 100, 0x000000), 0);
     for (int row = 0; row < 10; ++row)
         for (int col = 0; col < 3; ++col) {
             EXPECT_EQ(gem.pixel(col * 16, row * 10), kBlack);
             EXPECT_NE(gem.pixel(col * 16 + 8, row * 10 + 5), kBlack);
         }
-    for (int id : {155, 157, 158, 159, 160}) {
+    for (int id : {resource::kFireBricks, resource::kHideBricks, resource::kMetalBricks,
+                   resource::kStableBricks, resource::kStoneBricks}) {
         SCOPED_TRACE(id);
         Sheet sheet = load(id);
         EXPECT_EQ(countPixel(sheet, 0, 0, sheet.width, sheet.height, kBlack), 0);
     }
 
     // Items and the explosion on black.
-    Sheet items = load(162);
+    Sheet items = load(resource::kItems);
     EXPECT_EQ(lookalikes(items, 0, 0, 140, 40, 0x000000), 0);
     for (int kind = 0; kind < 14; ++kind) {
         int x = (kind % 7) * 20;
@@ -193,13 +219,13 @@ TEST(BitmapResources, SpriteSheetsUseTheirColourKeys) {
         EXPECT_EQ(items.pixel(x, y), kBlack) << "item " << kind + 1;
         EXPECT_GT(400 - countPixel(items, x, y, 20, 20, kBlack), 150) << "item " << kind + 1;
     }
-    Sheet blast = load(163);
+    Sheet blast = load(resource::kExplosion);
     EXPECT_EQ(lookalikes(blast, 0, 0, 256, 128, 0x000000), 0);
     for (int f = 0; f < 32; ++f) EXPECT_EQ(blast.pixel((f % 8) * 32, (f / 8) * 32), kBlack);
     EXPECT_NE(blast.pixel(16, 16), kBlack);  // the first frame starts white-hot in the middle
 
     // Name entry grid on blue: the space is stored as the blank cell (7, 3); (9, 3) is unused.
-    Sheet grid = load(130);
+    Sheet grid = load(resource::kNameEntryGrid);
     EXPECT_EQ(lookalikes(grid, 0, 0, 160, 80, 0x0000FF), 0);
     EXPECT_EQ(countPixel(grid, 7 * 16, 60, 16, 20, kBlue), 320);
     EXPECT_EQ(countPixel(grid, 9 * 16, 60, 16, 20, kBlue), 320);
@@ -213,8 +239,8 @@ TEST(BitmapResources, SpriteSheetsUseTheirColourKeys) {
 TEST(BitmapResources, HighlightsMatchTheBackgroundTheyAreDrawnOn) {
     // Menu bands: 140 x 33 at (20, 23 + 33 s). Their border rows continue the background,
     // their middle differs from it (the highlight shows).
-    Sheet menu = load(120);
-    Sheet bands = load(121);
+    Sheet menu = load(resource::kMenu);
+    Sheet bands = load(resource::kMenuHighlights);
     for (int s = 0; s < 5; ++s) {
         SCOPED_TRACE(s);
         int top = 23 + 33 * s;
@@ -226,9 +252,9 @@ TEST(BitmapResources, HighlightsMatchTheBackgroundTheyAreDrawnOn) {
         EXPECT_GT(differing, 60);
     }
     // Options: bands of 96 x 20 and the two 28 x 28 badges.
-    Sheet options = load(133);
-    Sheet labels = load(134);
-    Sheet badges = load(138);
+    Sheet options = load(resource::kOptions);
+    Sheet labels = load(resource::kOptionLabels);
+    Sheet badges = load(resource::kOptionBadges);
     const int at[4][2] = {{0, 60}, {0, 96}, {0, 136}, {72, 180}};
     for (int s = 0; s < 4; ++s) {
         SCOPED_TRACE(s);
@@ -259,7 +285,7 @@ TEST(BitmapResources, ScreensLeaveRoomForTheirNumbers) {
     struct Area {
         int id, x, width;
     };
-    for (const Area& a : {Area{161, 80, 16}, Area{116, 32, 112}}) {
+    for (const Area& a : {Area{resource::kStage, 80, 16}, Area{resource::kGameOver, 32, 112}}) {
         SCOPED_TRACE(a.id);
         Sheet s = load(a.id);
         uint32_t plain = s.colour(a.x, 139);
@@ -269,7 +295,7 @@ TEST(BitmapResources, ScreensLeaveRoomForTheirNumbers) {
     }
     // The status bar under the score (x 18 to 87, y 204 to 215) is plain as well, so the
     // digits read; the symbols sit just left of x = 18, 106 and 147.
-    Sheet bar = load(164);
+    Sheet bar = load(resource::kStatusBar);
     uint32_t plain = bar.colour(18, 4);
     for (int y = 4; y < 16; ++y)
         for (int x = 18; x < 88; ++x) ASSERT_EQ(bar.colour(x, y), plain);

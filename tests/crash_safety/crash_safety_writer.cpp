@@ -13,14 +13,15 @@
 #include <cstdio>
 #include <string>
 
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "scores/score_table.h"
-#include "shell/globals.h"
+#include "tests/support/play_globals.h"
 #include "world/playfield.h"
 
 namespace {
-constexpr int kDigitStrip = 115;
+constexpr uint32_t kSeed = 1;
 constexpr uint32_t kScoreBase = 10000;  // above every default entry, so each insert goes on top
 
 std::u16string nameFor(uint32_t generation) {
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
     const int journalFd = ::open((std::string(argv[1]) + "/journal").c_str(),
                                  O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (journalFd < 0) return 3;
-    scoreCounter = new DigitFont(instanceHandle, kDigitStrip);
+    const testing_support::PlayGlobals globals(kSeed);
     Playfield playfield;
     playfield.loadGame();
     if (::write(STDOUT_FILENO, "r", 1) != 1) return 3;

@@ -7,7 +7,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include "graphics/image.h"
@@ -25,7 +28,7 @@ int runProcess(const std::vector<std::string>& argv, const std::vector<std::stri
     for (auto& e : fullEnv) envp.push_back(e.data());
     envp.push_back(nullptr);
     pid_t pid;
-    if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return -1000;
+    if (posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), envp.data()) != 0) return -1000;
     if (killAfterMs >= 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(killAfterMs));
         ::kill(pid, killSignal);
@@ -67,10 +70,53 @@ int EndToEnd::replay(const std::string& script, const std::vector<std::string>& 
         start = end + 1;
     }
     std::ofstream(dir / "script.txt") << text;
-    std::vector<std::string> argv = {V2_REPLAY,          "--dir",   dir.string(),     "--script",
-                                     path("script.txt"), "--trace", path("trace.txt")};
+    std::vector<std::string> argv = {"--dir",   dir.string(),     "--script", path("script.txt"),
+                                     "--trace", path("trace.txt")};
     argv.insert(argv.end(), args.begin(), args.end());
-    return runProcess(argv);
+    std::vector<std::string> native = {V2_REPLAY};
+    native.insert(native.end(), argv.begin(), argv.end());
+    const char* other = std::getenv("V2_REPLAY_COMMAND");
+    if (other == nullptr || *other == '\0') return runProcess(native);
+
+    // Another build of the runner (e.g. "node build-web/bin/vextorium2-replay.js"): the native
+    // runner first, then the other one in the same directory with the same starting files; both
+    // give the same status and leave the same files, byte for byte.
+    namespace fs = std::filesystem;
+    const fs::path start = dir.string() + "-start", nativeDir = dir.string() + "-native";
+    fs::remove_all(start);
+    fs::remove_all(nativeDir);
+    fs::copy(dir, start, fs::copy_options::recursive);
+    const int nativeStatus = runProcess(native);
+    fs::rename(dir, nativeDir);
+    fs::rename(start, dir);
+    std::vector<std::string> command;
+    std::istringstream words(other);
+    for (std::string word; words >> word;) command.push_back(word);
+    command.insert(command.end(), argv.begin(), argv.end());
+    const int status = runProcess(command);
+    EXPECT_EQ(status, nativeStatus) << other;
+    auto files = [](const fs::path& root) {
+        std::map<std::string, std::string> contents;
+        for (const auto& entry : fs::recursive_directory_iterator(root)) {
+            if (!entry.is_regular_file()) continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            contents[fs::relative(entry.path(), root).string()] =
+                std::string(std::istreambuf_iterator<char>(in), {});
+        }
+        return contents;
+    };
+    const auto mine = files(dir), theirs = files(nativeDir);
+    for (const auto& [name, bytes] : theirs) {
+        const auto found = mine.find(name);
+        if (found == mine.end())
+            ADD_FAILURE() << name << " missing after " << other;
+        else
+            EXPECT_TRUE(found->second == bytes) << name << " differs after " << other;
+    }
+    for (const auto& [name, bytes] : mine)
+        EXPECT_TRUE(theirs.contains(name)) << name << " only after " << other;
+    if (!HasFailure()) fs::remove_all(nativeDir);
+    return status;
 }
 
 std::vector<std::string> EndToEnd::trace() const {

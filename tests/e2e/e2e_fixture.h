@@ -13,6 +13,8 @@ class EndToEnd : public ::testing::Test {
     void TearDown() override;
 
     // Runs the replay runner with the script and extra arguments; returns its exit status.
+    // With V2_REPLAY_COMMAND set in the environment, the command it names runs the same replay
+    // too and must give the same status and the same files as the native runner.
     int replay(const std::string& script, const std::vector<std::string>& args = {});
     // The trace lines without the message-box lines (absent artwork would add some).
     std::vector<std::string> trace() const;

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "assets/resource_ids.h"
 #include "graphics/image.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/png_reader.h"
@@ -161,12 +162,13 @@ TEST_F(EndToEnd, QuittingInPlaySavesTheGame) {
               (Lines{at(2100, "level 2"), at(2100, "lives 1"), at(2100, "score 340")}));
     const auto stageFrame = testing_support::readFramePng(path("stage.png"));
     ASSERT_EQ(stageFrame.size(), 176u * 220u);
-    EXPECT_TRUE(glyphShown(stageFrame, 143, 16, 16, (176 - 16) / 2, 139, 2));  // the big 2
+    EXPECT_TRUE(
+        glyphShown(stageFrame, resource::kBigDigits, 16, 16, (176 - 16) / 2, 139, 2));  // the big 2
     // The status line of level 2: lives 1 at x = 106 and level 2 at x = 147, score 340 at 18.
     const auto play = testing_support::readFramePng(path("play.png"));
     ASSERT_EQ(play.size(), 176u * 220u);
     auto glyphMatches = [&](int x, int digit) {
-        return glyphShown(play, 115, 8, 12, x, 204, digit);
+        return glyphShown(play, resource::kSmallDigits, 8, 12, x, 204, digit);
     };
     EXPECT_TRUE(glyphMatches(106, 1));
     EXPECT_TRUE(glyphMatches(147, 2));

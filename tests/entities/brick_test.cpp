@@ -13,10 +13,10 @@
 #include "entities/stable.h"
 #include "entities/stone.h"
 #include "entity_fixture.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "platform/headless/headless.h"
-#include "shell/globals.h"
 #include "sound/sound_clip.h"
 
 namespace {
@@ -139,7 +139,6 @@ TEST_F(BrickTest, FireBrickAnimatesInThreeColumns) {
 }
 
 TEST_F(BrickTest, DestroyedFireBrickShowsItsBlastAndExplodes) {
-    explosionImage = new Image(instanceHandle, 163);
     Fire fire(px(32), px(40), 0);
     fire.destroy();
     EXPECT_EQ(score(), 80);
@@ -175,9 +174,6 @@ TEST_F(BrickTest, DestroyedFireBrickShowsItsBlastAndExplodes) {
     fire.update(10);
     EXPECT_TRUE(fire.takeExploded());
     EXPECT_EQ(score(), 80);
-
-    delete explosionImage;
-    explosionImage = nullptr;
 }
 
 TEST_F(BrickTest, BlastSoundPlaysOnlyWhenEffectsAreAudible) {

@@ -5,12 +5,10 @@
 
 #include <vector>
 
-#include "graphics/digit_font.h"
+#include "assets/resource_ids.h"
 #include "platform/bitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
-#include "platform/random.h"
-#include "shell/globals.h"
 #include "tests/support/bmp_builder.h"
 
 namespace {
@@ -19,9 +17,12 @@ struct Sheet {
 };
 // The entity sheets: ball, paddle, bullet, the six brick kinds, the items, the explosion,
 // and the score digits.
-constexpr Sheet kSheets[] = {{152, 32, 24},  {153, 50, 18},  {154, 3, 6},     {155, 48, 30},
-                             {156, 48, 100}, {157, 16, 30},  {158, 32, 100},  {159, 16, 30},
-                             {160, 16, 100}, {162, 140, 40}, {163, 256, 128}, {115, 160, 16}};
+constexpr Sheet kSheets[] = {{resource::kBalls, 32, 24},        {resource::kPaddle, 50, 18},
+                             {resource::kBullet, 3, 6},         {resource::kFireBricks, 48, 30},
+                             {resource::kGemBricks, 48, 100},   {resource::kHideBricks, 16, 30},
+                             {resource::kMetalBricks, 32, 100}, {resource::kStableBricks, 16, 30},
+                             {resource::kStoneBricks, 16, 100}, {resource::kItems, 140, 40},
+                             {resource::kExplosion, 256, 128},  {resource::kSmallDigits, 160, 16}};
 
 std::vector<uint8_t> patternedBmp(int width, int height) {
     std::vector<testing_support::Rgb> pixels;
@@ -48,15 +49,11 @@ void EntityTest::SetUp() {
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir);
     platform::setProgramDirectory(dir.string() + "/");
-    soundOn = true;
-    muted = false;
-    scoreCounter = new DigitFont(instanceHandle, 115);
-    platform::seedRandom(kSeed);
+    globals.emplace(kSeed);
 }
 
 void EntityTest::TearDown() {
-    delete scoreCounter;
-    scoreCounter = nullptr;
+    globals.reset();
     std::filesystem::remove_all(dir);
 }
 

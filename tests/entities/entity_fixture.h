@@ -1,26 +1,15 @@
 // Shared set-up of the entity tests: patterned stand-in sprite sheets, a fresh program
-// directory, a score counter, and a mirror of the random generator.
+// directory, the play globals, and a mirror of the random generator.
 #pragma once
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 
 #include "graphics/image.h"
-
-// The game's generator worked out independently: state = state * 214013 + 2531011,
-// value = (state >> 16) & 0x7FFF.
-class RandomMirror {
-  public:
-    explicit RandomMirror(uint32_t seed) : state_(seed) {}
-    int next() {
-        state_ = state_ * 214013u + 2531011u;
-        return static_cast<int>((state_ >> 16) & 0x7FFF);
-    }
-
-  private:
-    uint32_t state_;
-};
+#include "tests/support/play_globals.h"
+#include "tests/support/random_mirror.h"
 
 // Every pixel of a stand-in sheet has its own colour (red from x, green from y, blue from the
 // 32-pixel block), and none is black, white or pure blue except the sheet's pixel (0, 0),
@@ -36,4 +25,5 @@ class EntityTest : public ::testing::Test {
     static uint16_t sheetPixel(const Image* image, int x, int y);
 
     std::filesystem::path dir;
+    std::optional<testing_support::PlayGlobals> globals;
 };

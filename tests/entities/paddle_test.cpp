@@ -1,12 +1,16 @@
 // Paddle and PaddleExplosion: wall stops, held balls, sizes, launch angles, drawing, explosion.
 #include "entities/paddle.h"
 
+#include "assets/resource_ids.h"
 #include "entities/ball.h"
 #include "entities/paddle_explosion.h"
 #include "entities/spark.h"
 #include "entity_fixture.h"
 #include "graphics/canvas.h"
 #include "platform/random.h"
+
+#include <cmath>
+#include <numbers>
 
 namespace {
 
@@ -81,6 +85,16 @@ TEST_F(PaddleTest, DirectionTableEntries) {
     EXPECT_TRUE(is(Paddle::directionTable[90], 1000, -65536));
     EXPECT_TRUE(is(Paddle::directionTable[150], -56755, -32768));
     EXPECT_TRUE(is(Paddle::directionTable[180], -65536, 0));
+    EXPECT_TRUE(is(Paddle::directionTable[30], 56755, -32767));
+    EXPECT_TRUE(is(Paddle::directionTable[120], -32767, -56755));
+    // Every entry left to cos and sin is far from a truncation step (a maths library a few
+    // units in the last place off gives the same table); the fixed entries are those that are not.
+    for (int a = 0; a <= 180; ++a) {
+        if (a % 30 == 0) continue;
+        const double radians = a * std::numbers::pi / 180;
+        for (double v : {std::cos(radians) * 65536, std::sin(radians) * 65536})
+            EXPECT_GT(std::abs(v - std::round(v)), 1e-6) << a;
+    }
 }
 
 TEST_F(PaddleTest, BounceBallSetsTheVelocityFromTheTable) {
@@ -200,7 +214,7 @@ TEST_F(PaddleTest, DrawsTheBarAndItsAttachments) {
     Paddle paddle;
     paddle.moveLeft();
     for (int tick = 1; tick <= 29; ++tick) paddle.update(10);
-    const Image probe(nullptr, Paddle::kImageResource);  // the same sheet, for comparison
+    const Image probe(nullptr, resource::kPaddle);  // the same sheet, for comparison
     Canvas canvas;
     paddle.draw(&canvas);
     // The normal bar comes from rows 6..11; nothing beyond its 35 pixels.

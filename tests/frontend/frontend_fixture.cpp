@@ -3,12 +3,13 @@
 
 #include <unistd.h>
 
+#include "assets/resource_ids.h"
 #include "frontend/screen_transition.h"
+#include "globals/globals.h"
 #include "platform/bitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
-#include "shell/globals.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/wav_builder.h"
 
@@ -50,19 +51,23 @@ void FrontendTest::SetUp() {
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     platform::setProgramDirectory(dir.string());
-    for (int id : {106, 114, 116, 118, 119, 120, 122, 123, 129, 133, 145, 161, 165, 166})
+    using namespace resource;
+    for (int id : {kPlayBackground, kAbout, kGameOver, kHighScores, kKeyHelp, kMenu, kPause,
+                   kVictory, kNameEntry, kOptions, kTitle, kStage, kItemHelp, kBrickHelp})
         solid(id, 176, 220);
-    solid(121, 140, 165);
-    solid(134, 96, 80);
-    solid(138, 28, 56);
-    solid(130, 160, 80);
-    solid(164, 176, 20);
-    const int sprites[][3] = {{152, 32, 24},  {153, 50, 18},  {154, 3, 6},    {155, 48, 30},
-                              {156, 48, 100}, {157, 16, 30},  {158, 32, 100}, {159, 16, 30},
-                              {160, 16, 100}, {162, 140, 40}, {163, 256, 128}};
+    solid(kMenuHighlights, 140, 165);
+    solid(kOptionLabels, 96, 80);
+    solid(kOptionBadges, 28, 56);
+    solid(kNameEntryGrid, 160, 80);
+    solid(kStatusBar, 176, 20);
+    const int sprites[][3] = {
+        {kBalls, 32, 24},        {kPaddle, 50, 18},       {kBullet, 3, 6},
+        {kFireBricks, 48, 30},   {kGemBricks, 48, 100},   {kHideBricks, 16, 30},
+        {kMetalBricks, 32, 100}, {kStableBricks, 16, 30}, {kStoneBricks, 16, 100},
+        {kItems, 140, 40},       {kExplosion, 256, 128}};
     for (const auto& s : sprites) solid(s[0], s[1], s[2]);
-    strip(143, 10, 16, 16);
-    strip(115, 16, 8, 12);
+    strip(kBigDigits, 10, 16, 16);
+    strip(kSmallDigits, 16, 8, 12);
     for (const char* name :
          {"Action.wav", "menuup.wav", "menudown.wav", "music.wav", "hit.wav", "blast.wav"})
         testing_support::writeFile((dir / name).string(), testing_support::makeWav(80));

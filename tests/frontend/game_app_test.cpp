@@ -4,16 +4,17 @@
 #include <filesystem>
 #include <fstream>
 
+#include "assets/resource_ids.h"
 #include "frontend/help_screen.h"
 #include "frontend/main_menu.h"
 #include "frontend/name_entry.h"
 #include "frontend/options_screen.h"
 #include "frontend/screen_transition.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "scores/score_table.h"
 #include "shell/entry.h"
-#include "shell/globals.h"
 #include "shell/message_table.h"
 #include "tests/frontend/frontend_fixture.h"
 #include "tests/support/wav_builder.h"
@@ -40,8 +41,9 @@ TEST_F(FrontendTest, TitleAboutMenuThroughFiftySixTickWipes) {
     finishWipe();
     EXPECT_EQ(app->state(), MENU);
     app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(0, 0), screenColour(120));
-    EXPECT_EQ(app->canvas()->pixelAt(20, 23), screenColour(121));  // Start highlighted
+    EXPECT_EQ(app->canvas()->pixelAt(0, 0), screenColour(resource::kMenu));
+    EXPECT_EQ(app->canvas()->pixelAt(20, 23),
+              screenColour(resource::kMenuHighlights));  // Start highlighted
 }
 
 TEST_F(FrontendTest, KeysDuringAWipeOnlySound) {
@@ -81,7 +83,8 @@ TEST_F(FrontendTest, MenuEntriesLeadToTheirScreens) {
         finishWipe();
         EXPECT_EQ(app->helpScreen()->page(), page);
         app->draw();
-        EXPECT_EQ(app->canvas()->pixelAt(50, 50), screenColour(page == 1 ? 166 : 165));
+        EXPECT_EQ(app->canvas()->pixelAt(50, 50),
+                  screenColour(page == 1 ? resource::kBrickHelp : resource::kItemHelp));
     }
     app->pressAction();
     finishWipe();
@@ -113,18 +116,20 @@ TEST_F(FrontendTest, OptionsToggleTheSwitchesAndTheirBadges) {
     EXPECT_TRUE(musicOn);
     EXPECT_EQ(app->state(), OPTIONS);
     app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(96, 60), screenColour(138));
+    EXPECT_EQ(app->canvas()->pixelAt(96, 60), screenColour(resource::kOptionBadges));
     app->pressAction();
     EXPECT_FALSE(musicOn);
     app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(96, 60), screenColour(133));  // off is the background
-    EXPECT_EQ(app->canvas()->pixelAt(0, 60), screenColour(134));   // Music highlighted
+    EXPECT_EQ(app->canvas()->pixelAt(96, 60),
+              screenColour(resource::kOptions));  // off is the background
+    EXPECT_EQ(app->canvas()->pixelAt(0, 60),
+              screenColour(resource::kOptionLabels));  // Music highlighted
 
     app->pressUp();  // up from Music wraps to Main Menu
     EXPECT_EQ(app->optionsScreen()->selection(), 3);
     app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(72, 180), screenColour(134));
-    EXPECT_EQ(app->canvas()->pixelAt(0, 60), screenColour(133));
+    EXPECT_EQ(app->canvas()->pixelAt(72, 180), screenColour(resource::kOptionLabels));
+    EXPECT_EQ(app->canvas()->pixelAt(0, 60), screenColour(resource::kOptions));
     app->pressAction();
     finishWipe();
     EXPECT_EQ(app->state(), MENU);
@@ -140,9 +145,9 @@ TEST_F(FrontendTest, StageShowsTheLevelCentredAndPlayPauses) {
     ASSERT_EQ(app->state(), STAGE);
     app->draw();
     // Level 1: one big digit at x = (176 - 16) / 2 = 80, y = 139; its first column is keyed.
-    EXPECT_EQ(app->canvas()->pixelAt(80, 139), screenColour(161));
+    EXPECT_EQ(app->canvas()->pixelAt(80, 139), screenColour(resource::kStage));
     EXPECT_EQ(app->canvas()->pixelAt(81, 139), toPixel(16, 8, 8));
-    EXPECT_EQ(app->canvas()->pixelAt(96, 139), screenColour(161));
+    EXPECT_EQ(app->canvas()->pixelAt(96, 139), screenColour(resource::kStage));
     app->pressLeftSoft();  // as action: start the level
     finishWipe();
     ASSERT_EQ(app->state(), PLAY);
@@ -151,7 +156,7 @@ TEST_F(FrontendTest, StageShowsTheLevelCentredAndPlayPauses) {
     EXPECT_FALSE(appActive);
     EXPECT_FALSE(app->gameRunning());
     app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(88, 100), screenColour(122));
+    EXPECT_EQ(app->canvas()->pixelAt(88, 100), screenColour(resource::kPause));
     windowProc({platform::kMsgActivate, 1, 0});
     EXPECT_TRUE(appActive);
     EXPECT_FALSE(app->gameRunning());            // reactivation changes only appActive

@@ -1,6 +1,7 @@
 // The name entry grid, the wipe's bands and weights, and the centred big number.
 #include <gtest/gtest.h>
 
+#include "assets/resource_ids.h"
 #include "frontend/centred_number.h"
 #include "frontend/name_entry.h"
 #include "frontend/screen_transition.h"
@@ -90,23 +91,25 @@ TEST_F(FrontendTest, NameEntryDrawsTheCursorAndTheEnteredCells) {
     Canvas c;
     n.draw(&c);
     // The grid picture is one solid colour (never pure blue), so its cell lands whole.
-    EXPECT_EQ(c.pixelAt(16 * 1 + 8, 20 * 1 + 65), screenColour(130));
-    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 15, 20 * 1 + 65 + 19), screenColour(130));
-    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 16, 20 * 1 + 65), screenColour(129));
-    EXPECT_EQ(c.pixelAt(25, 153), screenColour(130));  // the entered B
-    EXPECT_EQ(c.pixelAt(41, 153), screenColour(129));
+    EXPECT_EQ(c.pixelAt(16 * 1 + 8, 20 * 1 + 65), screenColour(resource::kNameEntryGrid));
+    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 15, 20 * 1 + 65 + 19), screenColour(resource::kNameEntryGrid));
+    EXPECT_EQ(c.pixelAt(16 * 1 + 8 + 16, 20 * 1 + 65), screenColour(resource::kNameEntry));
+    EXPECT_EQ(c.pixelAt(25, 153), screenColour(resource::kNameEntryGrid));  // the entered B
+    EXPECT_EQ(c.pixelAt(41, 153), screenColour(resource::kNameEntry));
 
     // Prompted for a character: the whole grid lights up, until the next key.
     n.promptForCharacter();
     n.draw(&c);
-    EXPECT_EQ(c.pixelAt(8, 65), screenColour(130));
-    EXPECT_EQ(c.pixelAt(16 * 9 + 8 + 15, 20 * 3 + 65 + 19), screenColour(130));
-    EXPECT_EQ(c.pixelAt(16 * 10 + 8, 65), screenColour(129));  // right of the grid
+    EXPECT_EQ(c.pixelAt(8, 65), screenColour(resource::kNameEntryGrid));
+    EXPECT_EQ(c.pixelAt(16 * 9 + 8 + 15, 20 * 3 + 65 + 19), screenColour(resource::kNameEntryGrid));
+    EXPECT_EQ(c.pixelAt(16 * 10 + 8, 65), screenColour(resource::kNameEntry));  // right of the grid
     n.moveLeft();
     n.draw(&c);
-    EXPECT_EQ(c.pixelAt(8 + 15, 20 * 1 + 65), screenColour(130));  // the cursor on A
-    EXPECT_EQ(c.pixelAt(8 + 16, 20 * 1 + 65), screenColour(129));  // B no longer lit
-    EXPECT_EQ(c.pixelAt(8, 65), screenColour(129));
+    EXPECT_EQ(c.pixelAt(8 + 15, 20 * 1 + 65),
+              screenColour(resource::kNameEntryGrid));  // the cursor on A
+    EXPECT_EQ(c.pixelAt(8 + 16, 20 * 1 + 65),
+              screenColour(resource::kNameEntry));  // B no longer lit
+    EXPECT_EQ(c.pixelAt(8, 65), screenColour(resource::kNameEntry));
 }
 
 TEST(ScreenTransition, WeightsAcrossTheFront) {
@@ -146,7 +149,8 @@ TEST_F(FrontendTest, WipeBlendsTheBandAndKeepsEachSideOfIt) {
 }
 
 TEST_F(FrontendTest, CentredNumberPlacesEachDigit) {
-    Image digits(nullptr, 143);  // the fixture's strip: digit d filled with (8d + 8, 8, 8)
+    Image digits(nullptr,
+                 resource::kBigDigits);  // the fixture's strip: digit d filled with (8d + 8, 8, 8)
     Canvas c;
     drawCentredNumber(&c, &digits, 1230);
     // Four digits from x = (176 - 64) / 2 = 56: 1, 2, 3, 0; the first column of each is keyed.

@@ -5,6 +5,7 @@
 
 #include <climits>
 
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "platform/bitmap.h"
 #include "tests/support/bmp_builder.h"

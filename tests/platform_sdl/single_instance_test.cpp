@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -19,6 +21,7 @@ namespace {
 constexpr const char* kName = "Vextorium2Test";
 constexpr uint32_t kPollMs = 5;
 constexpr int kMaxPolls = 2000;  // a bound so a lost request fails the test instead of hanging
+constexpr unsigned kCopyLifetimeS = 30;
 
 std::string freshDirectory(const std::string& name) {
     auto dir = std::filesystem::temp_directory_path() /
@@ -72,6 +75,7 @@ Copy startCopy(const std::string& directory, bool waitForRaise) {
     if (copy.pid == 0) {
         ::close(up[0]);
         ::close(down[1]);
+        ::alarm(kCopyLifetimeS);  // a copy stuck anywhere dies, and its report reads '?'
         setProgramDirectory(directory);
         const InstanceCheck check = ensureSingleInstance(kName);
         char c = codeOf(check);
@@ -141,6 +145,35 @@ TEST(SingleInstance, OtherProgramDirectoriesDoNotCollide) {
     first.finish();
     std::filesystem::remove_all(one);
     std::filesystem::remove_all(two);
+}
+
+TEST(SingleInstance, AFifoInTheLocksPlaceNeitherHangsNorCounts) {
+    const std::string dir = freshDirectory("fifo");
+    const std::string runtime = freshDirectory("fifo_runtime");
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    Copy first = startCopy(dir, false);
+    ASSERT_EQ(first.read(), 'F');
+    first.release();
+    first.finish();
+    std::string lock;
+    for (const auto& entry : std::filesystem::directory_iterator(runtime))
+        if (entry.path().extension() == ".lock") lock = entry.path().string();
+    ASSERT_FALSE(lock.empty());
+    std::filesystem::remove(lock);
+    ASSERT_EQ(::mkfifo(lock.c_str(), 0600), 0);
+
+    Copy next = startCopy(dir, false);
+    EXPECT_EQ(next.read(), 'F');
+    next.release();
+    next.finish();
+    if (saved != nullptr)
+        ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
+    std::filesystem::remove_all(dir);
+    std::filesystem::remove_all(runtime);
 }
 
 }  // namespace

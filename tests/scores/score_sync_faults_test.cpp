@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "../support/bmp_builder.h"
+#include "assets/resource_ids.h"
 #include "platform/bitmap.h"
 #include "platform/headless/headless.h"
 #include "platform/random.h"
@@ -192,7 +193,7 @@ class ScoreSyncFaultTest : public testing::Test {
     void SetUp() override {
         platform::headless::reset();
         std::vector<testing_support::Rgb> plain(176 * 220, {0, 0, 0});
-        platform::addResource(118, testing_support::makeBmp24(176, 220, plain));
+        platform::addResource(resource::kHighScores, testing_support::makeBmp24(176, 220, plain));
     }
     // synchronize's wall time
     static Clock::duration timed(ScoreTable& table) {

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "../support/bmp_builder.h"
+#include "assets/resource_ids.h"
 #include "graphics/text_image.h"
 #include "platform/bitmap.h"
 #include "platform/headless/headless.h"
@@ -72,7 +73,7 @@ class ScoreSyncTest : public testing::Test {
     void SetUp() override {
         platform::headless::reset();
         std::vector<testing_support::Rgb> plain(176 * 220, {0, 0, 0});
-        platform::addResource(118, testing_support::makeBmp24(176, 220, plain));
+        platform::addResource(resource::kHighScores, testing_support::makeBmp24(176, 220, plain));
     }
     TempDirectory dir;
 };

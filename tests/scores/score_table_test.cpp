@@ -15,11 +15,12 @@
 #include <vector>
 
 #include "../support/bmp_builder.h"
+#include "assets/resource_ids.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
 #include "graphics/text_image.h"
 #include "platform/bitmap.h"
-#include "shell/globals.h"
 #include "temp_directory.h"
 #include "tests/support/filled_fifo.h"
 
@@ -67,7 +68,7 @@ class ScoreTableTest : public testing::Test {
   protected:
     void SetUp() override {
         std::vector<testing_support::Rgb> plain(176 * 220, {0x40, 0x80, 0xC0});
-        platform::addResource(118, testing_support::makeBmp24(176, 220, plain));
+        platform::addResource(resource::kHighScores, testing_support::makeBmp24(176, 220, plain));
         musicOn = true;
         soundOn = true;
     }

@@ -21,24 +21,15 @@
 #include "entities/paddle.h"
 #include "frontend/game_app.h"
 #include "frontend/main_menu.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/window.h"
 #include "shell/entry.h"
-#include "shell/globals.h"
+#include "tests/support/playfield_access.h"
 #include "tools/replay/autoplay.h"
 #include "world/playfield.h"
-
-// The soak only reads the grid; the world's own tests use the same friend for their positions.
-class PlayfieldTestAccess {
-  public:
-    explicit PlayfieldTestAccess(const Playfield& playfield) : p(playfield) {}
-    const Brick* brick(int column, int row) const { return p.grid[row][column].brick; }
-
-  private:
-    const Playfield& p;
-};
 
 namespace {
 
@@ -168,7 +159,7 @@ class Soak {
     // A ball's centre may enter a present brick's cell on the tick it strikes it; on the next
     // tick it must have left it, or the brick must be gone (a Thru ball destroys what it meets).
     void checkBallsInBricks(uint32_t now, const Playfield& field) {
-        const PlayfieldTestAccess grid(field);
+        PlayfieldTestAccess grid(*app->playfield());  // the same playfield, read only
         // Only the tick just before counts: between stints of play the world is rebuilt and
         // a new ball or brick may reuse an old one's address.
         if (now - lastWorldTick != kTickEveryMs) ballsInBricks.clear();

@@ -4,8 +4,8 @@
 
 #include "entities/break_burst.h"
 #include "entities/hit_burst.h"
+#include "globals/globals.h"
 #include "platform/headless/headless.h"
-#include "shell/globals.h"
 #include "tests/world/world_fixture.h"
 
 namespace {
@@ -319,7 +319,7 @@ TEST_F(CollisionTest, StrikeGemAndReleaseItem) {
     access->strikeCell(3, 2);
     EXPECT_EQ(score(), 0);
 
-    ExpectedRandom random{kSeed};
+    RandomMirror random{kSeed};
     // Two HitBursts took 10 draws each (two per spark); the BreakBurst takes 40 (four per
     // spark) before the item's two.
     for (int n = 0; n < 60; ++n) random.next();

@@ -160,7 +160,7 @@ TEST_F(WorldTest, StartLevelHidesFiveItemsInDrawOrder) {
     writeBrickMap(std::vector<int32_t>(3 * kCellsPerLevel, 10));
     makePlayfield();
     playfield->newGame();
-    ExpectedRandom random{kSeed};
+    RandomMirror random{kSeed};
     std::vector<std::pair<int, int>> cells;
     std::vector<int> kinds;
     std::set<std::pair<int, int>> used;

@@ -6,10 +6,10 @@
 // The expected values were taken from the straightforward drawing code at commit dfcbdba,
 // before any of the drawing paths were sped up.
 #include "entities/break_burst.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
 #include "platform/random.h"
-#include "shell/globals.h"
 #include "tests/support/frame_hash.h"
 #include "tests/world/world_fixture.h"
 

@@ -2,11 +2,12 @@
 // with plain test pictures in place of the artwork.
 #include <functional>
 
+#include "assets/resource_ids.h"
+#include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "platform/bitmap.h"
-#include "shell/globals.h"
 #include "tests/world/world_fixture.h"
 
 namespace {
@@ -96,19 +97,17 @@ class DrawingTest : public WorldTest {
   protected:
     void SetUp() override {
         WorldTest::SetUp();
-        platform::addResource(106, solid(176, 220, kBackground));
-        platform::addResource(164, solid(176, 20, kStatus));
-        platform::addResource(115, makeBmp(128, 12, [](int x, int) { return digit(x / 8); }));
-        platform::addResource(152, solid(32, 24, kBall));
-        platform::addResource(153, solid(50, 18, kPaddle));
-        platform::addResource(160, solid(16, 100, kStone));
-        platform::addResource(162, solid(140, 40, kItem));
-        platform::addResource(154, solid(3, 6, kBullet));
+        platform::addResource(resource::kPlayBackground, solid(176, 220, kBackground));
+        platform::addResource(resource::kStatusBar, solid(176, 20, kStatus));
+        platform::addResource(resource::kSmallDigits,
+                              makeBmp(128, 12, [](int x, int) { return digit(x / 8); }));
+        platform::addResource(resource::kBalls, solid(32, 24, kBall));
+        platform::addResource(resource::kPaddle, solid(50, 18, kPaddle));
+        platform::addResource(resource::kStoneBricks, solid(16, 100, kStone));
+        platform::addResource(resource::kItems, solid(140, 40, kItem));
+        platform::addResource(resource::kBullet, solid(3, 6, kBullet));
         platform::addResource(kEffectPicture, solid(6, 10, kEffect));
-        // The score counter again, now from the test strip.
-        delete scoreCounter;
-        scoreCounter = new DigitFont(instanceHandle, 115);
-        scoreCounter->setValue(0);
+        globals.emplace(kSeed);  // again, for the score counter from the test strip
     }
     // The artwork back for the tests that follow.
     void TearDown() override {

@@ -1,6 +1,7 @@
 // Tests of the saved game: the 12-byte AutoSave.dat layout, loading it, and damaged files.
 #include <filesystem>
 
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "tests/support/filled_fifo.h"
 #include "tests/world/world_fixture.h"

@@ -1,4 +1,4 @@
-// Test fixture for the game world: temporary program directory, score counter, test access.
+// Test fixture for the game world: a temporary program directory and the play globals.
 #include "tests/world/world_fixture.h"
 
 #include <cstdlib>
@@ -6,71 +6,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "entities/brick_factory.h"
+#include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
-#include "platform/random.h"
-#include "shell/globals.h"
-
-namespace {
-constexpr int kSmallDigitsResource = 115;
-}
-
-Brick* PlayfieldTestAccess::setBrick(int column, int row, int kind, int colour) {
-    BrickCell& c = cell(column, row);
-    delete c.brick;
-    c.brick = makeBrick(kind, px(16 * column), px(10 * row), colour);
-    return c.brick;
-}
-
-void PlayfieldTestAccess::emptyGrid() {
-    for (int row = 0; row < Playfield::kRows; ++row) {
-        for (int column = 0; column < Playfield::kColumns; ++column) {
-            setBrick(column, row, Brick::EmptyKind);
-            cell(column, row).hiddenItem = 0;
-        }
-    }
-}
-
-int PlayfieldTestAccess::countHiddenItems() {
-    int n = 0;
-    for (int row = 0; row < Playfield::kRows; ++row)
-        for (int column = 0; column < Playfield::kColumns; ++column)
-            if (cell(column, row).hiddenItem != 0) ++n;
-    return n;
-}
-
-int32_t PlayfieldTestAccess::livesShown() const {
-    return p.livesDisplay->value();
-}
-int32_t PlayfieldTestAccess::levelShown() const {
-    return p.levelDisplay->value();
-}
-
-Ball* PlayfieldTestAccess::addBall(double x, double y, Fixed vx, Fixed vy, int32_t kind,
-                                   Fixed speed) {
-    Ball* ball = new Ball(fx(x), fx(y), vx, vy, speed, kind);
-    p.balls.push_back(ball);
-    return ball;
-}
-
-void PlayfieldTestAccess::removeAllBalls() {
-    p.paddle->reset();
-    for (Ball* ball : p.balls) delete ball;
-    p.balls.clear();
-}
-
-Item* PlayfieldTestAccess::addItem(double x, double y, Fixed vx, Fixed vy, int32_t kind) {
-    Item* item = new Item(fx(x), fx(y), vx, vy, kind);
-    p.items.push_back(item);
-    return item;
-}
-
-void PlayfieldTestAccess::applyItem(int32_t kind) {
-    Item item(0, 0, 0, 0, kind);
-    p.applyItem(&item);
-}
 
 void WorldTest::SetUp() {
     platform::headless::reset();
@@ -78,18 +17,13 @@ void WorldTest::SetUp() {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     directory = std::string(pattern) + "/";
     platform::setProgramDirectory(directory);
-    platform::seedRandom(kSeed);
-    soundOn = true;
-    muted = false;
-    scoreCounter = new DigitFont(instanceHandle, kSmallDigitsResource);
-    scoreCounter->setValue(0);
+    globals.emplace(kSeed);
 }
 
 void WorldTest::TearDown() {
     access.reset();
     playfield.reset();
-    delete scoreCounter;
-    scoreCounter = nullptr;
+    globals.reset();
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
 }

@@ -4,14 +4,12 @@
 #include "entities/ball.h"
 #include "entities/paddle.h"
 #include "frontend/game_app.h"
+#include "globals/globals.h"
 #include "platform/headless/headless.h"
-#include "shell/globals.h"
 #include "world/playfield.h"
 
 namespace {
 constexpr uint32_t kDecisionEveryMs = 10;
-constexpr Fixed kPaddleTop = px(194);
-constexpr Fixed kBallSize = px(8);
 constexpr Fixed kRightWall = px(168);  // a ball's x at the right wall
 constexpr Fixed kDeadZone = px(3);
 constexpr uint32_t kAimPeriodMs = 7919;
@@ -29,13 +27,13 @@ void key(uint32_t id, uint32_t code) {
 
 // Where a falling ball's centre will cross the paddle's top line, mirrored off the side walls.
 Fixed landingX(const Ball& ball) {
-    const int64_t fall = static_cast<int64_t>(kPaddleTop - kBallSize - ball.y());
+    const int64_t fall = static_cast<int64_t>(Paddle::kTop - Ball::kSize - ball.y());
     int64_t x = ball.x() + (fall > 0 && ball.vy() > 0 ? fall * ball.vx() / ball.vy() : 0);
     const int64_t period = 2 * static_cast<int64_t>(kRightWall);
     x %= period;
     if (x < 0) x += period;
     if (x > kRightWall) x = period - x;
-    return static_cast<Fixed>(x) + px(4);
+    return static_cast<Fixed>(x) + Ball::kSize / 2;
 }
 
 void steer(Player& p, Steer want) {

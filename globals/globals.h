@@ -1,12 +1,17 @@
-// The program's global objects and flags, created and destroyed by the shell in a fixed order.
+// The program's globals: plain global variables, the objects and flags that every part of the
+// game reads, kept in one place beneath all of their users. The game's parts were written
+// around them, so they stay globals; only the shell creates and destroys the objects, in a
+// fixed order (tests, benchmarks and fuzz targets use testing_support::PlayGlobals instead).
 #pragma once
 #include <string>
 
-#include "graphics/image.h"
+#include "platform/bitmap.h"
 
+class DigitFont;
 class Display;
 class FrameTimer;
 class GameApp;
+class Image;
 class SoundClip;
 
 extern InstanceHandle instanceHandle;  // where bitmap resources are loaded from
@@ -19,8 +24,9 @@ extern Display* display;
 extern FrameTimer* drawGate;
 extern FrameTimer* tickGate;
 extern GameApp* app;
-extern Image* explosionImage;  // bitmap 163, the fire bricks' blasts
-extern SoundClip* blastSound;  // "blast.wav"
+extern DigitFont* scoreCounter;  // the player's score, drawn with the small digits
+extern Image* explosionImage;    // the fire bricks' blasts
+extern SoundClip* blastSound;    // "blast.wav"
 
 // True when a sound effect may play now: soundOn set and muted clear.
 inline bool effectsAudible() {

@@ -1,5 +1,5 @@
-// The program's global objects and flags.
-#include "shell/globals.h"
+// The program's globals, empty until the shell creates them.
+#include "globals/globals.h"
 
 #include "platform/files.h"
 
@@ -13,6 +13,7 @@ Display* display = nullptr;
 FrameTimer* drawGate = nullptr;
 FrameTimer* tickGate = nullptr;
 GameApp* app = nullptr;
+DigitFont* scoreCounter = nullptr;
 Image* explosionImage = nullptr;
 SoundClip* blastSound = nullptr;
 

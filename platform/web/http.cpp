@@ -1,0 +1,34 @@
+// HTTP service of the Node build: there is no internet client there, so every request ends as
+// "no connection" (the online exchange treats it as it treats a network that is down).
+#include "platform/http.h"
+
+namespace platform {
+
+struct HttpSession {};
+struct HttpRequest {};
+
+HttpSession* httpOpen(const std::string&) {
+    return new HttpSession;
+}
+
+HttpRequest* httpOpenUrl(HttpSession*, const std::string&, long) {
+    return nullptr;
+}
+
+long httpStatus(const HttpRequest*) {
+    return 0;
+}
+
+size_t httpRead(HttpRequest*, char*, size_t) {
+    return 0;
+}
+
+void httpCloseRequest(HttpRequest* request) {
+    delete request;
+}
+
+void httpClose(HttpSession* session) {
+    delete session;
+}
+
+}  // namespace platform
