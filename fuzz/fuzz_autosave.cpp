@@ -33,6 +33,7 @@ Playfield& playfield() {
         fuzzing::programDirectory();
         fuzzing::copyDataFile("BrickMap.dat");
         fuzzing::setUpWorldGlobals();
+        fuzzing::holdSpriteSheets();
         return new Playfield();
     }();
     return *made;
@@ -66,5 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                      std::istreambuf_iterator<char>());
     check(saved.size() == kSaveBytes && field(saved.data()) == world.level() &&
           field(saved.data() + 8) == scoreCounter->value());
+    // What this input made goes with it, so no input leaves memory to the next one.
+    world.clearLevel();
     return 0;
 }

@@ -1,5 +1,6 @@
 // Fuzz target: the score server's reply of any content taken by ScoreTable::synchronize, with
-// a few pending scores whose uploads are answered or not.
+// a few pending scores whose uploads are answered or not. One table serves the whole run,
+// reloaded from a missing file (the default list) for each input.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +12,7 @@
 #include "fuzz/http_stub.h"
 #include "graphics/canvas.h"
 #include "platform/headless/headless.h"
+#include "platform/little_endian.h"
 #include "scores/score_table.h"
 
 namespace {
@@ -18,9 +20,23 @@ constexpr int kMaxPending = 7;
 constexpr uint32_t kFirstPendingScore = 20000;  // above every default entry
 constexpr uint32_t kPendingScoreStep = 1000;
 constexpr size_t kMaxReply = 8191;  // bytes of a reply the table reads
+constexpr const char* kFileName = "ScoreList.sav";
+constexpr size_t kRecordsAt = 2;
+constexpr size_t kRecordSize = 32;
+constexpr size_t kNameAt = 2;
+constexpr size_t kScoreAt = 20;
 
 void check(bool condition) {
     if (!condition) std::abort();
+}
+
+ScoreTable& table() {
+    static ScoreTable* made = [] {
+        fuzzing::programDirectory();
+        fuzzing::removeFile(kFileName);
+        return new ScoreTable();
+    }();
+    return *made;
 }
 
 struct Record {
@@ -61,32 +77,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     platform::headless::reset();
     static Canvas canvas;
-    fuzzing::programDirectory();
-    fuzzing::removeFile("ScoreList.sav");
+    ScoreTable& scores = table();
+    fuzzing::removeFile(kFileName);
+    scores.reload();
     const std::string reply(reinterpret_cast<const char*>(data + 2), size - 2);
     fuzzing::setHttpReply(data[0], reply);
 
-    ScoreTable table;
     const int pending = data[1] & kMaxPending;
     for (int n = 0; n < pending; ++n)
-        table.insert(u"P" + std::u16string(1, static_cast<char16_t>(u'A' + n)),
-                     kFirstPendingScore + kPendingScoreStep * static_cast<uint32_t>(n));
-    table.synchronize();
-    table.draw(&canvas);
+        scores.insert(u"P" + std::u16string(1, static_cast<char16_t>(u'A' + n)),
+                      kFirstPendingScore + kPendingScoreStep * static_cast<uint32_t>(n));
+    scores.synchronize();
+    scores.draw(&canvas);
+    scores.save();
+    const std::vector<uint8_t> saved = fuzzing::readFile(kFileName);
+    check(saved.size() == kRecordsAt + kRecordSize * ScoreTable::kEntryCount);
+    // Every name ends within its nine units.
+    for (size_t at = kRecordsAt; at < saved.size(); at += kRecordSize)
+        check((saved[at + kNameAt + 16] | saved[at + kNameAt + 17]) == 0);
     // With every upload answered nothing is re-inserted: a plain list read whole stands at the
     // top as sent (its first 100 records).
     const uint32_t allAnswered = (1u << pending) - 1;
     const auto records = reply.size() <= kMaxReply ? plainList(reply) : std::nullopt;
     if (records && (data[0] & allAnswered) == allAnswered) {
         for (size_t i = 0; i < records->size() && i < ScoreTable::kEntryCount; ++i) {
-            const ScoreEntry& entry = table.entry(static_cast<int>(i));
-            check(std::u16string(entry.name) == (*records)[i].name);
-            check(entry.score == (*records)[i].score && entry.pending == 0);
+            const uint8_t* record = saved.data() + kRecordsAt + kRecordSize * i;
+            const std::u16string& name = (*records)[i].name;
+            for (size_t u = 0; u < ScoreEntry::kNameUnits; ++u) {
+                const char16_t unit = static_cast<char16_t>(le::read16(record + kNameAt + 2 * u));
+                check(unit == (u < name.size() ? name[u] : 0));
+            }
+            check(le::read32(record + kScoreAt) == (*records)[i].score && record[0] == 0);
         }
     }
-    for (int i = 0; i < ScoreTable::kEntryCount; ++i) {
-        check(table.entry(i).name[ScoreEntry::kNameUnits - 1] == 0);
-        check(table.entry(i).nameText != nullptr && table.entry(i).scoreText != nullptr);
-    }
+    // The rows on screen have their texts.
+    for (int i = 0; i < ScoreTable::kVisibleRows; ++i)
+        check(scores.entry(i).nameText != nullptr && scores.entry(i).scoreText != nullptr);
     return 0;
 }

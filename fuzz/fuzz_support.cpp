@@ -48,6 +48,18 @@ std::string writeFile(const std::string& name, const uint8_t* data, size_t size)
     return path;
 }
 
+std::vector<uint8_t> readFile(const std::string& name) {
+    std::vector<uint8_t> bytes;
+    std::FILE* file = std::fopen((programDirectory() + name).c_str(), "rb");
+    if (file == nullptr) return bytes;
+    uint8_t buffer[4096];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(file);
+    return bytes;
+}
+
 void removeFile(const std::string& name) {
     std::error_code ignored;
     fs::remove(programDirectory() + name, ignored);

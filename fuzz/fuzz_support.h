@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace fuzzing {
 
@@ -13,6 +14,9 @@ const std::string& programDirectory();
 
 // Writes the bytes as the file `name` of the program directory (replacing it); its full path.
 std::string writeFile(const std::string& name, const uint8_t* data, size_t size);
+
+// The bytes of the file `name` of the program directory (none when it is missing).
+std::vector<uint8_t> readFile(const std::string& name);
 
 // Removes the file `name` of the program directory, if it is there.
 void removeFile(const std::string& name);

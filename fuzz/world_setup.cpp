@@ -1,6 +1,14 @@
 // World globals for the fuzz targets and a short scripted stretch of play.
 #include "fuzz/world_setup.h"
 
+#include <memory>
+#include <vector>
+
+#include "entities/ball.h"
+#include "entities/brick.h"
+#include "entities/brick_factory.h"
+#include "entities/bullet.h"
+#include "entities/item.h"
 #include "graphics/canvas.h"
 #include "tests/support/play_globals.h"
 
@@ -31,6 +39,20 @@ void playAWhile(Playfield& playfield, int ticks) {
     }
     playfield.stopMoving();
     playfield.draw(&canvas);
+}
+
+void holdSpriteSheets() {
+    struct Held {
+        std::vector<std::unique_ptr<Brick>> bricks;
+        Ball ball{0, 0, 0, 0, Ball::kNewBallSpeed, Ball::Normal};
+        Bullet bullet{0, 0};
+        Item item{0, 0, 0, 0, 1};
+        Held() {
+            for (int32_t kind = Brick::StoneKind; kind <= Brick::FireKind; ++kind)
+                bricks.emplace_back(makeBrick(kind, 0, 0, 0));
+        }
+    };
+    static const Held held;
 }
 
 }  // namespace fuzzing

@@ -12,4 +12,9 @@ void setUpWorldGlobals();
 // until the level is cleared or the game is over; then draws the playfield once.
 void playAWhile(Playfield& playfield, int ticks);
 
+// Keeps one brick of every kind, a ball, a bullet and an item alive for the rest of the
+// process, so their sprite sheets stay decoded between inputs instead of being decoded again
+// each time a playfield's last one goes. Idempotent.
+void holdSpriteSheets();
+
 }  // namespace fuzzing

@@ -168,6 +168,8 @@ void ScoreTable::synchronize() {
         const ScoreList list = parseScoreList(reply, kEntryCount);
         for (const ScoreListRecord& record : list.records) {
             ScoreEntry& entry = *entries[replaced++];
+            if (entry.score != record.score || std::u16string(entry.name) != record.name)
+                deleteEntryTexts(entry);
             for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
                 entry.name[u] = static_cast<size_t>(u) < record.name.size() ? record.name[u] : 0;
             entry.score = record.score;
@@ -190,14 +192,10 @@ void ScoreTable::synchronize() {
     }
     // Any other is not lost with an entry the list replaced: it enters the new table again as
     // insert places it, still pending and with its id.
-    bool reinserted = false;
     for (const Unanswered& score : unanswered) {
         if (score.listed || score.index >= replaced) continue;
-        const int at = placeEntry(score.name, score.score);
+        const int at = insert(score.name, score.score);
         if (at < 0) continue;
         entries[at]->uploadId = score.uploadId;
-        reinserted = true;
     }
-
-    if (replaced > 0 || reinserted) buildTexts();
 }

@@ -1,6 +1,7 @@
 // ScoreTable: loading and saving ScoreList.sav, inserting a new score, and the high-score screen.
 #include "scores/score_table.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "assets/resource_ids.h"
@@ -75,15 +76,12 @@ ScoreTable::ScoreTable() {
     path = writableDirectory() + kFileName;
     for (auto& entry : entries) entry = new ScoreEntry;
     load();
-    buildTexts();
 }
 
 ScoreTable::~ScoreTable() {
     for (ScoreEntry* entry : entries)
         if (entry != nullptr) deleteEntryTexts(*entry);
-    // A file that exists but could not be read is left alone: writing the defaults over it
-    // would lose every score it holds.
-    if (!readFailed) save();
+    save();
     for (ScoreEntry*& entry : entries) {
         delete entry;
         entry = nullptr;
@@ -93,6 +91,24 @@ ScoreTable::~ScoreTable() {
         text = nullptr;
     }
     delete background;
+}
+
+void ScoreTable::reload() {
+    ScoreEntry before[kEntryCount];
+    for (int i = 0; i < kEntryCount; ++i) {
+        std::copy(entries[i]->name, entries[i]->name + ScoreEntry::kNameUnits, before[i].name);
+        before[i].score = entries[i]->score;
+        entries[i]->uploadId = 0;
+    }
+    top = 0;
+    readFailed = false;
+    load();
+    for (int i = 0; i < kEntryCount; ++i) {
+        const ScoreEntry& now = *entries[i];
+        if (now.score != before[i].score ||
+            !std::equal(now.name, now.name + ScoreEntry::kNameUnits, before[i].name))
+            deleteEntryTexts(*entries[i]);
+    }
 }
 
 // A missing file reads as an empty one (the handset created it empty on opening): the default
@@ -129,8 +145,10 @@ void ScoreTable::load() {
 }
 
 // Written to a temporary file and renamed over the old one, so a failed write leaves the old
-// file complete.
+// file complete. A file that exists but could not be read is left alone: writing the defaults
+// over it would lose every score it holds.
 void ScoreTable::save() const {
+    if (readFailed) return;
     std::vector<uint8_t> bytes(kFileSize, 0);
     bytes[0] = musicOn ? 1 : 0;
     bytes[1] = soundOn ? 1 : 0;
@@ -145,20 +163,27 @@ void ScoreTable::save() const {
     platform::writeFileAtomically(path, bytes.data(), bytes.size());
 }
 
-void ScoreTable::buildTexts() {
-    for (int i = 0; i < kEntryCount; ++i) {
-        delete rankTexts[i];
-        rankTexts[i] =
-            new TextImage(decimal(static_cast<uint32_t>(i) + 1), kTextColour, kTextMaxWidth);
-        buildEntryTexts(*entries[i]);
-    }
+const ScoreEntry& ScoreTable::entry(int index) const {
+    makeTexts(index);
+    return *entries[index];
 }
 
-void ScoreTable::buildEntryTexts(ScoreEntry& entry) {
-    deleteEntryTexts(entry);
-    entry.nameText = new TextImage(nameOf(entry), kTextColour, kTextMaxWidth);
-    entry.scoreText = new TextImage(entry.score == 0 ? std::u16string(u" ") : decimal(entry.score),
-                                    kTextColour, kTextMaxWidth);
+const TextImage* ScoreTable::rankText(int index) const {
+    makeTexts(index);
+    return rankTexts[index];
+}
+
+void ScoreTable::makeTexts(int index) const {
+    if (rankTexts[index] == nullptr)
+        rankTexts[index] =
+            new TextImage(decimal(static_cast<uint32_t>(index) + 1), kTextColour, kTextMaxWidth);
+    ScoreEntry& entry = *entries[index];
+    if (entry.nameText == nullptr)
+        entry.nameText = new TextImage(nameOf(entry), kTextColour, kTextMaxWidth);
+    if (entry.scoreText == nullptr)
+        entry.scoreText =
+            new TextImage(entry.score == 0 ? std::u16string(u" ") : decimal(entry.score),
+                          kTextColour, kTextMaxWidth);
 }
 
 void ScoreTable::deleteEntryTexts(ScoreEntry& entry) {
@@ -168,11 +193,12 @@ void ScoreTable::deleteEntryTexts(ScoreEntry& entry) {
     entry.scoreText = nullptr;
 }
 
-int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
+int ScoreTable::insert(const std::u16string& name, uint32_t score) {
     if (score == 0 || name.empty() || name[0] == 0 || score <= entries[kEntryCount - 1]->score)
         return -1;
     int i = kEntryCount - 1;
     ScoreEntry* fresh = entries[i];
+    deleteEntryTexts(*fresh);
     fresh->pending = 1;
     fresh->uploadId = 0;
     setName(*fresh, name);
@@ -186,17 +212,12 @@ int ScoreTable::placeEntry(const std::u16string& name, uint32_t score) {
     return i;
 }
 
-int ScoreTable::insert(const std::u16string& name, uint32_t score) {
-    const int index = placeEntry(name, score);
-    if (index >= 0) buildEntryTexts(*entries[index]);
-    return index;
-}
-
 void ScoreTable::draw(Canvas* canvas) const {
     canvas->drawImage(0, 0, 0, 0, background, 0, 0, NO_KEY);
     for (int k = 0; k < kVisibleRows; ++k) {
         const int r = top + k;
         const Fixed y = px(kFirstRowY + kRowPitch * k);
+        makeTexts(r);
         canvas->drawText(px(kRankX), y, rankTexts[r]);
         canvas->drawText(px(kNameX), y, entries[r]->nameText);
         canvas->drawText(px(kScoreX), y, entries[r]->scoreText);

@@ -22,6 +22,12 @@ class ScoreTable {
     ScoreTable(const ScoreTable&) = delete;
     ScoreTable& operator=(const ScoreTable&) = delete;
 
+    // Reads ScoreList.sav again as a new table does (scrolled to the top, no upload ids). Rows
+    // whose name and score stay the same keep their rendered texts.
+    void reload();
+    // Writes ScoreList.sav now, as the destructor does: not over a file that could not be read.
+    void save() const;
+
     // The new entry's index, or -1 when the score does not enter the table.
     int insert(const std::u16string& name, uint32_t score);
     void draw(Canvas* canvas) const;
@@ -34,26 +40,22 @@ class ScoreTable {
     // The online exchange with the score server; blocks until it ends.
     void synchronize();
 
-    // Read access for the screen's owner, tools and tests.
-    const ScoreEntry& entry(int index) const { return *entries[index]; }
-    const TextImage* rankText(int index) const { return rankTexts[index]; }
+    // Read access for the screen's owner, tools and tests. The texts of a row are rendered on
+    // its first use (drawn or read here), not for all 100 rows at each load.
+    const ScoreEntry& entry(int index) const;
+    const TextImage* rankText(int index) const;
     int32_t topRow() const { return top; }
     const std::string& filePath() const { return path; }
 
   private:
     void load();
-    void save() const;
-    void buildTexts();
-    void buildEntryTexts(ScoreEntry& entry);
-    void deleteEntryTexts(ScoreEntry& entry);
-    // The placement of insert without the texts: the new entry's index, or -1 when the score
-    // does not enter the table.
-    int placeEntry(const std::u16string& name, uint32_t score);
+    void makeTexts(int index) const;
+    static void deleteEntryTexts(ScoreEntry& entry);
 
     Image* background = nullptr;
     std::string path;
     ScoreEntry* entries[kEntryCount] = {};
-    TextImage* rankTexts[kEntryCount] = {};
+    mutable TextImage* rankTexts[kEntryCount] = {};
     int32_t top = 0;
     bool readFailed = false;  // the file exists but could not be read: it is not overwritten
 };

@@ -95,3 +95,8 @@ void Playfield::hideItems() {
         grid[row][column].hiddenItem = platform::nextRandom() % kItemKinds + 1;
     }
 }
+
+void Playfield::reloadLevelTable() {
+    std::fill_n(&brickMap[0][0][0], kLevels * kRows * kColumns, 0);
+    loadBrickMap();
+}

@@ -50,6 +50,8 @@ class Playfield {
     void saveGame();
     void loadGame();
     void resetSave();
+    // Reads BrickMap.dat again into an empty level table, as a new playfield does.
+    void reloadLevelTable();
 
     int32_t level() const;
     bool levelCleared() const;

@@ -2,6 +2,7 @@
 #include "platform/text.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/common/pixel_font.h"
@@ -31,11 +32,14 @@ void clipToSection(const Section& section, int& width, int& height) {
     height = std::clamp(height, 0, section.height);
 }
 
-// (x, y) counted from the top left; section rows are stored bottom-up.
+// Row y counted from the top; section rows are stored bottom-up.
+uint8_t* rowBits(Section& section, int y) {
+    return section.bits.data() + static_cast<size_t>(section.stride) * (section.height - 1 - y);
+}
+
+// (x, y) counted from the top left.
 void putPixel(Section& section, int x, int y, Bgr c) {
-    uint8_t* p = section.bits.data() +
-                 static_cast<size_t>(section.stride) * (section.height - 1 - y) +
-                 3 * static_cast<size_t>(x);
+    uint8_t* p = rowBits(section, y) + 3 * static_cast<size_t>(x);
     p[0] = c.blue;
     p[1] = c.green;
     p[2] = c.red;
@@ -110,9 +114,13 @@ std::vector<std::u32string> wrapLines(const std::u32string& text, size_t perLine
 
 void fillSection(Section& section, int width, int height, uint32_t colour) {
     clipToSection(section, width, height);
+    if (width <= 0 || height <= 0) return;
     const Bgr c = toBgr(colour);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) putPixel(section, x, y, c);
+    // One row pixel by pixel, the others copied from it.
+    for (int x = 0; x < width; ++x) putPixel(section, x, 0, c);
+    const uint8_t* first = rowBits(section, 0);
+    for (int y = 1; y < height; ++y)
+        std::memcpy(rowBits(section, y), first, 3 * static_cast<size_t>(width));
 }
 
 void drawSectionText(Section& section, int width, int height, const std::u16string& text,
@@ -131,10 +139,14 @@ void drawSectionText(Section& section, int width, int height, const std::u16stri
             if (left >= width) break;
             const Glyph& glyph = glyphFor(lines[l][k]);
             // Each character paints its whole cell, text colour on the background colour.
+            const int cellWidth = std::min(kAdvance, width - left);
             for (int y = 0; y < kLinePitch && lineTop + y < height; ++y) {
-                for (int x = 0; x < kAdvance && left + x < width; ++x) {
-                    const bool inked = glyphInk(glyph, x, y - kTopPadding);
-                    putPixel(section, left + x, lineTop + y, inked ? ink : paper);
+                uint8_t* p = rowBits(section, lineTop + y) + 3 * static_cast<size_t>(left);
+                for (int x = 0; x < cellWidth; ++x, p += 3) {
+                    const Bgr c = glyphInk(glyph, x, y - kTopPadding) ? ink : paper;
+                    p[0] = c.blue;
+                    p[1] = c.green;
+                    p[2] = c.red;
                 }
             }
         }

@@ -343,3 +343,36 @@ TEST_F(ScoreTableTest, NoRegularFileInPlaceIsReadOrReplaced) {
         std::filesystem::remove(file());
     }
 }
+
+// A table read again shows exactly what a new table reading the same file shows: nothing of
+// its scrolling, its inserted scores or the texts of rows that changed is left over.
+TEST_F(ScoreTableTest, ReloadShowsWhatANewTableShows) {
+    std::vector<uint8_t> bytes(2 + 32, 0);  // the switches and one record; the rest defaults
+    putRecord(bytes, 0, 1, u"LONGNAME", 7777);
+    ScoreTable table;
+    table.insert(u"NEW", 20000);  // row 0; MERVAN 10000 moves to row 1
+    Canvas before;
+    table.draw(&before);
+    table.scrollDown();
+    writeFile(file(), bytes);
+
+    table.reload();
+    EXPECT_EQ(table.topRow(), 0);
+    EXPECT_EQ(nameOf(table.entry(0)), u"LONGNAME");
+    EXPECT_EQ(table.entry(0).score, 7777u);
+    EXPECT_EQ(table.entry(0).pending, 1);
+    EXPECT_EQ(table.entry(0).nameText->width, 96);
+    EXPECT_EQ(table.entry(1).scoreText->width, 48);  // "9900", no longer "10000"
+    expectDefaults(table, 1);
+    Canvas reloaded;
+    table.draw(&reloaded);
+    ScoreTable fresh;
+    Canvas made;
+    fresh.draw(&made);
+    for (int y = 0; y < 220; ++y)
+        for (int x = 0; x < 176; ++x) ASSERT_EQ(reloaded.pixelAt(x, y), made.pixelAt(x, y));
+
+    // Saved as the destructor saves it: the file now holds the full list.
+    table.save();
+    EXPECT_EQ(readFile(file()).size(), kFileSize);
+}

@@ -110,6 +110,20 @@ TEST_F(WorldTest, ShortOrMissingLevelFileLeavesTheRestEmpty) {
     EXPECT_FALSE(playfield->gameOver());
 }
 
+// Read again, the table holds what a new playfield reads from the file now: nothing of the old
+// file is left, not even the high bytes of a cell the new one cuts short.
+TEST_F(WorldTest, ReloadedLevelTableKeepsNothingOfTheOldFile) {
+    writeBrickMap(std::vector<int32_t>(3 * kCellsPerLevel, 0x01020304));
+    makePlayfield();
+    EXPECT_EQ(access->brickMapCell(3, 15, 10), 0x01020304);
+    writeFile("BrickMap.dat", {14, 0, 0, 0, 16, 0});
+    playfield->reloadLevelTable();
+    EXPECT_EQ(access->brickMapCell(1, 0, 0), 14);
+    EXPECT_EQ(access->brickMapCell(1, 0, 1), 16);
+    EXPECT_EQ(access->brickMapCell(1, 0, 2), 0);
+    EXPECT_EQ(access->brickMapCell(3, 15, 10), 0);
+}
+
 TEST_F(WorldTest, UnopenableLevelFileIsReported) {
     platform::setProgramDirectory(directory + "missing-folder/");
     makePlayfield();
