@@ -6,29 +6,16 @@
 // The expected values were taken from the straightforward drawing code at commit dfcbdba,
 // before any of the drawing paths were sped up.
 #include "entities/break_burst.h"
-#include "globals/globals.h"
 #include "graphics/canvas.h"
-#include "graphics/image.h"
 #include "platform/random.h"
 #include "tests/support/frame_hash.h"
 #include "tests/world/world_fixture.h"
 
 namespace {
-constexpr int kExplosionSheet = 163;
 constexpr int kTicks = 240;
 
-class PlayFrameHash : public WorldTest {
-  protected:
-    void SetUp() override {
-        WorldTest::SetUp();
-        explosionImage = new Image(instanceHandle, kExplosionSheet);
-    }
-    void TearDown() override {
-        WorldTest::TearDown();
-        delete explosionImage;
-        explosionImage = nullptr;
-    }
-};
+// The play globals (the explosion sheet included) come from the world fixture.
+class PlayFrameHash : public WorldTest {};
 }  // namespace
 
 TEST_F(PlayFrameHash, BusyPlayFramesAndTheirRandomDraws) {
