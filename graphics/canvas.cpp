@@ -277,6 +277,14 @@ int Canvas::blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* sour
                     BlendRow{xStep, static_cast<uint32_t>(weight), source == this});
 }
 
+void Canvas::setClippedCross(Fixed x, Fixed y, const uint16_t crossPixels[5]) {
+    putPixel(x, y, crossPixels[0]);
+    putPixel(x + px(1), y, crossPixels[1]);
+    putPixel(x - px(1), y, crossPixels[2]);
+    putPixel(x, y + px(1), crossPixels[3]);
+    putPixel(x, y - px(1), crossPixels[4]);
+}
+
 int Canvas::drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key) {
     if (font == nullptr) return 0;
     for (int i = 0; i < font->glyphCount; ++i) {

@@ -51,11 +51,7 @@ class Canvas {
             centre[-yStep] = crossPixels[4];
             return;
         }
-        putPixel(x, y, crossPixels[0]);
-        putPixel(x + px(1), y, crossPixels[1]);
-        putPixel(x - px(1), y, crossPixels[2]);
-        putPixel(x, y + px(1), crossPixels[3]);
-        putPixel(x, y - px(1), crossPixels[4]);
+        setClippedCross(x, y, crossPixels);
     }
 
     uint16_t* buffer() { return pixels; }
@@ -75,6 +71,9 @@ class Canvas {
         pixels[ix * xStep + iy * yStep] = pixel;
         return 1;
     }
+
+    // setCross for a cross that reaches an edge or beyond: pixel by pixel.
+    void setClippedCross(Fixed x, Fixed y, const uint16_t crossPixels[5]);
 
     // A source rectangle after the checks and clipping shared by every copy operation.
     struct Run {
