@@ -22,10 +22,10 @@ constexpr std::array<uint16_t, 16> kSparkPixels = [] {
                                              platform::RandomRun& draw) {
     int draws[5];
     draw.next(draws);
-    const uint16_t cross[5] = {kSparkPixels[draws[0] % 16], kSparkPixels[draws[1] % 16],
-                               kSparkPixels[draws[2] % 16], kSparkPixels[draws[3] % 16],
-                               kSparkPixels[draws[4] % 16]};
-    canvas->setCross(x, y, cross);
+    canvas->setCross(
+        x, y,
+        {kSparkPixels[draws[0] % 16], kSparkPixels[draws[1] % 16], kSparkPixels[draws[2] % 16],
+         kSparkPixels[draws[3] % 16], kSparkPixels[draws[4] % 16]});
 }
 }  // namespace
 

@@ -277,12 +277,12 @@ int Canvas::blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* sour
                     BlendRow{xStep, static_cast<uint32_t>(weight), source == this});
 }
 
-void Canvas::setClippedCross(Fixed x, Fixed y, const uint16_t crossPixels[5]) {
-    putPixel(x, y, crossPixels[0]);
-    putPixel(x + px(1), y, crossPixels[1]);
-    putPixel(x - px(1), y, crossPixels[2]);
-    putPixel(x, y + px(1), crossPixels[3]);
-    putPixel(x, y - px(1), crossPixels[4]);
+void Canvas::setClippedCross(Fixed x, Fixed y, CrossPixels cross) {
+    putPixel(x, y, cross.centre);
+    putPixel(x + px(1), y, cross.right);
+    putPixel(x - px(1), y, cross.left);
+    putPixel(x, y + px(1), cross.below);
+    putPixel(x, y - px(1), cross.above);
 }
 
 int Canvas::drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key) {
