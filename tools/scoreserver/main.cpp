@@ -222,7 +222,7 @@ int main(int argc, char** argv) {
     if (webDirectory.empty()) webDirectory = defaultWebDirectory();
     const WebFiles web(webDirectory);
     for (const std::string& note : web.notes())
-        std::cerr << "scoreserver: " << webDirectory << '/' << note << '\n';
+        std::cerr << "scoreserver: " << webDirectory << ": " << note << '\n';
     ScoreServer server(*store, limits, &web);
     const int bound = server.bind(host, port);
     if (bound < 0) {

@@ -103,6 +103,10 @@ WebFiles::WebFiles(const std::string& directory) {
     char resolved[PATH_MAX];
     if (::realpath(directory.c_str(), resolved) == nullptr) return;
     const std::string root = resolved;
+    if (root == "/") {  // the whole file system is never anyone's web game
+        skipped.push_back("the root directory is not served");
+        return;
+    }
     namespace fs = std::filesystem;
     std::error_code error;
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
@@ -118,8 +122,9 @@ WebFiles::WebFiles(const std::string& directory) {
         std::error_code typeError;
         if (it->is_directory(typeError) || typeError) continue;
         if (files.size() >= kMaxFiles) {
-            skipped.push_back(relative + ": more than " + std::to_string(kMaxFiles) + " files");
-            continue;
+            skipped.push_back("more than " + std::to_string(kMaxFiles) + " files: " + relative +
+                              " and what follows left out");
+            break;
         }
         add(root, relative, total);
     }
