@@ -311,9 +311,14 @@ int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& pa
     const bool gzip =
         !file->gzipped.empty() && acceptEncoding != nullptr && acceptsGzip(acceptEncoding);
     const std::string& body = gzip ? file->gzipped : file->body;
+    // The ETag decides; without one, a date equal to the file's (what a browser sends back)
+    // does. The library adds "Content-Length: 0" to the 304; browsers keep their stored copy's.
     const char* ifNoneMatch = headerOf(connection, "If-None-Match");
-    // (The library adds "Content-Length: 0" to the 304; browsers keep their stored copy's.)
-    if (ifNoneMatch != nullptr && etagMatches(ifNoneMatch, file->etag))
+    const char* ifModifiedSince = headerOf(connection, "If-Modified-Since");
+    const bool unchanged = ifNoneMatch != nullptr ? etagMatches(ifNoneMatch, file->etag)
+                                                  : ifModifiedSince != nullptr &&
+                                                        file->lastModified == ifModifiedSince;
+    if (unchanged)
         return sent(
             queue(connection, kNotModified,
                   MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT), headers),
