@@ -89,7 +89,8 @@ bool nonzeroWeight(std::string_view parameters) {
          semicolon = parameters.find(';', semicolon + 1)) {
         const std::string_view parameter = trim(
             parameters.substr(semicolon + 1, parameters.find(';', semicolon + 1) - semicolon - 1));
-        if (parameter.size() < 2 || std::tolower(parameter[0]) != 'q' || parameter[1] != '=')
+        if (parameter.size() < 2 || std::tolower(static_cast<unsigned char>(parameter[0])) != 'q' ||
+            parameter[1] != '=')
             continue;
         const std::string_view q = trim(parameter.substr(2));
         return q.find_first_not_of("0.") != std::string_view::npos;
