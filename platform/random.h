@@ -1,7 +1,6 @@
 // Random service: the game's one pseudo-random generator, values 0 to 32767, the same in
 // every back end. Inline, because sparks draw thousands of values a frame.
 #pragma once
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <utility>
@@ -11,33 +10,20 @@ namespace platform {
 // The generator's state; only seedRandom, nextRandom and RandomRun touch it.
 inline uint32_t randomState = 1;
 
+// One step of the generator: state = state * multiplier + increment (mod 2^32).
+inline constexpr uint32_t kRandomMultiplier = 214013u;
+inline constexpr uint32_t kRandomIncrement = 2531011u;
+
 // state = seed
 inline void seedRandom(uint32_t seed) {
     randomState = seed;
 }
 
-// state = state * 214013 + 2531011 (mod 2^32); returns (state >> 16) & 0x7FFF.
+// One step; returns (state >> 16) & 0x7FFF.
 inline int nextRandom() {
-    randomState = randomState * 214013u + 2531011u;
+    randomState = randomState * kRandomMultiplier + kRandomIncrement;
     return static_cast<int>((randomState >> 16) & 0x7FFF);
 }
-
-namespace detail {
-// The generator's step taken n times over, as one multiply and one add.
-struct RandomJump {
-    uint32_t multiplier;
-    uint32_t increment;
-};
-template <std::size_t N>
-constexpr std::array<RandomJump, N + 1> randomJumps() {
-    std::array<RandomJump, N + 1> jumps{};
-    jumps[0] = {1, 0};
-    for (std::size_t n = 1; n <= N; ++n) {
-        jumps[n] = {jumps[n - 1].multiplier * 214013u, jumps[n - 1].increment * 214013u + 2531011u};
-    }
-    return jumps;
-}
-}  // namespace detail
 
 // Draws for a tight loop: takes the generator's state into a local when made and hands it
 // back when destroyed; in between, no other draw may be taken. next(values) gives the next N
@@ -52,18 +38,29 @@ class RandomRun {
 
     template <std::size_t N>
     void next(int (&values)[N]) {
-        static constexpr auto jumps = detail::randomJumps<N>();
-        const uint32_t state = state_;
-        [&]<std::size_t... n>(std::index_sequence<n...>) {
-            ((values[n] = static_cast<int>(
-                  ((state * jumps[n + 1].multiplier + jumps[n + 1].increment) >> 16) & 0x7FFF)),
-             ...);
-        }
-        (std::make_index_sequence<N>());
-        state_ = state * jumps[N].multiplier + jumps[N].increment;
+        fill(values, std::make_index_sequence<N>());
+        state_ = stepsOn<N>(state_);
     }
 
   private:
+    // The state n steps on, as one multiply and one add worked out at compile time.
+    template <std::size_t n>
+    static uint32_t stepsOn(uint32_t state) {
+        constexpr auto jump = [] {
+            uint32_t multiplier = 1, increment = 0;
+            for (std::size_t i = 0; i < n; ++i) {
+                multiplier *= kRandomMultiplier;
+                increment = increment * kRandomMultiplier + kRandomIncrement;
+            }
+            return std::pair{multiplier, increment};
+        }();
+        return state * jump.first + jump.second;
+    }
+    template <std::size_t... n>
+    void fill(int* values, std::index_sequence<n...>) const {
+        ((values[n] = static_cast<int>((stepsOn<n + 1>(state_) >> 16) & 0x7FFF)), ...);
+    }
+
     uint32_t state_;
 };
 
