@@ -1,6 +1,7 @@
 // Ball: motion with the wall rebounds, the animation, the fire trail and the rebound rules.
 #include "entities/ball.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 
@@ -73,13 +74,12 @@ void Ball::update(int32_t dt) {
         sparks_.emplace_back(x_ + px(r4 % 8), y_ + px(r3 % 8), r2 - kRandomMiddle,
                              r1 - kRandomMiddle, kSparkLife);
     }
-    // Dead sparks go; the living keep their order.
-    std::size_t kept = 0;
-    for (Spark& spark : sparks_) {
-        spark.update(dt);
-        if (!spark.isDead()) sparks_[kept++] = spark;
-    }
-    sparks_.erase(sparks_.begin() + static_cast<std::ptrdiff_t>(kept), sparks_.end());
+    for (Spark& spark : sparks_) spark.update(dt);
+    // Dead sparks go. All are born with one lifetime and age together, so the dead ones are
+    // the oldest, at the front.
+    sparks_.erase(sparks_.begin(),
+                  std::find_if(sparks_.begin(), sparks_.end(),
+                               [](const Spark& spark) { return !spark.isDead(); }));
 }
 
 void Ball::draw(Canvas* canvas) const {
