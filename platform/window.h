@@ -11,6 +11,10 @@ constexpr uint32_t kMsgSetFocus = 0x0007;
 constexpr uint32_t kMsgKillFocus = 0x0008;
 constexpr uint32_t kMsgKeyDown = 0x0100;  // wordParam: key code
 constexpr uint32_t kMsgKeyUp = 0x0101;
+constexpr uint32_t kMsgPointerMove = 0x0200;
+constexpr uint32_t kMsgPointerDown = 0x0201;
+constexpr uint32_t kMsgPointerUp = 0x0202;
+constexpr uint32_t kMsgPointerLeave = 0x02A3;
 
 constexpr uint32_t kKeyAction = 0x0D;
 constexpr uint32_t kKeyLeft = 0x25;
