@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <bitset>
 #include <cmath>
-#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -33,7 +33,7 @@ constexpr int kStandardButtons = 17;
 constexpr int kStickRange = 32767;
 
 // Full-screen keys are the page's: they neither press nor release a game key.
-std::map<std::string, bool> swallowed;
+std::set<std::string> swallowed;
 bool active = true;
 
 struct Gamepad {
@@ -54,7 +54,7 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
     const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
     const std::string code = event->code;
     if (down && !event->repeat && isFullScreenCode(code, event->altKey)) {
-        swallowed[code] = true;
+        swallowed.insert(code);
         v2ToggleFullScreen();
         return EM_TRUE;
     }
