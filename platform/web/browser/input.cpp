@@ -232,6 +232,11 @@ void listenToPage() {
     emscripten_set_touchmove_callback(kCanvas, nullptr, EM_TRUE, onTouch);
     emscripten_set_touchend_callback(kCanvas, nullptr, EM_TRUE, onTouch);
     emscripten_set_touchcancel_callback(kCanvas, nullptr, EM_TRUE, onTouch);
+    // A page opened in a background tab starts inactive, as a window opened behind others.
+    EmscriptenVisibilityChangeEvent visibility{};
+    if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS &&
+        visibility.hidden)
+        setActive(false);
 }
 
 }  // namespace platform::web
