@@ -31,6 +31,21 @@ struct Message {
     int32_t longParam = 0;
 };
 
+// The pointer messages (the mouse or a finger over the frame; down: a button pressed or a finger
+// put down; leave: off the frame or lifted) carry its place in longParam as x | (y << 16), in
+// frame pixels (x 0..175, y 0..219); back ends send nothing for a place off the frame but a
+// leave. Packed and unpacked here.
+constexpr int32_t packPointer(int x, int y) {
+    return static_cast<int32_t>((static_cast<uint32_t>(x) & 0xFFFF) |
+                                ((static_cast<uint32_t>(y) & 0xFFFF) << 16));
+}
+constexpr int pointerX(int32_t longParam) {
+    return static_cast<int>(static_cast<uint32_t>(longParam) & 0xFFFF);
+}
+constexpr int pointerY(int32_t longParam) {
+    return static_cast<int>(static_cast<uint32_t>(longParam) >> 16);
+}
+
 // Creates the one window (hidden until showWindow), full screen or at three times the frame's
 // size. False when no window can be made.
 bool createWindow(const std::string& title, bool fullScreen = true);
