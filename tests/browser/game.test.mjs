@@ -1,0 +1,256 @@
+// The web game in headless Chromium, served by a real score server on a loopback port, against
+// the screens the native replay runner shows for the same keys.
+import assert from 'node:assert/strict';
+import { before, test } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { differences, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
+import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
+    waitForScreen, waitForStill } from './harness.mjs';
+import { kSavedGame, references } from './references.mjs';
+
+let ref;
+before(() => {
+    ref = references(setting('V2_REPLAY'));
+});
+
+// One server and one browser (with empty storage) for each case.
+async function withGame(viewport, body) {
+    const server = await startServer();
+    const chromium = await launch();
+    try {
+        const page = await chromium.page(viewport);
+        await page.goto(`${server.origin}/`);
+        await waitForScreen(page, 'the title', ref.title);
+        await body({ page, server, chromium });
+        assert.deepEqual(chromium.errors, [], 'errors thrown in the page');
+    } finally {
+        await chromium.close();
+        await server.stop();
+    }
+}
+
+async function press(page, key, screen, what, mask) {
+    await page.keyboard.press(key);
+    await waitForScreen(page, what, screen, mask);
+}
+
+// Frame pixel (x, y) in page coordinates: the middle of its block on the scaled canvas.
+async function pagePoint(page, x, y) {
+    const box = await page.evaluate(() => {
+        const r = document.querySelector('canvas').getBoundingClientRect();
+        return { left: r.left, top: r.top, width: r.width, height: r.height };
+    });
+    return { x: box.left + ((x + 0.5) * box.width) / kWidth, y: box.top + ((y + 0.5) * box.height) / kHeight };
+}
+
+// The paddle's centre ends within two of its steps (2.5 pixels each) of the pointer.
+const near = (pointer) => (x) => Math.abs(x + kPaddleWidth / 2 - pointer) <= 5;
+
+// A released ball leaves the paddle: the playfield above it changes.
+async function ballLeaves(page, held) {
+    await waitFor(page, 'the ball released', (frame) => {
+        const mask = Uint8Array.from(ref.playMask);
+        mask.fill(1, 194 * kWidth);  // the paddle and the status line
+        return differences(frame, held, mask).count > 0;
+    });
+}
+
+test('the title frame is the replay runner\'s, scaled by a whole factor, centred', async () => {
+    await withGame({ width: 1280, height: 800 }, async ({ page }) => {
+        const shown = await page.evaluate(() => {
+            const r = document.querySelector('canvas').getBoundingClientRect();
+            return { left: r.left, top: r.top, width: r.width, height: r.height,
+                pageWidth: innerWidth, pageHeight: innerHeight };
+        });
+        const factor = shown.width / kWidth;
+        assert.ok(Number.isInteger(factor) && factor >= 1, `width ${shown.width}`);
+        assert.equal(shown.height, kHeight * factor);
+        // 800 / 220 leaves room for 3 and not 4; the frame stands in the middle.
+        assert.equal(factor, 3);
+        assert.ok(Math.abs(shown.left + shown.width / 2 - shown.pageWidth / 2) <= 1, 'centred');
+        // Exactly the title, at the game's own colour depth.
+        assert.equal(differences(await readFrame(page), ref.title).count, 0);
+    });
+});
+
+test('keys lead to play and steer the paddle, the mouse steers it and clicks, a reload keeps the game', async () => {
+    await withGame({ width: 1280, height: 800 }, async ({ page }) => {
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'Enter', ref.stage, 'stage 1');
+        await press(page, 'Enter', ref.play, 'play', ref.playMask);
+
+        // The paddle keeps within the field: 0 to 176 - 35.
+        await page.keyboard.down('ArrowLeft');
+        await waitForPaddle(page, 'the paddle at the left wall', ref.paddle, (x) => x === 0);
+        await page.keyboard.up('ArrowLeft');
+        await page.keyboard.down('ArrowRight');
+        await waitForPaddle(page, 'the paddle at the right wall', ref.paddle, (x) => x === kWidth - kPaddleWidth);
+        await page.keyboard.up('ArrowRight');
+
+        // The mouse over the frame draws the paddle's centre to it, and leaves it there.
+        for (const target of [40, 120]) {
+            const point = await pagePoint(page, target, 120);
+            await page.mouse.move(point.x, point.y, { steps: 4 });
+            await waitForPaddle(page, `the paddle under the mouse at ${target}`, ref.paddle, near(target));
+        }
+        await sleep(300);
+        const steered = await waitForPaddle(page, 'the paddle still', ref.paddle, near(120));
+
+        // Leaving in play writes the saved game (level 1, 3 lives, 0 points): a reload finds it.
+        await page.reload();
+        await waitForScreen(page, 'the title after a reload', ref.title);
+        const files = await storedFiles(page);
+        assert.deepEqual(files['AutoSave.dat'], [1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0]);
+        assert.ok(steered.x !== 70);
+
+        // Continue: the saved game's stage and a fresh paddle; a click releases the ball.
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'ArrowDown', ref['menu-continue'], 'Continue chosen');
+        await press(page, 'Enter', ref.stage, 'stage 1');
+        await press(page, 'Enter', ref.play, 'play', ref.playMask);
+        const held = await readFrame(page);
+        const middle = await pagePoint(page, 88, 100);
+        await page.mouse.click(middle.x, middle.y);
+        await ballLeaves(page, held);
+    });
+});
+
+test('on a phone the touch buttons lead to play and move the paddle, a finger steers it', async () => {
+    const phone = { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true };
+    await withGame(phone, async ({ page }) => {
+        const button = async (key) => {
+            const handle = await page.$(`[data-key="${key}"]`);
+            assert.ok(handle, `a touch button for ${key}`);
+            const box = await handle.boundingBox();
+            assert.ok(box && box.width >= 40 && box.height >= 40, `the ${key} button fits a thumb`);
+            return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+        };
+        const tap = async (key) => {
+            const at = await button(key);
+            await page.touchscreen.tap(at.x, at.y);
+        };
+        for (const key of ['left', 'right', 'up', 'down', 'action', 'lsoft', 'rsoft', 'home']) await button(key);
+
+        await tap('action');
+        await waitForScreen(page, 'the credits', ref.about);
+        await tap('lsoft');
+        await waitForScreen(page, 'the menu', ref.menu);
+        await tap('action');
+        await waitForScreen(page, 'stage 1', ref.stage);
+        await tap('action');
+        await waitForScreen(page, 'play', ref.play, ref.playMask);
+
+        const left = await button('left');
+        const touch = await page.touchscreen.touchStart(left.x, left.y);
+        await waitForPaddle(page, 'the paddle at the left wall', ref.paddle, (x) => x === 0);
+        await touch.end();
+
+        // A finger put down on the frame and moved steers; lifting it is the action key's release.
+        const from = await pagePoint(page, 20, 150);
+        const to = await pagePoint(page, 130, 150);
+        const held = await readFrame(page);
+        const finger = await page.touchscreen.touchStart(from.x, from.y);
+        await finger.move(to.x, to.y);
+        await waitForPaddle(page, 'the paddle under the finger', ref.paddle, near(130));
+        await finger.end();
+        await ballLeaves(page, held);
+    });
+});
+
+test('a high score is entered, uploaded, listed by the server and kept over a reload', async () => {
+    await withGame({ width: 1280, height: 800 }, async ({ page, server }) => {
+        await storeFiles(page, { 'AutoSave.dat': kSavedGame });
+        await page.reload();
+        await waitForScreen(page, 'the title', ref.title);
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'ArrowDown', ref['menu-continue'], 'Continue chosen');
+        await press(page, 'Enter', ref['stage-continue'], 'stage 1');
+        // One life, 1230 points: the paddle held left misses the ball before long.
+        await press(page, 'Enter', ref['play-continue'], 'play', ref.playMask);
+        await page.keyboard.down('ArrowLeft');
+        await page.keyboard.press('Enter');
+        await waitForScreen(page, 'the game over', ref['game-over'], ref.gameOverMask, 120000);
+        await page.keyboard.up('ArrowLeft');
+
+        // 1230 or more beats the default table's lowest (100): the name entry; "AC", Done.
+        await press(page, 'Enter', ref['name-entry'], 'the name entry');
+        await page.keyboard.press('ArrowDown');
+        await page.keyboard.press('Enter');
+        await page.keyboard.press('ArrowRight');
+        await page.keyboard.press('ArrowRight');
+        await press(page, 'Enter', ref['name-ac'], 'the name AC');
+        await page.keyboard.press('F1');
+        await waitFor(page, 'the high-score table', (frame) => differences(frame, ref['name-ac']).count > 0);
+        await waitForStill(page, 'the table after its wipe');
+        assert.deepEqual(await server.list(), '', 'nothing is sent before the left soft key');
+
+        await page.keyboard.press('F1');
+        let list = '';
+        for (let i = 0; i < 100 && !list; ++i, await sleep(100)) list = await server.list();
+        const [, score] = list.match(/^;AC,(\d+)$/) ?? [];
+        assert.ok(Number(score) >= 1230, `the server's list: ${list}`);
+
+        const json = await (await fetch(`${server.origin}/scores.json`)).json();
+        assert.deepEqual(json, [{ rank: 1, name: 'AC', score: Number(score) }]);
+        const board = await page.browser().newPage();
+        await board.goto(`${server.origin}/scores`);
+        const rows = await board.$$eval('tr', (trs) => trs.map((tr) => tr.innerText.split(/\s+/).filter(Boolean)));
+        assert.ok(rows.some((r) => r.join(' ') === `1 AC ${score}`), JSON.stringify(rows));
+        await board.close();
+
+        // After the reload the table holds the server's list: AC first, nothing left to send.
+        await page.reload();
+        await waitForScreen(page, 'the title after a reload', ref.title);
+        const table = Buffer.from((await storedFiles(page))['ScoreList.sav'] ?? []);
+        assert.equal(table.length, 3202);
+        const entry = (i) => table.subarray(2 + 32 * i, 2 + 32 * (i + 1));
+        assert.equal(entry(0).toString('utf16le', 2, 6), 'AC');
+        assert.equal(entry(0).readUInt16LE(6), 0);
+        assert.equal(entry(0).readUInt32LE(20), Number(score));
+        for (let i = 0; i < 100; ++i) assert.equal(entry(i)[0], 0, `entry ${i} still to be sent`);
+    });
+});
+
+test('a silent and then a dead server leave the page responsive during the exchange', async () => {
+    await withGame({ width: 1280, height: 800 }, async ({ page, server }) => {
+        const events = [];
+        page.on('request', (r) => r.url().includes('updateScore') && events.push('sent'));
+        page.on('requestfailed', (r) => r.url().includes('updateScore') && events.push('ended'));
+        page.on('requestfinished', (r) => r.url().includes('updateScore') && events.push('ended'));
+        const ended = async () => {
+            for (let i = 0; i < 300 && !events.includes('ended'); ++i) await sleep(100);
+            assert.ok(events.includes('ended'), 'the exchange gave up');
+        };
+
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        for (let i = 0; i < 3; ++i) await page.keyboard.press('ArrowDown');
+        await press(page, 'Enter', ref.scores, 'the high-score table');
+
+        // Stopped: connections are taken by the system but never answered.
+        server.child.kill('SIGSTOP');
+        await page.keyboard.press('F1');
+        while (!events.includes('sent')) await sleep(20);
+        // The page goes on drawing animation frames while the request is open.
+        await page.evaluate(() => new Promise((resolve) => {
+            let frames = 0;
+            const next = () => (++frames === 5 ? resolve() : requestAnimationFrame(next));
+            requestAnimationFrame(next);
+        }));
+        events.push('page ran');
+        await ended();
+        assert.deepEqual(events.slice(0, 3), ['sent', 'page ran', 'ended']);
+        // The table is as it was, and keys work again.
+        await waitForScreen(page, 'the table unchanged', ref.scores);
+
+        // Killed: the connection is refused at once; the game stays on its table.
+        server.child.kill('SIGKILL');
+        events.length = 0;
+        await page.keyboard.press('F1');
+        await ended();
+        await press(page, 'Enter', ref.menu, 'the menu after the failed exchange');
+    });
+});

@@ -1,0 +1,166 @@
+// What every browser case needs: a real score server serving the web game on a loopback port,
+// headless Chromium, and the page's canvas read back as a 176 x 220 frame.
+import { spawn } from 'node:child_process';
+import { mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { setTimeout as sleep } from 'node:timers/promises';
+import puppeteer from 'puppeteer-core';
+import { differences, findPaddle, kHeight, kWidth, writePpm } from './frames.mjs';
+
+export function setting(name) {
+    const value = process.env[name];
+    if (!value) throw new Error(`${name} is not set (tests/browser/run.mjs sets it)`);
+    return value;
+}
+
+// Starts `scoreserver --listen 127.0.0.1:0 --web DIR --db <scratch>` and reads the port it
+// announces ("scoreserver listening on HOST:PORT").
+export async function startServer() {
+    const scratch = mkdtempSync(join(tmpdir(), 'v2-browser-'));
+    const child = spawn(setting('V2_SCORESERVER'), ['--listen', '127.0.0.1:0', '--web',
+        setting('V2_WEB_DIR'), '--db', join(scratch, 'scores.sqlite')],
+        { stdio: ['ignore', 'pipe', 'inherit'] });
+    const port = await new Promise((resolve, reject) => {
+        let text = '';
+        const timer = setTimeout(() => reject(new Error('scoreserver announced no port')), 10000);
+        child.stdout.on('data', (chunk) => {
+            text += chunk;
+            const line = text.match(/listening on .*:(\d+)\n/);
+            if (line) {
+                clearTimeout(timer);
+                resolve(Number(line[1]));
+            }
+        });
+        child.on('exit', (code) => reject(new Error(`scoreserver exited with ${code}`)));
+    });
+    const origin = `http://127.0.0.1:${port}`;
+    return {
+        origin,
+        child,
+        scratch,
+        async list() {
+            const reply = await fetch(`${origin}/Vextorium2/updateScore.php`);
+            return reply.text();
+        },
+        async stop() {
+            if (child.exitCode === null && child.signalCode === null) {
+                const ended = new Promise((resolve) => child.once('exit', resolve));
+                child.kill('SIGCONT');
+                child.kill('SIGTERM');
+                await ended;
+            }
+            rmSync(scratch, { recursive: true, force: true });
+        },
+    };
+}
+
+// Headless Chromium from the system with a profile of its own (so the browser's storage starts
+// empty); uncaught errors of the page are collected in `errors`.
+export async function launch() {
+    const profile = mkdtempSync(join(tmpdir(), 'v2-chromium-'));
+    const browser = await puppeteer.launch({
+        executablePath: process.env.V2_CHROMIUM || '/usr/bin/chromium',
+        headless: true,
+        userDataDir: profile,
+        args: ['--no-sandbox', '--mute-audio', '--autoplay-policy=no-user-gesture-required'],
+    });
+    const errors = [];
+    return {
+        browser,
+        errors,
+        async page(viewport = { width: 1280, height: 800 }) {
+            const page = await browser.newPage();
+            await page.setViewport(viewport);
+            page.on('pageerror', (error) => errors.push(String(error)));
+            return page;
+        },
+        async close() {
+            await browser.close();
+            rmSync(profile, { recursive: true, force: true });
+        },
+    };
+}
+
+// The canvas's picture brought down to the frame's size: at a whole scale factor with
+// nearest-neighbour sampling each frame pixel is one block, so this reads the frame exactly.
+export async function readFrame(page) {
+    const text = await page.evaluate((width, height) => {
+        const canvas = document.querySelector('canvas');
+        const small = new OffscreenCanvas(width, height);
+        const g = small.getContext('2d');
+        g.imageSmoothingEnabled = false;
+        g.drawImage(canvas, 0, 0, width, height);
+        const rgba = g.getImageData(0, 0, width, height).data;
+        let out = '';
+        for (let i = 0; i < rgba.length; i += 4) out += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
+        return out;
+    }, kWidth, kHeight);
+    return Buffer.from(text, 'latin1');
+}
+
+// Polls the canvas until `done(frame)` holds; on time-out the last frame is kept for a look.
+export async function waitFor(page, what, done, timeoutMs = 20000) {
+    const until = Date.now() + timeoutMs;
+    let frame;
+    for (;;) {
+        frame = await readFrame(page);
+        const result = done(frame);
+        if (result !== false && result !== undefined && result !== null) return result;
+        if (Date.now() > until) break;
+        await sleep(25);
+    }
+    const kept = join(tmpdir(), `v2-browser-${what.replace(/\W+/g, '-')}.ppm`);
+    writePpm(kept, frame);
+    throw new Error(`the page never showed ${what} (last frame: ${kept})`);
+}
+
+// Waits until the canvas has not changed for `quietMs` (a wipe has ended on a still screen).
+export async function waitForStill(page, what, quietMs = 700) {
+    let last = null;
+    let since = Date.now();
+    return waitFor(page, what, (frame) => {
+        if (!last || !frame.equals(last)) {
+            last = frame;
+            since = Date.now();
+        }
+        return Date.now() - since >= quietMs ? frame : false;
+    });
+}
+
+export function waitForScreen(page, what, reference, mask = null, timeoutMs) {
+    return waitFor(page, what, (frame) => differences(frame, reference, mask).count === 0, timeoutMs);
+}
+
+export function waitForPaddle(page, what, template, test, timeoutMs) {
+    return waitFor(page, what, (frame) => {
+        const x = findPaddle(frame, template);
+        return x >= 0 && test(x) ? { x } : false;
+    }, timeoutMs);
+}
+
+// The files of the page's program directory, through the page's Emscripten file system: the
+// directory the game writes into is the one mounted on the browser's storage.
+export async function storedFiles(page) {
+    return page.evaluate(() => {
+        const fs = globalThis.FS ?? globalThis.Module?.FS;
+        const mount = fs.root.mount.mounts.find((m) => m.type === (globalThis.IDBFS ?? fs.filesystems?.IDBFS));
+        const dir = mount.mountpoint;
+        const out = { dir };
+        for (const name of fs.readdir(dir)) {
+            if (name === '.' || name === '..') continue;
+            out[name] = Array.from(fs.readFile(`${dir}/${name}`));
+        }
+        return out;
+    });
+}
+
+// Writes files into that directory and waits until they are in the browser's storage.
+export async function storeFiles(page, files) {
+    await page.evaluate((entries) => new Promise((resolve, reject) => {
+        const fs = globalThis.FS ?? globalThis.Module?.FS;
+        const mount = fs.root.mount.mounts.find((m) => m.type === (globalThis.IDBFS ?? fs.filesystems?.IDBFS));
+        for (const [name, bytes] of entries) fs.writeFile(`${mount.mountpoint}/${name}`, new Uint8Array(bytes));
+        fs.syncfs(false, (error) => (error ? reject(new Error(String(error))) : resolve()));
+    }), Object.entries(files).map(([name, bytes]) => [name, Array.from(bytes)]));
+}

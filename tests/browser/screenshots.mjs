@@ -1,0 +1,50 @@
+#!/usr/bin/env node
+// Screenshots of the web game in headless Chromium for the README: a desktop-sized page and a
+// phone-sized one with the touch buttons, both in play. Builds nothing.
+//   node tests/browser/screenshots.mjs --server build/bin/scoreserver --web build-web/bin/web \
+//       --replay build/bin/vextorium2-replay --out docs
+import { resolve } from 'node:path';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { launch, startServer, waitForPaddle, waitForScreen } from './harness.mjs';
+import { references } from './references.mjs';
+
+const args = process.argv.slice(2);
+const option = (name, fallback) => {
+    const at = args.indexOf(name);
+    return at >= 0 ? args[at + 1] : fallback;
+};
+process.env.V2_SCORESERVER = resolve(option('--server', 'build/bin/scoreserver'));
+process.env.V2_WEB_DIR = resolve(option('--web', 'build-web/bin/web'));
+const out = resolve(option('--out', 'docs'));
+const ref = references(resolve(option('--replay', 'build/bin/vextorium2-replay')));
+
+const shots = [
+    ['web-desktop.png', { width: 1280, height: 800 }],
+    ['web-phone.png', { width: 390, height: 844, isMobile: true, hasTouch: true }],
+];
+const server = await startServer();
+const chromium = await launch();
+try {
+    for (const [name, viewport] of shots) {
+        const page = await chromium.page(viewport);
+        await page.goto(`${server.origin}/`);
+        await waitForScreen(page, 'the title', ref.title);
+        for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
+            await page.keyboard.press('Enter');
+            await waitForScreen(page, what, screen);
+        }
+        await page.keyboard.press('Enter');
+        await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
+        // The ball on its way for a moment, the paddle a little to the left.
+        await page.keyboard.down('ArrowLeft');
+        await page.keyboard.press('Enter');
+        await sleep(700);
+        await page.keyboard.up('ArrowLeft');
+        await page.screenshot({ path: `${out}/${name}` });
+        console.log(`wrote ${out}/${name}`);
+        await page.close();
+    }
+} finally {
+    await chromium.close();
+    await server.stop();
+}
