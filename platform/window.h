@@ -11,6 +11,12 @@ constexpr uint32_t kMsgSetFocus = 0x0007;
 constexpr uint32_t kMsgKillFocus = 0x0008;
 constexpr uint32_t kMsgKeyDown = 0x0100;  // wordParam: key code
 constexpr uint32_t kMsgKeyUp = 0x0101;
+// The pointer (mouse or finger) over the frame. longParam: x | (y << 16), in frame pixels
+// (x 0..175, y 0..219); back ends send nothing for a place outside the frame but a leave.
+constexpr uint32_t kMsgPointerMove = 0x0200;
+constexpr uint32_t kMsgPointerDown = 0x0201;  // a button pressed or a finger put down
+constexpr uint32_t kMsgPointerUp = 0x0202;
+constexpr uint32_t kMsgPointerLeave = 0x02A3;  // the pointer left the frame or was lifted
 
 constexpr uint32_t kKeyAction = 0x0D;
 constexpr uint32_t kKeyLeft = 0x25;
@@ -26,6 +32,18 @@ struct Message {
     uint32_t wordParam = 0;
     int32_t longParam = 0;
 };
+
+// A pointer message's place, packed into longParam and back.
+constexpr int32_t packPointer(int x, int y) {
+    return static_cast<int32_t>((static_cast<uint32_t>(x) & 0xFFFF) |
+                                ((static_cast<uint32_t>(y) & 0xFFFF) << 16));
+}
+constexpr int pointerX(int32_t longParam) {
+    return static_cast<int>(static_cast<uint32_t>(longParam) & 0xFFFF);
+}
+constexpr int pointerY(int32_t longParam) {
+    return static_cast<int>(static_cast<uint32_t>(longParam) >> 16);
+}
 
 // Creates the one window (hidden until showWindow), full screen or at three times the frame's
 // size. False when no window can be made.

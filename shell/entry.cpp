@@ -7,6 +7,7 @@
 
 #include "assets/resource_ids.h"
 #include "frontend/game_app.h"
+#include "frontend/pointer_steering.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/random.h"
@@ -20,8 +21,8 @@
 #include "world/playfield.h"
 
 namespace {
-constexpr uint32_t kGateInterval = 10;  // ms
-constexpr int kTickStep = 10;           // game time per tick, whatever really passed
+constexpr uint32_t kGateInterval = 10;     // ms
+constexpr int kTickStep = 10;              // game time per tick, whatever really passed
 constexpr uint32_t kInactiveWaitMs = 100;  // no gate runs while inactive: only messages wake
 
 template <typename T>
@@ -68,6 +69,7 @@ bool createGlobals() {
     drawGate = new FrameTimer(kGateInterval);
     tickGate = new FrameTimer(kGateInterval);
     app = new GameApp();
+    pointerSteering = new PointerSteering(sendSteeringKey);
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
@@ -75,6 +77,7 @@ bool createGlobals() {
 
 void destroyGlobals() {
     if (app != nullptr) app->saveOnExit();
+    deleteGlobal(pointerSteering);
     deleteGlobal(tickGate);
     deleteGlobal(drawGate);
     deleteGlobal(display);
@@ -89,6 +92,7 @@ bool loopStep() {
     display->present(app->canvas());
     if (tickGate->ready()) {
         app->tick(kTickStep);
+        pointerSteering->steer(*app, kTickStep);
         traceGameState();
     }
     if (!drawGate->ready()) return false;
@@ -131,7 +135,8 @@ int runProgram(bool fullScreen) {
         platform::Message message;
         while (platform::takeMessage(message)) {
             windowProc(message);
-            if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp)
+            if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp ||
+                message.id == platform::kMsgPointerDown || message.id == platform::kMsgPointerUp)
                 traceGameState();
         }
         if (appRunning) platform::waitForMessage(idleWaitMs(drew));

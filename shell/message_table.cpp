@@ -1,14 +1,20 @@
-// Message table: activation, keys and focus routed to the application object and display.
+// Message table: activation, keys, the pointer and focus routed to the application object and
+// display.
 #include "shell/message_table.h"
 
 #include "frontend/game_app.h"
+#include "frontend/pointer_steering.h"
 #include "globals/globals.h"
 #include "shell/display.h"
 
-const MessageEntry messageTable[5] = {
-    {platform::kMsgActivate, onActivate},   {platform::kMsgKeyDown, onKeyDown},
-    {platform::kMsgKeyUp, onKeyUp},         {platform::kMsgSetFocus, onSetFocus},
-    {platform::kMsgKillFocus, onKillFocus},
+PointerSteering* pointerSteering = nullptr;
+
+const MessageEntry messageTable[9] = {
+    {platform::kMsgActivate, onActivate},    {platform::kMsgKeyDown, onKeyDown},
+    {platform::kMsgKeyUp, onKeyUp},          {platform::kMsgSetFocus, onSetFocus},
+    {platform::kMsgKillFocus, onKillFocus},  {platform::kMsgPointerMove, onPointer},
+    {platform::kMsgPointerDown, onPointer},  {platform::kMsgPointerUp, onPointer},
+    {platform::kMsgPointerLeave, onPointer},
 };
 
 int32_t windowProc(const platform::Message& message) {
@@ -31,6 +37,7 @@ int32_t onActivate(const platform::Message& message) {
 
 int32_t onKeyDown(const platform::Message& message) {
     if (app == nullptr) return 0;
+    if (pointerSteering != nullptr) pointerSteering->noteKey(message);
     switch (message.wordParam) {
         case platform::kKeyAction:
             app->pressAction();
@@ -65,6 +72,15 @@ int32_t onKeyDown(const platform::Message& message) {
 int32_t onKeyUp(const platform::Message&) {
     if (app != nullptr) app->keyReleased();
     return 0;
+}
+
+int32_t onPointer(const platform::Message& message) {
+    if (app != nullptr && pointerSteering != nullptr) pointerSteering->handlePointer(message);
+    return 0;
+}
+
+void sendSteeringKey(const platform::Message& key) {
+    windowProc(key);
 }
 
 int32_t onSetFocus(const platform::Message&) {

@@ -1,4 +1,4 @@
-// The window's message table and its five handlers.
+// The window's message table and its handlers.
 #pragma once
 #include <cstdint>
 
@@ -11,13 +11,22 @@ struct MessageEntry {
     MessageHandler handler;
 };
 
-extern const MessageEntry messageTable[5];
+class PointerSteering;
+
+extern const MessageEntry messageTable[9];
+// The pointer's steering, made and deleted with the other globals.
+extern PointerSteering* pointerSteering;
 
 int32_t onActivate(const platform::Message& message);
 int32_t onKeyDown(const platform::Message& message);
 int32_t onKeyUp(const platform::Message& message);
+// Every pointer message goes to the pointer's steering, which answers with keys.
+int32_t onPointer(const platform::Message& message);
 int32_t onSetFocus(const platform::Message& message);
 int32_t onKillFocus(const platform::Message& message);
+
+// The pointer's steering hands its keys here: the same table, as real key messages.
+void sendSteeringKey(const platform::Message& key);
 
 // First matching entry's handler, else the platform's default handling.
 int32_t windowProc(const platform::Message& message);

@@ -13,16 +13,30 @@
 namespace platform::headless {
 
 struct ScriptEvent {
-    enum class Kind { KeyDown, KeyUp, Activate, Focus, Close, Shot };
+    enum class Kind {
+        KeyDown,
+        KeyUp,
+        Activate,
+        Focus,
+        Close,
+        Shot,
+        PointerMove,
+        PointerDown,
+        PointerUp,
+        PointerLeave
+    };
     uint32_t ms = 0;
     Kind kind = Kind::KeyDown;
-    uint32_t value = 0;  // key code, or 0/1 for activate and focus
-    std::string file;    // for shot
+    // Key code; 0/1 for activate and focus; the pointer's place (packPointer) for the pointer.
+    uint32_t value = 0;
+    std::string file;  // for shot
 };
 
 // Reads `MS EVENT [ARG]` lines (MS non-decreasing, '#' starts a comment) into events ordered
 // by millisecond, keeping script order within one; a press gives a down at MS and an up at
-// MS + 1. False with a one-line reason on the first bad line.
+// MS + 1. The pointer: `MS pointer X Y` moves it over the frame (X 0..175, Y 0..219), `MS click`
+// presses it at MS and releases it at MS + 1 where it last moved, `MS leave` takes it off the
+// frame. False with a one-line reason on the first bad line.
 bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string& error);
 
 // Back to virtual time 0 with no script, no queued messages, no trace and no seed.

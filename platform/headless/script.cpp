@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "platform/display.h"
 #include "platform/headless/headless.h"
 
 namespace platform::headless {
@@ -45,13 +46,14 @@ bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
     std::string raw;
     size_t lineNo = 0;
     uint32_t lastMs = 0;
+    uint32_t pointerAt = 0;  // where the pointer last moved: a click's place
     while (std::getline(in, raw)) {
         ++lineNo;
         if (size_t hash = raw.find('#'); hash != std::string::npos) raw.erase(hash);
         std::istringstream words(raw);
-        std::string msText, name, arg, extra;
+        std::string msText, name, arg, extra, more;
         if (!(words >> msText)) continue;
-        words >> name >> arg >> extra;
+        words >> name >> arg >> extra >> more;
         auto fail = [&](const std::string& why) {
             error = "script line " + std::to_string(lineNo) + ": " + why;
             return false;
@@ -60,7 +62,7 @@ bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
         if (!ms) return fail("bad time '" + msText + "'");
         if (*ms < lastMs) return fail("time goes backwards");
         lastMs = *ms;
-        if (!extra.empty()) return fail("too many words");
+        if (!more.empty() || (!extra.empty() && name != "pointer")) return fail("too many words");
         ScriptEvent e;
         e.ms = *ms;
         if (name == "down" || name == "up" || name == "press") {
@@ -89,6 +91,29 @@ bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
             e.kind = ScriptEvent::Kind::Shot;
             e.file = arg;
             parsed.push_back({e, lineNo});
+        } else if (name == "pointer") {
+            auto x = parseNumber(arg);
+            auto y = parseNumber(extra);
+            if (!x || !y || *x >= static_cast<uint32_t>(kFrameWidth) ||
+                *y >= static_cast<uint32_t>(kFrameHeight))
+                return fail("pointer takes X 0..175 and Y 0..219");
+            e.kind = ScriptEvent::Kind::PointerMove;
+            e.value =
+                static_cast<uint32_t>(packPointer(static_cast<int>(*x), static_cast<int>(*y)));
+            pointerAt = e.value;
+            parsed.push_back({e, lineNo});
+        } else if (name == "click" || name == "leave") {
+            if (!arg.empty()) return fail(name + " takes no argument");
+            e.value = name == "click" ? pointerAt : 0;
+            e.kind =
+                name == "leave" ? ScriptEvent::Kind::PointerLeave : ScriptEvent::Kind::PointerDown;
+            parsed.push_back({e, lineNo});
+            if (name == "click") {
+                ScriptEvent upEvent = e;
+                upEvent.kind = ScriptEvent::Kind::PointerUp;
+                upEvent.ms = e.ms + 1;
+                parsed.push_back({upEvent, lineNo});
+            }
         } else {
             return fail("unknown event '" + name + "'");
         }

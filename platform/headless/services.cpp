@@ -179,6 +179,18 @@ bool takeMessage(Message& message) {
             case ScriptEvent::Kind::Close:
                 message = headless::keyMessage(kMsgKeyDown, kKeyHome);
                 return true;
+            case ScriptEvent::Kind::PointerMove:
+                message = Message{kMsgPointerMove, 0, static_cast<int32_t>(e.value)};
+                return true;
+            case ScriptEvent::Kind::PointerDown:
+                message = Message{kMsgPointerDown, 0, static_cast<int32_t>(e.value)};
+                return true;
+            case ScriptEvent::Kind::PointerUp:
+                message = Message{kMsgPointerUp, 0, static_cast<int32_t>(e.value)};
+                return true;
+            case ScriptEvent::Kind::PointerLeave:
+                message = Message{kMsgPointerLeave, 0, 0};
+                return true;
             case ScriptEvent::Kind::Shot:
                 if (!headless::writePng(e.file, headless::frame))
                     std::cerr << "vextorium2-replay: cannot write " << e.file << '\n';

@@ -1,6 +1,6 @@
 // GameWindow: full screen or windowed, the frame letterboxed at a whole scale, presented only
-// when it changed and never waiting for the display; keys, gamepads, focus, close and signals
-// become the handset's messages.
+// when it changed and never waiting for the display; keys, gamepads, the mouse, fingers, focus,
+// close and signals become the handset's messages.
 #include "platform/sdl/game_window.h"
 
 #include <poll.h>
@@ -92,7 +92,8 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
         return false;
     }
     SDL_SetWindowMinimumSize(window, kFrameWidth, kFrameHeight);
-    SDL_ShowCursor(SDL_DISABLE);
+    // The cursor shows in a window; full screen it is out of the way.
+    SDL_ShowCursor(fullScreen ? SDL_DISABLE : SDL_ENABLE);
     setIcon();
     readRefreshRate();
     findDisplayConnection();
@@ -100,6 +101,9 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
     stopSignals = 0;
     queue.clear();
     swallowed.reset();
+    pointerOver = false;
+    pointerPressed = false;
+    steeringFinger = -1;
     needsRepaint = true;
     checked = false;
     presents = 0;
@@ -216,10 +220,11 @@ void GameWindow::coverDisplay() {
     SDL_SetWindowSize(window, bounds.w, bounds.h);
 }
 
-void GameWindow::push(uint32_t id, uint32_t wordParam) {
+void GameWindow::push(uint32_t id, uint32_t wordParam, int32_t longParam) {
     Message message;
     message.id = id;
     message.wordParam = wordParam;
+    message.longParam = longParam;
     queue.push_back(message);
 }
 
@@ -321,6 +326,16 @@ void GameWindow::translate(const SDL_Event& event) {
         case SDL_WINDOWEVENT:
             translateWindowEvent(event.window);
             break;
+        case SDL_MOUSEMOTION:
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            translateMouse(event);
+            break;
+        case SDL_FINGERDOWN:
+        case SDL_FINGERMOTION:
+        case SDL_FINGERUP:
+            translateFinger(event.tfinger);
+            break;
         case SDL_CONTROLLERBUTTONDOWN:
         case SDL_CONTROLLERBUTTONUP: {
             const uint32_t key =
@@ -380,6 +395,9 @@ void GameWindow::translateWindowEvent(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_CLOSE:
             push(kMsgKeyDown, kKeyHome);
             break;
+        case SDL_WINDOWEVENT_LEAVE:
+            pointerLeave();
+            break;
         case SDL_WINDOWEVENT_DISPLAY_CHANGED:
             readRefreshRate();
             needsRepaint = true;
@@ -395,6 +413,80 @@ void GameWindow::translateWindowEvent(const SDL_WindowEvent& event) {
         default:
             break;
     }
+}
+
+void GameWindow::translateMouse(const SDL_Event& event) {
+    // A finger's own events steer; the mouse events SDL makes up from them would repeat them.
+    if (event.motion.which == SDL_TOUCH_MOUSEID) return;
+    if (event.type == SDL_MOUSEMOTION) {
+        pointAt(event.motion.x, event.motion.y);
+        return;
+    }
+    if (event.button.button != SDL_BUTTON_LEFT) return;
+    if (event.type == SDL_MOUSEBUTTONDOWN) {
+        pointAt(event.button.x, event.button.y);
+        pointerDown();
+    } else {
+        pointerUp();
+    }
+}
+
+void GameWindow::translateFinger(const SDL_TouchFingerEvent& finger) {
+    if (window == nullptr) return;
+    if (finger.type == SDL_FINGERDOWN && steeringFinger == -1) steeringFinger = finger.fingerId;
+    if (finger.fingerId != steeringFinger) return;  // a second finger: only the first steers
+    // Places come normalised to the window: 0..1 across and down.
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    pointAt(static_cast<int>(finger.x * static_cast<float>(width)),
+            static_cast<int>(finger.y * static_cast<float>(height)));
+    if (finger.type == SDL_FINGERDOWN) {
+        pointerDown();
+    } else if (finger.type == SDL_FINGERUP) {
+        // A lifted finger points nowhere: the paddle stops where it is.
+        pointerUp();
+        pointerLeave();
+        steeringFinger = -1;
+    }
+}
+
+void GameWindow::pointAt(int x, int y) {
+    if (window == nullptr) return;
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    int frameX = 0;
+    int frameY = 0;
+    if (!frameAt(fitFrame(width, height), x, y, frameX, frameY)) {
+        pointerLeave();
+        return;
+    }
+    const int32_t place = packPointer(frameX, frameY);
+    if (pointerOver && place == pointerPlace) return;
+    pointerOver = true;
+    pointerPlace = place;
+    push(kMsgPointerMove, 0, place);
+}
+
+void GameWindow::pointerDown() {
+    // A press on the black border is no press.
+    if (!pointerOver || pointerPressed) return;
+    pointerPressed = true;
+    push(kMsgPointerDown, 0, pointerPlace);
+}
+
+void GameWindow::pointerUp() {
+    // Released wherever it is, if its press was given: the action key never stays down.
+    if (!pointerPressed) return;
+    pointerPressed = false;
+    push(kMsgPointerUp, 0, pointerPlace);
+}
+
+void GameWindow::pointerLeave() {
+    if (!pointerOver) return;
+    pointerOver = false;
+    push(kMsgPointerLeave, 0, 0);
 }
 
 void GameWindow::moveStick(StickAxis& axis, int value, uint32_t negativeKey, uint32_t positiveKey) {

@@ -1,5 +1,5 @@
 // GameWindow: the SDL window, the frame scaled into the window's own pixels, and the translation
-// of SDL events into the handset's window messages.
+// of SDL events (keys, gamepads, the mouse and fingers) into the handset's window messages.
 #pragma once
 #include <SDL.h>
 
@@ -56,10 +56,18 @@ class GameWindow {
     void translate(const SDL_Event& event);
     void translateKey(const SDL_KeyboardEvent& key, bool down);
     void translateWindowEvent(const SDL_WindowEvent& event);
+    void translateMouse(const SDL_Event& event);
+    void translateFinger(const SDL_TouchFingerEvent& finger);
+    // The pointer at a window point: a move when over the frame (and not where it last was), a
+    // leave when it went off the frame.
+    void pointAt(int x, int y);
+    void pointerDown();
+    void pointerUp();
+    void pointerLeave();
     void moveStick(StickAxis& axis, int value, uint32_t negativeKey, uint32_t positiveKey);
     void addGamepad(int deviceIndex);
     void removeGamepad(SDL_JoystickID id);
-    void push(uint32_t id, uint32_t wordParam);
+    void push(uint32_t id, uint32_t wordParam, int32_t longParam = 0);
     void presentIfDue();
     // Makes `converted` of the window's pixel format; false if it cannot.
     bool matchFormat(const SDL_Surface* screen);
@@ -90,6 +98,13 @@ class GameWindow {
     std::deque<Message> queue;
     std::bitset<SDL_NUM_SCANCODES> swallowed;  // keys whose release must not reach the game
     std::map<SDL_JoystickID, Gamepad> gamepads;
+
+    // The pointer: where it last was over the frame, whether it is there and pressed, and the
+    // one finger that steers (the first one down; none: -1).
+    int32_t pointerPlace = 0;
+    bool pointerOver = false;
+    bool pointerPressed = false;
+    SDL_FingerID steeringFinger = -1;
 };
 
 // The one window of the program.

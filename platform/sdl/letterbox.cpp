@@ -18,4 +18,11 @@ Letterbox fitFrame(int width, int height) {
     return box;
 }
 
+bool frameAt(const Letterbox& box, int x, int y, int& frameX, int& frameY) {
+    if (x < box.x || y < box.y || x >= box.x + box.width || y >= box.y + box.height) return false;
+    frameX = (x - box.x) / box.scale;
+    frameY = (y - box.y) / box.scale;
+    return true;
+}
+
 }  // namespace platform

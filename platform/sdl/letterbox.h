@@ -15,4 +15,8 @@ struct Letterbox {
 // smaller than the frame shows it at 1x, centred and cut at the edges.
 Letterbox fitFrame(int width, int height);
 
+// The frame pixel under the window point (x, y): false, leaving frameX and frameY alone, for a
+// point on the black border or outside the window.
+bool frameAt(const Letterbox& box, int x, int y, int& frameX, int& frameY);
+
 }  // namespace platform

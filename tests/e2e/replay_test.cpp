@@ -177,6 +177,40 @@ TEST_F(EndToEnd, QuittingInPlaySavesTheGame) {
     EXPECT_TRUE(glyphMatches(34, 0));
 }
 
+// Clicks walk the screens exactly as the action key does; in play the paddle follows the pointer
+// at its own speed: from 70.5 to 133, centred under column 150, in 25 steps of 2.5 px. Leaving
+// the frame leaves it there.
+TEST_F(EndToEnd, ClicksActAndThePaddleFollowsThePointer) {
+    const int stage = wipeEnd(1500);
+    const int play = wipeEnd(stage + 50);
+    ASSERT_EQ(replay("100 click\n800 click\n1500 click\n" + at(stage + 50, "click\n") +
+                     at(play + 50, "shot before.png\n") + at(play + 50, "pointer 150 120\n") +
+                     at(play + 600, "shot after.png\n") + at(play + 600, "leave\n") +
+                     at(play + 900, "shot left.png\n")),
+              0);
+    EXPECT_EQ(
+        statesOnly(trace()),
+        (Lines{at(100, "state TRANSITION"), at(715, "state ABOUT"), at(800, "state TRANSITION"),
+               at(1408, "state MENU"), at(1500, "state TRANSITION"), at(stage, "state STAGE"),
+               at(stage + 50, "state TRANSITION"), at(play, "state PLAY")}));
+    // The medium bar (rows 6..11 of the paddle sheet, 35 px, keyed on blue) at (x, 194).
+    Image bars(nullptr, resource::kPaddle);
+    auto paddleAt = [&](const std::string& shot, int x) {
+        const auto frame = testing_support::readFramePng(path(shot));
+        if (frame.size() != 176u * 220u || bars.width < 35) return false;
+        for (int r = 0; r < 6; ++r)
+            for (int c = 0; c < 35; ++c) {
+                const uint16_t src = bars.pixels[(6 + r) * bars.width + c];
+                if (src != 0x001F && frame[(194 + r) * 176 + x + c] != src) return false;
+            }
+        return true;
+    };
+    EXPECT_TRUE(paddleAt("before.png", 70));  // 70.5, drawn from its whole pixel
+    EXPECT_FALSE(paddleAt("before.png", 133));
+    EXPECT_TRUE(paddleAt("after.png", 133));
+    EXPECT_TRUE(paddleAt("left.png", 133));
+}
+
 TEST_F(EndToEnd, BadArgumentsGiveStatusTwo) {
     EXPECT_EQ(runProcess({V2_REPLAY, "--seed", "x"}), 2);
     EXPECT_EQ(runProcess({V2_REPLAY, "--until"}), 2);

@@ -19,7 +19,8 @@ std::vector<std::string> parse(const std::string& script) {
     std::string error;
     if (!platform::headless::parseScript(in, events, error)) return {error};
     EXPECT_TRUE(error.empty());
-    static const char* const kKinds[] = {"down", "up", "activate", "focus", "close", "shot"};
+    static const char* const kKinds[] = {"down", "up",      "activate", "focus",   "close",
+                                         "shot", "pointer", "click",    "unclick", "leave"};
     std::vector<std::string> lines;
     for (const ScriptEvent& e : events)
         lines.push_back(std::to_string(e.ms) + " " + kKinds[static_cast<int>(e.kind)] + " " +
@@ -83,7 +84,29 @@ TEST(ReplayScript, FirstBadLineIsReportedWithItsReason) {
         {"5 Press left", "script line 1: unknown event 'Press'"},
         {"5", "script line 1: unknown event ''"},
         {"5 close\n6 bad\n7 worse", "script line 2: unknown event 'bad'"},
+        {"5 pointer 176 0", "script line 1: pointer takes X 0..175 and Y 0..219"},
+        {"5 pointer 0 220", "script line 1: pointer takes X 0..175 and Y 0..219"},
+        {"5 pointer 10", "script line 1: pointer takes X 0..175 and Y 0..219"},
+        {"5 pointer -1 3", "script line 1: pointer takes X 0..175 and Y 0..219"},
+        {"5 pointer 1 2 3", "script line 1: too many words"},
+        {"5 click 1 2", "script line 1: too many words"},
+        {"5 leave now", "script line 1: leave takes no argument"},
     };
     for (const auto& [script, error] : cases)
         EXPECT_EQ(parse(script), std::vector<std::string>{error}) << script;
+}
+
+// The pointer's place is x | (y << 16); a click lands where the pointer last moved (at 0, 0
+// before any move) and is released one millisecond later.
+TEST(ReplayScript, PointerMovesClicksAndLeaves) {
+    EXPECT_EQ(
+        parse("3 click\n"
+              "5 pointer 175 219\n"
+              "5 click\n"
+              "6 pointer 0 1\n"
+              "7 leave\n"),
+        (std::vector<std::string>{
+            "3 click 0", "4 unclick 0", "5 pointer " + std::to_string(175 + (219 << 16)),
+            "5 click " + std::to_string(175 + (219 << 16)),
+            "6 unclick " + std::to_string(175 + (219 << 16)), "6 pointer 65536", "7 leave 0"}));
 }

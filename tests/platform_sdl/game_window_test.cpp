@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/display.h"
+#include "platform/sdl/letterbox.h"
 #include "platform/window.h"
 #include "tests/platform_sdl/idle_pass.h"
 
@@ -29,13 +30,15 @@ class GameWindowTest : public ::testing::Test {
     }
     void TearDown() override { destroyWindow(); }
 
-    Seen drain() {
+    // With `places`, each message's longParam too.
+    Seen drain(std::vector<int32_t>* places = nullptr) {
         Seen seen;
         int quiet = 0;
         for (int i = 0; i < kMaxCalls && quiet < kQuietCalls; ++i) {
             Message message;
             if (takeOrWait(message)) {
                 seen.emplace_back(message.id, message.wordParam);
+                if (places != nullptr) places->push_back(message.longParam);
                 quiet = 0;
             } else {
                 ++quiet;
@@ -80,6 +83,75 @@ TEST_F(GameWindowTest, KeysBecomeHandsetKeyMessages) {
                              {0x101, 0x71},
                              {0x100, 0x5B}}));
     EXPECT_EQ(defaultWindowProc(Message{0x0F, 0, 0}), 0);
+}
+
+// The mouse and fingers reach the frame through the letterbox: a message only for a place over
+// the frame, a leave when the pointer goes off it, and a press only where a release will follow.
+TEST_F(GameWindowTest, MouseAndFingersBecomePointerMessagesInFramePixels) {
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(gameWindow().sdlWindow(), &width, &height);
+    const Letterbox box = fitFrame(width, height);
+    ASSERT_GT(box.x, 0);  // a black border on the left to point at
+    // The window point inside frame pixel (x, y), one window pixel past its corner.
+    auto windowX = [&](int x) { return box.x + box.scale * x + 1; };
+    auto windowY = [&](int y) { return box.y + box.scale * y + 1; };
+    auto mouse = [&](Uint32 type, int x, int y, Uint32 which = 0) {
+        SDL_Event event{};
+        event.type = type;
+        if (type == SDL_MOUSEMOTION) {
+            event.motion.which = which;
+            event.motion.x = x;
+            event.motion.y = y;
+        } else {
+            event.button.which = which;
+            event.button.button = SDL_BUTTON_LEFT;
+            event.button.x = x;
+            event.button.y = y;
+        }
+        SDL_PushEvent(&event);
+    };
+    auto finger = [&](Uint32 type, SDL_FingerID id, int x, int y) {
+        SDL_Event event{};
+        event.type = type;
+        event.tfinger.fingerId = id;
+        event.tfinger.x = static_cast<float>(windowX(x)) / static_cast<float>(width);
+        event.tfinger.y = static_cast<float>(windowY(y)) / static_cast<float>(height);
+        SDL_PushEvent(&event);
+    };
+    const uint32_t move = kMsgPointerMove, down = kMsgPointerDown, up = kMsgPointerUp,
+                   leave = kMsgPointerLeave;
+
+    mouse(SDL_MOUSEMOTION, windowX(100), windowY(50));
+    mouse(SDL_MOUSEMOTION, windowX(100) + 1, windowY(50));  // the same frame pixel: nothing
+    mouse(SDL_MOUSEBUTTONDOWN, windowX(175), windowY(219));
+    mouse(SDL_MOUSEMOTION, box.x - 1, windowY(50));  // on the border, pressed
+    mouse(SDL_MOUSEBUTTONUP, box.x - 1, windowY(50));
+    mouse(SDL_MOUSEBUTTONDOWN, box.x - 1, windowY(50));  // a press on the border: nothing
+    mouse(SDL_MOUSEBUTTONUP, box.x - 1, windowY(50));
+    mouse(SDL_MOUSEMOTION, windowX(0), windowY(0), SDL_TOUCH_MOUSEID);  // made up from a finger
+    std::vector<int32_t> places;
+    EXPECT_EQ(drain(&places), (Seen{{move, 0}, {move, 0}, {down, 0}, {leave, 0}, {up, 0}}));
+    EXPECT_EQ(places, (std::vector<int32_t>{100 | 50 << 16, 175 | 219 << 16, 175 | 219 << 16, 0,
+                                            175 | 219 << 16}));
+
+    // The first finger steers; a second is ignored; lifting the first releases and leaves.
+    finger(SDL_FINGERDOWN, 7, 10, 200);
+    finger(SDL_FINGERDOWN, 8, 90, 90);
+    finger(SDL_FINGERMOTION, 7, 11, 200);
+    finger(SDL_FINGERMOTION, 8, 90, 91);
+    finger(SDL_FINGERUP, 7, 11, 200);
+    finger(SDL_FINGERUP, 8, 90, 91);
+    places.clear();
+    EXPECT_EQ(drain(&places), (Seen{{move, 0}, {down, 0}, {move, 0}, {up, 0}, {leave, 0}}));
+    EXPECT_EQ(places, (std::vector<int32_t>{10 | 200 << 16, 10 | 200 << 16, 11 | 200 << 16,
+                                            11 | 200 << 16, 0}));
+
+    // The pointer leaving the window.
+    mouse(SDL_MOUSEMOTION, windowX(3), windowY(4));
+    windowEvent(SDL_WINDOWEVENT_LEAVE);
+    windowEvent(SDL_WINDOWEVENT_LEAVE);
+    EXPECT_EQ(drain(), (Seen{{move, 0}, {leave, 0}}));
 }
 
 TEST_F(GameWindowTest, FullScreenKeysStayInTheBackEnd) {

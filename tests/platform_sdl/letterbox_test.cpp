@@ -34,5 +34,26 @@ TEST(Letterbox, WindowSmallerThanTheFrameShowsItAtOneCentred) {
     expectBox(fitFrame(100, 100), 1, -38, -60, 176, 220);
 }
 
+TEST(Letterbox, WindowPointsToFramePixels) {
+    int x = -1;
+    int y = -1;
+    // 3x at (248, 54): the frame spans 248..775 across and 54..713 down.
+    const Letterbox box = fitFrame(1024, 768);
+    ASSERT_TRUE(frameAt(box, 248, 54, x, y));
+    EXPECT_EQ(x * 1000 + y, 0);
+    ASSERT_TRUE(frameAt(box, 775, 713, x, y));
+    EXPECT_EQ(x * 1000 + y, 175219);
+    ASSERT_TRUE(frameAt(box, 250, 57, x, y));
+    EXPECT_EQ(x * 1000 + y, 1);
+    EXPECT_FALSE(frameAt(box, 247, 300, x, y));
+    EXPECT_FALSE(frameAt(box, 776, 300, x, y));
+    EXPECT_FALSE(frameAt(box, 300, 53, x, y));
+    EXPECT_FALSE(frameAt(box, 300, 714, x, y));
+    EXPECT_EQ(x * 1000 + y, 1);  // untouched by a miss
+    // A window smaller than the frame shows its middle: the window's corner is frame (38, 60).
+    ASSERT_TRUE(frameAt(fitFrame(100, 100), 0, 0, x, y));
+    EXPECT_EQ(x * 1000 + y, 38060);
+}
+
 }  // namespace
 }  // namespace platform

@@ -1,6 +1,7 @@
 // The score server over HTTP: validation, ordering, concurrent clients, and the real process
 // surviving a kill and stopping cleanly.
 #include "tools/scoreserver/score_server.h"
+#include "in_process_server.h"
 #include "tests/support/port_line.h"
 #include "tools/scoreserver/sqlite_store.h"
 
@@ -25,15 +26,8 @@ extern char** environ;
 namespace {
 
 constexpr const char* kPath = "/Vextorium2/updateScore.php";
-constexpr int kStartPolls = 5000;     // 1 ms each
 constexpr int kOutputWaitMs = 10000;  // for the real server's first line
 constexpr int kExitPolls = 1000;      // 10 ms each
-
-std::string makeTempDirectory() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "scoreserver_testXXXXXX").string();
-    return ::mkdtemp(pattern.data()) != nullptr ? pattern + "/" : std::string();
-}
 
 std::string upload(httplib::Client& client, const std::string& query, int* status = nullptr) {
     auto result = client.Get(std::string(kPath) + query);
@@ -50,38 +44,6 @@ int statusOf(httplib::Client& client, const std::string& query) {
 std::string list(httplib::Client& client) {
     return upload(client, "");
 }
-
-// A server on a free port of 127.0.0.1 over a database in a fresh directory.
-class InProcessServer {
-  public:
-    explicit InProcessServer(const ServerLimits& limits = {})
-        : directory(makeTempDirectory()),
-          store(directory + "scores.sqlite"),
-          server(store, limits) {
-        port = server.bind("127.0.0.1", 0);
-        thread = std::thread([this] { server.run(); });
-        for (int i = 0; i < kStartPolls && !server.running(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ~InProcessServer() {
-        server.stop();
-        thread.join();
-        std::error_code ignored;
-        std::filesystem::remove_all(directory, ignored);
-    }
-    // Targets go out exactly as written, malformed escapes included.
-    httplib::Client client() const {
-        httplib::Client c("127.0.0.1", port);
-        c.set_url_encode(false);
-        return c;
-    }
-
-    std::string directory;
-    SqliteScoreStore store;
-    ScoreServer server;
-    std::thread thread;
-    int port = 0;
-};
 
 // The real scoreserver executable, its port read from its first line of output.
 class ServerProcess {
@@ -252,7 +214,7 @@ TEST(ScoreServerTest, ConcurrentClientsAllGetRecorded) {
 }
 
 TEST(ScoreServerTest, TheProcessKeepsAnsweredScoresThroughAKillAndStopsCleanly) {
-    const std::string directory = makeTempDirectory();
+    const std::string directory = makeTempDirectory("scoreserver_test");
     const std::string database = directory + "scores.sqlite";
     {
         ServerProcess process(database);
@@ -309,7 +271,7 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--help", out), 0);
     for (const char* option :
          {"--max-target", "--max-header-bytes", "--max-headers", "--request-timeout",
-          "--idle-timeout", "--max-connections", "--max-per-address", "--threads"})
+          "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(run("--version", out), 0);
     EXPECT_EQ(out.rfind("scoreserver ", 0), 0u);

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -16,6 +17,7 @@ int readAnnouncedPort(int fd, int waitMs) {
         if (n <= 0) break;
         line.append(buffer, static_cast<size_t>(n));
     }
+    line.resize(std::min(line.size(), line.find('\n')));  // the first line only
     const size_t colon = line.rfind(':');
     return colon == std::string::npos ? 0 : std::atoi(line.c_str() + colon + 1);
 }

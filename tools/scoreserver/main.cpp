@@ -1,5 +1,6 @@
-// scoreserver: records the game's uploaded scores and answers the best 100.
-//   scoreserver [--listen HOST:PORT] [--db FILE|URL] [limits...]   (--help lists them)
+// scoreserver: records the game's uploaded scores and answers the best 100, shows them as a
+// leaderboard page and serves the web game.
+//   scoreserver [--listen HOST:PORT] [--db FILE|URL] [--web DIR] [limits...]   (--help lists them)
 #include <limits.h>
 #include <pthread.h>
 #include <signal.h>
@@ -15,12 +16,14 @@
 
 #include "tools/scoreserver/score_server.h"
 #include "tools/scoreserver/score_store.h"
+#include "tools/scoreserver/web_files.h"
 
 namespace {
 
 constexpr const char* kDefaultHost = "127.0.0.1";
 constexpr int kDefaultPort = 8642;
 constexpr const char* kDefaultDatabase = "scores.sqlite";
+constexpr const char* kDefaultWeb = "web";
 constexpr int kMaxPort = 65535;
 constexpr int kBadArguments = 2;
 constexpr int kFailure = 1;
@@ -93,6 +96,14 @@ std::vector<LimitSwitch> limitSwitches(ServerLimits& limits) {
     };
 }
 
+// The address a browser on this machine opens: a wildcard host becomes loopback, and an IPv6
+// host goes in brackets.
+std::string pageAddress(const std::string& host, int port) {
+    std::string shown = host == "0.0.0.0" ? "127.0.0.1" : host == "::" ? "::1" : host;
+    if (shown.find(':') != std::string::npos) shown = "[" + shown + "]";
+    return "http://" + shown + ":" + std::to_string(port) + "/";
+}
+
 void printHelp(std::vector<LimitSwitch>& switches) {
     constexpr size_t kHelpColumn = 20;
     std::cout << "usage: scoreserver [OPTION...]\n"
@@ -101,7 +112,10 @@ void printHelp(std::vector<LimitSwitch>& switches) {
                  "any free port)\n"
                  "  --db FILE|URL         the score database: a SQLite file (default "
                  "scores.sqlite beside\n"
-                 "                        the program) or a postgresql://... address\n";
+                 "                        the program) or a postgresql://... address\n"
+                 "  --web DIR             the web game's files, served at / (default web/ beside "
+                 "the program);\n"
+                 "                        the leaderboard is at /scores and /scores.json\n";
     for (const LimitSwitch& s : switches)
         std::cout << "  " << s.name << " N"
                   << std::string(kHelpColumn - std::string(s.name).size(), ' ') << s.help
@@ -111,9 +125,10 @@ void printHelp(std::vector<LimitSwitch>& switches) {
 }
 
 int usage(const std::string& reason) {
-    std::cerr << "scoreserver: " << reason
-              << " (usage: scoreserver [--listen HOST:PORT] [--db FILE|URL] [--LIMIT N...]; "
-                 "scoreserver --help lists the limits)\n";
+    std::cerr
+        << "scoreserver: " << reason
+        << " (usage: scoreserver [--listen HOST:PORT] [--db FILE|URL] [--web DIR] [--LIMIT N...]; "
+           "scoreserver --help lists the limits)\n";
     return kBadArguments;
 }
 
@@ -132,6 +147,7 @@ int main(int argc, char** argv) {
     std::string host = kDefaultHost;
     int port = kDefaultPort;
     std::string database = executableDirectory() + kDefaultDatabase;
+    std::string webDirectory = executableDirectory() + kDefaultWeb;
     ServerLimits limits;
     std::vector<LimitSwitch> switches = limitSwitches(limits);
     for (int i = 1; i < argc; ++i) {
@@ -147,12 +163,15 @@ int main(int argc, char** argv) {
         LimitSwitch* limit = nullptr;
         for (LimitSwitch& s : switches)
             if (arg == s.name) limit = &s;
-        if ((arg == "--listen" || arg == "--db" || limit != nullptr) && i + 1 >= argc)
+        if ((arg == "--listen" || arg == "--db" || arg == "--web" || limit != nullptr) &&
+            i + 1 >= argc)
             return usage(arg + " needs a value");
         if (arg == "--listen") {
             if (!parseListen(argv[++i], host, port)) return usage("bad --listen value");
         } else if (arg == "--db") {
             database = argv[++i];
+        } else if (arg == "--web") {
+            webDirectory = argv[++i];
         } else if (limit != nullptr) {
             unsigned long value = 0;
             if (!parseCount(argv[++i], limit->most, value))
@@ -184,13 +203,23 @@ int main(int argc, char** argv) {
                   << store->error() << '\n';
         return kFailure;
     }
-    ScoreServer server(*store, limits);
+    const WebFiles web(webDirectory);
+    for (const std::string& note : web.notes())
+        std::cerr << "scoreserver: " << webDirectory << '/' << note << '\n';
+    ScoreServer server(*store, limits, &web);
     const int bound = server.bind(host, port);
     if (bound < 0) {
         std::cerr << "scoreserver: cannot listen on " << host << ':' << port << '\n';
         return kFailure;
     }
     std::cout << "scoreserver listening on " << host << ':' << bound << std::endl;
+    const std::string address = pageAddress(host, bound);
+    if (web.installed())
+        std::cout << "Open " << address << " to play (" << web.count() << " files from "
+                  << webDirectory << "); high scores at " << address << "scores" << std::endl;
+    else
+        std::cout << "No web game in " << webDirectory << " (--web DIR); high scores at " << address
+                  << "scores" << std::endl;
 
     std::atomic<bool> finished{false};
     std::thread signalWaiter([&] {

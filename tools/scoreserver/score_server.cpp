@@ -10,7 +10,10 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <utility>
+#include <vector>
 
+#include "tools/scoreserver/leaderboard.h"
 #include "tools/scoreserver/request_target.h"
 #include "tools/scoreserver/score_rules.h"
 
@@ -20,6 +23,7 @@ constexpr int kListenBacklog = 128;
 constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
 
 constexpr unsigned kOk = 200;
+constexpr unsigned kNotModified = 304;
 constexpr unsigned kBadRequest = 400;
 constexpr unsigned kNotFound = 404;
 constexpr unsigned kBadMethod = 405;
@@ -27,16 +31,53 @@ constexpr unsigned kUriTooLong = 414;
 constexpr unsigned kTooManyHeaders = 431;
 constexpr unsigned kUnavailable = 503;
 
-MHD_Result answer(MHD_Connection* connection, unsigned status, const std::string& body) {
-    MHD_Response* response = MHD_create_response_from_buffer(
-        body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
+using Headers = std::vector<std::pair<const char*, std::string>>;
+
+// Queues the response with its headers; MHD_NO when it could not be made or queued.
+MHD_Result queue(MHD_Connection* connection, unsigned status, MHD_Response* response,
+                 const Headers& headers) {
     if (response == nullptr) return MHD_NO;
-    MHD_add_response_header(response, "Cache-Control", "no-store");
-    MHD_add_response_header(response, "Content-Type", "text/plain; charset=utf-8");
-    if (status == kBadMethod) MHD_add_response_header(response, "Allow", "GET");
+    for (const auto& [name, value] : headers)
+        MHD_add_response_header(response, name, value.c_str());
     const MHD_Result queued = MHD_queue_response(connection, status, response);
     MHD_destroy_response(response);
     return queued;
+}
+
+MHD_Result answer(MHD_Connection* connection, unsigned status, const std::string& body,
+                  const char* allowed = "GET") {
+    Headers headers{{"Cache-Control", "no-store"}, {"Content-Type", "text/plain; charset=utf-8"}};
+    if (status == kBadMethod) headers.emplace_back("Allow", allowed);
+    return queue(connection, status,
+                 MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                                 MHD_RESPMEM_MUST_COPY),
+                 headers);
+}
+
+// The status answered, or -1 when nothing could be queued (the connection is then dropped).
+int sent(MHD_Result queued, unsigned status) {
+    return queued == MHD_YES ? static_cast<int>(status) : -1;
+}
+
+int send(MHD_Connection* connection, unsigned status, const std::string& body,
+         const char* allowed = "GET") {
+    return sent(answer(connection, status, body, allowed), status);
+}
+
+// The leaderboard: always fresh, and a page that may load nothing but its own inline style.
+MHD_Result answerLeaderboard(MHD_Connection* connection, const std::string& body,
+                             const char* contentType) {
+    return queue(connection, kOk,
+                 MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                                 MHD_RESPMEM_MUST_COPY),
+                 {{"Cache-Control", "no-cache"},
+                  {"Content-Type", contentType},
+                  {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"},
+                  {"X-Content-Type-Options", "nosniff"}});
+}
+
+const char* headerOf(MHD_Connection* connection, const char* name) {
+    return MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
 }
 
 int socketOf(MHD_Connection* connection) {
@@ -67,14 +108,14 @@ struct ScoreServer::Hooks {
     }
 
     // Called once with the headers, then for each piece of a body, then once more at its end.
-    // A GET is answered at the end, which keeps the connection open for the client's next
-    // request; anything else at once, which closes it without reading what it sends.
+    // A GET or HEAD is answered at the end, which keeps the connection open for the client's
+    // next request; anything else at once, which closes it without reading what it sends.
     static MHD_Result access(void* self, MHD_Connection* connection, const char*,
                              const char* method, const char*, const char*, size_t* uploadSize,
                              void** requestState) {
         auto* server = static_cast<ScoreServer*>(self);
         auto* request = static_cast<RequestState*>(*requestState);
-        const bool get = std::strcmp(method, "GET") == 0;
+        const bool get = std::strcmp(method, "GET") == 0 || std::strcmp(method, "HEAD") == 0;
         if (request != nullptr && !request->headersRead && get) {
             request->headersRead = true;
             return MHD_YES;
@@ -85,7 +126,7 @@ struct ScoreServer::Hooks {
         }
         server->track(connection, Clock::time_point::max());  // answered: no deadline now
         const int status =
-            server->answerRequest(connection, request == nullptr ? "" : request->target, get);
+            server->answerRequest(connection, request == nullptr ? "" : request->target, method);
         return status < 0 ? MHD_NO : MHD_YES;
     }
 
@@ -112,8 +153,9 @@ struct ScoreServer::Hooks {
     }
 };
 
-ScoreServer::ScoreServer(ScoreStore& scoreStore, const ServerLimits& serverLimits)
-    : store(scoreStore), limits(serverLimits) {}
+ScoreServer::ScoreServer(ScoreStore& scoreStore, const ServerLimits& serverLimits,
+                         const WebFiles* webFiles)
+    : store(scoreStore), limits(serverLimits), web(webFiles) {}
 
 ScoreServer::~ScoreServer() {
     if (listenSocket >= 0) ::close(listenSocket);
@@ -205,27 +247,85 @@ void ScoreServer::expireLateRequests() {
 }
 
 // The status sent, or -1 when the connection is dropped without an answer.
-int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& target, bool get) {
-    const auto send = [&](unsigned status, const std::string& body) {
-        return answer(connection, status, body) == MHD_YES ? static_cast<int>(status) : -1;
-    };
-    if (target.size() > limits.maxTarget) return send(kUriTooLong, "request too long\n");
+int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& target,
+                               const std::string& method) {
+    if (target.size() > limits.maxTarget)
+        return send(connection, kUriTooLong, "request too long\n");
     if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
         static_cast<int>(limits.maxHeaders))
-        return send(kTooManyHeaders, "too many header lines\n");
+        return send(connection, kTooManyHeaders, "too many header lines\n");
+    std::string path;
+    if (!percentDecode(std::string_view(target).substr(0, target.find('?')), false, path))
+        return send(connection, kBadRequest, "malformed request target\n");
+    if (path == kScriptPath) return answerScript(connection, target, method == "GET");
+
+    if (method != "GET" && method != "HEAD")
+        return send(connection, kBadMethod, "GET and HEAD only\n", "GET, HEAD");
+    MHD_Result queued = MHD_NO;
+    if (path == kPagePath)
+        queued = answerLeaderboard(connection, leaderboardHtml(store.best(kListLength)),
+                                   "text/html; charset=utf-8");
+    else if (path == kJsonPath)
+        queued = answerLeaderboard(connection, leaderboardJson(store.best(kListLength)),
+                                   "application/json");
+    else
+        return answerWebFile(connection, path);
+    return sent(queued, kOk);
+}
+
+int ScoreServer::answerScript(MHD_Connection* connection, const std::string& target, bool get) {
     const std::optional<RequestTarget> parsed = parseRequestTarget(target);
-    if (!parsed) return send(kBadRequest, "malformed request target\n");
-    if (parsed->path != kScriptPath) return send(kNotFound, "not found\n");
-    if (!get) return send(kBadMethod, "GET only\n");
+    if (!parsed) return send(connection, kBadRequest, "malformed request target\n");
+    if (!get) return send(connection, kBadMethod, "GET only\n");
 
     const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
-    if (decided.kind == ScoreRequest::Kind::List) return send(kOk, listText());
+    if (decided.kind == ScoreRequest::Kind::List) return send(connection, kOk, listText());
     if (decided.kind == ScoreRequest::Kind::Refused)
-        return send(kBadRequest, decided.reason + "\n");
+        return send(connection, kBadRequest, decided.reason + "\n");
     if (clientGone(connection)) return -1;
     if (!store.record(decided.name, decided.score, decided.uploadId))
-        return send(kUnavailable, "not recorded\n");
-    return send(kOk, "recorded\n");
+        return send(connection, kUnavailable, "not recorded\n");
+    return send(connection, kOk, "recorded\n");
+}
+
+// A file of the web game: the gzip form to a client that takes it, 304 to one that holds the
+// same bytes already. Every answer is revalidated, since the game's files keep their names
+// from one build to the next.
+int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& path) {
+    if (!safeWebPath(path)) return send(connection, kBadRequest, "bad path\n");
+    const WebFile* file = web == nullptr ? nullptr : web->find(path);
+    if (file == nullptr) {
+        const bool page = path == "/" || path == "/index.html";
+        if (page && (web == nullptr || !web->installed()))
+            return send(connection, kNotFound,
+                        "The web game is not installed on this server (scoreserver --web DIR "
+                        "serves it). High scores: /scores\n");
+        return send(connection, kNotFound, "not found\n");
+    }
+    Headers headers{{"Cache-Control", "no-cache"},
+                    {"ETag", file->etag},
+                    {"Last-Modified", file->lastModified},
+                    {"X-Content-Type-Options", "nosniff"}};
+    if (!file->gzipped.empty()) headers.emplace_back("Vary", "Accept-Encoding");
+    const char* acceptEncoding = headerOf(connection, "Accept-Encoding");
+    const bool gzip =
+        !file->gzipped.empty() && acceptEncoding != nullptr && acceptsGzip(acceptEncoding);
+    const std::string& body = gzip ? file->gzipped : file->body;
+    const char* ifNoneMatch = headerOf(connection, "If-None-Match");
+    // (The library adds "Content-Length: 0" to the 304; browsers keep their stored copy's.)
+    if (ifNoneMatch != nullptr && etagMatches(ifNoneMatch, file->etag))
+        return sent(
+            queue(connection, kNotModified,
+                  MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT), headers),
+            kNotModified);
+    headers.emplace_back("Content-Type", file->contentType);
+    if (gzip) headers.emplace_back("Content-Encoding", "gzip");
+    // The bytes live as long as the server: the library sends them without a copy.
+    return sent(queue(connection, kOk,
+                      MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                                      MHD_RESPMEM_PERSISTENT),
+                      headers),
+                kOk);
 }
 
 // Read from the store on every request: another server process may share its database.

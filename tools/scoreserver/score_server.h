@@ -1,4 +1,5 @@
-// ScoreServer: the HTTP front of the score store, one script path for uploads and the list.
+// ScoreServer: the HTTP front of the score store, one script path for uploads and the list, a
+// leaderboard page (/scores, /scores.json) and the web game's files everywhere else.
 // Whatever one client sends, the others keep being answered: every connection's memory, the
 // time a request may take to arrive, the time a kept-alive connection may idle, and the number
 // of connections in all and per client address are bounded; idle sockets cost no thread.
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "tools/scoreserver/score_store.h"
+#include "tools/scoreserver/web_files.h"
 
 struct MHD_Daemon;
 struct MHD_Connection;
@@ -30,8 +32,12 @@ struct ServerLimits {
 class ScoreServer {
   public:
     static constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
+    static constexpr const char* kPagePath = "/scores";
+    static constexpr const char* kJsonPath = "/scores.json";
 
-    explicit ScoreServer(ScoreStore& store, const ServerLimits& limits = {});
+    // `web` (kept by the caller, may be null) answers every other GET and HEAD.
+    explicit ScoreServer(ScoreStore& store, const ServerLimits& limits = {},
+                         const WebFiles* web = nullptr);
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
     ScoreServer& operator=(const ScoreServer&) = delete;
@@ -53,12 +59,16 @@ class ScoreServer {
     };
 
     void track(MHD_Connection* connection, Clock::time_point deadline);
-    int answerRequest(MHD_Connection* connection, const std::string& target, bool get);
+    int answerRequest(MHD_Connection* connection, const std::string& target,
+                      const std::string& method);
+    int answerScript(MHD_Connection* connection, const std::string& target, bool get);
+    int answerWebFile(MHD_Connection* connection, const std::string& path);
     std::string listText();
     void expireLateRequests();
 
     ScoreStore& store;
     const ServerLimits limits;
+    const WebFiles* const web;
     int listenSocket = -1;
     std::atomic<bool> serving{false};
 

@@ -1,0 +1,46 @@
+// A score server run inside the test on a free port of 127.0.0.1, over a SQLite database in a
+// fresh directory, with the web game's files when given.
+#pragma once
+#include <httplib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "test_processes.h"
+#include "tools/scoreserver/score_server.h"
+#include "tools/scoreserver/sqlite_store.h"
+
+class InProcessServer {
+  public:
+    static constexpr int kStartPolls = 5000;  // 1 ms each
+
+    explicit InProcessServer(const ServerLimits& limits = {}, const WebFiles* web = nullptr)
+        : directory(makeTempDirectory("scoreserver_test")),
+          store(directory + "scores.sqlite"),
+          server(store, limits, web) {
+        port = server.bind("127.0.0.1", 0);
+        thread = std::thread([this] { server.run(); });
+        for (int i = 0; i < kStartPolls && !server.running(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ~InProcessServer() {
+        server.stop();
+        thread.join();
+        std::error_code ignored;
+        std::filesystem::remove_all(directory, ignored);
+    }
+    // Targets go out exactly as written, malformed escapes included.
+    httplib::Client client() const {
+        httplib::Client c("127.0.0.1", port);
+        c.set_url_encode(false);
+        return c;
+    }
+
+    std::string directory;
+    SqliteScoreStore store;
+    ScoreServer server;
+    std::thread thread;
+    int port = 0;
+};
