@@ -139,28 +139,34 @@ export function waitForPaddle(page, what, template, test, timeoutMs) {
     }, timeoutMs);
 }
 
-// The files of the page's program directory, through the page's Emscripten file system: the
-// directory the game writes into is the one mounted on the browser's storage.
-export async function storedFiles(page) {
-    return page.evaluate(() => {
-        const fs = globalThis.FS ?? globalThis.Module?.FS;
-        const mount = fs.root.mount.mounts.find((m) => m.type === (globalThis.IDBFS ?? fs.filesystems?.IDBFS));
-        const dir = mount.mountpoint;
-        const out = { dir };
-        for (const name of fs.readdir(dir)) {
-            if (name === '.' || name === '..') continue;
-            out[name] = Array.from(fs.readFile(`${dir}/${name}`));
-        }
-        return out;
-    });
+// The player's files in the page's storage: the game writes them, as the desktop program does
+// when its own directory is read-only, to vextorium2/ under the user data directory, which in
+// the page is the Emscripten file system's mount of the browser's storage (IDBFS).
+function storage() {
+    const fs = globalThis.FS ?? globalThis.Module?.FS;
+    const idbfs = globalThis.IDBFS ?? fs.filesystems?.IDBFS;
+    const mount = fs.root.mount.mounts.find((m) => m.type === idbfs);
+    return { fs, dir: `${mount.mountpoint}/vextorium2` };
 }
 
-// Writes files into that directory and waits until they are in the browser's storage.
+export async function storedFiles(page) {
+    return page.evaluate((find) => {
+        const { fs, dir } = eval(find)();
+        const out = {};
+        if (!fs.analyzePath(dir).exists) return out;
+        for (const name of fs.readdir(dir)) {
+            if (name !== '.' && name !== '..') out[name] = Array.from(fs.readFile(`${dir}/${name}`));
+        }
+        return out;
+    }, `(${storage})`);
+}
+
+// Writes files there and waits until they are in the browser's storage.
 export async function storeFiles(page, files) {
-    await page.evaluate((entries) => new Promise((resolve, reject) => {
-        const fs = globalThis.FS ?? globalThis.Module?.FS;
-        const mount = fs.root.mount.mounts.find((m) => m.type === (globalThis.IDBFS ?? fs.filesystems?.IDBFS));
-        for (const [name, bytes] of entries) fs.writeFile(`${mount.mountpoint}/${name}`, new Uint8Array(bytes));
+    await page.evaluate((find, entries) => new Promise((resolve, reject) => {
+        const { fs, dir } = eval(find)();
+        if (!fs.analyzePath(dir).exists) fs.mkdir(dir);
+        for (const [name, bytes] of entries) fs.writeFile(`${dir}/${name}`, new Uint8Array(bytes));
         fs.syncfs(false, (error) => (error ? reject(new Error(String(error))) : resolve()));
-    }), Object.entries(files).map(([name, bytes]) => [name, Array.from(bytes)]));
+    }), `(${storage})`, Object.entries(files).map(([name, bytes]) => [name, Array.from(bytes)]));
 }
