@@ -28,6 +28,11 @@ std::string userDataDirectory();
 // over `path`, so a crash leaves either the old or the new complete file. False on failure.
 bool writeFileAtomically(const std::string& path, const void* data, size_t size);
 
+// Called with the path after every write writeFileAtomically completed, before it returns (the
+// browser back end makes the write last in the page's storage there); nullptr for none.
+using FileWrittenHook = void (*)(const std::string& path);
+void setFileWrittenHook(FileWrittenHook hook);
+
 // The outcome of reading one data file.
 struct FileRead {
     enum Result {

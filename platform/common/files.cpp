@@ -15,6 +15,7 @@
 namespace platform {
 namespace {
 std::string overrideDirectory;
+FileWrittenHook fileWritten = nullptr;
 
 bool writeAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
@@ -177,7 +178,12 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size)
         ::close(dfd);
     }
     removeStaleTemporaries(dir, slash == std::string::npos ? path : path.substr(slash + 1));
+    if (fileWritten != nullptr) fileWritten(path);
     return true;
+}
+
+void setFileWrittenHook(FileWrittenHook hook) {
+    fileWritten = hook;
 }
 
 }  // namespace platform

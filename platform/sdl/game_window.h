@@ -11,7 +11,7 @@
 #include <string>
 
 #include "platform/display.h"
-#include "platform/sdl/stick_axis.h"
+#include "platform/common/stick_axis.h"
 #include "platform/window.h"
 
 namespace platform {

@@ -1,68 +1,28 @@
-// Key map: the keyboard and gamepad layout of the desktop game.
+// Key map: SDL's names for the keys and buttons of the game's key table.
 #include "platform/sdl/key_map.h"
 
-#include "platform/window.h"
+#include "platform/common/key_table.h"
 
 namespace platform {
 
+// SDL's scancodes are the keys' USB HID usages, as the key table names them.
+static_assert(SDL_SCANCODE_RETURN == 0x28 && SDL_SCANCODE_F11 == 0x44 &&
+              SDL_SCANCODE_KP_ENTER == 0x58 && SDL_SCANCODE_RETURN2 == 0x9E);
+// And its controller buttons are numbered as the table expects.
+static_assert(SDL_CONTROLLER_BUTTON_A == 0 && SDL_CONTROLLER_BUTTON_X == 2 &&
+              SDL_CONTROLLER_BUTTON_Y == 3 && SDL_CONTROLLER_BUTTON_BACK == 4 &&
+              SDL_CONTROLLER_BUTTON_DPAD_UP == 11 && SDL_CONTROLLER_BUTTON_DPAD_RIGHT == 14);
+
 uint32_t handsetKeyForScancode(SDL_Scancode scancode) {
-    switch (scancode) {
-        case SDL_SCANCODE_RETURN:
-        case SDL_SCANCODE_RETURN2:
-        case SDL_SCANCODE_KP_ENTER:
-        case SDL_SCANCODE_SPACE:
-        case SDL_SCANCODE_KP_5:
-            return kKeyAction;
-        case SDL_SCANCODE_LEFT:
-        case SDL_SCANCODE_KP_4:
-            return kKeyLeft;
-        case SDL_SCANCODE_UP:
-        case SDL_SCANCODE_KP_8:
-            return kKeyUp;
-        case SDL_SCANCODE_RIGHT:
-        case SDL_SCANCODE_KP_6:
-            return kKeyRight;
-        case SDL_SCANCODE_DOWN:
-        case SDL_SCANCODE_KP_2:
-            return kKeyDown;
-        case SDL_SCANCODE_F1:
-            return kKeyLeftSoft;
-        case SDL_SCANCODE_F2:
-            return kKeyRightSoft;
-        case SDL_SCANCODE_ESCAPE:
-            return kKeyHome;
-        default:
-            return 0;
-    }
+    return handsetKeyForUsage(static_cast<uint32_t>(scancode));
 }
 
 uint32_t handsetKeyForButton(SDL_GameControllerButton button) {
-    switch (button) {
-        case SDL_CONTROLLER_BUTTON_A:
-            return kKeyAction;
-        case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-            return kKeyLeft;
-        case SDL_CONTROLLER_BUTTON_DPAD_UP:
-            return kKeyUp;
-        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-            return kKeyRight;
-        case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
-            return kKeyDown;
-        case SDL_CONTROLLER_BUTTON_X:
-            return kKeyLeftSoft;
-        case SDL_CONTROLLER_BUTTON_Y:
-            return kKeyRightSoft;
-        case SDL_CONTROLLER_BUTTON_BACK:
-            return kKeyHome;
-        default:
-            return 0;
-    }
+    return handsetKeyForSdlButton(static_cast<int>(button));
 }
 
 bool isFullScreenToggle(SDL_Scancode scancode, uint16_t modifiers) {
-    if (scancode == SDL_SCANCODE_F11) return true;
-    const bool enter = scancode == SDL_SCANCODE_RETURN || scancode == SDL_SCANCODE_KP_ENTER;
-    return enter && (modifiers & KMOD_ALT) != 0;
+    return isFullScreenUsage(static_cast<uint32_t>(scancode), (modifiers & KMOD_ALT) != 0);
 }
 
 }  // namespace platform

@@ -1,4 +1,5 @@
-# Web toolchain settings: the replay runner as a Node program with the real file system.
+# Web toolchain settings: the game for the browser (bin/web: the page, its script, the program
+# and the data package) and the replay runner as a Node program with the real file system.
 set(VEXTORIUM2_HOST_BUILD "" CACHE PATH
     "Native build directory whose generated artwork and data files the web build uses")
 if(NOT VEXTORIUM2_HOST_BUILD)
@@ -10,18 +11,14 @@ if(NOT EXISTS ${V2_HOST_RESOURCES})
     message(FATAL_ERROR "${V2_HOST_RESOURCES} is missing: build the native tree first")
 endif()
 
-# Node only, the host's files as they are, the exit status passed on, memory as needed; the
-# module compiled synchronously (Node's fetch cannot load a file path).
-add_link_options(-sENVIRONMENT=node -sNODERAWFS=1 -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1
-                 -sWASM_ASYNC_COMPILATION=0)
+set(V2_DATA_FILES music.wav blast.wav hit.wav menudown.wav menuup.wav Action.wav BrickMap.dat)
 
 # The embedded artwork compiled from the native build's source, the data files copied beside
 # the runner.
 function(v2_web_assets)
     add_library(vextorium2_resources STATIC ${V2_HOST_RESOURCES})
-    set(names music.wav blast.wav hit.wav menudown.wav menuup.wav Action.wav BrickMap.dat)
     set(outputs "")
-    foreach(name ${names})
+    foreach(name ${V2_DATA_FILES})
         add_custom_command(
             OUTPUT ${V2_BIN_DIR}/${name}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${V2_BIN_DIR}
@@ -31,4 +28,39 @@ function(v2_web_assets)
         list(APPEND outputs ${V2_BIN_DIR}/${name})
     endforeach()
     add_custom_target(vextorium2_data ALL DEPENDS ${outputs})
+endfunction()
+
+function(v2_web_programs)
+    # The replay runner: Node only, the host's files as they are, the exit status passed on,
+    # memory as needed; the module compiled synchronously (Node's fetch cannot load a file path).
+    target_link_libraries(vextorium2-replay PRIVATE platform_http_offline)
+    target_link_options(vextorium2-replay PRIVATE -sENVIRONMENT=node -sNODERAWFS=1
+                        -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sWASM_ASYNC_COMPILATION=0)
+
+    # The game in the browser: the desktop's entry point over the browser back end. Its loop
+    # sleeps between passes through Asyncify; the data files ride in a package under /game.
+    set(page ${CMAKE_SOURCE_DIR}/platform/web/page)
+    set(pre ${CMAKE_SOURCE_DIR}/platform/web/browser/pre.js)
+    set(out ${V2_BIN_DIR}/web)
+    add_executable(vextorium2 ${CMAKE_SOURCE_DIR}/shell/main.cpp)
+    target_link_libraries(vextorium2 PRIVATE shell platform_web v2_version)
+    add_dependencies(vextorium2 vextorium2_data)
+    set_target_properties(vextorium2 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${out} SUFFIX ".js")
+    set(package "")
+    set(packed "")
+    foreach(name ${V2_DATA_FILES})
+        list(APPEND package "--preload-file=${V2_BIN_DIR}/${name}@/game/${name}")
+        list(APPEND packed ${V2_BIN_DIR}/${name})
+    endforeach()
+    list(APPEND packed ${pre})
+    set_target_properties(vextorium2 PROPERTIES LINK_DEPENDS "${packed}")
+    target_link_options(vextorium2 PRIVATE
+        -sENVIRONMENT=web -sASYNCIFY=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=0
+        -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_v2_touchKey -lidbfs.js
+        "SHELL:--pre-js ${pre}" ${package})
+    foreach(file index.html page.css page.js)
+        add_custom_command(TARGET vextorium2 POST_BUILD
+            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${page}/${file} ${out}/${file}
+            VERBATIM)
+    endforeach()
 endfunction()

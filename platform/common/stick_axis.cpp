@@ -1,6 +1,6 @@
 // StickAxis: a direction is pressed past half travel and released only back inside a quarter,
 // so a stick resting near the threshold does not chatter.
-#include "platform/sdl/stick_axis.h"
+#include "platform/common/stick_axis.h"
 
 namespace platform {
 

@@ -1,0 +1,28 @@
+// The browser back end's parts, as its service files share them.
+#pragma once
+#include <cstdint>
+
+namespace platform::web {
+
+// The window's message queue, filled by the page's events.
+void post(uint32_t id, uint32_t wordParam, int32_t longParam = 0);
+bool hasMessages();
+// Ends a wait for messages at once (an event arrived).
+void wake();
+
+// Keyboard, pointer, touch, focus and visibility events of the page become messages.
+void listenToPage();
+// Reads the gamepads when due; their changes become messages.
+void readGamepads();
+
+// Delivers the done notices of sound blocks that are due; milliseconds until the next one.
+void deliverSoundNotices();
+uint32_t msUntilSoundNotice();
+
+// The data files in the package, the player's files in the page's storage.
+void prepareFiles();
+
+// Shows the frame when it changed since it was last shown.
+void presentFrame();
+
+}  // namespace platform::web

@@ -1,0 +1,74 @@
+// HTTP service of the browser: the page's fetch, always to the page's own origin (only the
+// path and query of the URL are used), within the request's time, the reply cut at
+// kHttpMaxBody. The program waits for the reply; the page stays responsive meanwhile.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/http.h"
+#include "platform/trace.h"
+
+// The status, 0 for a redirect (not followed), -1 when no whole reply came in time; *body
+// (malloc'ed, for the caller to free) and *length receive the reply's first bytes.
+EM_ASYNC_JS(int, v2Fetch, (const char* url, int timeoutMs, int maxBytes, char** body, int* length),
+            {
+                if (!Module.v2Fetch) return -1;
+                return await Module.v2Fetch(UTF8ToString(url), timeoutMs, maxBytes, body, length);
+            });
+
+namespace platform {
+
+struct HttpSession {};
+
+struct HttpRequest {
+    std::string body;
+    size_t readAt = 0;
+    long status = 0;
+};
+
+HttpSession* httpOpen(const std::string&) {
+    return new HttpSession;
+}
+
+HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+    if (session == nullptr || timeoutMs <= 0) return nullptr;
+    trace("http GET " + url);
+    char* body = nullptr;
+    int length = 0;
+    const int status = v2Fetch(url.c_str(), static_cast<int>(std::min<long>(timeoutMs, INT_MAX)),
+                               static_cast<int>(kHttpMaxBody), &body, &length);
+    HttpRequest* request = nullptr;
+    if (status >= 0) {
+        request = new HttpRequest;
+        request->status = status;
+        if (body != nullptr && length > 0)
+            request->body.assign(body, std::min(static_cast<size_t>(length), kHttpMaxBody));
+    }
+    std::free(body);
+    return request;
+}
+
+long httpStatus(const HttpRequest* request) {
+    return request == nullptr ? 0 : request->status;
+}
+
+size_t httpRead(HttpRequest* request, char* buffer, size_t size) {
+    if (request == nullptr || buffer == nullptr) return 0;
+    const size_t n = std::min(size, request->body.size() - request->readAt);
+    std::memcpy(buffer, request->body.data() + request->readAt, n);
+    request->readAt += n;
+    return n;
+}
+
+void httpCloseRequest(HttpRequest* request) {
+    delete request;
+}
+
+void httpClose(HttpSession* session) {
+    delete session;
+}
+
+}  // namespace platform

@@ -1,0 +1,253 @@
+// The page's events as the handset's messages: keys through the game's key table, gamepads of
+// the standard mapping with the desktop's stick rules, mouse and touch on the canvas as pointer
+// messages in frame pixels, focus and visibility as activation, and the page's touch buttons as
+// keys. F11 and Alt+Enter switch full screen, as on the desktop.
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <algorithm>
+#include <bitset>
+#include <cmath>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "platform/common/key_table.h"
+#include "platform/common/stick_axis.h"
+#include "platform/display.h"
+#include "platform/web/browser/browser.h"
+#include "platform/window.h"
+
+EM_JS(void, v2ToggleFullScreen, (), {
+    if (Module.v2ToggleFullScreen) Module.v2ToggleFullScreen();
+});
+
+namespace platform::web {
+namespace {
+
+constexpr const char* kCanvas = "#canvas";
+constexpr double kPadReadMs = 4;      // pads connected: read this often at most
+constexpr double kPadDetectMs = 100;  // none yet: look for one this often
+constexpr int kMaxPads = 4;
+constexpr int kStandardButtons = 17;
+constexpr int kStickRange = 32767;
+
+// Full-screen keys are the page's: they neither press nor release a game key.
+std::map<std::string, bool> swallowed;
+bool active = true;
+
+struct Gamepad {
+    bool connected = false;
+    std::bitset<kStandardButtons> buttons;
+    StickAxis x;
+    StickAxis y;
+};
+Gamepad pads[kMaxPads];
+double lastPadRead = -1e9;
+bool anyPad = false;
+
+void postKey(bool down, uint32_t key) {
+    post(down ? kMsgKeyDown : kMsgKeyUp, key);
+}
+
+EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
+    const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
+    const std::string code = event->code;
+    if (down && !event->repeat && isFullScreenCode(code, event->altKey)) {
+        swallowed[code] = true;
+        v2ToggleFullScreen();
+        return EM_TRUE;
+    }
+    if (swallowed.count(code) != 0) {
+        if (!down) swallowed.erase(code);
+        return EM_TRUE;
+    }
+    const uint32_t key = handsetKeyForCode(code);
+    if (key == 0) return EM_FALSE;  // the browser's own keys keep working
+    postKey(down, key);
+    return EM_TRUE;
+}
+
+// Activation as the desktop window reports focus: active and focused, or neither.
+void setActive(bool now) {
+    if (now == active) return;
+    active = now;
+    post(kMsgActivate, now ? 1 : 0);
+    post(now ? kMsgSetFocus : kMsgKillFocus, 0);
+}
+
+EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
+    setActive(type == EMSCRIPTEN_EVENT_FOCUS);
+    return EM_FALSE;
+}
+
+EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* event, void*) {
+    setActive(!event->hidden);
+    return EM_FALSE;
+}
+
+// A point of the canvas (CSS pixels from its top-left corner) in frame pixels, as the pointer
+// messages carry it: x | y << 16.
+int32_t framePoint(double x, double y) {
+    double width = 0;
+    double height = 0;
+    emscripten_get_element_css_size(kCanvas, &width, &height);
+    if (width <= 0 || height <= 0) return 0;
+    const int fx =
+        std::clamp(static_cast<int>(std::floor(x * kFrameWidth / width)), 0, kFrameWidth - 1);
+    const int fy =
+        std::clamp(static_cast<int>(std::floor(y * kFrameHeight / height)), 0, kFrameHeight - 1);
+    return static_cast<int32_t>(fx | (fy << 16));
+}
+
+EM_BOOL onMouse(int type, const EmscriptenMouseEvent* event, void*) {
+    const int32_t at = framePoint(event->targetX, event->targetY);
+    switch (type) {
+        case EMSCRIPTEN_EVENT_MOUSEMOVE:
+            post(kMsgPointerMove, 0, at);
+            return EM_FALSE;
+        case EMSCRIPTEN_EVENT_MOUSEDOWN:
+            if (event->button != 0) return EM_FALSE;
+            post(kMsgPointerDown, 0, at);
+            return EM_TRUE;
+        case EMSCRIPTEN_EVENT_MOUSEUP:
+            if (event->button != 0) return EM_FALSE;
+            post(kMsgPointerUp, 0, at);
+            return EM_TRUE;
+        case EMSCRIPTEN_EVENT_MOUSELEAVE:
+            post(kMsgPointerLeave, 0, at);
+            return EM_FALSE;
+        default:
+            return EM_FALSE;
+    }
+}
+
+// One finger steers: the first to touch the canvas, until it lifts.
+long finger = -1;
+
+EM_BOOL onTouch(int type, const EmscriptenTouchEvent* event, void*) {
+    for (int i = 0; i < event->numTouches; ++i) {
+        const EmscriptenTouchPoint& touch = event->touches[i];
+        if (!touch.isChanged) continue;
+        if (type == EMSCRIPTEN_EVENT_TOUCHSTART && finger < 0) finger = touch.identifier;
+        if (touch.identifier != finger) continue;
+        const int32_t at = framePoint(touch.targetX, touch.targetY);
+        switch (type) {
+            case EMSCRIPTEN_EVENT_TOUCHSTART:
+                post(kMsgPointerMove, 0, at);
+                post(kMsgPointerDown, 0, at);
+                break;
+            case EMSCRIPTEN_EVENT_TOUCHMOVE:
+                post(kMsgPointerMove, 0, at);
+                break;
+            case EMSCRIPTEN_EVENT_TOUCHEND:
+                post(kMsgPointerUp, 0, at);
+                post(kMsgPointerLeave, 0, at);
+                finger = -1;
+                break;
+            default:  // cancelled: no tap
+                post(kMsgPointerLeave, 0, at);
+                finger = -1;
+                break;
+        }
+    }
+    return EM_TRUE;  // no scrolling, no mouse events made up from the touch
+}
+
+void moveStick(StickAxis& axis, double value, uint32_t negativeKey, uint32_t positiveKey) {
+    const int before = axis.direction();
+    const int after =
+        axis.update(static_cast<int>(std::lround(std::clamp(value, -1.0, 1.0) * kStickRange)));
+    if (after == before) return;
+    if (before != 0) postKey(false, before < 0 ? negativeKey : positiveKey);
+    if (after != 0) postKey(true, after < 0 ? negativeKey : positiveKey);
+}
+
+// Lets go of everything a pad held: a pad pulled out must not leave the paddle moving.
+void releasePad(Gamepad& pad) {
+    for (int b = 0; b < kStandardButtons; ++b) {
+        if (!pad.buttons.test(b)) continue;
+        const uint32_t key = handsetKeyForStandardButton(b);
+        if (key != 0) postKey(false, key);
+    }
+    pad.buttons.reset();
+    moveStick(pad.x, 0, kKeyLeft, kKeyRight);
+    moveStick(pad.y, 0, kKeyUp, kKeyDown);
+    pad.connected = false;
+}
+
+void readPad(Gamepad& pad, const EmscriptenGamepadEvent& state) {
+    pad.connected = true;
+    for (int b = 0; b < kStandardButtons && b < state.numButtons; ++b) {
+        const bool down = state.digitalButton[b] != 0;
+        if (down == pad.buttons.test(b)) continue;
+        pad.buttons.set(b, down);
+        const uint32_t key = handsetKeyForStandardButton(b);
+        if (key != 0) postKey(down, key);
+    }
+    if (state.numAxes >= 2) {
+        moveStick(pad.x, state.axis[0], kKeyLeft, kKeyRight);
+        moveStick(pad.y, state.axis[1], kKeyUp, kKeyDown);
+    }
+}
+
+}  // namespace
+
+void readGamepads() {
+    const double now = emscripten_get_now();
+    if (now - lastPadRead < (anyPad ? kPadReadMs : kPadDetectMs)) return;
+    lastPadRead = now;
+    if (emscripten_sample_gamepad_data() != EMSCRIPTEN_RESULT_SUCCESS) return;
+    const int count = std::min(emscripten_get_num_gamepads(), kMaxPads);
+    anyPad = false;
+    for (int i = 0; i < kMaxPads; ++i) {
+        EmscriptenGamepadEvent state{};
+        const bool present =
+            i < count && emscripten_get_gamepad_status(i, &state) == EMSCRIPTEN_RESULT_SUCCESS &&
+            state.connected && std::string_view(state.mapping) == "standard";
+        if (present) {
+            readPad(pads[i], state);
+            anyPad = true;
+        } else if (pads[i].connected) {
+            releasePad(pads[i]);
+        }
+    }
+}
+
+void listenToPage() {
+    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(window, nullptr, EM_TRUE, onKey);
+    emscripten_set_keyup_callback(window, nullptr, EM_TRUE, onKey);
+    emscripten_set_focus_callback(window, nullptr, EM_TRUE, onFocus);
+    emscripten_set_blur_callback(window, nullptr, EM_TRUE, onFocus);
+    emscripten_set_visibilitychange_callback(nullptr, EM_TRUE, onVisibility);
+    emscripten_set_mousemove_callback(kCanvas, nullptr, EM_TRUE, onMouse);
+    emscripten_set_mousedown_callback(kCanvas, nullptr, EM_TRUE, onMouse);
+    emscripten_set_mouseup_callback(kCanvas, nullptr, EM_TRUE, onMouse);
+    emscripten_set_mouseleave_callback(kCanvas, nullptr, EM_TRUE, onMouse);
+    emscripten_set_touchstart_callback(kCanvas, nullptr, EM_TRUE, onTouch);
+    emscripten_set_touchmove_callback(kCanvas, nullptr, EM_TRUE, onTouch);
+    emscripten_set_touchend_callback(kCanvas, nullptr, EM_TRUE, onTouch);
+    emscripten_set_touchcancel_callback(kCanvas, nullptr, EM_TRUE, onTouch);
+}
+
+}  // namespace platform::web
+
+// The page's touch buttons: a handset key pressed (1) or let go (0).
+extern "C" EMSCRIPTEN_KEEPALIVE void v2_touchKey(int key, int down) {
+    switch (static_cast<uint32_t>(key)) {
+        case platform::kKeyAction:
+        case platform::kKeyLeft:
+        case platform::kKeyUp:
+        case platform::kKeyRight:
+        case platform::kKeyDown:
+        case platform::kKeyHome:
+        case platform::kKeyLeftSoft:
+        case platform::kKeyRightSoft:
+            platform::web::post(down != 0 ? platform::kMsgKeyDown : platform::kMsgKeyUp,
+                                static_cast<uint32_t>(key));
+            break;
+        default:
+            break;
+    }
+}

@@ -1,0 +1,187 @@
+// The browser back end's page side: the player's files in IndexedDB, the frame into the canvas,
+// sound through Web Audio, and the score exchange's requests. Linked in front of the program.
+
+Module['preRun'] = [].concat(Module['preRun'] || []);
+Module['preRun'].push(function () {
+  // The storage is read back before the program starts, so it finds its files at once.
+  FS.mkdir('/persist');
+  FS.mount(IDBFS, {}, '/persist');
+  addRunDependency('v2-storage');
+  FS.syncfs(true, function (error) {
+    if (error) console.warn('Vextorium2: the browser storage cannot be read', error);
+    removeRunDependency('v2-storage');
+  });
+});
+
+// Copies the files to IndexedDB; resolves when the transaction has ended.
+Module.v2Persist = function () {
+  return new Promise(function (resolve) {
+    FS.syncfs(false, function (error) {
+      if (error) console.warn('Vextorium2: the browser storage cannot be written', error);
+      resolve();
+    });
+  });
+};
+
+Module.v2ShowFrame = (function () {
+  let context = null;
+  let image = null;
+  return function (rgba) {
+    const canvas = document.getElementById('canvas');
+    if (!canvas) return;
+    if (!context) {
+      context = canvas.getContext('2d', {alpha: false});
+      image = context.createImageData(canvas.width, canvas.height);
+    }
+    image.data.set(rgba);
+    context.putImageData(image, 0, 0);
+  };
+})();
+
+// The score exchange: the path and query of the URL, from the page's own origin.
+Module.v2Fetch = async function (url, timeoutMs, maxBytes, bodyPtr, lengthPtr) {
+  const target = new URL(url, location.href);
+  const abort = new AbortController();
+  const timer = setTimeout(function () { abort.abort(); }, timeoutMs);
+  try {
+    const response = await fetch(target.pathname + target.search, {
+      signal: abort.signal, cache: 'no-store', redirect: 'manual', credentials: 'omit'});
+    const chunks = [];
+    let total = 0;
+    if (response.body) {
+      const reader = response.body.getReader();
+      while (total < maxBytes) {
+        const part = await reader.read();
+        if (part.done) break;
+        chunks.push(part.value);
+        total += part.value.length;
+      }
+      if (total >= maxBytes) reader.cancel().catch(function () {});
+    }
+    total = Math.min(total, maxBytes);
+    const body = _malloc(Math.max(total, 1));
+    let at = 0;
+    for (const chunk of chunks) {
+      const n = Math.min(chunk.length, total - at);
+      HEAPU8.set(chunk.subarray(0, n), body + at);
+      at += n;
+    }
+    HEAP32[bodyPtr >> 2] = body;
+    HEAP32[lengthPtr >> 2] = total;
+    return response.type === 'opaqueredirect' ? 0 : response.status;
+  } catch (error) {
+    return -1;  // no connection, or no whole reply in time
+  } finally {
+    clearTimeout(timer);
+  }
+};
+
+// One player per stream. A block starts now, or (follow) where the stream's last block ends.
+Module.v2Audio = (function () {
+  let context = null;
+  const streams = new Map();
+  let nextId = 1;
+
+  function audioContext() {
+    if (context) return context;
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context) return null;
+    try { context = new Context(); } catch (error) { return null; }
+    return context;
+  }
+
+  function toBuffer(heap, data, length, rate, channels, bits) {
+    const bytes = bits / 8;
+    const frames = Math.floor(length / (channels * bytes));
+    if (frames === 0) return null;
+    let buffer;
+    try { buffer = context.createBuffer(channels, frames, rate); } catch (error) { return null; }
+    for (let c = 0; c < channels; ++c) {
+      const out = buffer.getChannelData(c);
+      for (let f = 0; f < frames; ++f) {
+        const at = data + (f * channels + c) * bytes;
+        out[f] = bits === 8 ? (heap[at] - 128) / 128
+                            : (((heap[at] | (heap[at + 1] << 8)) << 16) >> 16) / 32768;
+      }
+    }
+    return buffer;
+  }
+
+  function stopAll(stream) {
+    for (const source of stream.sources) { try { source.stop(); } catch (error) {} }
+    stream.sources = [];
+  }
+
+  function start(stream, when, offset) {
+    if (!stream.buffer || context.state !== 'running') return;
+    const source = context.createBufferSource();
+    source.buffer = stream.buffer;
+    source.connect(context.destination);
+    source.onended = function () {
+      stream.sources = stream.sources.filter(function (s) { return s !== source; });
+    };
+    source.start(when, offset);
+    stream.sources.push(source);
+  }
+
+  return {
+    open: function () {
+      if (!audioContext()) return 0;
+      const id = nextId++;
+      streams.set(id, {sources: [], buffer: null, key: '', duration: 0, endAt: 0,
+                       paused: false, left: 0});
+      return id;
+    },
+    play: function (id, heap, data, length, rate, channels, bits, follow) {
+      const stream = streams.get(id);
+      if (!stream) return;
+      const key = data + ':' + length;
+      if (stream.key !== key) {
+        stream.buffer = toBuffer(heap, data, length, rate, channels, bits);
+        stream.key = key;
+      }
+      stream.duration = stream.buffer ? stream.buffer.duration : 0;
+      const now = context.currentTime;
+      const when = follow ? Math.max(now, stream.endAt) : now;
+      if (!follow) stopAll(stream);
+      stream.endAt = when + stream.duration;
+      stream.paused = false;
+      start(stream, when, 0);
+    },
+    pause: function (id) {
+      const stream = streams.get(id);
+      if (!stream || stream.paused) return;
+      stream.paused = true;
+      stream.left = Math.max(0, stream.endAt - context.currentTime);
+      stopAll(stream);
+    },
+    resume: function (id) {
+      const stream = streams.get(id);
+      if (!stream || !stream.paused) return;
+      stream.paused = false;
+      const now = context.currentTime;
+      const offset = stream.duration - stream.left;
+      if (stream.left > 0) start(stream, now + Math.max(0, -offset), Math.max(0, offset));
+      stream.endAt = now + stream.left;
+    },
+    stop: function (id) {
+      const stream = streams.get(id);
+      if (!stream) return;
+      stopAll(stream);
+      stream.endAt = 0;
+    },
+    close: function (id) {
+      const stream = streams.get(id);
+      if (stream) stopAll(stream);
+      streams.delete(id);
+    },
+    // Browsers start sound only after the page's first key, touch or click.
+    unlock: function () {
+      if (context && context.state !== 'running') context.resume().catch(function () {});
+    },
+  };
+})();
+
+['keydown', 'pointerdown', 'touchstart', 'mousedown'].forEach(function (type) {
+  window.addEventListener(type, function () { Module.v2Audio.unlock(); }, {capture: true});
+});

@@ -1,0 +1,198 @@
+// The browser back end's clock, start-up seed, trace, window, message queue, display and message
+// boxes. The program's own loop runs unchanged: each wait for messages sleeps (the page runs
+// its events meanwhile) until a message arrives, a sound notice falls due or the time is up.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/common/screen_colours.h"
+#include "platform/display.h"
+#include "platform/message_box.h"
+#include "platform/random.h"
+#include "platform/trace.h"
+#include "platform/web/browser/browser.h"
+#include "platform/window.h"
+
+// Sleeps up to ms milliseconds; an event of the page ends the sleep early (Module.v2Wake).
+// clang-format off
+EM_ASYNC_JS(void, v2Sleep, (int ms), {
+    await new Promise(function(resolve) {
+        var timer = 0;
+        var done = function() {
+            clearTimeout(timer);
+            Module.v2Wake = null;
+            resolve();
+        };
+        timer = setTimeout(done, ms);
+        Module.v2Wake = done;
+    });
+});
+// clang-format on
+
+EM_JS(void, v2Wake, (), {
+    if (Module.v2Wake) Module.v2Wake();
+});
+
+// The frame as RGBA bytes into the page's canvas.
+EM_JS(void, v2ShowFrame, (const uint8_t* rgba, int width, int height), {
+    if (Module.v2ShowFrame) Module.v2ShowFrame(HEAPU8.subarray(rgba, rgba + width * height * 4));
+});
+
+EM_JS(void, v2ShowMessage, (const char* text, const char* caption), {
+    if (Module.v2ShowMessage) Module.v2ShowMessage(UTF8ToString(text), UTF8ToString(caption));
+});
+
+EM_JS(void, v2ProgramEnded, (), {
+    if (Module.v2ProgramEnded) Module.v2ProgramEnded();
+});
+
+namespace platform {
+namespace {
+
+std::deque<Message> queue;
+bool displayOpen = false;
+bool suspended = false;
+bool repaint = true;
+uint16_t frame[kFrameWidth * kFrameHeight];
+uint16_t shown[kFrameWidth * kFrameHeight];
+std::vector<uint8_t> rgba(kFrameWidth* kFrameHeight * 4);
+
+}  // namespace
+
+namespace web {
+
+void post(uint32_t id, uint32_t wordParam, int32_t longParam) {
+    queue.push_back(Message{id, wordParam, longParam});
+    wake();
+}
+
+bool hasMessages() {
+    return !queue.empty();
+}
+
+void wake() {
+    v2Wake();
+}
+
+void presentFrame() {
+    if (!displayOpen || suspended) return;
+    if (!repaint && std::memcmp(frame, shown, sizeof frame) == 0) return;
+    std::memcpy(shown, frame, sizeof frame);
+    repaint = false;
+    uint8_t* to = rgba.data();
+    for (uint16_t pixel : shown) {
+        const ScreenColour colour = screenColour(pixel);
+        *to++ = colour.red;
+        *to++ = colour.green;
+        *to++ = colour.blue;
+        *to++ = 0xFF;
+    }
+    v2ShowFrame(rgba.data(), kFrameWidth, kFrameHeight);
+}
+
+}  // namespace web
+
+// ---- Clock: the page's own milliseconds since it was opened
+
+uint32_t tickCount() {
+    return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
+}
+
+void sleepMs(uint32_t ms) {
+    v2Sleep(static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
+}
+
+uint32_t startupSeed() {
+    return tickCount();
+}
+
+void trace(const std::string&) {}
+
+// ---- Window: the page itself
+
+bool createWindow(const std::string&, bool) {
+    web::prepareFiles();
+    web::listenToPage();
+    return true;
+}
+
+void showWindow() {
+    repaint = true;
+}
+
+void destroyWindow() {
+    queue.clear();
+    v2ProgramEnded();
+}
+
+bool takeMessage(Message& message) {
+    if (queue.empty()) {
+        web::deliverSoundNotices();
+        web::presentFrame();
+        return false;
+    }
+    message = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+void waitForMessage(uint32_t ms) {
+    web::readGamepads();
+    web::deliverSoundNotices();
+    if (queue.empty()) {
+        // Sleeping at least a millisecond hands the page back its events and drawing.
+        ms = std::max<uint32_t>(1, std::min(ms, web::msUntilSoundNotice()));
+        v2Sleep(static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
+    }
+    web::readGamepads();
+}
+
+int32_t defaultWindowProc(const Message&) {
+    return 0;
+}
+
+// ---- Display: the frame shown in the page's canvas when it changed
+
+DisplayProperties displayProperties() {
+    return DisplayProperties{kFrameWidth, kFrameHeight, 2, kFrameWidth * 2, 16, 0};
+}
+
+void openDisplay() {
+    displayOpen = true;
+    suspended = false;
+    repaint = true;
+}
+
+uint16_t* beginDraw() {
+    return frame;
+}
+
+void endDraw() {}
+
+void closeDisplay() {
+    displayOpen = false;
+}
+
+void suspendDisplay() {
+    suspended = true;
+}
+
+void resumeDisplay() {
+    suspended = false;
+    repaint = true;
+}
+
+// ---- Message boxes: a line on the console and a box over the page, never waiting
+
+void messageBox(const std::string& text, const std::string& caption) {
+    std::fprintf(stderr, "Vextorium2: %s%s%s\n", caption.c_str(), caption.empty() ? "" : ": ",
+                 text.c_str());
+    v2ShowMessage(text.c_str(), caption.c_str());
+}
+
+}  // namespace platform
