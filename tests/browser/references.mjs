@@ -34,6 +34,8 @@ function scoresScreen(replay) {
 1700 press down
 1800 press action
 2500 shot scores.png
+2600 press action
+3300 shot menu-scores.png
 `);
 }
 
