@@ -9,7 +9,7 @@ import { join, resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { gzipSync } from 'node:zlib';
 import { kHeight, kWidth } from './frames.mjs';
-import { launch, startServer, waitForPaddle, waitForScreen } from './harness.mjs';
+import { launch, startServer, until, waitForPaddle, waitForScreen } from './harness.mjs';
 import { references } from './references.mjs';
 
 const args = process.argv.slice(2);
@@ -146,10 +146,10 @@ try {
     console.log(`chromium ${seconds} s a screen: % of one core, all processes, then by kind`);
     await processorUse(pid, 'title');
     for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
-        await page.keyboard.press('Enter');
+        await until(page, what, () => page.keyboard.press('Enter'));
         await waitForScreen(page, what, screen);
     }
-    await page.keyboard.press('Enter');
+    await until(page, 'play', () => page.keyboard.press('Enter'));
     await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
     await processorUse(pid, 'play');
 } finally {

@@ -3,9 +3,9 @@
 import assert from 'node:assert/strict';
 import { before, test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
-import { differences, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
+import { differences, findPaddle, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
-    waitForScreen, waitForStill } from './harness.mjs';
+    waitForScreen, waitForStill, until } from './harness.mjs';
 import { kSavedGame, references } from './references.mjs';
 
 // The game writes its score table and saved game when the program ends, and a page is left
@@ -35,8 +35,16 @@ async function withGame(viewport, body) {
 }
 
 async function press(page, key, screen, what, mask) {
-    await page.keyboard.press(key);
+    await until(page, `${key} for ${what}`, () => page.keyboard.press(key));
     await waitForScreen(page, what, screen, mask);
+}
+
+// Holds a key (again, until the game takes it) until the paddle leaves its first place.
+async function holdInPlay(page, key) {
+    await until(page, `${key} held in play`, () => page.keyboard.down(key), (frame) => {
+        const x = findPaddle(frame, ref.paddle);
+        return x >= 0 && x !== 70;
+    });
 }
 
 // Frame pixel (x, y) in page coordinates: the middle of its block on the scaled canvas.
@@ -86,7 +94,7 @@ test('keys lead to play and steer the paddle, the mouse steers it and clicks, a 
         await press(page, 'Enter', ref.play, 'play', ref.playMask);
 
         // The paddle keeps within the field: 0 to 176 - 35.
-        await page.keyboard.down('ArrowLeft');
+        await holdInPlay(page, 'ArrowLeft');
         await waitForPaddle(page, 'the paddle at the left wall', ref.paddle, (x) => x === 0);
         await page.keyboard.up('ArrowLeft');
         await page.keyboard.down('ArrowRight');
@@ -138,7 +146,7 @@ test('on a phone the touch buttons lead to play and move the paddle, a finger st
         };
         const tap = async (key) => {
             const at = await button(key);
-            await page.touchscreen.tap(at.x, at.y);
+            await until(page, `the ${key} button`, () => page.touchscreen.tap(at.x, at.y));
         };
         for (const key of Object.keys(codes)) await button(key);
 
@@ -152,7 +160,14 @@ test('on a phone the touch buttons lead to play and move the paddle, a finger st
         await waitForScreen(page, 'play', ref.play, ref.playMask);
 
         const left = await button('left');
-        const touch = await page.touchscreen.touchStart(left.x, left.y);
+        let touch = null;
+        await until(page, 'the left button held', async () => {
+            await touch?.end();
+            touch = await page.touchscreen.touchStart(left.x, left.y);
+        }, (frame) => {
+            const x = findPaddle(frame, ref.paddle);
+            return x >= 0 && x < 70;
+        });
         await waitForPaddle(page, 'the paddle at the left wall', ref.paddle, (x) => x === 0);
         await touch.end();
 
@@ -179,20 +194,19 @@ test('a high score is entered, uploaded, listed by the server and kept over a re
         await press(page, 'Enter', ref['stage-continue'], 'stage 1');
         // One life, 1230 points: the paddle held left misses the ball before long.
         await press(page, 'Enter', ref['play-continue'], 'play', ref.playMask);
-        await page.keyboard.down('ArrowLeft');
+        await holdInPlay(page, 'ArrowLeft');
         await page.keyboard.press('Enter');
         await waitForScreen(page, 'the game over', ref['game-over'], ref.gameOverMask, 120000);
         await page.keyboard.up('ArrowLeft');
 
         // 1230 or more beats the default table's lowest (100): the name entry; "AC", Done.
         await press(page, 'Enter', ref['name-entry'], 'the name entry');
-        await page.keyboard.press('ArrowDown');
+        await until(page, 'the cursor moved', () => page.keyboard.press('ArrowDown'));
         await page.keyboard.press('Enter');
         await page.keyboard.press('ArrowRight');
         await page.keyboard.press('ArrowRight');
         await press(page, 'Enter', ref['name-ac'], 'the name AC');
-        await page.keyboard.press('F1');
-        await waitFor(page, 'the high-score table', (frame) => differences(frame, ref['name-ac']).count > 0);
+        await until(page, 'Done', () => page.keyboard.press('F1'));
         await waitForStill(page, 'the table after its wipe');
         assert.deepEqual(await server.list(), '', 'nothing is sent before the left soft key');
 
@@ -238,13 +252,13 @@ test('a silent and then a dead server leave the page responsive during the excha
 
         await press(page, 'Enter', ref.about, 'the credits');
         await press(page, 'Enter', ref.menu, 'the menu');
-        for (let i = 0; i < 3; ++i) await page.keyboard.press('ArrowDown');
+        await until(page, 'the cursor moved', () => page.keyboard.press('ArrowDown'));
+        for (let i = 0; i < 2; ++i) await page.keyboard.press('ArrowDown');
         await press(page, 'Enter', ref.scores, 'the high-score table');
 
         // Stopped: connections are taken by the system but never answered.
         server.child.kill('SIGSTOP');
-        await page.keyboard.press('F1');
-        while (!events.includes('sent')) await sleep(20);
+        await until(page, 'the exchange', () => page.keyboard.press('F1'), () => events.includes('sent'));
         // The page goes on drawing animation frames while the request is open.
         await page.evaluate(() => new Promise((resolve) => {
             let frames = 0;

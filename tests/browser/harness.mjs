@@ -100,7 +100,7 @@ export async function readFrame(page) {
 }
 
 // Polls the canvas until `done(frame)` holds; on time-out the last frame is kept for a look.
-export async function waitFor(page, what, done, timeoutMs = 20000) {
+export async function waitFor(page, what, done, timeoutMs = 20000, keep = true) {
     const until = Date.now() + timeoutMs;
     let frame;
     for (;;) {
@@ -111,7 +111,7 @@ export async function waitFor(page, what, done, timeoutMs = 20000) {
         await sleep(25);
     }
     const kept = join(tmpdir(), `v2-browser-${what.replace(/\W+/g, '-')}.ppm`);
-    writePpm(kept, frame);
+    if (keep) writePpm(kept, frame);
     throw new Error(`the page never showed ${what} (last frame: ${kept})`);
 }
 
@@ -126,6 +126,22 @@ export async function waitForStill(page, what, quietMs = 700) {
         }
         return Date.now() - since >= quietMs ? frame : false;
     });
+}
+
+// A wipe may show its whole target a few ticks before the game enters that screen, and a key
+// that comes then is ignored. So `act` is repeated until the canvas shows that it was taken:
+// `taken(frame, before)`, by default any change of the picture.
+export async function until(page, what, act, taken = (frame, before) => !frame.equals(before)) {
+    const before = await readFrame(page);
+    for (let attempt = 0; attempt < 8; ++attempt) {
+        await act();
+        try {
+            return await waitFor(page, what, (frame) => taken(frame, before), 1000, false);
+        } catch {
+            // not taken yet
+        }
+    }
+    throw new Error(`${what}: no effect on the page`);
 }
 
 export function waitForScreen(page, what, reference, mask = null, timeoutMs) {

@@ -5,7 +5,8 @@
 //       --replay build/bin/vextorium2-replay --out docs
 import { resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
-import { launch, startServer, waitForPaddle, waitForScreen } from './harness.mjs';
+import { findPaddle } from './frames.mjs';
+import { launch, startServer, until, waitForPaddle, waitForScreen } from './harness.mjs';
 import { references } from './references.mjs';
 
 const args = process.argv.slice(2);
@@ -30,16 +31,18 @@ try {
         await page.goto(`${server.origin}/`);
         await waitForScreen(page, 'the title', ref.title);
         for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
-            await page.keyboard.press('Enter');
+            await until(page, what, () => page.keyboard.press('Enter'));
             await waitForScreen(page, what, screen);
         }
-        await page.keyboard.press('Enter');
+        await until(page, 'play', () => page.keyboard.press('Enter'));
         await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
         // The ball on its way for a moment, the paddle a little to the left.
-        await page.keyboard.down('ArrowLeft');
+        await until(page, 'the paddle moving', () => page.keyboard.down('ArrowLeft'),
+            (frame) => findPaddle(frame, ref.paddle) >= 0 && findPaddle(frame, ref.paddle) < 70);
         await page.keyboard.press('Enter');
-        await sleep(700);
+        await sleep(250);
         await page.keyboard.up('ArrowLeft');
+        await sleep(1200);
         await page.screenshot({ path: `${out}/${name}` });
         console.log(`wrote ${out}/${name}`);
         await page.close();
