@@ -27,6 +27,13 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 
 install(TARGETS scoreserver RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT scoreserver)
+# The web game, built with the web toolchain, where the score server looks for it
+# (<datadir>/vextorium2/web) when its directory is named: -DVEXTORIUM2_WEB_DIR=build-web/bin/web
+set(VEXTORIUM2_WEB_DIR "" CACHE PATH "The built web game to install for the score server")
+if(VEXTORIUM2_WEB_DIR)
+    install(DIRECTORY ${VEXTORIUM2_WEB_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/vextorium2/web
+            COMPONENT scoreserver)
+endif()
 
 # Manual pages, compressed as Debian installs them (gzip -n: no name or time stamp inside, so
 # the same page gives the same bytes).

@@ -58,9 +58,15 @@ function(v2_web_programs)
         -sENVIRONMENT=web -sASYNCIFY=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=0
         -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_v2_touchKey -lidbfs.js
         "SHELL:--pre-js ${pre}" ${package})
+    set(pages "")
     foreach(file index.html page.css page.js)
-        add_custom_command(TARGET vextorium2 POST_BUILD
-            COMMAND ${CMAKE_COMMAND} -E copy_if_different ${page}/${file} ${out}/${file}
+        add_custom_command(
+            OUTPUT ${out}/${file}
+            COMMAND ${CMAKE_COMMAND} -E copy ${page}/${file} ${out}/${file}
+            DEPENDS ${page}/${file}
             VERBATIM)
+        list(APPEND pages ${out}/${file})
     endforeach()
+    add_custom_target(vextorium2_page DEPENDS ${pages})
+    add_dependencies(vextorium2 vextorium2_page)
 endfunction()

@@ -120,12 +120,24 @@ TEST_F(FilesTest, CreatingAnEmptyFileNeverTouchesOneThatIsThere) {
     EXPECT_FALSE(platform::createEmptyFile(dir + "missing/AutoSave.dat"));
 }
 
+// What the write hook saw: each path with the file's contents at that moment.
+std::vector<std::string> hookSaw;
+
 TEST_F(FilesTest, WritesReplaceTheFileWhole) {
+    hookSaw.clear();
+    platform::setFileWrittenHook([](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        hookSaw.push_back(path + "=" + std::string(std::istreambuf_iterator<char>(in), {}));
+    });
     ASSERT_TRUE(platform::writeFileAtomically(dir + "AutoSave.dat", "abcdef", 6));
     EXPECT_EQ(read("AutoSave.dat"), "abcdef");
     ASSERT_TRUE(platform::writeFileAtomically(dir + "AutoSave.dat", "xy", 2));
     EXPECT_EQ(read("AutoSave.dat"), "xy");
     EXPECT_FALSE(platform::writeFileAtomically(dir + "missing/AutoSave.dat", "xy", 2));
+    platform::setFileWrittenHook(nullptr);
+    // Told of each completed write, once the new file is in place; never of a failed one.
+    EXPECT_EQ(hookSaw,
+              (std::vector<std::string>{dir + "AutoSave.dat=abcdef", dir + "AutoSave.dat=xy"}));
     // Nothing but the file itself is left in the directory.
     int files = 0;
     for (const auto& entry : fs::directory_iterator(dir)) files += entry.is_regular_file();

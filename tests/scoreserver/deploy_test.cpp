@@ -71,7 +71,8 @@ class ScoreServerDeployTest : public testing::Test {
 
     std::unique_ptr<Daemon> startServer(const std::string& name) {
         auto server = std::make_unique<Daemon>(
-            std::vector<std::string>{SCORESERVER_PATH, "--listen", "127.0.0.1:0", "--db", database},
+            std::vector<std::string>{SCORESERVER_PATH, "--listen", "127.0.0.1:0", "--db", database,
+                                     "--web", directory + "no-web-game"},
             directory + name + ".log", Daemon::Output::PortLine);
         EXPECT_GT(server->port, 0) << name;
         return server;
@@ -154,9 +155,14 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     const auto posted = client.Post(kPath, "myname=A&myscore=1", "text/plain");
     ASSERT_TRUE(posted);
     EXPECT_EQ(posted->status, 403);
-    const auto elsewhere = client.Get("/");
+    const auto elsewhere = client.Get("/");  // the servers have no web game here
     ASSERT_TRUE(elsewhere);
     EXPECT_EQ(elsewhere->status, 404);
+    const auto leaderboard = client.Get("/scores.json");
+    ASSERT_TRUE(leaderboard);
+    EXPECT_EQ(leaderboard->body,
+              "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000},"
+              "{\"rank\":2,\"name\":\"BOB\",\"score\":11000}]");
     int listed = 0, limited = 0;
     for (int i = 0; i < kRapidRequests; ++i) {
         const auto result = client.Get(kPath);

@@ -115,6 +115,12 @@ TEST(WebServingTest, ServesTheGameWithItsTypesValidatorsAndGzip) {
     ASSERT_TRUE(other);
     EXPECT_EQ(other->status, 200);
     EXPECT_EQ(other->body, script);
+    // Without an ETag the date the file was sent with counts; with one, the ETag alone does.
+    const std::string date = headerOr(other, "Last-Modified");
+    EXPECT_EQ(client.Get("/vextorium2.js", {{"If-Modified-Since", date}})->status, 304);
+    EXPECT_EQ(client.Get("/vextorium2.js", {{"If-Modified-Since", date}, {"If-None-Match", etag}})
+                  ->status,
+              200);
 
     auto head = client.Head("/vextorium2.js");
     ASSERT_TRUE(head);

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <thread>
@@ -23,7 +24,8 @@ namespace {
 constexpr const char* kDefaultHost = "127.0.0.1";
 constexpr int kDefaultPort = 8642;
 constexpr const char* kDefaultDatabase = "scores.sqlite";
-constexpr const char* kDefaultWeb = "web";
+constexpr const char* kWebBeside = "web";                         // in a build tree
+constexpr const char* kWebInstalled = "../share/vextorium2/web";  // the program in <prefix>/bin
 constexpr int kMaxPort = 65535;
 constexpr int kBadArguments = 2;
 constexpr int kFailure = 1;
@@ -36,6 +38,17 @@ std::string executableDirectory() {
     const std::string s(path, static_cast<size_t>(n));
     const size_t slash = s.rfind('/');
     return slash == std::string::npos ? std::string("./") : s.substr(0, slash + 1);
+}
+
+// The web game's directory when none is given: web/ beside the program, or else the one
+// installed under the program's prefix.
+std::string defaultWebDirectory() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path beside = fs::path(executableDirectory()) / kWebBeside;
+    if (fs::is_directory(beside, error)) return beside.string();
+    const fs::path installed = (fs::path(executableDirectory()) / kWebInstalled).lexically_normal();
+    return fs::is_directory(installed, error) ? installed.string() : beside.string();
 }
 
 // HOST:PORT, the host possibly in brackets ([::1]:8642).
@@ -106,16 +119,19 @@ std::string pageAddress(const std::string& host, int port) {
 
 void printHelp(std::vector<LimitSwitch>& switches) {
     constexpr size_t kHelpColumn = 20;
-    std::cout << "usage: scoreserver [OPTION...]\n"
-                 "Records the game's uploaded scores and answers the best 100.\n\n"
-                 "  --listen HOST:PORT    address to listen on (default 127.0.0.1:8642; port 0: "
-                 "any free port)\n"
-                 "  --db FILE|URL         the score database: a SQLite file (default "
-                 "scores.sqlite beside\n"
-                 "                        the program) or a postgresql://... address\n"
-                 "  --web DIR             the web game's files, served at / (default web/ beside "
-                 "the program);\n"
-                 "                        the leaderboard is at /scores and /scores.json\n";
+    std::cout
+        << "usage: scoreserver [OPTION...]\n"
+           "Records the game's uploaded scores and answers the best 100; serves the web game\n"
+           "and a leaderboard.\n\n"
+           "  --listen HOST:PORT    address to listen on (default 127.0.0.1:8642; port 0: "
+           "any free port)\n"
+           "  --db FILE|URL         the score database: a SQLite file (default "
+           "scores.sqlite beside\n"
+           "                        the program) or a postgresql://... address\n"
+           "  --web DIR             the web game's files, served at / (default web/ beside "
+           "the program, or\n"
+           "                        share/vextorium2/web under its prefix);\n"
+           "                        the leaderboard is at /scores and /scores.json\n";
     for (const LimitSwitch& s : switches)
         std::cout << "  " << s.name << " N"
                   << std::string(kHelpColumn - std::string(s.name).size(), ' ') << s.help
@@ -147,7 +163,7 @@ int main(int argc, char** argv) {
     std::string host = kDefaultHost;
     int port = kDefaultPort;
     std::string database = executableDirectory() + kDefaultDatabase;
-    std::string webDirectory = executableDirectory() + kDefaultWeb;
+    std::string webDirectory;
     ServerLimits limits;
     std::vector<LimitSwitch> switches = limitSwitches(limits);
     for (int i = 1; i < argc; ++i) {
@@ -203,9 +219,10 @@ int main(int argc, char** argv) {
                   << store->error() << '\n';
         return kFailure;
     }
+    if (webDirectory.empty()) webDirectory = defaultWebDirectory();
     const WebFiles web(webDirectory);
     for (const std::string& note : web.notes())
-        std::cerr << "scoreserver: " << webDirectory << '/' << note << '\n';
+        std::cerr << "scoreserver: " << webDirectory << ": " << note << '\n';
     ScoreServer server(*store, limits, &web);
     const int bound = server.bind(host, port);
     if (bound < 0) {
@@ -215,8 +232,9 @@ int main(int argc, char** argv) {
     std::cout << "scoreserver listening on " << host << ':' << bound << std::endl;
     const std::string address = pageAddress(host, bound);
     if (web.installed())
-        std::cout << "Open " << address << " to play (" << web.count() << " files from "
-                  << webDirectory << "); high scores at " << address << "scores" << std::endl;
+        std::cout << "Open " << address << " to play (" << web.count()
+                  << (web.count() == 1 ? " file from " : " files from ") << webDirectory
+                  << "); high scores at " << address << "scores" << std::endl;
     else
         std::cout << "No web game in " << webDirectory << " (--web DIR); high scores at " << address
                   << "scores" << std::endl;

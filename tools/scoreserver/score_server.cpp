@@ -44,36 +44,33 @@ MHD_Result queue(MHD_Connection* connection, unsigned status, MHD_Response* resp
     return queued;
 }
 
-MHD_Result answer(MHD_Connection* connection, unsigned status, const std::string& body,
-                  const char* allowed = "GET") {
-    Headers headers{{"Cache-Control", "no-store"}, {"Content-Type", "text/plain; charset=utf-8"}};
-    if (status == kBadMethod) headers.emplace_back("Allow", allowed);
-    return queue(connection, status,
-                 MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
-                                                 MHD_RESPMEM_MUST_COPY),
-                 headers);
-}
-
 // The status answered, or -1 when nothing could be queued (the connection is then dropped).
 int sent(MHD_Result queued, unsigned status) {
     return queued == MHD_YES ? static_cast<int>(status) : -1;
 }
 
-int send(MHD_Connection* connection, unsigned status, const std::string& body,
-         const char* allowed = "GET") {
-    return sent(answer(connection, status, body, allowed), status);
+// A short plain-text answer that is never cached; 405 names the methods `allowed`.
+int sendText(MHD_Connection* connection, unsigned status, const std::string& body,
+             const char* allowed = "GET") {
+    Headers headers{{"Cache-Control", "no-store"}, {"Content-Type", "text/plain; charset=utf-8"}};
+    if (status == kBadMethod) headers.emplace_back("Allow", allowed);
+    return sent(queue(connection, status,
+                      MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                                      MHD_RESPMEM_MUST_COPY),
+                      headers),
+                status);
 }
 
 // The leaderboard: always fresh, and a page that may load nothing but its own inline style.
-MHD_Result answerLeaderboard(MHD_Connection* connection, const std::string& body,
-                             const char* contentType) {
-    return queue(connection, kOk,
-                 MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
-                                                 MHD_RESPMEM_MUST_COPY),
-                 {{"Cache-Control", "no-cache"},
-                  {"Content-Type", contentType},
-                  {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"},
-                  {"X-Content-Type-Options", "nosniff"}});
+int sendLeaderboard(MHD_Connection* connection, const std::string& body, const char* contentType) {
+    return sent(queue(connection, kOk,
+                      MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
+                                                      MHD_RESPMEM_MUST_COPY),
+                      {{"Cache-Control", "no-cache"},
+                       {"Content-Type", contentType},
+                       {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"},
+                       {"X-Content-Type-Options", "nosniff"}}),
+                kOk);
 }
 
 const char* headerOf(MHD_Connection* connection, const char* name) {
@@ -250,57 +247,54 @@ void ScoreServer::expireLateRequests() {
 int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& target,
                                const std::string& method) {
     if (target.size() > limits.maxTarget)
-        return send(connection, kUriTooLong, "request too long\n");
+        return sendText(connection, kUriTooLong, "request too long\n");
     if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
         static_cast<int>(limits.maxHeaders))
-        return send(connection, kTooManyHeaders, "too many header lines\n");
+        return sendText(connection, kTooManyHeaders, "too many header lines\n");
     std::string path;
     if (!percentDecode(std::string_view(target).substr(0, target.find('?')), false, path))
-        return send(connection, kBadRequest, "malformed request target\n");
+        return sendText(connection, kBadRequest, "malformed request target\n");
     if (path == kScriptPath) return answerScript(connection, target, method == "GET");
 
     if (method != "GET" && method != "HEAD")
-        return send(connection, kBadMethod, "GET and HEAD only\n", "GET, HEAD");
-    MHD_Result queued = MHD_NO;
+        return sendText(connection, kBadMethod, "GET and HEAD only\n", "GET, HEAD");
     if (path == kPagePath)
-        queued = answerLeaderboard(connection, leaderboardHtml(store.best(kListLength)),
-                                   "text/html; charset=utf-8");
-    else if (path == kJsonPath)
-        queued = answerLeaderboard(connection, leaderboardJson(store.best(kListLength)),
-                                   "application/json");
-    else
-        return answerWebFile(connection, path);
-    return sent(queued, kOk);
+        return sendLeaderboard(connection, leaderboardHtml(store.best(kListLength)),
+                               "text/html; charset=utf-8");
+    if (path == kJsonPath)
+        return sendLeaderboard(connection, leaderboardJson(store.best(kListLength)),
+                               "application/json");
+    return answerWebFile(connection, path);
 }
 
 int ScoreServer::answerScript(MHD_Connection* connection, const std::string& target, bool get) {
     const std::optional<RequestTarget> parsed = parseRequestTarget(target);
-    if (!parsed) return send(connection, kBadRequest, "malformed request target\n");
-    if (!get) return send(connection, kBadMethod, "GET only\n");
+    if (!parsed) return sendText(connection, kBadRequest, "malformed request target\n");
+    if (!get) return sendText(connection, kBadMethod, "GET only\n");
 
     const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
-    if (decided.kind == ScoreRequest::Kind::List) return send(connection, kOk, listText());
+    if (decided.kind == ScoreRequest::Kind::List) return sendText(connection, kOk, listText());
     if (decided.kind == ScoreRequest::Kind::Refused)
-        return send(connection, kBadRequest, decided.reason + "\n");
+        return sendText(connection, kBadRequest, decided.reason + "\n");
     if (clientGone(connection)) return -1;
     if (!store.record(decided.name, decided.score, decided.uploadId))
-        return send(connection, kUnavailable, "not recorded\n");
-    return send(connection, kOk, "recorded\n");
+        return sendText(connection, kUnavailable, "not recorded\n");
+    return sendText(connection, kOk, "recorded\n");
 }
 
 // A file of the web game: the gzip form to a client that takes it, 304 to one that holds the
 // same bytes already. Every answer is revalidated, since the game's files keep their names
 // from one build to the next.
 int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& path) {
-    if (!safeWebPath(path)) return send(connection, kBadRequest, "bad path\n");
+    if (!safeWebPath(path)) return sendText(connection, kBadRequest, "bad path\n");
     const WebFile* file = web == nullptr ? nullptr : web->find(path);
     if (file == nullptr) {
         const bool page = path == "/" || path == "/index.html";
         if (page && (web == nullptr || !web->installed()))
-            return send(connection, kNotFound,
-                        "The web game is not installed on this server (scoreserver --web DIR "
-                        "serves it). High scores: /scores\n");
-        return send(connection, kNotFound, "not found\n");
+            return sendText(connection, kNotFound,
+                            "The web game is not installed on this server (scoreserver --web DIR "
+                            "serves it). High scores: /scores\n");
+        return sendText(connection, kNotFound, "not found\n");
     }
     Headers headers{{"Cache-Control", "no-cache"},
                     {"ETag", file->etag},
@@ -311,9 +305,14 @@ int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& pa
     const bool gzip =
         !file->gzipped.empty() && acceptEncoding != nullptr && acceptsGzip(acceptEncoding);
     const std::string& body = gzip ? file->gzipped : file->body;
+    // The ETag decides; without one, a date equal to the file's (what a browser sends back)
+    // does. The library adds "Content-Length: 0" to the 304; browsers keep their stored copy's.
     const char* ifNoneMatch = headerOf(connection, "If-None-Match");
-    // (The library adds "Content-Length: 0" to the 304; browsers keep their stored copy's.)
-    if (ifNoneMatch != nullptr && etagMatches(ifNoneMatch, file->etag))
+    const char* ifModifiedSince = headerOf(connection, "If-Modified-Since");
+    const bool unchanged = ifNoneMatch != nullptr ? etagMatches(ifNoneMatch, file->etag)
+                                                  : ifModifiedSince != nullptr &&
+                                                        file->lastModified == ifModifiedSince;
+    if (unchanged)
         return sent(
             queue(connection, kNotModified,
                   MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT), headers),

@@ -89,7 +89,8 @@ bool nonzeroWeight(std::string_view parameters) {
          semicolon = parameters.find(';', semicolon + 1)) {
         const std::string_view parameter = trim(
             parameters.substr(semicolon + 1, parameters.find(';', semicolon + 1) - semicolon - 1));
-        if (parameter.size() < 2 || std::tolower(parameter[0]) != 'q' || parameter[1] != '=')
+        if (parameter.size() < 2 || std::tolower(static_cast<unsigned char>(parameter[0])) != 'q' ||
+            parameter[1] != '=')
             continue;
         const std::string_view q = trim(parameter.substr(2));
         return q.find_first_not_of("0.") != std::string_view::npos;
@@ -103,6 +104,10 @@ WebFiles::WebFiles(const std::string& directory) {
     char resolved[PATH_MAX];
     if (::realpath(directory.c_str(), resolved) == nullptr) return;
     const std::string root = resolved;
+    if (root == "/") {  // the whole file system is never anyone's web game
+        skipped.push_back("the root directory is not served");
+        return;
+    }
     namespace fs = std::filesystem;
     std::error_code error;
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error);
@@ -118,8 +123,9 @@ WebFiles::WebFiles(const std::string& directory) {
         std::error_code typeError;
         if (it->is_directory(typeError) || typeError) continue;
         if (files.size() >= kMaxFiles) {
-            skipped.push_back(relative + ": more than " + std::to_string(kMaxFiles) + " files");
-            continue;
+            skipped.push_back("more than " + std::to_string(kMaxFiles) + " files: " + relative +
+                              " and what follows left out");
+            break;
         }
         add(root, relative, total);
     }

@@ -25,7 +25,7 @@ class WebFiles {
     // Reads every regular file under `directory` whose path stays inside it once symbolic links
     // are resolved. Names beginning with '.', anything else (FIFOs, sockets, devices: never
     // opened so as to wait) and files beyond the limits are left out, each with a line in
-    // notes(). Directories reached through symbolic links are not entered.
+    // notes() ("PATH: why"). Directories reached through symbolic links are not entered.
     explicit WebFiles(const std::string& directory);
 
     // Whether the directory holds the game's page, index.html.

@@ -18,16 +18,32 @@
 #include "platform/web/browser/browser.h"
 #include "platform/window.h"
 
-// Sleeps up to ms milliseconds; an event of the page ends the sleep early (Module.v2Wake).
+// Sleeps up to ms milliseconds (0: only lets the page run what is waiting); an event of the page
+// ends the sleep early (Module.v2Wake). The program resumes from a message task rather than from
+// the timer's own: browsers stretch a timer set from inside a chain of timers to 4 ms at least,
+// which would slow the game's gates.
 // clang-format off
 EM_ASYNC_JS(void, v2Sleep, (int ms), {
+    if (!Module.v2Resume) {
+        var channel = new MessageChannel();
+        channel.port1.onmessage = function() {
+            var resume = Module.v2Resumed;
+            Module.v2Resumed = null;
+            if (resume) resume();
+        };
+        Module.v2Resume = function(resolve) {
+            Module.v2Resumed = resolve;
+            channel.port2.postMessage(0);
+        };
+    }
     await new Promise(function(resolve) {
         var timer = 0;
         var done = function() {
             clearTimeout(timer);
             Module.v2Wake = null;
-            resolve();
+            Module.v2Resume(resolve);
         };
+        if (ms <= 0) return done();
         timer = setTimeout(done, ms);
         Module.v2Wake = done;
     });
@@ -145,8 +161,8 @@ void waitForMessage(uint32_t ms) {
     web::readGamepads();
     web::deliverSoundNotices();
     if (queue.empty()) {
-        // Sleeping at least a millisecond hands the page back its events and drawing.
-        ms = std::max<uint32_t>(1, std::min(ms, web::msUntilSoundNotice()));
+        // Even a wait of 0 hands the page back its events and drawing for a moment.
+        ms = std::min(ms, web::msUntilSoundNotice());
         v2Sleep(static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
     }
     web::readGamepads();

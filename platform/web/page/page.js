@@ -1,5 +1,7 @@
 // The page around the game: the frame scaled by whole device pixels and centred, the full-screen
-// button, the touch buttons (shown on touch screens), and the boxes the program shows.
+// button, the touch buttons (shown on touch screens), and the boxes the program shows. One game
+// runs per browser, as on the desktop: a second tab waits until the first is closed, so two
+// games never write the same stored files.
 'use strict';
 
 var Module = {
@@ -92,12 +94,39 @@ var Module = {
                    done: function () {}});
     nextMessage();
   };
+  let releaseGame = function () {};
   Module.v2ProgramEnded = function () {
+    releaseGame();
     messages.push({text: 'The game has ended.', caption: 'Vextorium2', button: 'Play again',
                    done: function () { location.reload(); }});
     nextMessage();
   };
   Module.onRuntimeInitialized = function () { status.hidden = true; };
+
+  function startGame() {
+    const script = document.createElement('script');
+    script.src = 'vextorium2.js';
+    script.async = true;
+    document.body.appendChild(script);
+  }
+  if (navigator.locks && navigator.locks.request) {
+    // A reload lets go of the lock a moment after the new page asks for it: no notice for that.
+    let started = false;
+    const notice = setTimeout(function () {
+      if (started) return;
+      status.textContent = 'Vextorium2 is open in another tab. It starts here when that tab is closed.';
+    }, 1500);
+    navigator.locks.request('vextorium2-game', function () {
+      started = true;
+      clearTimeout(notice);
+      status.textContent = 'Loading…';
+      startGame();
+      // Held while the game runs: until the page closes or the game ends.
+      return new Promise(function (release) { releaseGame = release; });
+    });
+  } else {
+    startGame();
+  }
   Module.onAbort = function () {
     Module.v2ShowMessage('The game stopped because of an error.', 'Vextorium2');
   };
