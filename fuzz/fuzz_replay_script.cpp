@@ -29,6 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto& e = events[i];
         if (e.kind == Kind::Activate || e.kind == Kind::Focus) check(e.value <= 1);
         if (e.kind == Kind::Shot) check(!e.file.empty());
+        // Every place the pointer is given lies in the frame.
+        if (e.kind >= Kind::PointerMove)
+            check(platform::pointerX(static_cast<int32_t>(e.value)) < 176 &&
+                  platform::pointerY(static_cast<int32_t>(e.value)) < 220);
     }
     return 0;
 }

@@ -142,6 +142,7 @@ def seeds():
         "shot": b"10 shot frame.png\n11 press home # done\n",
         "bad": b"5 press left\n3 press right\n",
         "big": b"4294967294 press up\n",
+        "pointer": b"0 click\n5 pointer 175 219\n5 click\n9 pointer 0 0\n12 leave\n",
     }
     script = b"/Vextorium2/updateScore.php"
     yield "fuzz_score_request", {

@@ -11,12 +11,10 @@ constexpr uint32_t kMsgSetFocus = 0x0007;
 constexpr uint32_t kMsgKillFocus = 0x0008;
 constexpr uint32_t kMsgKeyDown = 0x0100;  // wordParam: key code
 constexpr uint32_t kMsgKeyUp = 0x0101;
-// The pointer (mouse or finger) over the frame. longParam: x | (y << 16), in frame pixels
-// (x 0..175, y 0..219); back ends send nothing for a place outside the frame but a leave.
 constexpr uint32_t kMsgPointerMove = 0x0200;
-constexpr uint32_t kMsgPointerDown = 0x0201;  // a button pressed or a finger put down
+constexpr uint32_t kMsgPointerDown = 0x0201;
 constexpr uint32_t kMsgPointerUp = 0x0202;
-constexpr uint32_t kMsgPointerLeave = 0x02A3;  // the pointer left the frame or was lifted
+constexpr uint32_t kMsgPointerLeave = 0x02A3;
 
 constexpr uint32_t kKeyAction = 0x0D;
 constexpr uint32_t kKeyLeft = 0x25;
@@ -33,7 +31,10 @@ struct Message {
     int32_t longParam = 0;
 };
 
-// A pointer message's place, packed into longParam and back.
+// The pointer messages (the mouse or a finger over the frame; down: a button pressed or a finger
+// put down; leave: off the frame or lifted) carry its place in longParam as x | (y << 16), in
+// frame pixels (x 0..175, y 0..219); back ends send nothing for a place off the frame but a
+// leave. Packed and unpacked here.
 constexpr int32_t packPointer(int x, int y) {
     return static_cast<int32_t>((static_cast<uint32_t>(x) & 0xFFFF) |
                                 ((static_cast<uint32_t>(y) & 0xFFFF) << 16));

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <csignal>
 #include <cstdint>
 #include <cstring>
@@ -417,12 +418,11 @@ void GameWindow::translateWindowEvent(const SDL_WindowEvent& event) {
 
 void GameWindow::translateMouse(const SDL_Event& event) {
     // A finger's own events steer; the mouse events SDL makes up from them would repeat them.
-    if (event.motion.which == SDL_TOUCH_MOUSEID) return;
     if (event.type == SDL_MOUSEMOTION) {
-        pointAt(event.motion.x, event.motion.y);
+        if (event.motion.which != SDL_TOUCH_MOUSEID) pointAt(event.motion.x, event.motion.y);
         return;
     }
-    if (event.button.button != SDL_BUTTON_LEFT) return;
+    if (event.button.which == SDL_TOUCH_MOUSEID || event.button.button != SDL_BUTTON_LEFT) return;
     if (event.type == SDL_MOUSEBUTTONDOWN) {
         pointAt(event.button.x, event.button.y);
         pointerDown();
@@ -439,8 +439,8 @@ void GameWindow::translateFinger(const SDL_TouchFingerEvent& finger) {
     int width = 0;
     int height = 0;
     SDL_GetWindowSize(window, &width, &height);
-    pointAt(static_cast<int>(finger.x * static_cast<float>(width)),
-            static_cast<int>(finger.y * static_cast<float>(height)));
+    pointAt(static_cast<int>(std::floor(finger.x * static_cast<float>(width))),
+            static_cast<int>(std::floor(finger.y * static_cast<float>(height))));
     if (finger.type == SDL_FINGERDOWN) {
         pointerDown();
     } else if (finger.type == SDL_FINGERUP) {

@@ -1,5 +1,5 @@
-// The window on a real X server (Xvfb): the frame letterboxed on screen, keys typed with
-// xdotool, Alt+Enter kept out of the game. Skipped where Xvfb or the X tools are missing.
+// The window on a real X server (Xvfb): the frame letterboxed on screen, keys typed and the
+// mouse moved with xdotool, Alt+Enter kept out of the game. Skipped where Xvfb or the X tools are missing.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -132,7 +132,7 @@ class X11WindowTest : public ::testing::Test {
         bool running = tool > 0;
         for (int i = 0; i < kMaxCalls && running; ++i) {
             Message message;
-            if (takeOrWait(message)) seen.emplace_back(message.id, message.wordParam);
+            if (takeOrWait(message)) keep(message, seen);
             running = ::waitpid(tool, &status, WNOHANG) == 0;
         }
         pollFor(50, seen);
@@ -142,8 +142,14 @@ class X11WindowTest : public ::testing::Test {
     void pollFor(int calls, Seen& seen) {
         for (int i = 0; i < calls; ++i) {
             Message message;
-            if (takeOrWait(message)) seen.emplace_back(message.id, message.wordParam);
+            if (takeOrWait(message)) keep(message, seen);
         }
+    }
+
+    void keep(const Message& message, Seen& seen) {
+        seen.emplace_back(message.id, message.wordParam);
+        if (message.id >= kMsgPointerMove && message.id <= kMsgPointerLeave)
+            pointer.emplace_back(message.id, message.longParam);
     }
 
     static Seen keysOnly(const Seen& seen) {
@@ -170,6 +176,7 @@ class X11WindowTest : public ::testing::Test {
 
     pid_t server = -1;
     std::string display;
+    std::vector<std::pair<uint32_t, int32_t>> pointer;  // pointer messages and their places
 };
 
 TEST_F(X11WindowTest, FrameIsLetterboxedOnScreen) {
@@ -229,6 +236,35 @@ TEST_F(X11WindowTest, TypedKeysArriveAndAltEnterStaysInTheBackEnd) {
         keys = keysOnly(runWhilePolling({"xdotool", "key", "alt+Return"}));
         EXPECT_EQ(keys, Seen{});
         EXPECT_NE(gameWindow().isFullScreen(), wasFullScreen);
+    });
+}
+
+// The real mouse, moved and clicked by xdotool, arrives in frame pixels through the letterbox.
+TEST_F(X11WindowTest, MouseArrivesInFramePixels) {
+    inChild([this] {
+        Seen seen;
+        for (int i = 0; i < kMaxCalls && gameWindow().presentCount() == 0; ++i) pollFor(1, seen);
+        runWhilePolling({"xdotool", "search", "--sync", "--name", "Vextorium2", "windowfocus",
+                         "--sync", "mousemove", "--sync", "0", "0"});
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowPosition(gameWindow().sdlWindow(), &x, &y);
+        SDL_GetWindowSize(gameWindow().sdlWindow(), &width, &height);
+        const Letterbox box = fitFrame(width, height);
+        ASSERT_GT(box.x, 0);
+        pointer.clear();
+        const int inside = x + box.x + box.scale * 100 + 1;
+        runWhilePolling({"xdotool", "mousemove", "--sync", std::to_string(inside),
+                         std::to_string(y + box.y + box.scale * 50 + 1), "click", "1"});
+        runWhilePolling({"xdotool", "mousemove", "--sync", std::to_string(x + box.x - 1),
+                         std::to_string(y + box.y + 10)});
+        const int32_t place = 100 | 50 << 16;
+        EXPECT_EQ(pointer, (std::vector<std::pair<uint32_t, int32_t>>{{kMsgPointerMove, place},
+                                                                      {kMsgPointerDown, place},
+                                                                      {kMsgPointerUp, place},
+                                                                      {kMsgPointerLeave, 0}}));
     });
 }
 
