@@ -36,7 +36,8 @@ function served(origin, path) {
     });
 }
 
-// Processor ticks of a process and every process below it, by kind (--type=... of Chromium).
+// Processor ticks of a process and of every process below it, with each one's kind (Chromium's
+// --type=...).
 function treeTicks(root) {
     const parent = new Map();
     for (const name of readdirSync('/proc')) {
@@ -51,7 +52,7 @@ function treeTicks(root) {
         for (let p = pid; p > 1; p = parent.get(p)?.ppid ?? 0) if (p === root) return true;
         return false;
     };
-    const byKind = {};
+    const tree = new Map();
     for (const [pid, { ticks }] of parent) {
         if (!inTree(pid)) continue;
         let kind = 'browser';
@@ -59,21 +60,25 @@ function treeTicks(root) {
             const line = readFileSync(`/proc/${pid}/cmdline`, 'utf8');
             kind = line.match(/--type=([\w-]+)/)?.[1] ?? kind;
         } catch { /* gone meanwhile */ }
-        byKind[kind] = (byKind[kind] ?? 0) + ticks;
+        tree.set(pid, { kind, ticks });
     }
-    return byKind;
+    return tree;
 }
 
+// A process that ends during the interval is not counted; one that starts counts from zero.
 async function processorUse(pid, label) {
     const before = treeTicks(pid);
     await sleep(seconds * 1000);
     const after = treeTicks(pid);
     const hz = 100;  // USER_HZ on Linux
-    const percent = (kind) => (100 * ((after[kind] ?? 0) - (before[kind] ?? 0))) / hz / seconds;
-    const kinds = Object.keys(after).sort();
-    const total = kinds.reduce((sum, k) => sum + percent(k), 0);
+    const byKind = {};
+    for (const [p, { kind, ticks }] of after) {
+        byKind[kind] = (byKind[kind] ?? 0) + (100 * (ticks - (before.get(p)?.ticks ?? 0))) / hz / seconds;
+    }
+    const kinds = Object.keys(byKind).sort();
+    const total = kinds.reduce((sum, k) => sum + byKind[k], 0);
     console.log(`${label.padEnd(8)} ${total.toFixed(1).padStart(6)}   ` +
-        kinds.map((k) => `${k} ${percent(k).toFixed(1)}`).join(', '));
+        kinds.map((k) => `${k} ${byKind[k].toFixed(1)}`).join(', '));
 }
 
 const server = await startServer();
@@ -142,6 +147,7 @@ try {
     const page = await chromium.page();
     await page.goto(`${server.origin}/`);
     await waitForScreen(page, 'the title', ref.title);
+    await sleep(2000);  // the start-up's work done
     const pid = chromium.browser.process().pid;
     console.log(`chromium ${seconds} s a screen: % of one core, all processes, then by kind`);
     await processorUse(pid, 'title');
