@@ -38,7 +38,9 @@ function(v2_web_programs)
                         -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sWASM_ASYNC_COMPILATION=0)
 
     # The game in the browser: the desktop's entry point over the browser back end. Its loop
-    # sleeps between passes through Asyncify; the data files ride in a package under /game.
+    # sleeps between passes through Asyncify (whose saved stack must hold the deepest wait: the
+    # score exchange and the file writes, called from the screens); the data files ride in a
+    # package under /game.
     set(page ${CMAKE_SOURCE_DIR}/platform/web/page)
     set(pre ${CMAKE_SOURCE_DIR}/platform/web/browser/pre.js)
     set(out ${V2_BIN_DIR}/web)
@@ -55,7 +57,8 @@ function(v2_web_programs)
     list(APPEND packed ${pre})
     set_target_properties(vextorium2 PROPERTIES LINK_DEPENDS "${packed}")
     target_link_options(vextorium2 PRIVATE
-        -sENVIRONMENT=web -sASYNCIFY=1 -sALLOW_MEMORY_GROWTH=1 -sEXIT_RUNTIME=0
+        -sENVIRONMENT=web -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1
+        -sEXIT_RUNTIME=0
         -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_v2_touchKey -lidbfs.js
         "SHELL:--pre-js ${pre}" ${package})
     set(pages "")

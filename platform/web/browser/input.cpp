@@ -87,39 +87,49 @@ EM_BOOL onVisibility(int, const EmscriptenVisibilityChangeEvent* event, void*) {
 }
 
 // A point of the canvas (CSS pixels from its top-left corner) in frame pixels, as the pointer
-// messages carry it: x | y << 16.
-int32_t framePoint(double x, double y) {
+// messages carry it: x | y << 16; false when the point is off the frame.
+bool framePoint(double x, double y, int32_t& packed) {
     double width = 0;
     double height = 0;
     emscripten_get_element_css_size(kCanvas, &width, &height);
-    if (width <= 0 || height <= 0) return 0;
-    const int fx =
-        std::clamp(static_cast<int>(std::floor(x * kFrameWidth / width)), 0, kFrameWidth - 1);
-    const int fy =
-        std::clamp(static_cast<int>(std::floor(y * kFrameHeight / height)), 0, kFrameHeight - 1);
-    return static_cast<int32_t>(fx | (fy << 16));
+    if (width <= 0 || height <= 0) return false;
+    const int fx = static_cast<int>(std::floor(x * kFrameWidth / width));
+    const int fy = static_cast<int>(std::floor(y * kFrameHeight / height));
+    if (fx < 0 || fx >= kFrameWidth || fy < 0 || fy >= kFrameHeight) return false;
+    packed = static_cast<int32_t>(fx | (fy << 16));
+    return true;
+}
+
+// The pointer as the game hears of it: on the frame, or gone (after a leave).
+bool pointerOnFrame = false;
+
+void pointerLeaves() {
+    if (!pointerOnFrame) return;
+    pointerOnFrame = false;
+    post(kMsgPointerLeave, 0, 0);
+}
+
+// A place of the pointer: a move, or a leave once it is off the frame. True when on the frame.
+bool pointerAt(double x, double y, int32_t& packed) {
+    if (!framePoint(x, y, packed)) {
+        pointerLeaves();
+        return false;
+    }
+    pointerOnFrame = true;
+    post(kMsgPointerMove, 0, packed);
+    return true;
 }
 
 EM_BOOL onMouse(int type, const EmscriptenMouseEvent* event, void*) {
-    const int32_t at = framePoint(event->targetX, event->targetY);
-    switch (type) {
-        case EMSCRIPTEN_EVENT_MOUSEMOVE:
-            post(kMsgPointerMove, 0, at);
-            return EM_FALSE;
-        case EMSCRIPTEN_EVENT_MOUSEDOWN:
-            if (event->button != 0) return EM_FALSE;
-            post(kMsgPointerDown, 0, at);
-            return EM_TRUE;
-        case EMSCRIPTEN_EVENT_MOUSEUP:
-            if (event->button != 0) return EM_FALSE;
-            post(kMsgPointerUp, 0, at);
-            return EM_TRUE;
-        case EMSCRIPTEN_EVENT_MOUSELEAVE:
-            post(kMsgPointerLeave, 0, at);
-            return EM_FALSE;
-        default:
-            return EM_FALSE;
+    int32_t at = 0;
+    if (type == EMSCRIPTEN_EVENT_MOUSELEAVE) {
+        pointerLeaves();
+        return EM_FALSE;
     }
+    const bool onFrame = pointerAt(event->targetX, event->targetY, at);
+    if (type == EMSCRIPTEN_EVENT_MOUSEMOVE || event->button != 0 || !onFrame) return EM_FALSE;
+    post(type == EMSCRIPTEN_EVENT_MOUSEDOWN ? kMsgPointerDown : kMsgPointerUp, 0, at);
+    return EM_TRUE;
 }
 
 // One finger steers: the first to touch the canvas, until it lifts.
@@ -131,25 +141,18 @@ EM_BOOL onTouch(int type, const EmscriptenTouchEvent* event, void*) {
         if (!touch.isChanged) continue;
         if (type == EMSCRIPTEN_EVENT_TOUCHSTART && finger < 0) finger = touch.identifier;
         if (touch.identifier != finger) continue;
-        const int32_t at = framePoint(touch.targetX, touch.targetY);
-        switch (type) {
-            case EMSCRIPTEN_EVENT_TOUCHSTART:
-                post(kMsgPointerMove, 0, at);
-                post(kMsgPointerDown, 0, at);
-                break;
-            case EMSCRIPTEN_EVENT_TOUCHMOVE:
-                post(kMsgPointerMove, 0, at);
-                break;
-            case EMSCRIPTEN_EVENT_TOUCHEND:
-                post(kMsgPointerUp, 0, at);
-                post(kMsgPointerLeave, 0, at);
-                finger = -1;
-                break;
-            default:  // cancelled: no tap
-                post(kMsgPointerLeave, 0, at);
-                finger = -1;
-                break;
+        int32_t at = 0;
+        if (type == EMSCRIPTEN_EVENT_TOUCHSTART || type == EMSCRIPTEN_EVENT_TOUCHMOVE) {
+            const bool onFrame = pointerAt(touch.targetX, touch.targetY, at);
+            if (onFrame && type == EMSCRIPTEN_EVENT_TOUCHSTART) post(kMsgPointerDown, 0, at);
+            continue;
         }
+        // Lifted on the frame: a tap's end. Lifted elsewhere or cancelled: only gone.
+        if (type == EMSCRIPTEN_EVENT_TOUCHEND && pointerOnFrame &&
+            framePoint(touch.targetX, touch.targetY, at))
+            post(kMsgPointerUp, 0, at);
+        pointerLeaves();
+        finger = -1;
     }
     return EM_TRUE;  // no scrolling, no mouse events made up from the touch
 }

@@ -44,7 +44,8 @@ EM_ASYNC_JS(void, v2Sleep, (int ms), {
             Module.v2Resume(resolve);
         };
         if (ms <= 0) return done();
-        timer = setTimeout(done, ms);
+        // The clock counts whole milliseconds: the part of this one already gone counts too.
+        timer = setTimeout(done, Math.max(0, Math.round(ms - performance.now() % 1)));
         Module.v2Wake = done;
     });
 });
