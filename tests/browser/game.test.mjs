@@ -68,8 +68,8 @@ async function ballLeaves(page, held) {
     });
 }
 
-test('the title frame is the replay runner\'s, scaled by a whole factor, centred', async () => {
-    await withGame({ width: 1280, height: 800 }, async ({ page }) => {
+test('the title frame is the replay runner\'s, scaled by a whole factor, centred; a second tab waits', async () => {
+    await withGame({ width: 1280, height: 800 }, async ({ page, server, chromium }) => {
         const shown = await page.evaluate(() => {
             const r = document.querySelector('canvas').getBoundingClientRect();
             return { left: r.left, top: r.top, width: r.width, height: r.height,
@@ -83,6 +83,14 @@ test('the title frame is the replay runner\'s, scaled by a whole factor, centred
         assert.ok(Math.abs(shown.left + shown.width / 2 - shown.pageWidth / 2) <= 1, 'centred');
         // Exactly the title, at the game's own colour depth.
         assert.equal(differences(await readFrame(page), ref.title).count, 0);
+
+        // One game at a time: a second tab says so and starts when the first is closed.
+        const second = await chromium.page();
+        await second.goto(`${server.origin}/`);
+        await second.waitForFunction(() => /another tab/.test(document.body.innerText), { timeout: 20000 });
+        assert.notEqual(differences(await readFrame(second), ref.title).count, 0);
+        await page.close();
+        await waitForScreen(second, 'the title in the second tab', ref.title);
     });
 });
 
