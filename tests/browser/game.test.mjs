@@ -191,6 +191,55 @@ test('on a phone the touch buttons lead to play and move the paddle, a finger st
     });
 });
 
+// A pad of the standard mapping, as the page's navigator.getGamepads() reports it; the test
+// sets its buttons and axes.
+function fakePad() {
+    const pad = { id: 'test pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
+        axes: [0, 0, 0, 0], buttons: Array.from({ length: 17 }, () => ({ pressed: false, touched: false, value: 0 })) };
+    globalThis.testPad = pad;
+    navigator.getGamepads = () => [pad, null, null, null];
+}
+const setPad = (page, change) => page.evaluate(change);
+
+test('a standard gamepad\'s buttons and stick act as the handset\'s keys', async () => {
+    const server = await startServer();
+    const chromium = await launch();
+    try {
+        const page = await chromium.page();
+        await page.evaluateOnNewDocument(fakePad);
+        await page.goto(`${server.origin}/`);
+        await waitForScreen(page, 'the title', ref.title);
+        // A (button 0) is the action key, X (button 2) the left soft key.
+        const push = (button) => until(page, `pad button ${button}`, async () => {
+            await setPad(page, `testPad.buttons[${button}].pressed = true; testPad.buttons[${button}].value = 1`);
+            await sleep(150);
+            await setPad(page, `testPad.buttons[${button}].pressed = false; testPad.buttons[${button}].value = 0`);
+        });
+        for (const [button, screen, what, mask] of [[0, ref.about, 'the credits'], [2, ref.menu, 'the menu'],
+            [0, ref.stage, 'stage 1'], [0, ref.play, 'play', ref.playMask]]) {
+            await push(button);
+            await waitForScreen(page, what, screen, mask);
+        }
+        // The pad's right arrow (button 15), then the stick pushed left, each to the wall. The
+        // page reads buttons before the stick, so the arrow's release (which stops the paddle,
+        // as any key's does) never comes after the stick's push.
+        const arrow = (on) => setPad(page, `testPad.buttons[15].pressed = ${on}; testPad.buttons[15].value = ${+on}`);
+        await until(page, 'the right arrow held', async () => {
+            await arrow(false);
+            await sleep(100);
+            await arrow(true);
+        }, (frame) => findPaddle(frame, ref.paddle) > 70);
+        await waitForPaddle(page, 'the paddle at the right wall', ref.paddle, (x) => x === kWidth - kPaddleWidth);
+        await arrow(false);
+        await setPad(page, 'testPad.axes[0] = -1');
+        await waitForPaddle(page, 'the paddle at the left wall', ref.paddle, (x) => x === 0);
+        assert.deepEqual(chromium.errors, []);
+    } finally {
+        await chromium.close();
+        await server.stop();
+    }
+});
+
 test('a high score is entered, uploaded, listed by the server and kept over a reload', async (t) => {
     await withGame({ width: 1280, height: 800 }, async ({ page, server }) => {
         await storeFiles(page, { 'AutoSave.dat': kSavedGame });
