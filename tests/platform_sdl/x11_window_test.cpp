@@ -1,5 +1,6 @@
 // The window on a real X server (Xvfb): the frame letterboxed on screen, keys typed and the
-// mouse moved with xdotool, Alt+Enter kept out of the game. Skipped where Xvfb or the X tools are missing.
+// mouse moved with xdotool, Alt+Enter kept out of the game. Skipped where Xvfb or the X tools
+// are missing.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <bitset>
 #include <cmath>
-#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -33,7 +33,7 @@ constexpr int kStandardButtons = 17;
 constexpr int kStickRange = 32767;
 
 // Full-screen keys are the page's: they neither press nor release a game key.
-std::map<std::string, bool> swallowed;
+std::set<std::string> swallowed;
 bool active = true;
 
 struct Gamepad {
@@ -54,7 +54,7 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
     const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
     const std::string code = event->code;
     if (down && !event->repeat && isFullScreenCode(code, event->altKey)) {
-        swallowed[code] = true;
+        swallowed.insert(code);
         v2ToggleFullScreen();
         return EM_TRUE;
     }
@@ -232,6 +232,11 @@ void listenToPage() {
     emscripten_set_touchmove_callback(kCanvas, nullptr, EM_TRUE, onTouch);
     emscripten_set_touchend_callback(kCanvas, nullptr, EM_TRUE, onTouch);
     emscripten_set_touchcancel_callback(kCanvas, nullptr, EM_TRUE, onTouch);
+    // A page opened in a background tab starts inactive, as a window opened behind others.
+    EmscriptenVisibilityChangeEvent visibility{};
+    if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS &&
+        visibility.hidden)
+        setActive(false);
 }
 
 }  // namespace platform::web

@@ -182,6 +182,6 @@ Module.v2Audio = (function () {
   };
 })();
 
-['keydown', 'pointerdown', 'touchstart', 'mousedown'].forEach(function (type) {
+['keydown', 'pointerdown', 'touchstart', 'touchend', 'mousedown', 'click'].forEach(function (type) {
   window.addEventListener(type, function () { Module.v2Audio.unlock(); }, {capture: true});
 });
