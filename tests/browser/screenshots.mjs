@@ -5,7 +5,6 @@
 //       --replay build/bin/vextorium2-replay --out docs
 import { resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
-import { findPaddle } from './frames.mjs';
 import { launch, startServer, until, waitForPaddle, waitForScreen } from './harness.mjs';
 import { references } from './references.mjs';
 
@@ -36,13 +35,9 @@ try {
         }
         await until(page, 'play', () => page.keyboard.press('Enter'));
         await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
-        // The ball on its way for a moment, the paddle a little to the left.
-        await until(page, 'the paddle moving', () => page.keyboard.down('ArrowLeft'),
-            (frame) => findPaddle(frame, ref.paddle) >= 0 && findPaddle(frame, ref.paddle) < 70);
-        await page.keyboard.press('Enter');
-        await sleep(250);
-        await page.keyboard.up('ArrowLeft');
-        await sleep(1200);
+        // The ball on its way up to the bricks.
+        await until(page, 'the ball released', () => page.keyboard.press('Enter'));
+        await sleep(600);
         await page.screenshot({ path: `${out}/${name}` });
         console.log(`wrote ${out}/${name}`);
         await page.close();
