@@ -154,6 +154,8 @@ test('on a phone the touch buttons lead to play and move the paddle, a finger st
             assert.ok(handle, `a touch button for ${key}`);
             const box = await handle.boundingBox();
             assert.ok(box && box.width >= 40 && box.height >= 40, `the ${key} button fits a thumb`);
+            assert.ok(box.x >= 0 && box.y >= 0 && box.x + box.width <= phone.width &&
+                box.y + box.height <= phone.height, `the ${key} button on the screen without scrolling`);
             return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
         };
         const tap = async (key) => {
