@@ -1,11 +1,12 @@
 // Ball: motion with the wall rebounds, the animation, the fire trail and the rebound rules.
 #include "entities/ball.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdlib>
 
 #include "assets/resource_ids.h"
 #include "entities/shared_image.h"
-#include "entities/spark.h"
 #include "graphics/canvas.h"
 #include "platform/random.h"
 
@@ -28,8 +29,6 @@ Ball::Ball(Fixed x, Fixed y, Fixed vx, Fixed vy, Fixed speed, int32_t kind)
 }
 
 Ball::~Ball() {
-    for (Spark* spark : sparks_) delete spark;
-    sparks_.clear();
     sharedBallImage.release();
 }
 
@@ -72,19 +71,15 @@ void Ball::update(int32_t dt) {
         const int r2 = platform::nextRandom();
         const int r3 = platform::nextRandom();
         const int r4 = platform::nextRandom();
-        sparks_.push_back(new Spark(x_ + px(r4 % 8), y_ + px(r3 % 8), r2 - kRandomMiddle,
-                                    r1 - kRandomMiddle, kSparkLife));
+        sparks_.emplace_back(x_ + px(r4 % 8), y_ + px(r3 % 8), r2 - kRandomMiddle,
+                             r1 - kRandomMiddle, kSparkLife);
     }
-    for (auto it = sparks_.begin(); it != sparks_.end();) {
-        Spark* spark = *it;
-        spark->update(dt);
-        if (spark->isDead()) {
-            delete spark;
-            it = sparks_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    for (Spark& spark : sparks_) spark.update(dt);
+    // Dead sparks go. All are born with one lifetime and age together, so the dead ones are
+    // the oldest, at the front.
+    sparks_.erase(sparks_.begin(),
+                  std::find_if(sparks_.begin(), sparks_.end(),
+                               [](const Spark& spark) { return !spark.isDead(); }));
 }
 
 void Ball::draw(Canvas* canvas) const {
@@ -93,7 +88,7 @@ void Ball::draw(Canvas* canvas) const {
                           px(kind_ * 8), kColourKey);
     }
     if (held_) return;
-    for (const Spark* spark : sparks_) spark->draw(canvas);
+    drawSparks(sparks_, canvas);
 }
 
 // Both rescalings run in single precision and truncate toward zero, as the handset did.

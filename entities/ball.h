@@ -2,13 +2,13 @@
 // trails sparks when it is a Fire ball.
 #pragma once
 #include <cstdint>
-#include <list>
+#include <vector>
 
+#include "entities/spark.h"
 #include "graphics/fixed.h"
 #include "graphics/image.h"
 
 class Canvas;
-class Spark;
 
 class Ball {
   public:
@@ -48,7 +48,7 @@ class Ball {
     Fixed centerY() const { return y_ + kSize / 2; }
     Fixed right() const { return x_ + kSize; }
     Fixed bottom() const { return y_ + kSize; }
-    const std::list<Spark*>& sparks() const { return sparks_; }
+    const std::vector<Spark>& sparks() const { return sparks_; }
 
     void setX(Fixed x) { x_ = x; }
     void setY(Fixed y) { y_ = y; }
@@ -71,5 +71,5 @@ class Ball {
     int32_t kind_;
     bool held_ = false;
     int32_t frame_ = 0;
-    std::list<Spark*> sparks_;
+    std::vector<Spark> sparks_;
 };

@@ -11,13 +11,14 @@ constexpr int kSpreadX = 16, kSpreadY = 10;
 }  // namespace
 
 BreakBurst::BreakBurst(Fixed x, Fixed y) : SparkBurst(x, y) {
+    sparks_.reserve(kSparkCount);
     for (int i = 0; i < kSparkCount; ++i) {
         const int r1 = platform::nextRandom();
         const int r2 = platform::nextRandom();
         const int r3 = platform::nextRandom();
         const int r4 = platform::nextRandom();
-        sparks_.push_back(new Spark(
+        sparks_.emplace_back(
             x + px(r4 % kSpreadX - kSpreadX / 2), y + px(r3 % kSpreadY - kSpreadY / 2),
-            (r1 - kRandomMiddle) * kSpeedScale, (r2 - kRandomMiddle) * kSpeedScale, kSparkLife));
+            (r1 - kRandomMiddle) * kSpeedScale, (r2 - kRandomMiddle) * kSpeedScale, kSparkLife);
     }
 }

@@ -26,9 +26,15 @@ class Brick {
     Brick& operator=(const Brick&) = delete;
 
     virtual bool takeExploded() { return false; }
+    // Only a fire brick changes with time (its animation and its blast); for the other kinds
+    // update does nothing.
     virtual void update(int32_t /*dt*/) {}
+    bool animated() const { return kind_ == FireKind; }
     virtual void draw(Canvas* /*canvas*/) const {}
-    virtual bool isPresent() const { return hp_ != 0; }
+    // False when draw would show nothing: an empty cell, or a brick that is gone (save a fire
+    // brick, whose blast shows over the emptied cell).
+    bool drawn() const { return isPresent() || animated(); }
+    bool isPresent() const { return hp_ != 0; }
     // hp to 0 and the kind's points.
     virtual void destroy();
     // One ordinary hit: the kind's points when it removes the brick; returns the hp left.

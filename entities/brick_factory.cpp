@@ -27,3 +27,7 @@ Brick* makeBrick(int32_t kind, Fixed x, Fixed y, int32_t colour) {
             return new Empty(x, y, colour);
     }
 }
+
+bool makesEmptyBrick(int32_t kind) {
+    return kind < Brick::StoneKind || kind > Brick::FireKind;
+}

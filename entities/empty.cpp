@@ -2,7 +2,3 @@
 #include "entities/empty.h"
 
 Empty::Empty(Fixed x, Fixed y, int32_t colour) : Brick(x, y, EmptyKind, colour) {}
-
-void Empty::update(int32_t) {}
-
-void Empty::draw(Canvas*) const {}

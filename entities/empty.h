@@ -7,7 +7,4 @@
 class Empty : public Brick {
   public:
     Empty(Fixed x, Fixed y, int32_t colour);
-
-    void update(int32_t dt) override;
-    void draw(Canvas* canvas) const override;
 };

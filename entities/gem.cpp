@@ -25,8 +25,6 @@ int32_t Gem::liveCount() {
     return kindSheet.count();
 }
 
-void Gem::update(int32_t) {}
-
 void Gem::draw(Canvas* canvas) const {
     // A cracked column for each hit taken.
     if (hp_ != 0) {

@@ -24,8 +24,6 @@ int32_t Hide::liveCount() {
     return kindSheet.count();
 }
 
-void Hide::update(int32_t) {}
-
 void Hide::draw(Canvas* canvas) const {
     // Invisible until its first hit.
     if (hp_ == 1) {

@@ -10,10 +10,11 @@ constexpr int32_t kSpeedScale = 8;        // up to about 2 px per update either 
 }  // namespace
 
 HitBurst::HitBurst(Fixed x, Fixed y) : SparkBurst(x, y) {
+    sparks_.reserve(kSparkCount);
     for (int i = 0; i < kSparkCount; ++i) {
         const int r1 = platform::nextRandom();
         const int r2 = platform::nextRandom();
-        sparks_.push_back(new Spark(x, y, (r1 - kRandomMiddle) * kSpeedScale,
-                                    (r2 - kRandomMiddle) * kSpeedScale, kSparkLife));
+        sparks_.emplace_back(x, y, (r1 - kRandomMiddle) * kSpeedScale,
+                             (r2 - kRandomMiddle) * kSpeedScale, kSparkLife);
     }
 }

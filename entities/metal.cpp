@@ -24,8 +24,6 @@ int32_t Metal::liveCount() {
     return kindSheet.count();
 }
 
-void Metal::update(int32_t) {}
-
 void Metal::draw(Canvas* canvas) const {
     // A cracked column for each hit taken.
     if (hp_ != 0) {

@@ -11,7 +11,6 @@ class Metal : public Brick {
     Metal(Fixed x, Fixed y, int32_t colour);
     ~Metal() override;
 
-    void update(int32_t dt) override;
     void draw(Canvas* canvas) const override;
 
     // This kind's shared sprite sheet (nullptr while none lives) and live count.

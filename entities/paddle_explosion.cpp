@@ -2,7 +2,6 @@
 #include "entities/paddle_explosion.h"
 
 #include "entities/paddle.h"
-#include "entities/spark.h"
 #include "platform/random.h"
 
 namespace {
@@ -11,34 +10,29 @@ constexpr int32_t kRandomMiddle = 16383;  // centres a draw on zero
 constexpr int32_t kSpeedScale = 8;        // a draw times 8: up to 2 px per update sideways
 }  // namespace
 
-PaddleExplosion::~PaddleExplosion() {
-    for (Spark* spark : sparks_) delete spark;
-    sparks_.clear();
-}
-
 void PaddleExplosion::start(Fixed x, Fixed width) {
     active_ = true;
     const int32_t wholeWidth = wholePixels(width);
+    sparks_.reserve(sparks_.size() + kSparkCount);
     for (int i = 0; i < kSparkCount; ++i) {
         const int r1 = platform::nextRandom();
         const int r2 = platform::nextRandom();
         const int r3 = platform::nextRandom();
         const int r4 = platform::nextRandom();
         const int32_t column = wholeWidth > 0 ? r4 % wholeWidth : 0;
-        sparks_.push_back(new Spark(x + px(column), Paddle::kTop + px(r3 % kBarRows),
-                                    (r2 - kRandomMiddle) * kSpeedScale, -r1 * kSpeedScale,
-                                    kSparkLife));
+        sparks_.emplace_back(x + px(column), Paddle::kTop + px(r3 % kBarRows),
+                             (r2 - kRandomMiddle) * kSpeedScale, -r1 * kSpeedScale, kSparkLife);
     }
 }
 
 void PaddleExplosion::update(int32_t dt) {
     if (!active_) return;
     bool anyDead = false;
-    for (Spark* spark : sparks_) {
-        spark->update(dt);
-        if (spark->isDead()) anyDead = true;
+    for (Spark& spark : sparks_) {
+        spark.update(dt);
+        if (spark.isDead()) anyDead = true;
     }
-    // The sparks share one lifetime, so the first dead one means all are; they stay listed
+    // The sparks share one lifetime, so the first dead one means all are; they stay
     // until reset.
     if (anyDead) {
         active_ = false;
@@ -48,11 +42,10 @@ void PaddleExplosion::update(int32_t dt) {
 
 void PaddleExplosion::draw(Canvas* canvas) const {
     if (!active_) return;
-    for (const Spark* spark : sparks_) spark->draw(canvas);
+    drawSparks(sparks_, canvas);
 }
 
 void PaddleExplosion::reset() {
-    for (Spark* spark : sparks_) delete spark;
     sparks_.clear();
     active_ = false;
     finished_ = false;

@@ -1,12 +1,12 @@
 // PaddleExplosion: the 50 sparks thrown up over the bar when the paddle is destroyed.
 #pragma once
 #include <cstdint>
-#include <list>
+#include <vector>
 
+#include "entities/spark.h"
 #include "graphics/fixed.h"
 
 class Canvas;
-class Spark;
 
 class PaddleExplosion {
   public:
@@ -14,7 +14,7 @@ class PaddleExplosion {
     static constexpr int32_t kSparkLife = 400;
 
     PaddleExplosion() = default;
-    virtual ~PaddleExplosion();
+    virtual ~PaddleExplosion() = default;
     PaddleExplosion(const PaddleExplosion&) = delete;
     PaddleExplosion& operator=(const PaddleExplosion&) = delete;
 
@@ -27,10 +27,10 @@ class PaddleExplosion {
     bool takeFinished();
 
     bool isActive() const { return active_; }
-    const std::list<Spark*>& sparks() const { return sparks_; }
+    const std::vector<Spark>& sparks() const { return sparks_; }
 
   private:
     bool finished_ = false;
     bool active_ = false;
-    std::list<Spark*> sparks_;
+    std::vector<Spark> sparks_;
 };

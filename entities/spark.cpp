@@ -1,4 +1,4 @@
-// Spark: motion with a decaying velocity, ageing, and the five-pixel cross.
+// Spark: the five-pixel cross.
 #include "entities/spark.h"
 
 #include <array>
@@ -6,17 +6,6 @@
 
 #include "graphics/canvas.h"
 #include "platform/random.h"
-
-Spark::Spark(Fixed x, Fixed y, Fixed vx, Fixed vy, int32_t life)
-    : x_(x), y_(y), vx_(vx), vy_(vy), life_(life) {}
-
-void Spark::update(int32_t dt) {
-    x_ += vx_;
-    y_ += vy_;
-    vx_ -= vx_ >> 3;
-    vy_ -= vy_ >> 3;
-    if (life_ >= 0) life_ -= dt;
-}
 
 namespace {
 // The palette as frame pixels, worked out once.
@@ -26,17 +15,29 @@ constexpr std::array<uint16_t, 16> kSparkPixels = [] {
     return pixels;
 }();
 
-// A colour of the spark palette from a fresh random draw.
-uint16_t randomSparkPixel() {
-    return kSparkPixels[platform::nextRandom() % 16];
+// A living spark's cross at (x, y). One draw per pixel, in this order: centre, right, left,
+// below, above. The draws come before the pixels are set, which changes nothing: setting a
+// pixel draws nothing.
+[[gnu::always_inline]] inline void drawCross(Fixed x, Fixed y, Canvas* canvas,
+                                             platform::RandomRun& draw) {
+    int draws[5];
+    draw.next(draws);
+    canvas->setCross(
+        x, y,
+        {kSparkPixels[draws[0] % 16], kSparkPixels[draws[1] % 16], kSparkPixels[draws[2] % 16],
+         kSparkPixels[draws[3] % 16], kSparkPixels[draws[4] % 16]});
 }
 }  // namespace
 
 void Spark::draw(Canvas* canvas) const {
     if (life_ < 0) return;
-    // One draw per pixel, in this order: centre, right, left, below, above. The draws come
-    // before the pixels are set, which changes nothing: setting a pixel draws nothing.
-    uint16_t cross[5];
-    for (uint16_t& pixel : cross) pixel = randomSparkPixel();
-    canvas->setCross(x_, y_, cross);
+    platform::RandomRun draw;
+    drawCross(x_, y_, canvas, draw);
+}
+
+void drawSparks(const std::vector<Spark>& sparks, Canvas* canvas) {
+    platform::RandomRun draw;
+    for (const Spark& spark : sparks) {
+        if (!spark.isDead()) drawCross(spark.x(), spark.y(), canvas, draw);
+    }
 }

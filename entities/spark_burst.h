@@ -1,12 +1,11 @@
-// SparkBurst: what BreakBurst and HitBurst share — a list of owned sparks that age together;
-// the burst is finished once every spark is dead.
+// SparkBurst: what BreakBurst and HitBurst share — sparks that age together; the burst is
+// finished once every spark is dead.
 #pragma once
 #include <cstdint>
-#include <list>
+#include <vector>
 
 #include "entities/effect.h"
-
-class Spark;
+#include "entities/spark.h"
 
 class SparkBurst : public Effect {
   public:
@@ -14,11 +13,10 @@ class SparkBurst : public Effect {
 
     void draw(Canvas* canvas) const override;
     void update(int32_t dt) override;
-    ~SparkBurst() override;
 
-    const std::list<Spark*>& sparks() const { return sparks_; }
+    const std::vector<Spark>& sparks() const { return sparks_; }
 
   protected:
     SparkBurst(Fixed x, Fixed y) : Effect(x, y) {}
-    std::list<Spark*> sparks_;
+    std::vector<Spark> sparks_;
 };

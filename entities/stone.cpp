@@ -24,8 +24,6 @@ int32_t Stone::liveCount() {
     return kindSheet.count();
 }
 
-void Stone::update(int32_t) {}
-
 void Stone::draw(Canvas* canvas) const {
     if (hp_ != 0) {
         canvas->drawImage(x_, y_, kWidth, kHeight, kindSheet.image(), 0, px(colour_ * 10), NO_KEY);

@@ -11,7 +11,6 @@ class Stone : public Brick {
     Stone(Fixed x, Fixed y, int32_t colour);
     ~Stone() override;
 
-    void update(int32_t dt) override;
     void draw(Canvas* canvas) const override;
 
     // This kind's shared sprite sheet (nullptr while none lives) and live count.

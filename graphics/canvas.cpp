@@ -244,6 +244,20 @@ int Canvas::drawImage(Fixed dx, Fixed dy, Fixed w, Fixed h, const Image* image, 
                       uint32_t key) {
     if (image == nullptr || image->pixels == nullptr) return 0;
     const int lw = static_cast<int>(properties.width), lh = static_cast<int>(properties.height);
+    if (key == NO_KEY && xStep == 1) {
+        // The usual opaque draw (a brick, a background): a rectangle wholly inside both the
+        // picture and the frame needs no clipping, so its rows are copied straight away.
+        const Run r{wholePixels(dx), wholePixels(dy), wholePixels(w),
+                    wholePixels(h),  wholePixels(sx), wholePixels(sy)};
+        if (r.w > 0 && r.h > 0 && r.dx >= 0 && r.dy >= 0 && r.sx >= 0 && r.sy >= 0 &&
+            r.dx + r.w <= lw && r.dy + r.h <= lh && r.sx + r.w <= image->width &&
+            r.sy + r.h <= image->height) {
+            CopyRow{1}.rect(pixels + r.dx + r.dy * yStep, yStep,
+                            image->pixels + static_cast<size_t>(r.sy) * image->width + r.sx,
+                            image->width, r.w, r.h);
+            return 1;
+        }
+    }
     if (key == NO_KEY)
         return copyRect(dx, dy, w, h, image->pixels, image->width, image->height, image->width, lw,
                         lh, sx, sy, CopyRow{xStep});
@@ -275,6 +289,14 @@ int Canvas::blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* sour
     return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
                     kSourceWidth, kSourceHeight, sx, sy,
                     BlendRow{xStep, static_cast<uint32_t>(weight), source == this});
+}
+
+void Canvas::setClippedCross(Fixed x, Fixed y, CrossPixels cross) {
+    putPixel(x, y, cross.centre);
+    putPixel(x + px(1), y, cross.right);
+    putPixel(x - px(1), y, cross.left);
+    putPixel(x, y + px(1), cross.below);
+    putPixel(x, y - px(1), cross.above);
 }
 
 int Canvas::drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key) {

@@ -13,6 +13,11 @@ class TextImage;
 
 constexpr uint32_t NO_KEY = 0xFFFFFFFF;  // no colour is transparent
 
+// The five frame pixels of a cross: at its centre, then right of, left of, below and above it.
+struct CrossPixels {
+    uint16_t centre, right, left, below, above;
+};
+
 class Canvas {
   public:
     static constexpr int kSourceWidth = 176;  // row length of a canvas read as a source
@@ -37,25 +42,21 @@ class Canvas {
     // Inline: sparks write thousands of single pixels a frame.
     int setPixel(Fixed x, Fixed y, uint32_t colour) { return putPixel(x, y, toPixel(colour)); }
 
-    // Five pixels in a cross: pixels[0] at (x, y), then right, left, below and above it; as
-    // five setPixel calls, but with one bounds check when the whole cross is inside.
-    void setCross(Fixed x, Fixed y, const uint16_t crossPixels[5]) {
+    // Five pixels in a cross centred on (x, y); as five setPixel calls in the order of
+    // CrossPixels, but with one bounds check when the whole cross is inside.
+    void setCross(Fixed x, Fixed y, CrossPixels cross) {
         const int ix = wholePixels(x), iy = wholePixels(y);
         if (ix >= 1 && iy >= 1 && ix < static_cast<int>(properties.width) - 1 &&
             iy < static_cast<int>(properties.height) - 1) {
             uint16_t* centre = pixels + ix * xStep + iy * yStep;
-            centre[0] = crossPixels[0];
-            centre[xStep] = crossPixels[1];
-            centre[-xStep] = crossPixels[2];
-            centre[yStep] = crossPixels[3];
-            centre[-yStep] = crossPixels[4];
+            centre[0] = cross.centre;
+            centre[xStep] = cross.right;
+            centre[-xStep] = cross.left;
+            centre[yStep] = cross.below;
+            centre[-yStep] = cross.above;
             return;
         }
-        putPixel(x, y, crossPixels[0]);
-        putPixel(x + px(1), y, crossPixels[1]);
-        putPixel(x - px(1), y, crossPixels[2]);
-        putPixel(x, y + px(1), crossPixels[3]);
-        putPixel(x, y - px(1), crossPixels[4]);
+        setClippedCross(x, y, cross);
     }
 
     uint16_t* buffer() { return pixels; }
@@ -75,6 +76,9 @@ class Canvas {
         pixels[ix * xStep + iy * yStep] = pixel;
         return 1;
     }
+
+    // setCross for a cross that reaches an edge or beyond: pixel by pixel.
+    void setClippedCross(Fixed x, Fixed y, CrossPixels cross);
 
     // A source rectangle after the checks and clipping shared by every copy operation.
     struct Run {

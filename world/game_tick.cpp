@@ -66,8 +66,11 @@ void Playfield::tick(int dt) {
     });
 
     // 6. Bricks animate (fire bricks advance their blasts).
-    for (auto& row : grid)
-        for (BrickCell& cell : row) cell.brick->update(dt);
+    for (auto& row : grid) {
+        for (BrickCell& cell : row) {
+            if (cell.brick->animated()) cell.brick->update(dt);
+        }
+    }
 
     // 7-8. Bullets, then balls, against the grid.
     collideBullets();

@@ -67,6 +67,10 @@ void Playfield::buildGrid() {
 
 void Playfield::placeBrick(int column, int row, int32_t kind, int32_t colour) {
     Brick*& brick = grid[row][column].brick;
+    // A level is mostly empty cells, and the grid is emptied and built again at every start.
+    if (makesEmptyBrick(kind) && brick != nullptr && brick->kind() == Brick::EmptyKind &&
+        brick->colour() == colour)
+        return;
     delete brick;
     brick = makeBrick(kind, px(kCellWidthPx * column), px(kCellHeightPx * row), colour);
 }

@@ -75,11 +75,15 @@ void Playfield::startLevel() {
     levelCleared_ = false;
 }
 
-void Playfield::deleteLevel() {
+void Playfield::deleteObjects() {
     deleteAll(balls);
     deleteAll(bullets);
     deleteAll(items);
     deleteAll(effects);
+}
+
+void Playfield::deleteLevel() {
+    deleteObjects();
     for (auto& row : grid) {
         for (BrickCell& cell : row) {
             delete cell.brick;
@@ -90,11 +94,13 @@ void Playfield::deleteLevel() {
 }
 
 void Playfield::clearLevel() {
-    deleteLevel();
+    deleteObjects();
     // Drawing, ticking and the collision steps take every cell's brick as given, and the
     // paddle's held balls were just deleted: neither may be left dangling.
     paddle->reset();
     buildEmptyGrid();
+    for (auto& row : grid)
+        for (BrickCell& cell : row) cell.hiddenItem = 0;
 }
 
 void Playfield::moveLeft() {

@@ -68,12 +68,15 @@ class Playfield {
 
     // Deletes the level's objects and bricks, leaving the cells without bricks.
     void deleteLevel();
+    // Deletes the balls, bullets, items and effects.
+    void deleteObjects();
 
     // Level table (level_table.cpp).
     void loadBrickMap();
     void buildGrid();
     void buildEmptyGrid();
-    // Replaces the brick of a cell (deleting the one there) with a new brick of the kind.
+    // Replaces the brick of a cell (deleting the one there) with a new brick of the kind; an
+    // empty cell that stays empty (in the same colour) keeps its brick, which never changes.
     void placeBrick(int column, int row, int32_t kind, int32_t colour);
     void hideItems();
 

@@ -31,8 +31,11 @@ void Playfield::draw(Canvas* canvas) const {
     for (const Ball* ball : balls) ball->draw(canvas);
     for (const Bullet* bullet : bullets) bullet->draw(canvas);
     // Bricks cover the balls and the paddle; items and effects cover the bricks.
-    for (const auto& row : grid)
-        for (const BrickCell& cell : row) cell.brick->draw(canvas);
+    for (const auto& row : grid) {
+        for (const BrickCell& cell : row) {
+            if (cell.brick->drawn()) cell.brick->draw(canvas);
+        }
+    }
     for (const Item* item : items) item->draw(canvas);
     for (const Effect* effect : effects) effect->draw(canvas);
     // The status line covers anything that reaches below the playing area.

@@ -24,18 +24,39 @@ class RatioReporter : public benchmark::ConsoleReporter {
 };
 }  // namespace
 
+namespace {
+// The aggregate a result's name ends with under --benchmark_repetitions ("" for one run).
+std::string aggregateOf(const std::string& name) {
+    for (const char* suffix : {"_mean", "_median", "_stddev", "_cv"}) {
+        const std::string s = suffix;
+        if (name.size() > s.size() && name.compare(name.size() - s.size(), s.size(), s) == 0)
+            return s;
+    }
+    return "";
+}
+}  // namespace
+
 int runWithRatios(int argc, char** argv, const char* baseline) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     // On a shared machine wall time is noisy; ratios of processor time are shown beside it.
+    // With repetitions, each mean and median is set against the baseline's own (the median
+    // is the steadiest figure); spreads are not ratios and are left out.
     for (const auto* table : {&reporter.times, &reporter.cpuTimes}) {
-        const auto base = table->find(baseline);
-        if (base == table->end() || base->second <= 0) continue;
-        std::printf("\nRatios of %s time against %s (%.1f ns):\n",
-                    table == &reporter.times ? "real" : "cpu", baseline, base->second);
-        for (const auto& [name, time] : *table)
+        bool headed = false;
+        for (const auto& [name, time] : *table) {
+            const std::string aggregate = aggregateOf(name);
+            if (aggregate == "_stddev" || aggregate == "_cv") continue;
+            const auto base = table->find(baseline + aggregate);
+            if (base == table->end() || base->second <= 0) continue;
+            if (!headed) {
+                std::printf("\nRatios of %s time against %s:\n",
+                            table == &reporter.times ? "real" : "cpu", baseline);
+                headed = true;
+            }
             std::printf("  %-40s %8.2fx\n", name.c_str(), time / base->second);
+        }
     }
     benchmark::Shutdown();
     return 0;

@@ -2,12 +2,10 @@
 // bursts), measured against a plain copy of a frame's 77,440 bytes in the same run.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
+#include "bench/support/ratio_main.h"
 #include "entities/ball.h"
 #include "entities/break_burst.h"
 #include "entities/item.h"
@@ -90,39 +88,9 @@ void BM_FrameMemcpy(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameMemcpy);
 
-// Shows the usual table and remembers each benchmark's time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
-  public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration) {
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
-                cpuTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-    std::map<std::string, double> cpuTimes;
-};
-
 }  // namespace
 
+// The aim: a play frame at most four times the copy, in processor time.
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    // On a shared machine wall time is noisy; processor time is shown beside it.
-    for (const auto* table : {&reporter.times, &reporter.cpuTimes}) {
-        const auto frame = table->find("BM_PlayFrame");
-        const auto copy = table->find("BM_FrameMemcpy");
-        if (frame == table->end() || copy == table->end() || copy->second <= 0) continue;
-        std::printf(
-            "%s: play frame %.0f ns, 77,440-byte memcpy %.0f ns, ratio %.2f (aim: 4 or less)\n",
-            table == &reporter.times ? "real" : "cpu", frame->second, copy->second,
-            frame->second / copy->second);
-    }
-    benchmark::Shutdown();
-    return 0;
+    return runWithRatios(argc, argv, "BM_FrameMemcpy");
 }

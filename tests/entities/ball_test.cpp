@@ -93,23 +93,23 @@ TEST_F(BallTest, FireBallTrailsSparks) {
     EXPECT_EQ(ball.x(), px(80) + 0xA000);
     EXPECT_EQ(ball.y(), px(100) - 0xA000);
     // Created inside the ball's box, then advanced once in the same tick.
-    const Spark* spark = ball.sparks().front();
+    const Spark& spark = ball.sparks().front();
     const Fixed vx = r2 - 16383, vy = r1 - 16383;
-    EXPECT_EQ(spark->x(), ball.x() + px(r4 % 8) + vx);
-    EXPECT_EQ(spark->y(), ball.y() + px(r3 % 8) + vy);
-    EXPECT_EQ(spark->vx(), vx - (vx >> 3));
-    EXPECT_EQ(spark->vy(), vy - (vy >> 3));
-    EXPECT_EQ(spark->life(), 290);
+    EXPECT_EQ(spark.x(), ball.x() + px(r4 % 8) + vx);
+    EXPECT_EQ(spark.y(), ball.y() + px(r3 % 8) + vy);
+    EXPECT_EQ(spark.vx(), vx - (vx >> 3));
+    EXPECT_EQ(spark.vy(), vy - (vy >> 3));
+    EXPECT_EQ(spark.life(), 290);
     EXPECT_EQ(platform::nextRandom(), mirror.next());
 
     // A still fire ball keeps 30 sparks: from the 31st tick on, the oldest dies as one is born.
     Ball still(px(80), px(100), 0, 0, 0x2000, Ball::Fire);
     for (int tick = 1; tick <= 30; ++tick) still.update(10);
     EXPECT_EQ(still.sparks().size(), 30u);
-    EXPECT_EQ(still.sparks().front()->life(), 0);
+    EXPECT_EQ(still.sparks().front().life(), 0);
     still.update(10);
     EXPECT_EQ(still.sparks().size(), 30u);
-    EXPECT_EQ(still.sparks().front()->life(), 0);
+    EXPECT_EQ(still.sparks().front().life(), 0);
 }
 
 TEST_F(BallTest, SideWallTickEmitsNoSparkAndFreezesTheTrail) {
@@ -117,15 +117,15 @@ TEST_F(BallTest, SideWallTickEmitsNoSparkAndFreezesTheTrail) {
     Ball ball(px(100), px(100), 0x8000, 0, 0x2000, Ball::Fire);
     for (int tick = 1; tick <= 13; ++tick) ball.update(10);
     ASSERT_EQ(ball.sparks().size(), 13u);
-    EXPECT_EQ(ball.sparks().front()->life(), 170);
+    EXPECT_EQ(ball.sparks().front().life(), 170);
     ball.update(10);
     EXPECT_EQ(ball.x(), px(166));
     EXPECT_EQ(ball.sparks().size(), 13u);
-    EXPECT_EQ(ball.sparks().front()->life(), 170);
+    EXPECT_EQ(ball.sparks().front().life(), 170);
     ball.update(10);
     EXPECT_EQ(ball.x(), px(161));
     EXPECT_EQ(ball.sparks().size(), 14u);
-    EXPECT_EQ(ball.sparks().front()->life(), 160);
+    EXPECT_EQ(ball.sparks().front().life(), 160);
 }
 
 TEST_F(BallTest, HeldBallStandsStillAndHidesItsSparks) {
@@ -140,7 +140,7 @@ TEST_F(BallTest, HeldBallStandsStillAndHidesItsSparks) {
     EXPECT_EQ(ball.x(), x);
     EXPECT_EQ(ball.y(), y);
     EXPECT_EQ(ball.frame(), 2);
-    EXPECT_EQ(ball.sparks().front()->life(), 280);
+    EXPECT_EQ(ball.sparks().front().life(), 280);
 
     // Drawing the held ball shows the sprite and no sparks (which would take colour draws).
     RandomMirror mirror(kSeed);

@@ -108,14 +108,14 @@ TEST_F(MovingObjectsTest, HitBurstThrowsFiveSparksFromOnePixel) {
     RandomMirror mirror(kSeed);
     HitBurst burst(px(40), px(45));
     ASSERT_EQ(burst.sparks().size(), 5u);
-    for (const Spark* spark : burst.sparks()) {
+    for (const Spark& spark : burst.sparks()) {
         const int r1 = mirror.next();
         const int r2 = mirror.next();
-        EXPECT_EQ(spark->x(), px(40));
-        EXPECT_EQ(spark->y(), px(45));
-        EXPECT_EQ(spark->vx(), (r1 - 16383) * 8);
-        EXPECT_EQ(spark->vy(), (r2 - 16383) * 8);
-        EXPECT_EQ(spark->life(), 200);
+        EXPECT_EQ(spark.x(), px(40));
+        EXPECT_EQ(spark.y(), px(45));
+        EXPECT_EQ(spark.vx(), (r1 - 16383) * 8);
+        EXPECT_EQ(spark.vy(), (r2 - 16383) * 8);
+        EXPECT_EQ(spark.life(), 200);
     }
     for (int update = 1; update <= 20; ++update) burst.update(10);
     EXPECT_FALSE(burst.isFinished());
@@ -128,20 +128,20 @@ TEST_F(MovingObjectsTest, BreakBurstScattersTenSparksOverTheBrick) {
     RandomMirror mirror(kSeed);
     BreakBurst burst(px(40), px(45));
     ASSERT_EQ(burst.sparks().size(), 10u);
-    for (const Spark* spark : burst.sparks()) {
+    for (const Spark& spark : burst.sparks()) {
         const int r1 = mirror.next();
         const int r2 = mirror.next();
         const int r3 = mirror.next();
         const int r4 = mirror.next();
-        EXPECT_EQ(spark->vx(), (r1 - 16383) * 8);
-        EXPECT_EQ(spark->vy(), (r2 - 16383) * 8);
-        EXPECT_EQ(spark->x(), px(40) + px(r4 % 16 - 8));
-        EXPECT_EQ(spark->y(), px(45) + px(r3 % 10 - 5));
-        EXPECT_GE(spark->x(), px(32));
-        EXPECT_LE(spark->x(), px(47));
-        EXPECT_GE(spark->y(), px(40));
-        EXPECT_LE(spark->y(), px(49));
-        EXPECT_EQ(spark->life(), 200);
+        EXPECT_EQ(spark.vx(), (r1 - 16383) * 8);
+        EXPECT_EQ(spark.vy(), (r2 - 16383) * 8);
+        EXPECT_EQ(spark.x(), px(40) + px(r4 % 16 - 8));
+        EXPECT_EQ(spark.y(), px(45) + px(r3 % 10 - 5));
+        EXPECT_GE(spark.x(), px(32));
+        EXPECT_LE(spark.x(), px(47));
+        EXPECT_GE(spark.y(), px(40));
+        EXPECT_LE(spark.y(), px(49));
+        EXPECT_EQ(spark.life(), 200);
     }
 
     // While alive the sparks take five colour draws each; once finished, none.

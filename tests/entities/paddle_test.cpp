@@ -259,12 +259,12 @@ TEST_F(PaddleTest, ExplodesOnceAndReportsTheEndOnThe41stUpdate) {
     EXPECT_TRUE(paddle.destroyed());
     const auto& sparks = paddle.explosion()->sparks();
     ASSERT_EQ(sparks.size(), 50u);
-    const Spark* first = sparks.front();
-    EXPECT_EQ(first->x(), 0x468000 + px(r4 % 35));
-    EXPECT_EQ(first->y(), px(194) + px(r3 % 6));
-    EXPECT_EQ(first->vx(), (r2 - 16383) * 8);
-    EXPECT_EQ(first->vy(), -r1 * 8);
-    EXPECT_EQ(first->life(), 400);
+    const Spark& first = sparks.front();
+    EXPECT_EQ(first.x(), 0x468000 + px(r4 % 35));
+    EXPECT_EQ(first.y(), px(194) + px(r3 % 6));
+    EXPECT_EQ(first.vx(), (r2 - 16383) * 8);
+    EXPECT_EQ(first.vy(), -r1 * 8);
+    EXPECT_EQ(first.life(), 400);
 
     for (int update = 1; update <= 40; ++update) paddle.update(10);
     EXPECT_FALSE(paddle.explosionDone());
@@ -301,12 +301,12 @@ TEST_F(PaddleTest, ExplosionFinishedIsReadOnce) {
     PaddleExplosion explosion;
     EXPECT_FALSE(explosion.takeFinished());
     explosion.start(px(10), px(20));
-    for (const Spark* spark : explosion.sparks()) {
-        EXPECT_GE(spark->x(), px(10));
-        EXPECT_LT(spark->x(), px(30));
-        EXPECT_GE(spark->y(), px(194));
-        EXPECT_LT(spark->y(), px(200));
-        EXPECT_LE(spark->vy(), 0);
+    for (const Spark& spark : explosion.sparks()) {
+        EXPECT_GE(spark.x(), px(10));
+        EXPECT_LT(spark.x(), px(30));
+        EXPECT_GE(spark.y(), px(194));
+        EXPECT_LT(spark.y(), px(200));
+        EXPECT_LE(spark.vy(), 0);
     }
     for (int update = 1; update <= 41; ++update) explosion.update(10);
     EXPECT_TRUE(explosion.takeFinished());
