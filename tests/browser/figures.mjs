@@ -9,17 +9,10 @@ import { join, resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { gzipSync } from 'node:zlib';
 import { kHeight, kWidth } from './frames.mjs';
-import { launch, startServer, until, waitForPaddle, waitForScreen } from './harness.mjs';
+import { launch, startServer, toolOptions, until, waitForPaddle, waitForScreen } from './harness.mjs';
 import { references } from './references.mjs';
 
-const args = process.argv.slice(2);
-const option = (name, fallback) => {
-    const at = args.indexOf(name);
-    return at >= 0 ? args[at + 1] : fallback;
-};
-process.env.V2_SCORESERVER = resolve(option('--server', 'build/bin/scoreserver'));
-process.env.V2_WEB_DIR = resolve(option('--web', 'build-web/bin/web'));
-const replay = resolve(option('--replay', 'build/bin/vextorium2-replay'));
+const { option, replay } = toolOptions();
 const seconds = Number(option('--seconds', 10));
 const loads = Number(option('--loads', 5));
 const ref = references(replay);

@@ -3,10 +3,23 @@
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { join, resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import puppeteer from 'puppeteer-core';
 import { differences, findPaddle, kHeight, kWidth, writePpm } from './frames.mjs';
+
+// The tools' command line (figures, screenshots): --server, --web and --replay, by default the
+// usual build directories; the first two reach the harness through the environment. Returns
+// the option reader and the replay runner's path.
+export function toolOptions(args = process.argv.slice(2)) {
+    const option = (name, fallback) => {
+        const at = args.indexOf(name);
+        return at >= 0 ? args[at + 1] : fallback;
+    };
+    process.env.V2_SCORESERVER = resolve(option('--server', 'build/bin/scoreserver'));
+    process.env.V2_WEB_DIR = resolve(option('--web', 'build-web/bin/web'));
+    return { option, replay: resolve(option('--replay', 'build/bin/vextorium2-replay')) };
+}
 
 export function setting(name) {
     const value = process.env[name];

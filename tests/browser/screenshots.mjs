@@ -5,18 +5,12 @@
 //       --replay build/bin/vextorium2-replay --out docs
 import { resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
-import { launch, startServer, until, waitForPaddle, waitForScreen } from './harness.mjs';
+import { launch, startServer, toolOptions, until, waitForPaddle, waitForScreen } from './harness.mjs';
 import { references } from './references.mjs';
 
-const args = process.argv.slice(2);
-const option = (name, fallback) => {
-    const at = args.indexOf(name);
-    return at >= 0 ? args[at + 1] : fallback;
-};
-process.env.V2_SCORESERVER = resolve(option('--server', 'build/bin/scoreserver'));
-process.env.V2_WEB_DIR = resolve(option('--web', 'build-web/bin/web'));
+const { option, replay } = toolOptions();
 const out = resolve(option('--out', 'docs'));
-const ref = references(resolve(option('--replay', 'build/bin/vextorium2-replay')));
+const ref = references(replay);
 
 const shots = [
     ['web-desktop.png', { width: 1280, height: 800 }],
