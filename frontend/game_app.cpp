@@ -194,9 +194,3 @@ void GameApp::toggleMute() {
         }
     }
 }
-
-void GameApp::saveOnExit() {
-    auto inStage = [](uint32_t s) { return s == PLAY || s == STAGE; };
-    if (inStage(state_) || (state_ == TRANSITION && inStage(transition_->target)))
-        playfield_->saveGame();
-}

@@ -51,7 +51,12 @@ class GameApp {
     void keyReleased();
     void togglePause();
     void toggleMute();
+    // Writes the saved game when the program ends in a stage or in play.
     void saveOnExit();
+    // Where the program can be ended at any moment without an orderly exit (a browser tab):
+    // brings the saved game and the score table's file up to date after a tick or a key.
+    // `nowMs` is the tick count, which spaces out writes for the score alone.
+    void saveChanges(uint32_t nowMs);
 
     uint32_t state() const { return state_; }
     bool gameRunning() const { return gameRunning_; }
@@ -72,6 +77,7 @@ class GameApp {
     void playEffect(SoundClip* clip);
     void playStep();
     void leaveEndScreen();
+    bool inStage() const;
 
     Canvas* canvas_ = nullptr;
     bool gameRunning_ = true;
@@ -94,4 +100,14 @@ class GameApp {
     SoundClip* menuDownSound = nullptr;
     SoundClip* menuUpSound = nullptr;
     SoundClip* actionSound = nullptr;
+    // The saved game's fields as saveChanges last wrote them; `written` is false outside a
+    // stage, so that the next stage writes at once.
+    struct SavedFields {
+        bool written = false;
+        int32_t level = 0;
+        int32_t lives = 0;
+        int32_t score = 0;
+        uint32_t atMs = 0;
+    };
+    SavedFields saved_;
 };

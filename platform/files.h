@@ -33,6 +33,12 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size)
 using FileWrittenHook = void (*)(const std::string& path);
 void setFileWrittenHook(FileWrittenHook hook);
 
+// True where the program can be ended at any moment without an orderly exit (a browser tab
+// closed or reloaded): the game then keeps its files up to date as it goes, not only at exit.
+// False unless a back end says so.
+bool keepFilesCurrent();
+void setKeepFilesCurrent(bool keep);
+
 // The outcome of reading one data file.
 struct FileRead {
     enum Result {

@@ -142,6 +142,7 @@ void ScoreTable::load() {
         setName(entry, nameOf(entry));
         entry.score = le::read32(record + kScoreAt);
     }
+    knownFile = fileBytes();
 }
 
 // Written to a temporary file and renamed over the old one, so a failed write leaves the old
@@ -149,6 +150,16 @@ void ScoreTable::load() {
 // over it would lose every score it holds.
 void ScoreTable::save() const {
     if (readFailed) return;
+    std::vector<uint8_t> bytes = fileBytes();
+    if (platform::writeFileAtomically(path, bytes.data(), bytes.size()))
+        knownFile = std::move(bytes);
+}
+
+void ScoreTable::saveIfChanged() const {
+    if (fileBytes() != knownFile) save();
+}
+
+std::vector<uint8_t> ScoreTable::fileBytes() const {
     std::vector<uint8_t> bytes(kFileSize, 0);
     bytes[0] = musicOn ? 1 : 0;
     bytes[1] = soundOn ? 1 : 0;
@@ -160,7 +171,7 @@ void ScoreTable::save() const {
             le::write16(record + kNameAt + 2 * u, entry.name[u]);
         le::write32(record + kScoreAt, entry.score);
     }
-    platform::writeFileAtomically(path, bytes.data(), bytes.size());
+    return bytes;
 }
 
 const ScoreEntry& ScoreTable::entry(int index) const {

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "scores/score_entry.h"
 
@@ -27,6 +28,9 @@ class ScoreTable {
     void reload();
     // Writes ScoreList.sav now, as the destructor does: not over a file that could not be read.
     void save() const;
+    // Writes ScoreList.sav only when what it would hold differs from what this table last read
+    // or wrote: for a program that can be ended at any moment, after every change.
+    void saveIfChanged() const;
 
     // The new entry's index, or -1 when the score does not enter the table.
     int insert(const std::u16string& name, uint32_t score);
@@ -49,6 +53,7 @@ class ScoreTable {
 
   private:
     void load();
+    std::vector<uint8_t> fileBytes() const;
     void makeTexts(int index) const;
     static void deleteEntryTexts(ScoreEntry& entry);
 
@@ -58,4 +63,5 @@ class ScoreTable {
     mutable TextImage* rankTexts[kEntryCount] = {};
     int32_t top = 0;
     bool readFailed = false;  // the file exists but could not be read: it is not overwritten
+    mutable std::vector<uint8_t> knownFile;  // the file's bytes as last read or written here
 };

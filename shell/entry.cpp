@@ -10,6 +10,8 @@
 #include "frontend/pointer_steering.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
+#include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/random.h"
 #include "platform/single_instance.h"
 #include "platform/trace.h"
@@ -54,6 +56,13 @@ void traceGameState() {
     traceChange("lives", playfield->livesLeft(), traced.lives);
     traceChange("score", scoreCounter->value(), traced.score);
 }
+
+// After a tick or a key: the state written to the trace and, where the program may end
+// without warning, to the files.
+void afterGameStep() {
+    traceGameState();
+    if (platform::keepFilesCurrent()) app->saveChanges(platform::tickCount());
+}
 }  // namespace
 
 bool createGlobals() {
@@ -93,7 +102,7 @@ bool loopStep() {
     if (tickGate->ready()) {
         app->tick(kTickStep);
         pointerSteering->steer(*app, kTickStep);
-        traceGameState();
+        afterGameStep();
     }
     if (!drawGate->ready()) return false;
     app->draw();
@@ -137,7 +146,7 @@ int runProgram(bool fullScreen) {
             windowProc(message);
             if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp ||
                 message.id == platform::kMsgPointerDown || message.id == platform::kMsgPointerUp)
-                traceGameState();
+                afterGameStep();
         }
         if (appRunning) platform::waitForMessage(idleWaitMs(drew));
     }

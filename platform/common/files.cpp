@@ -16,6 +16,7 @@ namespace platform {
 namespace {
 std::string overrideDirectory;
 FileWrittenHook fileWritten = nullptr;
+bool filesKeptCurrent = false;
 
 bool writeAll(int fd, const uint8_t* data, size_t size) {
     while (size > 0) {
@@ -184,6 +185,14 @@ bool writeFileAtomically(const std::string& path, const void* data, size_t size)
 
 void setFileWrittenHook(FileWrittenHook hook) {
     fileWritten = hook;
+}
+
+bool keepFilesCurrent() {
+    return filesKeptCurrent;
+}
+
+void setKeepFilesCurrent(bool keep) {
+    filesKeptCurrent = keep;
 }
 
 }  // namespace platform

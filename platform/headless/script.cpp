@@ -54,6 +54,14 @@ bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
         std::string msText, name, arg, extra, more;
         if (!(words >> msText)) continue;
         words >> name >> arg >> extra >> more;
+        // A press or a click: the down event, and its release one millisecond later.
+        auto pushWithRelease = [&](const ScriptEvent& down, ScriptEvent::Kind release) {
+            parsed.push_back({down, lineNo});
+            ScriptEvent up = down;
+            up.kind = release;
+            up.ms = down.ms + 1;
+            parsed.push_back({up, lineNo});
+        };
         auto fail = [&](const std::string& why) {
             error = "script line " + std::to_string(lineNo) + ": " + why;
             return false;
@@ -70,13 +78,10 @@ bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
             if (!code) return fail("unknown key '" + arg + "'");
             e.value = *code;
             e.kind = name == "up" ? ScriptEvent::Kind::KeyUp : ScriptEvent::Kind::KeyDown;
-            parsed.push_back({e, lineNo});
-            if (name == "press") {
-                ScriptEvent upEvent = e;
-                upEvent.kind = ScriptEvent::Kind::KeyUp;
-                upEvent.ms = e.ms + 1;
-                parsed.push_back({upEvent, lineNo});
-            }
+            if (name == "press")
+                pushWithRelease(e, ScriptEvent::Kind::KeyUp);
+            else
+                parsed.push_back({e, lineNo});
         } else if (name == "activate" || name == "focus") {
             if (arg != "0" && arg != "1") return fail(name + " takes 0 or 1");
             e.kind = name == "activate" ? ScriptEvent::Kind::Activate : ScriptEvent::Kind::Focus;
@@ -107,13 +112,10 @@ bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
             e.value = name == "click" ? pointerAt : 0;
             e.kind =
                 name == "leave" ? ScriptEvent::Kind::PointerLeave : ScriptEvent::Kind::PointerDown;
-            parsed.push_back({e, lineNo});
-            if (name == "click") {
-                ScriptEvent upEvent = e;
-                upEvent.kind = ScriptEvent::Kind::PointerUp;
-                upEvent.ms = e.ms + 1;
-                parsed.push_back({upEvent, lineNo});
-            }
+            if (name == "click")
+                pushWithRelease(e, ScriptEvent::Kind::PointerUp);
+            else
+                parsed.push_back({e, lineNo});
         } else {
             return fail("unknown event '" + name + "'");
         }

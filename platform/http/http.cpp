@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/reply/whole_reply.h"
 #include "platform/trace.h"
 
 namespace platform {
@@ -14,12 +15,6 @@ namespace platform {
 struct HttpSession {
     CURL* curl = nullptr;
     std::string agent;
-};
-
-struct HttpRequest {
-    std::string body;
-    size_t readAt = 0;
-    long status = 0;
 };
 
 namespace {
@@ -100,22 +95,6 @@ HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long time
         return nullptr;
     }
     return request;
-}
-
-long httpStatus(const HttpRequest* request) {
-    return request == nullptr ? 0 : request->status;
-}
-
-size_t httpRead(HttpRequest* request, char* buffer, size_t size) {
-    if (request == nullptr || buffer == nullptr) return 0;
-    const size_t n = std::min(size, request->body.size() - request->readAt);
-    std::memcpy(buffer, request->body.data() + request->readAt, n);
-    request->readAt += n;
-    return n;
-}
-
-void httpCloseRequest(HttpRequest* request) {
-    delete request;
 }
 
 void httpClose(HttpSession* session) {

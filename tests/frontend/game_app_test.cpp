@@ -13,6 +13,7 @@
 #include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
+#include "platform/files.h"
 #include "scores/score_table.h"
 #include "shell/entry.h"
 #include "shell/message_table.h"
@@ -223,6 +224,46 @@ TEST_F(FrontendTest, HomeDuringAWipeIntoTheStageSavesTheGame) {
     std::ifstream in(save, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(bytes, (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// Where the program can end without warning, each change reaches the files after the tick or
+// key that made it: the new game at once, the score alone at most every two seconds, the sound
+// switches in the score table, and nothing when nothing changed.
+std::vector<std::string> writtenFiles;
+
+TEST_F(FrontendTest, KeptCurrentFilesFollowTheGameWithoutRewritingUnchangedOnes) {
+    const auto save = dir / "AutoSave.dat";
+    auto saved = [&] {
+        std::ifstream in(save, std::ios::binary);
+        return std::vector<char>((std::istreambuf_iterator<char>(in)), {});
+    };
+    writtenFiles.clear();
+    platform::setFileWrittenHook([](const std::string& path) { writtenFiles.push_back(path); });
+    app->pressAction();
+    finishWipe();
+    app->pressAction();
+    finishWipe();
+    app->saveChanges(0);  // the menu, nothing changed: nothing written
+    EXPECT_TRUE(writtenFiles.empty());
+    app->pressAction();  // Start: a wipe towards the stage writes the new game
+    app->saveChanges(100);
+    EXPECT_EQ(saved(), (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(writtenFiles.size(), 1u);
+    scoreCounter->setValue(300);  // 300 = 0x12C
+    app->saveChanges(2099);  // the score alone, within two seconds of the last write: kept back
+    EXPECT_EQ(writtenFiles.size(), 1u);
+    app->saveChanges(2100);
+    EXPECT_EQ(saved(), (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0x2C, 1, 0, 0}));
+    app->saveChanges(5000);
+    EXPECT_EQ(writtenFiles.size(), 2u);
+    soundOn = !soundOn;
+    app->saveChanges(5010);
+    ASSERT_EQ(writtenFiles.size(), 3u);
+    EXPECT_EQ(writtenFiles.back(), app->scoreTable()->filePath());
+    std::ifstream table(app->scoreTable()->filePath(), std::ios::binary);
+    EXPECT_EQ(table.get(), 0);  // music off, as a missing table starts
+    EXPECT_EQ(table.get(), soundOn ? 1 : 0);
+    platform::setFileWrittenHook(nullptr);
 }
 
 // With three empty levels each stage is cleared by its first tick: the game runs through the

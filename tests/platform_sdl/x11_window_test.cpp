@@ -60,6 +60,14 @@ pid_t spawn(const std::vector<std::string>& arguments) {
 
 class X11WindowTest : public ::testing::Test {
   protected:
+    // The frame's place in the window, and the window's place on the screen in x and y.
+    static Letterbox windowLetterbox(int& x, int& y) {
+        int width = 0;
+        int height = 0;
+        SDL_GetWindowPosition(gameWindow().sdlWindow(), &x, &y);
+        SDL_GetWindowSize(gameWindow().sdlWindow(), &width, &height);
+        return fitFrame(width, height);
+    }
     void SetUp() override {
         for (const char* tool : {"Xvfb", "xdotool", "import"}) {
             if (!onPath(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -192,11 +200,7 @@ TEST_F(X11WindowTest, FrameIsLetterboxedOnScreen) {
 
         int x = 0;
         int y = 0;
-        int width = 0;
-        int height = 0;
-        SDL_GetWindowPosition(gameWindow().sdlWindow(), &x, &y);
-        SDL_GetWindowSize(gameWindow().sdlWindow(), &width, &height);
-        const Letterbox box = fitFrame(width, height);
+        const Letterbox box = windowLetterbox(x, y);
         const std::vector<uint8_t> shot = screenshot();
         ASSERT_EQ(shot.size(), static_cast<size_t>(kScreenWidth * kScreenHeight * 3));
         auto rgb = [&](int px, int py) {
@@ -249,11 +253,7 @@ TEST_F(X11WindowTest, MouseArrivesInFramePixels) {
                          "--sync", "mousemove", "--sync", "0", "0"});
         int x = 0;
         int y = 0;
-        int width = 0;
-        int height = 0;
-        SDL_GetWindowPosition(gameWindow().sdlWindow(), &x, &y);
-        SDL_GetWindowSize(gameWindow().sdlWindow(), &width, &height);
-        const Letterbox box = fitFrame(width, height);
+        const Letterbox box = windowLetterbox(x, y);
         ASSERT_GT(box.x, 0);
         pointer.clear();
         const int inside = x + box.x + box.scale * 100 + 1;

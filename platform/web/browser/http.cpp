@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/http.h"
+#include "platform/reply/whole_reply.h"
 #include "platform/trace.h"
 
 // The status, 0 for a redirect (not followed), -1 when no whole reply came in time; *body
@@ -22,12 +23,6 @@ EM_ASYNC_JS(int, v2Fetch, (const char* url, int timeoutMs, int maxBytes, char** 
 namespace platform {
 
 struct HttpSession {};
-
-struct HttpRequest {
-    std::string body;
-    size_t readAt = 0;
-    long status = 0;
-};
 
 HttpSession* httpOpen(const std::string&) {
     return new HttpSession;
@@ -49,22 +44,6 @@ HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long time
     }
     std::free(body);
     return request;
-}
-
-long httpStatus(const HttpRequest* request) {
-    return request == nullptr ? 0 : request->status;
-}
-
-size_t httpRead(HttpRequest* request, char* buffer, size_t size) {
-    if (request == nullptr || buffer == nullptr) return 0;
-    const size_t n = std::min(size, request->body.size() - request->readAt);
-    std::memcpy(buffer, request->body.data() + request->readAt, n);
-    request->readAt += n;
-    return n;
-}
-
-void httpCloseRequest(HttpRequest* request) {
-    delete request;
 }
 
 void httpClose(HttpSession* session) {

@@ -34,6 +34,8 @@ void prepareFiles() {
     ::chmod(kDataDirectory, 0555);
     ::setenv("XDG_DATA_HOME", kStorageDirectory, 1);
     setFileWrittenHook(persist);
+    // A tab can be closed or reloaded at any moment, and nothing written on the way out lasts.
+    setKeepFilesCurrent(true);
 }
 
 }  // namespace platform::web

@@ -1,0 +1,157 @@
+#!/usr/bin/env node
+// Figures of the web game: download size, time from navigation to the title frame, and the
+// processor use of headless Chromium on the title screen and in play. Builds nothing.
+//   node tests/browser/figures.mjs --server build/bin/scoreserver --web build-web/bin/web \
+//       --replay build/bin/vextorium2-replay [--seconds 10] [--loads 5]
+import { readFileSync, readdirSync, statSync } from 'node:fs';
+import { request } from 'node:http';
+import { join, resolve } from 'node:path';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { gzipSync } from 'node:zlib';
+import { kHeight, kWidth } from './frames.mjs';
+import { launch, startServer, toolOptions, until, waitForPaddle, waitForScreen } from './harness.mjs';
+import { references } from './references.mjs';
+
+const { option, replay } = toolOptions();
+const seconds = Number(option('--seconds', 10));
+const loads = Number(option('--loads', 5));
+const ref = references(replay);
+const kib = (n) => (n / 1024).toFixed(1).padStart(9);
+
+// Bytes the server sends for a path to a client that takes gzip.
+function served(origin, path) {
+    return new Promise((done, fail) => {
+        request(`${origin}${path}`, { headers: { 'Accept-Encoding': 'gzip' } }, (reply) => {
+            let bytes = 0;
+            reply.on('data', (chunk) => { bytes += chunk.length; });
+            reply.on('end', () => done({ bytes, encoding: reply.headers['content-encoding'] ?? '-' }));
+        }).on('error', fail).end();
+    });
+}
+
+// Processor ticks of a process and of every process below it, with each one's kind (Chromium's
+// --type=...).
+function treeTicks(root) {
+    const parent = new Map();
+    for (const name of readdirSync('/proc')) {
+        if (!/^\d+$/.test(name)) continue;
+        try {
+            const stat = readFileSync(`/proc/${name}/stat`, 'utf8');
+            const fields = stat.slice(stat.lastIndexOf(')') + 2).split(' ');
+            parent.set(Number(name), { ppid: Number(fields[1]), ticks: Number(fields[11]) + Number(fields[12]) });
+        } catch { /* gone meanwhile */ }
+    }
+    const inTree = (pid) => {
+        for (let p = pid; p > 1; p = parent.get(p)?.ppid ?? 0) if (p === root) return true;
+        return false;
+    };
+    const tree = new Map();
+    for (const [pid, { ticks }] of parent) {
+        if (!inTree(pid)) continue;
+        let kind = 'browser';
+        try {
+            const line = readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+            kind = line.match(/--type=([\w-]+)/)?.[1] ?? kind;
+        } catch { /* gone meanwhile */ }
+        tree.set(pid, { kind, ticks });
+    }
+    return tree;
+}
+
+// A process that ends during the interval is not counted; one that starts counts from zero.
+async function processorUse(pid, label) {
+    const before = treeTicks(pid);
+    await sleep(seconds * 1000);
+    const after = treeTicks(pid);
+    const hz = 100;  // USER_HZ on Linux
+    const byKind = {};
+    for (const [p, { kind, ticks }] of after) {
+        byKind[kind] = (byKind[kind] ?? 0) + (100 * (ticks - (before.get(p)?.ticks ?? 0))) / hz / seconds;
+    }
+    const kinds = Object.keys(byKind).sort();
+    const total = kinds.reduce((sum, k) => sum + byKind[k], 0);
+    console.log(`${label.padEnd(8)} ${total.toFixed(1).padStart(6)}   ` +
+        kinds.map((k) => `${k} ${byKind[k].toFixed(1)}`).join(', '));
+}
+
+const server = await startServer();
+const chromium = await launch();
+try {
+    console.log('download (KiB)            raw     gzip -9  served (encoding)');
+    let total = [0, 0, 0];
+    for (const name of readdirSync(process.env.V2_WEB_DIR).sort()) {
+        const path = join(process.env.V2_WEB_DIR, name);
+        if (!statSync(path).isFile()) continue;
+        const bytes = readFileSync(path);
+        const packed = gzipSync(bytes, { level: 9 }).length;
+        const sent = await served(server.origin, `/${name}`);
+        total = [total[0] + bytes.length, total[1] + packed, total[2] + sent.bytes];
+        console.log(`  ${name.padEnd(20)}${kib(bytes.length)}${kib(packed)}${kib(sent.bytes)} (${sent.encoding})`);
+    }
+    console.log(`  ${'all'.padEnd(20)}${kib(total[0])}${kib(total[1])}${kib(total[2])}`);
+
+    // The moment the canvas first shows the title, from the navigation's start, in the page's
+    // own clock: a watcher put into each new document checks the canvas on every frame.
+    const title = Buffer.from(ref.title).toString('base64');
+    const watcher = (expected, width, height) => {
+        const want = Uint8Array.from(atob(expected), (c) => c.charCodeAt(0));
+        const check = () => {
+            const canvas = document.querySelector('canvas');
+            if (canvas && canvas.width > 0) {
+                const small = new OffscreenCanvas(width, height);
+                const g = small.getContext('2d');
+                g.imageSmoothingEnabled = false;
+                g.drawImage(canvas, 0, 0, width, height);
+                const got = g.getImageData(0, 0, width, height).data;
+                let same = true;
+                for (let i = 0, j = 0; same && j < want.length; i += 4, j += 3) {
+                    same = got[i] >> 3 === want[j] >> 3 && got[i + 1] >> 3 === want[j + 1] >> 3 &&
+                        got[i + 2] >> 3 === want[j + 2] >> 3;
+                }
+                if (same) {
+                    globalThis.titleShownAt = performance.now();
+                    return;
+                }
+            }
+            requestAnimationFrame(check);
+        };
+        requestAnimationFrame(check);
+    };
+    const times = { cold: [], warm: [] };
+    for (let i = 0; i < loads; ++i) {
+        const context = await chromium.browser.createBrowserContext();
+        const page = await context.newPage();
+        await page.setViewport({ width: 1280, height: 800 });
+        await page.evaluateOnNewDocument(watcher, title, kWidth, kHeight);
+        for (const kind of ['cold', 'warm']) {
+            await (kind === 'cold' ? page.goto(`${server.origin}/`) : page.reload());
+            await page.waitForFunction(() => globalThis.titleShownAt !== undefined, { timeout: 60000 });
+            times[kind].push(await page.evaluate(() => globalThis.titleShownAt));
+        }
+        await context.close();
+    }
+    for (const [kind, list] of Object.entries(times)) {
+        list.sort((a, b) => a - b);
+        console.log(`navigation to title, ${kind} cache (ms, ${loads} loads): median ` +
+            `${list[list.length >> 1].toFixed(0)}, min ${list[0].toFixed(0)}, max ${list.at(-1).toFixed(0)}`);
+    }
+
+    // Processor use: the title, then play with the ball held on the paddle.
+    const page = await chromium.page();
+    await page.goto(`${server.origin}/`);
+    await waitForScreen(page, 'the title', ref.title);
+    await sleep(2000);  // the start-up's work done
+    const pid = chromium.browser.process().pid;
+    console.log(`chromium ${seconds} s a screen: % of one core, all processes, then by kind`);
+    await processorUse(pid, 'title');
+    for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
+        await until(page, what, () => page.keyboard.press('Enter'));
+        await waitForScreen(page, what, screen);
+    }
+    await until(page, 'play', () => page.keyboard.press('Enter'));
+    await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
+    await processorUse(pid, 'play');
+} finally {
+    await chromium.close();
+    await server.stop();
+}

@@ -1,0 +1,42 @@
+#!/usr/bin/env node
+// Screenshots of the web game in headless Chromium for the README: a desktop-sized page and a
+// phone-sized one with the touch buttons, both in play. Builds nothing.
+//   node tests/browser/screenshots.mjs --server build/bin/scoreserver --web build-web/bin/web \
+//       --replay build/bin/vextorium2-replay --out docs
+import { resolve } from 'node:path';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { launch, startServer, toolOptions, until, waitForPaddle, waitForScreen } from './harness.mjs';
+import { references } from './references.mjs';
+
+const { option, replay } = toolOptions();
+const out = resolve(option('--out', 'docs'));
+const ref = references(replay);
+
+const shots = [
+    ['web-desktop.png', { width: 1280, height: 800 }],
+    ['web-phone.png', { width: 390, height: 844, isMobile: true, hasTouch: true }],
+];
+const server = await startServer();
+const chromium = await launch();
+try {
+    for (const [name, viewport] of shots) {
+        const page = await chromium.page(viewport);
+        await page.goto(`${server.origin}/`);
+        await waitForScreen(page, 'the title', ref.title);
+        for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
+            await until(page, what, () => page.keyboard.press('Enter'));
+            await waitForScreen(page, what, screen);
+        }
+        await until(page, 'play', () => page.keyboard.press('Enter'));
+        await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
+        // The ball on its way up to the bricks.
+        await until(page, 'the ball released', () => page.keyboard.press('Enter'));
+        await sleep(600);
+        await page.screenshot({ path: `${out}/${name}` });
+        console.log(`wrote ${out}/${name}`);
+        await page.close();
+    }
+} finally {
+    await chromium.close();
+    await server.stop();
+}
