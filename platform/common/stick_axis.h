@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/window.h"
+
 namespace platform {
 
 class StickAxis {
@@ -12,6 +14,17 @@ class StickAxis {
     // -1 toward the negative end, +1 toward the positive end, 0 centred.
     int update(int value);
     int direction() const { return held; }
+
+    // Reads `value` and sends the direction keys that change as key messages, a release before
+    // a press: send(kMsgKeyUp or kMsgKeyDown, negativeKey or positiveKey).
+    template <typename Send>
+    void move(int value, uint32_t negativeKey, uint32_t positiveKey, Send send) {
+        const int before = held;
+        const int after = update(value);
+        if (after == before) return;
+        if (before != 0) send(kMsgKeyUp, before < 0 ? negativeKey : positiveKey);
+        if (after != 0) send(kMsgKeyDown, after < 0 ? negativeKey : positiveKey);
+    }
 
   private:
     int held = 0;

@@ -490,11 +490,8 @@ void GameWindow::pointerLeave() {
 }
 
 void GameWindow::moveStick(StickAxis& axis, int value, uint32_t negativeKey, uint32_t positiveKey) {
-    const int before = axis.direction();
-    const int after = axis.update(value);
-    if (after == before) return;
-    if (before != 0) push(kMsgKeyUp, before < 0 ? negativeKey : positiveKey);
-    if (after != 0) push(kMsgKeyDown, after < 0 ? negativeKey : positiveKey);
+    axis.move(value, negativeKey, positiveKey,
+              [this](uint32_t id, uint32_t key) { push(id, key); });
 }
 
 void GameWindow::addGamepad(int deviceIndex) {

@@ -96,7 +96,7 @@ bool framePoint(double x, double y, int32_t& packed) {
     const int fx = static_cast<int>(std::floor(x * kFrameWidth / width));
     const int fy = static_cast<int>(std::floor(y * kFrameHeight / height));
     if (fx < 0 || fx >= kFrameWidth || fy < 0 || fy >= kFrameHeight) return false;
-    packed = static_cast<int32_t>(fx | (fy << 16));
+    packed = packPointer(fx, fy);
     return true;
 }
 
@@ -158,12 +158,8 @@ EM_BOOL onTouch(int type, const EmscriptenTouchEvent* event, void*) {
 }
 
 void moveStick(StickAxis& axis, double value, uint32_t negativeKey, uint32_t positiveKey) {
-    const int before = axis.direction();
-    const int after =
-        axis.update(static_cast<int>(std::lround(std::clamp(value, -1.0, 1.0) * kStickRange)));
-    if (after == before) return;
-    if (before != 0) postKey(false, before < 0 ? negativeKey : positiveKey);
-    if (after != 0) postKey(true, after < 0 ? negativeKey : positiveKey);
+    axis.move(static_cast<int>(std::lround(std::clamp(value, -1.0, 1.0) * kStickRange)),
+              negativeKey, positiveKey, [](uint32_t id, uint32_t key) { post(id, key); });
 }
 
 // Lets go of everything a pad held: a pad pulled out must not leave the paddle moving.
