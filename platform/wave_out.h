@@ -26,6 +26,23 @@ struct WaveHeader {
     uint32_t loops = 0;
 };
 
+constexpr uint16_t kWaveFormatPcm = 1;
+
+// The formats every real back end plays: PCM, 8 or 16 bits, mono or stereo, a usable rate.
+constexpr bool playableFormat(const WaveFormat& format) {
+    return format.formatTag == kWaveFormatPcm &&
+           (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
+           (format.channels == 1 || format.channels == 2) && format.samplesPerSec > 0 &&
+           format.samplesPerSec <= 0x7FFFFFFFu;
+}
+
+// The bytes of a block of `length` that are whole sample frames: a trailing partial frame
+// cannot be played. For a playable format only.
+constexpr uint32_t wholeFrameBytes(const WaveFormat& format, uint32_t length) {
+    const uint32_t frameBytes = format.channels * (format.bitsPerSample / 8u);
+    return length - length % frameBytes;
+}
+
 struct WaveStreamImpl;
 using WaveStream = WaveStreamImpl*;
 

@@ -12,17 +12,9 @@
 namespace platform {
 namespace {
 
-constexpr uint16_t kFormatPcm = 1;
 // A callback that resets or re-queues its stream over and over cannot hold the audio thread:
 // after this many rounds of notices the rest waits for the next buffer.
 constexpr int kMaxNoticeRounds = 64;
-
-bool supported(const WaveFormat& format) {
-    return format.formatTag == kFormatPcm &&
-           (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
-           (format.channels == 1 || format.channels == 2) && format.samplesPerSec > 0 &&
-           format.samplesPerSec <= INT_MAX;
-}
 
 bool holdsBlock(const WaveStreamImpl* stream) {
     return stream->state == WaveStreamImpl::State::Queued ||
@@ -40,7 +32,7 @@ AudioMixer::~AudioMixer() {
 
 WaveStreamImpl* AudioMixer::open(const WaveFormat& format, WaveCallback callback,
                                  uintptr_t instance, const std::string& label) {
-    if (!supported(format)) return nullptr;
+    if (!playableFormat(format)) return nullptr;
     SDL_AudioCVT probe;
     const SDL_AudioFormat source = format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     if (SDL_BuildAudioCVT(&probe, source, static_cast<Uint8>(format.channels),
@@ -62,9 +54,7 @@ WaveStreamImpl* AudioMixer::open(const WaveFormat& format, WaveCallback callback
 bool AudioMixer::convert(const WaveFormat& format, const uint8_t* data, uint32_t length,
                          std::vector<int16_t>& out) const {
     out.clear();
-    const uint32_t frameBytes = format.channels * (format.bitsPerSample / 8u);
-    // A trailing partial frame cannot be played.
-    const uint32_t usable = length - length % frameBytes;
+    const uint32_t usable = wholeFrameBytes(format, length);
     if (usable == 0 || data == nullptr) return true;
 
     SDL_AudioCVT cvt;

@@ -41,28 +41,14 @@ struct WaveStreamImpl {
 
 namespace {
 
-constexpr uint16_t kFormatPcm = 1;
 constexpr uint32_t kNoticeAheadMs = 40;  // a pass of the main loop comes at least this often
 constexpr int kInvalidParam = 11;
 
 std::vector<WaveStreamImpl*> streams;
 
-bool supported(const WaveFormat& format) {
-    return format.formatTag == kFormatPcm &&
-           (format.bitsPerSample == 8 || format.bitsPerSample == 16) &&
-           (format.channels == 1 || format.channels == 2) && format.samplesPerSec > 0 &&
-           format.samplesPerSec <= INT_MAX;
-}
-
-// Whole frames only: a trailing partial frame cannot be played.
-uint32_t playableBytes(const WaveFormat& format, uint32_t length) {
-    const uint32_t frameBytes = format.channels * (format.bitsPerSample / 8u);
-    return length - length % frameBytes;
-}
-
 uint32_t durationMs(const WaveFormat& format, uint32_t length) {
     const uint64_t frames =
-        playableBytes(format, length) / (format.channels * (format.bitsPerSample / 8u));
+        wholeFrameBytes(format, length) / (format.channels * (format.bitsPerSample / 8u));
     return static_cast<uint32_t>((frames * 1000 + format.samplesPerSec - 1) / format.samplesPerSec);
 }
 
@@ -109,7 +95,7 @@ uint32_t msUntilSoundNotice() {
 
 WaveStream waveOpen(const WaveFormat& format, WaveCallback callback, uintptr_t instance,
                     const std::string&) {
-    if (!supported(format)) return nullptr;
+    if (!playableFormat(format)) return nullptr;
     const int id = v2AudioOpen();
     if (id == 0) return nullptr;
     auto* stream = new WaveStreamImpl;
@@ -136,7 +122,7 @@ bool waveWrite(WaveStream stream, WaveHeader* header) {
     stream->endsAt = (follow ? stream->endsAt : now) + duration;
     stream->leftWhenPaused = duration;
     if (stream->paused) stream->endsAt = now + duration;
-    v2AudioPlay(stream->id, header->data, static_cast<int>(playableBytes(stream->format, length)),
+    v2AudioPlay(stream->id, header->data, static_cast<int>(wholeFrameBytes(stream->format, length)),
                 static_cast<int>(stream->format.samplesPerSec), stream->format.channels,
                 stream->format.bitsPerSample, follow ? 1 : 0);
     if (stream->paused) v2AudioPause(stream->id);
