@@ -1,11 +1,9 @@
 // Reading the web game's directory into memory, and the header rules for handing it out.
 #include "tools/scoreserver/web_files.h"
 
-#include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <cctype>
@@ -13,6 +11,8 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+
+#include "platform/files.h"
 
 namespace {
 
@@ -139,34 +139,27 @@ void WebFiles::add(const std::string& root, const std::string& relative, size_t&
         skipped.push_back(relative + ": leads outside the directory");
         return;
     }
-    // Non-blocking, so that a FIFO is not waited on; it is then turned away as no regular file.
-    const int fd = ::open(resolved, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    // The size and date first, then the bytes through the one reading service, which opens
+    // without blocking (a FIFO is not waited on) and reads regular files only.
     struct stat status {};
-    if (fd < 0 || ::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        if (fd >= 0) ::close(fd);
+    if (::stat(resolved, &status) != 0 || !S_ISREG(status.st_mode)) {
         skipped.push_back(relative + ": not a regular file that can be read");
         return;
     }
     const size_t size = static_cast<size_t>(status.st_size);
     if (size > kMaxFileBytes || total + size > kMaxTotalBytes) {
-        ::close(fd);
         skipped.push_back(relative + ": over the size limit");
         return;
     }
-    WebFile file;
-    file.body.resize(size);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, file.body.data() + done, size - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-    }
-    ::close(fd);
-    if (done != size) {
-        skipped.push_back(relative + ": could not be read whole");
+    const platform::FileRead read =
+        platform::readFile(resolved, kMaxFileBytes, platform::Longer::Refused);
+    if (read.result != platform::FileRead::Read) {
+        skipped.push_back(relative + ": not a regular file that can be read");
         return;
     }
-    total += size;
+    WebFile file;
+    file.body.assign(read.bytes.begin(), read.bytes.end());
+    total += file.body.size();
     file.gzipped = gzipOf(file.body);
     file.contentType = contentTypeFor(relative);
     file.etag = etagOf(file.body);
