@@ -229,7 +229,7 @@ TEST_F(FrontendTest, HomeDuringAWipeIntoTheStageSavesTheGame) {
 // Where the program can end without warning, each change reaches the files after the tick or
 // key that made it: the new game at once, the score alone at most every two seconds, the sound
 // switches in the score table, and nothing when nothing changed.
-std::vector<std::string> writtenFiles;
+static std::vector<std::string> writtenFiles;  // what the file hook saw
 
 TEST_F(FrontendTest, KeptCurrentFilesFollowTheGameWithoutRewritingUnchangedOnes) {
     const auto save = dir / "AutoSave.dat";
