@@ -65,10 +65,11 @@ test('the full-screen button leaves the game running; the window losing focus st
 });
 
 // Every button of the page lies on the screen, at least 40 px each way, apart from the others
-// and from the picture, which is wholly on the screen at a whole factor of device pixels. In
-// landscape the d-pad stands left of the picture and the other buttons right of it, and the
-// picture takes at least 60% of the height; in portrait the touch buttons are under it.
-async function checkLayout(page, width, height) {
+// and from the picture, which is wholly on the screen, at a whole factor of device pixels
+// where that is `crisp` enough. In landscape the d-pad stands left of the picture and the
+// other buttons right of it, and the picture takes at least 60% of the height; in portrait
+// the touch buttons are under it.
+async function checkLayout(page, width, height, crisp) {
     const shown = await page.evaluate(() => {
         const box = (element) => {
             const r = element.getBoundingClientRect();
@@ -91,7 +92,7 @@ async function checkLayout(page, width, height) {
     const apart = (a, b) => a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
     assert.ok(inside(canvas), `${where}: the picture is cut off: ${JSON.stringify(canvas)}`);
     const factor = ((canvas.right - canvas.left) * shown.ratio) / 176;
-    assert.ok(Number.isInteger(factor), `${where}: the picture at ${factor} device pixels`);
+    if (crisp) assert.ok(Number.isInteger(factor), `${where}: the picture at ${factor} device pixels`);
     assert.deepEqual(shown.scroll, [width, height], `${where}: the page scrolls`);
     buttons.forEach((b, i) => {
         assert.ok(b.right - b.left >= 40 && b.bottom - b.top >= 40, `${where}: ${b.name} is small`);
@@ -109,14 +110,18 @@ async function checkLayout(page, width, height) {
 }
 
 test('phones and tablets in both orientations show every button and the whole picture', kCase, async () => {
-    const touch = { deviceScaleFactor: 2, isMobile: true, hasTouch: true };
-    await onPage({ viewport: { width: 320, height: 568, ...touch } }, async ({ page }) => {
-        // One page turned and resized, as a phone is: the layout follows each change.
-        for (const [width, height] of [[320, 568], [568, 320], [390, 844], [844, 390], [1024, 768], [768, 1024]]) {
-            await page.setViewport({ width, height, ...touch });
+    const touch = { isMobile: true, hasTouch: true };
+    await onPage({ viewport: { width: 320, height: 568, deviceScaleFactor: 2, ...touch } }, async ({ page }) => {
+        // One page turned and resized, as a phone is: the layout follows each change. On a
+        // screen of one device pixel per CSS pixel, 844 x 390 fits a whole factor of 1 only,
+        // 56% of the height.
+        const sizes = [[320, 568, 2], [568, 320, 2], [390, 844, 2], [844, 390, 2], [844, 390, 1],
+            [1024, 768, 2], [768, 1024, 2]];
+        for (const [width, height, deviceScaleFactor] of sizes) {
+            await page.setViewport({ width, height, deviceScaleFactor, ...touch });
             await page.waitForFunction((w, h) => innerWidth === w && innerHeight === h, {}, width, height);
             await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
-            await checkLayout(page, width, height);
+            await checkLayout(page, width, height, deviceScaleFactor > 1);
         }
         assert.equal(differences(await readFrame(page), ref.title).count, 0);
     });
