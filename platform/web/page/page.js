@@ -13,7 +13,8 @@ var Module = {
 
 (function () {
   const canvas = document.getElementById('canvas');
-  const screen = document.getElementById('screen');
+  const room = document.getElementById('screen');
+  const touch = document.getElementById('touch');
   const status = document.getElementById('status');
   const overlay = document.getElementById('overlay');
   const overlayButton = document.getElementById('overlay-button');
@@ -26,8 +27,8 @@ var Module = {
   const landscape = window.matchMedia('(orientation: landscape)');
   function layout() {
     const ratio = window.devicePixelRatio || 1;
-    const width = screen.clientWidth;
-    const height = screen.clientHeight;
+    const width = room.clientWidth;
+    const height = room.clientHeight;
     const scale = Math.max(1, Math.floor(Math.min(width * ratio / 176, height * ratio / 220)));
     let shown = scale / ratio;
     const beside = document.body.classList.contains('touch') && landscape.matches;
