@@ -78,7 +78,7 @@ bool createGlobals() {
     drawGate = new FrameTimer(kGateInterval);
     tickGate = new FrameTimer(kGateInterval);
     app = new GameApp();
-    pointerSteering = new PointerSteering(sendSteeringKey);
+    pointerSteering = new PointerSteering();
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
@@ -101,7 +101,7 @@ bool loopStep() {
     display->present(app->canvas());
     if (tickGate->ready()) {
         app->tick(kTickStep);
-        pointerSteering->steer(*app, kTickStep);
+        handleSteeringKeys(pointerSteering->steer(*app, kTickStep));
         afterGameStep();
     }
     if (!drawGate->ready()) return false;

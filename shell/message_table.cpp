@@ -35,9 +35,9 @@ int32_t onActivate(const platform::Message& message) {
     return 0;
 }
 
-int32_t onKeyDown(const platform::Message& message) {
-    if (app == nullptr) return 0;
-    if (pointerSteering != nullptr) pointerSteering->noteKey(message);
+namespace {
+// A key's press, from the keyboard or from the pointer's steering.
+void pressKey(const platform::Message& message) {
     switch (message.wordParam) {
         case platform::kKeyAction:
             app->pressAction();
@@ -66,6 +66,13 @@ int32_t onKeyDown(const platform::Message& message) {
         default:
             break;
     }
+}
+}  // namespace
+
+int32_t onKeyDown(const platform::Message& message) {
+    if (app == nullptr) return 0;
+    if (pointerSteering != nullptr) pointerSteering->noteKey(message);
+    pressKey(message);
     return 0;
 }
 
@@ -75,12 +82,18 @@ int32_t onKeyUp(const platform::Message&) {
 }
 
 int32_t onPointer(const platform::Message& message) {
-    if (app != nullptr && pointerSteering != nullptr) pointerSteering->handlePointer(message);
+    if (app != nullptr && pointerSteering != nullptr)
+        handleSteeringKeys(pointerSteering->handlePointer(message));
     return 0;
 }
 
-void sendSteeringKey(const platform::Message& key) {
-    windowProc(key);
+void handleSteeringKeys(const SteeringKeys& keys) {
+    for (const platform::Message& key : keys) {
+        if (key.id == platform::kMsgKeyDown)
+            pressKey(key);
+        else
+            onKeyUp(key);
+    }
 }
 
 int32_t onSetFocus(const platform::Message&) {

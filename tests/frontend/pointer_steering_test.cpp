@@ -39,7 +39,7 @@ class PointerSteeringTest : public FrontendTest {
     static void ticks(int n) {
         for (int i = 0; i < n; ++i) {
             app->tick(10);
-            pointerSteering->steer(*app, 10);
+            handleSteeringKeys(pointerSteering->steer(*app, 10));
         }
     }
     static const Paddle& paddle() { return app->playfield()->paddleView(); }
