@@ -11,12 +11,9 @@ struct MessageEntry {
     MessageHandler handler;
 };
 
-class PointerSteering;
 class SteeringKeys;
 
 extern const MessageEntry messageTable[9];
-// The pointer's steering, made and deleted with the other globals.
-extern PointerSteering* pointerSteering;
 
 int32_t onActivate(const platform::Message& message);
 int32_t onKeyDown(const platform::Message& message);
