@@ -2,7 +2,6 @@
 #include "frontend/game_app.h"
 
 #include "assets/resource_ids.h"
-#include "frontend/centred_number.h"
 #include "frontend/help_screen.h"
 #include "frontend/main_menu.h"
 #include "frontend/name_entry.h"
@@ -10,6 +9,7 @@
 #include "frontend/screen_transition.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
+#include "graphics/centred_number.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "platform/trace.h"
