@@ -33,7 +33,7 @@ const char* stateName(uint32_t state);
 class GameApp {
   public:
     GameApp();
-    virtual ~GameApp();
+    ~GameApp();
     GameApp(const GameApp&) = delete;
     GameApp& operator=(const GameApp&) = delete;
 

@@ -10,7 +10,7 @@ class HelpScreen {
     static constexpr int kLastPage = 2;
 
     HelpScreen();
-    virtual ~HelpScreen();
+    ~HelpScreen();
     HelpScreen(const HelpScreen&) = delete;
     HelpScreen& operator=(const HelpScreen&) = delete;
 

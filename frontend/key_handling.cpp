@@ -152,7 +152,7 @@ void GameApp::pressAction() {
 }
 
 // A final score that beats the table's lowest leads to the name entry; anything else to the
-// menu. (The handset never reached its name entry screen at all.)
+// menu.
 void GameApp::leaveEndScreen() {
     const uint32_t finalScore = static_cast<uint32_t>(scoreCounter->value());
     if (finalScore > scoreTable_->lowestScore()) {

@@ -10,7 +10,7 @@ class MainMenu {
     static constexpr int kEntries = 5;
 
     MainMenu();
-    virtual ~MainMenu();
+    ~MainMenu();
     MainMenu(const MainMenu&) = delete;
     MainMenu& operator=(const MainMenu&) = delete;
 

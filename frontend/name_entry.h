@@ -12,7 +12,7 @@ class NameEntry {
     static constexpr int kMaxLength = 8;
 
     NameEntry();
-    virtual ~NameEntry();
+    ~NameEntry();
     NameEntry(const NameEntry&) = delete;
     NameEntry& operator=(const NameEntry&) = delete;
 

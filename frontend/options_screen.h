@@ -10,7 +10,7 @@ class OptionsScreen {
     static constexpr int kEntries = 4;
 
     OptionsScreen();
-    virtual ~OptionsScreen();
+    ~OptionsScreen();
     OptionsScreen(const OptionsScreen&) = delete;
     OptionsScreen& operator=(const OptionsScreen&) = delete;
 

@@ -25,7 +25,7 @@ class Canvas {
     static constexpr int kPixelCount = 176 * 220 + 1;  // one spare pixel, as the display has
 
     Canvas();
-    virtual ~Canvas();
+    ~Canvas();
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
 

@@ -111,8 +111,8 @@ void ScoreTable::reload() {
     }
 }
 
-// A missing file reads as an empty one (the handset created it empty on opening): the default
-// list with music off and sound effects on. A file that is there but cannot be read gives the
+// A missing file reads as an empty one, so a first start and a deleted file behave alike: the
+// default list with music off and sound effects on. A file that is there but cannot be read gives the
 // default list and leaves the switches as they are.
 void ScoreTable::load() {
     // Up to the first kFileSize bytes; a longer file's tail is never read. Anything but a

@@ -19,7 +19,7 @@ class ScoreTable {
     static constexpr int kMaxNameLength = ScoreEntry::kNameUnits - 1;
 
     ScoreTable();           // loads ScoreList.sav and with it musicOn and soundOn
-    virtual ~ScoreTable();  // writes ScoreList.sav
+    ~ScoreTable();  // writes ScoreList.sav
     ScoreTable(const ScoreTable&) = delete;
     ScoreTable& operator=(const ScoreTable&) = delete;
 

@@ -5,7 +5,7 @@
 class FrameTimer {
   public:
     explicit FrameTimer(uint32_t interval);
-    virtual ~FrameTimer() = default;
+    ~FrameTimer() = default;
 
     // True when strictly more than `interval` ms passed since the gate last opened; then a new
     // interval starts from a second reading of the clock. Time beyond the interval is lost.

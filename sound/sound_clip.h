@@ -12,7 +12,7 @@ class SoundClip {
     // A missing or unreadable file (anything but a regular file), or one shorter than its
     // header, gives a silent clip.
     SoundClip(const std::string& path, bool loop);
-    virtual ~SoundClip();
+    ~SoundClip();
     SoundClip(const SoundClip&) = delete;
     SoundClip& operator=(const SoundClip&) = delete;
 

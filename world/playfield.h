@@ -31,7 +31,7 @@ class Playfield {
     static constexpr int32_t kMaxLives = 99;
 
     Playfield();
-    virtual ~Playfield();
+    ~Playfield();
     Playfield(const Playfield&) = delete;
     Playfield& operator=(const Playfield&) = delete;
 
