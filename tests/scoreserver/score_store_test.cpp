@@ -83,7 +83,10 @@ TYPED_TEST(ScoreStoreTest, AnUploadIdIsRecordedOnceAndUploadsWithoutOneAlways) {
     ASSERT_TRUE(store->ok());
     EXPECT_TRUE(store->record("A", 10, "0123456789abcdef"));
     EXPECT_TRUE(store->record("A", 10, "0123456789abcdef"));  // a retry: answered, not stored
-    EXPECT_TRUE(store->record("X", 99, "0123456789abcdef"));  // the id alone decides
+    // The id with another name or another score is refused and changes nothing.
+    StoreCall otherName = StoreCall::unhurried(), otherScore = StoreCall::unhurried();
+    EXPECT_EQ(store->record("X", 10, "0123456789abcdef", otherName), RecordOutcome::Conflict);
+    EXPECT_EQ(store->record("A", 11, "0123456789abcdef", otherScore), RecordOutcome::Conflict);
     EXPECT_TRUE(store->record("A", 10, "0123456789abcdee"));
     EXPECT_TRUE(store->record("B", 20));
     EXPECT_TRUE(store->record("B", 20));
