@@ -137,6 +137,23 @@ TYPED_TEST(ScoreStoreTest, AnotherStoreOnTheSameDatabaseSeesTheScores) {
     EXPECT_EQ(listOf(second->best(100)), "B:4 C:4 A:3 ");
 }
 
+TYPED_TEST(ScoreStoreTest, TrimDeletesOnlyTheLowestRankedBeyondTheBound) {
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    // R0..R29 score i % 10: three rows per score, the later ones ranked lower.
+    for (int i = 0; i < 30; ++i) ASSERT_TRUE(store->record("R" + std::to_string(i), i % 10));
+    StoreCall first = StoreCall::unhurried(), second = StoreCall::unhurried();
+    EXPECT_EQ(store->trim(20, first), 10);
+    EXPECT_EQ(store->trim(20, second), 0);
+    // Scores 9 down to 4 (18 rows), then the two earliest 3s; R23 was the latest 3.
+    std::string expected;
+    for (int score = 9; score >= 4; --score)
+        for (int i = score; i < 30; i += 10)
+            expected += "R" + std::to_string(i) + ":" + std::to_string(score) + " ";
+    expected += "R3:3 R13:3 ";
+    EXPECT_EQ(listOf(store->best(100)), expected);
+}
+
 TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {
     PostgresDatabase database;
     auto store = openScoreStore(database.address());

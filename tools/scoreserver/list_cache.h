@@ -60,9 +60,9 @@ class ListCache {
 
     std::mutex mutex;  // everything below
     std::shared_ptr<const ListSnapshot> snapshot;
-    uint64_t wanted = 1;  // bumped by every change; a snapshot of this version is current
-    Clock::time_point trueUntil;     // when the snapshot stopped being known current
-    Clock::time_point lastFailure;   // of a read, so that readers do not queue up behind the next
+    uint64_t wanted = 1;            // bumped by every change; a snapshot of this version is current
+    Clock::time_point trueUntil;    // when the snapshot stopped being known current
+    Clock::time_point lastFailure;  // of a read, so that readers do not queue up behind the next
     bool reading = false;
     std::vector<Waiter> waiters;
 };

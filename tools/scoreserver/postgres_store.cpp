@@ -40,14 +40,13 @@ struct Statement {
     const char* sql;
     int parameters;
 };
-constexpr Statement kInsert{
-    "insert",
-    "INSERT INTO scores (name, score, upload_id) VALUES ($1, $2, $3)"
-    " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
-    3};
+constexpr Statement kInsert{"insert",
+                            "INSERT INTO scores (name, score, upload_id) VALUES ($1, $2, $3)"
+                            " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
+                            3};
 constexpr Statement kFind{"find", "SELECT name, score FROM scores WHERE upload_id = $1", 1};
-constexpr Statement kBest{
-    "best", "SELECT name, score FROM scores ORDER BY score DESC, id ASC LIMIT $1", 1};
+constexpr Statement kBest{"best",
+                          "SELECT name, score FROM scores ORDER BY score DESC, id ASC LIMIT $1", 1};
 constexpr Statement kTrim{"trim",
                           "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
                           " ORDER BY score DESC, id ASC OFFSET $1 LIMIT $2)",
@@ -81,9 +80,9 @@ Wait collect(PGconn* connection, Clock::time_point deadline, Result& outcome) {
                 if (result == nullptr) return outcome ? Wait::Done : Wait::Broken;
                 const ExecStatusType status = PQresultStatus(result);
                 const bool failed = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
-                const bool keptFailed =
-                    outcome && PQresultStatus(outcome.get()) != PGRES_COMMAND_OK &&
-                    PQresultStatus(outcome.get()) != PGRES_TUPLES_OK;
+                const bool keptFailed = outcome &&
+                                        PQresultStatus(outcome.get()) != PGRES_COMMAND_OK &&
+                                        PQresultStatus(outcome.get()) != PGRES_TUPLES_OK;
                 if (failed || !keptFailed)
                     outcome.reset(result);
                 else
@@ -104,11 +103,10 @@ bool succeeded(const Result& result) {
 // Runs a statement (prepared when `prepared`, else plain SQL of one or more statements).
 Wait run(PGconn* connection, const Statement* prepared, const char* sql,
          const std::vector<const char*>& values, Clock::time_point deadline, Result& outcome) {
-    const int sent =
-        prepared != nullptr
-            ? PQsendQueryPrepared(connection, prepared->name, static_cast<int>(values.size()),
-                                  values.data(), nullptr, nullptr, 0)
-            : PQsendQuery(connection, sql);
+    const int sent = prepared != nullptr ? PQsendQueryPrepared(connection, prepared->name,
+                                                               static_cast<int>(values.size()),
+                                                               values.data(), nullptr, nullptr, 0)
+                                         : PQsendQuery(connection, sql);
     if (sent == 0) return Wait::Broken;
     return collect(connection, deadline, outcome);
 }
@@ -191,9 +189,8 @@ PGconn* PostgresScoreStore::connect(bool createSchema, Clock::time_point deadlin
 PGconn* PostgresScoreStore::acquire(StoreCall& call) {
     {
         std::unique_lock lock(mutex);
-        const bool available = returned.wait_until(lock, call.deadline, [this] {
-            return !idle.empty() || connections < maxConnections;
-        });
+        const bool available = returned.wait_until(
+            lock, call.deadline, [this] { return !idle.empty() || connections < maxConnections; });
         if (!available) {
             lastError = "all database connections are busy";
             return nullptr;
@@ -286,8 +283,8 @@ std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, Stor
         PGconn* connection = acquire(call);
         if (connection == nullptr) return std::nullopt;
         Result result;
-        const Wait wait = run(connection, &kBest, nullptr, {countText.c_str()}, call.deadline,
-                              result);
+        const Wait wait =
+            run(connection, &kBest, nullptr, {countText.c_str()}, call.deadline, result);
         if (wait == Wait::Done && succeeded(result)) {
             std::vector<ScoreRecord> records;
             const int rows = PQntuples(result.get());
@@ -347,8 +344,7 @@ void PostgresScoreStore::listenLoop() {
             changed();  // whatever happened while nobody listened
             while (!stopping && PQstatus(connection) == CONNECTION_OK) {
                 pollfd ready{PQsocket(connection), POLLIN, 0};
-                if (::poll(&ready, 1, kListenPollMs) > 0 && PQconsumeInput(connection) == 0)
-                    break;
+                if (::poll(&ready, 1, kListenPollMs) > 0 && PQconsumeInput(connection) == 0) break;
                 bool any = false;
                 while (PGnotify* notice = PQnotifies(connection)) {
                     any = true;

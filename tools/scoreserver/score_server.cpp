@@ -231,14 +231,14 @@ int ScoreServer::bind(const std::string& host, int port) {
 bool ScoreServer::run() {
     if (listenSocket < 0) return false;
     MHD_Daemon* daemon = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr,
-        &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(listenSocket),
-        MHD_OPTION_THREAD_POOL_SIZE, limits.threads, MHD_OPTION_CONNECTION_LIMIT,
-        limits.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.maxPerAddress,
-        MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK, &Hooks::keepTarget, this,
-        MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this, MHD_OPTION_NOTIFY_CONNECTION,
-        &Hooks::connection, this, MHD_OPTION_END);
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME, 0,
+        nullptr, nullptr, &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET,
+        static_cast<MHD_socket>(listenSocket), MHD_OPTION_THREAD_POOL_SIZE, limits.threads,
+        MHD_OPTION_CONNECTION_LIMIT, limits.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        limits.maxPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK,
+        &Hooks::keepTarget, this, MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &Hooks::connection, this, MHD_OPTION_END);
     if (daemon == nullptr) return false;
     serving = true;
     {

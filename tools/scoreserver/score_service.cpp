@@ -19,8 +19,10 @@ constexpr unsigned kConflict = 409;
 constexpr unsigned kUnavailable = 503;
 
 ServiceAnswer text(unsigned status, std::string body) {
-    ServiceAnswer answer{status, ServiceAnswer::Kind::Text,
-                         std::make_shared<const std::string>(std::move(body)), {}};
+    ServiceAnswer answer{status,
+                         ServiceAnswer::Kind::Text,
+                         std::make_shared<const std::string>(std::move(body)),
+                         {}};
     if (status == kUnavailable) answer.headers.emplace_back("Retry-After", kRetryAfterSeconds);
     return answer;
 }
@@ -43,7 +45,8 @@ ServiceAnswer uploadAnswer(RecordOutcome outcome) {
 ServiceAnswer listAnswer(ServiceAnswer::Kind form, const ListView& view) {
     if (!view.snapshot) return text(kUnavailable, "the score list cannot be reached just now\n");
     const ListSnapshot& list = *view.snapshot;
-    ServiceAnswer answer{kOk, form,
+    ServiceAnswer answer{kOk,
+                         form,
                          form == ServiceAnswer::Kind::Text   ? list.text
                          : form == ServiceAnswer::Kind::Json ? list.json
                                                              : list.html,
@@ -51,7 +54,8 @@ ServiceAnswer listAnswer(ServiceAnswer::Kind form, const ListView& view) {
     if (view.age >= 0) {
         answer.headers.emplace_back("Age", std::to_string(view.age));
         if (form == ServiceAnswer::Kind::Html)
-            answer.body = std::make_shared<const std::string>(leaderboardHtml(list.records, view.age));
+            answer.body =
+                std::make_shared<const std::string>(leaderboardHtml(list.records, view.age));
     }
     return answer;
 }
@@ -87,7 +91,8 @@ void ScoreService::stop() {
 
 bool ScoreService::upload(const std::string& name, uint32_t score, const std::string& uploadId,
                           ServiceAnswer& now, Reply later) {
-    auto call = std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
     auto reply = std::make_shared<Reply>(std::move(later));
     StoreWorkers::Task task{
         call,
@@ -124,16 +129,17 @@ ServiceAnswer ScoreService::health() const {
     return healthy ? text(kOk, "ok\n") : text(kUnavailable, "the score store is not answering\n");
 }
 
-// Once a period: a read of one row through the workers, whose outcome is the health; and the
+// Once a period: a probe of the store through the workers, whose outcome is the health; and the
 // rows beyond the bound deleted, in batches, when anything was recorded since.
 void ScoreService::upkeep() {
     std::unique_lock lock(upkeepMutex);
     while (!stopping) {
         lock.unlock();
-        auto call = std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
+        auto call =
+            std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
         workers->submit({call,
                          [this](StoreCall& made) {
-                             const bool answered = store.read(1, made).has_value();
+                             const bool answered = store.probe(made);
                              if (made.claimFinish()) noteOutcome(answered);
                          },
                          [this] { noteOutcome(false); }});

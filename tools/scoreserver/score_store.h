@@ -45,6 +45,9 @@ class ScoreStore {
     // Deletes the lowest-ranked rows beyond the best `keep` (a bounded batch at a time); the
     // number deleted, or -1. Safe from any thread.
     virtual long trim(long keep, StoreCall& call) = 0;
+    // Whether the store answers, reads and writes alike, before the call's deadline; nothing is
+    // written.
+    virtual bool probe(StoreCall& call) { return read(1, call).has_value(); }
     // Calls `changed` (from a thread of the store's own) whenever another process may have
     // changed the list, and once more whenever the store cannot tell; an empty function ends
     // the watch. A store that only this process writes never calls it.

@@ -120,8 +120,7 @@ std::string SqliteScoreStore::error() const {
     return lastError;
 }
 
-bool SqliteScoreStore::openConnection(Connection& connection, const std::string& path,
-                                      int flags) {
+bool SqliteScoreStore::openConnection(Connection& connection, const std::string& path, int flags) {
     if (sqlite3_open_v2(path.c_str(), &connection.db, flags | SQLITE_OPEN_NOMUTEX, nullptr) !=
         SQLITE_OK) {
         fail(connection.db != nullptr ? sqlite3_errmsg(connection.db) : "out of memory");
@@ -156,8 +155,7 @@ bool SqliteScoreStore::checkIntegrity() {
 bool SqliteScoreStore::prepareSchema() {
     if (!exec(writer.db, kSchema)) return false;
     sqlite3_stmt* query = nullptr;
-    if (sqlite3_prepare_v2(writer.db, kHasUploadId, -1, &query, nullptr) != SQLITE_OK)
-        return false;
+    if (sqlite3_prepare_v2(writer.db, kHasUploadId, -1, &query, nullptr) != SQLITE_OK) return false;
     const int step = sqlite3_step(query);
     sqlite3_finalize(query);
     if (step == SQLITE_DONE && !exec(writer.db, kAddUploadId)) return false;
@@ -167,8 +165,8 @@ bool SqliteScoreStore::prepareSchema() {
 // Another process holds the file: wait in short steps until the deadline of the call the
 // connection is serving, then give up (SQLITE_BUSY).
 int SqliteScoreStore::onBusy(void* connection, int) {
-    const auto deadline = Clock::time_point(
-        Clock::duration(static_cast<Connection*>(connection)->deadline.load()));
+    const auto deadline =
+        Clock::time_point(Clock::duration(static_cast<Connection*>(connection)->deadline.load()));
     const auto now = Clock::now();
     if (now >= deadline) return 0;
     std::this_thread::sleep_for(std::min<Clock::duration>(kBusyStep, deadline - now));
@@ -321,4 +319,14 @@ long SqliteScoreStore::trim(long keep, StoreCall& call) {
         return -1;
     }
     return sqlite3_changes(writer.db);
+}
+
+bool SqliteScoreStore::probe(StoreCall& call) {
+    if (!read(1, call)) return false;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return false;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    const bool writable = exec(writer.db, "BEGIN IMMEDIATE;");
+    if (writable) exec(writer.db, "ROLLBACK;");
+    return writable;
 }

@@ -29,6 +29,8 @@ class SqliteScoreStore : public ScoreStore {
                          StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
+    // Also takes the file's write lock for a moment: another process may hold it.
+    bool probe(StoreCall& call) override;
 
   private:
     // A connection, its statements' deadline for the busy handler, and the lock that gives it
@@ -45,8 +47,8 @@ class SqliteScoreStore : public ScoreStore {
     void checkpointLoop(const std::string& path);
     bool exec(sqlite3* connection, const char* sql);
     bool prepareSchema();
-    RecordOutcome recordLocked(const std::string& name, uint32_t score,
-                               const std::string& uploadId, StoreCall& call);
+    RecordOutcome recordLocked(const std::string& name, uint32_t score, const std::string& uploadId,
+                               StoreCall& call);
     void setError(sqlite3* connection);
     void fail(const std::string& why);
 
