@@ -22,7 +22,7 @@ namespace {
 
 constexpr int kListenBacklog = 128;
 constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
-constexpr int kResumeWaitSteps = 100;  // of a tenth of kDeadlineCheck, at a stop
+constexpr auto kResumeStep = std::chrono::milliseconds(5);
 
 constexpr unsigned kOk = 200;
 constexpr unsigned kNotModified = 304;
@@ -251,10 +251,10 @@ bool ScoreServer::run() {
         }
     }
     // Every connection waiting for the store is answered (503) and resumed first: the library
-    // must hold no suspended connection when it stops.
+    // must hold no suspended connection when it stops. Only an upload whose commit was already
+    // sent is waited for, and that wait is bounded in the store.
     service->stop();
-    for (int i = 0; i < kResumeWaitSteps && suspended > 0; ++i)
-        std::this_thread::sleep_for(kDeadlineCheck / 10);
+    while (suspended > 0) std::this_thread::sleep_for(kResumeStep);
     // The listening socket stays ours: taken back before the library closes what it holds.
     MHD_quiesce_daemon(daemon);
     MHD_stop_daemon(daemon);
