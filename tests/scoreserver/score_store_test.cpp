@@ -137,6 +137,20 @@ TYPED_TEST(ScoreStoreTest, AnotherStoreOnTheSameDatabaseSeesTheScores) {
     EXPECT_EQ(listOf(second->best(100)), "B:4 C:4 A:3 ");
 }
 
+// The client was already told "not recorded" when the store got to the commit: the row must
+// not appear, and the upload's retry is then stored once.
+TYPED_TEST(ScoreStoreTest, AWriteAnsweredLateBeforeItsCommitIsNeverStored) {
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    StoreCall late = StoreCall::unhurried();
+    ASSERT_TRUE(late.claimLate());
+    EXPECT_EQ(store->record("L", 9, "late-id", late), RecordOutcome::Late);
+    EXPECT_EQ(listOf(store->best(100)), "");
+    EXPECT_TRUE(store->record("L", 9, "late-id"));
+    EXPECT_TRUE(store->record("L", 9, "late-id"));
+    EXPECT_EQ(listOf(store->best(100)), "L:9 ");
+}
+
 TYPED_TEST(ScoreStoreTest, TrimDeletesOnlyTheLowestRankedBeyondTheBound) {
     auto store = this->open();
     ASSERT_TRUE(store->ok());
