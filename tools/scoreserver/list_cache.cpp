@@ -47,6 +47,11 @@ bool ListCache::get(ListView& now, Deliver later) {
     return true;
 }
 
+std::shared_ptr<const ListSnapshot> ListCache::current() {
+    std::lock_guard lock(mutex);
+    return snapshot && snapshot->version == wanted ? snapshot : nullptr;
+}
+
 void ListCache::changed() {
     std::lock_guard lock(mutex);
     if (snapshot && snapshot->version == wanted) trueUntil = Clock::now();

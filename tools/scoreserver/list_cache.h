@@ -38,6 +38,9 @@ class ListCache {
     // True with `now` filled when the answer is at hand; otherwise `later` gets it once, from a
     // store worker or the deadline watch.
     bool get(ListView& now, Deliver later);
+    // The current list, when there is one: what almost every reader gets, with nothing to set
+    // up for waiting.
+    std::shared_ptr<const ListSnapshot> current();
     // The list may have changed.
     void changed();
     // This process recorded `score`: a change only when the score can reach the list.

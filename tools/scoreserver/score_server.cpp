@@ -300,12 +300,10 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
 
     if (method != "GET" && method != "HEAD")
         return sendText(connection, kBadMethod, "GET and HEAD only\n", "GET, HEAD");
-    if (path == kPagePath || path == kJsonPath) {
-        const auto form = path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json;
-        return answerFromService(connection, pending, [this, form](auto& now, auto later) {
-            return service->list(form, now, std::move(later));
-        });
-    }
+    if (path == kPagePath || path == kJsonPath)
+        return answerList(
+            connection, pending,
+            path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json);
     if (path == kHealthPath) return sendServiceAnswer(connection, service->health());
     return answerWebFile(connection, path);
 }
@@ -318,9 +316,7 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
 
     const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
     if (decided.kind == ScoreRequest::Kind::List)
-        return answerFromService(connection, pending, [this](auto& now, auto later) {
-            return service->list(ServiceAnswer::Kind::Text, now, std::move(later));
-        });
+        return answerList(connection, pending, ServiceAnswer::Kind::Text);
     if (decided.kind == ScoreRequest::Kind::Refused)
         return sendText(connection, kBadRequest, decided.reason + "\n");
     if (clientGone(connection)) return -1;
@@ -332,6 +328,15 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
 
 // The service answers at once, or later from another thread: the connection then waits
 // suspended, costing no thread, and is resumed with the answer in its request's state.
+int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                            ServiceAnswer::Kind form) {
+    ServiceAnswer now;
+    if (service->listNow(form, now)) return sendServiceAnswer(connection, now);
+    return answerFromService(connection, pending, [this, form](auto& answer, auto later) {
+        return service->list(form, answer, std::move(later));
+    });
+}
+
 int ScoreServer::answerFromService(MHD_Connection* connection,
                                    std::shared_ptr<PendingAnswer>& pending,
                                    const ServiceCall& ask) {

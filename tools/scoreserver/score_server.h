@@ -69,6 +69,8 @@ class ScoreServer {
     int answerScript(MHD_Connection* connection, const std::string& target, bool get,
                      std::shared_ptr<PendingAnswer>& pending);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
+    int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                   ServiceAnswer::Kind form);
     using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
     int answerFromService(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                           const ServiceCall& ask);

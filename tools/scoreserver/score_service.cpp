@@ -114,6 +114,13 @@ bool ScoreService::upload(const std::string& name, uint32_t score, const std::st
     return true;
 }
 
+bool ScoreService::listNow(ServiceAnswer::Kind form, ServiceAnswer& now) {
+    std::shared_ptr<const ListSnapshot> current = cache->current();
+    if (!current) return false;
+    now = listAnswer(form, {std::move(current), -1});
+    return true;
+}
+
 bool ScoreService::list(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later) {
     ListView view;
     if (cache->get(view, [form, later = std::move(later)](const ListView& found) {
