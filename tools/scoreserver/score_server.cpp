@@ -63,9 +63,10 @@ int sendText(MHD_Connection* connection, unsigned status, const std::string& bod
                 status);
 }
 
-// An answer of the score service: the list reply and other short texts as sendText makes
-// them, the page and JSON as sendLeaderboard does, each with the service's own headers. The
-// body is shared with the service's cache, not copied.
+// An answer of the score service: short texts (the list reply among them) never cached like
+// sendText's; the leaderboard page and JSON revalidated, and a page that may load nothing but
+// its own inline style; each with the service's own headers. The body is shared with the
+// service's cache, not copied.
 int sendServiceAnswer(MHD_Connection* connection, const ServiceAnswer& answer) {
     const bool text = answer.kind == ServiceAnswer::Kind::Text;
     Headers headers{{"Content-Type", text ? "text/plain; charset=utf-8"
@@ -326,8 +327,7 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
     });
 }
 
-// The service answers at once, or later from another thread: the connection then waits
-// suspended, costing no thread, and is resumed with the answer in its request's state.
+// The list: the current one at once, else as the service finds it.
 int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                             ServiceAnswer::Kind form) {
     ServiceAnswer now;
@@ -337,6 +337,8 @@ int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingA
     });
 }
 
+// The service answers at once, or later from another thread: the connection then waits
+// suspended, costing no thread, and is resumed with the answer in its request's state.
 int ScoreServer::answerFromService(MHD_Connection* connection,
                                    std::shared_ptr<PendingAnswer>& pending,
                                    const ServiceCall& ask) {
