@@ -309,7 +309,9 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--help", out), 0);
     for (const char* option :
          {"--max-target", "--max-header-bytes", "--max-headers", "--request-timeout",
-          "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web"})
+          "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web",
+          "--read-deadline", "--write-deadline", "--stale-seconds", "--keep", "--store-threads",
+          "--store-queue"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(run("--version", out), 0);
     EXPECT_EQ(out.rfind("scoreserver ", 0), 0u);
@@ -318,4 +320,5 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--threads 0", out), 2);
     EXPECT_EQ(run("--idle-timeout", out), 2);
     EXPECT_EQ(run("--max-connections 12x", out), 2);
+    EXPECT_EQ(run("--keep 99", out), 2);  // fewer rows than the list shows
 }
