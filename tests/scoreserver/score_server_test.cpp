@@ -203,8 +203,15 @@ TEST(ScoreServerTest, RowsBeyondTheBoundAreTrimmedAndTheListStaysWhole) {
     storeLimits.keep = 100;
     InProcessServer server({}, nullptr, storeLimits);
     auto client = server.client();
-    for (int i = 0; i < 130; ++i)  // scores 1..130 in a scattered order
-        ASSERT_EQ(statusOf(client, "?myname=K&myscore=" + std::to_string(1 + i * 37 % 130)), 200);
+    // Scores 1..130 in a scattered order: the first 100 straight into the store, the last 30
+    // uploaded (which is what sets the trim going).
+    for (int i = 0; i < 130; ++i) {
+        const int score = 1 + i * 37 % 130;
+        if (i < 100)
+            ASSERT_TRUE(server.store.record("K", score));
+        else
+            ASSERT_EQ(statusOf(client, "?myname=K&myscore=" + std::to_string(score)), 200);
+    }
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((server.directory + "scores.sqlite").c_str(), &db), SQLITE_OK);
     sqlite3_busy_timeout(db, 1000);
