@@ -13,8 +13,10 @@ namespace {
 using Clock = StoreCall::Clock;
 
 constexpr auto kConnectTimeout = std::chrono::seconds(5);
-// A statement the server itself ends, should a client vanish without a word.
-constexpr const char* kSessionOptions = "-c statement_timeout=30000";  // ms
+// The server ends a statement itself after this: a session dropped at its deadline while
+// waiting for a lock would otherwise hold its server process until the lock is free, and enough
+// of those would use up the server's connections.
+constexpr const char* kSessionOptions = "-c statement_timeout=5000";  // ms
 // How long a commit already sent is waited for: its answer decides the client's.
 constexpr auto kCommitWait = std::chrono::seconds(30);
 constexpr auto kListenRetry = std::chrono::milliseconds(500);
