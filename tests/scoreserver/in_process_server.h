@@ -16,10 +16,11 @@ class InProcessServer {
   public:
     static constexpr int kStartPolls = 5000;  // 1 ms each
 
-    explicit InProcessServer(const ServerLimits& limits = {}, const WebFiles* web = nullptr)
+    explicit InProcessServer(const ServerLimits& limits = {}, const WebFiles* web = nullptr,
+                             const StoreLimits& storeLimits = {})
         : directory(makeTempDirectory("scoreserver_test")),
           store(directory + "scores.sqlite"),
-          server(store, limits, web) {
+          server(store, limits, web, storeLimits) {
         port = server.bind("127.0.0.1", 0);
         thread = std::thread([this] { server.run(); });
         for (int i = 0; i < kStartPolls && !server.running(); ++i)

@@ -65,13 +65,14 @@ bool parseListen(const std::string& text, std::string& host, int& port) {
     return port <= kMaxPort && !host.empty();
 }
 
-// A whole decimal number from 1 to `most`.
-bool parseCount(const std::string& text, unsigned long most, unsigned long& value) {
+// A whole decimal number from `least` to `most`.
+bool parseCount(const std::string& text, unsigned long least, unsigned long most,
+                unsigned long& value) {
     if (text.empty() || text.size() > 9 ||
         text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::stoul(text);
-    return value >= 1 && value <= most;
+    return value >= least && value <= most;
 }
 
 // A limit's switch, what it bounds, and where its value goes.
@@ -81,6 +82,7 @@ struct LimitSwitch {
     unsigned long most;
     size_t* size = nullptr;
     unsigned* count = nullptr;
+    unsigned long least = 1;
     unsigned long value() const { return size != nullptr ? *size : *count; }
 };
 
@@ -107,6 +109,31 @@ std::vector<LimitSwitch> limitSwitches(ServerLimits& limits) {
         {"--threads", "threads serving connections, each many at once", kMostThreads, nullptr,
          &limits.threads},
     };
+}
+
+// The store's deadlines and bounds.
+void addStoreSwitches(std::vector<LimitSwitch>& switches, StoreLimits& store) {
+    constexpr unsigned long kMostMs = 600000;
+    constexpr unsigned long kMostSeconds = 86400;
+    constexpr unsigned long kMostRows = 1000000000;
+    constexpr unsigned long kMostWorkers = 256;
+    constexpr unsigned long kMostQueued = 100000;
+    switches.insert(
+        switches.end(),
+        {
+            {"--read-deadline", "ms a read of the list may take; then the last list or 503",
+             kMostMs, nullptr, &store.readMs},
+            {"--write-deadline", "ms an upload may wait for its commit to be sent; then 503",
+             kMostMs, nullptr, &store.writeMs},
+            {"--stale-seconds", "how old a list may be served while the store does not answer",
+             kMostSeconds, nullptr, &store.staleSeconds},
+            {"--keep", "rows kept; the lowest-ranked beyond are deleted in the background",
+             kMostRows, nullptr, &store.keep, ScoreService::kMinKeep},
+            {"--store-threads", "threads making the store's calls", kMostWorkers, nullptr,
+             &store.threads},
+            {"--store-queue", "store calls waiting for a thread; beyond, 503 at once", kMostQueued,
+             nullptr, &store.queue},
+        });
 }
 
 // The address a browser on this machine opens: a wildcard host becomes loopback, and an IPv6
@@ -166,6 +193,8 @@ int main(int argc, char** argv) {
     std::string webDirectory;
     ServerLimits limits;
     std::vector<LimitSwitch> switches = limitSwitches(limits);
+    StoreLimits storeLimits;
+    addStoreSwitches(switches, storeLimits);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help") {
@@ -190,8 +219,9 @@ int main(int argc, char** argv) {
             webDirectory = argv[++i];
         } else if (limit != nullptr) {
             unsigned long value = 0;
-            if (!parseCount(argv[++i], limit->most, value))
-                return usage("bad " + arg + " value (1 to " + std::to_string(limit->most) + ")");
+            if (!parseCount(argv[++i], limit->least, limit->most, value))
+                return usage("bad " + arg + " value (" + std::to_string(limit->least) + " to " +
+                             std::to_string(limit->most) + ")");
             if (limit->size != nullptr)
                 *limit->size = value;
             else
@@ -223,7 +253,7 @@ int main(int argc, char** argv) {
     const WebFiles web(webDirectory);
     for (const std::string& note : web.notes())
         std::cerr << "scoreserver: " << webDirectory << ": " << note << '\n';
-    ScoreServer server(*store, limits, &web);
+    ScoreServer server(*store, limits, &web, storeLimits);
     const int bound = server.bind(host, port);
     if (bound < 0) {
         std::cerr << "scoreserver: cannot listen on " << host << ':' << port << '\n';

@@ -10,10 +10,11 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
-#include "tools/scoreserver/leaderboard.h"
 #include "tools/scoreserver/request_target.h"
 #include "tools/scoreserver/score_rules.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 constexpr int kListenBacklog = 128;
 constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
+constexpr auto kResumeStep = std::chrono::milliseconds(5);
 
 constexpr unsigned kOk = 200;
 constexpr unsigned kNotModified = 304;
@@ -61,16 +63,31 @@ int sendText(MHD_Connection* connection, unsigned status, const std::string& bod
                 status);
 }
 
-// The leaderboard: always fresh, and a page that may load nothing but its own inline style.
-int sendLeaderboard(MHD_Connection* connection, const std::string& body, const char* contentType) {
-    return sent(queue(connection, kOk,
-                      MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
-                                                      MHD_RESPMEM_MUST_COPY),
-                      {{"Cache-Control", "no-cache"},
-                       {"Content-Type", contentType},
-                       {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"},
-                       {"X-Content-Type-Options", "nosniff"}}),
-                kOk);
+// An answer of the score service: short texts (the list reply among them) never cached like
+// sendText's; the leaderboard page and JSON revalidated, and a page that may load nothing but
+// its own inline style; each with the service's own headers. The body is shared with the
+// service's cache, not copied.
+int sendServiceAnswer(MHD_Connection* connection, const ServiceAnswer& answer) {
+    const bool text = answer.kind == ServiceAnswer::Kind::Text;
+    Headers headers{{"Content-Type", text ? "text/plain; charset=utf-8"
+                                     : answer.kind == ServiceAnswer::Kind::Html
+                                         ? "text/html; charset=utf-8"
+                                         : "application/json"}};
+    if (text) {
+        headers.emplace_back("Cache-Control", "no-store");
+    } else {
+        headers.emplace_back("Cache-Control", "no-cache");
+        headers.emplace_back("Content-Security-Policy",
+                             "default-src 'none'; style-src 'unsafe-inline'");
+        headers.emplace_back("X-Content-Type-Options", "nosniff");
+    }
+    for (const auto& header : answer.headers) headers.push_back(header);
+    auto* kept = new std::shared_ptr<const std::string>(answer.body);
+    MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+        (*kept)->size(), const_cast<char*>((*kept)->data()),
+        [](void* body) { delete static_cast<std::shared_ptr<const std::string>*>(body); }, kept);
+    if (response == nullptr) delete kept;
+    return sent(queue(connection, answer.status, response, headers), answer.status);
 }
 
 const char* headerOf(MHD_Connection* connection, const char* name) {
@@ -92,16 +109,24 @@ bool clientGone(MHD_Connection* connection) {
 
 }  // namespace
 
+// An answer the score service gives from another thread while the connection is suspended.
+struct PendingAnswer {
+    std::mutex mutex;
+    std::optional<ServiceAnswer> answer;
+    bool suspended = false;  // the connection waits for the answer
+};
+
 // One request as the library goes through it.
 struct RequestState {
     std::string target;        // as it came on the request line, cut after one byte too many
     bool headersRead = false;  // the library has called once with the headers
+    std::shared_ptr<PendingAnswer> pending;  // while the score service works on the answer
 };
 
 struct ScoreServer::Hooks {
     static void* keepTarget(void* self, const char* uri, MHD_Connection*) {
         const size_t keep = static_cast<ScoreServer*>(self)->limits.maxTarget + 1;
-        return new RequestState{std::string(uri, ::strnlen(uri, keep))};
+        return new RequestState{std::string(uri, ::strnlen(uri, keep)), false, nullptr};
     }
 
     // Called once with the headers, then for each piece of a body, then once more at its end.
@@ -121,9 +146,20 @@ struct ScoreServer::Hooks {
             *uploadSize = 0;  // an unwanted body, read while the request deadline runs
             return MHD_YES;
         }
+        if (request != nullptr && request->pending) {  // resumed with the service's answer
+            std::optional<ServiceAnswer> answer;
+            {
+                std::lock_guard lock(request->pending->mutex);
+                answer.swap(request->pending->answer);
+            }
+            request->pending.reset();
+            return answer && sendServiceAnswer(connection, *answer) >= 0 ? MHD_YES : MHD_NO;
+        }
         server->track(connection, Clock::time_point::max());  // answered: no deadline now
+        std::shared_ptr<PendingAnswer> unused;
         const int status =
-            server->answerRequest(connection, request == nullptr ? "" : request->target, method);
+            server->answerRequest(connection, request == nullptr ? "" : request->target, method,
+                                  request == nullptr ? unused : request->pending);
         return status < 0 ? MHD_NO : MHD_YES;
     }
 
@@ -151,8 +187,10 @@ struct ScoreServer::Hooks {
 };
 
 ScoreServer::ScoreServer(ScoreStore& scoreStore, const ServerLimits& serverLimits,
-                         const WebFiles* webFiles)
-    : store(scoreStore), limits(serverLimits), web(webFiles) {}
+                         const WebFiles* webFiles, const StoreLimits& storeLimits)
+    : limits(serverLimits),
+      web(webFiles),
+      service(std::make_unique<ScoreService>(scoreStore, storeLimits)) {}
 
 ScoreServer::~ScoreServer() {
     if (listenSocket >= 0) ::close(listenSocket);
@@ -194,14 +232,14 @@ int ScoreServer::bind(const std::string& host, int port) {
 bool ScoreServer::run() {
     if (listenSocket < 0) return false;
     MHD_Daemon* daemon = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC, 0, nullptr, nullptr,
-        &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(listenSocket),
-        MHD_OPTION_THREAD_POOL_SIZE, limits.threads, MHD_OPTION_CONNECTION_LIMIT,
-        limits.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.maxPerAddress,
-        MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK, &Hooks::keepTarget, this,
-        MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this, MHD_OPTION_NOTIFY_CONNECTION,
-        &Hooks::connection, this, MHD_OPTION_END);
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME, 0,
+        nullptr, nullptr, &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET,
+        static_cast<MHD_socket>(listenSocket), MHD_OPTION_THREAD_POOL_SIZE, limits.threads,
+        MHD_OPTION_CONNECTION_LIMIT, limits.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        limits.maxPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK,
+        &Hooks::keepTarget, this, MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &Hooks::connection, this, MHD_OPTION_END);
     if (daemon == nullptr) return false;
     serving = true;
     {
@@ -213,6 +251,11 @@ bool ScoreServer::run() {
             lock.lock();
         }
     }
+    // Every connection waiting for the store is answered (503) and resumed first: the library
+    // must hold no suspended connection when it stops. Only an upload whose commit was already
+    // sent is waited for, and that wait is bounded in the store.
+    service->stop();
+    while (suspended > 0) std::this_thread::sleep_for(kResumeStep);
     // The listening socket stays ours: taken back before the library closes what it holds.
     MHD_quiesce_daemon(daemon);
     MHD_stop_daemon(daemon);
@@ -245,7 +288,7 @@ void ScoreServer::expireLateRequests() {
 
 // The status sent, or -1 when the connection is dropped without an answer.
 int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& target,
-                               const std::string& method) {
+                               const std::string& method, std::shared_ptr<PendingAnswer>& pending) {
     if (target.size() > limits.maxTarget)
         return sendText(connection, kUriTooLong, "request too long\n");
     if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
@@ -254,32 +297,77 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
     std::string path;
     if (!percentDecode(std::string_view(target).substr(0, target.find('?')), false, path))
         return sendText(connection, kBadRequest, "malformed request target\n");
-    if (path == kScriptPath) return answerScript(connection, target, method == "GET");
+    if (path == kScriptPath) return answerScript(connection, target, method == "GET", pending);
 
     if (method != "GET" && method != "HEAD")
         return sendText(connection, kBadMethod, "GET and HEAD only\n", "GET, HEAD");
-    if (path == kPagePath)
-        return sendLeaderboard(connection, leaderboardHtml(store.best(kListLength)),
-                               "text/html; charset=utf-8");
-    if (path == kJsonPath)
-        return sendLeaderboard(connection, leaderboardJson(store.best(kListLength)),
-                               "application/json");
+    if (path == kPagePath || path == kJsonPath)
+        return answerList(
+            connection, pending,
+            path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json);
+    if (path == kHealthPath) return sendServiceAnswer(connection, service->health());
     return answerWebFile(connection, path);
 }
 
-int ScoreServer::answerScript(MHD_Connection* connection, const std::string& target, bool get) {
+int ScoreServer::answerScript(MHD_Connection* connection, const std::string& target, bool get,
+                              std::shared_ptr<PendingAnswer>& pending) {
     const std::optional<RequestTarget> parsed = parseRequestTarget(target);
     if (!parsed) return sendText(connection, kBadRequest, "malformed request target\n");
     if (!get) return sendText(connection, kBadMethod, "GET only\n");
 
     const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
-    if (decided.kind == ScoreRequest::Kind::List) return sendText(connection, kOk, listText());
+    if (decided.kind == ScoreRequest::Kind::List)
+        return answerList(connection, pending, ServiceAnswer::Kind::Text);
     if (decided.kind == ScoreRequest::Kind::Refused)
         return sendText(connection, kBadRequest, decided.reason + "\n");
     if (clientGone(connection)) return -1;
-    if (!store.record(decided.name, decided.score, decided.uploadId))
-        return sendText(connection, kUnavailable, "not recorded\n");
-    return sendText(connection, kOk, "recorded\n");
+    return answerFromService(connection, pending, [this, &decided](auto& now, auto later) {
+        return service->upload(decided.name, decided.score, decided.uploadId, now,
+                               std::move(later));
+    });
+}
+
+// The list: the current one at once, else as the service finds it.
+int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                            ServiceAnswer::Kind form) {
+    ServiceAnswer now;
+    if (service->listNow(form, now)) return sendServiceAnswer(connection, now);
+    return answerFromService(connection, pending, [this, form](auto& answer, auto later) {
+        return service->list(form, answer, std::move(later));
+    });
+}
+
+// The service answers at once, or later from another thread: the connection then waits
+// suspended, costing no thread, and is resumed with the answer in its request's state.
+int ScoreServer::answerFromService(MHD_Connection* connection,
+                                   std::shared_ptr<PendingAnswer>& pending,
+                                   const ServiceCall& ask) {
+    auto waiting = std::make_shared<PendingAnswer>();
+    ServiceAnswer now;
+    const bool answered = ask(now, [this, connection, waiting](ServiceAnswer later) {
+        bool resume = false;
+        {
+            std::lock_guard lock(waiting->mutex);
+            waiting->answer = std::move(later);
+            resume = waiting->suspended;
+        }
+        if (resume) {
+            MHD_resume_connection(connection);
+            --suspended;
+        }
+    });
+    if (answered) return sendServiceAnswer(connection, now);
+    {
+        std::lock_guard lock(waiting->mutex);
+        if (!waiting->answer) {  // still to come: it resumes the connection
+            waiting->suspended = true;
+            ++suspended;
+            MHD_suspend_connection(connection);
+            pending = waiting;
+            return 0;
+        }
+    }
+    return sendServiceAnswer(connection, *waiting->answer);  // it came meanwhile
 }
 
 // A file of the web game: the gzip form to a client that takes it, 304 to one that holds the
@@ -325,9 +413,4 @@ int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& pa
                                                       MHD_RESPMEM_PERSISTENT),
                       headers),
                 kOk);
-}
-
-// Read from the store on every request: another server process may share its database.
-std::string ScoreServer::listText() {
-    return formatList(store.best(kListLength));
 }

@@ -9,14 +9,17 @@
 #include <condition_variable>
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "tools/scoreserver/score_service.h"
 #include "tools/scoreserver/score_store.h"
 #include "tools/scoreserver/web_files.h"
 
 struct MHD_Daemon;
 struct MHD_Connection;
+struct PendingAnswer;
 
 struct ServerLimits {
     size_t maxTarget = 512;         // bytes of request target; longer ones get 414
@@ -34,10 +37,12 @@ class ScoreServer {
     static constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
     static constexpr const char* kPagePath = "/scores";
     static constexpr const char* kJsonPath = "/scores.json";
+    static constexpr const char* kHealthPath = "/healthz";
 
-    // `web` (kept by the caller, may be null) answers every other GET and HEAD.
+    // `web` (kept by the caller, may be null) answers every other GET and HEAD. The store is
+    // only ever called from the service's own workers, each call with its deadline.
     explicit ScoreServer(ScoreStore& store, const ServerLimits& limits = {},
-                         const WebFiles* web = nullptr);
+                         const WebFiles* web = nullptr, const StoreLimits& storeLimits = {});
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
     ScoreServer& operator=(const ScoreServer&) = delete;
@@ -60,17 +65,23 @@ class ScoreServer {
 
     void track(MHD_Connection* connection, Clock::time_point deadline);
     int answerRequest(MHD_Connection* connection, const std::string& target,
-                      const std::string& method);
-    int answerScript(MHD_Connection* connection, const std::string& target, bool get);
+                      const std::string& method, std::shared_ptr<PendingAnswer>& pending);
+    int answerScript(MHD_Connection* connection, const std::string& target, bool get,
+                     std::shared_ptr<PendingAnswer>& pending);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
-    std::string listText();
+    int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                   ServiceAnswer::Kind form);
+    using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
+    int answerFromService(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                          const ServiceCall& ask);
     void expireLateRequests();
 
-    ScoreStore& store;
     const ServerLimits limits;
     const WebFiles* const web;
     int listenSocket = -1;
     std::atomic<bool> serving{false};
+    std::unique_ptr<ScoreService> service;
+    std::atomic<int> suspended{0};  // connections waiting for the service's answer
 
     std::mutex stopMutex;
     std::condition_variable stopWake;
