@@ -3,7 +3,8 @@
 // With --db the servers use that database instead (a postgresql:// address for several); with
 // --instances N, N servers share it and the clients are spread over them.
 // --server runs another scoreserver program (an older build, to compare); options after "--"
-// go to the servers.
+// go to the servers. Every client comes from 127.0.0.1, so the per-client upload rate is off
+// unless those options set it.
 //   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game] [--db ADDRESS]
 //                    [--instances N] [--server PROGRAM] [-- SERVER-OPTIONS...]
 #include <httplib.h>
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
         else if (arg == "--server")
             options.server = argv[i + 1];
     }
+    options.serverOptions.insert(options.serverOptions.begin(), {"--upload-rate", "0"});
     std::string directory =
         (std::filesystem::temp_directory_path() / "scoreserver_loadXXXXXX").string();
     if (::mkdtemp(directory.data()) == nullptr) return 1;

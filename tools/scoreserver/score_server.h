@@ -12,7 +12,10 @@
 #include <mutex>
 #include <string>
 
+#include "tools/scoreserver/client_address.h"
+#include "tools/scoreserver/client_counts.h"
 #include "tools/scoreserver/score_store.h"
+#include "tools/scoreserver/upload_rate.h"
 #include "tools/scoreserver/web_files.h"
 
 struct MHD_Daemon;
@@ -27,6 +30,9 @@ struct ServerLimits {
     unsigned maxConnections = 2048;
     unsigned maxPerAddress = 256;
     unsigned threads = 4;  // each waits on many sockets at once
+    double uploadsPerSecond = 1;     // per client, beyond the burst; 0: no limit
+    unsigned uploadBurst = 100;      // a whole table of pending scores goes up at once
+    TrustedProxies trustedProxies;  // whose word on the client address is taken
 };
 
 class ScoreServer {
@@ -56,12 +62,14 @@ class ScoreServer {
     struct Tracked {
         int fd = -1;
         Clock::time_point deadline = Clock::time_point::max();  // max: being answered
+        std::string client;  // counted in `clients` while open; empty for a trusted proxy
     };
 
     void track(MHD_Connection* connection, Clock::time_point deadline);
     int answerRequest(MHD_Connection* connection, const std::string& target,
-                      const std::string& method);
-    int answerScript(MHD_Connection* connection, const std::string& target, bool get);
+                      const std::string& method, const std::string& client);
+    int answerScript(MHD_Connection* connection, const std::string& target,
+                     const std::string& method, const std::string& client);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
     std::string listText();
     void expireLateRequests();
@@ -78,4 +86,7 @@ class ScoreServer {
 
     std::mutex trackedMutex;  // connections and their deadlines
     std::map<MHD_Connection*, Tracked> tracked;
+
+    ClientCounts clients;  // connections by peer, or forwarded requests by client
+    UploadRate uploads;
 };

@@ -1,0 +1,80 @@
+// Framing checks over the header lines as the server received them.
+#include "tools/scoreserver/request_head.h"
+
+#include <cctype>
+
+namespace {
+
+constexpr unsigned kBadRequest = 400;
+constexpr unsigned kNotImplemented = 501;
+
+bool sameWord(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool tokenCharacter(unsigned char c) {
+    if (std::isalnum(c)) return true;
+    for (const char allowed : std::string_view("!#$%&'*+-.^_`|~"))
+        if (c == static_cast<unsigned char>(allowed)) return true;
+    return false;
+}
+
+bool token(std::string_view text) {
+    if (text.empty()) return false;
+    for (const char c : text)
+        if (!tokenCharacter(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+bool cleanValue(std::string_view value) {
+    for (const char c : value) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && u != '\t') || u == 0x7F) return false;
+    }
+    return true;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+bool cleanRequestTarget(std::string_view target) {
+    for (const char c : target) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u <= 0x20 || u == 0x7F) return false;
+    }
+    return true;
+}
+
+HeadVerdict judgeRequestHead(std::string_view version, bool targetClean,
+                             const std::vector<HeaderField>& fields) {
+    if (!targetClean) return {kBadRequest, "malformed request target"};
+    int lengths = 0, codings = 0, hosts = 0;
+    std::string_view coding;
+    for (const HeaderField& field : fields) {
+        if (!token(field.name) || !cleanValue(field.value))
+            return {kBadRequest, "malformed header line"};
+        if (sameWord(field.name, "Content-Length")) ++lengths;
+        if (sameWord(field.name, "Host")) ++hosts;
+        if (sameWord(field.name, "Transfer-Encoding")) {
+            ++codings;
+            coding = trimmed(field.value);
+        }
+    }
+    // Even two equal lengths are refused: some reader in front may have combined or dropped one.
+    if (lengths > 1) return {kBadRequest, "Content-Length repeated"};
+    if (lengths == 1 && codings > 0) return {kBadRequest, "Content-Length with Transfer-Encoding"};
+    if (codings > 1 || (codings == 1 && !sameWord(coding, "chunked")))
+        return {kNotImplemented, "transfer coding not supported"};
+    if (hosts > 1 || (hosts == 0 && version == "HTTP/1.1")) return {kBadRequest, "Host expected once"};
+    return {};
+}
