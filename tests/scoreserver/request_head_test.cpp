@@ -45,6 +45,17 @@ TEST(RequestHeadTest, RefusesFramingsTwoReadersCouldTakeDifferentlyAndClosesAfte
         {"a length beside chunked",
          line + "Host: x\r\nContent-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n" + upload,
          "400"},
+        // The library keeps "0" of these lines; a reader in front may take the whole length.
+        {"a length cut by a NUL",
+         line + "Host: x\r\nContent-Length: 0" + std::string(1, '\0') +
+             std::to_string(upload.size()) + "\r\n\r\n" + upload,
+         "400"},
+        {"a length folded onto the next line",
+         line + "Host: x\r\nContent-Length: 0\r\n " + std::to_string(upload.size()) + "\r\n\r\n" +
+             upload,
+         "400"},
+        {"a coding folded onto the next line",
+         line + "Host: x\r\nTransfer-Encoding:\r\n chunked\r\n\r\n0\r\n\r\n" + upload, "400"},
         {"an unknown coding", line + "Host: x\r\nTransfer-Encoding: xchunked\r\n\r\n" + upload, "501"},
         {"a coding before chunked", line + "Host: x\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n",
          "501"},

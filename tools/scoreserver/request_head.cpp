@@ -55,12 +55,14 @@ bool cleanRequestTarget(std::string_view target) {
     return true;
 }
 
-HeadVerdict judgeRequestHead(std::string_view version, bool targetClean,
-                             const std::vector<HeaderField>& fields) {
-    if (!targetClean) return {kBadRequest, "malformed request target"};
+HeadVerdict judgeRequestHead(const RequestHead& head) {
+    if (!head.targetClean) return {kBadRequest, "malformed request target"};
+    // "METHOD TARGET VERSION" CRLF, each line, and the empty line that ends the head.
+    size_t plainBytes = head.method.size() + 1 + head.targetBytes + 1 + head.version.size() + 2 + 2;
     int lengths = 0, codings = 0, hosts = 0;
     std::string_view coding;
-    for (const HeaderField& field : fields) {
+    for (const HeaderField& field : head.fields) {
+        plainBytes += field.name.size() + 2 + field.value.size() + 2;
         if (!token(field.name) || !cleanValue(field.value))
             return {kBadRequest, "malformed header line"};
         if (sameWord(field.name, "Content-Length")) ++lengths;
@@ -75,6 +77,8 @@ HeadVerdict judgeRequestHead(std::string_view version, bool targetClean,
     if (lengths == 1 && codings > 0) return {kBadRequest, "Content-Length with Transfer-Encoding"};
     if (codings > 1 || (codings == 1 && !sameWord(coding, "chunked")))
         return {kNotImplemented, "transfer coding not supported"};
-    if (hosts > 1 || (hosts == 0 && version == "HTTP/1.1")) return {kBadRequest, "Host expected once"};
+    if (hosts > 1 || (hosts == 0 && head.version == "HTTP/1.1"))
+        return {kBadRequest, "Host expected once"};
+    if (head.receivedBytes > plainBytes) return {kBadRequest, "malformed header line"};
     return {};
 }

@@ -114,6 +114,7 @@ bool clientGone(MHD_Connection* connection) {
 struct RequestState {
     std::string target;        // as it came on the request line, cut after one byte too many
     bool targetClean = true;   // the whole target held no space or control character
+    size_t targetBytes = 0;    // of the whole target
     bool headChecked = false;  // the head was judged when the library first called
     bool headersRead = false;  // the library has called once with the headers
     std::string client;        // the client it is from, as the per-client limits count it
@@ -126,17 +127,22 @@ struct ScoreServer::Hooks {
         auto* request = new RequestState;
         request->target.assign(uri, ::strnlen(uri, keep));
         request->targetClean = cleanRequestTarget(uri);
+        request->targetBytes = std::strlen(uri);
         return request;
     }
 
     // The head as the library received it: a framing two readers could take differently is
     // refused with the connection closed, and the client is found and counted. 0 when the
     // request goes on, else the status sent (-1: nothing could be).
-    static int admit(ScoreServer* server, MHD_Connection* connection, const char* version,
-                     RequestState& request) {
-        std::vector<HeaderField> fields;
-        MHD_get_connection_values_n(connection, MHD_HEADER_KIND, &collectField, &fields);
-        const HeadVerdict verdict = judgeRequestHead(version, request.targetClean, fields);
+    static int admit(ScoreServer* server, MHD_Connection* connection, const char* method,
+                     const char* version, RequestState& request) {
+        RequestHead head{method, request.targetBytes, request.targetClean, version, {}, 0};
+        MHD_get_connection_values_n(connection, MHD_HEADER_KIND, &collectField, &head.fields);
+        const MHD_ConnectionInfo* size =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_REQUEST_HEADER_SIZE);
+        if (size != nullptr) head.receivedBytes = size->header_size;
+        const HeadVerdict verdict = judgeRequestHead(head);
+        const std::vector<HeaderField>& fields = head.fields;
         const Headers closing{{"Connection", "close"}};
         if (verdict.status != 0)
             return sendText(connection, verdict.status, std::string(verdict.reason) + "\n", closing);
@@ -161,7 +167,7 @@ struct ScoreServer::Hooks {
         auto* request = static_cast<RequestState*>(*requestState);
         if (request != nullptr && !request->headChecked) {
             request->headChecked = true;
-            const int refused = admit(server, connection, version, *request);
+            const int refused = admit(server, connection, method, version, *request);
             if (refused != 0) return refused < 0 ? MHD_NO : MHD_YES;
         }
         const bool get = std::strcmp(method, "GET") == 0 || std::strcmp(method, "HEAD") == 0;
