@@ -390,8 +390,8 @@ SmuggleResult smuggle(int port) {
         ::send(fd, attack.data(), attack.size(), MSG_NOSIGNAL);
         const std::string reply = replyOf(fd, kProbeTimeoutMs);
         ::close(fd);
-        const bool refused = reply.compare(0, 10, "HTTP/1.1 4") == 0 ||
-                             reply.compare(0, 10, "HTTP/1.1 5") == 0;
+        const bool refused =
+            reply.compare(0, 10, "HTTP/1.1 4") == 0 || reply.compare(0, 10, "HTTP/1.1 5") == 0;
         if (refused && reply.find("HTTP/1.1", 1) == std::string::npos &&
             reply.find("<open>") == std::string::npos)
             ++result.refusedOnce;
@@ -477,10 +477,11 @@ int main(int argc, char** argv) {
             expect(f.peakMb < options.maxMb, "memory went over the bound");
         }
         const SmuggleResult smuggled = smuggle(server.port);
-        std::printf("smuggle %d framings each hiding an upload: %d refused with one answer and"
-                    " closed; hidden upload %s\n",
-                    smuggled.tried, smuggled.refusedOnce,
-                    smuggled.hiddenListed ? "LISTED" : "never listed");
+        std::printf(
+            "smuggle %d framings each hiding an upload: %d refused with one answer and"
+            " closed; hidden upload %s\n",
+            smuggled.tried, smuggled.refusedOnce,
+            smuggled.hiddenListed ? "LISTED" : "never listed");
         expect(smuggled.tried > 0 && smuggled.refusedOnce == smuggled.tried,
                "a framing was not refused with one answer");
         expect(!smuggled.hiddenListed, "an upload hidden behind a framing was stored");

@@ -81,7 +81,8 @@ TEST(ClientAddressTest, UploadsAreCountedByTheClientATrustedProxyNamesAndByNoOne
         kept[i] = raw_http::connectFrom(kProxy, port);
         EXPECT_EQ(raw_http::roundTrip(kept[i],
                                       "GET /Vextorium2/updateScore.php HTTP/1.1\r\nHost: x\r\n"
-                                      "X-Forwarded-For: 10.0.1." + std::to_string(i) + "\r\n\r\n"),
+                                      "X-Forwarded-For: 10.0.1." +
+                                          std::to_string(i) + "\r\n\r\n"),
                   200)
             << i;
     }

@@ -17,8 +17,8 @@
 #include "../support/bmp_builder.h"
 #include "platform/bitmap.h"
 #include "platform/headless/headless.h"
-#include "scores/score_table.h"
 #include "raw_http.h"
+#include "scores/score_table.h"
 #include "temp_postgres.h"
 #include "test_processes.h"
 
@@ -86,8 +86,9 @@ class ScoreServerDeployTest : public testing::Test {
 
     std::unique_ptr<Daemon> startServer(const std::string& name,
                                         const std::vector<std::string>& options = {}) {
-        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0", "--db",
-                                         database,         "--web",    directory + "no-web-game"};
+        std::vector<std::string> command{
+            SCORESERVER_PATH,         "--listen", "127.0.0.1:0", "--db", database, "--web",
+            directory + "no-web-game"};
         command.insert(command.end(), options.begin(), options.end());
         auto server =
             std::make_unique<Daemon>(command, directory + name + ".log", Daemon::Output::PortLine);
@@ -103,8 +104,8 @@ class ScoreServerDeployTest : public testing::Test {
         std::stringstream site;
         site << example.rdbuf();
         EXPECT_NE(site.str().find("listen 80;"), std::string::npos);
-        std::string conf = replaceAll(site.str(), "listen 80;",
-                                      "listen 127.0.0.1:" + std::to_string(front) + ";");
+        std::string conf =
+            replaceAll(site.str(), "listen 80;", "listen 127.0.0.1:" + std::to_string(front) + ";");
         conf = replaceAll(conf, "127.0.0.1:8642", "127.0.0.1:" + std::to_string(firstPort));
         conf = replaceAll(conf, "127.0.0.1:8643", "127.0.0.1:" + std::to_string(secondPort));
         std::ofstream(directory + "site.conf") << conf;
@@ -195,8 +196,9 @@ TEST_F(ScoreServerDeployTest, EveryPlayerBehindTheFrontIsCountedAsItself) {
     constexpr int kPlayers = 400;
     constexpr int kRounds = 5;        // an upload and the list each
     constexpr int kPerHundred = 200;  // players on each 127.0.X.0/24
-    const std::vector<std::string> options{"--trusted-proxy", "127.0.0.1", "--max-per-address",
-                                           "16", "--upload-burst", "20", "--upload-rate", "0.01"};
+    const std::vector<std::string> options{
+        "--trusted-proxy", "127.0.0.1", "--max-per-address", "16",
+        "--upload-burst",  "20",        "--upload-rate",     "0.01"};
     auto first = startServer("first", options);
     auto second = startServer("second", options);
     ASSERT_GT(first->port, 0);
@@ -210,15 +212,16 @@ TEST_F(ScoreServerDeployTest, EveryPlayerBehindTheFrontIsCountedAsItself) {
     std::vector<std::thread> players;
     for (int p = 0; p < kPlayers; ++p) {
         players.emplace_back([&, p] {
-            const uint32_t address = (127u << 24) | static_cast<uint32_t>((2 + p / kPerHundred) << 8) |
+            const uint32_t address = (127u << 24) |
+                                     static_cast<uint32_t>((2 + p / kPerHundred) << 8) |
                                      static_cast<uint32_t>(1 + p % kPerHundred);
             while (!go) std::this_thread::yield();
             const int fd = raw_http::connectFrom(address, front);
             for (int r = 0; r < kRounds && fd >= 0; ++r) {
                 const std::string id = std::to_string(p) + "x" + std::to_string(r);
-                for (const std::string& query :
-                     {"?myname=P" + std::to_string(p) + "&myscore=" + std::to_string(r) + "&myid=" + id,
-                      std::string()}) {
+                for (const std::string& query : {"?myname=P" + std::to_string(p) + "&myscore=" +
+                                                     std::to_string(r) + "&myid=" + id,
+                                                 std::string()}) {
                     const int status = raw_http::roundTrip(
                         fd, std::string("GET ") + kPath + query + " HTTP/1.1\r\nHost: x\r\n\r\n");
                     if (status == 200)

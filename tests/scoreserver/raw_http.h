@@ -71,7 +71,8 @@ inline int roundTrip(int fd, const std::string& request, std::string* body = nul
         const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n <= 0) return -1;
         reply.append(buffer, static_cast<size_t>(n));
-        if (headEnd == std::string::npos && (headEnd = reply.find("\r\n\r\n")) != std::string::npos) {
+        if (headEnd == std::string::npos &&
+            (headEnd = reply.find("\r\n\r\n")) != std::string::npos) {
             const size_t at = reply.find("Content-Length: ");
             if (at != std::string::npos && at < headEnd) length = std::stoul(reply.substr(at + 16));
         }

@@ -26,8 +26,9 @@ std::string listOf(const InProcessServer& server) {
 
 TEST(RequestHeadTest, RefusesFramingsTwoReadersCouldTakeDifferentlyAndClosesAfterOneAnswer) {
     InProcessServer server;
-    const std::string upload = std::string("GET ") + kPath + "?myname=HIDDEN&myscore=7 HTTP/1.1\r\n"
-                                                             "Host: x\r\n\r\n";
+    const std::string upload = std::string("GET ") + kPath +
+                               "?myname=HIDDEN&myscore=7 HTTP/1.1\r\n"
+                               "Host: x\r\n\r\n";
     const std::string line = std::string("GET ") + kPath + " HTTP/1.1\r\n";
     struct Case {
         const char* what;
@@ -43,7 +44,8 @@ TEST(RequestHeadTest, RefusesFramingsTwoReadersCouldTakeDifferentlyAndClosesAfte
         {"one length twice", line + "Host: x\r\nContent-Length: 3\r\nContent-Length: 3\r\n\r\nabc",
          "400"},
         {"a length beside chunked",
-         line + "Host: x\r\nContent-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n" + upload,
+         line + "Host: x\r\nContent-Length: 5\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n" +
+             upload,
          "400"},
         // The library keeps "0" of these lines; a reader in front may take the whole length.
         {"a length cut by a NUL",
@@ -56,14 +58,18 @@ TEST(RequestHeadTest, RefusesFramingsTwoReadersCouldTakeDifferentlyAndClosesAfte
          "400"},
         {"a coding folded onto the next line",
          line + "Host: x\r\nTransfer-Encoding:\r\n chunked\r\n\r\n0\r\n\r\n" + upload, "400"},
-        {"an unknown coding", line + "Host: x\r\nTransfer-Encoding: xchunked\r\n\r\n" + upload, "501"},
-        {"a coding before chunked", line + "Host: x\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n",
+        {"an unknown coding", line + "Host: x\r\nTransfer-Encoding: xchunked\r\n\r\n" + upload,
          "501"},
-        {"a space in the target", std::string("GET ") + kPath + "?myname=A B&myscore=1 HTTP/1.1\r\n"
-                                                                  "Host: x\r\n\r\n",
+        {"a coding before chunked",
+         line + "Host: x\r\nTransfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n", "501"},
+        {"a space in the target",
+         std::string("GET ") + kPath +
+             "?myname=A B&myscore=1 HTTP/1.1\r\n"
+             "Host: x\r\n\r\n",
          "400"},
         {"a control character in the target",
-         std::string("GET ") + kPath + "?myname=A\x01&myscore=1 HTTP/1.1\r\nHost: x\r\n\r\n", "400"},
+         std::string("GET ") + kPath + "?myname=A\x01&myscore=1 HTTP/1.1\r\nHost: x\r\n\r\n",
+         "400"},
         {"a control character in a value", line + "Host: x\r\nX-Note: a\x01z\r\n\r\n", "400"},
         {"a space before the colon", line + "Host: x\r\nContent-Length : 0\r\n\r\n", "400"},
         {"HTTP/1.1 without Host", line + "\r\n", "400"},
@@ -71,7 +77,8 @@ TEST(RequestHeadTest, RefusesFramingsTwoReadersCouldTakeDifferentlyAndClosesAfte
     };
     for (const Case& c : cases) {
         const std::string reply = raw_http::exchange(server.port, c.text);
-        EXPECT_EQ(reply.substr(0, 12), std::string("HTTP/1.1 ") + c.status) << c.what << ": " << reply;
+        EXPECT_EQ(reply.substr(0, 12), std::string("HTTP/1.1 ") + c.status)
+            << c.what << ": " << reply;
         EXPECT_EQ(count(reply, "HTTP/1.1 "), 1u) << c.what << ": " << reply;  // one answer, closed
         EXPECT_EQ(count(reply, "\r\n\r\n"), 1u) << c.what << ": " << reply;   // one header block
         EXPECT_EQ(reply.find("<silent>"), std::string::npos) << c.what;
@@ -83,7 +90,8 @@ TEST(RequestHeadTest, RefusesFramingsTwoReadersCouldTakeDifferentlyAndClosesAfte
                   .substr(0, 12),
               "HTTP/1.1 200");
     const std::string chunked = raw_http::exchange(
-        server.port, line + "Host: x\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n0\r\n\r\n");
+        server.port,
+        line + "Host: x\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n0\r\n\r\n");
     EXPECT_EQ(chunked.substr(0, 12), "HTTP/1.1 200") << chunked;
 }
 
@@ -97,9 +105,10 @@ TEST(RequestHeadTest, AnswersAWholeRequestAfterAHalfCloseAndHeadLikeGet) {
     EXPECT_NE(upload.find("recorded"), std::string::npos) << upload;
     EXPECT_EQ(listOf(server), ";HALF,9");
 
-    const std::string head = raw_http::exchange(
-        server.port, std::string("HEAD ") + kPath + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    const std::string head =
+        raw_http::exchange(server.port, std::string("HEAD ") + kPath +
+                                            " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
     EXPECT_EQ(head.substr(0, 12), "HTTP/1.1 200") << head;
     EXPECT_NE(head.find("Content-Length: 7\r\n"), std::string::npos) << head;  // ";HALF,9"
-    EXPECT_EQ(head.substr(head.find("\r\n\r\n") + 4), "") << head;                // and no body
+    EXPECT_EQ(head.substr(head.find("\r\n\r\n") + 4), "") << head;             // and no body
 }

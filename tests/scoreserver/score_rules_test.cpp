@@ -42,18 +42,19 @@ TEST(ScoreRulesTest, BlankAndDisguisedNamesAreRefusedAndTheGamesOwnNamesKept) {
     // Letters of any script stay welcome, right-to-left ones too.
     EXPECT_TRUE(validName("\xE5\x90\x8D\xE5\x89\x8D"));  // 名前
     EXPECT_TRUE(validName("\xD8\xB9\xD9\x84\xD9\x8A"));  // علي
-    EXPECT_TRUE(validName("\xC3\x96ZG\xC3\x9CR"));          // ÖZGÜR
+    EXPECT_TRUE(validName("\xC3\x96ZG\xC3\x9CR"));       // ÖZGÜR
 
+    // Written as UTF-8 by the compiler.
     for (const char* disguised : {
-             "A\xE2\x80\x8B",       // a zero-width space after a letter
-             "\xE2\x80\x8B",         // and alone
-             "\xE2\x80\xAE" "ABC",   // a right-to-left override turning the rest around
-             "\xE2\x81\xA6" "AB",    // a directional isolate
-             "\xEF\xBB\xBF" "AB",    // a byte order mark
-             "A\xEE\x80\x80",       // private use
-             "A\xCD\xB8",            // unassigned
-             "A\xEF\xBF\xBF",       // a noncharacter
-             "A\xE2\x80\xA8" "B",    // a line separator
+             "A\u200B",    // a zero-width space after a letter
+             "\u200B",     // and alone
+             "\u202EABC",  // a right-to-left override turning the rest around
+             "\u2066AB",   // a directional isolate
+             "\uFEFFAB",   // a byte order mark
+             "A\uE000",    // private use
+             "A\u0378",    // unassigned
+             "A\uFFFF",    // a noncharacter
+             "A\u2028B",   // a line separator
          })
         EXPECT_FALSE(validName(disguised)) << disguised;
 }

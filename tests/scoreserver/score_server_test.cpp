@@ -103,9 +103,9 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
     EXPECT_EQ(statusOf(client, "?myname=ABCDEFGHI&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=A%3BB&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=A%0AB&myscore=5"), 400);
-    EXPECT_EQ(statusOf(client, "?myname=+++&myscore=5"), 400);             // blank
-    EXPECT_EQ(statusOf(client, "?myname=%E2%80%8B&myscore=5"), 400);       // zero-width
-    EXPECT_EQ(statusOf(client, "?myname=%E2%80%AEAB&myscore=5"), 400);     // turned around
+    EXPECT_EQ(statusOf(client, "?myname=+++&myscore=5"), 400);          // blank
+    EXPECT_EQ(statusOf(client, "?myname=%E2%80%8B&myscore=5"), 400);    // zero-width
+    EXPECT_EQ(statusOf(client, "?myname=%E2%80%AEAB&myscore=5"), 400);  // turned around
     EXPECT_EQ(statusOf(client, "?myname=A%FF&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=4294967296"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=-1"), 400);

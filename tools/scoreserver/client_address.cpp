@@ -10,7 +10,7 @@
 namespace {
 
 constexpr int kAddressBits = 128;
-constexpr int kMappedBits = 96;  // ::ffff:0:0/96 holds the IPv4 addresses
+constexpr int kMappedBits = 96;        // ::ffff:0:0/96 holds the IPv4 addresses
 constexpr size_t kHouseholdBytes = 8;  // an IPv6 client counts by its /64
 
 ClientAddress mapped(const in_addr& v4) {

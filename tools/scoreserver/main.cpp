@@ -78,7 +78,8 @@ bool parseCount(const std::string& text, unsigned long most, unsigned long& valu
 // Scores a second: a decimal number from 0 (no limit) to a million.
 bool parseRate(const std::string& text, double& value) {
     constexpr double kMostPerSecond = 1e6;
-    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789.") != std::string::npos ||
+    if (text.empty() || text.size() > 12 ||
+        text.find_first_not_of("0123456789.") != std::string::npos ||
         text.find('.') != text.rfind('.') || text.front() == '.' || text.back() == '.')
         return false;
     value = std::stod(text);
@@ -115,8 +116,7 @@ std::vector<LimitSwitch> limitSwitches(ServerLimits& limits) {
          kMostConnections, nullptr, &limits.maxConnections},
         {"--max-per-address",
          "connections from one client address (from a trusted proxy: requests in progress)",
-         kMostConnections,
-         nullptr, &limits.maxPerAddress},
+         kMostConnections, nullptr, &limits.maxPerAddress},
         {"--threads", "threads serving connections, each many at once", kMostThreads, nullptr,
          &limits.threads},
     };

@@ -12,7 +12,8 @@ struct HeaderField {
 };
 
 struct HeadVerdict {
-    unsigned status = 0;     // 0: the head is sound; else 400 or 501, answered with the connection closed
+    unsigned status =
+        0;  // 0: the head is sound; else 400 or 501, answered with the connection closed
     const char* reason = "";  // the answer's one line
 };
 
@@ -22,11 +23,11 @@ bool cleanRequestTarget(std::string_view target);
 // A request head as the HTTP library took it apart.
 struct RequestHead {
     std::string_view method;
-    size_t targetBytes = 0;    // of the target as it came, up to any NUL
-    bool targetClean = true;   // see cleanRequestTarget
-    std::string_view version;  // "HTTP/1.1"
+    size_t targetBytes = 0;           // of the target as it came, up to any NUL
+    bool targetClean = true;          // see cleanRequestTarget
+    std::string_view version;         // "HTTP/1.1"
     std::vector<HeaderField> fields;  // every header line in order, repeats included
-    size_t receivedBytes = 0;  // of the whole head as it came on the wire; 0: not known
+    size_t receivedBytes = 0;         // of the whole head as it came on the wire; 0: not known
 };
 
 // Refused: a target that is not clean; a header name that is not a token or a value with a

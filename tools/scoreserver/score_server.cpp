@@ -145,7 +145,8 @@ struct ScoreServer::Hooks {
         const std::vector<HeaderField>& fields = head.fields;
         const Headers closing{{"Connection", "close"}};
         if (verdict.status != 0)
-            return sendText(connection, verdict.status, std::string(verdict.reason) + "\n", closing);
+            return sendText(connection, verdict.status, std::string(verdict.reason) + "\n",
+                            closing);
         const ClientAddress peer = peerOf(connection);
         const TrustedProxies& proxies = server->limits.trustedProxies;
         request.client = clientKey(requestClient(peer, proxies, fields));
@@ -274,10 +275,10 @@ bool ScoreServer::run() {
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC, 0, nullptr, nullptr,
         &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(listenSocket),
         MHD_OPTION_THREAD_POOL_SIZE, limits.threads, MHD_OPTION_CONNECTION_LIMIT,
-        limits.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK, &Hooks::keepTarget, this,
-        MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this, MHD_OPTION_NOTIFY_CONNECTION,
-        &Hooks::connection, this, MHD_OPTION_END);
+        limits.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK,
+        &Hooks::keepTarget, this, MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &Hooks::connection, this, MHD_OPTION_END);
     if (daemon == nullptr) return false;
     serving = true;
     {

@@ -29,9 +29,9 @@ struct ServerLimits {
     unsigned idleSeconds = 2;       // a connection with no traffic for this long is closed
     unsigned maxConnections = 2048;
     unsigned maxPerAddress = 256;
-    unsigned threads = 4;  // each waits on many sockets at once
-    double uploadsPerSecond = 1;     // per client, beyond the burst; 0: no limit
-    unsigned uploadBurst = 100;      // a whole table of pending scores goes up at once
+    unsigned threads = 4;           // each waits on many sockets at once
+    double uploadsPerSecond = 1;    // per client, beyond the burst; 0: no limit
+    unsigned uploadBurst = 100;     // a whole table of pending scores goes up at once
     TrustedProxies trustedProxies;  // whose word on the client address is taken
 };
 

@@ -1,8 +1,8 @@
 // The token buckets, refilled lazily when their client comes back.
 #include "tools/scoreserver/upload_rate.h"
 
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 
 unsigned UploadRate::take(const std::string& client, Clock::time_point now) {
     if (rate <= 0) return 0;
