@@ -1,6 +1,8 @@
 // Address parsing and ranges over 16-byte addresses.
 #include "tools/scoreserver/client_address.h"
 
+#include "tools/scoreserver/header_text.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
@@ -26,25 +28,10 @@ bool isMapped(const ClientAddress& address) {
     return address.bytes[10] == 0xFF && address.bytes[11] == 0xFF;
 }
 
-bool sameCaseless(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 }  // namespace
 
 std::optional<ClientAddress> parseClientAddress(std::string_view text) {
-    text = trimmed(text);
+    text = trim(text);
     if (text.size() >= 2 && text.front() == '[' && text.back() == ']')
         text = text.substr(1, text.size() - 2);
     if (text.empty() || text.size() >= INET6_ADDRSTRLEN) return std::nullopt;
@@ -121,10 +108,10 @@ ClientAddress requestClient(const ClientAddress& peer, const TrustedProxies& pro
     std::string_view forwardedFor, realIp;
     bool forwarded = false;
     for (const HeaderField& field : fields) {
-        if (sameCaseless(field.name, "X-Forwarded-For")) {
+        if (equalsIgnoringCase(field.name, "X-Forwarded-For")) {
             forwardedFor = field.value;
             forwarded = true;
-        } else if (sameCaseless(field.name, "X-Real-IP")) {
+        } else if (equalsIgnoringCase(field.name, "X-Real-IP")) {
             realIp = field.value;
         }
     }

@@ -1,21 +1,14 @@
 // Framing checks over the header lines as the server received them.
 #include "tools/scoreserver/request_head.h"
 
+#include "tools/scoreserver/header_text.h"
+
 #include <cctype>
 
 namespace {
 
 constexpr unsigned kBadRequest = 400;
 constexpr unsigned kNotImplemented = 501;
-
-bool sameWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 bool tokenCharacter(unsigned char c) {
     if (std::isalnum(c)) return true;
@@ -39,12 +32,6 @@ bool cleanValue(std::string_view value) {
     return true;
 }
 
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
-}
-
 }  // namespace
 
 bool cleanRequestTarget(std::string_view target) {
@@ -65,17 +52,17 @@ HeadVerdict judgeRequestHead(const RequestHead& head) {
         plainBytes += field.name.size() + 2 + field.value.size() + 2;
         if (!token(field.name) || !cleanValue(field.value))
             return {kBadRequest, "malformed header line"};
-        if (sameWord(field.name, "Content-Length")) ++lengths;
-        if (sameWord(field.name, "Host")) ++hosts;
-        if (sameWord(field.name, "Transfer-Encoding")) {
+        if (equalsIgnoringCase(field.name, "Content-Length")) ++lengths;
+        if (equalsIgnoringCase(field.name, "Host")) ++hosts;
+        if (equalsIgnoringCase(field.name, "Transfer-Encoding")) {
             ++codings;
-            coding = trimmed(field.value);
+            coding = trim(field.value);
         }
     }
     // Even two equal lengths are refused: some reader in front may have combined or dropped one.
     if (lengths > 1) return {kBadRequest, "Content-Length repeated"};
     if (lengths == 1 && codings > 0) return {kBadRequest, "Content-Length with Transfer-Encoding"};
-    if (codings > 1 || (codings == 1 && !sameWord(coding, "chunked")))
+    if (codings > 1 || (codings == 1 && !equalsIgnoringCase(coding, "chunked")))
         return {kNotImplemented, "transfer coding not supported"};
     if (hosts > 1 || (hosts == 0 && head.version == "HTTP/1.1"))
         return {kBadRequest, "Host expected once"};
