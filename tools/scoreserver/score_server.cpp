@@ -142,14 +142,12 @@ struct ScoreServer::Hooks {
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_REQUEST_HEADER_SIZE);
         if (size != nullptr) head.receivedBytes = size->header_size;
         const HeadVerdict verdict = judgeRequestHead(head);
-        const std::vector<HeaderField>& fields = head.fields;
-        const Headers closing{{"Connection", "close"}};
         if (verdict.status != 0)
             return sendText(connection, verdict.status, std::string(verdict.reason) + "\n",
-                            closing);
+                            {{"Connection", "close"}});
         const ClientAddress peer = peerOf(connection);
         const TrustedProxies& proxies = server->limits.trustedProxies;
-        request.client = clientKey(requestClient(peer, proxies, fields));
+        request.client = clientKey(requestClient(peer, proxies, head.fields));
         if (!proxies.contains(peer)) return 0;  // counted by its connections
         if (!server->clients.enter(request.client))
             return sendText(connection, kTooManyRequests, "too many requests at once\n",
