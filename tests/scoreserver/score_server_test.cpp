@@ -274,7 +274,8 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--help", out), 0);
     for (const char* option :
          {"--max-target", "--max-header-bytes", "--max-headers", "--request-timeout",
-          "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web"})
+          "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web",
+          "--trusted-proxy", "--upload-rate", "--upload-burst"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(run("--version", out), 0);
     EXPECT_EQ(out.rfind("scoreserver ", 0), 0u);
@@ -283,4 +284,8 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--threads 0", out), 2);
     EXPECT_EQ(run("--idle-timeout", out), 2);
     EXPECT_EQ(run("--max-connections 12x", out), 2);
+    EXPECT_EQ(run("--trusted-proxy 10.0.0.0/33", out), 2);
+    EXPECT_EQ(run("--trusted-proxy proxy.example", out), 2);
+    EXPECT_EQ(run("--upload-rate -1", out), 2);
+    EXPECT_EQ(run("--upload-burst 0", out), 2);
 }
