@@ -3,9 +3,10 @@
 // With --db the servers use that database instead (a postgresql:// address for several); with
 // --instances N, N servers share it and the clients are spread over them.
 // --server runs another scoreserver program (an older build, to compare); options after "--"
-// go to the servers. With --requests N the run ends after N requests (or --seconds, whichever
-// comes first); on a SQLite file of its own it then reports the rows and the file's size and
-// checks that the listed scores are exactly the best of all uploaded.
+// go to the servers. Every client comes from 127.0.0.1, so the per-client upload rate is off
+// unless those options set it. With --requests N the run ends after N requests (or --seconds,
+// whichever comes first); on a SQLite file of its own it then reports the rows and the file's
+// size and checks that the listed scores are exactly the best of all uploaded.
 //   scoreserver_load [--clients N] [--seconds S] [--requests N] [--mix list|upload|game]
 //                    [--db ADDRESS] [--instances N] [--server PROGRAM] [-- SERVER-OPTIONS...]
 #include <httplib.h>
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
         else if (arg == "--server")
             options.server = argv[i + 1];
     }
+    options.serverOptions.insert(options.serverOptions.begin(), {"--upload-rate", "0"});
     std::string directory =
         (std::filesystem::temp_directory_path() / "scoreserver_loadXXXXXX").string();
     if (::mkdtemp(directory.data()) == nullptr) return 1;

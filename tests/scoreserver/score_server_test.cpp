@@ -104,6 +104,9 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
     EXPECT_EQ(statusOf(client, "?myname=ABCDEFGHI&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=A%3BB&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=A%0AB&myscore=5"), 400);
+    EXPECT_EQ(statusOf(client, "?myname=+++&myscore=5"), 400);          // blank
+    EXPECT_EQ(statusOf(client, "?myname=%E2%80%8B&myscore=5"), 400);    // zero-width
+    EXPECT_EQ(statusOf(client, "?myname=%E2%80%AEAB&myscore=5"), 400);  // turned around
     EXPECT_EQ(statusOf(client, "?myname=A%FF&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=4294967296"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=-1"), 400);
@@ -318,7 +321,7 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
          {"--max-target", "--max-header-bytes", "--max-headers", "--request-timeout",
           "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web",
           "--read-deadline", "--write-deadline", "--stale-seconds", "--keep", "--store-threads",
-          "--store-queue"})
+          "--store-queue", "--trusted-proxy", "--upload-rate", "--upload-burst"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(run("--version", out), 0);
     EXPECT_EQ(out.rfind("scoreserver ", 0), 0u);
@@ -328,4 +331,8 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--idle-timeout", out), 2);
     EXPECT_EQ(run("--max-connections 12x", out), 2);
     EXPECT_EQ(run("--keep 99", out), 2);  // fewer rows than the list shows
+    EXPECT_EQ(run("--trusted-proxy 10.0.0.0/33", out), 2);
+    EXPECT_EQ(run("--trusted-proxy proxy.example", out), 2);
+    EXPECT_EQ(run("--upload-rate -1", out), 2);
+    EXPECT_EQ(run("--upload-burst 0", out), 2);
 }

@@ -30,6 +30,7 @@ constexpr int kMaxPort = 65535;
 constexpr int kBadArguments = 2;
 constexpr int kFailure = 1;
 constexpr long kSignalPollNs = 100'000'000;  // 100 ms
+constexpr unsigned long kMostBurst = 1'000'000;
 
 std::string executableDirectory() {
     char path[PATH_MAX];
@@ -75,6 +76,17 @@ bool parseCount(const std::string& text, unsigned long least, unsigned long most
     return value >= least && value <= most;
 }
 
+// Scores a second: a decimal number from 0 (no limit) to a million.
+bool parseRate(const std::string& text, double& value) {
+    constexpr double kMostPerSecond = 1e6;
+    if (text.empty() || text.size() > 12 ||
+        text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.') || text.front() == '.' || text.back() == '.')
+        return false;
+    value = std::stod(text);
+    return value <= kMostPerSecond;
+}
+
 // A limit's switch, what it bounds, and where its value goes.
 struct LimitSwitch {
     const char* name;
@@ -104,8 +116,9 @@ std::vector<LimitSwitch> limitSwitches(ServerLimits& limits) {
          nullptr, &limits.idleSeconds},
         {"--max-connections", "connections open at once, shared out among the threads",
          kMostConnections, nullptr, &limits.maxConnections},
-        {"--max-per-address", "connections open at once from one client address", kMostConnections,
-         nullptr, &limits.maxPerAddress},
+        {"--max-per-address",
+         "connections from one client address (from a trusted proxy: requests in progress)",
+         kMostConnections, nullptr, &limits.maxPerAddress},
         {"--threads", "threads serving connections, each many at once", kMostThreads, nullptr,
          &limits.threads},
     };
@@ -163,7 +176,16 @@ void printHelp(std::vector<LimitSwitch>& switches) {
         std::cout << "  " << s.name << " N"
                   << std::string(kHelpColumn - std::string(s.name).size(), ' ') << s.help
                   << " (default " << s.value() << ")\n";
-    std::cout << "  --help                this text\n"
+    std::cout << "  --trusted-proxy ADDR  a proxy in front (ADDRESS or ADDRESS/BITS, IPv4 or IPv6; "
+                 "repeatable):\n"
+                 "                        the client it names (X-Forwarded-For's last address, "
+                 "or X-Real-IP)\n"
+                 "                        is counted by the per-client limits instead of it\n"
+                 "  --upload-rate N       scores a second one client may upload beyond its burst "
+                 "(default 1;\n"
+                 "                        0: no limit); more get 429 with Retry-After\n"
+                 "  --upload-burst N      scores one client may upload at once (default 100)\n"
+                 "  --help                this text\n"
                  "  --version             the program's version\n";
 }
 
@@ -208,7 +230,9 @@ int main(int argc, char** argv) {
         LimitSwitch* limit = nullptr;
         for (LimitSwitch& s : switches)
             if (arg == s.name) limit = &s;
-        if ((arg == "--listen" || arg == "--db" || arg == "--web" || limit != nullptr) &&
+        const bool wire =
+            arg == "--trusted-proxy" || arg == "--upload-rate" || arg == "--upload-burst";
+        if ((arg == "--listen" || arg == "--db" || arg == "--web" || wire || limit != nullptr) &&
             i + 1 >= argc)
             return usage(arg + " needs a value");
         if (arg == "--listen") {
@@ -217,6 +241,16 @@ int main(int argc, char** argv) {
             database = argv[++i];
         } else if (arg == "--web") {
             webDirectory = argv[++i];
+        } else if (arg == "--trusted-proxy") {
+            if (!limits.trustedProxies.add(argv[++i])) return usage("bad --trusted-proxy value");
+        } else if (arg == "--upload-rate") {
+            if (!parseRate(argv[++i], limits.uploadsPerSecond))
+                return usage("bad --upload-rate value (0 to 1000000)");
+        } else if (arg == "--upload-burst") {
+            unsigned long value = 0;
+            if (!parseCount(argv[++i], 1, kMostBurst, value))
+                return usage("bad --upload-burst value (1 to " + std::to_string(kMostBurst) + ")");
+            limits.uploadBurst = static_cast<unsigned>(value);
         } else if (limit != nullptr) {
             unsigned long value = 0;
             if (!parseCount(argv[++i], limit->least, limit->most, value))

@@ -13,8 +13,11 @@
 #include <mutex>
 #include <string>
 
+#include "tools/scoreserver/client_address.h"
+#include "tools/scoreserver/client_counts.h"
 #include "tools/scoreserver/score_service.h"
 #include "tools/scoreserver/score_store.h"
+#include "tools/scoreserver/upload_rate.h"
 #include "tools/scoreserver/web_files.h"
 
 struct MHD_Daemon;
@@ -29,7 +32,10 @@ struct ServerLimits {
     unsigned idleSeconds = 2;       // a connection with no traffic for this long is closed
     unsigned maxConnections = 2048;
     unsigned maxPerAddress = 256;
-    unsigned threads = 4;  // each waits on many sockets at once
+    unsigned threads = 4;           // each waits on many sockets at once
+    double uploadsPerSecond = 1;    // per client, beyond the burst; 0: no limit
+    unsigned uploadBurst = 100;     // a whole table of pending scores goes up at once
+    TrustedProxies trustedProxies;  // whose word on the client address is taken
 };
 
 class ScoreServer {
@@ -61,12 +67,15 @@ class ScoreServer {
     struct Tracked {
         int fd = -1;
         Clock::time_point deadline = Clock::time_point::max();  // max: being answered
+        std::string client;  // counted in `clients` while open; empty for a trusted proxy
     };
 
     void track(MHD_Connection* connection, Clock::time_point deadline);
     int answerRequest(MHD_Connection* connection, const std::string& target,
-                      const std::string& method, std::shared_ptr<PendingAnswer>& pending);
-    int answerScript(MHD_Connection* connection, const std::string& target, bool get,
+                      const std::string& method, const std::string& client,
+                      std::shared_ptr<PendingAnswer>& pending);
+    int answerScript(MHD_Connection* connection, const std::string& target,
+                     const std::string& method, const std::string& client,
                      std::shared_ptr<PendingAnswer>& pending);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
     int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
@@ -89,4 +98,7 @@ class ScoreServer {
 
     std::mutex trackedMutex;  // connections and their deadlines
     std::map<MHD_Connection*, Tracked> tracked;
+
+    ClientCounts clients;  // connections by peer, or forwarded requests by client
+    UploadRate uploads;
 };
