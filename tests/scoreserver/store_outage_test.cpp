@@ -84,7 +84,7 @@ class Served {
 StoreLimits shortDeadlines() {
     StoreLimits limits;
     limits.readMs = 300;
-    limits.writeMs = 1500;  // long beside the few requests made while an upload waits
+    limits.writeMs = 2000;  // long beside the few requests made while an upload waits
     return limits;
 }
 
