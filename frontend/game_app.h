@@ -49,6 +49,8 @@ class GameApp {
     void pressLeftSoft();
     void pressRightSoft();
     void keyReleased();
+    // A character typed on a keyboard (kCharBackspace: Backspace).
+    void typeCharacter(char32_t c);
     void togglePause();
     void toggleMute();
     // Writes the saved game when the program ends in a stage or in play.

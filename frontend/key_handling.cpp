@@ -66,6 +66,11 @@ void GameApp::pressRight() {
     if (state_ == PLAY) playfield_->moveRight();
 }
 
+// Typing a name: the same pick (or delete) and sound as the action key on that cell.
+void GameApp::typeCharacter(char32_t c) {
+    if (state_ == NAME_ENTRY && nameEntry_->type(c)) playEffect(actionSound);
+}
+
 void GameApp::keyReleased() {
     if (state_ == PLAY) playfield_->stopMoving();
 }

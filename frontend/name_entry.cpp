@@ -5,6 +5,7 @@
 #include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/image.h"
+#include "platform/window.h"
 
 namespace {
 constexpr int kCellWidth = 16, kCellHeight = 20;
@@ -91,6 +92,27 @@ void NameEntry::pick() {
     const bool space = column_ == kSpaceColumn && row_ == kLastRow;
     entries[length_] = Cell{space ? kBlankColumn : column_, row_};
     length_ = length_ + 1;
+}
+
+bool NameEntry::type(char32_t c) {
+    if (c == platform::kCharBackspace) {
+        prompting_ = false;
+        if (length_ > 0) length_ = length_ - 1;
+        return true;
+    }
+    if (c >= U'a' && c <= U'z') c = c - U'a' + U'A';
+    int index = 0;
+    if (c >= U'0' && c <= U'9') {
+        index = static_cast<int>(c - U'0');
+    } else if (c >= U'A' && c <= U'Z') {
+        index = kColumns + static_cast<int>(c - U'A');
+    } else {
+        return false;
+    }
+    column_ = index % kColumns;
+    row_ = index / kColumns;
+    pick();
+    return true;
 }
 
 const char16_t* NameEntry::text() {

@@ -9,12 +9,12 @@
 
 PointerSteering* pointerSteering = nullptr;
 
-const MessageEntry messageTable[9] = {
+const MessageEntry messageTable[10] = {
     {platform::kMsgActivate, onActivate},    {platform::kMsgKeyDown, onKeyDown},
     {platform::kMsgKeyUp, onKeyUp},          {platform::kMsgSetFocus, onSetFocus},
     {platform::kMsgKillFocus, onKillFocus},  {platform::kMsgPointerMove, onPointer},
     {platform::kMsgPointerDown, onPointer},  {platform::kMsgPointerUp, onPointer},
-    {platform::kMsgPointerLeave, onPointer},
+    {platform::kMsgPointerLeave, onPointer}, {platform::kMsgChar, onChar},
 };
 
 int32_t windowProc(const platform::Message& message) {
@@ -71,6 +71,11 @@ int32_t onKeyDown(const platform::Message& message) {
 
 int32_t onKeyUp(const platform::Message&) {
     if (app != nullptr) app->keyReleased();
+    return 0;
+}
+
+int32_t onChar(const platform::Message& message) {
+    if (app != nullptr) app->typeCharacter(static_cast<char32_t>(message.wordParam));
     return 0;
 }
 

@@ -13,13 +13,15 @@ struct MessageEntry {
 
 class PointerSteering;
 
-extern const MessageEntry messageTable[9];
+extern const MessageEntry messageTable[10];
 // The pointer's steering, made and deleted with the other globals.
 extern PointerSteering* pointerSteering;
 
 int32_t onActivate(const platform::Message& message);
 int32_t onKeyDown(const platform::Message& message);
 int32_t onKeyUp(const platform::Message& message);
+// A typed character (the name entry takes letters and digits).
+int32_t onChar(const platform::Message& message);
 // Every pointer message goes to the pointer's steering, which answers with keys.
 int32_t onPointer(const platform::Message& message);
 int32_t onSetFocus(const platform::Message& message);

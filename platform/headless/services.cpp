@@ -191,6 +191,9 @@ bool takeMessage(Message& message) {
             case ScriptEvent::Kind::PointerLeave:
                 message = Message{kMsgPointerLeave, 0, 0};
                 return true;
+            case ScriptEvent::Kind::Char:
+                message = Message{kMsgChar, e.value, 0};
+                return true;
             case ScriptEvent::Kind::Shot:
                 if (!headless::writePng(e.file, headless::frame))
                     std::cerr << "vextorium2-replay: cannot write " << e.file << '\n';

@@ -14,6 +14,7 @@
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
+#include "platform/headless/headless.h"
 #include "scores/score_table.h"
 #include "shell/entry.h"
 #include "shell/message_table.h"
@@ -333,6 +334,33 @@ TEST_F(FrontendTest, EmptyLevelsRunToVictoryAndTheNameEntry) {
     EXPECT_EQ(app->scoreTable()->entry(50).score, 5000u);
     EXPECT_EQ(std::u16string(app->scoreTable()->entry(50).name), u"MERVAN");
     EXPECT_EQ(app->scoreTable()->topRow(), 46);  // the new entry in the sixth of twelve rows
+}
+
+// Typed letters and digits pick their cells, Backspace deletes; only the name entry listens.
+TEST_F(FrontendTest, TypedCharactersSpellTheName) {
+    soundOn = true;
+    auto type = [](char32_t c) { windowProc({platform::kMsgChar, static_cast<uint32_t>(c), 0}); };
+    const size_t atTitle = traceSize();
+    type(U'a');
+    EXPECT_EQ(app->state(), TITLE);
+    EXPECT_EQ(traceSize(), atTitle);
+
+    playToNameEntry(5000);
+    NameEntry& entry = *app->nameEntry();
+    for (char32_t c : {U'b', U'7', U'!', U'\u00E9', U'Q'}) type(c);  // '!' and 'é': not in the grid
+    EXPECT_EQ(std::u16string(entry.text()), u"B7Q");
+    type(platform::kCharBackspace);
+    type(platform::kCharBackspace);
+    platform::headless::advance(1000);  // the last sound has ended
+    const size_t before = traceSize();
+    type(U'Z');
+    EXPECT_EQ(traceFrom(before), (Lines{"sound Action.wav play"}));
+    EXPECT_EQ(std::u16string(entry.text()), u"BZ");
+    // The cursor rests on the last typed cell (Z: row 3, column 5): the action key repeats it.
+    EXPECT_EQ(entry.column(), 5);
+    EXPECT_EQ(entry.row(), 3);
+    app->pressAction();
+    EXPECT_EQ(std::u16string(entry.text()), u"BZZ");
 }
 
 TEST_F(FrontendTest, ALowFinalScoreGoesBackToTheMenu) {
