@@ -60,6 +60,14 @@ class GameApp {
     // `nowMs` is the tick count, which spaces out writes for the score alone.
     void saveChanges(uint32_t nowMs);
 
+    // Whether a key or click since the last call ran the online exchange, which holds the
+    // program up for as long as the server takes (then cleared).
+    bool takeExchangeRan() {
+        const bool ran = exchangeRan_;
+        exchangeRan_ = false;
+        return ran;
+    }
+
     uint32_t state() const { return state_; }
     bool gameRunning() const { return gameRunning_; }
     Playfield* playfield() const { return playfield_; }
@@ -112,4 +120,5 @@ class GameApp {
         uint32_t atMs = 0;
     };
     SavedFields saved_;
+    bool exchangeRan_ = false;
 };

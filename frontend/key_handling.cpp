@@ -172,6 +172,7 @@ void GameApp::pressLeftSoft() {
     switch (state_) {
         case SCORES:
             scoreTable_->synchronize();
+            exchangeRan_ = true;
             break;
         case NAME_ENTRY:
             // Done waits for at least one character: an empty name would lose the score.

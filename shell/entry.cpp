@@ -19,6 +19,7 @@
 #include "shell/display.h"
 #include "shell/frame_timer.h"
 #include "shell/message_table.h"
+#include "shell/stale_input.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
@@ -139,15 +140,19 @@ int runProgram(bool fullScreen) {
         return kExitNoStart;
     }
     platform::showWindow();
+    StaleInput staleInput;
     while (appRunning) {
         const bool drew = loopStep();
         platform::Message message;
         while (platform::takeMessage(message)) {
+            if (staleInput.drops(message)) continue;
             windowProc(message);
+            if (app->takeExchangeRan()) staleInput.heldUp();
             if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp ||
                 message.id == platform::kMsgPointerDown || message.id == platform::kMsgPointerUp)
                 afterGameStep();
         }
+        staleInput.caughtUp();
         if (appRunning) platform::waitForMessage(idleWaitMs(drew));
     }
     destroyGlobals();
