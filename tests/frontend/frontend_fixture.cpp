@@ -11,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
+#include "shell/program.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/wav_builder.h"
 
@@ -83,9 +84,9 @@ void FrontendTest::TearDown() {
 
 void FrontendTest::finishWipe() {
     // As in the main loop: a tick every 11 ms of the virtual clock, so sounds finish too.
-    for (int i = 0; i < ScreenTransition::kSteps && app->state() == TRANSITION; ++i) {
+    for (int i = 0; i < ScreenTransition::kSteps && program().app->state() == TRANSITION; ++i) {
         platform::headless::advance(11);
-        app->tick(10);
+        program().app->tick(10);
     }
 }
 
@@ -95,18 +96,18 @@ void FrontendTest::playToNameEntry(int32_t finalScore) {
     createGlobals();
     // Title, credits, Start; then each empty stage is cleared at its first tick.
     for (int i = 0; i < 3 + 3; ++i) {
-        app->pressAction();
+        program().app->pressAction();
         finishWipe();
-        if (app->state() == PLAY) {
-            app->tick(10);
+        if (program().app->state() == PLAY) {
+            program().app->tick(10);
             finishWipe();
         }
     }
-    ASSERT_EQ(app->state(), VICTORY);
+    ASSERT_EQ(program().app->state(), VICTORY);
     scoreCounter->setValue(finalScore);
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    ASSERT_EQ(app->state(), NAME_ENTRY);
+    ASSERT_EQ(program().app->state(), NAME_ENTRY);
 }
 
 std::vector<std::string> FrontendTest::traceFrom(size_t skip) const {
