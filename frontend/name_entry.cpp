@@ -94,6 +94,18 @@ void NameEntry::pick() {
     length_ = length_ + 1;
 }
 
+bool NameEntry::pointAt(int x, int y) {
+    if (x < kGridX || y < kGridY) return false;
+    const int column = (x - kGridX) / kCellWidth;
+    const int row = (y - kGridY) / kCellHeight;
+    if (column >= kColumns || row >= kRows) return false;
+    if (row == kLastRow && (column == kBlankColumn || column == kColumns - 1)) return false;
+    prompting_ = false;
+    column_ = column;
+    row_ = row;
+    return true;
+}
+
 bool NameEntry::type(char32_t c) {
     if (c == platform::kCharBackspace) {
         prompting_ = false;

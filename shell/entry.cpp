@@ -8,6 +8,7 @@
 #include "assets/resource_ids.h"
 #include "frontend/game_app.h"
 #include "frontend/pointer_steering.h"
+#include "frontend/screen_pointer.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/clock.h"
@@ -88,6 +89,7 @@ bool createGlobals() {
     theProgram.tickGate = std::make_unique<FrameTimer>(kGateInterval);
     theProgram.app = std::make_unique<GameApp>();
     theProgram.steering = std::make_unique<PointerSteering>();
+    theProgram.screenPointer = std::make_unique<ScreenPointer>();
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
@@ -95,6 +97,7 @@ bool createGlobals() {
 
 void destroyGlobals() {
     if (theProgram.app != nullptr) theProgram.app->saveOnExit();
+    theProgram.screenPointer.reset();
     theProgram.steering.reset();
     theProgram.tickGate.reset();
     theProgram.drawGate.reset();

@@ -4,6 +4,7 @@
 
 #include "frontend/game_app.h"
 #include "frontend/pointer_steering.h"
+#include "frontend/screen_pointer.h"
 #include "globals/globals.h"
 #include "shell/display.h"
 #include "shell/program.h"
@@ -91,8 +92,9 @@ int32_t onChar(const platform::Message& message) {
 
 int32_t onPointer(const platform::Message& message) {
     Program& p = program();
-    if (p.app != nullptr && p.steering != nullptr)
-        handleSteeringKeys(p.steering->handlePointer(message));
+    if (p.app == nullptr || p.steering == nullptr || p.screenPointer == nullptr) return 0;
+    if (p.screenPointer->handle(*p.app, message)) return 0;
+    handleSteeringKeys(p.steering->handlePointer(message, *p.app));
     return 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/png_reader.h"
+#include "tests/support/wav_builder.h"
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -51,4 +52,64 @@ TEST_F(EndToEnd, KeysWaitingThroughTheExchangeAreDropped) {
     const auto exchanged = testing_support::readFramePng(path("exchanged.png"));
     ASSERT_EQ(exchanged.size(), 176u * 220u);
     EXPECT_EQ(exchanged, testing_support::readFramePng(path("scrolled.png")));
+}
+
+// On the menu, the options and the scores the pointer lights up the entry under it and a click
+// chooses that entry or soft key; a click on nothing does nothing. The menu's entries are bands
+// of 33 rows from y = 23 (Start, Continue, Options, High Score, Help), the options' labels 20
+// rows high at y = 60, 96, 136 and (from x = 72) 180, the soft keys' labels in the bottom
+// corners.
+TEST_F(EndToEnd, MenusTakeThePointerWhereItIs) {
+    // Hovering over Help lights it as one press of up from Start does.
+    ASSERT_EQ(replay("100 press action\n800 press action\n1500 pointer 88 160\n"
+                     "1600 shot hover.png\n"),
+              0);
+    ASSERT_EQ(replay("100 press action\n800 press action\n1500 press up\n1600 shot key.png\n"),
+              0);
+    const auto hover = testing_support::readFramePng(path("hover.png"));
+    ASSERT_EQ(hover.size(), 176u * 220u);
+    EXPECT_EQ(hover, testing_support::readFramePng(path("key.png")));
+
+    // Nothing under the click, then Options; in the options Sound FX (switched off), Main Menu;
+    // High Score, then the scores' BACK label.
+    const int options = wipeEnd(1700), menu = wipeEnd(options + 200),
+              scores = wipeEnd(menu + 100);
+    ASSERT_EQ(replay("100 press action\n800 press action\n1500 pointer 3 4\n1500 click\n"
+                     "1600 pointer 160 200\n1600 click\n"  // no label in that corner: nothing
+                     "1700 pointer 88 100\n1700 click\n" +
+                     at(options + 100, "pointer 20 100") + at(options + 100, "click") +
+                     at(options + 200, "pointer 100 185") + at(options + 200, "click") +
+                     at(menu + 100, "pointer 88 130") + at(menu + 100, "click") +
+                     at(scores + 100, "pointer 150 210") + at(scores + 100, "click") +
+                     at(wipeEnd(scores + 100) + 10, "shot end.png")),
+              0);
+    EXPECT_EQ(linesWith(trace(), " state "),
+              (Lines{"100 state TRANSITION", "715 state ABOUT", "800 state TRANSITION",
+                     "1408 state MENU", "1700 state TRANSITION",
+                     std::to_string(options) + " state OPTIONS",
+                     std::to_string(options + 200) + " state TRANSITION",
+                     std::to_string(menu) + " state MENU",
+                     std::to_string(menu + 100) + " state TRANSITION",
+                     std::to_string(scores) + " state SCORES",
+                     std::to_string(scores + 100) + " state TRANSITION",
+                     std::to_string(wipeEnd(scores + 100)) + " state MENU"}));
+    const auto saved = testing_support::readFile(path("ScoreList.sav"));
+    ASSERT_EQ(saved.size(), 3202u);
+    EXPECT_EQ(saved[1], 0);  // sound effects: switched off by the one click on them
+}
+
+// A pointer left resting on the menu aims nothing in play: the paddle stays where a game
+// without any pointer has it.
+TEST_F(EndToEnd, APointerLeftOnTheMenuDoesNotSteer) {
+    const int stage = wipeEnd(1500), play = wipeEnd(stage + 50);
+    const std::string toMenu = "100 press action\n800 press action\n";
+    const std::string game = "1500 press action\n" + at(stage + 50, "press action") +
+                             at(play + 600, "shot play.png");
+    ASSERT_EQ(replay("50 pointer 5 5\n" + toMenu + "1450 pointer 10 210\n" + game,
+                     {"--seed", "7"}),
+              0);
+    const auto resting = testing_support::readFramePng(path("play.png"));
+    ASSERT_EQ(replay(toMenu + game, {"--seed", "7"}), 0);
+    ASSERT_EQ(resting.size(), 176u * 220u);
+    EXPECT_EQ(resting, testing_support::readFramePng(path("play.png")));
 }

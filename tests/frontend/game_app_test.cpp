@@ -366,6 +366,34 @@ TEST_F(FrontendTest, TypedCharactersSpellTheName) {
     EXPECT_EQ(std::u16string(entry.text()), u"BZZ");
 }
 
+// The grid's cells are 16 x 20 from (8, 65): the pointer moves the cursor, a click picks, the
+// two empty cells take nothing, DONE (bottom left) enters the name.
+TEST_F(FrontendTest, TheNameEntryGridTakesThePointer) {
+    playToNameEntry(5000);
+    auto pointer = [](uint32_t id, int x, int y) {
+        windowProc({id, 0, platform::packPointer(x, y)});
+    };
+    auto click = [&](int x, int y) {
+        pointer(platform::kMsgPointerMove, x, y);
+        pointer(platform::kMsgPointerDown, x, y);
+        pointer(platform::kMsgPointerUp, x, y);
+    };
+    NameEntry& entry = *program().app->nameEntry();
+    pointer(platform::kMsgPointerMove, 8 + 16 * 2 + 15, 65 + 20 + 19);  // C, its last pixel
+    EXPECT_EQ(entry.column(), 2);
+    EXPECT_EQ(entry.row(), 1);
+    EXPECT_EQ(entry.length(), 0);
+    click(8 + 16 * 9 + 3, 65 + 3);         // 9
+    click(8 + 16 * 7 + 3, 65 + 60 + 3);    // row 3's empty cell: nothing
+    click(8 + 16 * 3 + 3, 65 + 40 + 3);    // N
+    click(100, 30);                        // above the grid: nothing
+    EXPECT_EQ(std::u16string(entry.text()), u"9N");
+    click(10, 210);  // DONE
+    finishWipe();
+    EXPECT_EQ(program().app->state(), SCORES);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(51).name), u"9N");
+}
+
 TEST_F(FrontendTest, ALowFinalScoreGoesBackToTheMenu) {
     testing_support::writeFile((dir / "BrickMap.dat").string(), std::vector<uint8_t>(2112, 0));
     testing_support::writeFile((dir / "AutoSave.dat").string(),
