@@ -8,6 +8,7 @@
 #include "frontend/name_entry.h"
 #include "frontend/options_screen.h"
 #include "frontend/screen_transition.h"
+#include "frontend/screen_variants.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
@@ -51,6 +52,10 @@ GameApp::GameApp() {
     stageImage = new Image(instanceHandle, resource::kStage);
     bigDigits = new Image(instanceHandle, resource::kBigDigits);
     pauseImage = new Image(instanceHandle, resource::kPause);
+    adaptScreen(titleImage, resource::kTitle);
+    adaptScreen(aboutImage, resource::kAbout);
+    adaptScreen(stageImage, resource::kStage);
+    adaptScreen(pauseImage, resource::kPause);
     const std::string dir = programDirectory();
     music = new SoundClip(dir + "music.wav", true);
     menuDownSound = new SoundClip(dir + "menudown.wav", false);

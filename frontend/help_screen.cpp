@@ -4,12 +4,15 @@
 #include "assets/resource_ids.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
+#include "frontend/screen_variants.h"
 #include "graphics/image.h"
 
 HelpScreen::HelpScreen()
     : keyHelp(new Image(instanceHandle, resource::kKeyHelp)),
       brickHelp(new Image(instanceHandle, resource::kBrickHelp)),
-      itemHelp(new Image(instanceHandle, resource::kItemHelp)) {}
+      itemHelp(new Image(instanceHandle, resource::kItemHelp)) {
+    adaptScreen(keyHelp, resource::kKeyHelp);
+}
 
 HelpScreen::~HelpScreen() {
     delete keyHelp;

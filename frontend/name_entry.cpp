@@ -4,6 +4,7 @@
 #include "assets/resource_ids.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
+#include "frontend/screen_variants.h"
 #include "graphics/image.h"
 #include "platform/window.h"
 
@@ -20,7 +21,9 @@ constexpr int kDeleteColumn = 8;
 
 NameEntry::NameEntry()
     : background(new Image(instanceHandle, resource::kNameEntry)),
-      gridImage(new Image(instanceHandle, resource::kNameEntryGrid)) {}
+      gridImage(new Image(instanceHandle, resource::kNameEntryGrid)) {
+    adaptScreen(background, resource::kNameEntry);
+}
 
 NameEntry::~NameEntry() {
     delete background;

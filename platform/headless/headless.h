@@ -51,6 +51,8 @@ void setScript(std::vector<ScriptEvent> events);
 // after the millisecond of the last script event.
 void setUntil(std::optional<uint32_t> ms);
 void setSeed(std::optional<uint32_t> seed);
+// What platform::webEdition and platform::touchScreen answer (both false until set).
+void setEdition(bool web, bool touch);
 // Trace lines go to this file; without one (empty path) they are kept in memory.
 bool setTraceFile(const std::string& path);
 const std::vector<std::string>& traceLines();

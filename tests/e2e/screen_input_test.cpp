@@ -1,9 +1,12 @@
 // The real program driven by scripts: how keys, typing and the pointer meet the screens.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "assets/resource_ids.h"
+#include "graphics/image.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/png_reader.h"
 #include "tests/support/wav_builder.h"
@@ -112,4 +115,36 @@ TEST_F(EndToEnd, APointerLeftOnTheMenuDoesNotSteer) {
     ASSERT_EQ(replay(toMenu + game, {"--seed", "7"}), 0);
     ASSERT_EQ(resting.size(), 176u * 220u);
     EXPECT_EQ(resting, testing_support::readFramePng(path("play.png")));
+}
+
+// With a touch screen the title says "TAP" (rows 114..125, the variants sheet's first band);
+// the web edition says so on its last line (rows 203..214, the second band). Every other row is
+// the desktop's picture, which the desktop program shows whole.
+TEST_F(EndToEnd, TouchAndWebTitlesChangeOnlyTheirLines) {
+    Image title(nullptr, resource::kTitle);
+    Image sheet(nullptr, resource::kScreenVariants);
+    ASSERT_EQ(title.width, 176);
+    ASSERT_EQ(sheet.width, 176);
+    auto rowsMatch = [](const std::vector<uint16_t>& frame, int y, const Image& picture,
+                        int pictureY, int rows) {
+        return std::equal(frame.begin() + y * 176, frame.begin() + (y + rows) * 176,
+                          picture.pixels + pictureY * 176);
+    };
+    const struct {
+        std::vector<std::string> args;
+        bool tap, web;
+    } cases[] = {{{"--touch", "--web"}, true, true}, {{"--web"}, false, true}, {{}, false, false}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(replay("50 shot title.png\n", c.args), 0);
+        const auto frame = testing_support::readFramePng(path("title.png"));
+        ASSERT_EQ(frame.size(), 176u * 220u);
+        EXPECT_TRUE(rowsMatch(frame, 0, title, 0, 114));
+        EXPECT_TRUE(rowsMatch(frame, 114, c.tap ? sheet : title, c.tap ? 0 : 114, 12)) << c.tap;
+        EXPECT_TRUE(rowsMatch(frame, 126, title, 126, 203 - 126));
+        EXPECT_TRUE(rowsMatch(frame, 203, c.web ? sheet : title, c.web ? 12 : 203, 12)) << c.web;
+        EXPECT_TRUE(rowsMatch(frame, 215, title, 215, 5));
+        // The bands do say something else.
+        EXPECT_EQ(rowsMatch(frame, 114, title, 114, 12), !c.tap);
+        EXPECT_EQ(rowsMatch(frame, 203, title, 203, 12), !c.web);
+    }
 }
