@@ -10,7 +10,7 @@ class MainMenu {
     static constexpr int kEntries = 5;
 
     MainMenu();
-    virtual ~MainMenu();
+    ~MainMenu();
     MainMenu(const MainMenu&) = delete;
     MainMenu& operator=(const MainMenu&) = delete;
 
@@ -23,7 +23,7 @@ class MainMenu {
     static int32_t entryAt(int x, int y);
 
   private:
-    Image* background;
-    Image* highlights;
+    Image* background_;
+    Image* highlights_;
     int32_t selection_ = 0;
 };

@@ -141,7 +141,7 @@ void ScoreTable::synchronize() {
     // goes up next time.
     bool uploading = true;
     for (int i = 0; i < kEntryCount && uploading; ++i) {
-        ScoreEntry& entry = *entries[i];
+        ScoreEntry& entry = *entries_[i];
         if (entry.pending == 0) continue;
         if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
         const std::string url =
@@ -183,7 +183,7 @@ void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
     std::vector<Candidate> candidates;
     for (const ScoreListRecord& record : records)
         candidates.push_back({record.score, nullptr, &record});
-    for (ScoreEntry* entry : entries) {
+    for (ScoreEntry* entry : entries_) {
         if (heldByList(*entry) || (full && entry->pending == 0)) continue;
         candidates.push_back({entry->score, entry, nullptr});
     }
@@ -192,13 +192,13 @@ void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
     candidates.resize(kEntryCount);  // never fewer: every local entry is kept or listed
 
     // The records take the entries that are no longer in the table, texts and all.
-    std::vector<ScoreEntry*> spare(entries, entries + kEntryCount);
+    std::vector<ScoreEntry*> spare(entries_, entries_ + kEntryCount);
     for (const Candidate& c : candidates)
         if (c.own != nullptr) spare.erase(std::find(spare.begin(), spare.end(), c.own));
     for (int i = 0; i < kEntryCount; ++i) {
         const Candidate& c = candidates[static_cast<size_t>(i)];
         if (c.own != nullptr) {
-            entries[i] = c.own;
+            entries_[i] = c.own;
             continue;
         }
         ScoreEntry* entry = spare.back();
@@ -211,6 +211,6 @@ void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
         entry->score = c.record->score;
         entry->pending = 0;
         entry->uploadId = 0;
-        entries[i] = entry;
+        entries_[i] = entry;
     }
 }
