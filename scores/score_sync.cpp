@@ -189,7 +189,9 @@ void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
     }
     std::stable_sort(candidates.begin(), candidates.end(),
                      [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-    candidates.resize(kEntryCount);  // never fewer: every local entry is kept or listed
+    // Fewer than 100 only where the table held one score more than once (the list holds it
+    // once): the rows left over are empty, as no score at all.
+    candidates.resize(kEntryCount, Candidate{0, nullptr, nullptr});
 
     // The records take the entries that are no longer in the table, texts and all.
     std::vector<ScoreEntry*> spare(entries_, entries_ + kEntryCount);
@@ -203,12 +205,13 @@ void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
         }
         ScoreEntry* entry = spare.back();
         spare.pop_back();
-        if (entry->score != c.record->score || std::u16string(entry->name) != c.record->name)
+        static const ScoreListRecord kNoScore;
+        const ScoreListRecord& record = c.record != nullptr ? *c.record : kNoScore;
+        if (entry->score != record.score || std::u16string(entry->name) != record.name)
             deleteEntryTexts(*entry);
         for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
-            entry->name[u] =
-                static_cast<size_t>(u) < c.record->name.size() ? c.record->name[u] : 0;
-        entry->score = c.record->score;
+            entry->name[u] = static_cast<size_t>(u) < record.name.size() ? record.name[u] : 0;
+        entry->score = record.score;
         entry->pending = 0;
         entry->uploadId = 0;
         entries_[i] = entry;

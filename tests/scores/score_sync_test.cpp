@@ -200,6 +200,22 @@ TEST_F(ScoreSyncTest, AShortListJoinsTheTableInOrderEachScoreOnce) {
     EXPECT_EQ(table.entry(99).score, 400u);  // Z and the lowest defaults are below the table
 }
 
+// A table that held one score twice (two uploads the server listed as one) shows it once; the
+// row left over at the bottom is empty.
+TEST_F(ScoreSyncTest, AScoreHeldTwiceShowsOnce) {
+    StubServer server;
+    server.reply = ";ME,840";
+    ScoreTable table;
+    table.insert(u"ME", 840);
+    table.insert(u"ME", 840);  // 92 and 93, the lowest default (100) gone
+    table.synchronize();
+    EXPECT_EQ(nameOf(table.entry(92)), u"ME");
+    EXPECT_EQ(table.entry(93).score, 800u);
+    EXPECT_EQ(table.entry(98).score, 300u);  // 200 went with the second insert
+    EXPECT_EQ(nameOf(table.entry(99)), u"");
+    EXPECT_EQ(table.entry(99).score, 0u);
+}
+
 TEST_F(ScoreSyncTest, APendingScoreSurvivesAFailedUpload) {
     StubServer server;
     server.uploadStatus = 500;
