@@ -29,6 +29,7 @@ inline constexpr int kStatusBar = 164;
 inline constexpr int kSmallDigits = 115;  // the score, lives and level
 inline constexpr int kBigDigits = 143;    // the stage number and the final score
 inline constexpr int kIcon = 131;         // the window icon
+inline constexpr int kScreenVariants = 167;  // the lines a touch screen and the web say instead
 
 // Sprite sheets.
 inline constexpr int kBalls = 152;

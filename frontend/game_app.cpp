@@ -7,6 +7,7 @@
 #include "frontend/name_entry.h"
 #include "frontend/options_screen.h"
 #include "frontend/screen_transition.h"
+#include "frontend/screen_variants.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
 #include "graphics/centred_number.h"
@@ -51,6 +52,10 @@ GameApp::GameApp() {
     stageImage_ = new Image(instanceHandle, resource::kStage);
     bigDigits_ = new Image(instanceHandle, resource::kBigDigits);
     pauseImage_ = new Image(instanceHandle, resource::kPause);
+    adaptScreen(titleImage_, resource::kTitle);
+    adaptScreen(aboutImage_, resource::kAbout);
+    adaptScreen(stageImage_, resource::kStage);
+    adaptScreen(pauseImage_, resource::kPause);
     const std::string dir = programDirectory();
     music_ = new SoundClip(dir + "music.wav", true);
     menuDownSound_ = new SoundClip(dir + "menudown.wav", false);

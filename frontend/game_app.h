@@ -49,6 +49,8 @@ class GameApp {
     void pressLeftSoft();
     void pressRightSoft();
     void keyReleased();
+    // A character typed on a keyboard (kCharBackspace: Backspace).
+    void typeCharacter(char32_t c);
     void togglePause();
     void toggleMute();
     // Writes the saved game when the program ends in a stage or in play.
@@ -57,6 +59,14 @@ class GameApp {
     // brings the saved game and the score table's file up to date after a tick or a key.
     // `nowMs` is the tick count, which spaces out writes for the score alone.
     void saveChanges(uint32_t nowMs);
+
+    // Whether a key or click since the last call ran the online exchange, which holds the
+    // program up for as long as the server takes (then cleared).
+    bool takeExchangeRan() {
+        const bool ran = exchangeRan_;
+        exchangeRan_ = false;
+        return ran;
+    }
 
     uint32_t state() const { return state_; }
     bool gameRunning() const { return gameRunning_; }
@@ -110,4 +120,5 @@ class GameApp {
         uint32_t atMs = 0;
     };
     SavedFields saved_;
+    bool exchangeRan_ = false;
 };

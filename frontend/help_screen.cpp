@@ -4,12 +4,15 @@
 #include "assets/resource_ids.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
+#include "frontend/screen_variants.h"
 #include "graphics/image.h"
 
 HelpScreen::HelpScreen()
     : keyHelp_(new Image(instanceHandle, resource::kKeyHelp)),
       brickHelp_(new Image(instanceHandle, resource::kBrickHelp)),
-      itemHelp_(new Image(instanceHandle, resource::kItemHelp)) {}
+      itemHelp_(new Image(instanceHandle, resource::kItemHelp)) {
+    adaptScreen(keyHelp_, resource::kKeyHelp);
+}
 
 HelpScreen::~HelpScreen() {
     delete keyHelp_;

@@ -66,6 +66,11 @@ void GameApp::pressRight() {
     if (state_ == PLAY) playfield_->moveRight();
 }
 
+// Typing a name: the same pick (or delete) and sound as the action key on that cell.
+void GameApp::typeCharacter(char32_t c) {
+    if (state_ == NAME_ENTRY && nameEntry_->type(c)) playEffect(actionSound_);
+}
+
 void GameApp::keyReleased() {
     if (state_ == PLAY) playfield_->stopMoving();
 }
@@ -167,6 +172,7 @@ void GameApp::pressLeftSoft() {
     switch (state_) {
         case SCORES:
             scoreTable_->synchronize();
+            exchangeRan_ = true;
             break;
         case NAME_ENTRY:
             // Done waits for at least one character: an empty name would lose the score.

@@ -25,6 +25,13 @@ void MainMenu::draw(Canvas* canvas) const {
                       px(kBandHeight), highlights_, 0, px(kBandHeight * selection_), NO_KEY);
 }
 
+int32_t MainMenu::entryAt(int x, int y) {
+    if (x < kBandX || x >= kBandX + kBandWidth || y < kBandY ||
+        y >= kBandY + kBandHeight * kEntries)
+        return -1;
+    return (y - kBandY) / kBandHeight;
+}
+
 void MainMenu::moveUp() {
     selection_ = selection_ - 1;
     if (selection_ < 0) selection_ = kEntries - 1;

@@ -18,6 +18,9 @@ class MainMenu {
     void moveUp();
     void moveDown();
     int32_t selection() const { return selection_; }
+    void select(int32_t entry) { selection_ = entry; }
+    // The entry drawn at a frame pixel, -1 for none.
+    static int32_t entryAt(int x, int y);
 
   private:
     Image* background_;

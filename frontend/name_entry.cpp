@@ -4,7 +4,9 @@
 #include "assets/resource_ids.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
+#include "frontend/screen_variants.h"
 #include "graphics/image.h"
+#include "platform/window.h"
 
 namespace {
 constexpr int kCellWidth = 16, kCellHeight = 20;
@@ -19,7 +21,9 @@ constexpr int kDeleteColumn = 8;
 
 NameEntry::NameEntry()
     : background_(new Image(instanceHandle, resource::kNameEntry)),
-      gridImage_(new Image(instanceHandle, resource::kNameEntryGrid)) {}
+      gridImage_(new Image(instanceHandle, resource::kNameEntryGrid)) {
+    adaptScreen(background_, resource::kNameEntry);
+}
 
 NameEntry::~NameEntry() {
     delete background_;
@@ -91,6 +95,39 @@ void NameEntry::pick() {
     const bool space = column_ == kSpaceColumn && row_ == kLastRow;
     entries_[length_] = Cell{space ? kBlankColumn : column_, row_};
     length_ = length_ + 1;
+}
+
+bool NameEntry::pointAt(int x, int y) {
+    if (x < kGridX || y < kGridY) return false;
+    const int column = (x - kGridX) / kCellWidth;
+    const int row = (y - kGridY) / kCellHeight;
+    if (column >= kColumns || row >= kRows) return false;
+    if (row == kLastRow && (column == kBlankColumn || column == kColumns - 1)) return false;
+    prompting_ = false;
+    column_ = column;
+    row_ = row;
+    return true;
+}
+
+bool NameEntry::type(char32_t c) {
+    if (c == platform::kCharBackspace) {
+        prompting_ = false;
+        if (length_ > 0) length_ = length_ - 1;
+        return true;
+    }
+    if (c >= U'a' && c <= U'z') c = c - U'a' + U'A';
+    int index = 0;
+    if (c >= U'0' && c <= U'9') {
+        index = static_cast<int>(c - U'0');
+    } else if (c >= U'A' && c <= U'Z') {
+        index = kColumns + static_cast<int>(c - U'A');
+    } else {
+        return false;
+    }
+    column_ = index % kColumns;
+    row_ = index / kColumns;
+    pick();
+    return true;
 }
 
 const char16_t* NameEntry::text() {

@@ -22,6 +22,12 @@ class NameEntry {
     void moveLeft();
     void moveRight();
     void pick();
+    // A typed character: a digit or letter (either case) puts the cursor on its cell and picks
+    // it; Backspace deletes the last character. False, and nothing changes, for any other.
+    bool type(char32_t c);
+    // The cursor onto the cell drawn at a frame pixel; false, and nothing changes, where there
+    // is none (off the grid, the two empty cells).
+    bool pointAt(int x, int y);
     // The name built from the entered cells, zero-terminated, at most 8 characters.
     const char16_t* text();
     // An empty name with the cursor on the first cell, for a new high score.

@@ -40,6 +40,16 @@ void OptionsScreen::draw(Canvas* canvas) const {
                           px(kBadgeSize), NO_KEY);
 }
 
+int32_t OptionsScreen::entryAt(int x, int y) {
+    for (int32_t entry = 0; entry < kEntries; ++entry) {
+        const Position at = kHighlightAt[entry];
+        const bool switched = entry == 0 || entry == 1;  // its badge lies to the right
+        const int width = switched ? kBadgeX + kBadgeSize - at.x : kLabelWidth;
+        if (x >= at.x && x < at.x + width && y >= at.y && y < at.y + kLabelHeight) return entry;
+    }
+    return -1;
+}
+
 void OptionsScreen::moveUp() {
     selection_ = selection_ - 1;
     if (selection_ < 0) selection_ = kEntries - 1;

@@ -18,6 +18,9 @@ class OptionsScreen {
     void moveUp();
     void moveDown();
     int32_t selection() const { return selection_; }
+    void select(int32_t entry) { selection_ = entry; }
+    // The entry drawn at a frame pixel (Music and Sound FX with their badges), -1 for none.
+    static int32_t entryAt(int x, int y);
     void toggleMusic();  // flips musicOn
     void toggleSound();  // flips soundOn
 

@@ -9,14 +9,21 @@
 #include "platform/display.h"
 #include "world/playfield.h"
 
-SteeringKeys PointerSteering::handlePointer(const platform::Message& message) {
+SteeringKeys PointerSteering::handlePointer(const platform::Message& message,
+                                            const GameApp& app) {
     SteeringKeys keys;
+    // A move aims (and takes the paddle back from the keys); a press aims only where nothing
+    // does yet, so a click that fires leaves a keyboard player's paddle alone.
+    const bool aims = message.id == platform::kMsgPointerMove ||
+                      (message.id == platform::kMsgPointerDown && !over_);
+    if (aims && app.state() == PLAY) {
+        // The back ends send frame columns only; anything else is held to the frame.
+        x_ = std::clamp(platform::pointerX(message.longParam), 0, platform::kFrameWidth - 1);
+        over_ = true;
+        if (message.id == platform::kMsgPointerMove) overridden_ = false;
+    }
     switch (message.id) {
         case platform::kMsgPointerMove:
-            // The back ends send frame columns only; anything else is held to the frame.
-            x_ = std::clamp(platform::pointerX(message.longParam), 0, platform::kFrameWidth - 1);
-            over_ = true;
-            overridden_ = false;
             break;
         case platform::kMsgPointerLeave:
             over_ = false;
@@ -49,7 +56,8 @@ void PointerSteering::noteKey(const platform::Message& message) {
 
 SteeringKeys PointerSteering::steer(const GameApp& app, int step) {
     SteeringKeys keys;
-    if (!over_ || overridden_ || app.state() != PLAY || !app.gameRunning()) {
+    if (app.state() != PLAY) over_ = false;  // the aim is the play screen's alone
+    if (!over_ || overridden_ || !app.gameRunning()) {
         release(keys);
         return keys;
     }

@@ -3,6 +3,10 @@
 // key would (the paddle keeps its own speed); a press is the action key's down, a release its up,
 // on every screen.
 //
+// Only the play screen's own pointer steers: a move or a press there (paused or not) aims the
+// paddle; a place left on another screen (or the one move a window opening under the mouse
+// sends) aims nothing, and leaving play (for the next stage, say) forgets the aim.
+//
 // How it meets the keyboard: a real left or right key (or a gamepad's) takes the paddle over
 // until the pointer moves again; any other key leaves steering on. Whatever stops the paddle
 // under steering (another key's release, a new life) is made good at the next tick.
@@ -33,7 +37,7 @@ class SteeringKeys {
 class PointerSteering {
   public:
     // A pointer message: moves the steering target, or presses or releases the action key.
-    SteeringKeys handlePointer(const platform::Message& message);
+    SteeringKeys handlePointer(const platform::Message& message, const GameApp& app);
     // A real key message, before it is handled.
     void noteKey(const platform::Message& message);
     // After each tick of `step` time units: while a game is in play and the pointer is over the
@@ -49,7 +53,7 @@ class PointerSteering {
     void release(SteeringKeys& keys);
 
     int x_ = 0;                // the pointer's column in the frame
-    bool over_ = false;        // the pointer is over the frame
+    bool over_ = false;        // the pointer is over the play screen, aiming
     bool overridden_ = false;  // a real left or right key took over
     uint32_t held_ = 0;
 };

@@ -11,6 +11,10 @@ constexpr uint32_t kMsgSetFocus = 0x0007;
 constexpr uint32_t kMsgKillFocus = 0x0008;
 constexpr uint32_t kMsgKeyDown = 0x0100;  // wordParam: key code
 constexpr uint32_t kMsgKeyUp = 0x0101;
+// wordParam: a character typed on a keyboard (a Unicode code point) by a key that is none of
+// the game's keys, or kCharBackspace. The game's keys never type: their key messages are all.
+constexpr uint32_t kMsgChar = 0x0102;
+constexpr uint32_t kCharBackspace = 0x08;
 constexpr uint32_t kMsgPointerMove = 0x0200;
 constexpr uint32_t kMsgPointerDown = 0x0201;
 constexpr uint32_t kMsgPointerUp = 0x0202;

@@ -1,5 +1,6 @@
 // ScoreTable::synchronize: uploads the pending scores to the score server and takes its list,
 // all within one time budget.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -118,12 +119,11 @@ bool downloadList(platform::HttpSession* session, const std::string& url, long t
     return ok;
 }
 
-struct Unanswered {
-    int index;  // where it stood before the download
-    std::u16string name;
+// One row of the table to be: a local entry kept with its own texts, or a record of the list.
+struct Candidate {
     uint32_t score;
-    uint64_t uploadId;
-    bool listed;  // the downloaded list holds it
+    ScoreEntry* own;                // a local entry, or nullptr
+    const ScoreListRecord* record;  // the list's record when `own` is nullptr
 };
 
 }  // namespace
@@ -136,66 +136,84 @@ void ScoreTable::synchronize() {
 
     // Upload the pending entries in table order until one is not answered or the time is up; a
     // server that failed one is not kept busy with the rest. An answered score is no longer
-    // pending: taken, it is known to the server, so a list too short to replace it does not
-    // make it go up again; refused (a name the server will never take), it stays in the table
-    // but is not sent again. Every other pending score is remembered and goes up next time.
-    std::vector<Unanswered> unanswered;
+    // pending: taken, it is known to the server; refused (a name the server will never take),
+    // it stays in the table but is not sent again. Every other pending score keeps its id and
+    // goes up next time.
     bool uploading = true;
-    for (int i = 0; i < kEntryCount; ++i) {
+    for (int i = 0; i < kEntryCount && uploading; ++i) {
         ScoreEntry& entry = *entries_[i];
         if (entry.pending == 0) continue;
-        if (uploading) {
-            if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
-            const std::string url =
-                base + "?myname=" + percentEncode(nameToUtf8(entry.name, ScoreEntry::kNameUnits)) +
-                "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId);
-            if (answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) !=
-                Answer::None) {
-                entry.pending = 0;
-                entry.uploadId = 0;
-                continue;
-            }
+        if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
+        const std::string url =
+            base + "?myname=" + percentEncode(nameToUtf8(entry.name, ScoreEntry::kNameUnits)) +
+            "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId);
+        if (answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) == Answer::None) {
             uploading = false;
-        }
-        unanswered.push_back({i, std::u16string(entry.name), entry.score, entry.uploadId, false});
-    }
-
-    // Download the server's list while time is left; its records replace the table from the
-    // top in their order.
-    int replaced = 0;
-    std::string reply;
-    if (downloadList(session, base, remainingMs(deadline), reply)) {
-        const ScoreList list = parseScoreList(reply, kEntryCount);
-        for (const ScoreListRecord& record : list.records) {
-            ScoreEntry& entry = *entries_[replaced++];
-            if (entry.score != record.score || std::u16string(entry.name) != record.name)
-                deleteEntryTexts(entry);
-            for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
-                entry.name[u] = static_cast<size_t>(u) < record.name.size() ? record.name[u] : 0;
-            entry.score = record.score;
+        } else {
             entry.pending = 0;
             entry.uploadId = 0;
         }
     }
-    platform::httpClose(session);
 
-    // An unanswered score that the new list holds with the same name was recorded all the
-    // same (only the answer was lost): it is no longer pending.
-    for (Unanswered& score : unanswered) {
-        for (int j = 0; j < replaced && !score.listed; ++j)
-            score.listed = entries_[j]->score == score.score &&
-                           std::u16string(entries_[j]->name) == score.name;
-        if (score.listed && score.index >= replaced) {
-            entries_[score.index]->pending = 0;
-            entries_[score.index]->uploadId = 0;
-        }
+    std::string reply;
+    const bool listed = downloadList(session, base, remainingMs(deadline), reply);
+    platform::httpClose(session);
+    if (listed) takeList(parseScoreList(reply, kEntryCount).records);
+}
+
+// The server's list and the local table become one table, highest score first:
+// - a local entry that the list holds (the same name and score) is that record, no longer
+//   pending, and shows once whatever the list's length;
+// - a list shorter than the table is everything the server holds, so every local entry it
+//   does not hold stays (the entries made here before, and the scores not yet sent or never
+//   taken);
+// - a full list is the server's best scores: it replaces every local entry but the pending
+//   ones it does not hold, which enter it where their scores place them;
+// - among equal scores the list's records come first, then the local entries in their order;
+//   the first 100 are the table.
+// The table file keeps what it always held; an entry that keeps its place keeps its texts.
+void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
+    const bool full = records.size() >= static_cast<size_t>(kEntryCount);
+    auto heldByList = [&](const ScoreEntry& entry) {
+        for (const ScoreListRecord& record : records)
+            if (record.score == entry.score && record.name == std::u16string(entry.name))
+                return true;
+        return false;
+    };
+    std::vector<Candidate> candidates;
+    for (const ScoreListRecord& record : records)
+        candidates.push_back({record.score, nullptr, &record});
+    for (ScoreEntry* entry : entries_) {
+        if (heldByList(*entry) || (full && entry->pending == 0)) continue;
+        candidates.push_back({entry->score, entry, nullptr});
     }
-    // Any other is not lost with an entry the list replaced: it enters the new table again as
-    // insert places it, still pending and with its id.
-    for (const Unanswered& score : unanswered) {
-        if (score.listed || score.index >= replaced) continue;
-        const int at = insert(score.name, score.score);
-        if (at < 0) continue;
-        entries_[at]->uploadId = score.uploadId;
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+    // Fewer than 100 only where the table held one score more than once (the list holds it
+    // once): the rows left over are empty, as no score at all.
+    candidates.resize(kEntryCount, Candidate{0, nullptr, nullptr});
+
+    // The records take the entries that are no longer in the table, texts and all.
+    std::vector<ScoreEntry*> spare(entries_, entries_ + kEntryCount);
+    for (const Candidate& c : candidates)
+        if (c.own != nullptr) spare.erase(std::find(spare.begin(), spare.end(), c.own));
+    for (int i = 0; i < kEntryCount; ++i) {
+        const Candidate& c = candidates[static_cast<size_t>(i)];
+        if (c.own != nullptr) {
+            entries_[i] = c.own;
+            continue;
+        }
+        ScoreEntry* entry = spare.back();
+        spare.pop_back();
+        static const ScoreListRecord kNoScore;
+        const ScoreListRecord& record = c.record != nullptr ? *c.record : kNoScore;
+        if (entry->score != record.score || std::u16string(entry->name) != record.name)
+            deleteEntryTexts(*entry);
+        for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
+            entry->name[u] = static_cast<size_t>(u) < record.name.size() ? record.name[u] : 0;
+        entry->score = record.score;
+        entry->pending = 0;
+        entry->uploadId = 0;
+        entries_[i] = entry;
     }
 }

@@ -10,6 +10,7 @@
 class Canvas;
 class Image;
 class TextImage;
+struct ScoreListRecord;
 
 class ScoreTable {
   public:
@@ -53,6 +54,8 @@ class ScoreTable {
 
   private:
     void load();
+    // The server's list merged into the table (see score_sync.cpp for the rule).
+    void takeList(const std::vector<ScoreListRecord>& records);
     std::vector<uint8_t> fileBytes() const;
     void makeTexts(int index) const;
     static void deleteEntryTexts(ScoreEntry& entry);

@@ -8,6 +8,7 @@
 #include "assets/resource_ids.h"
 #include "frontend/game_app.h"
 #include "frontend/pointer_steering.h"
+#include "frontend/screen_pointer.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
 #include "platform/clock.h"
@@ -20,6 +21,7 @@
 #include "shell/frame_timer.h"
 #include "shell/message_table.h"
 #include "shell/program.h"
+#include "shell/stale_input.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
@@ -87,6 +89,7 @@ bool createGlobals() {
     theProgram.tickGate = std::make_unique<FrameTimer>(kGateInterval);
     theProgram.app = std::make_unique<GameApp>();
     theProgram.steering = std::make_unique<PointerSteering>();
+    theProgram.screenPointer = std::make_unique<ScreenPointer>();
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
@@ -94,6 +97,7 @@ bool createGlobals() {
 
 void destroyGlobals() {
     if (theProgram.app != nullptr) theProgram.app->saveOnExit();
+    theProgram.screenPointer.reset();
     theProgram.steering.reset();
     theProgram.tickGate.reset();
     theProgram.drawGate.reset();
@@ -148,15 +152,19 @@ int runProgram(bool fullScreen) {
         return kExitNoStart;
     }
     platform::showWindow();
+    StaleInput staleInput;
     while (theProgram.running) {
         const bool drew = loopStep();
         platform::Message message;
         while (platform::takeMessage(message)) {
+            if (staleInput.drops(message)) continue;
             windowProc(message);
+            if (theProgram.app->takeExchangeRan()) staleInput.heldUp();
             if (message.id == platform::kMsgKeyDown || message.id == platform::kMsgKeyUp ||
                 message.id == platform::kMsgPointerDown || message.id == platform::kMsgPointerUp)
                 afterGameStep();
         }
+        staleInput.caughtUp();
         if (theProgram.running) platform::waitForMessage(idleWaitMs(drew));
     }
     destroyGlobals();

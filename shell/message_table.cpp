@@ -4,16 +4,17 @@
 
 #include "frontend/game_app.h"
 #include "frontend/pointer_steering.h"
+#include "frontend/screen_pointer.h"
 #include "globals/globals.h"
 #include "shell/display.h"
 #include "shell/program.h"
 
-const MessageEntry messageTable[9] = {
+const MessageEntry messageTable[10] = {
     {platform::kMsgActivate, onActivate},    {platform::kMsgKeyDown, onKeyDown},
     {platform::kMsgKeyUp, onKeyUp},          {platform::kMsgSetFocus, onSetFocus},
     {platform::kMsgKillFocus, onKillFocus},  {platform::kMsgPointerMove, onPointer},
     {platform::kMsgPointerDown, onPointer},  {platform::kMsgPointerUp, onPointer},
-    {platform::kMsgPointerLeave, onPointer},
+    {platform::kMsgPointerLeave, onPointer}, {platform::kMsgChar, onChar},
 };
 
 int32_t windowProc(const platform::Message& message) {
@@ -83,10 +84,17 @@ int32_t onKeyUp(const platform::Message&) {
     return 0;
 }
 
+int32_t onChar(const platform::Message& message) {
+    if (program().app != nullptr)
+        program().app->typeCharacter(static_cast<char32_t>(message.wordParam));
+    return 0;
+}
+
 int32_t onPointer(const platform::Message& message) {
     Program& p = program();
-    if (p.app != nullptr && p.steering != nullptr)
-        handleSteeringKeys(p.steering->handlePointer(message));
+    if (p.app == nullptr || p.steering == nullptr || p.screenPointer == nullptr) return 0;
+    if (p.screenPointer->handle(*p.app, message)) return 0;
+    handleSteeringKeys(p.steering->handlePointer(message, *p.app));
     return 0;
 }
 

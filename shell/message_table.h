@@ -13,11 +13,13 @@ struct MessageEntry {
 
 class SteeringKeys;
 
-extern const MessageEntry messageTable[9];
+extern const MessageEntry messageTable[10];
 
 int32_t onActivate(const platform::Message& message);
 int32_t onKeyDown(const platform::Message& message);
 int32_t onKeyUp(const platform::Message& message);
+// A typed character (the name entry takes letters and digits).
+int32_t onChar(const platform::Message& message);
 // Every pointer message goes to the pointer's steering, which answers with keys.
 int32_t onPointer(const platform::Message& message);
 int32_t onSetFocus(const platform::Message& message);

@@ -6,6 +6,7 @@ class Display;
 class FrameTimer;
 class GameApp;
 class PointerSteering;
+class ScreenPointer;
 
 // Made by createGlobals in the order of its members and deleted by destroyGlobals (in an order of
 // its own); every object is null before and after.
@@ -17,6 +18,7 @@ struct Program {
     std::unique_ptr<FrameTimer> tickGate;
     std::unique_ptr<GameApp> app;
     std::unique_ptr<PointerSteering> steering;
+    std::unique_ptr<ScreenPointer> screenPointer;
 };
 
 // The program the shell runs: for the message table and the main loop, and for the tools and

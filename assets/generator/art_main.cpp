@@ -36,6 +36,7 @@ constexpr Expected kExpected[] = {
     {resource::kStage, 176, 220, 8},          {resource::kItems, 140, 40, 8},
     {resource::kExplosion, 256, 128, 8},      {resource::kStatusBar, 176, 20, 8},
     {resource::kItemHelp, 176, 220, 8},       {resource::kBrickHelp, 176, 220, 8},
+    {resource::kScreenVariants, 176, 226, 8},
 };
 
 constexpr int kIconBmpScale = 2;                       // 16 x 16 master -> 32 x 32 resource

@@ -23,11 +23,13 @@ struct ScriptEvent {
         PointerMove,
         PointerDown,
         PointerUp,
-        PointerLeave
+        PointerLeave,
+        Char
     };
     uint32_t ms = 0;
     Kind kind = Kind::KeyDown;
-    // Key code; 0/1 for activate and focus; the pointer's place (packPointer) for the pointer.
+    // Key code; 0/1 for activate and focus; the pointer's place (packPointer) for the pointer;
+    // the character (or kCharBackspace) for a typed one.
     uint32_t value = 0;
     std::string file;  // for shot
 };
@@ -36,7 +38,9 @@ struct ScriptEvent {
 // by millisecond, keeping script order within one; a press gives a down at MS and an up at
 // MS + 1. The pointer: `MS pointer X Y` moves it over the frame (X 0..175, Y 0..219), `MS click`
 // presses it at MS and releases it at MS + 1 where it last moved, `MS leave` takes it off the
-// frame. False with a one-line reason on the first bad line.
+// frame. Typing: `MS type TEXT` types each character of TEXT (printable ASCII, no blanks) in
+// order at MS, `MS backspace` the Backspace key. False with a one-line reason on the first bad
+// line.
 bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string& error);
 
 // Back to virtual time 0 with no script, no queued messages, no trace and no seed.
@@ -47,6 +51,8 @@ void setScript(std::vector<ScriptEvent> events);
 // after the millisecond of the last script event.
 void setUntil(std::optional<uint32_t> ms);
 void setSeed(std::optional<uint32_t> seed);
+// What platform::webEdition and platform::touchScreen answer (both false until set).
+void setEdition(bool web, bool touch);
 // Trace lines go to this file; without one (empty path) they are kept in memory.
 bool setTraceFile(const std::string& path);
 const std::vector<std::string>& traceLines();

@@ -96,6 +96,19 @@ bool parseScript(std::istream& in, std::vector<ScriptEvent>& events, std::string
             e.kind = ScriptEvent::Kind::Shot;
             e.file = arg;
             parsed.push_back({e, lineNo});
+        } else if (name == "type") {
+            if (arg.empty()) return fail("type needs the text to type");
+            e.kind = ScriptEvent::Kind::Char;
+            for (char c : arg) {
+                if (c < '!' || c > '~') return fail("type takes printable ASCII only");
+                e.value = static_cast<uint32_t>(c);
+                parsed.push_back({e, lineNo});
+            }
+        } else if (name == "backspace") {
+            if (!arg.empty()) return fail("backspace takes no argument");
+            e.kind = ScriptEvent::Kind::Char;
+            e.value = kCharBackspace;
+            parsed.push_back({e, lineNo});
         } else if (name == "pointer") {
             auto x = parseNumber(arg);
             auto y = parseNumber(extra);

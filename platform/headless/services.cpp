@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/clock.h"
+#include "platform/edition.h"
 #include "platform/display.h"
 #include "platform/headless/state.h"
 #include "platform/message_box.h"
@@ -48,6 +49,10 @@ void setUntil(std::optional<uint32_t> ms) {
 }
 void setSeed(std::optional<uint32_t> seed) {
     state().seed = seed;
+}
+void setEdition(bool web, bool touch) {
+    state().webEdition = web;
+    state().touchScreen = touch;
 }
 
 bool setTraceFile(const std::string& path) {
@@ -93,6 +98,13 @@ uint32_t tickCount() {
 
 void sleepMs(uint32_t ms) {
     headless::advance(ms);
+}
+
+bool webEdition() {
+    return headless::state().webEdition;
+}
+bool touchScreen() {
+    return headless::state().touchScreen;
 }
 
 uint32_t startupSeed() {
@@ -190,6 +202,9 @@ bool takeMessage(Message& message) {
                 return true;
             case ScriptEvent::Kind::PointerLeave:
                 message = Message{kMsgPointerLeave, 0, 0};
+                return true;
+            case ScriptEvent::Kind::Char:
+                message = Message{kMsgChar, e.value, 0};
                 return true;
             case ScriptEvent::Kind::Shot:
                 if (!headless::writePng(e.file, headless::frame))

@@ -19,6 +19,8 @@ struct State {
     size_t nextEvent = 0;
     std::optional<uint32_t> until;
     std::optional<uint32_t> seed;
+    bool webEdition = false;
+    bool touchScreen = false;
     bool closeSent = false;
     std::deque<Message> queue;
     std::function<void(uint32_t)> autoInput;

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 // The X connection's descriptor lets an idle pass wait on it without asking SDL to read the
 // connection every millisecond (Xlib's ConnectionNumber is a macro: nothing more to link).
@@ -23,6 +24,7 @@
 
 #include "assets/resource_ids.h"
 #include "platform/bitmap.h"
+#include "platform/common/utf8.h"
 #include "platform/sdl/key_map.h"
 #include "platform/sdl/letterbox.h"
 #include "platform/single_instance.h"
@@ -324,6 +326,9 @@ void GameWindow::translate(const SDL_Event& event) {
         case SDL_KEYUP:
             translateKey(event.key, false);
             break;
+        case SDL_TEXTINPUT:
+            translateText(event.text.text);
+            break;
         case SDL_WINDOWEVENT:
             translateWindowEvent(event.window);
             break;
@@ -380,7 +385,28 @@ void GameWindow::translateKey(const SDL_KeyboardEvent& key, bool down) {
         return;
     }
     const uint32_t code = handsetKeyForScancode(scancode);
+    if (down) {
+        // SDL follows a key's down with the text it typed: a game key's text (a space, a
+        // keypad digit) is that key's and no character of its own.
+        textFromGameKey_ = code != 0;
+        if (key.keysym.sym == SDLK_BACKSPACE) push(kMsgChar, kCharBackspace);
+    }
     if (code != 0) push(down ? kMsgKeyDown : kMsgKeyUp, code);
+}
+
+void GameWindow::translateText(const char* utf8) {
+    if (textFromGameKey_) {
+        textFromGameKey_ = false;
+        return;
+    }
+    const std::string_view text(utf8);
+    for (size_t at = 0; at < text.size();) {
+        char32_t c = 0;
+        const size_t length = decodeUtf8(text, at, c);
+        if (length == 0) return;
+        push(kMsgChar, static_cast<uint32_t>(c));
+        at += length;
+    }
 }
 
 void GameWindow::translateWindowEvent(const SDL_WindowEvent& event) {

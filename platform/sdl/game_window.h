@@ -55,6 +55,8 @@ class GameWindow {
 
     void translate(const SDL_Event& event);
     void translateKey(const SDL_KeyboardEvent& key, bool down);
+    // Typed text (UTF-8) as character messages, one a code point.
+    void translateText(const char* utf8);
     void translateWindowEvent(const SDL_WindowEvent& event);
     void translateMouse(const SDL_Event& event);
     void translateFinger(const SDL_TouchFingerEvent& finger);
@@ -97,6 +99,7 @@ class GameWindow {
 
     std::deque<Message> queue_;
     std::bitset<SDL_NUM_SCANCODES> swallowed_;  // keys whose release must not reach the game
+    bool textFromGameKey_ = false;  // the last key down was a game key: its text is not typed
     std::map<SDL_JoystickID, Gamepad> gamepads_;
 
     // The pointer: where it last was over the frame, whether it is there and pressed, and the

@@ -1,6 +1,7 @@
 // The SDL back end's services in one object, so that linking any of them brings in all:
 // clock, start-up seed, trace, window, display, wave output and message boxes.
 #include "platform/clock.h"
+#include "platform/edition.h"
 #include "platform/display.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
@@ -41,6 +42,15 @@ void sleepMs(uint32_t ms) {
 
 uint32_t startupSeed() {
     return tickCount();
+}
+
+// ---- Edition: the desktop program, whatever pointer the machine has.
+
+bool webEdition() {
+    return false;
+}
+bool touchScreen() {
+    return false;
 }
 
 // ---- Trace: real play keeps none.

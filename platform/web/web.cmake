@@ -34,8 +34,11 @@ function(v2_web_programs)
     # The replay runner: Node only, the host's files as they are, the exit status passed on,
     # memory as needed; the module compiled synchronously (Node's fetch cannot load a file path).
     target_link_libraries(vextorium2-replay PRIVATE platform_http_offline)
+    set(replay_pre ${CMAKE_SOURCE_DIR}/platform/web/offline/environment.js)
     target_link_options(vextorium2-replay PRIVATE -sENVIRONMENT=node -sNODERAWFS=1
-                        -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sWASM_ASYNC_COMPILATION=0)
+                        -sEXIT_RUNTIME=1 -sALLOW_MEMORY_GROWTH=1 -sWASM_ASYNC_COMPILATION=0
+                        --pre-js ${replay_pre})
+    set_property(TARGET vextorium2-replay APPEND PROPERTY LINK_DEPENDS ${replay_pre})
 
     # The game in the browser: the desktop's entry point over the browser back end. Its loop
     # sleeps between passes through Asyncify (whose saved stack must hold the deepest wait: the

@@ -108,6 +108,7 @@ TEST(BitmapResources, EveryResourceHasItsSizeAndDepth) {
         {resource::kStatusBar, 176, 20, 8},
         {resource::kItemHelp, 176, 220, 8},
         {resource::kBrickHelp, 176, 220, 8},
+        {resource::kScreenVariants, 176, 226, 8},
     };
     for (const Expected& e : table) {
         SCOPED_TRACE(e.id);

@@ -1,11 +1,12 @@
 // The screens the browser cases expect, captured by the native replay runner from the same
 // keys: a new game up to play with the paddle at both ends, and a saved game (level 1, one
-// life, 1230 points) lost with the paddle held left, through the name entry to the table.
+// life, 1230 points) lost with the paddle held left, through the name entry to the table. The
+// page is the web edition, and on a phone (touch: true) its screens say TAP and name its buttons.
 import { animatedMask, kHeight, kWidth, paddleTemplate, replayShots } from './frames.mjs';
 
 export const kSavedGame = Buffer.from([1, 0, 0, 0, 1, 0, 0, 0, 0xce, 0x04, 0, 0]);
 
-function walk(replay) {
+function walk(replay, edition) {
     let script = `50 shot title
 100 press action
 800 shot about
@@ -22,11 +23,11 @@ function walk(replay) {
 6600 up left
 7200 close
 `;
-    return replayShots(replay, script.replace(/shot (\S+)/g, 'shot $1.png'));
+    return replayShots(replay, script.replace(/shot (\S+)/g, 'shot $1.png'), { args: edition });
 }
 
 // Menu entries: Start, Continue, Options, High Score, Help.
-function scoresScreen(replay) {
+function scoresScreen(replay, edition) {
     return replayShots(replay, `100 press action
 800 press action
 1500 press down
@@ -36,10 +37,10 @@ function scoresScreen(replay) {
 2500 shot scores.png
 2600 press action
 3300 shot menu-scores.png
-`);
+`, { args: edition });
 }
 
-function lostGame(replay) {
+function lostGame(replay, edition) {
     let keys = `100 press action
 800 press action
 1500 press down
@@ -54,7 +55,8 @@ function lostGame(replay) {
     const sorted = (text) => text.trim().split('\n')
         .sort((a, b) => Number(a.split(' ')[0]) - Number(b.split(' ')[0])).join('\n') + '\n';
     const files = { 'AutoSave.dat': kSavedGame };
-    const first = replayShots(replay, sorted(keys), { files, args: ['--seed', '3', '--until', '60000'] });
+    const first = replayShots(replay, sorted(keys),
+        { files, args: [...edition, '--seed', '3', '--until', '60000'] });
     const over = Number(first.trace.match(/^(\d+) state GAME_OVER$/m)?.[1]);
     if (!over) throw new Error('the saved game was not lost within a minute');
     const before = sorted(keys).split('\n').filter((l) => l && Number(l.split(' ')[0]) < over);
@@ -70,7 +72,7 @@ ${t(1100)} press right
 ${t(1150)} press action
 ${t(1200)} shot name-ac.png
 `;
-    return replayShots(replay, script, { files, args: ['--seed', '3'] });
+    return replayShots(replay, script, { files, args: [...edition, '--seed', '3'] });
 }
 
 // The game-over screen without its final score (digits 16 pixels high from row 139): the
@@ -81,13 +83,14 @@ function scoreRows() {
     return mask;
 }
 
-export function references(replay) {
-    const played = walk(replay);
+export function references(replay, { touch = false } = {}) {
+    const edition = touch ? ['--web', '--touch'] : ['--web'];
+    const played = walk(replay, edition);
     const playShots = Object.keys(played).filter((k) => k.startsWith('play-')).map((k) => played[k]);
-    const lost = lostGame(replay);
+    const lost = lostGame(replay, edition);
     return {
         ...played,
-        ...scoresScreen(replay),
+        ...scoresScreen(replay, edition),
         ...lost,
         play: playShots[0],
         gameOverMask: scoreRows(),

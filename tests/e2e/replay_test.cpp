@@ -177,13 +177,14 @@ TEST_F(EndToEnd, QuittingInPlaySavesTheGame) {
     EXPECT_TRUE(glyphMatches(34, 0));
 }
 
-// Clicks walk the screens exactly as the action key does; in play the paddle follows the pointer
-// at its own speed: from 70.5 to 133, centred under column 150, in 25 steps of 2.5 px. Leaving
-// the frame leaves it there.
+// Clicks walk the screens as the action key does (on the menu, a click on Start); in play the
+// paddle follows the pointer at its own speed: from 70.5 to 133, centred under column 150, in
+// 25 steps of 2.5 px. Leaving the frame leaves it there.
 TEST_F(EndToEnd, ClicksActAndThePaddleFollowsThePointer) {
     const int stage = wipeEnd(1500);
     const int play = wipeEnd(stage + 50);
-    ASSERT_EQ(replay("100 click\n800 click\n1500 click\n" + at(stage + 50, "click\n") +
+    ASSERT_EQ(replay("100 click\n800 click\n1450 pointer 88 40\n1500 click\n" +
+                     at(stage + 50, "click\n") +
                      at(play + 50, "shot before.png\n") + at(play + 50, "pointer 150 120\n") +
                      at(play + 600, "shot after.png\n") + at(play + 600, "leave\n") +
                      at(play + 900, "shot left.png\n")),

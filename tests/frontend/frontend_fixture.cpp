@@ -6,6 +6,7 @@
 #include "assets/resource_ids.h"
 #include "frontend/screen_transition.h"
 #include "globals/globals.h"
+#include "graphics/digit_font.h"
 #include "platform/bitmap.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
@@ -87,6 +88,26 @@ void FrontendTest::finishWipe() {
         platform::headless::advance(11);
         program().app->tick(10);
     }
+}
+
+void FrontendTest::playToNameEntry(int32_t finalScore) {
+    testing_support::writeFile((dir / "BrickMap.dat").string(), std::vector<uint8_t>(2112, 0));
+    destroyGlobals();  // the level file is read when the program starts
+    createGlobals();
+    // Title, credits, Start; then each empty stage is cleared at its first tick.
+    for (int i = 0; i < 3 + 3; ++i) {
+        program().app->pressAction();
+        finishWipe();
+        if (program().app->state() == PLAY) {
+            program().app->tick(10);
+            finishWipe();
+        }
+    }
+    ASSERT_EQ(program().app->state(), VICTORY);
+    scoreCounter->setValue(finalScore);
+    program().app->pressAction();
+    finishWipe();
+    ASSERT_EQ(program().app->state(), NAME_ENTRY);
 }
 
 std::vector<std::string> FrontendTest::traceFrom(size_t skip) const {

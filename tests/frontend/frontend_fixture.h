@@ -17,6 +17,9 @@ class FrontendTest : public ::testing::Test {
 
     // Runs ticks until the wipe under way has entered its target.
     void finishWipe();
+    // From the title, through three empty levels, to the name entry with this final score
+    // (it must beat the table's lowest).
+    void playToNameEntry(int32_t finalScore);
     // Trace lines after the first `skip`, without their millisecond.
     std::vector<std::string> traceFrom(size_t skip) const;
     size_t traceSize() const;

@@ -14,6 +14,7 @@
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "platform/files.h"
+#include "platform/headless/headless.h"
 #include "scores/score_table.h"
 #include "shell/entry.h"
 #include "shell/message_table.h"
@@ -336,6 +337,61 @@ TEST_F(FrontendTest, EmptyLevelsRunToVictoryAndTheNameEntry) {
     EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(50).name), u"MERVAN");
     EXPECT_EQ(program().app->scoreTable()->topRow(),
               46);  // the new entry in the sixth of twelve rows
+}
+
+// Typed letters and digits pick their cells, Backspace deletes; only the name entry listens.
+TEST_F(FrontendTest, TypedCharactersSpellTheName) {
+    soundOn = true;
+    auto type = [](char32_t c) { windowProc({platform::kMsgChar, static_cast<uint32_t>(c), 0}); };
+    const size_t atTitle = traceSize();
+    type(U'a');
+    EXPECT_EQ(program().app->state(), TITLE);
+    EXPECT_EQ(traceSize(), atTitle);
+
+    playToNameEntry(5000);
+    NameEntry& entry = *program().app->nameEntry();
+    for (char32_t c : {U'b', U'7', U'!', U'\u00E9', U'Q'}) type(c);  // '!' and 'é': not in the grid
+    EXPECT_EQ(std::u16string(entry.text()), u"B7Q");
+    type(platform::kCharBackspace);
+    type(platform::kCharBackspace);
+    platform::headless::advance(1000);  // the last sound has ended
+    const size_t before = traceSize();
+    type(U'Z');
+    EXPECT_EQ(traceFrom(before), (Lines{"sound Action.wav play"}));
+    EXPECT_EQ(std::u16string(entry.text()), u"BZ");
+    // The cursor rests on the last typed cell (Z: row 3, column 5): the action key repeats it.
+    EXPECT_EQ(entry.column(), 5);
+    EXPECT_EQ(entry.row(), 3);
+    program().app->pressAction();
+    EXPECT_EQ(std::u16string(entry.text()), u"BZZ");
+}
+
+// The grid's cells are 16 x 20 from (8, 65): the pointer moves the cursor, a click picks, the
+// two empty cells take nothing, DONE (bottom left) enters the name.
+TEST_F(FrontendTest, TheNameEntryGridTakesThePointer) {
+    playToNameEntry(5000);
+    auto pointer = [](uint32_t id, int x, int y) {
+        windowProc({id, 0, platform::packPointer(x, y)});
+    };
+    auto click = [&](int x, int y) {
+        pointer(platform::kMsgPointerMove, x, y);
+        pointer(platform::kMsgPointerDown, x, y);
+        pointer(platform::kMsgPointerUp, x, y);
+    };
+    NameEntry& entry = *program().app->nameEntry();
+    pointer(platform::kMsgPointerMove, 8 + 16 * 2 + 15, 65 + 20 + 19);  // C, its last pixel
+    EXPECT_EQ(entry.column(), 2);
+    EXPECT_EQ(entry.row(), 1);
+    EXPECT_EQ(entry.length(), 0);
+    click(8 + 16 * 9 + 3, 65 + 3);         // 9
+    click(8 + 16 * 7 + 3, 65 + 60 + 3);    // row 3's empty cell: nothing
+    click(8 + 16 * 3 + 3, 65 + 40 + 3);    // N
+    click(100, 30);                        // above the grid: nothing
+    EXPECT_EQ(std::u16string(entry.text()), u"9N");
+    click(10, 210);  // DONE
+    finishWipe();
+    EXPECT_EQ(program().app->state(), SCORES);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(51).name), u"9N");
 }
 
 TEST_F(FrontendTest, ALowFinalScoreGoesBackToTheMenu) {

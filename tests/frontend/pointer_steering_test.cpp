@@ -22,10 +22,10 @@ class PointerSteeringTest : public FrontendTest {
         testing_support::writeFile((dir / "BrickMap.dat").string(), map);
         destroyGlobals();
         createGlobals();
-        // Title, about, menu (Start), stage: each passed by a click.
+        // Title, about, menu (on Start), stage: each passed by a click.
         for (int i = 0; i < 4; ++i) {
-            pointer(platform::kMsgPointerDown, 3, 4);
-            pointer(platform::kMsgPointerUp, 3, 4);
+            pointer(platform::kMsgPointerDown, 88, 40);
+            pointer(platform::kMsgPointerUp, 88, 40);
             finishWipe();
         }
         ASSERT_EQ(program().app->state(), PLAY);

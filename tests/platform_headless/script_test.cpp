@@ -20,7 +20,8 @@ std::vector<std::string> parse(const std::string& script) {
     if (!platform::headless::parseScript(in, events, error)) return {error};
     EXPECT_TRUE(error.empty());
     static const char* const kKinds[] = {"down", "up",      "activate", "focus",   "close",
-                                         "shot", "pointer", "click",    "unclick", "leave"};
+                                         "shot", "pointer", "click",    "unclick", "leave",
+                                         "char"};
     std::vector<std::string> lines;
     for (const ScriptEvent& e : events)
         lines.push_back(std::to_string(e.ms) + " " + kKinds[static_cast<int>(e.kind)] + " " +
@@ -91,6 +92,10 @@ TEST(ReplayScript, FirstBadLineIsReportedWithItsReason) {
         {"5 pointer 1 2 3", "script line 1: too many words"},
         {"5 click 1 2", "script line 1: too many words"},
         {"5 leave now", "script line 1: leave takes no argument"},
+        {"5 type", "script line 1: type needs the text to type"},
+        {"5 type AB CD", "script line 1: too many words"},
+        {"5 type A\xC3\xA9", "script line 1: type takes printable ASCII only"},
+        {"5 backspace 1", "script line 1: backspace takes no argument"},
     };
     for (const auto& [script, error] : cases)
         EXPECT_EQ(parse(script), std::vector<std::string>{error}) << script;
@@ -109,4 +114,11 @@ TEST(ReplayScript, PointerMovesClicksAndLeaves) {
             "3 click 0", "4 unclick 0", "5 pointer " + std::to_string(175 + (219 << 16)),
             "5 click " + std::to_string(175 + (219 << 16)),
             "6 unclick " + std::to_string(175 + (219 << 16)), "6 pointer 65536", "7 leave 0"}));
+}
+
+// Typed text: one character event a character, in order, at its millisecond; Backspace is 8.
+TEST(ReplayScript, TypedTextAndBackspace) {
+    EXPECT_EQ(parse("2 type Ab7\n2 backspace\n3 type ~\n"),
+              (std::vector<std::string>{"2 char 65", "2 char 98", "2 char 55", "2 char 8",
+                                        "3 char 126"}));
 }

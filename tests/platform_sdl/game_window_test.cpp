@@ -59,6 +59,14 @@ class GameWindowTest : public ::testing::Test {
         SDL_PushEvent(&event);
     }
 
+    void text(const char* utf8) {
+        SDL_Event event{};
+        event.type = SDL_TEXTINPUT;
+        event.text.windowID = SDL_GetWindowID(gameWindow().sdlWindow());
+        SDL_strlcpy(event.text.text, utf8, sizeof event.text.text);
+        SDL_PushEvent(&event);
+    }
+
     void windowEvent(SDL_WindowEventID id) {
         SDL_Event event{};
         event.type = SDL_WINDOWEVENT;
@@ -83,6 +91,31 @@ TEST_F(GameWindowTest, KeysBecomeHandsetKeyMessages) {
                              {0x101, 0x71},
                              {0x100, 0x5B}}));
     EXPECT_EQ(defaultWindowProc(Message{0x0F, 0, 0}), 0);
+}
+
+// Text typed by other keys is characters, one a code point; the text a game key types (Space,
+// a keypad digit) is not. Backspace is character 8 as well as whatever else it means.
+TEST_F(GameWindowTest, TypedTextBecomesCharacterMessages) {
+    key(SDL_SCANCODE_A, true);
+    text("a");
+    key(SDL_SCANCODE_KP_5, true);
+    text("5");
+    key(SDL_SCANCODE_SPACE, true);
+    text(" ");
+    key(SDL_SCANCODE_7, true);
+    text("7\xC3\xA9");
+    SDL_Event backspace{};
+    backspace.type = SDL_KEYDOWN;
+    backspace.key.windowID = SDL_GetWindowID(gameWindow().sdlWindow());
+    backspace.key.keysym.scancode = SDL_SCANCODE_BACKSPACE;
+    backspace.key.keysym.sym = SDLK_BACKSPACE;
+    SDL_PushEvent(&backspace);
+    EXPECT_EQ(drain(), (Seen{{kMsgChar, 'a'},
+                             {kMsgKeyDown, kKeyAction},
+                             {kMsgKeyDown, kKeyAction},
+                             {kMsgChar, '7'},
+                             {kMsgChar, 0xE9},
+                             {kMsgChar, kCharBackspace}}));
 }
 
 // The mouse and fingers reach the frame through the letterbox: a message only for a place over

@@ -310,8 +310,7 @@ TEST_F(ScoreSyncFaultTest, RefusedScoresAreDroppedAndAFailingServerStopsTheUploa
     EXPECT_EQ(platform::nextRandom(), 61);
 
     // Next time FAIL goes first again, with its id of before, and is turned away by a rate limit
-    // (429, to be tried again): CC still waits. The list now replaces the first five entries;
-    // FAIL and CC enter again below it.
+    // (429, to be tried again): CC still waits. The short list joins the table above them all.
     server.failStatus = 429;
     server.list = ";L,60000;L,59000;L,58000;L,57000;L,56000";
     table.synchronize();
@@ -319,11 +318,12 @@ TEST_F(ScoreSyncFaultTest, RefusedScoresAreDroppedAndAFailingServerStopsTheUploa
     ASSERT_EQ(got.size(), 5u + 2u);
     EXPECT_EQ(got[5], got[3]);
     EXPECT_EQ(got[6], kPath);
-    EXPECT_EQ(std::u16string(table.entry(5).name), u"FAIL");
-    EXPECT_EQ(table.entry(5).pending, 1);
-    EXPECT_EQ(std::u16string(table.entry(6).name), u"CC");
-    EXPECT_EQ(table.entry(6).pending, 1);
-    EXPECT_EQ(table.entry(7).score, 10000u);  // the default table below them
+    EXPECT_EQ(std::u16string(table.entry(5).name), u"AA");
+    EXPECT_EQ(std::u16string(table.entry(8).name), u"FAIL");
+    EXPECT_EQ(table.entry(8).pending, 1);
+    EXPECT_EQ(std::u16string(table.entry(9).name), u"CC");
+    EXPECT_EQ(table.entry(9).pending, 1);
+    EXPECT_EQ(table.entry(10).score, 10000u);  // the default table below them
 
     // Once the server takes FAIL it goes up with the id it had from the start, CC with its own.
     server.failStatus = 0;
@@ -333,6 +333,6 @@ TEST_F(ScoreSyncFaultTest, RefusedScoresAreDroppedAndAFailingServerStopsTheUploa
     EXPECT_EQ(got[7], got[3]);
     EXPECT_EQ(withoutId(got[8]), upload("CC", 26000));
     EXPECT_NE(got[8].substr(got[8].size() - 16), got[3].substr(got[3].size() - 16));
-    EXPECT_EQ(table.entry(5).pending, 0);
-    EXPECT_EQ(table.entry(6).pending, 0);
+    EXPECT_EQ(table.entry(8).pending, 0);
+    EXPECT_EQ(table.entry(9).pending, 0);
 }

@@ -96,7 +96,7 @@ TEST_F(ScoreSyncTest, WithoutPendingEntriesOnlyTheListIsFetched) {
 
 TEST_F(ScoreSyncTest, UploadsPendingEntriesThenTakesTheList) {
     StubServer server;
-    server.reply = "x;A,1;B,2";
+    server.reply = "x;A,20000;B,30000";
     ScoreTable table;
     table.insert(u"AB", 1234);          // index 88, between 1300 and 1200
     table.insert(u"A B&\u00E9", 1500);  // index 86, below the 1500 already there
@@ -108,18 +108,21 @@ TEST_F(ScoreSyncTest, UploadsPendingEntriesThenTakesTheList) {
     EXPECT_EQ(withoutId(server.targets[1]), std::string(kPath) + "?myname=AB&myscore=1234");
     EXPECT_EQ(server.targets[2], kPath);
 
-    EXPECT_EQ(nameOf(table.entry(0)), u"A");
-    EXPECT_EQ(table.entry(0).score, 1u);
-    EXPECT_EQ(nameOf(table.entry(1)), u"B");
-    EXPECT_EQ(table.entry(1).score, 2u);
+    // A short list joins the table in order: the highest first, whatever the reply's order.
+    EXPECT_EQ(nameOf(table.entry(0)), u"B");
+    EXPECT_EQ(table.entry(0).score, 30000u);
+    EXPECT_EQ(nameOf(table.entry(1)), u"A");
+    EXPECT_EQ(table.entry(1).score, 20000u);
     EXPECT_EQ(nameOf(table.entry(2)), u"MERVAN");
-    EXPECT_EQ(table.entry(2).score, 9800u);
-    // The texts follow even a short list: "A" and "1" are one character wide.
+    EXPECT_EQ(table.entry(2).score, 10000u);
+    // The texts follow: "B" is one character wide, "30000" five.
     EXPECT_EQ(table.entry(0).nameText->width, 12);
-    EXPECT_EQ(table.entry(0).scoreText->width, 12);
-    // Answered uploads stay where the short list left them, no longer pending.
-    EXPECT_EQ(nameOf(table.entry(89)), u"AB");
-    EXPECT_EQ(table.entry(89).pending, 0);
+    EXPECT_EQ(table.entry(0).scoreText->width, 60);
+    // Answered uploads the list does not hold stay, two rows down, no longer pending; the two
+    // lowest scores (300 and 400) made room.
+    EXPECT_EQ(nameOf(table.entry(91)), u"AB");
+    EXPECT_EQ(table.entry(91).pending, 0);
+    EXPECT_EQ(table.entry(99).score, 500u);
     server.targets.clear();
     table.synchronize();
     EXPECT_EQ(server.targets.size(), 1u);  // nothing goes up twice
@@ -127,27 +130,30 @@ TEST_F(ScoreSyncTest, UploadsPendingEntriesThenTakesTheList) {
 
 TEST_F(ScoreSyncTest, NamesUpToEightCharactersAreTakenAndLongerOnesEndTheList) {
     StubServer server;
-    server.reply = ";ABCDEFGH,5;Zo\xC3\xAB,6;ABCDEFGHI,7;C,8";
+    server.reply = ";ABCDEFGH,50006;Zo\xC3\xAB,50005;ABCDEFGHI,50007;C,50008";
     ScoreTable table;
     table.synchronize();
     EXPECT_EQ(nameOf(table.entry(0)), u"ABCDEFGH");
     EXPECT_EQ(nameOf(table.entry(1)), u"Zo\u00EB");  // UTF-8: three characters
-    EXPECT_EQ(table.entry(1).score, 6u);
+    EXPECT_EQ(table.entry(1).score, 50005u);
     EXPECT_EQ(nameOf(table.entry(2)), u"MERVAN");
-    EXPECT_EQ(table.entry(2).score, 9800u);
-    EXPECT_EQ(nameOf(table.entry(3)), u"MERVAN");
+    EXPECT_EQ(table.entry(2).score, 10000u);
 
     // Scores: leading blanks and a sign are read, the number ends at the first non-digit,
-    // a value past 32 bits stays at the top, a negative one is 0 and shows as one space.
+    // a value past 32 bits stays at the top, a negative one is 0 and shows as one space. A
+    // full list (95 records of 0 after these) is the whole table.
     server.reply = ";P, 42x;Q,+7;R,99999999999;S,-3;T,";
+    for (int i = 0; i < 95; ++i) server.reply += ";F,0";
     table.synchronize();
-    EXPECT_EQ(table.entry(0).score, 42u);
-    EXPECT_EQ(table.entry(1).score, 7u);
-    EXPECT_EQ(table.entry(2).score, 4294967295u);
+    EXPECT_EQ(table.entry(0).score, 4294967295u);
+    EXPECT_EQ(table.entry(1).score, 42u);
+    EXPECT_EQ(table.entry(2).score, 7u);
+    EXPECT_EQ(nameOf(table.entry(3)), u"S");
     EXPECT_EQ(table.entry(3).score, 0u);
     EXPECT_EQ(table.entry(3).scoreText->width, 12);
     EXPECT_EQ(nameOf(table.entry(4)), u"T");
     EXPECT_EQ(table.entry(4).score, 0u);
+    EXPECT_EQ(nameOf(table.entry(99)), u"F");
 }
 
 TEST_F(ScoreSyncTest, AFullListReplacesTheWholeTable) {
@@ -166,6 +172,48 @@ TEST_F(ScoreSyncTest, AFullListReplacesTheWholeTable) {
     EXPECT_EQ(table.entry(0).nameText->width, 24);    // "N0"
     EXPECT_EQ(table.entry(99).nameText->width, 36);   // "N99"
     EXPECT_EQ(table.entry(99).scoreText->width, 60);  // "49901"
+}
+
+TEST_F(ScoreSyncTest, AShortListJoinsTheTableInOrderEachScoreOnce) {
+    // The server holds three scores: ME's, sent just now, among them; YOU's, taken too, is not
+    // on its list yet.
+    StubServer server;
+    server.reply = ";X,5050;ME,840;Z,50";
+    ScoreTable table;
+    table.insert(u"ME", 840);   // index 92, between 900 and 800
+    table.insert(u"YOU", 9950);  // index 1
+    table.synchronize();
+    // Above ME: YOU, X and the 92 defaults from 10000 to 900.
+    EXPECT_EQ(nameOf(table.entry(94)), u"ME");
+    int mine = 0;
+    for (int i = 0; i < ScoreTable::kEntryCount; ++i) {
+        mine += nameOf(table.entry(i)) == u"ME";
+        EXPECT_EQ(table.entry(i).pending, 0) << i;
+        if (i > 0) {
+            EXPECT_GE(table.entry(i - 1).score, table.entry(i).score) << i;
+        }
+    }
+    EXPECT_EQ(mine, 1);
+    EXPECT_EQ(nameOf(table.entry(1)), u"YOU");
+    EXPECT_EQ(nameOf(table.entry(51)), u"X");  // below the defaults down to 5100
+    EXPECT_EQ(table.entry(52).score, 5000u);
+    EXPECT_EQ(table.entry(99).score, 400u);  // Z and the lowest defaults are below the table
+}
+
+// A table that held one score twice (two uploads the server listed as one) shows it once; the
+// row left over at the bottom is empty.
+TEST_F(ScoreSyncTest, AScoreHeldTwiceShowsOnce) {
+    StubServer server;
+    server.reply = ";ME,840";
+    ScoreTable table;
+    table.insert(u"ME", 840);
+    table.insert(u"ME", 840);  // 92 and 93, the lowest default (100) gone
+    table.synchronize();
+    EXPECT_EQ(nameOf(table.entry(92)), u"ME");
+    EXPECT_EQ(table.entry(93).score, 800u);
+    EXPECT_EQ(table.entry(98).score, 300u);  // 200 went with the second insert
+    EXPECT_EQ(nameOf(table.entry(99)), u"");
+    EXPECT_EQ(table.entry(99).score, 0u);
 }
 
 TEST_F(ScoreSyncTest, APendingScoreSurvivesAFailedUpload) {
@@ -193,13 +241,15 @@ TEST_F(ScoreSyncTest, APendingScoreSurvivesAFailedUpload) {
     server.targets.clear();
     table.synchronize();
     EXPECT_EQ(withoutId(server.targets[0]), std::string(kPath) + "?myname=AB&myscore=1234");
-    EXPECT_EQ(table.entry(0).pending, 0);
+    EXPECT_EQ(nameOf(table.entry(77)), u"AB");  // held by the list: once, no longer pending
+    EXPECT_EQ(table.entry(77).pending, 0);
+    EXPECT_EQ(nameOf(table.entry(78)), u"S77");
 
     // A list that failed (not 2xx) changes nothing.
     server.downloadStatus = 503;
-    server.reply = ";ERR,1";
+    server.reply = ";ERR,100000";
     table.synchronize();
-    EXPECT_EQ(nameOf(table.entry(0)), u"AB");
+    EXPECT_EQ(nameOf(table.entry(0)), u"S0");
 }
 
 TEST_F(ScoreSyncTest, AnUnansweredScoreTheListHoldsIsNoLongerPending) {
@@ -213,25 +263,27 @@ TEST_F(ScoreSyncTest, AnUnansweredScoreTheListHoldsIsNoLongerPending) {
     table.synchronize();
     EXPECT_EQ(nameOf(table.entry(1)), u"AB");
     EXPECT_EQ(table.entry(1).pending, 0);
-    EXPECT_EQ(nameOf(table.entry(3)), u"MERVAN");
-    EXPECT_EQ(table.entry(3).score, 9800u);  // 10000 - 100 * 2, one row down since AB's insert
-    EXPECT_EQ(nameOf(table.entry(89)), u"CD");
-    EXPECT_EQ(table.entry(89).pending, 0);
-    EXPECT_EQ(table.entry(99).score, 300u);  // nothing more was inserted
+    EXPECT_EQ(nameOf(table.entry(2)), u"MERVAN");
+    EXPECT_EQ(table.entry(2).score, 10000u);
+    // CD shows once, as the list's record, below the 88 defaults from 10000 to 1300.
+    EXPECT_EQ(nameOf(table.entry(90)), u"CD");
+    EXPECT_EQ(table.entry(90).pending, 0);
+    EXPECT_EQ(table.entry(91).score, 1200u);
+    EXPECT_EQ(table.entry(99).score, 400u);
 }
 
 TEST_F(ScoreSyncTest, OnlyTheFirst8191BytesOfAHugeGarbageReplyCount) {
     StubServer server;
-    server.reply = ";\xFF\xFE,7";  // two invalid bytes: two replacement characters
+    server.reply = ";\xFF\xFE,70000";  // two invalid bytes: two replacement characters
     for (int i = 0; server.reply.size() < 20000; ++i)
         server.reply.push_back(static_cast<char>(0x80 + i % 0x70));
     server.reply.replace(8191, 5, ";Z,5;");  // a record past the limit is never seen
     ScoreTable table;
     table.synchronize();
     EXPECT_EQ(nameOf(table.entry(0)), std::u16string(2, char16_t(0xFFFD)));
-    EXPECT_EQ(table.entry(0).score, 7u);
+    EXPECT_EQ(table.entry(0).score, 70000u);
     EXPECT_EQ(nameOf(table.entry(1)), u"MERVAN");
-    EXPECT_EQ(table.entry(1).score, 9900u);
+    EXPECT_EQ(table.entry(1).score, 10000u);
 }
 
 TEST_F(ScoreSyncTest, ASilentServerOrNoServerLeavesTheTableAlone) {

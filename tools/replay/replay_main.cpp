@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
-    "                         [--trace FILE] [--autoplay]\n"
+    "                         [--trace FILE] [--autoplay] [--web] [--touch]\n"
     "       vextorium2-replay --help | --version\n"
     "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
     "  --dir DIR        the program directory (levels, sounds, saved files); default: beside\n"
@@ -24,6 +24,8 @@ constexpr const char* kUsage =
     "  --trace FILE     write the trace (screens, sounds, requests, messages, level, lives,\n"
     "                   score) to FILE\n"
     "  --autoplay       a built-in player steers the paddle and releases the ball\n"
+    "  --web            the web edition's screens (its credits)\n"
+    "  --touch          the screens a player with a touch screen sees\n"
     "  --help           print this help and exit\n"
     "  --version        print the version and exit\n";
 
@@ -50,6 +52,8 @@ int main(int argc, char** argv) {
     std::optional<std::string> dir, script, tracePath;
     std::optional<uint32_t> seed, until;
     bool autoplay = false;
+    bool web = false;
+    bool touch = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](const char* what) -> std::optional<std::string> {
@@ -67,6 +71,10 @@ int main(int argc, char** argv) {
         }
         if (arg == "--autoplay") {
             autoplay = true;
+        } else if (arg == "--web") {
+            web = true;
+        } else if (arg == "--touch") {
+            touch = true;
         } else if (arg == "--dir" || arg == "--script" || arg == "--trace") {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
@@ -85,6 +93,7 @@ int main(int argc, char** argv) {
     if (dir) platform::setProgramDirectory(*dir);
     headless::setSeed(seed);
     headless::setUntil(until);
+    headless::setEdition(web, touch);
     if (script) {
         std::vector<headless::ScriptEvent> events;
         std::string error;

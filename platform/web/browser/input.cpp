@@ -14,6 +14,7 @@
 
 #include "platform/common/key_table.h"
 #include "platform/common/stick_axis.h"
+#include "platform/common/utf8.h"
 #include "platform/display.h"
 #include "platform/web/browser/browser.h"
 #include "platform/window.h"
@@ -66,6 +67,19 @@ void postKey(bool down, uint32_t key) {
     post(down ? kMsgKeyDown : kMsgKeyUp, key);
 }
 
+// A key that is none of the game's: the character it types (its `key` is that one character),
+// or Backspace; shortcuts (Ctrl, Alt or Meta held) type nothing.
+void typeCharacter(const EmscriptenKeyboardEvent& event) {
+    if (event.ctrlKey || event.altKey || event.metaKey) return;
+    const std::string_view key(event.key);
+    if (key == "Backspace") {
+        post(kMsgChar, kCharBackspace);
+        return;
+    }
+    char32_t c = 0;
+    if (!key.empty() && decodeUtf8(key, 0, c) == key.size()) post(kMsgChar, c);
+}
+
 EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
     const bool down = type == EMSCRIPTEN_EVENT_KEYDOWN;
     const std::string code = event->code;
@@ -75,8 +89,10 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
         return EM_TRUE;
     }
     const uint32_t key = handsetKeyForCode(code);
-    // The browser's own keys keep working.
-    if (key == 0 && swallowed.count(code) == 0) return EM_FALSE;
+    if (key == 0 && swallowed.count(code) == 0) {
+        if (down && !exchanging) typeCharacter(*event);
+        return EM_FALSE;  // the browser's own keys keep working
+    }
     if (heard(code, down)) postKey(down, key);
     return EM_TRUE;
 }

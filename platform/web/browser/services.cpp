@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/edition.h"
 #include "platform/common/screen_colours.h"
 #include "platform/display.h"
 #include "platform/message_box.h"
@@ -62,6 +63,11 @@ EM_JS(void, v2ShowFrame, (const uint8_t* rgba, int width, int height), {
 
 EM_JS(void, v2ShowMessage, (const char* text, const char* caption), {
     if (Module.v2ShowMessage) Module.v2ShowMessage(UTF8ToString(text), UTF8ToString(caption));
+});
+
+// The page's main pointer is a finger: a phone or a tablet rather than a mouse.
+EM_JS(int, v2CoarsePointer, (), {
+    return typeof matchMedia === 'function' && matchMedia('(pointer: coarse)').matches ? 1 : 0;
 });
 
 EM_JS(void, v2ProgramEnded, (), {
@@ -126,6 +132,13 @@ void sleepMs(uint32_t ms) {
 
 uint32_t startupSeed() {
     return tickCount();
+}
+
+bool webEdition() {
+    return true;
+}
+bool touchScreen() {
+    return v2CoarsePointer() != 0;
 }
 
 void trace(const std::string&) {}

@@ -1,6 +1,8 @@
 // HTTP service of the Node build: there is no internet client there, so every request ends as
-// "no connection" (the online exchange treats it as it treats a network that is down).
+// "no connection" (the online exchange treats it as it treats a network that is down). The trace
+// lists each request as the other clients' do, so a replay's trace is the same everywhere.
 #include "platform/http.h"
+#include "platform/trace.h"
 
 namespace platform {
 
@@ -11,7 +13,8 @@ HttpSession* httpOpen(const std::string&) {
     return new HttpSession;
 }
 
-HttpRequest* httpOpenUrl(HttpSession*, const std::string&, long) {
+HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+    if (session != nullptr && timeoutMs > 0) trace("http GET " + url);
     return nullptr;
 }
 
