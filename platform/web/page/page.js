@@ -101,13 +101,18 @@ var Module = {
                    done: function () { location.reload(); }});
     nextMessage();
   };
-  Module.onRuntimeInitialized = function () { status.hidden = true; };
+  Module.onRuntimeInitialized = function () {
+    status.hidden = true;
+    window.v2Offline.started();
+  };
 
   function startGame() {
-    const script = document.createElement('script');
-    script.src = 'vextorium2.js';
-    script.async = true;
-    document.body.appendChild(script);
+    window.v2Offline.ready.then(function () {
+      const script = document.createElement('script');
+      script.src = 'vextorium2.js';
+      script.async = true;
+      document.body.appendChild(script);
+    });
   }
   if (navigator.locks && navigator.locks.request) {
     // A reload lets go of the lock a moment after the new page asks for it: no notice for that.

@@ -1,0 +1,21 @@
+# Writes the web game's service worker (sw.js) into WEB_DIR from TEMPLATE: every other file of
+# the directory with its SHA-256, and a build name made from them all.
+#   cmake -DWEB_DIR=DIR -DTEMPLATE=platform/web/page/sw.js.in -P platform/web/service_worker.cmake
+if(NOT WEB_DIR OR NOT TEMPLATE)
+    message(FATAL_ERROR "usage: cmake -DWEB_DIR=DIR -DTEMPLATE=FILE -P service_worker.cmake")
+endif()
+file(GLOB names RELATIVE ${WEB_DIR} LIST_DIRECTORIES false ${WEB_DIR}/*)
+list(REMOVE_ITEM names sw.js)
+list(FILTER names EXCLUDE REGEX "^\\.")
+list(SORT names)
+set(lines "")
+set(all "")
+foreach(name ${names})
+    file(SHA256 ${WEB_DIR}/${name} digest)
+    list(APPEND lines "    '${name}': '${digest}',")
+    string(APPEND all "${name} ${digest}\n")
+endforeach()
+list(JOIN lines "\n" V2_FILES)
+string(SHA256 V2_BUILD "${all}")
+string(SUBSTRING ${V2_BUILD} 0 16 V2_BUILD)
+configure_file(${TEMPLATE} ${WEB_DIR}/sw.js @ONLY)
