@@ -167,3 +167,95 @@ test('after one visit the game starts and plays with the server gone; its score 
         await server.stop();
     }
 });
+
+// Build B: the built game with a mark in its page script, its program's script and its program (a
+// custom section, which changes nothing it does), and its own worker, as the build writes it.
+function markedBuild(from) {
+    const dir = mkdtempSync(join(tmpdir(), 'v2-build-'));
+    cpSync(from, dir, { recursive: true });
+    appendFileSync(join(dir, 'page.js'), '\nwindow.v2TestPage = "B";\n');
+    appendFileSync(join(dir, 'vextorium2.js'), '\nglobalThis.v2TestScript = "B";\n');
+    const name = Buffer.from('v2-test-build');
+    appendFileSync(join(dir, 'vextorium2.wasm'), Buffer.concat([Buffer.from([0, name.length + 2, name.length]),
+        name, Buffer.from('B')]));
+    execFileSync('cmake', [`-DWEB_DIR=${dir}`, `-DTEMPLATE=${kSource}/platform/web/page/sw.js.in`,
+        '-P', `${kSource}/platform/web/service_worker.cmake`]);
+    return dir;
+}
+
+// Which build each part of the running page came from.
+function watchBuilds() {
+    const record = (result) => {
+        const module = result.module ?? result;
+        globalThis.v2TestProgram = WebAssembly.Module.customSections(module, 'v2-test-build').length ? 'B' : 'A';
+        return result;
+    };
+    const streaming = WebAssembly.instantiateStreaming;
+    WebAssembly.instantiateStreaming = (...args) => streaming(...args).then(record);
+    const plain = WebAssembly.instantiate;
+    WebAssembly.instantiate = (...args) => plain(...args).then(record);
+}
+
+async function runningBuild(page, build) {
+    await page.waitForFunction(() => globalThis.v2TestProgram !== undefined, { timeout: 60000 });
+    await waitForScreen(page, `the title of build ${build}`, ref.title);
+    return page.evaluate(() => [window.v2TestPage ?? 'A', globalThis.v2TestScript ?? 'A',
+        globalThis.v2TestProgram].join(''));
+}
+
+test('a new build on the server is fetched whole and taken at the next start; a half-replaced one never', kCase, async () => {
+    const a = setting('V2_WEB_DIR');
+    const b = markedBuild(a);
+    // The server's files caught halfway through being replaced: B's worker and scripts, A's program.
+    const half = mkdtempSync(join(tmpdir(), 'v2-build-'));
+    cpSync(b, half, { recursive: true });
+    cpSync(join(a, 'vextorium2.wasm'), join(half, 'vextorium2.wasm'));
+    let server = await startServer({ web: a });
+    const chromium = await launch();
+    const restart = async (web) => {
+        const { port } = server;
+        await server.stop();
+        server = await startServer({ port, web });
+    };
+    try {
+        const page = await chromium.page();
+        await page.evaluateOnNewDocument(watchBuilds);
+        await page.goto(`${server.origin}/`);
+        assert.equal(await runningBuild(page, 'A'), 'AAA');
+        await installed(page);
+
+        // Each start plays the stored build while the browser checks the server's; the worker
+        // found there is installed, or fails to be, before the test goes on.
+        const checked = () => page.evaluate(async () => {
+            const registration = await navigator.serviceWorker.getRegistration();
+            await registration.update().catch(() => {});
+            for (let i = 0; i < 600 && registration.installing; ++i) await new Promise((r) => setTimeout(r, 100));
+            return registration.waiting !== null;
+        });
+        await restart(half);
+        for (let start = 0; start < 2; ++start) {
+            await page.reload();
+            assert.equal(await runningBuild(page, 'A'), 'AAA', `start ${start} with the half-replaced files`);
+            assert.equal(await checked(), false, 'a build with another build\'s program is not kept');
+        }
+
+        await restart(b);
+        await page.reload();
+        assert.equal(await runningBuild(page, 'A'), 'AAA', 'the start that finds the new build');
+        assert.equal(await checked(), true, 'the new build is kept');
+        await page.reload();
+        assert.equal(await runningBuild(page, 'B'), 'BBB', 'the next start');
+        const caches = await page.evaluate(async () => (await caches.keys()).filter((n) => n.startsWith('vextorium2-')));
+        assert.equal(caches.length, 1, `one build kept: ${caches}`);
+        // And B plays with the server gone.
+        await server.stop();
+        await page.reload();
+        assert.equal(await runningBuild(page, 'B'), 'BBB', 'offline');
+        assert.deepEqual(chromium.errors, []);
+    } finally {
+        await chromium.close();
+        await server.stop();
+        rmSync(b, { recursive: true, force: true });
+        rmSync(half, { recursive: true, force: true });
+    }
+});
