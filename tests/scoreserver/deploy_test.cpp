@@ -57,6 +57,10 @@ class ScoreServerDeployTest : public testing::Test {
         ASSERT_FALSE(database.empty()) << sharedPostgres().error;  // fails, never skips
         directory = makeTempDirectory("scores_deploy");
         ASSERT_FALSE(directory.empty());
+        // A stand-in for the web game: its page and its offline worker's script.
+        std::filesystem::create_directory(directory + "web");
+        std::ofstream(directory + "web/index.html") << "<!doctype html><title>Vextorium2</title>\n";
+        std::ofstream(directory + "web/sw.js") << "'use strict';\n";
     }
     void TearDown() override {
         if (HasFailure()) {  // what the servers said
@@ -72,7 +76,7 @@ class ScoreServerDeployTest : public testing::Test {
     std::unique_ptr<Daemon> startServer(const std::string& name) {
         auto server = std::make_unique<Daemon>(
             std::vector<std::string>{SCORESERVER_PATH, "--listen", "127.0.0.1:0", "--db", database,
-                                     "--web", directory + "no-web-game"},
+                                     "--web", directory + "web"},
             directory + name + ".log", Daemon::Output::PortLine);
         EXPECT_GT(server->port, 0) << name;
         return server;
@@ -121,8 +125,24 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     std::stringstream site;
     site << example.rdbuf();
     ASSERT_NE(site.str().find("listen 80;"), std::string::npos);
+    ASSERT_NE(site.str().find("listen 443 ssl http2;"), std::string::npos);
     std::string conf =
         replaceAll(site.str(), "listen 80;", "listen 127.0.0.1:" + std::to_string(front) + ";");
+    // HTTPS on another port, with a throw-away certificate for 127.0.0.1.
+    const int secureFront = freeLoopbackPort();
+    ASSERT_GT(secureFront, 0);
+    const std::string certificate = directory + "certificate.pem";
+    const std::string key = directory + "key.pem";
+    // Made as the user nginx runs as, who must read the key.
+    ASSERT_TRUE(runCommand(asUnprivileged({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
+                                           "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
+                                           "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out",
+                                           certificate}),
+                           directory + "openssl.log"));
+    conf = replaceAll(conf, "listen 443 ssl http2;",
+                      "listen 127.0.0.1:" + std::to_string(secureFront) + " ssl http2;");
+    conf = replaceAll(conf, "/etc/ssl/vextorium2/fullchain.pem", certificate);
+    conf = replaceAll(conf, "/etc/ssl/vextorium2/privkey.pem", key);
     conf = replaceAll(conf, "127.0.0.1:8642", "127.0.0.1:" + std::to_string(first->port));
     conf = replaceAll(conf, "127.0.0.1:8643", "127.0.0.1:" + std::to_string(second->port));
     std::ofstream(directory + "site.conf") << conf;
@@ -142,6 +162,7 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
                   directory + "nginx.conf"},
                  directory + "nginx.log", Daemon::Output::ToLog, true);
     ASSERT_TRUE(waitForPort(front));
+    ASSERT_TRUE(waitForPort(secureFront));
 
     EXPECT_EQ(syncGame(front, {{u"ANNA", 12000}}, 1), "ANNA:12000 ");
     // With one server stopped the other takes every request.
@@ -155,10 +176,27 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     const auto posted = client.Post(kPath, "myname=A&myscore=1", "text/plain");
     ASSERT_TRUE(posted);
     EXPECT_EQ(posted->status, 403);
-    const auto elsewhere = client.Get("/");  // the servers have no web game here
-    ASSERT_TRUE(elsewhere);
-    EXPECT_EQ(elsewhere->status, 404);
-    const auto leaderboard = client.Get("/scores.json");
+    // Browsers are sent to HTTPS for the page (offline play needs it); there, checked against
+    // the certificate, the page, its worker's script never kept stale, and the exchange.
+    const auto page = client.Get("/");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 301);
+    EXPECT_EQ(page->get_header_value("Location"), "https://127.0.0.1/");
+    httplib::SSLClient secure("127.0.0.1", secureFront);
+    secure.set_ca_cert_path(certificate.c_str());
+    secure.enable_server_certificate_verification(true);
+    const auto securePage = secure.Get("/");
+    ASSERT_TRUE(securePage) << httplib::to_string(securePage.error());
+    EXPECT_EQ(securePage->status, 200);
+    EXPECT_NE(securePage->body.find("<title>Vextorium2</title>"), std::string::npos);
+    const auto worker = secure.Get("/sw.js");
+    ASSERT_TRUE(worker);
+    EXPECT_EQ(worker->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+    EXPECT_EQ(worker->get_header_value("Cache-Control"), "no-cache");
+    const auto secureList = secure.Get(kPath);
+    ASSERT_TRUE(secureList);
+    EXPECT_EQ(secureList->body, ";ANNA,12000;BOB,11000");
+    const auto leaderboard = secure.Get("/scores.json");
     ASSERT_TRUE(leaderboard);
     EXPECT_EQ(leaderboard->body,
               "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000},"
