@@ -1,6 +1,6 @@
 #include "sound_files.h"
 
-#include <fstream>
+#include <cstdio>
 #include <vector>
 
 #include "synth.h"
@@ -17,10 +17,10 @@ bool renderSoundFile(const std::string& source, const std::string& outDirectory,
     }
     const std::vector<uint8_t> file = wavFile(render(score));
     const std::string path = outDirectory + "/" + score.output;
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
-    out.close();
-    if (!out) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    bool written = out != nullptr && std::fwrite(file.data(), 1, file.size(), out) == file.size();
+    if (out != nullptr) written = std::fclose(out) == 0 && written;
+    if (!written) {
         error = "cannot write " + path;
         return false;
     }
