@@ -25,8 +25,8 @@ bool encodeIco(const std::vector<IconImage>& images, std::vector<uint8_t>& out,
         const auto side = static_cast<uint8_t>(image.side & 0xFF);  // 256 is written as 0
         out.push_back(side);
         out.push_back(side);
-        out.push_back(0);    // no palette
-        out.push_back(0);    // reserved
+        out.push_back(0);       // no palette
+        out.push_back(0);       // reserved
         le::append16(out, 1);   // colour planes
         le::append16(out, 32);  // bits per pixel, as browsers expect of a PNG entry
         le::append32(out, static_cast<uint32_t>(image.png.size()));

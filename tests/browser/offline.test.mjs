@@ -8,6 +8,7 @@ import { dirname, join, resolve } from 'node:path';
 import { before, test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { fileURLToPath } from 'node:url';
+import { firstVisitBytes } from './first_visit.mjs';
 import { findPaddle } from './frames.mjs';
 import { launch, setting, startServer, storedFiles, storeFiles, until, waitForScreen,
     waitForStill } from './harness.mjs';
@@ -32,7 +33,7 @@ async function press(page, key, screen, what, mask) {
     await waitForScreen(page, what, screen, mask);
 }
 
-test('the page names its manifest, icons and favicon, served with their types, and plays the desktop\'s sounds', kCase, async () => {
+test('the page names its manifest, icons and favicon, served with their types, plays the desktop\'s sounds and costs a first visit under 400 KB', kCase, async () => {
     const server = await startServer();
     const chromium = await launch();
     try {
@@ -101,6 +102,10 @@ test('the page names its manifest, icons and favicon, served with their types, a
             }
             assert.ok(largest <= 1, `${name}: a sample ${largest} steps away`);
         }
+
+        // A first visit costs a phone at most 400 KB, the worker's copy of the game included.
+        const sent = await firstVisitBytes(chromium.browser, server.port, ref.title);
+        assert.ok(sent <= 400 * 1000, `a first visit sent ${sent} bytes`);
         assert.deepEqual(chromium.errors, []);
     } finally {
         await chromium.close();

@@ -134,11 +134,11 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     const std::string certificate = directory + "certificate.pem";
     const std::string key = directory + "key.pem";
     // Made as the user nginx runs as, who must read the key.
-    ASSERT_TRUE(runCommand(asUnprivileged({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes",
-                                           "-days", "1", "-subj", "/CN=127.0.0.1", "-addext",
-                                           "subjectAltName=IP:127.0.0.1", "-keyout", key, "-out",
-                                           certificate}),
-                           directory + "openssl.log"));
+    ASSERT_TRUE(runCommand(
+        asUnprivileged({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1",
+                        "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                        "-keyout", key, "-out", certificate}),
+        directory + "openssl.log"));
     conf = replaceAll(conf, "listen 443 ssl http2;",
                       "listen 127.0.0.1:" + std::to_string(secureFront) + " ssl http2;");
     conf = replaceAll(conf, "/etc/ssl/vextorium2/fullchain.pem", certificate);

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "sound_files.h"
 #include "shell/entry.h"
+#include "sound_files.h"
 
 namespace {
 
