@@ -103,11 +103,12 @@ var Module = {
   };
   Module.onRuntimeInitialized = function () {
     status.hidden = true;
-    window.v2Offline.started();
+    if (window.v2Offline) window.v2Offline.started();
   };
 
   function startGame() {
-    window.v2Offline.ready.then(function () {
+    // A newer build already fetched is taken first (offline.js).
+    (window.v2Offline ? window.v2Offline.ready : Promise.resolve()).then(function () {
       const script = document.createElement('script');
       script.src = 'vextorium2.js';
       script.async = true;
