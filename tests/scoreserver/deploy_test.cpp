@@ -90,9 +90,8 @@ class ScoreServerDeployTest : public testing::Test {
 
     std::unique_ptr<Daemon> startServer(const std::string& name,
                                         const std::vector<std::string>& options = {}) {
-        std::vector<std::string> command{
-            SCORESERVER_PATH,         "--listen", "127.0.0.1:0", "--db", database, "--web",
-            directory + "web"};
+        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",    "--db",
+                                         database,         "--web",    directory + "web"};
         command.insert(command.end(), options.begin(), options.end());
         auto server =
             std::make_unique<Daemon>(command, directory + name + ".log", Daemon::Output::PortLine);
