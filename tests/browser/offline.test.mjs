@@ -73,6 +73,10 @@ test('the page names its manifest, icons and favicon, served with their types, p
         await waitForScreen(page, 'the title', ref.title);
         const links = await page.$$eval('link', (all) => all.map((l) => l.rel));
         assert.ok(['icon', 'manifest'].every((rel) => links.includes(rel)), `links ${links}`);
+        // Chromium finds nothing that keeps it from offering to install the page.
+        const cdp = await page.createCDPSession();
+        const { installabilityErrors } = await cdp.send('Page.getInstallabilityErrors');
+        assert.deepEqual(installabilityErrors, []);
 
         // The sounds rendered in the page are the desktop's WAV files: the same header, and no
         // sample more than one step away.
