@@ -3,9 +3,12 @@
 //   v2_artgen OUTDIR SOURCE...
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "assets/resource_ids.h"
+#include "icon_file.h"
 #include "image_files.h"
 #include "layout_script.h"
 
@@ -41,6 +44,13 @@ constexpr Expected kExpected[] = {
 
 constexpr int kIconBmpScale = 2;                       // 16 x 16 master -> 32 x 32 resource
 constexpr int kIconPngScales[] = {1, 2, 3, 4, 8, 16};  // 16 .. 256 pixels
+constexpr int kWebIconScales[] = {12, 32};             // 192 and 512: what browsers install
+constexpr int kFaviconScales[] = {1, 2, 3};            // 16, 32 and 48 in favicon.ico
+
+std::vector<uint8_t> readWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
 
 }  // namespace
 
@@ -107,10 +117,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "v2_artgen: cannot write the icon\n");
         ++failures;
     }
-    for (int scale : kIconPngScales) {
-        int side = icon->width() * scale;
-        std::string name = "vextorium2-" + std::to_string(side) + ".png";
-        if (!artgen::writePng(icon->scaled(scale), (out / "icons" / name).string())) ++failures;
+    const auto iconPath = [&](int scale) {
+        return (out / "icons" / ("vextorium2-" + std::to_string(icon->width() * scale) + ".png"))
+            .string();
+    };
+    for (int scale : kIconPngScales)
+        if (!artgen::writePng(icon->scaled(scale), iconPath(scale))) ++failures;
+    for (int scale : kWebIconScales)
+        if (!artgen::writePng(icon->scaled(scale), iconPath(scale))) ++failures;
+    // The page's favicon: the small sizes as PNG pictures in one icon file.
+    std::vector<artgen::IconImage> favicon;
+    for (int scale : kFaviconScales)
+        favicon.push_back({icon->width() * scale, readWhole(iconPath(scale))});
+    std::vector<uint8_t> ico;
+    if (!artgen::encodeIco(favicon, ico, error) ||
+        !artgen::writeFile((out / "icons" / "favicon.ico").string(), ico)) {
+        std::fprintf(stderr, "v2_artgen: cannot write favicon.ico: %s\n", error.c_str());
+        ++failures;
     }
     return failures == 0 ? 0 : 1;
 }

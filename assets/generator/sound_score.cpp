@@ -5,12 +5,63 @@
 //   beat PATTERN...              drums, one character per step: k s h o or . (rest)
 #include "sound_score.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
 namespace soundgen {
+namespace {
+
+// The words of one line, taken in turn as a string stream would give them, without the stream
+// library, which the web game (which reads these files in the page) would otherwise carry.
+class Words {
+  public:
+    explicit Words(const std::string& line) : text(line) {}
+
+    bool operator>>(std::string& word) {
+        constexpr const char* kSpace = " \t\r\n\v\f";
+        const size_t first = text.find_first_not_of(kSpace, at);
+        if (first == std::string::npos) {
+            at = text.size();
+            return false;
+        }
+        at = std::min(text.find_first_of(kSpace, first), text.size());
+        word = text.substr(first, at - first);
+        return true;
+    }
+
+    // A word that is not wholly a number reads as 0 and fails.
+    bool operator>>(double& value) {
+        std::string word;
+        value = 0;
+        if (!(*this >> word)) return false;
+        char* end = nullptr;
+        const double read = std::strtod(word.c_str(), &end);
+        if (*end != '\0') return false;
+        value = read;
+        return true;
+    }
+
+  private:
+    std::string text;
+    size_t at = 0;
+};
+
+// The whole file, or false when it cannot be read.
+bool readText(const std::string& path, std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, got);
+    const bool read = std::ferror(file) == 0;
+    std::fclose(file);
+    return read;
+}
+
+}  // namespace
 
 double noteFrequency(const std::string& name) {
     static const int kSemitone[7] = {9, 11, 0, 2, 4, 5, 7};  // A B C D E F G from C
@@ -32,19 +83,23 @@ double noteFrequency(const std::string& name) {
 
 bool readScore(const std::string& path, SoundScore& score, std::string& error) {
     score = SoundScore{};
-    std::ifstream in(path);
-    if (!in) {
+    std::string whole;
+    if (!readText(path, whole)) {
         error = path + ": cannot open";
         return false;
     }
     std::string text;
     int line = 0;
+    size_t next = 0;
     double cursor = 0;  // the current track's next free step
     auto fail = [&](const std::string& what) {
         error = path + ":" + std::to_string(line) + ": " + what;
         return false;
     };
-    while (std::getline(in, text)) {
+    while (next < whole.size()) {
+        const size_t end = std::min(whole.find('\n', next), whole.size());
+        text = whole.substr(next, end - next);
+        next = end + 1;
         ++line;
         // '#' starts a comment at the start of a word; inside a note name it is a sharp.
         for (size_t k = 0; k < text.size(); ++k)
@@ -52,7 +107,7 @@ bool readScore(const std::string& path, SoundScore& score, std::string& error) {
                 text.resize(k);
                 break;
             }
-        std::istringstream words(text);
+        Words words(text);
         std::string op;
         if (!(words >> op)) continue;
         if (op == "sound") {

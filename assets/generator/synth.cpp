@@ -114,10 +114,14 @@ std::vector<int16_t> render(const SoundScore& score) {
                 if (t.wave == "drums") {
                     v = drum(n.drum, ms, noise, phase, held);
                 } else {
-                    double progress = std::min(ms / n.lengthMs, 1.0);
-                    double semis = t.slide * progress +
-                                   t.vibrato * std::sin(2 * kPi * kVibratoHz * ms / 1000.0);
-                    double f = n.frequency * std::pow(2.0, semis / 12.0);
+                    // A pitch that neither slides nor wavers needs no powers: 2 to the 0 is 1.
+                    double f = n.frequency;
+                    if (t.slide != 0 || t.vibrato != 0) {
+                        double progress = std::min(ms / n.lengthMs, 1.0);
+                        double semis = t.slide * progress +
+                                       t.vibrato * std::sin(2 * kPi * kVibratoHz * ms / 1000.0);
+                        f *= std::pow(2.0, semis / 12.0);
+                    }
                     double dt = f / kSampleRate;
                     double before = phase;
                     phase += dt;

@@ -40,39 +40,55 @@ function(v2_web_programs)
                         --pre-js ${replay_pre})
     set_property(TARGET vextorium2-replay APPEND PROPERTY LINK_DEPENDS ${replay_pre})
 
-    # The game in the browser: the desktop's entry point over the browser back end. Its loop
-    # sleeps between passes through Asyncify (whose saved stack must hold the deepest wait: the
-    # score exchange and the file writes, called from the screens); the data files ride in a
-    # package under /game.
+    # The game in the browser: the desktop's program over the browser back end, started by a
+    # main of its own that first renders the sounds from their note lists. Its loop sleeps
+    # between passes through Asyncify (whose saved stack must hold the deepest wait: the score
+    # exchange and the file writes, called from the screens); the level file and the note lists
+    # ride in a package under /game.
     set(page ${CMAKE_SOURCE_DIR}/platform/web/page)
     set(pre ${CMAKE_SOURCE_DIR}/platform/web/browser/pre.js)
     set(out ${V2_BIN_DIR}/web)
-    add_executable(vextorium2 ${CMAKE_SOURCE_DIR}/shell/main.cpp)
-    target_link_libraries(vextorium2 PRIVATE shell platform_web v2_version)
+    add_executable(vextorium2 ${CMAKE_SOURCE_DIR}/tools/webgame/main.cpp)
+    target_link_libraries(vextorium2 PRIVATE shell platform_web v2_version v2_soundsynth)
     add_dependencies(vextorium2 vextorium2_data)
     set_target_properties(vextorium2 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${out} SUFFIX ".js")
-    set(package "")
-    set(packed "")
-    foreach(name ${V2_DATA_FILES})
-        list(APPEND package "--preload-file=${V2_BIN_DIR}/${name}@/game/${name}")
-        list(APPEND packed ${V2_BIN_DIR}/${name})
+    set(package "--preload-file=${V2_BIN_DIR}/BrickMap.dat@/game/BrickMap.dat")
+    set(packed ${V2_BIN_DIR}/BrickMap.dat ${V2_SOUND_SOURCES} ${pre})
+    foreach(source ${V2_SOUND_SOURCES})
+        get_filename_component(name ${source} NAME)
+        list(APPEND package "--preload-file=${source}@/game/sounds/${name}")
     endforeach()
-    list(APPEND packed ${pre})
-    set_target_properties(vextorium2 PROPERTIES LINK_DEPENDS "${packed}")
     target_link_options(vextorium2 PRIVATE
         -sENVIRONMENT=web -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1
         -sEXIT_RUNTIME=0
         -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_v2_touchKey -lidbfs.js
         "SHELL:--pre-js ${pre}" ${package})
+
+    # The page, its manifest and icons (drawn by the native build from the game's own icon).
     set(pages "")
-    foreach(file index.html page.css page.js)
+    set(icons ${V2_HOST_BUILD}/assets/bitmaps/icons)
+    foreach(file index.html page.css page.js offline.js manifest.webmanifest
+            ${icons}/vextorium2-192.png ${icons}/vextorium2-512.png ${icons}/favicon.ico)
+        if(NOT IS_ABSOLUTE ${file})
+            set(file ${page}/${file})
+        endif()
+        get_filename_component(name ${file} NAME)
         add_custom_command(
-            OUTPUT ${out}/${file}
-            COMMAND ${CMAKE_COMMAND} -E copy ${page}/${file} ${out}/${file}
-            DEPENDS ${page}/${file}
+            OUTPUT ${out}/${name}
+            COMMAND ${CMAKE_COMMAND} -E copy ${file} ${out}/${name}
+            DEPENDS ${file}
             VERBATIM)
-        list(APPEND pages ${out}/${file})
+        list(APPEND pages ${out}/${name})
+        list(APPEND packed ${file})
     endforeach()
     add_custom_target(vextorium2_page DEPENDS ${pages})
     add_dependencies(vextorium2 vextorium2_page)
+    # The service worker lists every file with its digest: written after each link, which any
+    # change of the page's files brings about too.
+    list(APPEND packed ${page}/sw.js.in ${CMAKE_SOURCE_DIR}/platform/web/service_worker.cmake)
+    set_target_properties(vextorium2 PROPERTIES LINK_DEPENDS "${packed}")
+    add_custom_command(TARGET vextorium2 POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -DWEB_DIR=${out} -DTEMPLATE=${page}/sw.js.in
+                -P ${CMAKE_SOURCE_DIR}/platform/web/service_worker.cmake
+        VERBATIM)
 endfunction()

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 
+#include "icon_file.h"
 #include "image_files.h"
 #include "layout_script.h"
 #include "platform/bitmap.h"
@@ -166,4 +167,27 @@ TEST_F(GeneratorFiles, NoteListsAndTheSynthesiser) {
     EXPECT_EQ(wav[4], 42);  // RIFF size: 36 + 6
     EXPECT_EQ(wav[46], 0xFE);
     EXPECT_EQ(wav[47], 0xFF);
+}
+
+// The favicon: a header, one entry per picture giving its side (256 as 0), its length and where
+// it starts, then the pictures themselves in order.
+TEST(Generator, IconFilesPointAtTheirPictures) {
+    const std::vector<artgen::IconImage> images = {{16, {1, 2, 3}}, {256, {4, 5}}};
+    std::vector<uint8_t> ico;
+    std::string error;
+    ASSERT_TRUE(artgen::encodeIco(images, ico, error)) << error;
+    ASSERT_EQ(ico.size(), 6u + 2 * 16 + 5);
+    EXPECT_EQ(std::vector<uint8_t>(ico.begin(), ico.begin() + 6),
+              (std::vector<uint8_t>{0, 0, 1, 0, 2, 0}));
+    const auto entry = [&](int i, int at) { return ico[6 + 16 * i + at]; };
+    EXPECT_EQ(entry(0, 0), 16);
+    EXPECT_EQ(entry(1, 0), 0);
+    EXPECT_EQ(entry(0, 8), 3);        // length
+    EXPECT_EQ(entry(0, 12), 6 + 32);  // the first picture follows the entries
+    EXPECT_EQ(entry(1, 8), 2);
+    EXPECT_EQ(entry(1, 12), 6 + 32 + 3);
+    EXPECT_EQ(ico[6 + 32 + 3], 4);
+
+    EXPECT_FALSE(artgen::encodeIco({{257, {1}}}, ico, error));
+    EXPECT_FALSE(artgen::encodeIco({}, ico, error));
 }

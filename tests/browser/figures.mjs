@@ -1,6 +1,7 @@
 #!/usr/bin/env node
-// Figures of the web game: download size, time from navigation to the title frame, and the
-// processor use of headless Chromium on the title screen and in play. Builds nothing.
+// Figures of the web game: download size, a first visit's bytes and its title over a slow link,
+// time from navigation to the title frame on loopback, and the processor use of headless
+// Chromium on the title screen and in play. Builds nothing.
 //   node tests/browser/figures.mjs --server build/bin/scoreserver --web build-web/bin/web \
 //       --replay build/bin/vextorium2-replay [--seconds 10] [--loads 5]
 import { readFileSync, readdirSync, statSync } from 'node:fs';
@@ -8,6 +9,7 @@ import { request } from 'node:http';
 import { join, resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { gzipSync } from 'node:zlib';
+import { firstVisitBytes, slowFirstVisit, titleWatcher } from './first_visit.mjs';
 import { kHeight, kWidth } from './frames.mjs';
 import { launch, startServer, toolOptions, until, waitForPaddle, waitForScreen } from './harness.mjs';
 import { references } from './references.mjs';
@@ -90,39 +92,27 @@ try {
     }
     console.log(`  ${'all'.padEnd(20)}${kib(total[0])}${kib(total[1])}${kib(total[2])}`);
 
+    // A first visit: all the server sends (the offline worker's copy included), and the title
+    // over a phone's link.
+    console.log(`first visit, all sent (KiB): ${kib(await firstVisitBytes(chromium.browser, server.port, ref.title))}`);
+    const slow = [];
+    for (let i = 0; i < loads; ++i) slow.push(await slowFirstVisit(chromium.browser, `${server.origin}/`, ref.title));
+    slow.sort((x, y) => x.titleMs - y.titleMs);
+    const middle = slow[slow.length >> 1];
+    console.log(`title on 1.6 Mbit/s, 150 ms round trips (ms, ${loads} first visits): median ` +
+        `${middle.titleMs.toFixed(0)}, min ${slow[0].titleMs.toFixed(0)}, max ${slow.at(-1).titleMs.toFixed(0)}; ` +
+        `on the wire by the title ${(middle.beforeTitle / 1024).toFixed(1)} KiB, the page's requests in all ` +
+        `${(middle.all / 1024).toFixed(1)} KiB`);
+
     // The moment the canvas first shows the title, from the navigation's start, in the page's
     // own clock: a watcher put into each new document checks the canvas on every frame.
     const title = Buffer.from(ref.title).toString('base64');
-    const watcher = (expected, width, height) => {
-        const want = Uint8Array.from(atob(expected), (c) => c.charCodeAt(0));
-        const check = () => {
-            const canvas = document.querySelector('canvas');
-            if (canvas && canvas.width > 0) {
-                const small = new OffscreenCanvas(width, height);
-                const g = small.getContext('2d');
-                g.imageSmoothingEnabled = false;
-                g.drawImage(canvas, 0, 0, width, height);
-                const got = g.getImageData(0, 0, width, height).data;
-                let same = true;
-                for (let i = 0, j = 0; same && j < want.length; i += 4, j += 3) {
-                    same = got[i] >> 3 === want[j] >> 3 && got[i + 1] >> 3 === want[j + 1] >> 3 &&
-                        got[i + 2] >> 3 === want[j + 2] >> 3;
-                }
-                if (same) {
-                    globalThis.titleShownAt = performance.now();
-                    return;
-                }
-            }
-            requestAnimationFrame(check);
-        };
-        requestAnimationFrame(check);
-    };
     const times = { cold: [], warm: [] };
     for (let i = 0; i < loads; ++i) {
         const context = await chromium.browser.createBrowserContext();
         const page = await context.newPage();
         await page.setViewport({ width: 1280, height: 800 });
-        await page.evaluateOnNewDocument(watcher, title, kWidth, kHeight);
+        await page.evaluateOnNewDocument(titleWatcher, title, kWidth, kHeight);
         for (const kind of ['cold', 'warm']) {
             await (kind === 'cold' ? page.goto(`${server.origin}/`) : page.reload());
             await page.waitForFunction(() => globalThis.titleShownAt !== undefined, { timeout: 60000 });

@@ -6,6 +6,7 @@ import { setTimeout as sleep } from 'node:timers/promises';
 import { differences, findPaddle, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
     waitForScreen, waitForStill, until } from './harness.mjs';
+import { loseSavedGameAsAC, press } from './play.mjs';
 import { kSavedGame, references } from './references.mjs';
 
 // The game writes its score table and saved game when the program ends, and a page is left
@@ -37,11 +38,6 @@ async function withGame(viewport, body) {
         await chromium.close();
         await server.stop();
     }
-}
-
-async function press(page, key, screen, what, mask) {
-    await until(page, `${key} for ${what}`, () => page.keyboard.press(key));
-    await waitForScreen(page, what, screen, mask);
 }
 
 // Holds a key (again, until the game takes it) until the paddle leaves its first place.
@@ -255,30 +251,13 @@ test('a high score is entered, uploaded, listed by the server and kept over a re
         await storeFiles(page, { 'AutoSave.dat': kSavedGame });
         await page.reload();
         await waitForScreen(page, 'the title', ref.title);
-        await press(page, 'Enter', ref.about, 'the credits');
-        await press(page, 'Enter', ref.menu, 'the menu');
-        await press(page, 'ArrowDown', ref['menu-continue'], 'Continue chosen');
-        await press(page, 'Enter', ref['stage-continue'], 'stage 1');
-        // One life, 1230 points: the paddle held left misses the ball before long.
-        await press(page, 'Enter', ref['play-continue'], 'play', ref.playMask);
-        await holdInPlay(page, 'ArrowLeft');
-        await page.keyboard.press('Enter');
-        await waitForScreen(page, 'the game over', ref['game-over'], ref.gameOverMask, 120000);
-        await page.keyboard.up('ArrowLeft');
-
-        // 1230 or more beats the default table's lowest (100): the name entry; "AC", Done.
-        await press(page, 'Enter', ref['name-entry'], 'the name entry');
-        await until(page, 'the cursor moved', () => page.keyboard.press('ArrowDown'));
-        await page.keyboard.press('Enter');
-        await page.keyboard.press('ArrowRight');
-        await page.keyboard.press('ArrowRight');
-        await press(page, 'Enter', ref['name-ac'], 'the name AC');
-        // Backspace deletes, typed letters pick their cells: AC again, the cursor on C.
-        await until(page, 'Backspace', () => page.keyboard.press('Backspace'));
-        await page.keyboard.press('Backspace');
-        await page.keyboard.type('ac');
-        await waitForScreen(page, 'the name AC typed', ref['name-ac']);
-        await until(page, 'Done', () => page.keyboard.press('F1'));
+        await loseSavedGameAsAC(page, ref, async () => {
+            // Backspace deletes, typed letters pick their cells: AC again, the cursor on C.
+            await until(page, 'Backspace', () => page.keyboard.press('Backspace'));
+            await page.keyboard.press('Backspace');
+            await page.keyboard.type('ac');
+            await waitForScreen(page, 'the name AC typed', ref['name-ac']);
+        });
         await waitForStill(page, 'the table after its wipe');
         assert.deepEqual(await server.list(), '', 'nothing is sent before the left soft key');
 

@@ -27,12 +27,13 @@ export function setting(name) {
     return value;
 }
 
-// Starts `scoreserver --listen 127.0.0.1:0 --web DIR --db <scratch>` and reads the port it
-// announces ("scoreserver listening on HOST:PORT").
-export async function startServer() {
+// Starts `scoreserver --listen 127.0.0.1:PORT --web DIR --db <scratch>` and reads the port it
+// announces ("scoreserver listening on HOST:PORT"). By default any free port and the built game;
+// a server started again on the same port is the same origin to the browser.
+export async function startServer({ port: wanted = 0, web = setting('V2_WEB_DIR') } = {}) {
     const scratch = mkdtempSync(join(tmpdir(), 'v2-browser-'));
-    const child = spawn(setting('V2_SCORESERVER'), ['--listen', '127.0.0.1:0', '--web',
-        setting('V2_WEB_DIR'), '--db', join(scratch, 'scores.sqlite')],
+    const child = spawn(setting('V2_SCORESERVER'), ['--listen', `127.0.0.1:${wanted}`, '--web',
+        web, '--db', join(scratch, 'scores.sqlite')],
         { stdio: ['ignore', 'pipe', 'inherit'] });
     const port = await new Promise((resolve, reject) => {
         let text = '';
@@ -50,6 +51,7 @@ export async function startServer() {
     const origin = `http://127.0.0.1:${port}`;
     return {
         origin,
+        port,
         child,
         scratch,
         async list() {

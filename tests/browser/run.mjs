@@ -25,5 +25,6 @@ for (const name of ['V2_SCORESERVER', 'V2_WEB_DIR', 'V2_REPLAY']) {
 }
 const here = dirname(fileURLToPath(import.meta.url));
 const run = spawnSync(process.execPath, ['--test', '--test-concurrency=1', '--test-timeout=240000',
-    ...rest, join(here, 'game.test.mjs'), join(here, 'page.test.mjs')], { env, stdio: 'inherit' });
+    ...rest, join(here, 'game.test.mjs'), join(here, 'page.test.mjs'),
+    join(here, 'offline.test.mjs')], { env, stdio: 'inherit' });
 process.exit(run.status ?? 1);

@@ -71,6 +71,10 @@ class ScoreServerDeployTest : public testing::Test {
         ASSERT_FALSE(database.empty()) << sharedPostgres().error;  // fails, never skips
         directory = makeTempDirectory("scores_deploy");
         ASSERT_FALSE(directory.empty());
+        // A stand-in for the web game: its page and its offline worker's script.
+        std::filesystem::create_directory(directory + "web");
+        std::ofstream(directory + "web/index.html") << "<!doctype html><title>Vextorium2</title>\n";
+        std::ofstream(directory + "web/sw.js") << "'use strict';\n";
     }
     void TearDown() override {
         nginx.reset();
@@ -86,9 +90,8 @@ class ScoreServerDeployTest : public testing::Test {
 
     std::unique_ptr<Daemon> startServer(const std::string& name,
                                         const std::vector<std::string>& options = {}) {
-        std::vector<std::string> command{
-            SCORESERVER_PATH,         "--listen", "127.0.0.1:0", "--db", database, "--web",
-            directory + "no-web-game"};
+        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",    "--db",
+                                         database,         "--web",    directory + "web"};
         command.insert(command.end(), options.begin(), options.end());
         auto server =
             std::make_unique<Daemon>(command, directory + name + ".log", Daemon::Output::PortLine);
@@ -98,14 +101,30 @@ class ScoreServerDeployTest : public testing::Test {
 
     // nginx with the deployment example as shipped, on a free loopback port and in front of the
     // two servers, with its files in the test's directory; 0 when it did not start.
+    // The example as shipped, on loopback ports: plain HTTP on the port returned, HTTPS on
+    // `secureFront` with a throw-away certificate for 127.0.0.1 (`certificate`).
     int startFront(int firstPort, int secondPort) {
         const int front = freeLoopbackPort();
+        secureFront = freeLoopbackPort();
         std::ifstream example(std::string(DEPLOY_DIR) + "/nginx/vextorium2-scores.conf");
         std::stringstream site;
         site << example.rdbuf();
         EXPECT_NE(site.str().find("listen 80;"), std::string::npos);
+        EXPECT_NE(site.str().find("listen 443 ssl http2;"), std::string::npos);
         std::string conf =
             replaceAll(site.str(), "listen 80;", "listen 127.0.0.1:" + std::to_string(front) + ";");
+        conf = replaceAll(conf, "listen 443 ssl http2;",
+                          "listen 127.0.0.1:" + std::to_string(secureFront) + " ssl http2;");
+        certificate = directory + "certificate.pem";
+        const std::string key = directory + "key.pem";
+        // Made as the user nginx runs as, who must read the key.
+        EXPECT_TRUE(runCommand(
+            asUnprivileged({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days",
+                            "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                            "-keyout", key, "-out", certificate}),
+            directory + "openssl.log"));
+        conf = replaceAll(conf, "/etc/ssl/vextorium2/fullchain.pem", certificate);
+        conf = replaceAll(conf, "/etc/ssl/vextorium2/privkey.pem", key);
         conf = replaceAll(conf, "127.0.0.1:8642", "127.0.0.1:" + std::to_string(firstPort));
         conf = replaceAll(conf, "127.0.0.1:8643", "127.0.0.1:" + std::to_string(secondPort));
         std::ofstream(directory + "site.conf") << conf;
@@ -126,12 +145,16 @@ class ScoreServerDeployTest : public testing::Test {
             std::vector<std::string>{findNginx(), "-e", directory + "error.log", "-p", directory,
                                      "-c", directory + "nginx.conf"},
             directory + "nginx.log", Daemon::Output::ToLog, true);
-        return front > 0 && waitForPort(front) ? front : 0;
+        return front > 0 && secureFront > 0 && waitForPort(front) && waitForPort(secureFront)
+                   ? front
+                   : 0;
     }
 
     std::string database;
     std::string directory;
     std::unique_ptr<Daemon> nginx;
+    int secureFront = 0;
+    std::string certificate;
 };
 
 }  // namespace
@@ -170,10 +193,27 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     const auto posted = client.Post(kPath, "myname=A&myscore=1", "text/plain");
     ASSERT_TRUE(posted);
     EXPECT_EQ(posted->status, 403);
-    const auto elsewhere = client.Get("/");  // the servers have no web game here
-    ASSERT_TRUE(elsewhere);
-    EXPECT_EQ(elsewhere->status, 404);
-    const auto leaderboard = client.Get("/scores.json");
+    // Browsers are sent to HTTPS for the page (offline play needs it); there, checked against
+    // the certificate, the page, its worker's script never kept stale, and the exchange.
+    const auto page = client.Get("/");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 301);
+    EXPECT_EQ(page->get_header_value("Location"), "https://127.0.0.1/");
+    httplib::SSLClient secure("127.0.0.1", secureFront);
+    secure.set_ca_cert_path(certificate.c_str());
+    secure.enable_server_certificate_verification(true);
+    const auto securePage = secure.Get("/");
+    ASSERT_TRUE(securePage) << httplib::to_string(securePage.error());
+    EXPECT_EQ(securePage->status, 200);
+    EXPECT_NE(securePage->body.find("<title>Vextorium2</title>"), std::string::npos);
+    const auto worker = secure.Get("/sw.js");
+    ASSERT_TRUE(worker);
+    EXPECT_EQ(worker->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+    EXPECT_EQ(worker->get_header_value("Cache-Control"), "no-cache");
+    const auto secureList = secure.Get(kPath);
+    ASSERT_TRUE(secureList);
+    EXPECT_EQ(secureList->body, ";ANNA,12000;BOB,11000");
+    const auto leaderboard = secure.Get("/scores.json");
     ASSERT_TRUE(leaderboard);
     EXPECT_EQ(leaderboard->body,
               "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000},"

@@ -146,13 +146,19 @@ var Module = {
     exchange.hidden = false;
     if (state !== 'sending') exchangeTimer = setTimeout(function () { exchange.hidden = true; }, 4000);
   };
-  Module.onRuntimeInitialized = function () { status.hidden = true; };
+  Module.onRuntimeInitialized = function () {
+    status.hidden = true;
+    if (window.v2Offline) window.v2Offline.started();
+  };
 
   function startGame() {
-    const script = document.createElement('script');
-    script.src = 'vextorium2.js';
-    script.async = true;
-    document.body.appendChild(script);
+    // A newer build already fetched is taken first (offline.js).
+    (window.v2Offline ? window.v2Offline.ready : Promise.resolve()).then(function () {
+      const script = document.createElement('script');
+      script.src = 'vextorium2.js';
+      script.async = true;
+      document.body.appendChild(script);
+    });
   }
   if (navigator.locks && navigator.locks.request) {
     // A reload lets go of the lock a moment after the new page asks for it: no notice for that.

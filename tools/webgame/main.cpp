@@ -1,0 +1,37 @@
+// The game in the browser. Its package carries the sounds as note lists, a few kilobytes in
+// place of the WAV files' megabyte and more; they are rendered here, by the generator that
+// makes the desktop's files, before the program opens them, so the page plays the same samples.
+#include <dirent.h>
+
+#include <cstdio>
+#include <string>
+
+#include "shell/entry.h"
+#include "sound_files.h"
+
+namespace {
+
+constexpr const char* kDataDirectory = "/game";
+constexpr const char* kSoundSources = "/game/sounds";
+
+// A sound that cannot be made stays missing, and the game plays without it.
+void renderSounds() {
+    DIR* sources = ::opendir(kSoundSources);
+    if (sources == nullptr) return;
+    while (const dirent* entry = ::readdir(sources)) {
+        const std::string name = entry->d_name;
+        if (name.size() < 5 || name.compare(name.size() - 4, 4, ".txt") != 0) continue;
+        std::string error;
+        if (!soundgen::renderSoundFile(std::string(kSoundSources) + "/" + name, kDataDirectory,
+                                       error))
+            std::fprintf(stderr, "vextorium2: %s\n", error.c_str());
+    }
+    ::closedir(sources);
+}
+
+}  // namespace
+
+int main() {
+    renderSounds();
+    return runProgram();
+}
