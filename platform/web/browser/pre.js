@@ -81,12 +81,39 @@ Module.v2Audio = (function () {
   let context = null;
   const streams = new Map();
   let nextId = 1;
+  // A running context renders even silence, waking the page hundreds of times a second: once
+  // nothing has played for a while it rests (suspended), and the next sound wakes it.
+  const kRestAfterMs = 2000;
+  let resting = false;
+  let restTimer = 0;
+
+  function playing() {
+    for (const stream of streams.values()) if (stream.sources.length > 0) return true;
+    return false;
+  }
+
+  function restLater() {
+    clearTimeout(restTimer);
+    restTimer = setTimeout(function () {
+      if (!context || context.state !== 'running' || playing()) return;
+      resting = true;
+      context.suspend().catch(function () {});
+    }, kRestAfterMs);
+  }
+
+  function wake() {
+    clearTimeout(restTimer);
+    if (!resting) return;
+    resting = false;
+    context.resume().catch(function () {});
+  }
 
   function audioContext() {
     if (context) return context;
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return null;
     try { context = new Context(); } catch (error) { return null; }
+    restLater();
     return context;
   }
 
@@ -110,15 +137,21 @@ Module.v2Audio = (function () {
   function stopAll(stream) {
     for (const source of stream.sources) { try { source.stop(); } catch (error) {} }
     stream.sources = [];
+    if (!playing()) restLater();
   }
 
   function start(stream, when, offset) {
-    if (!stream.buffer || context.state !== 'running') return;
+    if (!stream.buffer) return;
+    // A resting context is woken (it was running before, so the browser lets it resume).
+    if (resting) wake();
+    else if (context.state !== 'running') return;
+    clearTimeout(restTimer);
     const source = context.createBufferSource();
     source.buffer = stream.buffer;
     source.connect(context.destination);
     source.onended = function () {
       stream.sources = stream.sources.filter(function (s) { return s !== source; });
+      if (!playing()) restLater();
     };
     source.start(when, offset);
     stream.sources.push(source);
@@ -177,7 +210,9 @@ Module.v2Audio = (function () {
     },
     // Browsers start sound only after the page's first key, touch or click.
     unlock: function () {
-      if (context && context.state !== 'running') context.resume().catch(function () {});
+      if (!context || context.state === 'running' || resting) return;
+      context.resume().catch(function () {});
+      restLater();
     },
   };
 })();
