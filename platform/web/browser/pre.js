@@ -30,7 +30,9 @@ Module.v2ShowFrame = (function () {
     const canvas = document.getElementById('canvas');
     if (!canvas) return;
     if (!context) {
-      context = canvas.getContext('2d', {alpha: false});
+      // The picture comes from the processor: a canvas kept in memory takes it with a copy,
+      // where one kept on the graphics card stalls the page for an upload.
+      context = canvas.getContext('2d', {alpha: false, willReadFrequently: true});
       image = context.createImageData(canvas.width, canvas.height);
     }
     image.data.set(rgba);
