@@ -23,10 +23,11 @@ Module.v2Persist = function () {
   });
 };
 
+// Rows top to top + rows of the frame, their RGBA bytes in rgba; the rest of the canvas stays.
 Module.v2ShowFrame = (function () {
   let context = null;
   let image = null;
-  return function (rgba) {
+  return function (rgba, top, rows) {
     const canvas = document.getElementById('canvas');
     if (!canvas) return;
     if (!context) {
@@ -35,8 +36,8 @@ Module.v2ShowFrame = (function () {
       context = canvas.getContext('2d', {alpha: false, willReadFrequently: true});
       image = context.createImageData(canvas.width, canvas.height);
     }
-    image.data.set(rgba);
-    context.putImageData(image, 0, 0);
+    image.data.set(rgba, top * canvas.width * 4);
+    context.putImageData(image, 0, 0, 0, top, canvas.width, rows);
   };
 })();
 

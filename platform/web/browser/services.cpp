@@ -65,8 +65,11 @@ EM_JS(void, v2Wake, (), {
 });
 
 // The frame as RGBA bytes into the page's canvas.
-EM_JS(void, v2ShowFrame, (const uint8_t* rgba, int width, int height), {
-    if (Module.v2ShowFrame) Module.v2ShowFrame(HEAPU8.subarray(rgba, rgba + width * height * 4));
+// Rows top to top + rows of the frame (RGBA bytes from rgba, the whole frame's) into the canvas.
+EM_JS(void, v2ShowFrame, (const uint8_t* rgba, int width, int top, int rows), {
+    if (!Module.v2ShowFrame) return;
+    var from = rgba + top * width * 4;
+    Module.v2ShowFrame(HEAPU8.subarray(from, from + rows * width * 4), top, rows);
 });
 
 EM_JS(void, v2ShowMessage, (const char* text, const char* caption), {
@@ -91,18 +94,19 @@ std::vector<uint8_t> rgba(kFrameWidth* kFrameHeight * 4);
 constexpr double kTurnEveryMs = 10;
 double lastTurn = 0;
 
-// The frame against the one shown, eight bytes at a time: this runs on every pass of the loop,
-// and the library's byte-wise compare cost more than the rest of a still screen's pass.
-bool sameFrame() {
-    static_assert(sizeof frame % sizeof(uint64_t) == 0);
-    const auto* a = reinterpret_cast<const unsigned char*>(frame);
-    const auto* b = reinterpret_cast<const unsigned char*>(shown);
-    for (size_t at = 0; at < sizeof frame; at += sizeof(uint64_t)) {
+// Row y of the frame against the one shown, eight bytes at a time: this runs on every pass of
+// the loop, and the library's byte-wise compare cost more than the rest of a still screen's pass.
+bool sameRow(int y) {
+    constexpr size_t kRowBytes = kFrameWidth * sizeof frame[0];
+    static_assert(kRowBytes % sizeof(uint64_t) == 0);
+    const auto* a = reinterpret_cast<const unsigned char*>(frame + y * kFrameWidth);
+    const auto* b = reinterpret_cast<const unsigned char*>(shown + y * kFrameWidth);
+    for (size_t at = 0; at < kRowBytes; at += sizeof(uint64_t)) {
         uint64_t x = 0;
-        uint64_t y = 0;
+        uint64_t z = 0;
         std::memcpy(&x, a + at, sizeof x);
-        std::memcpy(&y, b + at, sizeof y);
-        if (x != y) return false;
+        std::memcpy(&z, b + at, sizeof z);
+        if (x != z) return false;
     }
     return true;
 }
@@ -124,20 +128,30 @@ void wake() {
     v2Wake();
 }
 
+// Only the rows from the first changed one to the last go to the canvas: the browser then
+// paints that band, not the whole picture (the fire brick's flames change a few rows).
 void presentFrame() {
     if (!displayOpen || suspended) return;
-    if (!repaint && sameFrame()) return;
-    std::memcpy(shown, frame, sizeof frame);
+    int top = 0;
+    int bottom = kFrameHeight;
+    if (!repaint) {
+        while (top < kFrameHeight && sameRow(top)) ++top;
+        if (top == kFrameHeight) return;
+        while (bottom - 1 > top && sameRow(bottom - 1)) --bottom;
+    }
     repaint = false;
-    uint8_t* to = rgba.data();
-    for (uint16_t pixel : shown) {
-        const ScreenColour colour = screenColour(pixel);
+    const size_t from = static_cast<size_t>(top) * kFrameWidth;
+    const size_t count = static_cast<size_t>(bottom - top) * kFrameWidth;
+    std::memcpy(shown + from, frame + from, count * sizeof frame[0]);
+    uint8_t* to = rgba.data() + from * 4;
+    for (size_t i = from; i < from + count; ++i) {
+        const ScreenColour colour = screenColour(shown[i]);
         *to++ = colour.red;
         *to++ = colour.green;
         *to++ = colour.blue;
         *to++ = 0xFF;
     }
-    v2ShowFrame(rgba.data(), kFrameWidth, kFrameHeight);
+    v2ShowFrame(rgba.data(), kFrameWidth, top, bottom - top);
 }
 
 }  // namespace web
