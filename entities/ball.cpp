@@ -91,7 +91,8 @@ void Ball::draw(Canvas* canvas) const {
     drawSparks(sparks_, canvas);
 }
 
-// Both rescalings run in single precision and truncate toward zero, as the handset did.
+// Both rescalings run in single precision and truncate toward zero, so a ball's speeds and every
+// replay stay as they have always been.
 void Ball::speedUp() {
     if (speed_ != 0) {
         const float f = static_cast<float>(kFastSpeed) / static_cast<float>(speed_);

@@ -23,7 +23,7 @@ class Ball {
     static constexpr Fixed kSize = 0x80000;  // 8 px square
 
     Ball(Fixed x, Fixed y, Fixed vx, Fixed vy, Fixed speed, int32_t kind);
-    virtual ~Ball();
+    ~Ball();
     Ball(const Ball&) = delete;
     Ball& operator=(const Ball&) = delete;
 

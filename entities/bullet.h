@@ -12,7 +12,7 @@ class Bullet {
     static constexpr Fixed kSpeed = 0x4000;  // 0.25 px per time unit, upwards
 
     Bullet(Fixed x, Fixed y);
-    virtual ~Bullet();
+    ~Bullet();
     Bullet(const Bullet&) = delete;
     Bullet& operator=(const Bullet&) = delete;
 

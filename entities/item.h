@@ -31,7 +31,7 @@ class Item {
     static constexpr Fixed kPull = 128;       // added to vy once per update
 
     Item(Fixed x, Fixed y, Fixed vx, Fixed vy, int32_t kind);
-    virtual ~Item();
+    ~Item();
     Item(const Item&) = delete;
     Item& operator=(const Item&) = delete;
 

@@ -37,7 +37,7 @@ class Paddle {
     static const std::array<Direction, 181> directionTable;
 
     Paddle();
-    virtual ~Paddle();
+    ~Paddle();
     Paddle(const Paddle&) = delete;
     Paddle& operator=(const Paddle&) = delete;
 

@@ -14,7 +14,7 @@ class PaddleExplosion {
     static constexpr int32_t kSparkLife = 400;
 
     PaddleExplosion() = default;
-    virtual ~PaddleExplosion() = default;
+    ~PaddleExplosion() = default;
     PaddleExplosion(const PaddleExplosion&) = delete;
     PaddleExplosion& operator=(const PaddleExplosion&) = delete;
 

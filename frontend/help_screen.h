@@ -10,7 +10,7 @@ class HelpScreen {
     static constexpr int kLastPage = 2;
 
     HelpScreen();
-    virtual ~HelpScreen();
+    ~HelpScreen();
     HelpScreen(const HelpScreen&) = delete;
     HelpScreen& operator=(const HelpScreen&) = delete;
 
@@ -21,7 +21,7 @@ class HelpScreen {
 
   private:
     int32_t page_ = 0;
-    Image* keyHelp;
-    Image* brickHelp;
-    Image* itemHelp;
+    Image* keyHelp_;
+    Image* brickHelp_;
+    Image* itemHelp_;
 };

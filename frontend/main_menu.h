@@ -10,7 +10,7 @@ class MainMenu {
     static constexpr int kEntries = 5;
 
     MainMenu();
-    virtual ~MainMenu();
+    ~MainMenu();
     MainMenu(const MainMenu&) = delete;
     MainMenu& operator=(const MainMenu&) = delete;
 
@@ -20,7 +20,7 @@ class MainMenu {
     int32_t selection() const { return selection_; }
 
   private:
-    Image* background;
-    Image* highlights;
+    Image* background_;
+    Image* highlights_;
     int32_t selection_ = 0;
 };

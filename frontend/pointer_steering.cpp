@@ -9,35 +9,37 @@
 #include "platform/display.h"
 #include "world/playfield.h"
 
-bool PointerSteering::handlePointer(const platform::Message& message) {
+SteeringKeys PointerSteering::handlePointer(const platform::Message& message) {
+    SteeringKeys keys;
     switch (message.id) {
         case platform::kMsgPointerMove:
             // The back ends send frame columns only; anything else is held to the frame.
             x_ = std::clamp(platform::pointerX(message.longParam), 0, platform::kFrameWidth - 1);
             over_ = true;
             overridden_ = false;
-            return true;
+            break;
         case platform::kMsgPointerLeave:
             over_ = false;
-            release();
-            return true;
+            release(keys);
+            break;
         case platform::kMsgPointerDown:
-            send(platform::kMsgKeyDown, platform::kKeyAction);
-            return true;
+            keys.add(platform::kMsgKeyDown, platform::kKeyAction);
+            break;
         case platform::kMsgPointerUp: {
             // Any key's release stops the paddle: a held steering key is pressed again at once,
             // as a player's finger still on it would keep it moving.
-            send(platform::kMsgKeyUp, platform::kKeyAction);
-            if (held_ != 0) send(platform::kMsgKeyDown, held_);
-            return true;
+            keys.add(platform::kMsgKeyUp, platform::kKeyAction);
+            if (held_ != 0) keys.add(platform::kMsgKeyDown, held_);
+            break;
         }
         default:
-            return false;
+            break;
     }
+    return keys;
 }
 
 void PointerSteering::noteKey(const platform::Message& message) {
-    if (sending_ || message.id != platform::kMsgKeyDown) return;
+    if (message.id != platform::kMsgKeyDown) return;
     if (message.wordParam == platform::kKeyLeft || message.wordParam == platform::kKeyRight) {
         // The real key moves the paddle now; letting go of ours would stop it.
         overridden_ = true;
@@ -45,10 +47,11 @@ void PointerSteering::noteKey(const platform::Message& message) {
     }
 }
 
-void PointerSteering::steer(const GameApp& app, int step) {
+SteeringKeys PointerSteering::steer(const GameApp& app, int step) {
+    SteeringKeys keys;
     if (!over_ || overridden_ || app.state() != PLAY || !app.gameRunning()) {
-        release();
-        return;
+        release(keys);
+        return keys;
     }
     const Paddle& paddle = app.playfield()->paddleView();
     // The middle of the pointer's pixel, against the paddle's centre.
@@ -62,27 +65,22 @@ void PointerSteering::steer(const GameApp& app, int step) {
         toward = platform::kKeyLeft;
     }
     if (toward == 0) {
-        release();
-        return;
+        release(keys);
+        return keys;
     }
     const bool moving = toward == platform::kKeyRight ? paddle.vx() > 0 : paddle.vx() < 0;
-    if (toward != held_ || !moving) hold(toward);
+    if (toward != held_ || !moving) hold(toward, keys);
+    return keys;
 }
 
-void PointerSteering::hold(uint32_t key) {
-    release();
-    send(platform::kMsgKeyDown, key);
+void PointerSteering::hold(uint32_t key, SteeringKeys& keys) {
+    release(keys);
+    keys.add(platform::kMsgKeyDown, key);
     held_ = key;
 }
 
-void PointerSteering::release() {
+void PointerSteering::release(SteeringKeys& keys) {
     if (held_ == 0) return;
-    send(platform::kMsgKeyUp, held_);
+    keys.add(platform::kMsgKeyUp, held_);
     held_ = 0;
-}
-
-void PointerSteering::send(uint32_t id, uint32_t key) {
-    sending_ = true;
-    sink_(platform::Message{id, key, 0});
-    sending_ = false;
 }

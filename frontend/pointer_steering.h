@@ -6,42 +6,50 @@
 // How it meets the keyboard: a real left or right key (or a gamepad's) takes the paddle over
 // until the pointer moves again; any other key leaves steering on. Whatever stops the paddle
 // under steering (another key's release, a new life) is made good at the next tick.
+//
+// Steering only answers with the key messages it wants handled; the caller hands them to the
+// same handling a real key gets, in order.
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "platform/window.h"
 
 class GameApp;
 
+// The key messages one steering call wants handled, in order: at most a release and a press.
+class SteeringKeys {
+  public:
+    void add(uint32_t id, uint32_t key) { messages_[count_++] = platform::Message{id, key, 0}; }
+    const platform::Message* begin() const { return messages_.data(); }
+    const platform::Message* end() const { return messages_.data() + count_; }
+    bool empty() const { return count_ == 0; }
+
+  private:
+    std::array<platform::Message, 2> messages_{};
+    int count_ = 0;
+};
+
 class PointerSteering {
   public:
-    // Where the keys go: the handling a real key message gets.
-    using KeySink = void (*)(const platform::Message& key);
-
-    explicit PointerSteering(KeySink sink) : sink_(sink) {}
-
-    // A pointer message: moves the steering target, or presses or releases the action key. False
-    // for any other message.
-    bool handlePointer(const platform::Message& message);
-    // A key message before it is handled (this helper's own keys are recognised and ignored).
+    // A pointer message: moves the steering target, or presses or releases the action key.
+    SteeringKeys handlePointer(const platform::Message& message);
+    // A real key message, before it is handled.
     void noteKey(const platform::Message& message);
     // After each tick of `step` time units: while a game is in play and the pointer is over the
     // frame, holds the key toward the pointer until the paddle's centre is within half a step of
     // it; otherwise lets go of any key it holds.
-    void steer(const GameApp& app, int step);
+    SteeringKeys steer(const GameApp& app, int step);
 
     // The key held for the pointer (kKeyLeft or kKeyRight), 0 for none.
     uint32_t heldKey() const { return held_; }
 
   private:
-    void send(uint32_t id, uint32_t key);
-    void hold(uint32_t key);
-    void release();
+    void hold(uint32_t key, SteeringKeys& keys);
+    void release(SteeringKeys& keys);
 
-    KeySink sink_;
     int x_ = 0;                // the pointer's column in the frame
     bool over_ = false;        // the pointer is over the frame
     bool overridden_ = false;  // a real left or right key took over
     uint32_t held_ = 0;
-    bool sending_ = false;
 };

@@ -12,7 +12,7 @@ class ScreenTransition {
     static constexpr int kRows = 20;
 
     ScreenTransition();
-    virtual ~ScreenTransition();
+    ~ScreenTransition();
     ScreenTransition(const ScreenTransition&) = delete;
     ScreenTransition& operator=(const ScreenTransition&) = delete;
 

@@ -4,15 +4,9 @@
 #include "platform/files.h"
 
 InstanceHandle instanceHandle = nullptr;
-bool appRunning = true;
-bool appActive = true;
 bool soundOn = true;
 bool musicOn = true;
 bool muted = false;
-Display* display = nullptr;
-FrameTimer* drawGate = nullptr;
-FrameTimer* tickGate = nullptr;
-GameApp* app = nullptr;
 DigitFont* scoreCounter = nullptr;
 Image* explosionImage = nullptr;
 SoundClip* blastSound = nullptr;

@@ -27,7 +27,7 @@ void DigitFont::setValue(int32_t number) {
 
 void addScore(int32_t points) {
     if (scoreCounter == nullptr) return;
-    // Wraps like the handset's 32-bit arithmetic rather than overflowing.
+    // Wraps in 32 bits rather than overflowing: no score can make the program misbehave.
     scoreCounter->setValue(static_cast<int32_t>(static_cast<uint32_t>(scoreCounter->value()) +
                                                 static_cast<uint32_t>(points)));
 }

@@ -11,7 +11,7 @@ class DigitFont {
                          kCellSlash = 14, kCellEquals = 15;
 
     DigitFont(InstanceHandle instance, int resourceId);
-    virtual ~DigitFont();
+    ~DigitFont();
     DigitFont(const DigitFont&) = delete;
     DigitFont& operator=(const DigitFont&) = delete;
 

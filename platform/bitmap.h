@@ -31,8 +31,8 @@ void addResource(int id, std::vector<uint8_t> bmpFile);
 // Drops a resource added at run time: the embedded one, if any, is found again.
 void removeResource(int id);
 
-// Decodes an uncompressed BMP (8-bit palettised or 24-bit) into a section exactly as the
-// handset's bitmap loading gives it. False for anything else, or damaged data.
+// Decodes an uncompressed BMP (8-bit palettised or 24-bit) into a 24-bit section, the one layout
+// the pictures are built from whatever the file's depth. False for anything else, or damaged data.
 bool decodeBmp(std::span<const uint8_t> file, Section& out);
 
 // resourceBytes + decodeBmp.

@@ -8,7 +8,7 @@ constexpr int kFrameWidth = 176;
 constexpr int kFrameHeight = 220;
 constexpr int kFrameBytes = kFrameWidth * kFrameHeight * 2;  // 77,440
 
-// The geometry the display reports, in the order the handset's interface gives it.
+// The geometry the display reports: the frame's size and the steps between its pixels.
 struct DisplayProperties {
     uint32_t width;
     uint32_t height;

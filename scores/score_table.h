@@ -18,8 +18,8 @@ class ScoreTable {
     static constexpr int32_t kMaxTop = kEntryCount - kVisibleRows;  // 88: entry 99 in the last row
     static constexpr int kMaxNameLength = ScoreEntry::kNameUnits - 1;
 
-    ScoreTable();           // loads ScoreList.sav and with it musicOn and soundOn
-    virtual ~ScoreTable();  // writes ScoreList.sav
+    ScoreTable();   // loads ScoreList.sav and with it musicOn and soundOn
+    ~ScoreTable();  // writes ScoreList.sav
     ScoreTable(const ScoreTable&) = delete;
     ScoreTable& operator=(const ScoreTable&) = delete;
 
@@ -48,8 +48,8 @@ class ScoreTable {
     // its first use (drawn or read here), not for all 100 rows at each load.
     const ScoreEntry& entry(int index) const;
     const TextImage* rankText(int index) const;
-    int32_t topRow() const { return top; }
-    const std::string& filePath() const { return path; }
+    int32_t topRow() const { return top_; }
+    const std::string& filePath() const { return path_; }
 
   private:
     void load();
@@ -57,11 +57,11 @@ class ScoreTable {
     void makeTexts(int index) const;
     static void deleteEntryTexts(ScoreEntry& entry);
 
-    Image* background = nullptr;
-    std::string path;
-    ScoreEntry* entries[kEntryCount] = {};
-    mutable TextImage* rankTexts[kEntryCount] = {};
-    int32_t top = 0;
-    bool readFailed = false;  // the file exists but could not be read: it is not overwritten
-    mutable std::vector<uint8_t> knownFile;  // the file's bytes as last read or written here
+    Image* background_ = nullptr;
+    std::string path_;
+    ScoreEntry* entries_[kEntryCount] = {};
+    mutable TextImage* rankTexts_[kEntryCount] = {};
+    int32_t top_ = 0;
+    bool readFailed_ = false;  // the file exists but could not be read: it is not overwritten
+    mutable std::vector<uint8_t> knownFile_;  // the file's bytes as last read or written here
 };

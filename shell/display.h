@@ -7,7 +7,7 @@ class Canvas;
 class Display {
   public:
     Display();  // opens the display full screen and holds the frame address until destroyed
-    virtual ~Display();
+    ~Display();
     Display(const Display&) = delete;
     Display& operator=(const Display&) = delete;
 
@@ -17,5 +17,5 @@ class Display {
     void resume();
 
   private:
-    uint16_t* frameBuffer;
+    uint16_t* frameBuffer_;
 };

@@ -19,6 +19,7 @@
 #include "shell/display.h"
 #include "shell/frame_timer.h"
 #include "shell/message_table.h"
+#include "shell/program.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
@@ -32,6 +33,9 @@ void deleteGlobal(T*& object) {
     delete object;
     object = nullptr;
 }
+
+// Its objects exist between createGlobals and destroyGlobals.
+Program theProgram;
 
 // The level, lives and score last written to the trace. Level and lives start unassigned (0),
 // so their first values are written; a score of 0 at the start is not.
@@ -51,7 +55,7 @@ void traceChange(const char* name, int32_t now, int32_t& last) {
 // After a tick or a key: the quantities that changed since they were last written, so that a
 // replay compares the game's state and not only its screens and sounds.
 void traceGameState() {
-    const Playfield* playfield = app->playfield();
+    const Playfield* playfield = theProgram.app->playfield();
     traceChange("level", playfield->level(), traced.level);
     traceChange("lives", playfield->livesLeft(), traced.lives);
     traceChange("score", scoreCounter->value(), traced.score);
@@ -61,60 +65,65 @@ void traceGameState() {
 // without warning, to the files.
 void afterGameStep() {
     traceGameState();
-    if (platform::keepFilesCurrent()) app->saveChanges(platform::tickCount());
+    if (platform::keepFilesCurrent()) theProgram.app->saveChanges(platform::tickCount());
 }
 }  // namespace
 
+Program& program() {
+    return theProgram;
+}
+
 bool createGlobals() {
-    appRunning = true;
-    appActive = true;
+    theProgram.running = true;
+    theProgram.active = true;
     soundOn = true;
     musicOn = true;
     muted = false;
     traced = TracedState{};
     scoreCounter = new DigitFont(instanceHandle, resource::kSmallDigits);
     platform::seedRandom(platform::startupSeed());
-    display = new Display();
-    drawGate = new FrameTimer(kGateInterval);
-    tickGate = new FrameTimer(kGateInterval);
-    app = new GameApp();
-    pointerSteering = new PointerSteering(sendSteeringKey);
+    theProgram.display = std::make_unique<Display>();
+    theProgram.drawGate = std::make_unique<FrameTimer>(kGateInterval);
+    theProgram.tickGate = std::make_unique<FrameTimer>(kGateInterval);
+    theProgram.app = std::make_unique<GameApp>();
+    theProgram.steering = std::make_unique<PointerSteering>();
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
 }
 
 void destroyGlobals() {
-    if (app != nullptr) app->saveOnExit();
-    deleteGlobal(pointerSteering);
-    deleteGlobal(tickGate);
-    deleteGlobal(drawGate);
-    deleteGlobal(display);
-    deleteGlobal(app);
+    if (theProgram.app != nullptr) theProgram.app->saveOnExit();
+    theProgram.steering.reset();
+    theProgram.tickGate.reset();
+    theProgram.drawGate.reset();
+    theProgram.display.reset();
+    theProgram.app.reset();
     deleteGlobal(explosionImage);
     deleteGlobal(blastSound);
     deleteGlobal(scoreCounter);
 }
 
 bool loopStep() {
-    if (!appActive) return false;
-    display->present(app->canvas());
-    if (tickGate->ready()) {
-        app->tick(kTickStep);
-        pointerSteering->steer(*app, kTickStep);
+    Program& p = theProgram;
+    if (!p.active) return false;
+    p.display->present(p.app->canvas());
+    if (p.tickGate->ready()) {
+        p.app->tick(kTickStep);
+        handleSteeringKeys(p.steering->steer(*p.app, kTickStep));
         afterGameStep();
     }
-    if (!drawGate->ready()) return false;
-    app->draw();
+    if (!p.drawGate->ready()) return false;
+    p.app->draw();
     return true;
 }
 
 // How long the loop may wait for a message after a pass: not at all when it drew (the next
 // pass hands the picture to the display), else until the first gate opens.
 uint32_t idleWaitMs(bool drew) {
-    if (!appActive) return kInactiveWaitMs;
+    if (!theProgram.active) return kInactiveWaitMs;
     if (drew) return 0;
-    return std::min(tickGate->msUntilReady(), drawGate->msUntilReady());
+    return std::min(theProgram.tickGate->msUntilReady(), theProgram.drawGate->msUntilReady());
 }
 
 int runProgram(bool fullScreen) {
@@ -139,7 +148,7 @@ int runProgram(bool fullScreen) {
         return kExitNoStart;
     }
     platform::showWindow();
-    while (appRunning) {
+    while (theProgram.running) {
         const bool drew = loopStep();
         platform::Message message;
         while (platform::takeMessage(message)) {
@@ -148,7 +157,7 @@ int runProgram(bool fullScreen) {
                 message.id == platform::kMsgPointerDown || message.id == platform::kMsgPointerUp)
                 afterGameStep();
         }
-        if (appRunning) platform::waitForMessage(idleWaitMs(drew));
+        if (theProgram.running) platform::waitForMessage(idleWaitMs(drew));
     }
     destroyGlobals();
     platform::destroyWindow();

@@ -12,10 +12,11 @@ inline constexpr int kExitBadUsage = 2;  // an unknown or malformed command-line
 // Runs the whole program on the linked back end; returns the exit code.
 int runProgram(bool fullScreen = true);
 
-// Creates the globals in their fixed order (flags, score counter, random seed, display, the
-// two gates, the application, the explosion picture, the blast sound).
+// Creates the globals and the shell's own objects (shell/program.h) in their fixed order (flags,
+// score counter, random seed, display, the two gates, the application, the pointer's steering,
+// the explosion picture, the blast sound).
 bool createGlobals();
-// Saves if a stage is being played, then deletes the globals in their fixed order.
+// Saves if a stage is being played, then deletes them all in their fixed order.
 void destroyGlobals();
 // One pass of the main loop: present, then a tick and a draw when their gates open. True when
 // it drew.

@@ -6,8 +6,7 @@
 #include "frontend/pointer_steering.h"
 #include "globals/globals.h"
 #include "shell/display.h"
-
-PointerSteering* pointerSteering = nullptr;
+#include "shell/program.h"
 
 const MessageEntry messageTable[9] = {
     {platform::kMsgActivate, onActivate},    {platform::kMsgKeyDown, onKeyDown},
@@ -26,18 +25,20 @@ int32_t windowProc(const platform::Message& message) {
 
 int32_t onActivate(const platform::Message& message) {
     const uint32_t state = message.wordParam & 0xFFFF;
+    Program& p = program();
     if (state == 1) {
-        appActive = true;
+        p.active = true;
     } else if (state == 0) {
-        appActive = false;
-        if (app != nullptr) app->togglePause();
+        p.active = false;
+        if (p.app != nullptr) p.app->togglePause();
     }
     return 0;
 }
 
-int32_t onKeyDown(const platform::Message& message) {
-    if (app == nullptr) return 0;
-    if (pointerSteering != nullptr) pointerSteering->noteKey(message);
+namespace {
+// A key's press, from the keyboard or from the pointer's steering.
+void pressKey(const platform::Message& message) {
+    GameApp* app = program().app.get();
     switch (message.wordParam) {
         case platform::kKeyAction:
             app->pressAction();
@@ -55,7 +56,7 @@ int32_t onKeyDown(const platform::Message& message) {
             app->pressDown();
             break;
         case platform::kKeyHome:
-            appRunning = false;
+            program().running = false;
             break;
         case platform::kKeyLeftSoft:
             app->pressLeftSoft();
@@ -66,29 +67,44 @@ int32_t onKeyDown(const platform::Message& message) {
         default:
             break;
     }
+}
+}  // namespace
+
+int32_t onKeyDown(const platform::Message& message) {
+    Program& p = program();
+    if (p.app == nullptr) return 0;
+    if (p.steering != nullptr) p.steering->noteKey(message);
+    pressKey(message);
     return 0;
 }
 
 int32_t onKeyUp(const platform::Message&) {
-    if (app != nullptr) app->keyReleased();
+    if (program().app != nullptr) program().app->keyReleased();
     return 0;
 }
 
 int32_t onPointer(const platform::Message& message) {
-    if (app != nullptr && pointerSteering != nullptr) pointerSteering->handlePointer(message);
+    Program& p = program();
+    if (p.app != nullptr && p.steering != nullptr)
+        handleSteeringKeys(p.steering->handlePointer(message));
     return 0;
 }
 
-void sendSteeringKey(const platform::Message& key) {
-    windowProc(key);
+void handleSteeringKeys(const SteeringKeys& keys) {
+    for (const platform::Message& key : keys) {
+        if (key.id == platform::kMsgKeyDown)
+            pressKey(key);
+        else
+            onKeyUp(key);
+    }
 }
 
 int32_t onSetFocus(const platform::Message&) {
-    if (display != nullptr) display->resume();
+    if (program().display != nullptr) program().display->resume();
     return 0;
 }
 
 int32_t onKillFocus(const platform::Message&) {
-    if (display != nullptr) display->suspend();
+    if (program().display != nullptr) program().display->suspend();
     return 0;
 }

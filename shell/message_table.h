@@ -11,11 +11,9 @@ struct MessageEntry {
     MessageHandler handler;
 };
 
-class PointerSteering;
+class SteeringKeys;
 
 extern const MessageEntry messageTable[9];
-// The pointer's steering, made and deleted with the other globals.
-extern PointerSteering* pointerSteering;
 
 int32_t onActivate(const platform::Message& message);
 int32_t onKeyDown(const platform::Message& message);
@@ -25,8 +23,9 @@ int32_t onPointer(const platform::Message& message);
 int32_t onSetFocus(const platform::Message& message);
 int32_t onKillFocus(const platform::Message& message);
 
-// The pointer's steering hands its keys here: the same table, as real key messages.
-void sendSteeringKey(const platform::Message& key);
+// The keys the pointer's steering wants, in order, handled as real keys are (without being shown
+// to the steering as real keys).
+void handleSteeringKeys(const SteeringKeys& keys);
 
 // First matching entry's handler, else the platform's default handling.
 int32_t windowProc(const platform::Message& message);

@@ -12,7 +12,7 @@ class SoundClip {
     // A missing or unreadable file (anything but a regular file), or one shorter than its
     // header, gives a silent clip.
     SoundClip(const std::string& path, bool loop);
-    virtual ~SoundClip();
+    ~SoundClip();
     SoundClip(const SoundClip&) = delete;
     SoundClip& operator=(const SoundClip&) = delete;
 
@@ -21,14 +21,14 @@ class SoundClip {
     void pause();
     void resume();
 
-    bool isSilent() const { return output == nullptr; }
+    bool isSilent() const { return output_ == nullptr; }
 
   private:
     static void onDone(platform::WaveStream stream, uint32_t message, uintptr_t instance,
                        platform::WaveHeader* header);
 
-    std::vector<uint8_t> fileData;
-    platform::WaveFormat format;
-    platform::WaveStream output = nullptr;
-    platform::WaveHeader* header = nullptr;
+    std::vector<uint8_t> fileData_;
+    platform::WaveFormat format_;
+    platform::WaveStream output_ = nullptr;
+    platform::WaveHeader* header_ = nullptr;
 };

@@ -3,6 +3,10 @@
 // list every 50 ms and the server's memory is sampled:
 //   line     clients each sending one endless request line (up to --megabytes)
 //   headers  clients each sending endless 1 KB header lines (up to --megabytes)
+//   smuggle  requests framed so that a reader in front could take their end elsewhere (two
+//            lengths, a length beside chunked, an unknown coding, a length cut by a NUL or
+//            folded), each hiding an upload after it; every one must get a single answer and a
+//            closed connection, and no hidden upload may reach the list
 //   hold     --idle sockets that connect and say nothing, and --slow senders that send a header
 //            line every 3 s; at the end the server gets SIGTERM with them still connected
 // The attackers connect from 127.0.0.2 and up (Linux answers all of 127/8 on lo), at most 100
@@ -345,6 +349,64 @@ HoldResult hold(const Options& options, pid_t server, int port, MemoryWatch& mem
     return result;
 }
 
+// Everything the server sends on `fd` until it closes or `ms` pass ("" on silence).
+std::string replyOf(int fd, int ms) {
+    std::string reply;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(ms);
+    while (Clock::now() < deadline) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, kSendStepMs) <= 0) continue;
+        char buffer[4096];
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) return reply;
+        reply.append(buffer, static_cast<size_t>(n));
+    }
+    return reply + "<open>";
+}
+
+struct SmuggleResult {
+    int tried = 0, refusedOnce = 0;
+    bool hiddenListed = false;
+};
+
+SmuggleResult smuggle(int port) {
+    const std::string hidden = std::string("GET ") + kPath +
+                               "?myname=HIDDEN&myscore=4242 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+    const std::string length = std::to_string(hidden.size());
+    const std::string head = std::string("GET ") + kPath + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    const std::string attacks[] = {
+        head + "Content-Length: 0\r\nContent-Length: " + length + "\r\n\r\n" + hidden,
+        head + "Content-Length: " + length + "\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n" +
+            hidden,
+        head + "Transfer-Encoding: xchunked\r\n\r\n" + hidden,
+        head + "Content-Length: 0" + std::string(1, '\0') + length + "\r\n\r\n" + hidden,
+        head + "Content-Length: 0\r\n " + length + "\r\n\r\n" + hidden,
+    };
+    SmuggleResult result;
+    for (const std::string& attack : attacks) {
+        const int fd = connectFrom(1, port);
+        if (fd < 0) continue;
+        ++result.tried;
+        ::send(fd, attack.data(), attack.size(), MSG_NOSIGNAL);
+        const std::string reply = replyOf(fd, kProbeTimeoutMs);
+        ::close(fd);
+        const bool refused =
+            reply.compare(0, 10, "HTTP/1.1 4") == 0 || reply.compare(0, 10, "HTTP/1.1 5") == 0;
+        if (refused && reply.find("HTTP/1.1", 1) == std::string::npos &&
+            reply.find("<open>") == std::string::npos)
+            ++result.refusedOnce;
+    }
+    const int fd = connectFrom(1, port);
+    if (fd >= 0) {
+        const std::string list = std::string("GET ") + kPath +
+                                 " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+        ::send(fd, list.data(), list.size(), MSG_NOSIGNAL);
+        result.hiddenListed = replyOf(fd, kProbeTimeoutMs).find("HIDDEN") != std::string::npos;
+        ::close(fd);
+    }
+    return result;
+}
+
 Options parse(int argc, char** argv) {
     Options options;
     for (int i = 1; i < argc; ++i) {
@@ -414,6 +476,15 @@ int main(int argc, char** argv) {
                    "the long request was not cut early");
             expect(f.peakMb < options.maxMb, "memory went over the bound");
         }
+        const SmuggleResult smuggled = smuggle(server.port);
+        std::printf(
+            "smuggle %d framings each hiding an upload: %d refused with one answer and"
+            " closed; hidden upload %s\n",
+            smuggled.tried, smuggled.refusedOnce,
+            smuggled.hiddenListed ? "LISTED" : "never listed");
+        expect(smuggled.tried > 0 && smuggled.refusedOnce == smuggled.tried,
+               "a framing was not refused with one answer");
+        expect(!smuggled.hiddenListed, "an upload hidden behind a framing was stored");
         held = hold(options, server.pid, server.port, memory);
     }
     std::printf(

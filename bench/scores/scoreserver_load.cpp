@@ -3,11 +3,15 @@
 // With --db the servers use that database instead (a postgresql:// address for several); with
 // --instances N, N servers share it and the clients are spread over them.
 // --server runs another scoreserver program (an older build, to compare); options after "--"
-// go to the servers.
-//   scoreserver_load [--clients N] [--seconds S] [--mix list|upload|game] [--db ADDRESS]
-//                    [--instances N] [--server PROGRAM] [-- SERVER-OPTIONS...]
+// go to the servers. Every client comes from 127.0.0.1, so the per-client upload rate is off
+// unless those options set it. With --requests N the run ends after N requests (or --seconds,
+// whichever comes first); on a SQLite file of its own it then reports the rows and the file's
+// size and checks that the listed scores are exactly the best of all uploaded.
+//   scoreserver_load [--clients N] [--seconds S] [--requests N] [--mix list|upload|game]
+//                    [--db ADDRESS] [--instances N] [--server PROGRAM] [-- SERVER-OPTIONS...]
 #include <httplib.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -31,12 +35,22 @@ using Clock = std::chrono::steady_clock;
 struct Options {
     int clients = 8;
     int seconds = 10;
+    long requests = 0;  // 0: no limit
     std::string mix = "game";
     std::string db;  // a fresh SQLite file when empty
     int instances = 1;
     std::string server = SCORESERVER_PATH;
     std::vector<std::string> serverOptions;
 };
+
+constexpr size_t kListed = 100;
+
+// Keeps `best` the kListed highest scores seen, highest first.
+void keepBest(std::vector<uint32_t>& best, uint32_t score) {
+    if (best.size() == kListed && score <= best.back()) return;
+    best.insert(std::upper_bound(best.begin(), best.end(), score, std::greater<>()), score);
+    if (best.size() > kListed) best.pop_back();
+}
 
 double percentile(std::vector<double>& sorted, double p) {
     if (sorted.empty()) return 0;
@@ -60,6 +74,8 @@ int main(int argc, char** argv) {
             options.clients = std::max(1, std::atoi(argv[i + 1]));
         else if (arg == "--seconds")
             options.seconds = std::max(1, std::atoi(argv[i + 1]));
+        else if (arg == "--requests")
+            options.requests = std::max(0L, std::atol(argv[i + 1]));
         else if (arg == "--mix")
             options.mix = argv[i + 1];
         else if (arg == "--db")
@@ -69,6 +85,7 @@ int main(int argc, char** argv) {
         else if (arg == "--server")
             options.server = argv[i + 1];
     }
+    options.serverOptions.insert(options.serverOptions.begin(), {"--upload-rate", "0"});
     std::string directory =
         (std::filesystem::temp_directory_path() / "scoreserver_loadXXXXXX").string();
     if (::mkdtemp(directory.data()) == nullptr) return 1;
@@ -93,29 +110,41 @@ int main(int argc, char** argv) {
     std::vector<std::vector<double>> latencies(options.clients);
     std::vector<long> failures(options.clients, 0);
     std::vector<std::thread> threads;
+    std::atomic<long> issued{0};
+    std::atomic<int> running{options.clients};
+    // Each client's best kListed uploaded scores, answered 200.
+    std::vector<std::vector<uint32_t>> uploaded(options.clients);
     for (int c = 0; c < options.clients; ++c) {
         threads.emplace_back([&, c] {
             httplib::Client client("127.0.0.1", ports[static_cast<size_t>(c) % ports.size()]);
             client.set_keep_alive(true);
             for (long n = 0; !stop; ++n) {
+                if (options.requests > 0 && issued.fetch_add(1) >= options.requests) break;
                 std::string target = kPath;
                 const bool uploadNow =
                     options.mix == "upload" ||
                     (options.mix == "game" && n % (kGameUploadsPerList + 1) != 0);
+                // Scores differ between clients as well as within one.
+                const auto score =
+                    static_cast<uint32_t>((n * options.clients + c) * 7919 % 1000003);
                 if (uploadNow)
-                    target += "?myname=L" + std::to_string(c) +
-                              "&myscore=" + std::to_string(n * 7919 % 1000003);
+                    target += "?myname=L" + std::to_string(c) + "&myscore=" + std::to_string(score);
                 const auto start = Clock::now();
                 auto result = client.Get(target);
                 const auto end = Clock::now();
-                if (!result || result->status != 200) ++failures[c];
+                if (!result || result->status != 200)
+                    ++failures[c];
+                else if (uploadNow)
+                    keepBest(uploaded[c], score);
                 latencies[c].push_back(
                     std::chrono::duration<double, std::milli>(end - start).count());
             }
+            --running;
         });
     }
     const auto begin = Clock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(options.seconds));
+    while (running > 0 && Clock::now() - begin < std::chrono::seconds(options.seconds))
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     stop = true;
     for (auto& t : threads) t.join();
     const double elapsed = std::chrono::duration<double>(Clock::now() - begin).count();
@@ -134,6 +163,25 @@ int main(int argc, char** argv) {
     std::printf("latency ms: p50 %.2f  p90 %.2f  p99 %.2f  max %.2f\n", percentile(all, 0.50),
                 percentile(all, 0.90), percentile(all, 0.99), all.empty() ? 0.0 : all.back());
 
+    // The listed scores against the best of everything answered 200.
+    bool listRight = true;
+    if (options.mix != "list") {
+        std::vector<uint32_t> expected;
+        for (const auto& best : uploaded)
+            for (uint32_t score : best) keepBest(expected, score);
+        httplib::Client client("127.0.0.1", ports[0]);
+        auto result = client.Get(kPath);
+        std::vector<uint32_t> listed;
+        if (result && result->status == 200)
+            for (size_t at = result->body.find(','); at != std::string::npos;
+                 at = result->body.find(',', at + 1))
+                listed.push_back(static_cast<uint32_t>(
+                    std::strtoul(result->body.c_str() + at + 1, nullptr, 10)));
+        listRight = listed == expected;
+        std::printf("the list: %zu scores, %s\n", listed.size(),
+                    listRight ? "exactly the best uploaded" : "NOT the best uploaded");
+    }
+
     bool clean = true;
     for (pid_t server : servers) {
         ::kill(server, SIGTERM);
@@ -141,7 +189,23 @@ int main(int argc, char** argv) {
         ::waitpid(server, &status, 0);
         clean = clean && WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
+    if (options.db.empty()) {
+        sqlite3* db = nullptr;
+        sqlite3_stmt* count = nullptr;
+        long rows = -1;
+        if (sqlite3_open_v2(database.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK &&
+            sqlite3_prepare_v2(db, "SELECT count(*) FROM scores", -1, &count, nullptr) ==
+                SQLITE_OK &&
+            sqlite3_step(count) == SQLITE_ROW)
+            rows = sqlite3_column_int64(count, 0);
+        sqlite3_finalize(count);
+        sqlite3_close(db);
+        std::error_code none;
+        const auto bytes = std::filesystem::file_size(database, none);
+        std::printf("database: %ld rows, file %.1f MB\n", rows,
+                    static_cast<double>(none ? 0 : bytes) / (1 << 20));
+    }
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);
-    return failed == 0 && clean ? 0 : 1;
+    return failed == 0 && clean && listRight ? 0 : 1;
 }

@@ -23,8 +23,8 @@ namespace platform {
 
 // ---- Clock
 
-// Milliseconds since the system started, like the handset's tick count, so the start-up seed
-// differs from run to run; the 32-bit value wraps as the game expects.
+// Milliseconds since the system started, so the start-up seed differs from run to run; the
+// 32-bit value wraps as the game expects.
 uint32_t tickCount() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);

@@ -38,7 +38,7 @@ const failed = [];
 for (const engine of engines) {
     console.log(`# engine: ${engine}`);
     const run = spawnSync(process.execPath, ['--test', '--test-concurrency=1', '--test-timeout=240000',
-        ...rest, join(here, 'game.test.mjs')], { env: { ...env, V2_ENGINE: engine }, stdio: 'inherit' });
+        ...rest, join(here, 'game.test.mjs'), join(here, 'page.test.mjs')], { env: { ...env, V2_ENGINE: engine }, stdio: 'inherit' });
     if (run.status !== 0) failed.push(engine);
 }
 if (failed.length > 0) console.error(`run.mjs: cases failed in ${failed.join(', ')}`);

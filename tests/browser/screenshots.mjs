@@ -1,6 +1,6 @@
 #!/usr/bin/env node
 // Screenshots of the web game in headless Chromium for the README: a desktop-sized page and a
-// phone-sized one with the touch buttons, both in play. Builds nothing.
+// phone with the touch buttons, upright and on its side, all in play. Builds nothing.
 //   node tests/browser/screenshots.mjs --server build/bin/scoreserver --web build-web/bin/web \
 //       --replay build/bin/vextorium2-replay --out docs
 import { resolve } from 'node:path';
@@ -15,6 +15,7 @@ const ref = references(replay);
 const shots = [
     ['web-desktop.png', { width: 1280, height: 800 }],
     ['web-phone.png', { width: 390, height: 844, isMobile: true, hasTouch: true }],
+    ['web-phone-landscape.png', { width: 844, height: 390, isMobile: true, hasTouch: true }],
 ];
 const server = await startServer();
 const chromium = await launch();

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
+#include "shell/program.h"
 #include "tests/support/bmp_builder.h"
 #include "tests/support/wav_builder.h"
 
@@ -82,9 +83,9 @@ void FrontendTest::TearDown() {
 
 void FrontendTest::finishWipe() {
     // As in the main loop: a tick every 11 ms of the virtual clock, so sounds finish too.
-    for (int i = 0; i < ScreenTransition::kSteps && app->state() == TRANSITION; ++i) {
+    for (int i = 0; i < ScreenTransition::kSteps && program().app->state() == TRANSITION; ++i) {
         platform::headless::advance(11);
-        app->tick(10);
+        program().app->tick(10);
     }
 }
 

@@ -17,6 +17,7 @@
 #include "scores/score_table.h"
 #include "shell/entry.h"
 #include "shell/message_table.h"
+#include "shell/program.h"
 #include "tests/frontend/frontend_fixture.h"
 #include "tests/support/wav_builder.h"
 #include "world/playfield.h"
@@ -30,196 +31,196 @@ platform::Message key(uint32_t code, uint32_t id = platform::kMsgKeyDown) {
 }  // namespace
 
 TEST_F(FrontendTest, TitleAboutMenuThroughFiftySixTickWipes) {
-    EXPECT_EQ(app->state(), TITLE);
-    app->pressAction();
-    EXPECT_EQ(app->state(), TRANSITION);
-    EXPECT_EQ(app->transition()->target, ABOUT);
-    for (int i = 0; i < 55; ++i) app->tick(10);
-    EXPECT_EQ(app->state(), TRANSITION);  // 55 ticks: still wiping
-    app->tick(10);
-    EXPECT_EQ(app->state(), ABOUT);
-    app->pressLeftSoft();  // the left soft key acts as action here
+    EXPECT_EQ(program().app->state(), TITLE);
+    program().app->pressAction();
+    EXPECT_EQ(program().app->state(), TRANSITION);
+    EXPECT_EQ(program().app->transition()->target, ABOUT);
+    for (int i = 0; i < 55; ++i) program().app->tick(10);
+    EXPECT_EQ(program().app->state(), TRANSITION);  // 55 ticks: still wiping
+    program().app->tick(10);
+    EXPECT_EQ(program().app->state(), ABOUT);
+    program().app->pressLeftSoft();  // the left soft key acts as action here
     finishWipe();
-    EXPECT_EQ(app->state(), MENU);
-    app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(0, 0), screenColour(resource::kMenu));
-    EXPECT_EQ(app->canvas()->pixelAt(20, 23),
+    EXPECT_EQ(program().app->state(), MENU);
+    program().app->draw();
+    EXPECT_EQ(program().app->canvas()->pixelAt(0, 0), screenColour(resource::kMenu));
+    EXPECT_EQ(program().app->canvas()->pixelAt(20, 23),
               screenColour(resource::kMenuHighlights));  // Start highlighted
 }
 
 TEST_F(FrontendTest, KeysDuringAWipeOnlySound) {
     soundOn = true;
-    app->pressAction();
+    program().app->pressAction();
     const size_t before = traceSize();
-    app->pressUp();
-    app->pressDown();
-    app->pressAction();
-    app->pressLeftSoft();
-    app->pressRightSoft();
-    app->pressLeft();
-    EXPECT_EQ(app->state(), TRANSITION);
-    EXPECT_EQ(app->transition()->target, ABOUT);
+    program().app->pressUp();
+    program().app->pressDown();
+    program().app->pressAction();
+    program().app->pressLeftSoft();
+    program().app->pressRightSoft();
+    program().app->pressLeft();
+    EXPECT_EQ(program().app->state(), TRANSITION);
+    EXPECT_EQ(program().app->transition()->target, ABOUT);
     EXPECT_EQ(traceFrom(before), (Lines{"sound menuup.wav play", "sound menudown.wav play"}));
 }
 
 TEST_F(FrontendTest, MenuEntriesLeadToTheirScreens) {
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    ASSERT_EQ(app->state(), MENU);
-    app->pressUp();  // up from Start wraps to Help
-    EXPECT_EQ(app->mainMenu()->selection(), 4);
-    app->pressDown();
-    EXPECT_EQ(app->mainMenu()->selection(), 0);
+    ASSERT_EQ(program().app->state(), MENU);
+    program().app->pressUp();  // up from Start wraps to Help
+    EXPECT_EQ(program().app->mainMenu()->selection(), 4);
+    program().app->pressDown();
+    EXPECT_EQ(program().app->mainMenu()->selection(), 0);
 
     // Help: two page turns, then back to the menu with the page reset.
-    for (int i = 0; i < 4; ++i) app->pressDown();
-    app->pressAction();
+    for (int i = 0; i < 4; ++i) program().app->pressDown();
+    program().app->pressAction();
     finishWipe();
-    ASSERT_EQ(app->state(), HELP);
+    ASSERT_EQ(program().app->state(), HELP);
     for (int page = 1; page <= 2; ++page) {
-        app->pressAction();
-        EXPECT_EQ(app->transition()->target, HELP);
+        program().app->pressAction();
+        EXPECT_EQ(program().app->transition()->target, HELP);
         finishWipe();
-        EXPECT_EQ(app->helpScreen()->page(), page);
-        app->draw();
-        EXPECT_EQ(app->canvas()->pixelAt(50, 50),
+        EXPECT_EQ(program().app->helpScreen()->page(), page);
+        program().app->draw();
+        EXPECT_EQ(program().app->canvas()->pixelAt(50, 50),
                   screenColour(page == 1 ? resource::kBrickHelp : resource::kItemHelp));
     }
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    EXPECT_EQ(app->state(), MENU);
-    EXPECT_EQ(app->helpScreen()->page(), 0);
+    EXPECT_EQ(program().app->state(), MENU);
+    EXPECT_EQ(program().app->helpScreen()->page(), 0);
 
     // High Score, then back with the right soft key.
-    app->pressUp();
-    app->pressAction();
+    program().app->pressUp();
+    program().app->pressAction();
     finishWipe();
-    ASSERT_EQ(app->state(), SCORES);
-    app->pressRightSoft();
+    ASSERT_EQ(program().app->state(), SCORES);
+    program().app->pressRightSoft();
     finishWipe();
-    EXPECT_EQ(app->state(), MENU);
+    EXPECT_EQ(program().app->state(), MENU);
 }
 
 TEST_F(FrontendTest, OptionsToggleTheSwitchesAndTheirBadges) {
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressDown();
-    app->pressDown();
-    app->pressAction();
+    program().app->pressDown();
+    program().app->pressDown();
+    program().app->pressAction();
     finishWipe();
-    ASSERT_EQ(app->state(), OPTIONS);
+    ASSERT_EQ(program().app->state(), OPTIONS);
     musicOn = false;
-    app->pressAction();  // Music
+    program().app->pressAction();  // Music
     EXPECT_TRUE(musicOn);
-    EXPECT_EQ(app->state(), OPTIONS);
-    app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(96, 60), screenColour(resource::kOptionBadges));
-    app->pressAction();
+    EXPECT_EQ(program().app->state(), OPTIONS);
+    program().app->draw();
+    EXPECT_EQ(program().app->canvas()->pixelAt(96, 60), screenColour(resource::kOptionBadges));
+    program().app->pressAction();
     EXPECT_FALSE(musicOn);
-    app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(96, 60),
+    program().app->draw();
+    EXPECT_EQ(program().app->canvas()->pixelAt(96, 60),
               screenColour(resource::kOptions));  // off is the background
-    EXPECT_EQ(app->canvas()->pixelAt(0, 60),
+    EXPECT_EQ(program().app->canvas()->pixelAt(0, 60),
               screenColour(resource::kOptionLabels));  // Music highlighted
 
-    app->pressUp();  // up from Music wraps to Main Menu
-    EXPECT_EQ(app->optionsScreen()->selection(), 3);
-    app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(72, 180), screenColour(resource::kOptionLabels));
-    EXPECT_EQ(app->canvas()->pixelAt(0, 60), screenColour(resource::kOptions));
-    app->pressAction();
+    program().app->pressUp();  // up from Music wraps to Main Menu
+    EXPECT_EQ(program().app->optionsScreen()->selection(), 3);
+    program().app->draw();
+    EXPECT_EQ(program().app->canvas()->pixelAt(72, 180), screenColour(resource::kOptionLabels));
+    EXPECT_EQ(program().app->canvas()->pixelAt(0, 60), screenColour(resource::kOptions));
+    program().app->pressAction();
     finishWipe();
-    EXPECT_EQ(app->state(), MENU);
+    EXPECT_EQ(program().app->state(), MENU);
 }
 
 TEST_F(FrontendTest, StageShowsTheLevelCentredAndPlayPauses) {
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();  // Start
+    program().app->pressAction();  // Start
     finishWipe();
-    ASSERT_EQ(app->state(), STAGE);
-    app->draw();
+    ASSERT_EQ(program().app->state(), STAGE);
+    program().app->draw();
     // Level 1: one big digit at x = (176 - 16) / 2 = 80, y = 139; its first column is keyed.
-    EXPECT_EQ(app->canvas()->pixelAt(80, 139), screenColour(resource::kStage));
-    EXPECT_EQ(app->canvas()->pixelAt(81, 139), toPixel(16, 8, 8));
-    EXPECT_EQ(app->canvas()->pixelAt(96, 139), screenColour(resource::kStage));
-    app->pressLeftSoft();  // as action: start the level
+    EXPECT_EQ(program().app->canvas()->pixelAt(80, 139), screenColour(resource::kStage));
+    EXPECT_EQ(program().app->canvas()->pixelAt(81, 139), toPixel(16, 8, 8));
+    EXPECT_EQ(program().app->canvas()->pixelAt(96, 139), screenColour(resource::kStage));
+    program().app->pressLeftSoft();  // as action: start the level
     finishWipe();
-    ASSERT_EQ(app->state(), PLAY);
+    ASSERT_EQ(program().app->state(), PLAY);
     // Deactivating the window pauses; the pause picture shows; deactivating again un-pauses.
     windowProc({platform::kMsgActivate, 0, 0});
-    EXPECT_FALSE(appActive);
-    EXPECT_FALSE(app->gameRunning());
-    app->draw();
-    EXPECT_EQ(app->canvas()->pixelAt(88, 100), screenColour(resource::kPause));
+    EXPECT_FALSE(program().active);
+    EXPECT_FALSE(program().app->gameRunning());
+    program().app->draw();
+    EXPECT_EQ(program().app->canvas()->pixelAt(88, 100), screenColour(resource::kPause));
     windowProc({platform::kMsgActivate, 1, 0});
-    EXPECT_TRUE(appActive);
-    EXPECT_FALSE(app->gameRunning());            // reactivation changes only appActive
+    EXPECT_TRUE(program().active);
+    EXPECT_FALSE(program().app->gameRunning());  // reactivation changes only program().active
     windowProc({platform::kMsgActivate, 2, 0});  // activated by a click: nothing
-    EXPECT_FALSE(app->gameRunning());
-    app->pressLeftSoft();
-    EXPECT_TRUE(app->gameRunning());
+    EXPECT_FALSE(program().app->gameRunning());
+    program().app->pressLeftSoft();
+    EXPECT_TRUE(program().app->gameRunning());
 }
 
 TEST_F(FrontendTest, MusicIsQueuedAtStartResumedByTheStageAndMuted) {
     musicOn = true;
     soundOn = true;
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
     size_t mark = traceSize();
-    app->pressAction();  // Start: the music is queued and paused at once
+    program().app->pressAction();  // Start: the music is queued and paused at once
     EXPECT_EQ(traceFrom(mark), (Lines{"sound music.wav play", "sound music.wav pause",
                                       "state TRANSITION", "sound Action.wav play"}));
     finishWipe();
     mark = traceSize();
-    app->pressAction();  // the stage begins: the music resumes
+    program().app->pressAction();  // the stage begins: the music resumes
     EXPECT_EQ(traceFrom(mark),
               (Lines{"sound music.wav resume", "state TRANSITION", "sound Action.wav play"}));
     finishWipe();
     mark = traceSize();
-    app->pressUp();  // in play, up only sounds
-    app->pressRightSoft();
+    program().app->pressUp();  // in play, up only sounds
+    program().app->pressRightSoft();
     EXPECT_TRUE(muted);
-    app->pressDown();  // muted: no effect sounds
-    app->pressRightSoft();
+    program().app->pressDown();  // muted: no effect sounds
+    program().app->pressRightSoft();
     EXPECT_FALSE(muted);
-    EXPECT_EQ(app->state(), PLAY);
+    EXPECT_EQ(program().app->state(), PLAY);
     EXPECT_EQ(traceFrom(mark),
               (Lines{"sound menuup.wav play", "sound music.wav pause", "sound music.wav resume"}));
 }
 
 TEST_F(FrontendTest, MessageTableRoutesKeysAndIgnoresOthers) {
     windowProc(key(0x41));  // 'A': not in the table
-    EXPECT_EQ(app->state(), TITLE);
+    EXPECT_EQ(program().app->state(), TITLE);
     EXPECT_EQ(windowProc({0x0010, 0, 0}), 0);  // unknown message: default handling
     windowProc(key(platform::kKeyAction));
-    EXPECT_EQ(app->state(), TRANSITION);
+    EXPECT_EQ(program().app->state(), TRANSITION);
     finishWipe();
     windowProc(key(platform::kKeyAction, platform::kMsgKeyUp));  // releases change nothing here
-    EXPECT_EQ(app->state(), ABOUT);
+    EXPECT_EQ(program().app->state(), ABOUT);
     windowProc(key(platform::kKeyHome));
-    EXPECT_FALSE(appRunning);
+    EXPECT_FALSE(program().running);
 }
 
 TEST_F(FrontendTest, HomeDuringAWipeIntoTheStageSavesTheGame) {
     const auto save = dir / "AutoSave.dat";
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->saveOnExit();  // in the menu: nothing written
+    program().app->saveOnExit();  // in the menu: nothing written
     EXPECT_FALSE(std::filesystem::exists(save));
-    app->pressAction();  // Start: a wipe towards STAGE
-    ASSERT_EQ(app->state(), TRANSITION);
-    app->saveOnExit();
+    program().app->pressAction();  // Start: a wipe towards STAGE
+    ASSERT_EQ(program().app->state(), TRANSITION);
+    program().app->saveOnExit();
     ASSERT_TRUE(std::filesystem::exists(save));
     std::ifstream in(save, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
@@ -239,28 +240,29 @@ TEST_F(FrontendTest, KeptCurrentFilesFollowTheGameWithoutRewritingUnchangedOnes)
     };
     writtenFiles.clear();
     platform::setFileWrittenHook([](const std::string& path) { writtenFiles.push_back(path); });
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->saveChanges(0);  // the menu, nothing changed: nothing written
+    program().app->saveChanges(0);  // the menu, nothing changed: nothing written
     EXPECT_TRUE(writtenFiles.empty());
-    app->pressAction();  // Start: a wipe towards the stage writes the new game
-    app->saveChanges(100);
+    program().app->pressAction();  // Start: a wipe towards the stage writes the new game
+    program().app->saveChanges(100);
     EXPECT_EQ(saved(), (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(writtenFiles.size(), 1u);
     scoreCounter->setValue(300);  // 300 = 0x12C
-    app->saveChanges(2099);  // the score alone, within two seconds of the last write: kept back
+    program().app->saveChanges(
+        2099);  // the score alone, within two seconds of the last write: kept back
     EXPECT_EQ(writtenFiles.size(), 1u);
-    app->saveChanges(2100);
+    program().app->saveChanges(2100);
     EXPECT_EQ(saved(), (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0x2C, 1, 0, 0}));
-    app->saveChanges(5000);
+    program().app->saveChanges(5000);
     EXPECT_EQ(writtenFiles.size(), 2u);
     soundOn = !soundOn;
-    app->saveChanges(5010);
+    program().app->saveChanges(5010);
     ASSERT_EQ(writtenFiles.size(), 3u);
-    EXPECT_EQ(writtenFiles.back(), app->scoreTable()->filePath());
-    std::ifstream table(app->scoreTable()->filePath(), std::ios::binary);
+    EXPECT_EQ(writtenFiles.back(), program().app->scoreTable()->filePath());
+    std::ifstream table(program().app->scoreTable()->filePath(), std::ios::binary);
     EXPECT_EQ(table.get(), 0);  // music off, as a missing table starts
     EXPECT_EQ(table.get(), soundOn ? 1 : 0);
     platform::setFileWrittenHook(nullptr);
@@ -274,65 +276,66 @@ TEST_F(FrontendTest, EmptyLevelsRunToVictoryAndTheNameEntry) {
     destroyGlobals();  // the level file is read when the program starts
     createGlobals();
     for (int i = 0; i < 3; ++i) {
-        app->pressAction();
+        program().app->pressAction();
         finishWipe();
     }
     for (int level = 1; level <= 3; ++level) {
-        ASSERT_EQ(app->state(), STAGE);
-        EXPECT_EQ(app->playfield()->level(), level);
-        app->pressAction();
+        ASSERT_EQ(program().app->state(), STAGE);
+        EXPECT_EQ(program().app->playfield()->level(), level);
+        program().app->pressAction();
         finishWipe();
-        ASSERT_EQ(app->state(), PLAY);
-        app->tick(10);
+        ASSERT_EQ(program().app->state(), PLAY);
+        program().app->tick(10);
         finishWipe();
     }
-    EXPECT_EQ(app->state(), VICTORY);
-    EXPECT_EQ(app->playfield()->level(), 4);
+    EXPECT_EQ(program().app->state(), VICTORY);
+    EXPECT_EQ(program().app->playfield()->level(), 4);
     EXPECT_EQ(testing_support::readFile((dir / "AutoSave.dat").string()),
               (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
 
     scoreCounter->setValue(5000);  // beats the default table's lowest, 100
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    ASSERT_EQ(app->state(), NAME_ENTRY);
+    ASSERT_EQ(program().app->state(), NAME_ENTRY);
     // Done before any character is picked (or after the last one is deleted) is refused with
     // the menu sound, and the score waits.
     soundOn = true;
     for (int attempt = 0; attempt < 2; ++attempt) {
         const size_t before = traceSize();
-        app->pressLeftSoft();
+        program().app->pressLeftSoft();
         finishWipe();
-        EXPECT_EQ(app->state(), NAME_ENTRY);
-        EXPECT_TRUE(app->nameEntry()->prompting());
+        EXPECT_EQ(program().app->state(), NAME_ENTRY);
+        EXPECT_TRUE(program().app->nameEntry()->prompting());
         // (The second time the sound is still playing from the cursor move.)
         if (attempt == 0) {
             EXPECT_EQ(traceFrom(before), (Lines{"sound menudown.wav play"}));
         }
-        EXPECT_EQ(app->scoreTable()->entry(51).score, 4900u);
-        app->pressAction();  // picks 0
-        app->pressLeft();
-        app->pressLeft();
-        app->pressUp();  // delete, on the last row
-        app->pressAction();
-        ASSERT_EQ(app->nameEntry()->length(), 0);
-        app->pressDown();
-        app->pressRight();
-        app->pressRight();  // back on 0
+        EXPECT_EQ(program().app->scoreTable()->entry(51).score, 4900u);
+        program().app->pressAction();  // picks 0
+        program().app->pressLeft();
+        program().app->pressLeft();
+        program().app->pressUp();  // delete, on the last row
+        program().app->pressAction();
+        ASSERT_EQ(program().app->nameEntry()->length(), 0);
+        program().app->pressDown();
+        program().app->pressRight();
+        program().app->pressRight();  // back on 0
     }
-    app->pressDown();   // row 1: A..J
-    app->pressRight();  // B
-    app->pressAction();
-    app->pressAction();
-    app->pressLeftSoft();  // Done
+    program().app->pressDown();   // row 1: A..J
+    program().app->pressRight();  // B
+    program().app->pressAction();
+    program().app->pressAction();
+    program().app->pressLeftSoft();  // Done
     finishWipe();
-    EXPECT_EQ(app->state(), SCORES);
+    EXPECT_EQ(program().app->state(), SCORES);
     // 5000 is below the defaults 10000 .. 5100 (entries 0..49) and above 5000 (entry 50),
     // which stays above the new entry of equal score: the new entry is 51.
-    EXPECT_EQ(app->scoreTable()->entry(51).score, 5000u);
-    EXPECT_EQ(std::u16string(app->scoreTable()->entry(51).name), u"BB");
-    EXPECT_EQ(app->scoreTable()->entry(50).score, 5000u);
-    EXPECT_EQ(std::u16string(app->scoreTable()->entry(50).name), u"MERVAN");
-    EXPECT_EQ(app->scoreTable()->topRow(), 46);  // the new entry in the sixth of twelve rows
+    EXPECT_EQ(program().app->scoreTable()->entry(51).score, 5000u);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(51).name), u"BB");
+    EXPECT_EQ(program().app->scoreTable()->entry(50).score, 5000u);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(50).name), u"MERVAN");
+    EXPECT_EQ(program().app->scoreTable()->topRow(),
+              46);  // the new entry in the sixth of twelve rows
 }
 
 TEST_F(FrontendTest, ALowFinalScoreGoesBackToTheMenu) {
@@ -341,22 +344,22 @@ TEST_F(FrontendTest, ALowFinalScoreGoesBackToTheMenu) {
                                {3, 0, 0, 0, 2, 0, 0, 0, 100, 0, 0, 0});
     destroyGlobals();
     createGlobals();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->pressDown();  // Continue: level 3, 2 lives, 100 points
-    app->pressAction();
+    program().app->pressDown();  // Continue: level 3, 2 lives, 100 points
+    program().app->pressAction();
     finishWipe();
-    ASSERT_EQ(app->state(), STAGE);
-    EXPECT_EQ(app->playfield()->level(), 3);
+    ASSERT_EQ(program().app->state(), STAGE);
+    EXPECT_EQ(program().app->playfield()->level(), 3);
     EXPECT_EQ(scoreCounter->value(), 100);
-    app->pressAction();
+    program().app->pressAction();
     finishWipe();
-    app->tick(10);
+    program().app->tick(10);
     finishWipe();
-    ASSERT_EQ(app->state(), VICTORY);
-    app->pressAction();  // 100 does not beat the lowest entry (100)
+    ASSERT_EQ(program().app->state(), VICTORY);
+    program().app->pressAction();  // 100 does not beat the lowest entry (100)
     finishWipe();
-    EXPECT_EQ(app->state(), MENU);
+    EXPECT_EQ(program().app->state(), MENU);
 }

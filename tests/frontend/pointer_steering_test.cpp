@@ -3,9 +3,9 @@
 #include "frontend/pointer_steering.h"
 
 #include "entities/paddle.h"
-#include "globals/globals.h"
 #include "shell/entry.h"
 #include "shell/message_table.h"
+#include "shell/program.h"
 #include "tests/frontend/frontend_fixture.h"
 #include "tests/support/wav_builder.h"
 #include "world/playfield.h"
@@ -28,7 +28,7 @@ class PointerSteeringTest : public FrontendTest {
             pointer(platform::kMsgPointerUp, 3, 4);
             finishWipe();
         }
-        ASSERT_EQ(app->state(), PLAY);
+        ASSERT_EQ(program().app->state(), PLAY);
     }
 
     static void pointer(uint32_t id, int x, int y = 100) {
@@ -38,13 +38,13 @@ class PointerSteeringTest : public FrontendTest {
     // As the main loop: each tick, then the steering's look at the paddle.
     static void ticks(int n) {
         for (int i = 0; i < n; ++i) {
-            app->tick(10);
-            pointerSteering->steer(*app, 10);
+            program().app->tick(10);
+            handleSteeringKeys(program().steering->steer(*program().app, 10));
         }
     }
-    static const Paddle& paddle() { return app->playfield()->paddleView(); }
+    static const Paddle& paddle() { return program().app->playfield()->paddleView(); }
     static double centre() { return (paddle().x() + paddle().width() / 2) / 65536.0; }
-    static uint32_t held() { return pointerSteering->heldKey(); }
+    static uint32_t held() { return program().steering->heldKey(); }
 };
 
 TEST_F(PointerSteeringTest, HoldsTheKeyTowardThePointerUntilThePaddleIsWithinHalfAStep) {

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "assets/resource_ids.h"
-#include "frontend/centred_number.h"
 #include "frontend/name_entry.h"
 #include "frontend/screen_transition.h"
 #include "graphics/canvas.h"
+#include "graphics/centred_number.h"
 #include "graphics/image.h"
 #include "tests/frontend/frontend_fixture.h"
 #include "tests/support/frame_hash.h"

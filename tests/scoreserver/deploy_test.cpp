@@ -5,16 +5,19 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "../scores/temp_directory.h"
 #include "../support/bmp_builder.h"
 #include "platform/bitmap.h"
 #include "platform/headless/headless.h"
+#include "raw_http.h"
 #include "scores/score_table.h"
 #include "temp_postgres.h"
 #include "test_processes.h"
@@ -47,6 +50,17 @@ std::string syncGame(int port, const std::vector<NewScore>& scores, int shown) {
     return text;
 }
 
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+std::string findNginx() {
+    if (::access("/usr/sbin/nginx", X_OK) == 0) return "/usr/sbin/nginx";
+    return "nginx";  // from the PATH
+}
+
 class ScoreServerDeployTest : public testing::Test {
   protected:
     void SetUp() override {
@@ -59,6 +73,7 @@ class ScoreServerDeployTest : public testing::Test {
         ASSERT_FALSE(directory.empty());
     }
     void TearDown() override {
+        nginx.reset();
         if (HasFailure()) {  // what the servers said
             for (const char* log : {"first.log", "second.log", "nginx.log", "error.log"}) {
                 std::ifstream file(directory + log);
@@ -69,29 +84,55 @@ class ScoreServerDeployTest : public testing::Test {
         std::filesystem::remove_all(directory, ignored);
     }
 
-    std::unique_ptr<Daemon> startServer(const std::string& name) {
-        auto server = std::make_unique<Daemon>(
-            std::vector<std::string>{SCORESERVER_PATH, "--listen", "127.0.0.1:0", "--db", database,
-                                     "--web", directory + "no-web-game"},
-            directory + name + ".log", Daemon::Output::PortLine);
+    std::unique_ptr<Daemon> startServer(const std::string& name,
+                                        const std::vector<std::string>& options = {}) {
+        std::vector<std::string> command{
+            SCORESERVER_PATH,         "--listen", "127.0.0.1:0", "--db", database, "--web",
+            directory + "no-web-game"};
+        command.insert(command.end(), options.begin(), options.end());
+        auto server =
+            std::make_unique<Daemon>(command, directory + name + ".log", Daemon::Output::PortLine);
         EXPECT_GT(server->port, 0) << name;
         return server;
     }
 
+    // nginx with the deployment example as shipped, on a free loopback port and in front of the
+    // two servers, with its files in the test's directory; 0 when it did not start.
+    int startFront(int firstPort, int secondPort) {
+        const int front = freeLoopbackPort();
+        std::ifstream example(std::string(DEPLOY_DIR) + "/nginx/vextorium2-scores.conf");
+        std::stringstream site;
+        site << example.rdbuf();
+        EXPECT_NE(site.str().find("listen 80;"), std::string::npos);
+        std::string conf =
+            replaceAll(site.str(), "listen 80;", "listen 127.0.0.1:" + std::to_string(front) + ";");
+        conf = replaceAll(conf, "127.0.0.1:8642", "127.0.0.1:" + std::to_string(firstPort));
+        conf = replaceAll(conf, "127.0.0.1:8643", "127.0.0.1:" + std::to_string(secondPort));
+        std::ofstream(directory + "site.conf") << conf;
+        std::ofstream(directory + "nginx.conf")
+            << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+            << "worker_rlimit_nofile 8192;\n"
+            << "pid " << directory << "nginx.pid;\n"
+            << "error_log " << directory << "error.log warn;\n"
+            << "events { worker_connections 4096; }\n"
+            << "http {\n  access_log " << directory << "access.log;\n"
+            << "  client_body_temp_path " << directory << "body;\n"
+            << "  proxy_temp_path " << directory << "proxy;\n"
+            << "  fastcgi_temp_path " << directory << "fastcgi;\n"
+            << "  uwsgi_temp_path " << directory << "uwsgi;\n"
+            << "  scgi_temp_path " << directory << "scgi;\n"
+            << "  include " << directory << "site.conf;\n}\n";
+        nginx = std::make_unique<Daemon>(
+            std::vector<std::string>{findNginx(), "-e", directory + "error.log", "-p", directory,
+                                     "-c", directory + "nginx.conf"},
+            directory + "nginx.log", Daemon::Output::ToLog, true);
+        return front > 0 && waitForPort(front) ? front : 0;
+    }
+
     std::string database;
     std::string directory;
+    std::unique_ptr<Daemon> nginx;
 };
-
-std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
-std::string findNginx() {
-    if (::access("/usr/sbin/nginx", X_OK) == 0) return "/usr/sbin/nginx";
-    return "nginx";  // from the PATH
-}
 
 }  // namespace
 
@@ -114,34 +155,8 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     ASSERT_GT(first->port, 0);
     ASSERT_GT(second->port, 0);
 
-    // The example as shipped, on loopback ports and with its files in the test's directory.
-    const int front = freeLoopbackPort();
+    const int front = startFront(first->port, second->port);
     ASSERT_GT(front, 0);
-    std::ifstream example(std::string(DEPLOY_DIR) + "/nginx/vextorium2-scores.conf");
-    std::stringstream site;
-    site << example.rdbuf();
-    ASSERT_NE(site.str().find("listen 80;"), std::string::npos);
-    std::string conf =
-        replaceAll(site.str(), "listen 80;", "listen 127.0.0.1:" + std::to_string(front) + ";");
-    conf = replaceAll(conf, "127.0.0.1:8642", "127.0.0.1:" + std::to_string(first->port));
-    conf = replaceAll(conf, "127.0.0.1:8643", "127.0.0.1:" + std::to_string(second->port));
-    std::ofstream(directory + "site.conf") << conf;
-    std::ofstream(directory + "nginx.conf")
-        << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
-        << "pid " << directory << "nginx.pid;\n"
-        << "error_log " << directory << "error.log warn;\n"
-        << "events { worker_connections 128; }\n"
-        << "http {\n  access_log " << directory << "access.log;\n"
-        << "  client_body_temp_path " << directory << "body;\n"
-        << "  proxy_temp_path " << directory << "proxy;\n"
-        << "  fastcgi_temp_path " << directory << "fastcgi;\n"
-        << "  uwsgi_temp_path " << directory << "uwsgi;\n"
-        << "  scgi_temp_path " << directory << "scgi;\n"
-        << "  include " << directory << "site.conf;\n}\n";
-    Daemon nginx({findNginx(), "-e", directory + "error.log", "-p", directory, "-c",
-                  directory + "nginx.conf"},
-                 directory + "nginx.log", Daemon::Output::ToLog, true);
-    ASSERT_TRUE(waitForPort(front));
 
     EXPECT_EQ(syncGame(front, {{u"ANNA", 12000}}, 1), "ANNA:12000 ");
     // With one server stopped the other takes every request.
@@ -172,4 +187,77 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     EXPECT_GT(listed, 0);
     EXPECT_GT(limited, 0);
     EXPECT_EQ(listed + limited, kRapidRequests);
+}
+
+// Many players behind the front, each on an address of its own: the servers, trusting the
+// front, count each player as itself, so neither a per-client cap far below their number nor
+// the upload rate refuses any of them, while one player's forged X-Forwarded-For names no one.
+TEST_F(ScoreServerDeployTest, EveryPlayerBehindTheFrontIsCountedAsItself) {
+    constexpr int kPlayers = 400;
+    constexpr int kRounds = 5;        // an upload and the list each
+    constexpr int kPerHundred = 200;  // players on each 127.0.X.0/24
+    const std::vector<std::string> options{
+        "--trusted-proxy", "127.0.0.1", "--max-per-address", "16",
+        "--upload-burst",  "20",        "--upload-rate",     "0.01"};
+    auto first = startServer("first", options);
+    auto second = startServer("second", options);
+    ASSERT_GT(first->port, 0);
+    ASSERT_GT(second->port, 0);
+    const int front = startFront(first->port, second->port);
+    ASSERT_GT(front, 0);
+
+    std::atomic<bool> go{false};
+    std::atomic<int> answered{0};
+    std::vector<std::string> failures(kPlayers);
+    std::vector<std::thread> players;
+    for (int p = 0; p < kPlayers; ++p) {
+        players.emplace_back([&, p] {
+            const uint32_t address = (127u << 24) |
+                                     static_cast<uint32_t>((2 + p / kPerHundred) << 8) |
+                                     static_cast<uint32_t>(1 + p % kPerHundred);
+            while (!go) std::this_thread::yield();
+            const int fd = raw_http::connectFrom(address, front);
+            for (int r = 0; r < kRounds && fd >= 0; ++r) {
+                const std::string id = std::to_string(p) + "x" + std::to_string(r);
+                for (const std::string& query : {"?myname=P" + std::to_string(p) + "&myscore=" +
+                                                     std::to_string(r) + "&myid=" + id,
+                                                 std::string()}) {
+                    const int status = raw_http::roundTrip(
+                        fd, std::string("GET ") + kPath + query + " HTTP/1.1\r\nHost: x\r\n\r\n");
+                    if (status == 200)
+                        ++answered;
+                    else
+                        failures[static_cast<size_t>(p)] += " " + std::to_string(status);
+                }
+            }
+            if (fd >= 0) ::close(fd);
+        });
+    }
+    go = true;
+    for (auto& t : players) t.join();
+    std::string errors;
+    for (int p = 0; p < kPlayers; ++p)
+        if (!failures[static_cast<size_t>(p)].empty())
+            errors += " P" + std::to_string(p) + ":" + failures[static_cast<size_t>(p)];
+    EXPECT_EQ(answered, kPlayers * kRounds * 2) << errors.substr(0, 2000);
+
+    // A player writing a new X-Forwarded-For each time is still one client: the front adds its
+    // true address last. Each server grants it its burst of 20 and no more (the front's own
+    // limit allows 120), so of 44 uploads the first 20 pass and at least 4 are refused.
+    const int fd = raw_http::connectFrom(0x7F000901, front);  // 127.0.9.1
+    int refused = 0;
+    std::string others;
+    for (int i = 0; i < 44; ++i) {
+        const int status = raw_http::roundTrip(
+            fd, std::string("GET ") + kPath + "?myname=F&myscore=" + std::to_string(i) +
+                    " HTTP/1.1\r\nHost: x\r\nX-Forwarded-For: 10.1." + std::to_string(i) +
+                    ".1\r\nX-Real-IP: 10.2." + std::to_string(i) + ".1\r\n\r\n");
+        if (status == 429 && i >= 20)
+            ++refused;
+        else if (status != 200)
+            others += std::to_string(i) + ":" + std::to_string(status) + " ";
+    }
+    if (fd >= 0) ::close(fd);
+    EXPECT_GE(refused, 4);
+    EXPECT_EQ(others, "");
 }

@@ -12,14 +12,22 @@
 #include "tools/scoreserver/score_server.h"
 #include "tools/scoreserver/sqlite_store.h"
 
+// Limits as the server's own, but without the per-client upload rate: the tests upload many
+// scores from one address.
+inline ServerLimits withoutUploadRate(ServerLimits limits = {}) {
+    limits.uploadsPerSecond = 0;
+    return limits;
+}
+
 class InProcessServer {
   public:
     static constexpr int kStartPolls = 5000;  // 1 ms each
 
-    explicit InProcessServer(const ServerLimits& limits = {}, const WebFiles* web = nullptr)
+    explicit InProcessServer(const ServerLimits& limits = withoutUploadRate(),
+                             const WebFiles* web = nullptr, const StoreLimits& storeLimits = {})
         : directory(makeTempDirectory("scoreserver_test")),
           store(directory + "scores.sqlite"),
-          server(store, limits, web) {
+          server(store, limits, web, storeLimits) {
         port = server.bind("127.0.0.1", 0);
         thread = std::thread([this] { server.run(); });
         for (int i = 0; i < kStartPolls && !server.running(); ++i)

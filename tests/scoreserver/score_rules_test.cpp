@@ -27,6 +27,38 @@ TEST(ScoreRulesTest, NamesAreOneToEightPrintableCharacters) {
     EXPECT_FALSE(validName("\xED\xA0\x80"));  // a surrogate
 }
 
+TEST(ScoreRulesTest, BlankAndDisguisedNamesAreRefusedAndTheGamesOwnNamesKept) {
+    // The game's name entry: digits, A to Z and a space, up to 8 of them.
+    const std::string grid = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ ";
+    for (const char c : grid) {
+        EXPECT_EQ(validName(std::string(1, c)), c != ' ') << c;
+        EXPECT_EQ(validName(std::string(" ") + c + "      "), c != ' ') << c;
+    }
+    EXPECT_TRUE(validName("AB CD 12"));
+    EXPECT_FALSE(validName("        "));  // spaces alone would be a blank line in the list
+    EXPECT_FALSE(validName("\xC2\xA0"));  // a no-break space alone
+    EXPECT_FALSE(validName("\xE3\x80\x80\xE3\x80\x80"));  // ideographic spaces
+
+    // Letters of any script stay welcome, right-to-left ones too.
+    EXPECT_TRUE(validName("\xE5\x90\x8D\xE5\x89\x8D"));  // 名前
+    EXPECT_TRUE(validName("\xD8\xB9\xD9\x84\xD9\x8A"));  // علي
+    EXPECT_TRUE(validName("\xC3\x96ZG\xC3\x9CR"));       // ÖZGÜR
+
+    // Written as UTF-8 by the compiler.
+    for (const char* disguised : {
+             "A\u200B",    // a zero-width space after a letter
+             "\u200B",     // and alone
+             "\u202EABC",  // a right-to-left override turning the rest around
+             "\u2066AB",   // a directional isolate
+             "\uFEFFAB",   // a byte order mark
+             "A\uE000",    // private use
+             "A\u0378",    // unassigned
+             "A\uFFFF",    // a noncharacter
+             "A\u2028B",   // a line separator
+         })
+        EXPECT_FALSE(validName(disguised)) << disguised;
+}
+
 TEST(ScoreRulesTest, ScoresAreUnsignedThirtyTwoBitDecimals) {
     EXPECT_EQ(parseScore("0"), 0u);
     EXPECT_EQ(parseScore("1234"), 1234u);

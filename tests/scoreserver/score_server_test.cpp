@@ -12,6 +12,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -103,6 +104,9 @@ TEST(ScoreServerTest, RecordsValidScoresAndRefusesEverythingElse) {
     EXPECT_EQ(statusOf(client, "?myname=ABCDEFGHI&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=A%3BB&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=A%0AB&myscore=5"), 400);
+    EXPECT_EQ(statusOf(client, "?myname=+++&myscore=5"), 400);          // blank
+    EXPECT_EQ(statusOf(client, "?myname=%E2%80%8B&myscore=5"), 400);    // zero-width
+    EXPECT_EQ(statusOf(client, "?myname=%E2%80%AEAB&myscore=5"), 400);  // turned around
     EXPECT_EQ(statusOf(client, "?myname=A%FF&myscore=5"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=4294967296"), 400);
     EXPECT_EQ(statusOf(client, "?myname=AB&myscore=-1"), 400);
@@ -182,6 +186,50 @@ TEST(ScoreServerTest, ListsTheBestHundredHighestFirstEarlierFirstOnTies) {
     std::string expected;
     for (int i = 119; i >= 20; --i)
         expected += ";P" + std::to_string(i) + "," + std::to_string(1000 + i);
+    EXPECT_EQ(list(client), expected);
+}
+
+TEST(ScoreServerTest, AReusedUploadIdIsAnsweredByWhatItWasFirstSentWith) {
+    InProcessServer server;
+    auto client = server.client();
+    EXPECT_EQ(statusOf(client, "?myname=A&myscore=5&myid=first"), 200);
+    EXPECT_EQ(statusOf(client, "?myname=A&myscore=5&myid=first"), 200);  // a retry
+    EXPECT_EQ(statusOf(client, "?myname=B&myscore=5&myid=first"), 409);
+    EXPECT_EQ(statusOf(client, "?myname=A&myscore=6&myid=first"), 409);
+    EXPECT_EQ(list(client), ";A,5");
+}
+
+// With the bound at its least, the list's own length, uploads beyond it are trimmed in the
+// background down to exactly the best 100, which stay listed.
+TEST(ScoreServerTest, RowsBeyondTheBoundAreTrimmedAndTheListStaysWhole) {
+    StoreLimits storeLimits;
+    storeLimits.keep = 100;
+    InProcessServer server({}, nullptr, storeLimits);
+    auto client = server.client();
+    // Scores 1..130 in a scattered order: the first 100 straight into the store, the last 30
+    // uploaded (which is what sets the trim going).
+    for (int i = 0; i < 130; ++i) {
+        const int score = 1 + i * 37 % 130;
+        if (i < 100)
+            ASSERT_TRUE(server.store.record("K", score));
+        else
+            ASSERT_EQ(statusOf(client, "?myname=K&myscore=" + std::to_string(score)), 200);
+    }
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((server.directory + "scores.sqlite").c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 1000);
+    int rows = -1;
+    for (int poll = 0; poll < 200 && rows != 100; ++poll) {
+        sqlite3_stmt* count = nullptr;
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM scores", -1, &count, nullptr);
+        if (sqlite3_step(count) == SQLITE_ROW) rows = sqlite3_column_int(count, 0);
+        sqlite3_finalize(count);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    sqlite3_close(db);
+    EXPECT_EQ(rows, 100);
+    std::string expected;
+    for (int score = 130; score > 30; --score) expected += ";K," + std::to_string(score);
     EXPECT_EQ(list(client), expected);
 }
 
@@ -271,7 +319,9 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--help", out), 0);
     for (const char* option :
          {"--max-target", "--max-header-bytes", "--max-headers", "--request-timeout",
-          "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web"})
+          "--idle-timeout", "--max-connections", "--max-per-address", "--threads", "--web",
+          "--read-deadline", "--write-deadline", "--stale-seconds", "--keep", "--store-threads",
+          "--store-queue", "--trusted-proxy", "--upload-rate", "--upload-burst"})
         EXPECT_NE(out.find(option), std::string::npos) << option;
     EXPECT_EQ(run("--version", out), 0);
     EXPECT_EQ(out.rfind("scoreserver ", 0), 0u);
@@ -280,4 +330,9 @@ TEST(ScoreServerTest, CommandLineHelpVersionAndUsageErrors) {
     EXPECT_EQ(run("--threads 0", out), 2);
     EXPECT_EQ(run("--idle-timeout", out), 2);
     EXPECT_EQ(run("--max-connections 12x", out), 2);
+    EXPECT_EQ(run("--keep 99", out), 2);  // fewer rows than the list shows
+    EXPECT_EQ(run("--trusted-proxy 10.0.0.0/33", out), 2);
+    EXPECT_EQ(run("--trusted-proxy proxy.example", out), 2);
+    EXPECT_EQ(run("--upload-rate -1", out), 2);
+    EXPECT_EQ(run("--upload-burst 0", out), 2);
 }

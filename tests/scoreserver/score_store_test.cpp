@@ -83,7 +83,10 @@ TYPED_TEST(ScoreStoreTest, AnUploadIdIsRecordedOnceAndUploadsWithoutOneAlways) {
     ASSERT_TRUE(store->ok());
     EXPECT_TRUE(store->record("A", 10, "0123456789abcdef"));
     EXPECT_TRUE(store->record("A", 10, "0123456789abcdef"));  // a retry: answered, not stored
-    EXPECT_TRUE(store->record("X", 99, "0123456789abcdef"));  // the id alone decides
+    // The id with another name or another score is refused and changes nothing.
+    StoreCall otherName = StoreCall::unhurried(), otherScore = StoreCall::unhurried();
+    EXPECT_EQ(store->record("X", 10, "0123456789abcdef", otherName), RecordOutcome::Conflict);
+    EXPECT_EQ(store->record("A", 11, "0123456789abcdef", otherScore), RecordOutcome::Conflict);
     EXPECT_TRUE(store->record("A", 10, "0123456789abcdee"));
     EXPECT_TRUE(store->record("B", 20));
     EXPECT_TRUE(store->record("B", 20));
@@ -132,6 +135,37 @@ TYPED_TEST(ScoreStoreTest, AnotherStoreOnTheSameDatabaseSeesTheScores) {
     EXPECT_TRUE(second->record("A", 3, "id-a"));  // still known after reopening
     EXPECT_TRUE(second->record("C", 4));
     EXPECT_EQ(listOf(second->best(100)), "B:4 C:4 A:3 ");
+}
+
+// The client was already told "not recorded" when the store got to the commit: the row must
+// not appear, and the upload's retry is then stored once.
+TYPED_TEST(ScoreStoreTest, AWriteAnsweredLateBeforeItsCommitIsNeverStored) {
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    StoreCall late = StoreCall::unhurried();
+    ASSERT_TRUE(late.claimLate());
+    EXPECT_EQ(store->record("L", 9, "late-id", late), RecordOutcome::Late);
+    EXPECT_EQ(listOf(store->best(100)), "");
+    EXPECT_TRUE(store->record("L", 9, "late-id"));
+    EXPECT_TRUE(store->record("L", 9, "late-id"));
+    EXPECT_EQ(listOf(store->best(100)), "L:9 ");
+}
+
+TYPED_TEST(ScoreStoreTest, TrimDeletesOnlyTheLowestRankedBeyondTheBound) {
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    // R0..R29 score i % 10: three rows per score, the later ones ranked lower.
+    for (int i = 0; i < 30; ++i) ASSERT_TRUE(store->record("R" + std::to_string(i), i % 10));
+    StoreCall first = StoreCall::unhurried(), second = StoreCall::unhurried();
+    EXPECT_EQ(store->trim(20, first), 10);
+    EXPECT_EQ(store->trim(20, second), 0);
+    // Scores 9 down to 4 (18 rows), then the two earliest 3s; R23 was the latest 3.
+    std::string expected;
+    for (int score = 9; score >= 4; --score)
+        for (int i = score; i < 30; i += 10)
+            expected += "R" + std::to_string(i) + ":" + std::to_string(score) + " ";
+    expected += "R3:3 R13:3 ";
+    EXPECT_EQ(listOf(store->best(100)), expected);
 }
 
 TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {

@@ -6,10 +6,12 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <libpq-fe.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -145,6 +147,40 @@ std::string TempPostgres::createDatabase() {
 bool TempPostgres::restart() {
     return ok() && run({bin + "pg_ctl", "restart", "-w", "-t", "60", "-m", "fast", "-D",
                         directory + "data", "-l", directory + "server.log"});
+}
+
+bool TempPostgres::stop() {
+    return ok() && run({bin + "pg_ctl", "stop", "-w", "-m", "fast", "-D", directory + "data"});
+}
+
+bool TempPostgres::start() {
+    return ok() && run({bin + "pg_ctl", "start", "-w", "-t", "60", "-D", directory + "data", "-l",
+                        directory + "server.log"});
+}
+
+// The postmaster (first line of postmaster.pid) first, so that it starts no new process, then
+// its children, found by their parent in /proc.
+void TempPostgres::freeze(bool frozen) {
+    std::ifstream pidFile(directory + "data/postmaster.pid");
+    pid_t postmaster = 0;
+    if (!(pidFile >> postmaster) || postmaster <= 0) return;
+    const int signal = frozen ? SIGSTOP : SIGCONT;
+    ::kill(postmaster, signal);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+        const pid_t pid = std::atoi(entry.path().filename().c_str());
+        if (pid <= 0) continue;
+        std::ifstream stat(entry.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t close = line.rfind(')');  // the name may hold spaces
+        if (close == std::string::npos) continue;
+        char state = 0;
+        pid_t parent = 0;
+        if (std::sscanf(line.c_str() + close + 1, " %c %d", &state, &parent) == 2 &&
+            parent == postmaster)
+            ::kill(pid, signal);
+    }
 }
 
 TempPostgres& sharedPostgres() {

@@ -20,6 +20,11 @@ class TempPostgres {
     std::string createDatabase();
     // Stops the server, ending every connection, and starts it again.
     bool restart();
+    bool stop();
+    bool start();
+    // Freezes (SIGSTOP) or thaws (SIGCONT) the server and every process of it, as a machine
+    // that stalls would.
+    void freeze(bool frozen);
 
     std::string error;  // why the server is not there
     std::string directory;

@@ -177,7 +177,12 @@ TEST(WebServingTest, WithoutTheGameTheRootSaysSoAndScoresStillWork) {
     EXPECT_NE(root->body.find("not installed"), std::string::npos);
     EXPECT_EQ(client.Get("/Vextorium2/updateScore.php?myname=A&myscore=1")->status, 200);
     EXPECT_EQ(client.Get("/Vextorium2/updateScore.php")->body, ";A,1");
-    EXPECT_EQ(client.Head("/Vextorium2/updateScore.php")->status, 405);  // GET only, as before
+    // HEAD is answered wherever GET is, the list included; it never records an upload.
+    const auto head = client.Head("/Vextorium2/updateScore.php");
+    ASSERT_TRUE(head);
+    EXPECT_EQ(head->status, 200);
+    EXPECT_EQ(head->body, "");
+    EXPECT_EQ(client.Head("/Vextorium2/updateScore.php?myname=H&myscore=1")->status, 405);
 }
 
 TEST(WebServingTest, LeaderboardPageAndJsonKeepNamesAsText) {

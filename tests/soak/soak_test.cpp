@@ -27,6 +27,7 @@
 #include "platform/headless/headless.h"
 #include "platform/window.h"
 #include "shell/entry.h"
+#include "shell/program.h"
 #include "tests/support/playfield_access.h"
 #include "tools/replay/autoplay.h"
 #include "world/playfield.h"
@@ -88,9 +89,9 @@ class Soak {
     // Called once per virtual millisecond, after that millisecond's loop step (so after its
     // tick, if the tick gate opened) and after the built-in player's decision.
     void step(uint32_t now) {
-        if (app == nullptr) return;
-        const uint32_t state = app->state();
-        const Playfield& field = *app->playfield();
+        if (program().app == nullptr) return;
+        const uint32_t state = program().app->state();
+        const Playfield& field = *program().app->playfield();
         // Keys cannot take the program out of PLAY (the soak never pauses), and a tick that
         // finishes a wipe into PLAY does not move the world: the world moved at this
         // millisecond exactly when the tick gate opened while the last look saw PLAY running.
@@ -107,7 +108,7 @@ class Soak {
         if ((state == GAME_OVER || state == VICTORY) && lastState != state) ++gamesEnded;
         driveMenus(now, state);
         lastState = state;
-        lastRunning = app->gameRunning();
+        lastRunning = program().app->gameRunning();
         lastLevel = std::clamp(field.level(), 0, kLevelAfterLast);
     }
 
@@ -159,7 +160,7 @@ class Soak {
     // A ball's centre may enter a present brick's cell on the tick it strikes it; on the next
     // tick it must have left it, or the brick must be gone (a Thru ball destroys what it meets).
     void checkBallsInBricks(uint32_t now, const Playfield& field) {
-        PlayfieldTestAccess grid(*app->playfield());  // the same playfield, read only
+        PlayfieldTestAccess grid(*program().app->playfield());  // the same playfield, read only
         // Only the tick just before counts: between stints of play the world is rebuilt and
         // a new ball or brick may reuse an old one's address.
         if (now - lastWorldTick != kTickEveryMs) ballsInBricks.clear();
@@ -244,7 +245,7 @@ class Soak {
     void chooseGame() {
         const int turn = gamesStarted % 3;
         const int32_t wanted = turn == 0 ? kMenuStart : kMenuContinue;
-        const int32_t selection = app->mainMenu()->selection();
+        const int32_t selection = program().app->mainMenu()->selection();
         if (selection != wanted) {
             pressKey(selection < wanted ? platform::kKeyDown : platform::kKeyUp);
             return;

@@ -23,8 +23,6 @@ PlayGlobals::~PlayGlobals() {
 }
 
 void PlayGlobals::restart(uint32_t seed) {
-    appRunning = true;
-    appActive = true;
     soundOn = true;
     musicOn = true;
     muted = false;

@@ -5,10 +5,10 @@
 
 namespace testing_support {
 
-// While one lives: sound effects on and not muted, music on, the program running and active,
-// a score counter at 0 in the small digits, the fire bricks' explosion sheet, and the random
-// generator seeded. The two pictures come from whatever bitmaps are registered when it is made
-// (the built-in artwork unless a test has put its own in their place).
+// While one lives: sound effects on and not muted, music on, a score counter at 0 in the small
+// digits, the fire bricks' explosion sheet, and the random generator seeded. The two pictures come
+// from whatever bitmaps are registered when it is made (the built-in artwork unless a test has put
+// its own in their place).
 class PlayGlobals {
   public:
     explicit PlayGlobals(uint32_t seed);

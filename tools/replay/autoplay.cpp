@@ -4,8 +4,8 @@
 #include "entities/ball.h"
 #include "entities/paddle.h"
 #include "frontend/game_app.h"
-#include "globals/globals.h"
 #include "platform/headless/headless.h"
+#include "shell/program.h"
 #include "world/playfield.h"
 
 namespace {
@@ -75,13 +75,13 @@ void play(Player& p, const Playfield& field, uint32_t now) {
 }
 
 void decide(Player& player, uint32_t now) {
-    if (app == nullptr || now % kDecisionEveryMs != 0) return;
-    if (app->state() == STAGE && now - player.lastStageAction >= 500) {
+    if (program().app == nullptr || now % kDecisionEveryMs != 0) return;
+    if (program().app->state() == STAGE && now - player.lastStageAction >= 500) {
         player.lastStageAction = now;
         key(platform::kMsgKeyDown, platform::kKeyAction);
         key(platform::kMsgKeyUp, platform::kKeyAction);
-    } else if (app->state() == PLAY && app->gameRunning()) {
-        play(player, *app->playfield(), now);
+    } else if (program().app->state() == PLAY && program().app->gameRunning()) {
+        play(player, *program().app->playfield(), now);
     } else {
         player.steering = Steer::None;
     }

@@ -93,8 +93,13 @@ constexpr const char* kPageFoot =
 
 }  // namespace
 
-std::string leaderboardHtml(const std::vector<ScoreRecord>& best) {
+std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds) {
     std::string page = kPageHead;
+    if (ageSeconds >= 0)
+        page +=
+            "<p class=\"age\">The scores cannot be reached just now: this is the list as it "
+            "stood " +
+            std::to_string(ageSeconds) + (ageSeconds == 1 ? " second" : " seconds") + " ago.</p>\n";
     if (best.empty()) {
         page += "<p>No scores yet.</p>\n";
     } else {

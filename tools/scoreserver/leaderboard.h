@@ -7,8 +7,9 @@
 #include "tools/scoreserver/score_store.h"
 
 // A page in the game's night-arcade look with one table row of rank, name and score per
-// record; names are HTML-escaped.
-std::string leaderboardHtml(const std::vector<ScoreRecord>& best);
+// record; names are HTML-escaped. With an age of 0 or more the page says that the list is that
+// many seconds old because the scores cannot be reached just now.
+std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds = -1);
 
 // [{"rank":1,"name":"...","score":N},...]; names are JSON-escaped.
 std::string leaderboardJson(const std::vector<ScoreRecord>& best);

@@ -30,6 +30,7 @@ constexpr int kMaxPort = 65535;
 constexpr int kBadArguments = 2;
 constexpr int kFailure = 1;
 constexpr long kSignalPollNs = 100'000'000;  // 100 ms
+constexpr unsigned long kMostBurst = 1'000'000;
 
 std::string executableDirectory() {
     char path[PATH_MAX];
@@ -65,13 +66,25 @@ bool parseListen(const std::string& text, std::string& host, int& port) {
     return port <= kMaxPort && !host.empty();
 }
 
-// A whole decimal number from 1 to `most`.
-bool parseCount(const std::string& text, unsigned long most, unsigned long& value) {
+// A whole decimal number from `least` to `most`.
+bool parseCount(const std::string& text, unsigned long least, unsigned long most,
+                unsigned long& value) {
     if (text.empty() || text.size() > 9 ||
         text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     value = std::stoul(text);
-    return value >= 1 && value <= most;
+    return value >= least && value <= most;
+}
+
+// Scores a second: a decimal number from 0 (no limit) to a million.
+bool parseRate(const std::string& text, double& value) {
+    constexpr double kMostPerSecond = 1e6;
+    if (text.empty() || text.size() > 12 ||
+        text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.') || text.front() == '.' || text.back() == '.')
+        return false;
+    value = std::stod(text);
+    return value <= kMostPerSecond;
 }
 
 // A limit's switch, what it bounds, and where its value goes.
@@ -81,6 +94,7 @@ struct LimitSwitch {
     unsigned long most;
     size_t* size = nullptr;
     unsigned* count = nullptr;
+    unsigned long least = 1;
     unsigned long value() const { return size != nullptr ? *size : *count; }
 };
 
@@ -102,11 +116,37 @@ std::vector<LimitSwitch> limitSwitches(ServerLimits& limits) {
          nullptr, &limits.idleSeconds},
         {"--max-connections", "connections open at once, shared out among the threads",
          kMostConnections, nullptr, &limits.maxConnections},
-        {"--max-per-address", "connections open at once from one client address", kMostConnections,
-         nullptr, &limits.maxPerAddress},
+        {"--max-per-address",
+         "connections from one client address (from a trusted proxy: requests in progress)",
+         kMostConnections, nullptr, &limits.maxPerAddress},
         {"--threads", "threads serving connections, each many at once", kMostThreads, nullptr,
          &limits.threads},
     };
+}
+
+// The store's deadlines and bounds.
+void addStoreSwitches(std::vector<LimitSwitch>& switches, StoreLimits& store) {
+    constexpr unsigned long kMostMs = 600000;
+    constexpr unsigned long kMostSeconds = 86400;
+    constexpr unsigned long kMostRows = 1000000000;
+    constexpr unsigned long kMostWorkers = 256;
+    constexpr unsigned long kMostQueued = 100000;
+    switches.insert(
+        switches.end(),
+        {
+            {"--read-deadline", "ms a read of the list may take; then the last list or 503",
+             kMostMs, nullptr, &store.readMs},
+            {"--write-deadline", "ms an upload may wait for its commit to be sent; then 503",
+             kMostMs, nullptr, &store.writeMs},
+            {"--stale-seconds", "how old a list may be served while the store does not answer",
+             kMostSeconds, nullptr, &store.staleSeconds},
+            {"--keep", "rows kept; the lowest-ranked beyond are deleted in the background",
+             kMostRows, nullptr, &store.keep, ScoreService::kMinKeep},
+            {"--store-threads", "threads making the store's calls", kMostWorkers, nullptr,
+             &store.threads},
+            {"--store-queue", "store calls waiting for a thread; beyond, 503 at once", kMostQueued,
+             nullptr, &store.queue},
+        });
 }
 
 // The address a browser on this machine opens: a wildcard host becomes loopback, and an IPv6
@@ -136,7 +176,16 @@ void printHelp(std::vector<LimitSwitch>& switches) {
         std::cout << "  " << s.name << " N"
                   << std::string(kHelpColumn - std::string(s.name).size(), ' ') << s.help
                   << " (default " << s.value() << ")\n";
-    std::cout << "  --help                this text\n"
+    std::cout << "  --trusted-proxy ADDR  a proxy in front (ADDRESS or ADDRESS/BITS, IPv4 or IPv6; "
+                 "repeatable):\n"
+                 "                        the client it names (X-Forwarded-For's last address, "
+                 "or X-Real-IP)\n"
+                 "                        is counted by the per-client limits instead of it\n"
+                 "  --upload-rate N       scores a second one client may upload beyond its burst "
+                 "(default 1;\n"
+                 "                        0: no limit); more get 429 with Retry-After\n"
+                 "  --upload-burst N      scores one client may upload at once (default 100)\n"
+                 "  --help                this text\n"
                  "  --version             the program's version\n";
 }
 
@@ -166,6 +215,8 @@ int main(int argc, char** argv) {
     std::string webDirectory;
     ServerLimits limits;
     std::vector<LimitSwitch> switches = limitSwitches(limits);
+    StoreLimits storeLimits;
+    addStoreSwitches(switches, storeLimits);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help") {
@@ -179,7 +230,9 @@ int main(int argc, char** argv) {
         LimitSwitch* limit = nullptr;
         for (LimitSwitch& s : switches)
             if (arg == s.name) limit = &s;
-        if ((arg == "--listen" || arg == "--db" || arg == "--web" || limit != nullptr) &&
+        const bool wire =
+            arg == "--trusted-proxy" || arg == "--upload-rate" || arg == "--upload-burst";
+        if ((arg == "--listen" || arg == "--db" || arg == "--web" || wire || limit != nullptr) &&
             i + 1 >= argc)
             return usage(arg + " needs a value");
         if (arg == "--listen") {
@@ -188,10 +241,21 @@ int main(int argc, char** argv) {
             database = argv[++i];
         } else if (arg == "--web") {
             webDirectory = argv[++i];
+        } else if (arg == "--trusted-proxy") {
+            if (!limits.trustedProxies.add(argv[++i])) return usage("bad --trusted-proxy value");
+        } else if (arg == "--upload-rate") {
+            if (!parseRate(argv[++i], limits.uploadsPerSecond))
+                return usage("bad --upload-rate value (0 to 1000000)");
+        } else if (arg == "--upload-burst") {
+            unsigned long value = 0;
+            if (!parseCount(argv[++i], 1, kMostBurst, value))
+                return usage("bad --upload-burst value (1 to " + std::to_string(kMostBurst) + ")");
+            limits.uploadBurst = static_cast<unsigned>(value);
         } else if (limit != nullptr) {
             unsigned long value = 0;
-            if (!parseCount(argv[++i], limit->most, value))
-                return usage("bad " + arg + " value (1 to " + std::to_string(limit->most) + ")");
+            if (!parseCount(argv[++i], limit->least, limit->most, value))
+                return usage("bad " + arg + " value (" + std::to_string(limit->least) + " to " +
+                             std::to_string(limit->most) + ")");
             if (limit->size != nullptr)
                 *limit->size = value;
             else
@@ -223,7 +287,7 @@ int main(int argc, char** argv) {
     const WebFiles web(webDirectory);
     for (const std::string& note : web.notes())
         std::cerr << "scoreserver: " << webDirectory << ": " << note << '\n';
-    ScoreServer server(*store, limits, &web);
+    ScoreServer server(*store, limits, &web, storeLimits);
     const int bound = server.bind(host, port);
     if (bound < 0) {
         std::cerr << "scoreserver: cannot listen on " << host << ':' << port << '\n';

@@ -1,18 +1,29 @@
-// PostgresScoreStore: prepared statements on pooled libpq connections.
+// PostgresScoreStore: prepared statements on pooled libpq connections, every wait bounded by
+// the call's deadline (libpq's non-blocking calls and poll).
 #include "tools/scoreserver/postgres_store.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <memory>
 
 namespace {
 
-constexpr const char* kConnectTimeoutSeconds = "5";
+using Clock = StoreCall::Clock;
+
+constexpr auto kConnectTimeout = std::chrono::seconds(5);
+// The server ends a statement itself after this: a session dropped at its deadline while
+// waiting for a lock would otherwise hold its server process until the lock is free, and enough
+// of those would use up the server's connections.
 constexpr const char* kSessionOptions = "-c statement_timeout=5000";  // ms
-constexpr int kAcquireWaitMs = 5000;  // for a connection when all are in use
+// How long a commit already sent is waited for: its answer decides the client's.
+constexpr auto kCommitWait = std::chrono::seconds(30);
+constexpr auto kListenRetry = std::chrono::milliseconds(500);
+constexpr int kListenPollMs = 200;
 constexpr int kAttempts = 2;
+constexpr int kTrimBatch = 5000;
+constexpr const char* kChannel = "scores_changed";
 // Serializes the table's creation between processes starting together.
 constexpr const char* kSchema =
     "BEGIN;"
@@ -26,28 +37,87 @@ constexpr const char* kSchema =
     "CREATE INDEX IF NOT EXISTS scores_by_rank ON scores (score DESC, id ASC);"
     "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);"
     "COMMIT;";
-constexpr const char* kRecord = "record";
-constexpr const char* kRecordSql =
-    "INSERT INTO scores (name, score, upload_id) VALUES ($1, $2, $3)"
-    " ON CONFLICT (upload_id) DO NOTHING";
-constexpr const char* kBest = "best";
-constexpr const char* kBestSql =
-    "SELECT name, score FROM scores ORDER BY score DESC, id ASC LIMIT $1";
+struct Statement {
+    const char* name;
+    const char* sql;
+    int parameters;
+};
+constexpr Statement kInsert{"insert",
+                            "INSERT INTO scores (name, score, upload_id) VALUES ($1, $2, $3)"
+                            " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
+                            3};
+constexpr Statement kFind{"find", "SELECT name, score FROM scores WHERE upload_id = $1", 1};
+constexpr Statement kBest{"best",
+                          "SELECT name, score FROM scores ORDER BY score DESC, id ASC LIMIT $1", 1};
+constexpr Statement kTrim{"trim",
+                          "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
+                          " ORDER BY score DESC, id ASC OFFSET $1 LIMIT $2)",
+                          2};
+constexpr Statement kStatements[] = {kInsert, kFind, kBest, kTrim};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
 };
 using Result = std::unique_ptr<PGresult, ResultDeleter>;
 
-bool succeeded(const Result& result, ExecStatusType wanted) {
-    return result && PQresultStatus(result.get()) == wanted;
+enum class Wait { Done, Late, Broken };
+
+// Until the socket is ready for `events` or the deadline passes.
+bool waitSocket(PGconn* connection, short events, Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    pollfd ready{PQsocket(connection), events, 0};
+    return ::poll(&ready, 1, static_cast<int>(left.count())) > 0;
+}
+
+// The results of what was sent, until the deadline: the first that failed, else the last.
+Wait collect(PGconn* connection, Clock::time_point deadline, Result& outcome) {
+    outcome.reset();
+    for (;;) {
+        const int flushed = PQflush(connection);
+        if (flushed < 0) return Wait::Broken;
+        if (flushed == 0) {
+            while (PQisBusy(connection) == 0) {
+                PGresult* result = PQgetResult(connection);
+                if (result == nullptr) return outcome ? Wait::Done : Wait::Broken;
+                const ExecStatusType status = PQresultStatus(result);
+                const bool failed = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+                const bool keptFailed = outcome &&
+                                        PQresultStatus(outcome.get()) != PGRES_COMMAND_OK &&
+                                        PQresultStatus(outcome.get()) != PGRES_TUPLES_OK;
+                if (failed || !keptFailed)
+                    outcome.reset(result);
+                else
+                    PQclear(result);
+            }
+        }
+        if (!waitSocket(connection, flushed == 1 ? POLLIN | POLLOUT : POLLIN, deadline))
+            return Wait::Late;
+        if (PQconsumeInput(connection) == 0) return Wait::Broken;
+    }
+}
+
+bool succeeded(const Result& result) {
+    return result && (PQresultStatus(result.get()) == PGRES_COMMAND_OK ||
+                      PQresultStatus(result.get()) == PGRES_TUPLES_OK);
+}
+
+// Runs a statement (prepared when `prepared`, else plain SQL of one or more statements).
+Wait run(PGconn* connection, const Statement* prepared, const char* sql,
+         const std::vector<const char*>& values, Clock::time_point deadline, Result& outcome) {
+    const int sent = prepared != nullptr ? PQsendQueryPrepared(connection, prepared->name,
+                                                               static_cast<int>(values.size()),
+                                                               values.data(), nullptr, nullptr, 0)
+                                         : PQsendQuery(connection, sql);
+    if (sent == 0) return Wait::Broken;
+    return collect(connection, deadline, outcome);
 }
 
 }  // namespace
 
 PostgresScoreStore::PostgresScoreStore(const std::string& address, int maximum)
     : url(address), maxConnections(maximum < 1 ? 1 : maximum) {
-    PGconn* first = connect(true);
+    PGconn* first = connect(true, Clock::now() + kConnectTimeout);
     if (first == nullptr) return;
     std::lock_guard lock(mutex);
     idle.push_back(first);
@@ -56,6 +126,8 @@ PostgresScoreStore::PostgresScoreStore(const std::string& address, int maximum)
 }
 
 PostgresScoreStore::~PostgresScoreStore() {
+    stopping = true;
+    if (listener.joinable()) listener.join();
     for (PGconn* connection : idle) PQfinish(connection);
 }
 
@@ -74,40 +146,55 @@ void PostgresScoreStore::setError(const std::string& message) {
     lastError = message;
 }
 
-// A new connection with the two statements prepared (and the table and its indexes created
-// when missing, on the store's first connection), or null.
-PGconn* PostgresScoreStore::connect(bool createSchema) {
+// A new connection with the statements prepared (and the table and its indexes created when
+// missing, on the store's first connection), or null when that failed or took past `deadline`.
+PGconn* PostgresScoreStore::connect(bool createSchema, Clock::time_point deadline) {
     // The address comes last so that what it says wins, except the encoding: names are UTF-8.
-    const char* keys[] = {"connect_timeout", "options",         "fallback_application_name",
-                          "dbname",          "client_encoding", nullptr};
-    const char* values[] = {
-        kConnectTimeoutSeconds, kSessionOptions, "scoreserver", url.c_str(), "UTF8", nullptr};
-    PGconn* connection = PQconnectdbParams(keys, values, 1);
+    const char* keys[] = {"options", "fallback_application_name", "dbname", "client_encoding",
+                          nullptr};
+    const char* values[] = {kSessionOptions, "scoreserver", url.c_str(), "UTF8", nullptr};
+    PGconn* connection = PQconnectStartParams(keys, values, 1);
     if (connection == nullptr) {
         setError("out of memory");
         return nullptr;
     }
-    if (PQstatus(connection) == CONNECTION_OK &&
-        (!createSchema || succeeded(Result(PQexec(connection, kSchema)), PGRES_COMMAND_OK)) &&
-        succeeded(Result(PQprepare(connection, kRecord, kRecordSql, 3, nullptr)),
-                  PGRES_COMMAND_OK) &&
-        succeeded(Result(PQprepare(connection, kBest, kBestSql, 1, nullptr)), PGRES_COMMAND_OK))
-        return connection;
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    while (PQstatus(connection) != CONNECTION_BAD && polling != PGRES_POLLING_OK &&
+           polling != PGRES_POLLING_FAILED) {
+        if (!waitSocket(connection, polling == PGRES_POLLING_READING ? POLLIN : POLLOUT,
+                        deadline)) {
+            setError("the database did not answer in time");
+            PQfinish(connection);
+            return nullptr;
+        }
+        polling = PQconnectPoll(connection);
+    }
+    bool ready = polling == PGRES_POLLING_OK && PQsetnonblocking(connection, 1) == 0;
+    Result result;
+    if (ready && createSchema)
+        ready = run(connection, nullptr, kSchema, {}, deadline, result) == Wait::Done &&
+                succeeded(result);
+    for (const Statement& statement : kStatements) {
+        if (!ready) break;
+        ready = PQsendPrepare(connection, statement.name, statement.sql, statement.parameters,
+                              nullptr) != 0 &&
+                collect(connection, deadline, result) == Wait::Done && succeeded(result);
+    }
+    if (ready) return connection;
     setError(PQerrorMessage(connection));
     PQfinish(connection);
     return nullptr;
 }
 
 // An idle connection, a new one while fewer than the maximum exist, or else the next one
-// returned; null when none came in time or a new one failed.
-PGconn* PostgresScoreStore::acquire() {
+// returned; null when none came before the deadline or a new one failed.
+PGconn* PostgresScoreStore::acquire(StoreCall& call) {
     {
         std::unique_lock lock(mutex);
-        const bool available =
-            returned.wait_for(lock, std::chrono::milliseconds(kAcquireWaitMs),
-                              [this] { return !idle.empty() || connections < maxConnections; });
+        const bool available = returned.wait_until(
+            lock, call.deadline, [this] { return !idle.empty() || connections < maxConnections; });
         if (!available) {
-            lastError = "all database connections are in use";
+            lastError = "all database connections are busy";
             return nullptr;
         }
         if (!idle.empty()) {
@@ -117,7 +204,7 @@ PGconn* PostgresScoreStore::acquire() {
         }
         ++connections;  // reserved while connecting without the lock
     }
-    PGconn* connection = connect(false);
+    PGconn* connection = connect(false, call.deadline);
     if (connection == nullptr) {
         std::lock_guard lock(mutex);
         --connections;
@@ -126,10 +213,12 @@ PGconn* PostgresScoreStore::acquire() {
     return connection;
 }
 
-// Back to the pool, or closed when the server dropped it (a new one replaces it on demand).
-void PostgresScoreStore::release(PGconn* connection) {
+// Back to the pool, or closed: one that missed a deadline or broke is dropped, which ends on
+// the server whatever it had begun (a new connection replaces it on demand).
+void PostgresScoreStore::release(PGconn* connection, bool reusable) {
     std::lock_guard lock(mutex);
-    if (PQstatus(connection) == CONNECTION_OK && PQtransactionStatus(connection) == PQTRANS_IDLE) {
+    if (reusable && PQstatus(connection) == CONNECTION_OK &&
+        PQtransactionStatus(connection) == PQTRANS_IDLE) {
         idle.push_back(connection);
     } else {
         PQfinish(connection);
@@ -138,37 +227,68 @@ void PostgresScoreStore::release(PGconn* connection) {
     returned.notify_one();
 }
 
-// A connection the server dropped (a restart, an idle timeout) fails its next statement; the
-// statement is tried once more on a fresh connection. An upload that did reach the old one
-// before it broke is recorded once when it carries an id.
-bool PostgresScoreStore::record(const std::string& name, uint32_t score,
-                                const std::string& uploadId) {
+// BEGIN, the row, then COMMIT only while the client still waits; a change that may reach the
+// list is announced to every server in the same commit. A connection the server dropped (a
+// restart, an idle timeout) fails its first statement; the call is then tried once more on a
+// fresh one.
+RecordOutcome PostgresScoreStore::record(const std::string& name, uint32_t score,
+                                         const std::string& uploadId, StoreCall& call) {
     const std::string scoreText = std::to_string(score);
-    const char* values[] = {name.c_str(), scoreText.c_str(),
-                            uploadId.empty() ? nullptr : uploadId.c_str()};
+    const std::vector<const char*> values = {name.c_str(), scoreText.c_str(),
+                                             uploadId.empty() ? nullptr : uploadId.c_str()};
+    const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        PGconn* connection = acquire();
-        if (connection == nullptr) return false;
-        const Result result(PQexecPrepared(connection, kRecord, 3, values, nullptr, nullptr, 0));
-        const bool done = succeeded(result, PGRES_COMMAND_OK);
-        if (!done) setError(PQerrorMessage(connection));
-        const bool broken = PQstatus(connection) != CONNECTION_OK;
-        release(connection);
-        if (done || !broken) return done;
+        PGconn* connection = acquire(call);
+        if (connection == nullptr)
+            return call.passed() ? RecordOutcome::Late : RecordOutcome::Failed;
+        Result result;
+        Wait wait = run(connection, nullptr, "BEGIN", {}, call.deadline, result);
+        if (wait == Wait::Done && succeeded(result))
+            wait = run(connection, &kInsert, nullptr, values, call.deadline, result);
+        if (wait != Wait::Done || !succeeded(result)) {
+            const bool broken = wait == Wait::Broken || PQstatus(connection) != CONNECTION_OK;
+            setError(wait == Wait::Late ? "the database did not answer in time"
+                                        : PQerrorMessage(connection));
+            release(connection, false);
+            if (wait == Wait::Late) return RecordOutcome::Late;
+            if (!broken || attempt + 1 == kAttempts) return RecordOutcome::Failed;
+            continue;
+        }
+        RecordOutcome outcome = RecordOutcome::Recorded;
+        if (PQntuples(result.get()) == 0) {  // this id is taken
+            wait = run(connection, &kFind, nullptr, {values[2]}, call.deadline, result);
+            outcome = wait != Wait::Done || !succeeded(result) || PQntuples(result.get()) != 1
+                          ? (wait == Wait::Late ? RecordOutcome::Late : RecordOutcome::Failed)
+                      : PQgetvalue(result.get(), 0, 0) == name &&
+                              PQgetvalue(result.get(), 0, 1) == scoreText
+                          ? RecordOutcome::Repeated
+                          : RecordOutcome::Conflict;
+        } else if (!call.claimCommit()) {
+            outcome = RecordOutcome::Late;
+        } else {
+            wait = run(connection, nullptr, commit.c_str(), {}, Clock::now() + kCommitWait, result);
+            if (wait != Wait::Done || !succeeded(result)) {
+                setError(PQerrorMessage(connection));
+                outcome = RecordOutcome::Failed;
+            }
+        }
+        // Anything not committed is rolled back by dropping the connection.
+        release(connection, outcome == RecordOutcome::Recorded);
+        return outcome;
     }
-    return false;
+    return RecordOutcome::Failed;
 }
 
-std::vector<ScoreRecord> PostgresScoreStore::best(int count) {
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, StoreCall& call) {
     const std::string countText = std::to_string(count);
-    const char* values[] = {countText.c_str()};
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        PGconn* connection = acquire();
-        if (connection == nullptr) return {};
-        const Result result(PQexecPrepared(connection, kBest, 1, values, nullptr, nullptr, 0));
-        std::vector<ScoreRecord> records;
-        const bool done = succeeded(result, PGRES_TUPLES_OK);
-        if (done) {
+        PGconn* connection = acquire(call);
+        if (connection == nullptr) return std::nullopt;
+        Result result;
+        const Wait wait =
+            run(connection, &kBest, nullptr, {countText.c_str()}, call.deadline, result);
+        if (wait == Wait::Done && succeeded(result)) {
+            std::vector<ScoreRecord> records;
             const int rows = PQntuples(result.get());
             records.reserve(static_cast<size_t>(rows));
             for (int row = 0; row < rows; ++row)
@@ -177,12 +297,67 @@ std::vector<ScoreRecord> PostgresScoreStore::best(int count) {
                                  static_cast<size_t>(PQgetlength(result.get(), row, 0))),
                      static_cast<uint32_t>(
                          std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10))});
-        } else {
-            setError(PQerrorMessage(connection));
+            release(connection, true);
+            return records;
         }
-        const bool broken = PQstatus(connection) != CONNECTION_OK;
-        release(connection);
-        if (done || !broken) return records;
+        const bool broken = wait == Wait::Broken || PQstatus(connection) != CONNECTION_OK;
+        setError(wait == Wait::Late ? "the database did not answer in time"
+                                    : PQerrorMessage(connection));
+        release(connection, false);
+        if (wait == Wait::Late || !broken) break;
     }
-    return {};
+    return std::nullopt;
+}
+
+long PostgresScoreStore::trim(long keep, StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return -1;
+    const std::string keepText = std::to_string(keep), batchText = std::to_string(kTrimBatch);
+    Result result;
+    const Wait wait = run(connection, &kTrim, nullptr, {keepText.c_str(), batchText.c_str()},
+                          call.deadline, result);
+    const bool done = wait == Wait::Done && succeeded(result);
+    if (!done) setError(PQerrorMessage(connection));
+    const long deleted = done ? std::atol(PQcmdTuples(result.get())) : -1;
+    release(connection, done);
+    return deleted;
+}
+
+void PostgresScoreStore::watchOthers(std::function<void()> onChange) {
+    if (listener.joinable()) {
+        stopping = true;
+        listener.join();
+        stopping = false;
+    }
+    changed = std::move(onChange);
+    if (changed) listener = std::thread([this] { listenLoop(); });
+}
+
+// One connection that LISTENs; whenever it is not listening, nothing can be known, so every
+// step without it counts as a change.
+void PostgresScoreStore::listenLoop() {
+    while (!stopping) {
+        PGconn* connection = connect(false, Clock::now() + kConnectTimeout);
+        Result result;
+        if (connection != nullptr &&
+            run(connection, nullptr, ("LISTEN " + std::string(kChannel)).c_str(), {},
+                Clock::now() + kConnectTimeout, result) == Wait::Done &&
+            succeeded(result)) {
+            changed();  // whatever happened while nobody listened
+            while (!stopping && PQstatus(connection) == CONNECTION_OK) {
+                pollfd ready{PQsocket(connection), POLLIN, 0};
+                if (::poll(&ready, 1, kListenPollMs) > 0 && PQconsumeInput(connection) == 0) break;
+                bool any = false;
+                while (PGnotify* notice = PQnotifies(connection)) {
+                    any = true;
+                    PQfreemem(notice);
+                }
+                if (any) changed();
+            }
+        }
+        if (connection != nullptr) PQfinish(connection);
+        if (stopping) break;
+        changed();
+        std::this_thread::sleep_for(kListenRetry);
+    }
 }

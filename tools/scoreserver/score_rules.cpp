@@ -1,6 +1,8 @@
 // Validation of uploaded names and scores, and the list format the game parses.
 #include "tools/scoreserver/score_rules.h"
 
+#include <unicode/uchar.h>
+
 #include "platform/common/utf8.h"
 
 namespace {
@@ -9,24 +11,40 @@ constexpr size_t kMaxScoreDigits = 10;
 constexpr uint64_t kMaxScore = 4294967295u;
 constexpr size_t kMaxUploadIdLength = 64;
 
+// Refused by Unicode's own tables: controls, format characters (zero-width ones, the overrides
+// that turn the rest of a line around), private-use and unassigned code points, and line and
+// paragraph separators. A name in the list shows only what it is.
 bool printable(char32_t c) {
-    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) return false;  // C0, DEL, C1 controls
-    return c != U';' && c != U',';
+    if (c == U';' || c == U',') return false;
+    switch (u_charType(static_cast<UChar32>(c))) {
+        case U_CONTROL_CHAR:
+        case U_FORMAT_CHAR:
+        case U_PRIVATE_USE_CHAR:
+        case U_UNASSIGNED:
+        case U_SURROGATE:
+        case U_LINE_SEPARATOR:
+        case U_PARAGRAPH_SEPARATOR:
+            return false;
+        default:
+            return true;
+    }
 }
 
 }  // namespace
 
 bool validName(const std::string& utf8) {
     int units = 0;
+    bool visible = false;  // a name of spaces alone would be a blank line in the list
     for (size_t i = 0; i < utf8.size();) {
         char32_t c = 0;
         const size_t length = platform::decodeUtf8(utf8, i, c);
         if (length == 0 || !printable(c)) return false;
         units += c >= 0x10000 ? 2 : 1;
         if (units > kMaxNameUnits) return false;
+        visible = visible || !u_isUWhiteSpace(static_cast<UChar32>(c));
         i += length;
     }
-    return units >= 1;
+    return visible;
 }
 
 std::optional<uint32_t> parseScore(const std::string& text) {

@@ -12,7 +12,8 @@ constexpr int kMaxNameUnits = 8;  // the game's table holds 8 UTF-16 units per n
 constexpr int kListLength = 100;
 
 // A name is valid UTF-8 of 1 to 8 printable characters (counted as the game counts them, in
-// UTF-16 units). Control characters and the list's separators ';' and ',' are refused.
+// UTF-16 units), not all of them spaces. Control, format, private-use and unassigned characters
+// and the list's separators ';' and ',' are refused.
 bool validName(const std::string& utf8);
 
 // A score is 1 to 10 decimal digits with a value of at most 4294967295.

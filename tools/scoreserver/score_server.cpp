@@ -9,11 +9,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
-#include "tools/scoreserver/leaderboard.h"
+#include "tools/scoreserver/request_head.h"
 #include "tools/scoreserver/request_target.h"
 #include "tools/scoreserver/score_rules.h"
 
@@ -21,6 +24,7 @@ namespace {
 
 constexpr int kListenBacklog = 128;
 constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
+constexpr auto kResumeStep = std::chrono::milliseconds(5);
 
 constexpr unsigned kOk = 200;
 constexpr unsigned kNotModified = 304;
@@ -28,6 +32,7 @@ constexpr unsigned kBadRequest = 400;
 constexpr unsigned kNotFound = 404;
 constexpr unsigned kBadMethod = 405;
 constexpr unsigned kUriTooLong = 414;
+constexpr unsigned kTooManyRequests = 429;
 constexpr unsigned kTooManyHeaders = 431;
 constexpr unsigned kUnavailable = 503;
 
@@ -49,11 +54,11 @@ int sent(MHD_Result queued, unsigned status) {
     return queued == MHD_YES ? static_cast<int>(status) : -1;
 }
 
-// A short plain-text answer that is never cached; 405 names the methods `allowed`.
+// A short plain-text answer that is never cached, with any `extra` headers.
 int sendText(MHD_Connection* connection, unsigned status, const std::string& body,
-             const char* allowed = "GET") {
+             const Headers& extra = {}) {
     Headers headers{{"Cache-Control", "no-store"}, {"Content-Type", "text/plain; charset=utf-8"}};
-    if (status == kBadMethod) headers.emplace_back("Allow", allowed);
+    headers.insert(headers.end(), extra.begin(), extra.end());
     return sent(queue(connection, status,
                       MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
                                                       MHD_RESPMEM_MUST_COPY),
@@ -61,20 +66,48 @@ int sendText(MHD_Connection* connection, unsigned status, const std::string& bod
                 status);
 }
 
-// The leaderboard: always fresh, and a page that may load nothing but its own inline style.
-int sendLeaderboard(MHD_Connection* connection, const std::string& body, const char* contentType) {
-    return sent(queue(connection, kOk,
-                      MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()),
-                                                      MHD_RESPMEM_MUST_COPY),
-                      {{"Cache-Control", "no-cache"},
-                       {"Content-Type", contentType},
-                       {"Content-Security-Policy", "default-src 'none'; style-src 'unsafe-inline'"},
-                       {"X-Content-Type-Options", "nosniff"}}),
-                kOk);
+// An answer of the score service: short texts (the list reply among them) never cached like
+// sendText's; the leaderboard page and JSON revalidated, and a page that may load nothing but
+// its own inline style; each with the service's own headers. The body is shared with the
+// service's cache, not copied.
+int sendServiceAnswer(MHD_Connection* connection, const ServiceAnswer& answer) {
+    const bool text = answer.kind == ServiceAnswer::Kind::Text;
+    Headers headers{{"Content-Type", text ? "text/plain; charset=utf-8"
+                                     : answer.kind == ServiceAnswer::Kind::Html
+                                         ? "text/html; charset=utf-8"
+                                         : "application/json"}};
+    if (text) {
+        headers.emplace_back("Cache-Control", "no-store");
+    } else {
+        headers.emplace_back("Cache-Control", "no-cache");
+        headers.emplace_back("Content-Security-Policy",
+                             "default-src 'none'; style-src 'unsafe-inline'");
+        headers.emplace_back("X-Content-Type-Options", "nosniff");
+    }
+    for (const auto& header : answer.headers) headers.push_back(header);
+    auto* kept = new std::shared_ptr<const std::string>(answer.body);
+    MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
+        (*kept)->size(), const_cast<char*>((*kept)->data()),
+        [](void* body) { delete static_cast<std::shared_ptr<const std::string>*>(body); }, kept);
+    if (response == nullptr) delete kept;
+    return sent(queue(connection, answer.status, response, headers), answer.status);
 }
 
 const char* headerOf(MHD_Connection* connection, const char* name) {
     return MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+}
+
+MHD_Result collectField(void* fields, MHD_ValueKind, const char* name, size_t nameSize,
+                        const char* value, size_t valueSize) {
+    static_cast<std::vector<HeaderField>*>(fields)->push_back(
+        {{name, nameSize}, {value == nullptr ? "" : value, value == nullptr ? 0 : valueSize}});
+    return MHD_YES;
+}
+
+ClientAddress peerOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    return clientAddressOf(info == nullptr ? nullptr : info->client_addr).value_or(ClientAddress{});
 }
 
 int socketOf(MHD_Connection* connection) {
@@ -83,35 +116,84 @@ int socketOf(MHD_Connection* connection) {
     return info == nullptr ? -1 : info->connect_fd;
 }
 
-// True when the client has closed its side: a request it no longer waits for is not carried out.
+// True when the client has reset its connection: a request it no longer waits for is not carried
+// out. A plain end of its sending (a half-close) still waits for the answer to what it sent.
 bool clientGone(MHD_Connection* connection) {
     const int fd = socketOf(connection);
     char byte = 0;
-    return fd < 0 || ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+    return fd < 0 || (::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno != EAGAIN &&
+                      errno != EWOULDBLOCK && errno != EINTR);
 }
 
 }  // namespace
 
+// An answer the score service gives from another thread while the connection is suspended.
+struct PendingAnswer {
+    std::mutex mutex;
+    std::optional<ServiceAnswer> answer;
+    bool suspended = false;  // the connection waits for the answer
+};
+
 // One request as the library goes through it.
 struct RequestState {
     std::string target;        // as it came on the request line, cut after one byte too many
+    bool targetClean = true;   // the whole target held no space or control character
+    size_t targetBytes = 0;    // of the whole target
+    bool headChecked = false;  // the head was judged when the library first called
     bool headersRead = false;  // the library has called once with the headers
+    std::shared_ptr<PendingAnswer> pending;  // while the score service works on the answer
+    std::string client;        // the client it is from, as the per-client limits count it
+    bool counted = false;      // a forwarded request counted in `clients` until it ends
 };
 
 struct ScoreServer::Hooks {
     static void* keepTarget(void* self, const char* uri, MHD_Connection*) {
         const size_t keep = static_cast<ScoreServer*>(self)->limits.maxTarget + 1;
-        return new RequestState{std::string(uri, ::strnlen(uri, keep))};
+        auto* request = new RequestState;
+        request->target.assign(uri, ::strnlen(uri, keep));
+        request->targetClean = cleanRequestTarget(uri);
+        request->targetBytes = std::strlen(uri);
+        return request;
+    }
+
+    // The head as the library received it: a framing two readers could take differently is
+    // refused with the connection closed, and the client is found and counted. 0 when the
+    // request goes on, else the status sent (-1: nothing could be).
+    static int admit(ScoreServer* server, MHD_Connection* connection, const char* method,
+                     const char* version, RequestState& request) {
+        RequestHead head{method, request.targetBytes, request.targetClean, version, {}, 0};
+        MHD_get_connection_values_n(connection, MHD_HEADER_KIND, &collectField, &head.fields);
+        const MHD_ConnectionInfo* size =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_REQUEST_HEADER_SIZE);
+        if (size != nullptr) head.receivedBytes = size->header_size;
+        const HeadVerdict verdict = judgeRequestHead(head);
+        if (verdict.status != 0)
+            return sendText(connection, verdict.status, std::string(verdict.reason) + "\n",
+                            {{"Connection", "close"}});
+        const ClientAddress peer = peerOf(connection);
+        const TrustedProxies& proxies = server->limits.trustedProxies;
+        request.client = clientKey(requestClient(peer, proxies, head.fields));
+        if (!proxies.contains(peer)) return 0;  // counted by its connections
+        if (!server->clients.enter(request.client))
+            return sendText(connection, kTooManyRequests, "too many requests at once\n",
+                            {{"Connection", "close"}, {"Retry-After", "1"}});
+        request.counted = true;
+        return 0;
     }
 
     // Called once with the headers, then for each piece of a body, then once more at its end.
     // A GET or HEAD is answered at the end, which keeps the connection open for the client's
     // next request; anything else at once, which closes it without reading what it sends.
     static MHD_Result access(void* self, MHD_Connection* connection, const char*,
-                             const char* method, const char*, const char*, size_t* uploadSize,
-                             void** requestState) {
+                             const char* method, const char* version, const char*,
+                             size_t* uploadSize, void** requestState) {
         auto* server = static_cast<ScoreServer*>(self);
         auto* request = static_cast<RequestState*>(*requestState);
+        if (request != nullptr && !request->headChecked) {
+            request->headChecked = true;
+            const int refused = admit(server, connection, method, version, *request);
+            if (refused != 0) return refused < 0 ? MHD_NO : MHD_YES;
+        }
         const bool get = std::strcmp(method, "GET") == 0 || std::strcmp(method, "HEAD") == 0;
         if (request != nullptr && !request->headersRead && get) {
             request->headersRead = true;
@@ -121,17 +203,32 @@ struct ScoreServer::Hooks {
             *uploadSize = 0;  // an unwanted body, read while the request deadline runs
             return MHD_YES;
         }
+        if (request != nullptr && request->pending) {  // resumed with the service's answer
+            std::optional<ServiceAnswer> answer;
+            {
+                std::lock_guard lock(request->pending->mutex);
+                answer.swap(request->pending->answer);
+            }
+            request->pending.reset();
+            return answer && sendServiceAnswer(connection, *answer) >= 0 ? MHD_YES : MHD_NO;
+        }
         server->track(connection, Clock::time_point::max());  // answered: no deadline now
+        std::shared_ptr<PendingAnswer> unused;
         const int status =
-            server->answerRequest(connection, request == nullptr ? "" : request->target, method);
+            request == nullptr
+                ? sendText(connection, kBadRequest, "malformed request\n")
+                : server->answerRequest(connection, request->target, method, request->client,
+                                        request->pending);
         return status < 0 ? MHD_NO : MHD_YES;
     }
 
     static void completed(void* self, MHD_Connection* connection, void** requestState,
                           MHD_RequestTerminationCode) {
-        delete static_cast<RequestState*>(*requestState);
-        *requestState = nullptr;
         auto* server = static_cast<ScoreServer*>(self);
+        auto* request = static_cast<RequestState*>(*requestState);
+        if (request != nullptr && request->counted) server->clients.leave(request->client);
+        delete request;
+        *requestState = nullptr;
         server->track(connection,
                       Clock::now() + std::chrono::seconds(server->limits.requestSeconds));
     }
@@ -141,18 +238,33 @@ struct ScoreServer::Hooks {
         auto* server = static_cast<ScoreServer*>(self);
         std::lock_guard lock(server->trackedMutex);
         if (code == MHD_CONNECTION_NOTIFY_STARTED) {
-            server->tracked[connection] = {
-                socketOf(connection),
-                Clock::now() + std::chrono::seconds(server->limits.requestSeconds)};
+            Tracked& state = server->tracked[connection];
+            state.fd = socketOf(connection);
+            state.deadline = Clock::now() + std::chrono::seconds(server->limits.requestSeconds);
+            // A trusted proxy carries many clients on its connections: those are counted by
+            // the requests it forwards. Anyone else past the cap is shut out at once.
+            const ClientAddress peer = peerOf(connection);
+            if (server->limits.trustedProxies.contains(peer)) return;
+            if (server->clients.enter(clientKey(peer)))
+                state.client = clientKey(peer);
+            else if (state.fd >= 0)
+                ::shutdown(state.fd, SHUT_RDWR);
         } else {
-            server->tracked.erase(connection);  // before the library closes the socket
+            const auto found = server->tracked.find(connection);
+            if (found == server->tracked.end()) return;
+            if (!found->second.client.empty()) server->clients.leave(found->second.client);
+            server->tracked.erase(found);  // before the library closes the socket
         }
     }
 };
 
 ScoreServer::ScoreServer(ScoreStore& scoreStore, const ServerLimits& serverLimits,
-                         const WebFiles* webFiles)
-    : store(scoreStore), limits(serverLimits), web(webFiles) {}
+                         const WebFiles* webFiles, const StoreLimits& storeLimits)
+    : limits(serverLimits),
+      web(webFiles),
+      service(std::make_unique<ScoreService>(scoreStore, storeLimits)),
+      clients(serverLimits.maxPerAddress),
+      uploads(serverLimits.uploadsPerSecond, serverLimits.uploadBurst) {}
 
 ScoreServer::~ScoreServer() {
     if (listenSocket >= 0) ::close(listenSocket);
@@ -194,14 +306,14 @@ int ScoreServer::bind(const std::string& host, int port) {
 bool ScoreServer::run() {
     if (listenSocket < 0) return false;
     MHD_Daemon* daemon = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC, 0, nullptr, nullptr,
-        &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET, static_cast<MHD_socket>(listenSocket),
-        MHD_OPTION_THREAD_POOL_SIZE, limits.threads, MHD_OPTION_CONNECTION_LIMIT,
-        limits.maxConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits.maxPerAddress,
-        MHD_OPTION_CONNECTION_TIMEOUT, limits.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK, &Hooks::keepTarget, this,
-        MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this, MHD_OPTION_NOTIFY_CONNECTION,
-        &Hooks::connection, this, MHD_OPTION_END);
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME, 0,
+        nullptr, nullptr, &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET,
+        static_cast<MHD_socket>(listenSocket), MHD_OPTION_THREAD_POOL_SIZE, limits.threads,
+        MHD_OPTION_CONNECTION_LIMIT, limits.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
+        limits.idleSeconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK,
+        &Hooks::keepTarget, this, MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this,
+        MHD_OPTION_NOTIFY_CONNECTION, &Hooks::connection, this, MHD_OPTION_END);
     if (daemon == nullptr) return false;
     serving = true;
     {
@@ -213,6 +325,11 @@ bool ScoreServer::run() {
             lock.lock();
         }
     }
+    // Every connection waiting for the store is answered (503) and resumed first: the library
+    // must hold no suspended connection when it stops. Only an upload whose commit was already
+    // sent is waited for, and that wait is bounded in the store.
+    service->stop();
+    while (suspended > 0) std::this_thread::sleep_for(kResumeStep);
     // The listening socket stays ours: taken back before the library closes what it holds.
     MHD_quiesce_daemon(daemon);
     MHD_stop_daemon(daemon);
@@ -245,7 +362,8 @@ void ScoreServer::expireLateRequests() {
 
 // The status sent, or -1 when the connection is dropped without an answer.
 int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& target,
-                               const std::string& method) {
+                               const std::string& method, const std::string& client,
+                               std::shared_ptr<PendingAnswer>& pending) {
     if (target.size() > limits.maxTarget)
         return sendText(connection, kUriTooLong, "request too long\n");
     if (MHD_get_connection_values(connection, MHD_HEADER_KIND, nullptr, nullptr) >
@@ -254,32 +372,85 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
     std::string path;
     if (!percentDecode(std::string_view(target).substr(0, target.find('?')), false, path))
         return sendText(connection, kBadRequest, "malformed request target\n");
-    if (path == kScriptPath) return answerScript(connection, target, method == "GET");
+    if (path == kScriptPath) return answerScript(connection, target, method, client, pending);
 
     if (method != "GET" && method != "HEAD")
-        return sendText(connection, kBadMethod, "GET and HEAD only\n", "GET, HEAD");
-    if (path == kPagePath)
-        return sendLeaderboard(connection, leaderboardHtml(store.best(kListLength)),
-                               "text/html; charset=utf-8");
-    if (path == kJsonPath)
-        return sendLeaderboard(connection, leaderboardJson(store.best(kListLength)),
-                               "application/json");
+        return sendText(connection, kBadMethod, "GET and HEAD only\n", {{"Allow", "GET, HEAD"}});
+    if (path == kPagePath || path == kJsonPath)
+        return answerList(
+            connection, pending,
+            path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json);
+    if (path == kHealthPath) return sendServiceAnswer(connection, service->health());
     return answerWebFile(connection, path);
 }
 
-int ScoreServer::answerScript(MHD_Connection* connection, const std::string& target, bool get) {
+int ScoreServer::answerScript(MHD_Connection* connection, const std::string& target,
+                              const std::string& method, const std::string& client,
+                              std::shared_ptr<PendingAnswer>& pending) {
     const std::optional<RequestTarget> parsed = parseRequestTarget(target);
     if (!parsed) return sendText(connection, kBadRequest, "malformed request target\n");
-    if (!get) return sendText(connection, kBadMethod, "GET only\n");
+    const bool head = method == "HEAD";
+    if (method != "GET" && !head)
+        return sendText(connection, kBadMethod, "GET and HEAD only\n", {{"Allow", "GET, HEAD"}});
 
     const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
-    if (decided.kind == ScoreRequest::Kind::List) return sendText(connection, kOk, listText());
+    if (decided.kind == ScoreRequest::Kind::List)
+        return answerList(connection, pending, ServiceAnswer::Kind::Text);
     if (decided.kind == ScoreRequest::Kind::Refused)
         return sendText(connection, kBadRequest, decided.reason + "\n");
+    // HEAD asks what a GET would answer without doing it: an upload is never recorded by one.
+    if (head) return sendText(connection, kBadMethod, "uploads by GET only\n", {{"Allow", "GET"}});
+    if (const unsigned wait = uploads.take(client); wait > 0)
+        return sendText(connection, kTooManyRequests, "too many uploads\n",
+                        {{"Retry-After", std::to_string(wait)}});
     if (clientGone(connection)) return -1;
-    if (!store.record(decided.name, decided.score, decided.uploadId))
-        return sendText(connection, kUnavailable, "not recorded\n");
-    return sendText(connection, kOk, "recorded\n");
+    return answerFromService(connection, pending, [this, &decided](auto& now, auto later) {
+        return service->upload(decided.name, decided.score, decided.uploadId, now,
+                               std::move(later));
+    });
+}
+
+// The list: the current one at once, else as the service finds it.
+int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                            ServiceAnswer::Kind form) {
+    ServiceAnswer now;
+    if (service->listNow(form, now)) return sendServiceAnswer(connection, now);
+    return answerFromService(connection, pending, [this, form](auto& answer, auto later) {
+        return service->list(form, answer, std::move(later));
+    });
+}
+
+// The service answers at once, or later from another thread: the connection then waits
+// suspended, costing no thread, and is resumed with the answer in its request's state.
+int ScoreServer::answerFromService(MHD_Connection* connection,
+                                   std::shared_ptr<PendingAnswer>& pending,
+                                   const ServiceCall& ask) {
+    auto waiting = std::make_shared<PendingAnswer>();
+    ServiceAnswer now;
+    const bool answered = ask(now, [this, connection, waiting](ServiceAnswer later) {
+        bool resume = false;
+        {
+            std::lock_guard lock(waiting->mutex);
+            waiting->answer = std::move(later);
+            resume = waiting->suspended;
+        }
+        if (resume) {
+            MHD_resume_connection(connection);
+            --suspended;
+        }
+    });
+    if (answered) return sendServiceAnswer(connection, now);
+    {
+        std::lock_guard lock(waiting->mutex);
+        if (!waiting->answer) {  // still to come: it resumes the connection
+            waiting->suspended = true;
+            ++suspended;
+            MHD_suspend_connection(connection);
+            pending = waiting;
+            return 0;
+        }
+    }
+    return sendServiceAnswer(connection, *waiting->answer);  // it came meanwhile
 }
 
 // A file of the web game: the gzip form to a client that takes it, 304 to one that holds the
@@ -325,9 +496,4 @@ int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& pa
                                                       MHD_RESPMEM_PERSISTENT),
                       headers),
                 kOk);
-}
-
-// Read from the store on every request: another server process may share its database.
-std::string ScoreServer::listText() {
-    return formatList(store.best(kListLength));
 }

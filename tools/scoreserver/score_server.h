@@ -9,14 +9,20 @@
 #include <condition_variable>
 #include <cstddef>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
+#include "tools/scoreserver/client_address.h"
+#include "tools/scoreserver/client_counts.h"
+#include "tools/scoreserver/score_service.h"
 #include "tools/scoreserver/score_store.h"
+#include "tools/scoreserver/upload_rate.h"
 #include "tools/scoreserver/web_files.h"
 
 struct MHD_Daemon;
 struct MHD_Connection;
+struct PendingAnswer;
 
 struct ServerLimits {
     size_t maxTarget = 512;         // bytes of request target; longer ones get 414
@@ -26,7 +32,10 @@ struct ServerLimits {
     unsigned idleSeconds = 2;       // a connection with no traffic for this long is closed
     unsigned maxConnections = 2048;
     unsigned maxPerAddress = 256;
-    unsigned threads = 4;  // each waits on many sockets at once
+    unsigned threads = 4;           // each waits on many sockets at once
+    double uploadsPerSecond = 1;    // per client, beyond the burst; 0: no limit
+    unsigned uploadBurst = 100;     // a whole table of pending scores goes up at once
+    TrustedProxies trustedProxies;  // whose word on the client address is taken
 };
 
 class ScoreServer {
@@ -34,10 +43,12 @@ class ScoreServer {
     static constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
     static constexpr const char* kPagePath = "/scores";
     static constexpr const char* kJsonPath = "/scores.json";
+    static constexpr const char* kHealthPath = "/healthz";
 
-    // `web` (kept by the caller, may be null) answers every other GET and HEAD.
+    // `web` (kept by the caller, may be null) answers every other GET and HEAD. The store is
+    // only ever called from the service's own workers, each call with its deadline.
     explicit ScoreServer(ScoreStore& store, const ServerLimits& limits = {},
-                         const WebFiles* web = nullptr);
+                         const WebFiles* web = nullptr, const StoreLimits& storeLimits = {});
     ~ScoreServer();
     ScoreServer(const ScoreServer&) = delete;
     ScoreServer& operator=(const ScoreServer&) = delete;
@@ -56,21 +67,30 @@ class ScoreServer {
     struct Tracked {
         int fd = -1;
         Clock::time_point deadline = Clock::time_point::max();  // max: being answered
+        std::string client;  // counted in `clients` while open; empty for a trusted proxy
     };
 
     void track(MHD_Connection* connection, Clock::time_point deadline);
     int answerRequest(MHD_Connection* connection, const std::string& target,
-                      const std::string& method);
-    int answerScript(MHD_Connection* connection, const std::string& target, bool get);
+                      const std::string& method, const std::string& client,
+                      std::shared_ptr<PendingAnswer>& pending);
+    int answerScript(MHD_Connection* connection, const std::string& target,
+                     const std::string& method, const std::string& client,
+                     std::shared_ptr<PendingAnswer>& pending);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
-    std::string listText();
+    int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                   ServiceAnswer::Kind form);
+    using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
+    int answerFromService(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
+                          const ServiceCall& ask);
     void expireLateRequests();
 
-    ScoreStore& store;
     const ServerLimits limits;
     const WebFiles* const web;
     int listenSocket = -1;
     std::atomic<bool> serving{false};
+    std::unique_ptr<ScoreService> service;
+    std::atomic<int> suspended{0};  // connections waiting for the service's answer
 
     std::mutex stopMutex;
     std::condition_variable stopWake;
@@ -78,4 +98,7 @@ class ScoreServer {
 
     std::mutex trackedMutex;  // connections and their deadlines
     std::map<MHD_Connection*, Tracked> tracked;
+
+    ClientCounts clients;  // connections by peer, or forwarded requests by client
+    UploadRate uploads;
 };

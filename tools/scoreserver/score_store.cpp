@@ -4,6 +4,17 @@
 #include "tools/scoreserver/postgres_store.h"
 #include "tools/scoreserver/sqlite_store.h"
 
+bool ScoreStore::record(const std::string& name, uint32_t score, const std::string& uploadId) {
+    StoreCall call = StoreCall::unhurried();
+    const RecordOutcome outcome = record(name, score, uploadId, call);
+    return outcome == RecordOutcome::Recorded || outcome == RecordOutcome::Repeated;
+}
+
+std::vector<ScoreRecord> ScoreStore::best(int count) {
+    StoreCall call = StoreCall::unhurried();
+    return read(count, call).value_or(std::vector<ScoreRecord>{});
+}
+
 std::unique_ptr<ScoreStore> openScoreStore(const std::string& db) {
     if (db.starts_with("postgresql://") || db.starts_with("postgres://"))
         return std::make_unique<PostgresScoreStore>(db);

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "platform/files.h"
+#include "tools/scoreserver/header_text.h"
 
 namespace {
 
@@ -54,21 +55,6 @@ std::string httpDate(time_t when) {
     char text[64];
     std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
     return text;
-}
-
-std::string_view trim(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 // Calls `each` with every trimmed, non-empty element of a comma-separated header value.

@@ -12,6 +12,9 @@ void wake();
 
 // Keyboard, pointer, touch, focus and visibility events of the page become messages.
 void listenToPage();
+// While the score exchange runs (the program waits for its replies), keys, clicks and touch
+// buttons pressed are dropped with their releases.
+void setExchanging(bool now);
 // Reads the gamepads when due; their changes become messages.
 void readGamepads();
 

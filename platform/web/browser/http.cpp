@@ -1,6 +1,8 @@
 // HTTP service of the browser: the page's fetch, always to the page's own origin (only the
 // path and query of the URL are used), within the request's time, the reply cut at
-// kHttpMaxBody. The program waits for the reply; the page stays responsive meanwhile.
+// kHttpMaxBody. The program waits for the reply; the page stays responsive meanwhile, says
+// that scores are being sent (a session is one exchange) and how it ended, and drops the keys
+// pressed until then.
 #include <emscripten.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include "platform/http.h"
 #include "platform/reply/whole_reply.h"
 #include "platform/trace.h"
+#include "platform/web/browser/browser.h"
 
 // The status, 0 for a redirect (not followed), -1 when no whole reply came in time; *body
 // (malloc'ed, for the caller to free) and *length receive the reply's first bytes.
@@ -20,21 +23,40 @@ EM_ASYNC_JS(int, v2Fetch, (const char* url, int timeoutMs, int maxBytes, char** 
                 return await Module.v2Fetch(UTF8ToString(url), timeoutMs, maxBytes, body, length);
             });
 
+// The page's status line: "sending", then "sent" or "failed".
+EM_JS(void, v2ExchangeStatus, (const char* state), {
+    if (Module.v2ExchangeStatus) Module.v2ExchangeStatus(UTF8ToString(state));
+});
+
 namespace platform {
 
-struct HttpSession {};
+namespace {
+constexpr int kFirstSuccess = 200;
+constexpr int kLastSuccess = 299;
+}  // namespace
+
+struct HttpSession {
+    bool allTaken = true;  // every request so far was sent and had a successful reply
+};
 
 HttpSession* httpOpen(const std::string&) {
+    web::setExchanging(true);
+    v2ExchangeStatus("sending");
     return new HttpSession;
 }
 
 HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
-    if (session == nullptr || timeoutMs <= 0) return nullptr;
+    if (session == nullptr) return nullptr;
+    if (timeoutMs <= 0) {
+        session->allTaken = false;  // no time left to send it
+        return nullptr;
+    }
     trace("http GET " + url);
     char* body = nullptr;
     int length = 0;
     const int status = v2Fetch(url.c_str(), static_cast<int>(std::min<long>(timeoutMs, INT_MAX)),
                                static_cast<int>(kHttpMaxBody), &body, &length);
+    if (status < kFirstSuccess || status > kLastSuccess) session->allTaken = false;
     HttpRequest* request = nullptr;
     if (status >= 0) {
         request = new HttpRequest;
@@ -47,6 +69,9 @@ HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long time
 }
 
 void httpClose(HttpSession* session) {
+    if (session == nullptr) return;
+    v2ExchangeStatus(session->allTaken ? "sent" : "failed");
+    web::setExchanging(false);
     delete session;
 }
 

@@ -34,8 +34,11 @@ constexpr int kMaxPads = 4;
 constexpr int kStandardButtons = 17;
 constexpr int kStickRange = 32767;
 
-// Full-screen keys are the page's: they neither press nor release a game key.
+// Keys the game never hears of, down or up: the full-screen keys (the page's own) and keys
+// pressed during the score exchange (they would all act at once after it, on a screen the
+// player could not watch them change).
 std::set<std::string> swallowed;
+bool exchanging = false;
 bool active = true;
 
 struct Gamepad {
@@ -47,6 +50,19 @@ struct Gamepad {
 Gamepad pads[kMaxPads];
 double lastPadRead = -1e9;
 bool anyPad = false;
+
+// Whether the game hears of this press or release of a key (a keyboard code or a button).
+bool heard(const std::string& name, bool down) {
+    if (swallowed.count(name) != 0) {
+        if (!down) swallowed.erase(name);
+        return false;
+    }
+    if (down && exchanging) {
+        swallowed.insert(name);
+        return false;
+    }
+    return true;
+}
 
 void postKey(bool down, uint32_t key) {
     post(down ? kMsgKeyDown : kMsgKeyUp, key);
@@ -60,14 +76,25 @@ EM_BOOL onKey(int type, const EmscriptenKeyboardEvent* event, void*) {
         v2ToggleFullScreen();
         return EM_TRUE;
     }
-    if (swallowed.count(code) != 0) {
-        if (!down) swallowed.erase(code);
-        return EM_TRUE;
-    }
     const uint32_t key = handsetKeyForCode(code);
-    if (key == 0) return EM_FALSE;  // the browser's own keys keep working
-    postKey(down, key);
+    // The browser's own keys keep working.
+    if (key == 0 && swallowed.count(code) == 0) return EM_FALSE;
+    if (heard(code, down)) postKey(down, key);
     return EM_TRUE;
+}
+
+// The page's touch buttons, named apart from the keyboard's codes.
+void touchKey(uint32_t key, bool down) {
+    if (heard("touch " + std::to_string(key), down)) postKey(down, key);
+}
+
+// A press of the pointer or a finger on the frame, and its release: dropped together when
+// the press comes during the exchange.
+bool pressDropped = false;
+
+void postPress(bool down, int32_t at) {
+    if (down) pressDropped = exchanging;
+    if (!pressDropped) post(down ? kMsgPointerDown : kMsgPointerUp, 0, at);
 }
 
 // Activation as the desktop window reports focus: active and focused, or neither.
@@ -78,7 +105,10 @@ void setActive(bool now) {
     post(now ? kMsgSetFocus : kMsgKillFocus, 0);
 }
 
-EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
+// Only the window's own focus counts: the listener also hears every element of the page take
+// and lose focus (a button blurred after its click), and the window keeps its focus then.
+EM_BOOL onFocus(int type, const EmscriptenFocusEvent* event, void*) {
+    if (std::string_view(event->nodeName) != "#window") return EM_FALSE;
     setActive(type == EMSCRIPTEN_EVENT_FOCUS);
     return EM_FALSE;
 }
@@ -130,7 +160,7 @@ EM_BOOL onMouse(int type, const EmscriptenMouseEvent* event, void*) {
     }
     const bool onFrame = pointerAt(event->targetX, event->targetY, at);
     if (type == EMSCRIPTEN_EVENT_MOUSEMOVE || event->button != 0 || !onFrame) return EM_FALSE;
-    post(type == EMSCRIPTEN_EVENT_MOUSEDOWN ? kMsgPointerDown : kMsgPointerUp, 0, at);
+    postPress(type == EMSCRIPTEN_EVENT_MOUSEDOWN, at);
     return EM_TRUE;
 }
 
@@ -146,13 +176,13 @@ EM_BOOL onTouch(int type, const EmscriptenTouchEvent* event, void*) {
         int32_t at = 0;
         if (type == EMSCRIPTEN_EVENT_TOUCHSTART || type == EMSCRIPTEN_EVENT_TOUCHMOVE) {
             const bool onFrame = pointerAt(touch.targetX, touch.targetY, at);
-            if (onFrame && type == EMSCRIPTEN_EVENT_TOUCHSTART) post(kMsgPointerDown, 0, at);
+            if (onFrame && type == EMSCRIPTEN_EVENT_TOUCHSTART) postPress(true, at);
             continue;
         }
         // Lifted on the frame: a tap's end. Lifted elsewhere or cancelled: only gone.
         if (type == EMSCRIPTEN_EVENT_TOUCHEND && pointerOnFrame &&
             framePoint(touch.targetX, touch.targetY, at))
-            post(kMsgPointerUp, 0, at);
+            postPress(false, at);
         pointerLeaves();
         finger = -1;
     }
@@ -200,6 +230,10 @@ EM_BOOL onPadConnected(int, const EmscriptenGamepadEvent*, void*) {
 }
 
 }  // namespace
+
+void setExchanging(bool now) {
+    exchanging = now;
+}
 
 void readGamepads() {
     const double now = emscripten_get_now();
@@ -258,8 +292,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE void v2_touchKey(int key, int down) {
         case platform::kKeyHome:
         case platform::kKeyLeftSoft:
         case platform::kKeyRightSoft:
-            platform::web::post(down != 0 ? platform::kMsgKeyDown : platform::kMsgKeyUp,
-                                static_cast<uint32_t>(key));
+            platform::web::touchKey(static_cast<uint32_t>(key), down != 0);
             break;
         default:
             break;

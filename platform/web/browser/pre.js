@@ -18,6 +18,7 @@ Module.v2Persist = function () {
   return new Promise(function (resolve) {
     FS.syncfs(false, function (error) {
       if (error) console.warn('Vextorium2: the browser storage cannot be written', error);
+      Module.v2StorageFailed = !!error;
       resolve();
     });
   });
@@ -80,8 +81,13 @@ Module.v2Fetch = async function (url, timeoutMs, maxBytes, bodyPtr, lengthPtr) {
 };
 
 // One player per stream. A block starts now, or (follow) where the stream's last block ends.
+// Browsers start sound only from a key, touch or click: the context is resumed within the first
+// one, before the game hears of it. It starts running a moment later, so from that gesture on
+// blocks are started even on a context still suspended: they sound as soon as it runs, and the
+// first key's own sound is not lost. Blocks asked for before any gesture pass in silence.
 Module.v2Audio = (function () {
   let context = null;
+  let wanted = false;
   const streams = new Map();
   let nextId = 1;
   // A running context renders even silence, waking the page hundreds of times a second: once
@@ -147,7 +153,7 @@ Module.v2Audio = (function () {
     if (!stream.buffer) return;
     // A resting context is woken (it was running before, so the browser lets it resume).
     if (resting) wake();
-    else if (context.state !== 'running') return;
+    else if (context.state !== 'running' && !wanted) return;
     clearTimeout(restTimer);
     const source = context.createBufferSource();
     source.buffer = stream.buffer;
@@ -211,9 +217,12 @@ Module.v2Audio = (function () {
       if (stream) stopAll(stream);
       streams.delete(id);
     },
-    // Browsers start sound only after the page's first key, touch or click.
     unlock: function () {
-      if (!context || context.state === 'running' || resting) return;
+      // An event the browser does not count as a gesture (a touch's start) starts nothing.
+      if (!audioContext() || (navigator.userActivation && !navigator.userActivation.isActive)) return;
+      wanted = true;
+      // A resting context is left to rest: the next sound wakes it.
+      if (context.state === 'running' || resting) return;
       context.resume().catch(function () {});
       restLater();
     },

@@ -1,5 +1,6 @@
 // The page around the game: the frame scaled by whole device pixels and centred, the full-screen
-// button, the touch buttons (shown on touch screens), and the boxes the program shows. One game
+// button, the touch buttons (shown on touch screens: under the picture, or beside it in
+// landscape), the score exchange's status line, and the boxes the program shows. One game
 // runs per browser, as on the desktop: a second tab waits until the first is closed, so two
 // games never write the same stored files.
 'use strict';
@@ -12,20 +13,30 @@ var Module = {
 
 (function () {
   const canvas = document.getElementById('canvas');
+  const room = document.getElementById('screen');
   const touch = document.getElementById('touch');
   const status = document.getElementById('status');
   const overlay = document.getElementById('overlay');
+  const overlayButton = document.getElementById('overlay-button');
   const messages = [];
 
-  // The largest whole factor of device pixels that fits beside the touch buttons.
+  // The largest whole factor of device pixels that fits the room the touch buttons leave. Beside
+  // the touch buttons (landscape) a picture under 60% of the page's height is too small to
+  // play: there, on a screen of few device pixels, it takes all the room instead, in uneven
+  // blocks.
+  const landscape = window.matchMedia('(orientation: landscape)');
   function layout() {
     const ratio = window.devicePixelRatio || 1;
-    const spare = document.body.classList.contains('touch') ? touch.offsetHeight + 12 : 0;
-    const width = window.innerWidth - 8;
-    const height = window.innerHeight - spare - 8;
+    const width = room.clientWidth;
+    const height = room.clientHeight;
     const scale = Math.max(1, Math.floor(Math.min(width * ratio / 176, height * ratio / 220)));
-    canvas.style.width = (176 * scale / ratio) + 'px';
-    canvas.style.height = (220 * scale / ratio) + 'px';
+    let shown = scale / ratio;
+    const beside = document.body.classList.contains('touch') && landscape.matches;
+    if (beside && 220 * shown < 0.6 * window.innerHeight) {
+      shown = Math.max(shown, Math.floor(Math.min(width / 176, height / 220) * ratio * 220) / ratio / 220);
+    }
+    canvas.style.width = (176 * shown) + 'px';
+    canvas.style.height = (220 * shown) + 'px';
   }
 
   function showTouch() {
@@ -74,32 +85,66 @@ var Module = {
   document.addEventListener('fullscreenchange', layout);
   Module.v2ToggleFullScreen = toggleFullScreen;
 
-  // Boxes one at a time; the program never waits for them.
+  // Boxes one at a time; the program never waits for them. While one is shown it has the keys:
+  // Enter or Space presses its button, Tab stays on it, and the game hears no key press (its
+  // releases still reach the game, so no key stays held there).
+  const behind = [document.getElementById('handset'), document.getElementById('fullscreen')];
   function nextMessage() {
     if (!overlay.hidden || messages.length === 0) return;
     const message = messages.shift();
     document.getElementById('overlay-caption').textContent = message.caption;
     document.getElementById('overlay-text').textContent = message.text;
-    document.getElementById('overlay-button').textContent = message.button;
+    overlayButton.textContent = message.button;
     overlay.onclick = null;
-    document.getElementById('overlay-button').onclick = function () {
+    overlayButton.onclick = function () {
       overlay.hidden = true;
+      behind.forEach(function (element) { element.inert = false; });
       message.done();
       nextMessage();
     };
     overlay.hidden = false;
+    behind.forEach(function (element) { element.inert = true; });
+    overlayButton.focus();
   }
+  window.addEventListener('keydown', function (event) {
+    if (overlay.hidden) return;
+    event.stopImmediatePropagation();
+    if (event.key === 'Tab') {
+      event.preventDefault();
+      overlayButton.focus();
+    } else if (event.key === 'Enter' || event.key === ' ') {
+      event.preventDefault();
+      if (!event.repeat) overlayButton.click();
+    }
+  }, {capture: true});
   Module.v2ShowMessage = function (text, caption) {
     messages.push({text: text, caption: caption || 'Vextorium2', button: 'OK',
                    done: function () {}});
     nextMessage();
   };
   let releaseGame = function () {};
+  // The home key ends the program, which has written the saved game, the scores and the
+  // options on its way out; starting it again plays on from there.
   Module.v2ProgramEnded = function () {
     releaseGame();
-    messages.push({text: 'The game has ended.', caption: 'Vextorium2', button: 'Play again',
+    const kept = !Module.v2StorageFailed;
+    messages.push({text: kept ? 'Your game is saved.' : 'The game has ended, but the browser did not keep its files.',
+                   caption: 'Vextorium2', button: kept ? 'Play on' : 'Play again',
                    done: function () { location.reload(); }});
     nextMessage();
+  };
+
+  // The score exchange: what it is doing, then how it ended, for a few seconds.
+  const exchange = document.getElementById('exchange');
+  const exchangeTexts = {sending: 'Sending scores…', sent: 'Scores sent.',
+                         failed: 'Sending failed. Try again later.'};
+  let exchangeTimer = 0;
+  Module.v2ExchangeStatus = function (state) {
+    clearTimeout(exchangeTimer);
+    exchange.textContent = exchangeTexts[state] || '';
+    exchange.className = state;
+    exchange.hidden = false;
+    if (state !== 'sending') exchangeTimer = setTimeout(function () { exchange.hidden = true; }, 4000);
   };
   Module.onRuntimeInitialized = function () { status.hidden = true; };
 

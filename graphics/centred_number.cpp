@@ -1,5 +1,5 @@
 // The big centred number: n digits from x = (176 - 16n) / 2, units last.
-#include "frontend/centred_number.h"
+#include "graphics/centred_number.h"
 
 #include "graphics/canvas.h"
 

@@ -1,0 +1,244 @@
+// The page around the game on desktops and phones: focus and full screen, the touch buttons'
+// layout in both orientations, the score exchange's status line, the box shown when the game
+// ends, and the sound of the very first key.
+import assert from 'node:assert/strict';
+import { before, test } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { differences } from './frames.mjs';
+import { launch, readFrame, setting, startServer, storedFiles, until, waitFor, waitForScreen,
+    waitForStill } from './harness.mjs';
+import { references } from './references.mjs';
+
+const kCase = { timeout: 240000 };
+
+let ref;
+before(() => {
+    ref = references(setting('V2_REPLAY'));
+});
+
+// A server and a browser for one case; `prepare(page)` runs before the page is opened, and
+// `title` waits for the title before `body` runs.
+async function onPage({ viewport = { width: 1280, height: 800 }, prepare, title = true } = {}, body) {
+    const server = await startServer();
+    const chromium = await launch();
+    try {
+        const page = await chromium.page(viewport);
+        if (prepare) await prepare(page);
+        await page.goto(`${server.origin}/`);
+        if (title) await waitForScreen(page, 'the title', ref.title);
+        await body({ page, server });
+        assert.deepEqual(chromium.errors, [], 'errors thrown in the page');
+    } finally {
+        await chromium.close();
+        await server.stop();
+    }
+}
+
+async function step(page, key, screen, what, mask) {
+    await until(page, `${key} for ${what}`, () => page.keyboard.press(key));
+    await waitForScreen(page, what, screen, mask);
+}
+
+const statusLine = (page) => page.$eval('#exchange', (line) => (line.hidden ? '' : line.textContent));
+const waitForLine = (page, pattern) => page.waitForFunction((source) => {
+    const line = document.getElementById('exchange');
+    return line && !line.hidden && new RegExp(source, 'i').test(line.textContent);
+}, { timeout: 20000 }, pattern.source);
+
+test('the full-screen button leaves the game running; the window losing focus stops it', kCase, async () => {
+    await onPage({}, async ({ page }) => {
+        // The button takes focus for the click and gives it back; the window keeps it.
+        await page.click('#fullscreen');
+        await step(page, 'Enter', ref.about, 'the credits after the full-screen button');
+        await page.click('#fullscreen');
+        await step(page, 'Enter', ref.menu, 'the menu after the button again');
+
+        // The window itself losing focus stops the game until it comes back.
+        await page.evaluate(() => window.dispatchEvent(new FocusEvent('blur')));
+        await sleep(200);
+        await page.keyboard.press('Enter');
+        await sleep(1000);
+        assert.equal(differences(await readFrame(page), ref.menu).count, 0, 'the game went on without focus');
+        await page.evaluate(() => window.dispatchEvent(new FocusEvent('focus')));
+        await waitFor(page, 'the game going on with focus', (frame) => differences(frame, ref.menu).count > 0);
+    });
+});
+
+// Every button of the page lies on the screen, at least 40 px each way, apart from the others
+// and from the picture, which is wholly on the screen, at a whole factor of device pixels
+// where that is `crisp` enough. In landscape the d-pad stands left of the picture and the
+// other buttons right of it, and the picture takes at least 60% of the height; in portrait
+// the touch buttons are under it.
+async function checkLayout(page, width, height, crisp) {
+    const shown = await page.evaluate(() => {
+        const box = (element) => {
+            const r = element.getBoundingClientRect();
+            return { name: element.title || element.id, left: r.left, top: r.top, right: r.right, bottom: r.bottom };
+        };
+        return {
+            canvas: box(document.getElementById('canvas')),
+            dpad: [...document.querySelectorAll('.dpad .key')].map(box),
+            others: [...document.querySelectorAll('#touch .key:not(.dpad .key)')].map(box),
+            fullscreen: box(document.getElementById('fullscreen')),
+            scroll: [document.documentElement.scrollWidth, document.documentElement.scrollHeight],
+            ratio: devicePixelRatio,
+        };
+    });
+    const where = `${width} x ${height}`;
+    const { canvas, dpad, others } = shown;
+    const buttons = [...dpad, ...others, shown.fullscreen];
+    assert.equal(buttons.length, 9, where);
+    const inside = (b) => b.left >= 0 && b.top >= 0 && b.right <= width && b.bottom <= height;
+    const apart = (a, b) => a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
+    assert.ok(inside(canvas), `${where}: the picture is cut off: ${JSON.stringify(canvas)}`);
+    const factor = ((canvas.right - canvas.left) * shown.ratio) / 176;
+    if (crisp) assert.ok(Number.isInteger(factor), `${where}: the picture at ${factor} device pixels`);
+    assert.deepEqual(shown.scroll, [width, height], `${where}: the page scrolls`);
+    buttons.forEach((b, i) => {
+        assert.ok(b.right - b.left >= 40 && b.bottom - b.top >= 40, `${where}: ${b.name} is small`);
+        assert.ok(inside(b), `${where}: ${b.name} is off the screen: ${JSON.stringify(b)}`);
+        assert.ok(apart(b, canvas), `${where}: ${b.name} covers the picture`);
+        for (const other of buttons.slice(i + 1)) assert.ok(apart(b, other), `${where}: ${b.name} on ${other.name}`);
+    });
+    if (width > height) {
+        assert.ok(canvas.bottom - canvas.top >= 0.6 * height, `${where}: the picture is ${canvas.bottom - canvas.top} high`);
+        for (const b of dpad) assert.ok(b.right <= canvas.left, `${where}: ${b.name} is not left of the picture`);
+        for (const b of others) assert.ok(b.left >= canvas.right, `${where}: ${b.name} is not right of the picture`);
+    } else {
+        for (const b of [...dpad, ...others]) assert.ok(b.top >= canvas.bottom, `${where}: ${b.name} is not under the picture`);
+    }
+}
+
+test('phones and tablets in both orientations show every button and the whole picture', kCase, async () => {
+    const touch = { isMobile: true, hasTouch: true };
+    await onPage({ viewport: { width: 320, height: 568, deviceScaleFactor: 2, ...touch } }, async ({ page }) => {
+        // One page turned and resized, as a phone is: the layout follows each change. On a
+        // screen of one device pixel per CSS pixel, 844 x 390 fits a whole factor of 1 only,
+        // 56% of the height.
+        const sizes = [[320, 568, 2], [568, 320, 2], [390, 844, 2], [844, 390, 2], [844, 390, 1],
+            [1024, 768, 2], [768, 1024, 2]];
+        for (const [width, height, deviceScaleFactor] of sizes) {
+            await page.setViewport({ width, height, deviceScaleFactor, ...touch });
+            await page.waitForFunction((w, h) => innerWidth === w && innerHeight === h, {}, width, height);
+            await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+            await checkLayout(page, width, height, deviceScaleFactor > 1);
+        }
+        assert.equal(differences(await readFrame(page), ref.title).count, 0);
+    });
+});
+
+test('the score exchange says it is sending and how it ended; keys pressed meanwhile are dropped', kCase, async () => {
+    await onPage({}, async ({ page, server }) => {
+        let requests = 0;
+        page.on('request', (r) => r.url().includes('updateScore') && ++requests);
+        await step(page, 'Enter', ref.about, 'the credits');
+        await step(page, 'Enter', ref.menu, 'the menu');
+        await until(page, 'the cursor moved', () => page.keyboard.press('ArrowDown'));
+        for (let i = 0; i < 2; ++i) await page.keyboard.press('ArrowDown');
+        await step(page, 'Enter', ref.scores, 'the high-score table');
+        assert.equal(await statusLine(page), '', 'a status before any exchange');
+
+        // A server that takes the connection and never answers: the whole wait passes.
+        server.child.kill('SIGSTOP');
+        await until(page, 'the exchange', () => page.keyboard.press('F1'), () => requests > 0);
+        await waitForLine(page, /sending/);
+        for (let i = 0; i < 17; ++i) await page.keyboard.press('ArrowDown');
+        await waitForLine(page, /failed/);
+        await waitForStill(page, 'the table after the exchange');
+        assert.equal(differences(await readFrame(page), ref.scores).count, 0, 'keys of the wait were applied');
+
+        // Answered: sent; the keys work again.
+        server.child.kill('SIGCONT');
+        requests = 0;
+        await until(page, 'the second exchange', () => page.keyboard.press('F1'), () => requests > 0);
+        await waitForLine(page, /sent/);
+        assert.doesNotMatch(await statusLine(page), /failed/);
+        await step(page, 'Enter', ref['menu-scores'], 'the menu after the exchange');
+    });
+});
+
+test('the home key saves the game, says so and offers to play on; the box keeps the keys', kCase, async (t) => {
+    await onPage({}, async ({ page }) => {
+        await step(page, 'Enter', ref.about, 'the credits');
+        await step(page, 'Enter', ref.menu, 'the menu');
+        await step(page, 'Enter', ref.stage, 'stage 1');
+        await step(page, 'Enter', ref.play, 'play', ref.playMask);
+        await page.keyboard.press('Escape');
+        await page.waitForSelector('#overlay:not([hidden])', { timeout: 20000 });
+        const box = () => page.evaluate(() => ({
+            text: document.querySelector('#overlay .box').innerText,
+            button: document.getElementById('overlay-button').textContent,
+            focused: document.activeElement?.id,
+        }));
+        const shown = await box();
+        assert.match(shown.text, /saved/i);
+        assert.equal(shown.button, 'Play on');
+        // Tab never leaves the box for the full-screen button behind it.
+        for (let i = 0; i < 3; ++i) {
+            await page.keyboard.press('Tab');
+            assert.equal((await box()).focused, 'overlay-button', `after ${i + 1} Tab`);
+        }
+        // Enter presses the button: the game starts again and finds the saved game.
+        await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
+        await waitForScreen(page, 'the title again', ref.title);
+        const files = await storedFiles(page);
+        await t.test('the saved game is kept', () => {
+            assert.deepEqual(files['AutoSave.dat'], [1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0]);
+        });
+    });
+});
+
+// Counts the sound blocks the page starts and those that played to their end. Headless
+// Chromium lets any page play sound, so the stricter browsers' rule is played here: a context
+// starts suspended, and only a resume asked for while a key, touch or click is being handled
+// starts it.
+function listenToSounds() {
+    globalThis.testSounds = { contexts: [], started: [], ended: 0 };
+    const Context = globalThis.AudioContext;
+    globalThis.AudioContext = class extends Context {
+        constructor(...args) {
+            super(...args);
+            super.suspend();
+            testSounds.contexts.push(this);
+        }
+
+        resume() {
+            if (globalThis.event?.isTrusted && navigator.userActivation.isActive) return super.resume();
+            return Promise.reject(new DOMException('no gesture', 'NotAllowedError'));
+        }
+    };
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function (...args) {
+        testSounds.started.push(this.buffer.duration);
+        this.addEventListener('ended', () => ++testSounds.ended);
+        return start.apply(this, args);
+    };
+}
+
+test('the first key\'s sound plays although the browser starts sound only on a key', kCase, async () => {
+    const options = { title: false,
+        prepare: (page) => page.evaluateOnNewDocument(listenToSounds) };
+    await onPage(options, async ({ page }) => {
+        const cdp = await page.createCDPSession();
+        const look = async (expression) =>
+            (await cdp.send('Runtime.evaluate', { expression, returnByValue: true })).result.value;
+        // The title drawn and at rest (no wipe that would take the key).
+        let last = '';
+        for (let since = Date.now(), until = since + 20000; Date.now() - since < 700; await sleep(50)) {
+            const picture = await look(`testSounds.contexts.length ? document.querySelector('canvas').toDataURL() : ''`);
+            if (!picture || picture !== last) since = Date.now();
+            last = picture;
+            assert.ok(Date.now() < until, 'no title at rest');
+        }
+        assert.deepEqual(await look('testSounds.contexts.map((c) => c.state)'), ['suspended'],
+            'sound held back until a key');
+        // One key only: its action sound is the first sound of the page.
+        await page.keyboard.press('Enter');
+        await waitForScreen(page, 'the credits', ref.about);
+        await page.waitForFunction(() => testSounds.ended > 0, { timeout: 10000 }).catch(() => {});
+        const sounds = await page.evaluate(() => ({ ...testSounds, contexts: testSounds.contexts.map((c) => c.state) }));
+        assert.deepEqual(sounds.contexts, ['running']);
+        assert.ok(sounds.started.some((seconds) => seconds < 2), `short sounds started: ${sounds.started}`);
+        assert.ok(sounds.ended > 0, 'no sound played to its end');
+    });
+});
