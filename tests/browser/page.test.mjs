@@ -4,6 +4,7 @@
 import assert from 'node:assert/strict';
 import { before, test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
+import { onlyIn } from './engines.mjs';
 import { differences } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, until, waitFor, waitForScreen,
     waitForStill } from './harness.mjs';
@@ -27,7 +28,7 @@ async function onPage({ viewport = { width: 1280, height: 800 }, prepare, title 
         await page.goto(`${server.origin}/`);
         if (title) await waitForScreen(page, 'the title', ref.title);
         await body({ page, server });
-        assert.deepEqual(chromium.errors, [], 'errors thrown in the page');
+        assert.deepEqual(await chromium.pageErrors(), [], 'errors thrown in the page');
     } finally {
         await chromium.close();
         await server.stop();
@@ -109,7 +110,8 @@ async function checkLayout(page, width, height, crisp) {
     }
 }
 
-test('phones and tablets in both orientations show every button and the whole picture', kCase, async () => {
+test('phones and tablets in both orientations show every button and the whole picture',
+    { ...kCase, ...onlyIn(['chromium'], 'touch emulation') }, async () => {
     const touch = { isMobile: true, hasTouch: true };
     await onPage({ viewport: { width: 320, height: 568, deviceScaleFactor: 2, ...touch } }, async ({ page }) => {
         // One page turned and resized, as a phone is: the layout follows each change. On a
@@ -127,7 +129,8 @@ test('phones and tablets in both orientations show every button and the whole pi
     });
 });
 
-test('the score exchange says it is sending and how it ended; keys pressed meanwhile are dropped', kCase, async () => {
+test('the score exchange says it is sending and how it ended; keys pressed meanwhile are dropped',
+    { ...kCase, ...onlyIn(['chromium', 'firefox'], 'the page\'s network events') }, async () => {
     await onPage({}, async ({ page, server }) => {
         let requests = 0;
         page.on('request', (r) => r.url().includes('updateScore') && ++requests);
@@ -215,7 +218,8 @@ function listenToSounds() {
     };
 }
 
-test('the first key\'s sound plays although the browser starts sound only on a key', kCase, async () => {
+test('the first key\'s sound plays although the browser starts sound only on a key',
+    { ...kCase, ...onlyIn(['chromium'], 'the browser\'s autoplay policy set through CDP') }, async () => {
     const options = { title: false,
         prepare: (page) => page.evaluateOnNewDocument(listenToSounds) };
     await onPage(options, async ({ page }) => {

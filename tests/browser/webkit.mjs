@@ -1,7 +1,7 @@
 // WebKit for the browser cases: the system's MiniBrowser through WebKitWebDriver (classic
 // WebDriver over HTTP) on an Xvfb display of its own. It offers the part of puppeteer's page the
-// cases use: goto, reload, evaluate, waitForFunction, keyboard, mouse, $ and $$eval, new pages
-// (windows) and close. One display and one driver serve the whole test file; each launch is a
+// cases use: goto, reload, evaluate, waitForFunction, waitForSelector, waitForNavigation,
+// keyboard, mouse, click, $, $eval and $$eval, new pages (windows) and close. One display and one driver serve the whole test file; each launch is a
 // session of its own, whose website data starts empty.
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
@@ -199,10 +199,10 @@ class Page {
         return reply?.value ?? undefined;
     }
 
-    async waitForFunction(fn, { timeout = 30000 } = {}) {
+    async waitForFunction(fn, { timeout = 30000 } = {}, ...args) {
         const until = Date.now() + timeout;
         for (;;) {
-            const value = await this.evaluate(fn);
+            const value = await this.evaluate(fn, ...args);
             if (value) return value;
             if (Date.now() > until) throw new Error(`waitForFunction timed out: ${fn}`);
             await sleep(100);
@@ -225,6 +225,35 @@ class Page {
                 await this.mouse.click(box.x, box.y);
             },
         };
+    }
+
+    async waitForSelector(selector, { timeout = 30000 } = {}) {
+        await this.waitForFunction((s) => document.querySelector(s) !== null, { timeout }, selector);
+        return this.$(selector);
+    }
+
+    // Resolves once the document has been replaced by a new one that has loaded.
+    async waitForNavigation({ timeout = 30000 } = {}) {
+        await this.evaluate(() => {
+            globalThis.v2Left = true;
+        });
+        await this.waitForFunction(() => !globalThis.v2Left && document.readyState === 'complete', { timeout });
+        await this.loaded();
+    }
+
+    async click(selector) {
+        const handle = await this.$(selector);
+        if (!handle) throw new Error(`click: nothing matches ${selector}`);
+        await handle.click();
+    }
+
+    $eval(selector, fn, ...args) {
+        return this.run(`(${fn}).apply(null, [document.querySelector(${JSON.stringify(selector)}), ...${JSON.stringify(args)}])`);
+    }
+
+    // The page's network events are not offered by classic WebDriver.
+    on(event) {
+        throw new Error(`webkit.mjs: no page events (${event}) through classic WebDriver`);
     }
 
     $$eval(selector, fn) {
