@@ -67,6 +67,13 @@ async function startDriver() {
         xvfb.kill();
     };
     process.once('exit', stop);
+    // A test file stopped from outside (a case that timed out) leaves nothing running either.
+    for (const signal of ['SIGTERM', 'SIGINT']) {
+        process.once(signal, () => {
+            stop();
+            process.exit(1);
+        });
+    }
     const url = `http://127.0.0.1:${port}`;
     for (let i = 0; i < 100; ++i) {
         try {
