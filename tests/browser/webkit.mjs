@@ -1,8 +1,9 @@
 // WebKit for the browser cases: the system's MiniBrowser through WebKitWebDriver (classic
 // WebDriver over HTTP) on an Xvfb display of its own. It offers the part of puppeteer's page the
 // cases use: goto, reload, evaluate, waitForFunction, waitForSelector, waitForNavigation,
-// keyboard, mouse, click, $, $eval and $$eval, new pages (windows) and close. One display and one driver serve the whole test file; each launch is a
-// session of its own, whose website data starts empty.
+// keyboard (press, down, up, type), mouse, click, $, $eval and $$eval, new pages (windows) and
+// close. One display and one driver serve the whole test file; each launch is a session of its
+// own, whose website data starts empty.
 import { spawn } from 'node:child_process';
 import { writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
@@ -122,6 +123,9 @@ class Page {
                 { type: 'keyUp', value: keyValue(key) }])]),
             down: (key) => this.actions([this.keys([{ type: 'keyDown', value: keyValue(key) }])]),
             up: (key) => this.actions([this.keys([{ type: 'keyUp', value: keyValue(key) }])]),
+            // Each character pressed and released in turn, as puppeteer's type does.
+            type: (text) => this.actions([this.keys([...text].flatMap((c) => [
+                { type: 'keyDown', value: keyValue(c) }, { type: 'keyUp', value: keyValue(c) }]))]),
         };
         const to = (x, y) => ({ type: 'pointerMove', duration: 0, origin: 'viewport',
             x: Math.round(x), y: Math.round(y) });
