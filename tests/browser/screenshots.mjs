@@ -10,7 +10,8 @@ import { references } from './references.mjs';
 
 const { option, replay } = toolOptions();
 const out = resolve(option('--out', 'docs'));
-const ref = references(replay);
+const desktopRef = references(replay);
+const touchRef = references(replay, { touch: true });  // a touch screen's page says TAP
 
 const shots = [
     ['web-desktop.png', { width: 1280, height: 800 }],
@@ -21,6 +22,7 @@ const server = await startServer();
 const chromium = await launch();
 try {
     for (const [name, viewport] of shots) {
+        const ref = viewport.hasTouch ? touchRef : desktopRef;
         const page = await chromium.page(viewport);
         await page.goto(`${server.origin}/`);
         await waitForScreen(page, 'the title', ref.title);
