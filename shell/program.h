@@ -5,6 +5,7 @@
 class Display;
 class FrameTimer;
 class GameApp;
+class GameRecorder;
 class PointerSteering;
 
 // Made by createGlobals in the order of its members and deleted by destroyGlobals (in an order of
@@ -17,6 +18,7 @@ struct Program {
     std::unique_ptr<FrameTimer> tickGate;
     std::unique_ptr<GameApp> app;
     std::unique_ptr<PointerSteering> steering;
+    std::unique_ptr<GameRecorder> recorder;
 };
 
 // The program the shell runs: for the message table and the main loop, and for the tools and
