@@ -3,12 +3,24 @@
 
 #include <cstring>
 
+#include "proof/sha256.h"
+
 namespace {
 constexpr char kMagic[4] = {'V', '2', 'G', 'R'};
 constexpr uint8_t kFormat = 1;
 constexpr uint8_t kCut = 6;
 constexpr uint8_t kEnd = 7;
 constexpr uint32_t kShortRuns = 31;  // n below this is a run of n + 1
+constexpr size_t kCheckBytes = 8;
+
+// The check the record ends with: the first bytes of the digest of everything before it, so
+// that a damaged record (a flipped byte) is never taken for another game.
+std::array<uint8_t, kCheckBytes> checkOf(const uint8_t* data, size_t size) {
+    const Sha256::Digest digest = Sha256::of(data, size);
+    std::array<uint8_t, kCheckBytes> check;
+    std::copy(digest.begin(), digest.begin() + kCheckBytes, check.begin());
+    return check;
+}
 
 class Writer {
   public:
@@ -154,6 +166,7 @@ std::vector<uint8_t> RecordCodec::encode(const GameRecord& record) {
             out.byte(kEnd << 5);
         }
     }
+    for (uint8_t b : checkOf(out.bytes.data(), out.bytes.size())) out.byte(b);
     return out.bytes;
 }
 
@@ -177,7 +190,13 @@ RecordCodec::Result RecordCodec::decode(const uint8_t* data, size_t size, uint64
             if (!readSession(in, session, steps, maxSteps)) break;
             record.sessions.push_back(std::move(session));
         }
-        if (in.fault.empty() && !in.atEnd()) in.fail("bytes follow the record's end");
+        std::array<uint8_t, kCheckBytes> check;
+        if (in.fault.empty() && in.bytes(check.data(), check.size())) {
+            if (!in.atEnd())
+                in.fail("bytes follow the record's end");
+            else if (check != checkOf(data, size - kCheckBytes))
+                in.fail("the record is damaged");
+        }
     }
     if (!in.fault.empty()) {
         result.reason = in.fault;

@@ -7,6 +7,7 @@
 // its steps, then 0xC0 and the cut's three varints, or 0xE0 for the game's end. A step is one
 // byte, kind << 5 | n: a run of n + 1 (n 0..30) or of 32 + a varint (n 31); a press with its
 // key's index in n; a release or a pause with n 0. Varints: 7 bits a byte, low first, shortest.
+// Last, 8 check bytes: the start of the SHA-256 of every byte before them.
 #pragma once
 #include <cstddef>
 #include <cstdint>

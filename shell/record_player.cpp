@@ -101,7 +101,7 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
         deliverKey(platform::kMsgKeyUp, platform::kKeyAction);
         for (int t = 0; app.state() != screen; ++t) {
             if (t == kMaxTicksToScreen) return fail("the game would not reach its menu");
-            tickStep();
+            tick();
         }
     }
     const bool continued = (session.flags & RecordSession::kContinued) != 0;
