@@ -1,6 +1,7 @@
 // GameApp: the application object, its twelve-state screen machine and the key dispatch.
 #pragma once
 #include <cstdint>
+#include <string>
 
 class Canvas;
 class HelpScreen;
@@ -57,6 +58,9 @@ class GameApp {
     // brings the saved game and the score table's file up to date after a tick or a key.
     // `nowMs` is the tick count, which spaces out writes for the score alone.
     void saveChanges(uint32_t nowMs);
+    // The record of the game that just ended (empty when it cannot be proven): the score it
+    // enters the table with goes up with it.
+    void holdProof(std::string proof) { heldProof_ = std::move(proof); }
 
     uint32_t state() const { return state_; }
     bool gameRunning() const { return gameRunning_; }
@@ -110,4 +114,5 @@ class GameApp {
         uint32_t atMs = 0;
     };
     SavedFields saved_;
+    std::string heldProof_;
 };

@@ -26,8 +26,8 @@ std::string recordPath() {
 }
 
 std::array<uint8_t, 32> levelFileHash() {
-    const platform::FileRead file = platform::readFile(programDirectory() + "BrickMap.dat",
-                                                       kMaxLevelFileBytes);
+    const platform::FileRead file =
+        platform::readFile(programDirectory() + "BrickMap.dat", kMaxLevelFileBytes);
     return Sha256::of(file.bytes.data(), file.bytes.size());
 }
 
@@ -77,8 +77,8 @@ void GameRecorder::begin(const GameApp& app, bool continued) {
         RecordCodec::Result saved = RecordCodec::decode(file.bytes.data(), file.bytes.size());
         const bool sameGround = saved.record && saved.record->rulesVersion == fresh.rulesVersion &&
                                 saved.record->levelHash == fresh.levelHash;
-        const bool inProgress = sameGround && !saved.record->sessions.empty() &&
-                                saved.record->sessions.back().cut;
+        const bool inProgress =
+            sameGround && !saved.record->sessions.empty() && saved.record->sessions.back().cut;
         if (inProgress && *saved.record->sessions.back().cut == pending_.start) {
             fresh = std::move(*saved.record);
         } else if (!(pending_.start == GameValues{})) {
@@ -98,12 +98,17 @@ void GameRecorder::pauseToggle() {
     if (mode_ == Mode::Recording) record_.sessions.back().addPause();
 }
 
-void GameRecorder::tick(const GameApp& app) {
-    if (mode_ != Mode::Recording) return;
+bool GameRecorder::tick(const GameApp& app) {
+    if (mode_ == Mode::Unprovable && gameEnded(app)) {
+        mode_ = Mode::Idle;
+        return true;
+    }
+    if (mode_ != Mode::Recording) return false;
     record_.sessions.back().addTick();
-    if (!gameEnded(app)) return;
+    if (!gameEnded(app)) return false;
     finished_ = RecordCodec::encode(record_);
     mode_ = Mode::Ended;
+    return true;
 }
 
 void GameRecorder::draw() {
@@ -121,15 +126,16 @@ void GameRecorder::afterSaves(const GameApp& app) {
         session.cut.reset();
         platform::writeFileAtomically(recordPath(), bytes.data(), bytes.size());
     } else if (mode_ == Mode::Ended) {
-        platform::writeFileAtomically(recordPath(), finished_.data(), finished_.size());
+        const std::vector<uint8_t> bytes = RecordCodec::encode(record_);
+        platform::writeFileAtomically(recordPath(), bytes.data(), bytes.size());
     } else {
         // Nothing a Continue could take up.
         platform::writeFileAtomically(recordPath(), nullptr, 0);
     }
 }
 
-std::vector<uint8_t> GameRecorder::takeFinished() {
-    std::vector<uint8_t> bytes = std::move(finished_);
+std::string GameRecorder::takeFinished() {
+    std::string bytes(finished_.begin(), finished_.end());
     finished_.clear();
     return bytes;
 }

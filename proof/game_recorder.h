@@ -7,6 +7,7 @@
 // not match the saved game leaves that game unprovable and changes nothing else.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "proof/game_record.h"
@@ -21,15 +22,16 @@ class GameRecorder {
     void release();
     // The window went inactive (play pauses).
     void pauseToggle();
-    // After the application's tick; the game's end closes the record.
-    void tick(const GameApp& app);
+    // After the application's tick; the game's end closes the record. True when the game
+    // ended with this tick (whether or not it can be proven).
+    bool tick(const GameApp& app);
     void draw();
     // After anything that may have written the saved game: writes the record beside it if so.
     void afterSaves(const GameApp& app);
 
     // The encoded record of the game that ended last, empty when that game was unprovable;
     // handed over once.
-    std::vector<uint8_t> takeFinished();
+    std::string takeFinished();
 
   private:
     enum class Mode { Idle, Recording, Ended, Unprovable };

@@ -70,7 +70,8 @@ class Reader {
             if (!byte(b)) return false;
             if (shift == 28 && b > 0x0F) return fail("a number in the record is too large");
             v |= static_cast<uint32_t>(b & 0x7F) << shift;
-            if ((b & 0x80) == 0) return shift == 0 || b != 0 || fail("a number is not in its shortest form");
+            if ((b & 0x80) == 0)
+                return shift == 0 || b != 0 || fail("a number is not in its shortest form");
         }
         return fail("a number in the record is too large");
     }

@@ -1,5 +1,6 @@
 // ScoreTable::synchronize: uploads the pending scores to the score server and takes its list,
 // all within one time budget.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
@@ -17,7 +18,9 @@ constexpr const char* kAgent = "VextorHttp";
 constexpr const char* kHostVariable = "VEXTORIUM2_SCORE_HOST";
 constexpr const char* kDefaultHost = "127.0.0.1:8642";
 constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
-constexpr size_t kMaxReply = 8191;  // bytes of the list that are used
+constexpr const char* kProofPath = "/Vextorium2/proof";
+constexpr size_t kProofIdDigits = 64;  // the proof's SHA-256 in lowercase hex
+constexpr size_t kMaxReply = 8191;     // bytes of the list that are used
 constexpr long kFirstSuccess = 200;
 constexpr long kLastSuccess = 299;
 constexpr long kFirstRefusal = 400;
@@ -118,12 +121,45 @@ bool downloadList(platform::HttpSession* session, const std::string& url, long t
     return ok;
 }
 
+// Sends a pending score's proof first. Taken: `id` names it for the upload. Refused: this server
+// takes no proofs (404, 405) or never this one (too large): the score goes up without it. None:
+// not now (no answer, busy): the score stays pending with its proof.
+Answer postProof(platform::HttpSession* session, const std::string& url, const std::string& proof,
+                 long timeoutMs, std::string& id) {
+    platform::HttpRequest* request = platform::httpPost(session, url, proof, timeoutMs);
+    if (request == nullptr) return Answer::None;
+    const long status = platform::httpStatus(request);
+    // The id, allowing a line end after it.
+    char digits[kProofIdDigits + 3];
+    size_t got = 0;
+    while (got < sizeof digits) {
+        const size_t n = platform::httpRead(request, digits + got, sizeof digits - got);
+        if (n == 0) break;
+        got += n;
+    }
+    while (got > 0 && (digits[got - 1] == '\n' || digits[got - 1] == '\r')) --got;
+    id.assign(digits, got);
+    const bool hex = got == kProofIdDigits && std::all_of(id.begin(), id.end(), [](char c) {
+                         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+                     });
+    platform::httpCloseRequest(request);
+    // A success without an id cannot be named: the score goes up without it.
+    if (!hex) id.clear();
+    if (status >= kFirstSuccess && status <= kLastSuccess)
+        return hex ? Answer::Taken : Answer::Refused;
+    id.clear();
+    if (status == kRequestTimeout || status == kTooManyRequests) return Answer::None;
+    if (status >= kFirstRefusal && status <= kLastRefusal) return Answer::Refused;
+    return Answer::None;
+}
+
 struct Unanswered {
     int index;  // where it stood before the download
     std::u16string name;
     uint32_t score;
     uint64_t uploadId;
     bool listed;  // the downloaded list holds it
+    std::string proof;
 };
 
 }  // namespace
@@ -133,6 +169,7 @@ void ScoreTable::synchronize() {
     platform::HttpSession* session = platform::httpOpen(kAgent);
     if (session == nullptr) return;
     const std::string base = "http://" + scoreHost() + kScriptPath;
+    const std::string proofUrl = "http://" + scoreHost() + kProofPath;
 
     // Upload the pending entries in table order until one is not answered or the time is up; a
     // server that failed one is not kept busy with the rest. An answered score is no longer
@@ -146,18 +183,28 @@ void ScoreTable::synchronize() {
         if (entry.pending == 0) continue;
         if (uploading) {
             if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
+            // A score with a proof: the proof first, then the upload naming it.
+            std::string proofId;
+            const Answer posted = entry.proof.empty() ? Answer::Refused
+                                                      : postProof(session, proofUrl, entry.proof,
+                                                                  remainingMs(deadline), proofId);
+            if (posted == Answer::Refused) entry.proof.clear();
             const std::string url =
                 base + "?myname=" + percentEncode(nameToUtf8(entry.name, ScoreEntry::kNameUnits)) +
-                "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId);
-            if (answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) !=
-                Answer::None) {
+                "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId) +
+                (proofId.empty() ? "" : "&myproof=" + proofId);
+            if (posted != Answer::None &&
+                answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) !=
+                    Answer::None) {
                 entry.pending = 0;
                 entry.uploadId = 0;
+                entry.proof.clear();
                 continue;
             }
             uploading = false;
         }
-        unanswered.push_back({i, std::u16string(entry.name), entry.score, entry.uploadId, false});
+        unanswered.push_back(
+            {i, std::u16string(entry.name), entry.score, entry.uploadId, false, entry.proof});
     }
 
     // Download the server's list while time is left; its records replace the table from the
@@ -175,6 +222,7 @@ void ScoreTable::synchronize() {
             entry.score = record.score;
             entry.pending = 0;
             entry.uploadId = 0;
+            entry.proof.clear();
         }
     }
     platform::httpClose(session);
@@ -188,13 +236,14 @@ void ScoreTable::synchronize() {
         if (score.listed && score.index >= replaced) {
             entries[score.index]->pending = 0;
             entries[score.index]->uploadId = 0;
+            entries[score.index]->proof.clear();
         }
     }
     // Any other is not lost with an entry the list replaced: it enters the new table again as
     // insert places it, still pending and with its id.
     for (const Unanswered& score : unanswered) {
         if (score.listed || score.index >= replaced) continue;
-        const int at = insert(score.name, score.score);
+        const int at = insert(score.name, score.score, score.proof);
         if (at < 0) continue;
         entries[at]->uploadId = score.uploadId;
     }

@@ -11,10 +11,12 @@
 #include "graphics/text_image.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
+#include "scores/score_proofs.h"
 
 namespace {
 
 constexpr const char* kFileName = "ScoreList.sav";
+constexpr const char* kProofsFileName = "ScoreProofs.dat";
 
 // ScoreList.sav: the two switches, then 100 records of 32 bytes.
 constexpr size_t kSwitchBytes = 2;
@@ -74,6 +76,7 @@ std::u16string decimal(uint32_t value) {
 ScoreTable::ScoreTable() {
     background = new Image(instanceHandle, resource::kHighScores);
     path = writableDirectory() + kFileName;
+    proofsPath = writableDirectory() + kProofsFileName;
     for (auto& entry : entries) entry = new ScoreEntry;
     load();
 }
@@ -112,8 +115,8 @@ void ScoreTable::reload() {
 }
 
 // A missing file reads as an empty one, so a first start and a deleted file behave alike: the
-// default list with music off and sound effects on. A file that is there but cannot be read gives the
-// default list and leaves the switches as they are.
+// default list with music off and sound effects on. A file that is there but cannot be read gives
+// the default list and leaves the switches as they are.
 void ScoreTable::load() {
     // Up to the first kFileSize bytes; a longer file's tail is never read. Anything but a
     // regular file in its place (a directory, a FIFO, a device) cannot be read.
@@ -143,6 +146,10 @@ void ScoreTable::load() {
         entry.score = le::read32(record + kScoreAt);
     }
     knownFile = fileBytes();
+    const platform::FileRead proofs =
+        platform::readFile(proofsPath, score_proofs::kMaxFileBytes, platform::Longer::Refused);
+    score_proofs::attach(proofs.bytes, entries, kEntryCount);
+    knownProofs = proofs.bytes;
 }
 
 // Written to a temporary file and renamed over the old one, so a failed write leaves the old
@@ -153,10 +160,22 @@ void ScoreTable::save() const {
     std::vector<uint8_t> bytes = fileBytes();
     if (platform::writeFileAtomically(path, bytes.data(), bytes.size()))
         knownFile = std::move(bytes);
+    saveProofs();
+}
+
+// Only when they changed, so a table that never held a proof never makes the file.
+void ScoreTable::saveProofs() const {
+    std::vector<uint8_t> bytes = score_proofs::encode(entries, kEntryCount);
+    if (bytes != knownProofs &&
+        platform::writeFileAtomically(proofsPath, bytes.data(), bytes.size()))
+        knownProofs = std::move(bytes);
 }
 
 void ScoreTable::saveIfChanged() const {
-    if (fileBytes() != knownFile) save();
+    if (fileBytes() != knownFile)
+        save();
+    else if (!readFailed)
+        saveProofs();
 }
 
 std::vector<uint8_t> ScoreTable::fileBytes() const {
@@ -204,7 +223,7 @@ void ScoreTable::deleteEntryTexts(ScoreEntry& entry) {
     entry.scoreText = nullptr;
 }
 
-int ScoreTable::insert(const std::u16string& name, uint32_t score) {
+int ScoreTable::insert(const std::u16string& name, uint32_t score, std::string proof) {
     if (score == 0 || name.empty() || name[0] == 0 || score <= entries[kEntryCount - 1]->score)
         return -1;
     int i = kEntryCount - 1;
@@ -212,6 +231,7 @@ int ScoreTable::insert(const std::u16string& name, uint32_t score) {
     deleteEntryTexts(*fresh);
     fresh->pending = 1;
     fresh->uploadId = 0;
+    fresh->proof = std::move(proof);
     setName(*fresh, name);
     fresh->score = score;
     // An older entry with an equal score stays above the new one.

@@ -32,8 +32,9 @@ class ScoreTable {
     // or wrote: for a program that can be ended at any moment, after every change.
     void saveIfChanged() const;
 
-    // The new entry's index, or -1 when the score does not enter the table.
-    int insert(const std::u16string& name, uint32_t score);
+    // The new entry's index, or -1 when the score does not enter the table. `proof`: the record
+    // of the game that made the score, if any.
+    int insert(const std::u16string& name, uint32_t score, std::string proof = {});
     void draw(Canvas* canvas) const;
     void scrollUp();
     void scrollDown();
@@ -54,6 +55,7 @@ class ScoreTable {
   private:
     void load();
     std::vector<uint8_t> fileBytes() const;
+    void saveProofs() const;
     void makeTexts(int index) const;
     static void deleteEntryTexts(ScoreEntry& entry);
 
@@ -64,4 +66,6 @@ class ScoreTable {
     int32_t top = 0;
     bool readFailed = false;  // the file exists but could not be read: it is not overwritten
     mutable std::vector<uint8_t> knownFile;  // the file's bytes as last read or written here
+    std::string proofsPath;
+    mutable std::vector<uint8_t> knownProofs;  // ScoreProofs.dat as last read or written here
 };

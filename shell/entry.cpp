@@ -113,7 +113,7 @@ void destroyGlobals() {
 void tickStep() {
     Program& p = theProgram;
     p.app->tick(kTickStep);
-    p.recorder->tick(*p.app);
+    if (p.recorder->tick(*p.app)) p.app->holdProof(p.recorder->takeFinished());
     handleSteeringKeys(p.steering->steer(*p.app, kTickStep));
     afterGameStep();
 }

@@ -50,8 +50,7 @@ void RecordPlayer::tick() {
 
 bool RecordPlayer::gameEnded() const {
     const GameApp& app = *program().app;
-    const uint32_t state =
-        app.state() == TRANSITION ? app.transition()->target : app.state();
+    const uint32_t state = app.state() == TRANSITION ? app.transition()->target : app.state();
     return state == GAME_OVER || state == VICTORY;
 }
 

@@ -18,7 +18,8 @@ class RecordPlayer {
   public:
     // `afterTick`, when given, runs after every tick played (the replay runner moves its clock
     // and takes its shots there).
-    explicit RecordPlayer(std::function<void()> afterTick = {}) : afterTick_(std::move(afterTick)) {}
+    explicit RecordPlayer(std::function<void()> afterTick = {})
+        : afterTick_(std::move(afterTick)) {}
 
     // Creates and destroys the program's globals once per session; writes the saved game a
     // continued session starts from into the writable directory.

@@ -14,8 +14,9 @@ namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
 const char* const kNewGame = "100 press action\n800 press action\n1500 press action\n";
-const char* const kContinue = "100 press action\n800 press action\n1500 press down\n"
-                              "2100 press action\n";
+const char* const kContinue =
+    "100 press action\n800 press action\n1500 press down\n"
+    "2100 press action\n";
 
 struct Verdict {
     int status = -1;
@@ -41,7 +42,9 @@ class ProvenGame : public EndToEnd {
         args.insert(args.end(), more.begin(), more.end());
         return run(args);
     }
-    std::vector<uint8_t> record() const { return testing_support::readFile(path("GameRecord.dat")); }
+    std::vector<uint8_t> record() const {
+        return testing_support::readFile(path("GameRecord.dat"));
+    }
 };
 
 std::string keyOf(const std::vector<uint8_t>& bytes) {
@@ -81,8 +84,8 @@ Lines readLines(const std::string& file) {
 }  // namespace
 
 // The built-in player's three levels, and a scripted game with the pointer, a lost window (which
-// pauses play until the pause key) and held keys: each record verifies with the score the game reached, plays back to
-// the same trace, and any change to it is refused.
+// pauses play until the pause key) and held keys: each record verifies with the score the game
+// reached, plays back to the same trace, and any change to it is refused.
 TEST_F(ProvenGame, RecordedGamesVerifyAndPlayBack) {
     ASSERT_EQ(replay(kNewGame, {"--autoplay", "--seed", "2", "--until", "2000000"}), 0);
     const Lines autoplayTrace = trace();
@@ -90,29 +93,45 @@ TEST_F(ProvenGame, RecordedGamesVerifyAndPlayBack) {
     const std::vector<uint8_t> won = record();
     Verdict v = verify(won);
     EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(autoplayTrace)) + " " + keyOf(won) +
-                          "\n");
-    v = run({"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace",
-             path("proof.txt")});
+    EXPECT_EQ(v.line,
+              "proven " + std::to_string(finalScore(autoplayTrace)) + " " + keyOf(won) + "\n");
+    v = run(
+        {"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace", path("proof.txt")});
     EXPECT_EQ(v.status, 0) << v.line;
     EXPECT_EQ(gamePart(readLines(path("proof.txt"))), gamePart(autoplayTrace));
 
-    std::string script = kNewGame;
-    script += "2200 press action\n3000 pointer 150 100\n3100 click\n5000 activate 0\n"
-              "6000 activate 1\n7000 press lsoft\n8003 down left\n"
-              "9001 up left\n10000 pointer 20 100\n";
-    for (int t = 11000; t < 600000; t += 997) script += std::to_string(t) + " click\n";
-    ASSERT_EQ(replay(script, {"--seed", "9", "--until", "600000"}), 0);
+    // Clicks every 997 ms from 11 s until `end` relaunch the ball after each loss.
+    auto scripted = [](int end) {
+        std::string script = kNewGame;
+        script +=
+            "2200 press action\n3000 pointer 150 100\n3100 click\n5000 activate 0\n"
+            "6000 activate 1\n7000 press lsoft\n8003 down left\n"
+            "9001 up left\n10000 pointer 20 100\n";
+        for (int t = 11000; t < end; t += 997) script += std::to_string(t) + " click\n";
+        return script;
+    };
+    ASSERT_EQ(replay(scripted(600000), {"--seed", "9", "--until", "600000"}), 0);
     const Lines scriptedTrace = trace();
-    bool over = false;
-    for (const auto& line : scriptedTrace) over = over || line.ends_with(" state GAME_OVER");
-    ASSERT_TRUE(over);
+    int overAt = -1;
+    for (const auto& line : scriptedTrace)
+        if (line.ends_with(" state GAME_OVER")) overAt = std::stoi(line);
+    ASSERT_GT(overAt, 0);
     const std::vector<uint8_t> lost = record();
+    // The same game again, its score then entered under a name: the table keeps the record as
+    // the pending score's proof.
+    const std::string named = scripted(overAt) + std::to_string(overAt + 100) + " press action\n" +
+                              std::to_string(overAt + 1000) + " press action\n" +
+                              std::to_string(overAt + 1100) + " press lsoft\n";
+    ASSERT_EQ(replay(named, {"--seed", "9", "--until", std::to_string(overAt + 2000)}), 0);
+    const std::vector<uint8_t> proofs = testing_support::readFile(path("ScoreProofs.dat"));
+    ASSERT_GE(proofs.size(), 30u + lost.size());
+    EXPECT_EQ(std::vector<uint8_t>(proofs.end() - static_cast<long>(lost.size()), proofs.end()),
+              lost);
     v = verify(lost);
-    EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(scriptedTrace)) + " " + keyOf(lost) +
-                          "\n");
-    v = run({"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace",
-             path("proof.txt")});
+    EXPECT_EQ(v.line,
+              "proven " + std::to_string(finalScore(scriptedTrace)) + " " + keyOf(lost) + "\n");
+    v = run(
+        {"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace", path("proof.txt")});
     EXPECT_EQ(gamePart(readLines(path("proof.txt"))), gamePart(scriptedTrace));
 
     // One byte flipped in the random state, in the steps' middle or at their end; the record

@@ -67,7 +67,7 @@ TEST(GameRecord, StepsKeepTheirShortestForm) {
                                                       {RecordStep::TickDraw, 1},
                                                       {RecordStep::Draw, 1}}));
     EXPECT_EQ(stepCount(session), 8u);
-    EXPECT_EQ(keyIndex(0x25), 1);  // left
+    EXPECT_EQ(keyIndex(0x25), 1);   // left
     EXPECT_EQ(keyIndex(0x5B), -1);  // home: play never reads it
     EXPECT_EQ(keyCode(6), 0x71u);
 }
@@ -126,14 +126,14 @@ TEST(RecordCodec, RefusesEveryOtherEncoding) {
         return decode(bytes);
     };
     ASSERT_EQ(good[firstStep], 0x1F);
-    EXPECT_TRUE(with(firstStep, {0x1F, 68}, 2).record.has_value());  // unchanged
-    EXPECT_FALSE(with(firstStep, {0x1F, 0xC4, 0x00}, 2).record.has_value());  // long varint
+    EXPECT_TRUE(with(firstStep, {0x1F, 68}, 2).record.has_value());            // unchanged
+    EXPECT_FALSE(with(firstStep, {0x1F, 0xC4, 0x00}, 2).record.has_value());   // long varint
     EXPECT_FALSE(with(firstStep, {0x1F, 36, 0x1F, 0}, 2).record.has_value());  // split run
-    EXPECT_FALSE(with(firstStep, {0x20, 0x40}, 2).record.has_value());  // tick, draw: a pair
-    EXPECT_FALSE(with(firstStep + 2, {0x67}, 1).record.has_value());    // no eighth key
-    EXPECT_FALSE(with(firstStep + 2, {0x81}, 1).record.has_value());    // release with a key
-    EXPECT_FALSE(with(firstStep - 1, {0x20}, 1).record.has_value());    // unknown flag
-    EXPECT_FALSE(with(4, {2}, 1).record.has_value());                   // another format
+    EXPECT_FALSE(with(firstStep, {0x20, 0x40}, 2).record.has_value());         // tick, draw: a pair
+    EXPECT_FALSE(with(firstStep + 2, {0x67}, 1).record.has_value());           // no eighth key
+    EXPECT_FALSE(with(firstStep + 2, {0x81}, 1).record.has_value());           // release with a key
+    EXPECT_FALSE(with(firstStep - 1, {0x20}, 1).record.has_value());           // unknown flag
+    EXPECT_FALSE(with(4, {2}, 1).record.has_value());                          // another format
     // A count of sessions far beyond the bytes is refused once they run out.
     EXPECT_FALSE(with(38, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}, 1).record.has_value());
     EXPECT_FALSE(with(38, {0xFF, 0xFF, 0xFF, 0xFF, 0x1F}, 1).record.has_value());  // > 32 bits

@@ -90,7 +90,8 @@ int main(int argc, char** argv) {
         } else if (arg == "--max-steps") {
             auto v = value(arg.c_str());
             auto n = v ? parseUnsigned(*v) : std::nullopt;
-            if (!n || *n == 0) return badArguments(arg + " needs a whole number from 1 to 4294967295");
+            if (!n || *n == 0)
+                return badArguments(arg + " needs a whole number from 1 to 4294967295");
             maxSteps = *n;
         } else if (arg == "--seed" || arg == "--until") {
             auto v = value(arg.c_str());

@@ -15,6 +15,10 @@ HttpRequest* httpOpenUrl(HttpSession*, const std::string&, long) {
     return nullptr;
 }
 
+HttpRequest* httpPost(HttpSession*, const std::string&, const std::string&, long) {
+    return nullptr;
+}
+
 long httpStatus(const HttpRequest*) {
     return 0;
 }
