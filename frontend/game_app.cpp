@@ -44,18 +44,18 @@ GameApp::GameApp() {
     nameEntry_ = new NameEntry();
     helpScreen_ = new HelpScreen();
     playfield_ = new Playfield();
-    titleImage = new Image(instanceHandle, resource::kTitle);
-    aboutImage = new Image(instanceHandle, resource::kAbout);
-    victoryImage = new Image(instanceHandle, resource::kVictory);
-    gameOverImage = new Image(instanceHandle, resource::kGameOver);
-    stageImage = new Image(instanceHandle, resource::kStage);
-    bigDigits = new Image(instanceHandle, resource::kBigDigits);
-    pauseImage = new Image(instanceHandle, resource::kPause);
+    titleImage_ = new Image(instanceHandle, resource::kTitle);
+    aboutImage_ = new Image(instanceHandle, resource::kAbout);
+    victoryImage_ = new Image(instanceHandle, resource::kVictory);
+    gameOverImage_ = new Image(instanceHandle, resource::kGameOver);
+    stageImage_ = new Image(instanceHandle, resource::kStage);
+    bigDigits_ = new Image(instanceHandle, resource::kBigDigits);
+    pauseImage_ = new Image(instanceHandle, resource::kPause);
     const std::string dir = programDirectory();
-    music = new SoundClip(dir + "music.wav", true);
-    menuDownSound = new SoundClip(dir + "menudown.wav", false);
-    menuUpSound = new SoundClip(dir + "menuup.wav", false);
-    actionSound = new SoundClip(dir + "Action.wav", false);
+    music_ = new SoundClip(dir + "music.wav", true);
+    menuDownSound_ = new SoundClip(dir + "menudown.wav", false);
+    menuUpSound_ = new SoundClip(dir + "menuup.wav", false);
+    actionSound_ = new SoundClip(dir + "Action.wav", false);
     state_ = TITLE;
 }
 
@@ -68,17 +68,17 @@ GameApp::~GameApp() {
     deleteOwned(nameEntry_);
     deleteOwned(helpScreen_);
     deleteOwned(playfield_);
-    deleteOwned(titleImage);
-    deleteOwned(aboutImage);
-    deleteOwned(victoryImage);
-    deleteOwned(gameOverImage);
-    deleteOwned(stageImage);
-    deleteOwned(bigDigits);
-    deleteOwned(pauseImage);
-    deleteOwned(music);
-    deleteOwned(actionSound);
-    deleteOwned(menuDownSound);
-    deleteOwned(menuUpSound);
+    deleteOwned(titleImage_);
+    deleteOwned(aboutImage_);
+    deleteOwned(victoryImage_);
+    deleteOwned(gameOverImage_);
+    deleteOwned(stageImage_);
+    deleteOwned(bigDigits_);
+    deleteOwned(pauseImage_);
+    deleteOwned(music_);
+    deleteOwned(actionSound_);
+    deleteOwned(menuDownSound_);
+    deleteOwned(menuUpSound_);
 }
 
 void GameApp::setState(uint32_t state) {
@@ -90,7 +90,7 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
     const Fixed fullWidth = px(176), fullHeight = px(220);
     switch (state) {
         case TITLE:
-            target->drawImage(0, 0, fullWidth, fullHeight, titleImage, 0, 0, NO_KEY);
+            target->drawImage(0, 0, fullWidth, fullHeight, titleImage_, 0, 0, NO_KEY);
             break;
         case MENU:
             mainMenu_->draw(target);
@@ -102,7 +102,7 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
             helpScreen_->draw(target);
             break;
         case ABOUT:
-            target->drawImage(0, 0, fullWidth, fullHeight, aboutImage, 0, 0, NO_KEY);
+            target->drawImage(0, 0, fullWidth, fullHeight, aboutImage_, 0, 0, NO_KEY);
             break;
         case SCORES:
             scoreTable_->draw(target);
@@ -111,23 +111,23 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
             nameEntry_->draw(target);
             break;
         case STAGE:
-            target->drawImage(0, 0, fullWidth, fullHeight, stageImage, 0, 0, NO_KEY);
-            drawCentredNumber(target, bigDigits, playfield_->level());
+            target->drawImage(0, 0, fullWidth, fullHeight, stageImage_, 0, 0, NO_KEY);
+            drawCentredNumber(target, bigDigits_, playfield_->level());
             break;
         case PLAY:
             if (gameRunning_) {
                 playfield_->draw(target);
             } else {
-                target->drawImage(0, 0, fullWidth, fullHeight, pauseImage, 0, 0, NO_KEY);
+                target->drawImage(0, 0, fullWidth, fullHeight, pauseImage_, 0, 0, NO_KEY);
             }
             break;
         case GAME_OVER:
-            target->drawImage(0, 0, fullWidth, fullHeight, gameOverImage, 0, 0, NO_KEY);
-            drawCentredNumber(target, bigDigits,
+            target->drawImage(0, 0, fullWidth, fullHeight, gameOverImage_, 0, 0, NO_KEY);
+            drawCentredNumber(target, bigDigits_,
                               scoreCounter != nullptr ? scoreCounter->value() : 0);
             break;
         case VICTORY:
-            target->drawImage(0, 0, fullWidth, fullHeight, victoryImage, 0, 0, NO_KEY);
+            target->drawImage(0, 0, fullWidth, fullHeight, victoryImage_, 0, 0, NO_KEY);
             break;
         case TRANSITION:
             transition_->draw(target);
@@ -160,7 +160,7 @@ void GameApp::tick(int step) {
 
 void GameApp::playStep() {
     if (playfield_->gameOver()) {
-        if (musicOn) music->pause();
+        if (musicOn) music_->pause();
         playfield_->resetSave();
         switchTo(playfield_->level() < kLastLevel ? GAME_OVER : VICTORY);
     } else if (playfield_->levelCleared()) {
@@ -174,23 +174,23 @@ void GameApp::playEffect(SoundClip* clip) {
 
 void GameApp::startMusic() {
     if (musicOn && !muted) {
-        music->play();
-        music->pause();
+        music_->play();
+        music_->pause();
     }
 }
 
 void GameApp::togglePause() {
     gameRunning_ = !gameRunning_;
-    playEffect(actionSound);
+    playEffect(actionSound_);
 }
 
 void GameApp::toggleMute() {
     muted = !muted;
     if (musicOn) {
         if (muted) {
-            music->pause();
+            music_->pause();
         } else {
-            music->resume();
+            music_->resume();
         }
     }
 }

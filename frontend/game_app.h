@@ -93,17 +93,17 @@ class GameApp {
     NameEntry* nameEntry_ = nullptr;
     HelpScreen* helpScreen_ = nullptr;
     Playfield* playfield_ = nullptr;
-    SoundClip* music = nullptr;
-    Image* titleImage = nullptr;
-    Image* aboutImage = nullptr;
-    Image* victoryImage = nullptr;
-    Image* gameOverImage = nullptr;
-    Image* bigDigits = nullptr;
-    Image* stageImage = nullptr;
-    Image* pauseImage = nullptr;
-    SoundClip* menuDownSound = nullptr;
-    SoundClip* menuUpSound = nullptr;
-    SoundClip* actionSound = nullptr;
+    SoundClip* music_ = nullptr;
+    Image* titleImage_ = nullptr;
+    Image* aboutImage_ = nullptr;
+    Image* victoryImage_ = nullptr;
+    Image* gameOverImage_ = nullptr;
+    Image* bigDigits_ = nullptr;
+    Image* stageImage_ = nullptr;
+    Image* pauseImage_ = nullptr;
+    SoundClip* menuDownSound_ = nullptr;
+    SoundClip* menuUpSound_ = nullptr;
+    SoundClip* actionSound_ = nullptr;
     // The saved game's fields as saveChanges last wrote them; `written` is false outside a
     // stage, so that the next stage writes at once.
     struct SavedFields {

@@ -7,18 +7,18 @@
 #include "graphics/image.h"
 
 HelpScreen::HelpScreen()
-    : keyHelp(new Image(instanceHandle, resource::kKeyHelp)),
-      brickHelp(new Image(instanceHandle, resource::kBrickHelp)),
-      itemHelp(new Image(instanceHandle, resource::kItemHelp)) {}
+    : keyHelp_(new Image(instanceHandle, resource::kKeyHelp)),
+      brickHelp_(new Image(instanceHandle, resource::kBrickHelp)),
+      itemHelp_(new Image(instanceHandle, resource::kItemHelp)) {}
 
 HelpScreen::~HelpScreen() {
-    delete keyHelp;
-    delete brickHelp;
-    delete itemHelp;
+    delete keyHelp_;
+    delete brickHelp_;
+    delete itemHelp_;
 }
 
 void HelpScreen::draw(Canvas* canvas) const {
-    const Image* pages[] = {keyHelp, brickHelp, itemHelp};
+    const Image* pages[] = {keyHelp_, brickHelp_, itemHelp_};
     if (page_ < 0 || page_ > kLastPage) return;
     canvas->drawImage(0, 0, px(176), px(220), pages[page_], 0, 0, NO_KEY);
 }

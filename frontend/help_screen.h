@@ -21,7 +21,7 @@ class HelpScreen {
 
   private:
     int32_t page_ = 0;
-    Image* keyHelp;
-    Image* brickHelp;
-    Image* itemHelp;
+    Image* keyHelp_;
+    Image* brickHelp_;
+    Image* itemHelp_;
 };

@@ -17,7 +17,7 @@ enum OptionsEntry { kMusic = 0, kSoundFx = 1, kAbout = 2, kMainMenu = 3 };
 }  // namespace
 
 void GameApp::pressUp() {
-    playEffect(menuUpSound);
+    playEffect(menuUpSound_);
     switch (state_) {
         case MENU:
             mainMenu_->moveUp();
@@ -37,7 +37,7 @@ void GameApp::pressUp() {
 }
 
 void GameApp::pressDown() {
-    playEffect(menuDownSound);
+    playEffect(menuDownSound_);
     switch (state_) {
         case MENU:
             mainMenu_->moveDown();
@@ -135,7 +135,7 @@ void GameApp::pressAction() {
             break;
         case STAGE:
             playfield_->startLevel();
-            if (musicOn && !muted) music->resume();
+            if (musicOn && !muted) music_->resume();
             switchTo(PLAY);
             break;
         case PLAY:
@@ -148,7 +148,7 @@ void GameApp::pressAction() {
         default:
             return;  // TRANSITION: nothing, no sound
     }
-    playEffect(actionSound);
+    playEffect(actionSound_);
 }
 
 // A final score that beats the table's lowest leads to the name entry; anything else to the
@@ -172,7 +172,7 @@ void GameApp::pressLeftSoft() {
             // Done waits for at least one character: an empty name would lose the score.
             if (nameEntry_->length() == 0) {
                 nameEntry_->promptForCharacter();
-                playEffect(menuDownSound);
+                playEffect(menuDownSound_);
                 break;
             }
             scoreTable_->scrollToEntry(scoreTable_->insert(

@@ -11,18 +11,18 @@ constexpr int kBandX = 20, kBandY = 23, kBandWidth = 140, kBandHeight = 33;
 }  // namespace
 
 MainMenu::MainMenu()
-    : background(new Image(instanceHandle, resource::kMenu)),
-      highlights(new Image(instanceHandle, resource::kMenuHighlights)) {}
+    : background_(new Image(instanceHandle, resource::kMenu)),
+      highlights_(new Image(instanceHandle, resource::kMenuHighlights)) {}
 
 MainMenu::~MainMenu() {
-    delete background;
-    delete highlights;
+    delete background_;
+    delete highlights_;
 }
 
 void MainMenu::draw(Canvas* canvas) const {
-    canvas->drawImage(0, 0, px(176), px(220), background, 0, 0, NO_KEY);
+    canvas->drawImage(0, 0, px(176), px(220), background_, 0, 0, NO_KEY);
     canvas->drawImage(px(kBandX), px(kBandY + kBandHeight * selection_), px(kBandWidth),
-                      px(kBandHeight), highlights, 0, px(kBandHeight * selection_), NO_KEY);
+                      px(kBandHeight), highlights_, 0, px(kBandHeight * selection_), NO_KEY);
 }
 
 void MainMenu::moveUp() {

@@ -20,7 +20,7 @@ class MainMenu {
     int32_t selection() const { return selection_; }
 
   private:
-    Image* background;
-    Image* highlights;
+    Image* background_;
+    Image* highlights_;
     int32_t selection_ = 0;
 };

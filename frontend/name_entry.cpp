@@ -18,28 +18,28 @@ constexpr int kDeleteColumn = 8;
 }  // namespace
 
 NameEntry::NameEntry()
-    : background(new Image(instanceHandle, resource::kNameEntry)),
-      gridImage(new Image(instanceHandle, resource::kNameEntryGrid)) {}
+    : background_(new Image(instanceHandle, resource::kNameEntry)),
+      gridImage_(new Image(instanceHandle, resource::kNameEntryGrid)) {}
 
 NameEntry::~NameEntry() {
-    delete background;
-    delete gridImage;
+    delete background_;
+    delete gridImage_;
 }
 
 void NameEntry::draw(Canvas* canvas) const {
-    canvas->drawImage(0, 0, px(176), px(220), background, 0, 0, NO_KEY);
+    canvas->drawImage(0, 0, px(176), px(220), background_, 0, 0, NO_KEY);
     if (prompting_) {
         canvas->drawImage(px(kGridX), px(kGridY), px(kCellWidth * kColumns),
-                          px(kCellHeight * kRows), gridImage, 0, 0, kPureBlue);
+                          px(kCellHeight * kRows), gridImage_, 0, 0, kPureBlue);
     } else {
         canvas->drawImage(px(kCellWidth * column_ + kGridX), px(kCellHeight * row_ + kGridY),
-                          px(kCellWidth), px(kCellHeight), gridImage, px(kCellWidth * column_),
+                          px(kCellWidth), px(kCellHeight), gridImage_, px(kCellWidth * column_),
                           px(kCellHeight * row_), kPureBlue);
     }
     for (int i = 0; i < length_; ++i) {
         canvas->drawImage(px(kCellWidth * i + kFieldX), px(kFieldY), px(kCellWidth),
-                          px(kCellHeight), gridImage, px(kCellWidth * entries[i].column),
-                          px(kCellHeight * entries[i].row), kPureBlue);
+                          px(kCellHeight), gridImage_, px(kCellWidth * entries_[i].column),
+                          px(kCellHeight * entries_[i].row), kPureBlue);
     }
 }
 
@@ -89,23 +89,23 @@ void NameEntry::pick() {
     }
     if (length_ == kMaxLength) return;
     const bool space = column_ == kSpaceColumn && row_ == kLastRow;
-    entries[length_] = Cell{space ? kBlankColumn : column_, row_};
+    entries_[length_] = Cell{space ? kBlankColumn : column_, row_};
     length_ = length_ + 1;
 }
 
 const char16_t* NameEntry::text() {
     for (int i = 0; i < length_; ++i) {
-        const Cell c = entries[i];
+        const Cell c = entries_[i];
         if (c.row == 0) {
-            name[i] = static_cast<char16_t>(u'0' + c.column);
+            name_[i] = static_cast<char16_t>(u'0' + c.column);
         } else if (c.column == kBlankColumn && c.row == kLastRow) {
-            name[i] = u' ';
+            name_[i] = u' ';
         } else {
-            name[i] = static_cast<char16_t>(u'A' + 10 * (c.row - 1) + c.column);
+            name_[i] = static_cast<char16_t>(u'A' + 10 * (c.row - 1) + c.column);
         }
     }
-    name[length_] = 0;
-    return name;
+    name_[length_] = 0;
+    return name_;
 }
 
 void NameEntry::reset() {
@@ -113,5 +113,5 @@ void NameEntry::reset() {
     column_ = 0;
     row_ = 0;
     length_ = 0;
-    name[0] = 0;
+    name_[0] = 0;
 }

@@ -39,12 +39,12 @@ class NameEntry {
         int32_t column, row;
     };
 
-    Image* background;
-    Image* gridImage;
+    Image* background_;
+    Image* gridImage_;
     int32_t column_ = 0;
     int32_t row_ = 0;
     int32_t length_ = 0;
     bool prompting_ = false;
-    char16_t name[kMaxLength + 1] = {};
-    Cell entries[kMaxLength] = {};
+    char16_t name_[kMaxLength + 1] = {};
+    Cell entries_[kMaxLength] = {};
 };

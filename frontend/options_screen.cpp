@@ -17,26 +17,26 @@ constexpr Position kHighlightAt[OptionsScreen::kEntries] = {{0, 60}, {0, 96}, {0
 }  // namespace
 
 OptionsScreen::OptionsScreen()
-    : background(new Image(instanceHandle, resource::kOptions)),
-      labels(new Image(instanceHandle, resource::kOptionLabels)),
-      badges(new Image(instanceHandle, resource::kOptionBadges)) {}
+    : background_(new Image(instanceHandle, resource::kOptions)),
+      labels_(new Image(instanceHandle, resource::kOptionLabels)),
+      badges_(new Image(instanceHandle, resource::kOptionBadges)) {}
 
 OptionsScreen::~OptionsScreen() {
-    delete background;
-    delete labels;
-    delete badges;
+    delete background_;
+    delete labels_;
+    delete badges_;
 }
 
 void OptionsScreen::draw(Canvas* canvas) const {
-    canvas->drawImage(0, 0, px(176), px(220), background, 0, 0, NO_KEY);
+    canvas->drawImage(0, 0, px(176), px(220), background_, 0, 0, NO_KEY);
     const Position at = kHighlightAt[selection_];
-    canvas->drawImage(px(at.x), px(at.y), px(kLabelWidth), px(kLabelHeight), labels, 0,
+    canvas->drawImage(px(at.x), px(at.y), px(kLabelWidth), px(kLabelHeight), labels_, 0,
                       px(kLabelHeight * selection_), NO_KEY);
     if (musicOn)
-        canvas->drawImage(px(kBadgeX), px(kMusicBadgeY), px(kBadgeSize), px(kBadgeSize), badges, 0,
+        canvas->drawImage(px(kBadgeX), px(kMusicBadgeY), px(kBadgeSize), px(kBadgeSize), badges_, 0,
                           0, NO_KEY);
     if (soundOn)
-        canvas->drawImage(px(kBadgeX), px(kSoundBadgeY), px(kBadgeSize), px(kBadgeSize), badges, 0,
+        canvas->drawImage(px(kBadgeX), px(kSoundBadgeY), px(kBadgeSize), px(kBadgeSize), badges_, 0,
                           px(kBadgeSize), NO_KEY);
 }
 

@@ -22,8 +22,8 @@ class OptionsScreen {
     void toggleSound();  // flips soundOn
 
   private:
-    Image* background;
-    Image* labels;
-    Image* badges;
+    Image* background_;
+    Image* labels_;
+    Image* badges_;
     int32_t selection_ = 0;
 };

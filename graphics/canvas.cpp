@@ -21,14 +21,14 @@ inline uint16_t blendPixel(uint16_t s, uint16_t d, uint32_t weight) {
 }
 }  // namespace
 
-Canvas::Canvas() : pixels(new uint16_t[kPixelCount]), properties(platform::displayProperties()) {
-    std::memset(pixels, 0, kPixelCount * sizeof(uint16_t));
-    xStep = properties.xPitch / 2;
-    yStep = properties.yPitch / 2;
+Canvas::Canvas() : pixels_(new uint16_t[kPixelCount]), properties_(platform::displayProperties()) {
+    std::memset(pixels_, 0, kPixelCount * sizeof(uint16_t));
+    xStep_ = properties_.xPitch / 2;
+    yStep_ = properties_.yPitch / 2;
 }
 
 Canvas::~Canvas() {
-    delete[] pixels;
+    delete[] pixels_;
 }
 
 inline bool Canvas::clip(Run& r, int sourceWidth, int sourceHeight, int limitWidth, int limitHeight,
@@ -67,7 +67,7 @@ int Canvas::copyRect(Fixed dx, Fixed dy, Fixed w, Fixed h, const uint16_t* sourc
     bool visible;
     if (!clip(r, sourceWidth, sourceHeight, limitWidth, limitHeight, visible)) return 0;
     if (!visible) return 1;
-    op.rect(pixels + r.dx * xStep + r.dy * yStep, yStep,
+    op.rect(pixels_ + r.dx * xStep_ + r.dy * yStep_, yStep_,
             source + static_cast<size_t>(r.sy) * sourceStride + r.sx, sourceStride, r.w, r.h);
     return 1;
 }
@@ -243,8 +243,8 @@ struct TextRow {
 int Canvas::drawImage(Fixed dx, Fixed dy, Fixed w, Fixed h, const Image* image, Fixed sx, Fixed sy,
                       uint32_t key) {
     if (image == nullptr || image->pixels == nullptr) return 0;
-    const int lw = static_cast<int>(properties.width), lh = static_cast<int>(properties.height);
-    if (key == NO_KEY && xStep == 1) {
+    const int lw = static_cast<int>(properties_.width), lh = static_cast<int>(properties_.height);
+    if (key == NO_KEY && xStep_ == 1) {
         // The usual opaque draw (a brick, a background): a rectangle wholly inside both the
         // picture and the frame needs no clipping, so its rows are copied straight away.
         const Run r{wholePixels(dx), wholePixels(dy), wholePixels(w),
@@ -252,7 +252,7 @@ int Canvas::drawImage(Fixed dx, Fixed dy, Fixed w, Fixed h, const Image* image, 
         if (r.w > 0 && r.h > 0 && r.dx >= 0 && r.dy >= 0 && r.sx >= 0 && r.sy >= 0 &&
             r.dx + r.w <= lw && r.dy + r.h <= lh && r.sx + r.w <= image->width &&
             r.sy + r.h <= image->height) {
-            CopyRow{1}.rect(pixels + r.dx + r.dy * yStep, yStep,
+            CopyRow{1}.rect(pixels_ + r.dx + r.dy * yStep_, yStep_,
                             image->pixels + static_cast<size_t>(r.sy) * image->width + r.sx,
                             image->width, r.w, r.h);
             return 1;
@@ -260,35 +260,35 @@ int Canvas::drawImage(Fixed dx, Fixed dy, Fixed w, Fixed h, const Image* image, 
     }
     if (key == NO_KEY)
         return copyRect(dx, dy, w, h, image->pixels, image->width, image->height, image->width, lw,
-                        lh, sx, sy, CopyRow{xStep});
+                        lh, sx, sy, CopyRow{xStep_});
     return copyRect(dx, dy, w, h, image->pixels, image->width, image->height, image->width, lw, lh,
-                    sx, sy, KeyedRow{xStep, toPixel(key)});
+                    sx, sy, KeyedRow{xStep_, toPixel(key)});
 }
 
 int Canvas::drawCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* source, Fixed sx,
                        Fixed sy, uint32_t key) {
-    if (source == nullptr || source->pixels == nullptr) return 0;
+    if (source == nullptr || source->pixels_ == nullptr) return 0;
     if (key == NO_KEY)
-        return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
-                        kSourceWidth, kSourceHeight, sx, sy, CopyRow{xStep});
-    return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
+        return copyRect(dx, dy, w, h, source->pixels_, kSourceWidth, kSourceHeight, kSourceWidth,
+                        kSourceWidth, kSourceHeight, sx, sy, CopyRow{xStep_});
+    return copyRect(dx, dy, w, h, source->pixels_, kSourceWidth, kSourceHeight, kSourceWidth,
                     kSourceWidth, kSourceHeight, sx, sy,
-                    KeyedRow{xStep, toPixel(key), source == this});
+                    KeyedRow{xStep_, toPixel(key), source == this});
 }
 
 int Canvas::copyFrom(const Canvas* source) {
-    if (source == nullptr || source->pixels == nullptr) return 0;
-    std::memcpy(pixels, source->pixels, kPixelCount * sizeof(uint16_t));
+    if (source == nullptr || source->pixels_ == nullptr) return 0;
+    std::memcpy(pixels_, source->pixels_, kPixelCount * sizeof(uint16_t));
     return 1;
 }
 
 int Canvas::blendCanvas(Fixed dx, Fixed dy, Fixed w, Fixed h, const Canvas* source, Fixed sx,
                         Fixed sy, int weight) {
     // A weight outside 0..31 would carry one channel into the next: rejected.
-    if (source == nullptr || source->pixels == nullptr || weight < 0 || weight > 31) return 0;
-    return copyRect(dx, dy, w, h, source->pixels, kSourceWidth, kSourceHeight, kSourceWidth,
+    if (source == nullptr || source->pixels_ == nullptr || weight < 0 || weight > 31) return 0;
+    return copyRect(dx, dy, w, h, source->pixels_, kSourceWidth, kSourceHeight, kSourceWidth,
                     kSourceWidth, kSourceHeight, sx, sy,
-                    BlendRow{xStep, static_cast<uint32_t>(weight), source == this});
+                    BlendRow{xStep_, static_cast<uint32_t>(weight), source == this});
 }
 
 void Canvas::setClippedCross(Fixed x, Fixed y, CrossPixels cross) {
@@ -311,7 +311,8 @@ int Canvas::drawNumber(Fixed x, Fixed y, const DigitFont* font, uint32_t key) {
 int Canvas::drawText(Fixed x, Fixed y, const TextImage* text) {
     if (text == nullptr || text->pixels == nullptr || text->width <= 0 || text->height <= 0)
         return 0;
-    const int lw = static_cast<int>(properties.width), lh = static_cast<int>(properties.height);
+    const int lw = static_cast<int>(properties_.width), lh = static_cast<int>(properties_.height);
     return copyRect(x, y, px(text->width), px(text->height), text->pixels, text->width,
-                    text->height, text->width, lw, lh, 0, 0, TextRow{xStep, toPixel(text->colour)});
+                    text->height, text->width, lw, lh, 0, 0,
+                    TextRow{xStep_, toPixel(text->colour)});
 }

@@ -46,34 +46,34 @@ class Canvas {
     // CrossPixels, but with one bounds check when the whole cross is inside.
     void setCross(Fixed x, Fixed y, CrossPixels cross) {
         const int ix = wholePixels(x), iy = wholePixels(y);
-        if (ix >= 1 && iy >= 1 && ix < static_cast<int>(properties.width) - 1 &&
-            iy < static_cast<int>(properties.height) - 1) {
-            uint16_t* centre = pixels + ix * xStep + iy * yStep;
+        if (ix >= 1 && iy >= 1 && ix < static_cast<int>(properties_.width) - 1 &&
+            iy < static_cast<int>(properties_.height) - 1) {
+            uint16_t* centre = pixels_ + ix * xStep_ + iy * yStep_;
             centre[0] = cross.centre;
-            centre[xStep] = cross.right;
-            centre[-xStep] = cross.left;
-            centre[yStep] = cross.below;
-            centre[-yStep] = cross.above;
+            centre[xStep_] = cross.right;
+            centre[-xStep_] = cross.left;
+            centre[yStep_] = cross.below;
+            centre[-yStep_] = cross.above;
             return;
         }
         setClippedCross(x, y, cross);
     }
 
-    uint16_t* buffer() { return pixels; }
-    const uint16_t* buffer() const { return pixels; }
-    uint32_t width() const { return properties.width; }
-    uint32_t height() const { return properties.height; }
+    uint16_t* buffer() { return pixels_; }
+    const uint16_t* buffer() const { return pixels_; }
+    uint32_t width() const { return properties_.width; }
+    uint32_t height() const { return properties_.height; }
     // The pixel at (x, y) in whole pixels (for tests and tools).
-    uint16_t pixelAt(int x, int y) const { return pixels[x * xStep + y * yStep]; }
+    uint16_t pixelAt(int x, int y) const { return pixels_[x * xStep_ + y * yStep_]; }
 
   private:
     // setPixel with the colour already a frame pixel.
     int putPixel(Fixed x, Fixed y, uint16_t pixel) {
         const int ix = wholePixels(x), iy = wholePixels(y);
-        if (ix < 0 || iy < 0 || ix >= static_cast<int>(properties.width) ||
-            iy >= static_cast<int>(properties.height))
+        if (ix < 0 || iy < 0 || ix >= static_cast<int>(properties_.width) ||
+            iy >= static_cast<int>(properties_.height))
             return 0;
-        pixels[ix * xStep + iy * yStep] = pixel;
+        pixels_[ix * xStep_ + iy * yStep_] = pixel;
         return 1;
     }
 
@@ -93,8 +93,8 @@ class Canvas {
                  int sourceHeight, int sourceStride, int limitWidth, int limitHeight, Fixed sx,
                  Fixed sy, PixelOp op);
 
-    uint16_t* pixels;
-    platform::DisplayProperties properties;
-    int32_t xStep;
-    int32_t yStep;
+    uint16_t* pixels_;
+    platform::DisplayProperties properties_;
+    int32_t xStep_;
+    int32_t yStep_;
 };

@@ -179,7 +179,7 @@ void ScoreTable::synchronize() {
     std::vector<Unanswered> unanswered;
     bool uploading = true;
     for (int i = 0; i < kEntryCount; ++i) {
-        ScoreEntry& entry = *entries[i];
+        ScoreEntry& entry = *entries_[i];
         if (entry.pending == 0) continue;
         if (uploading) {
             if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
@@ -214,7 +214,7 @@ void ScoreTable::synchronize() {
     if (downloadList(session, base, remainingMs(deadline), reply)) {
         const ScoreList list = parseScoreList(reply, kEntryCount);
         for (const ScoreListRecord& record : list.records) {
-            ScoreEntry& entry = *entries[replaced++];
+            ScoreEntry& entry = *entries_[replaced++];
             if (entry.score != record.score || std::u16string(entry.name) != record.name)
                 deleteEntryTexts(entry);
             for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
@@ -231,12 +231,12 @@ void ScoreTable::synchronize() {
     // same (only the answer was lost): it is no longer pending.
     for (Unanswered& score : unanswered) {
         for (int j = 0; j < replaced && !score.listed; ++j)
-            score.listed =
-                entries[j]->score == score.score && std::u16string(entries[j]->name) == score.name;
+            score.listed = entries_[j]->score == score.score &&
+                           std::u16string(entries_[j]->name) == score.name;
         if (score.listed && score.index >= replaced) {
-            entries[score.index]->pending = 0;
-            entries[score.index]->uploadId = 0;
-            entries[score.index]->proof.clear();
+            entries_[score.index]->pending = 0;
+            entries_[score.index]->uploadId = 0;
+            entries_[score.index]->proof.clear();
         }
     }
     // Any other is not lost with an entry the list replaced: it enters the new table again as
@@ -245,6 +245,6 @@ void ScoreTable::synchronize() {
         if (score.listed || score.index >= replaced) continue;
         const int at = insert(score.name, score.score, score.proof);
         if (at < 0) continue;
-        entries[at]->uploadId = score.uploadId;
+        entries_[at]->uploadId = score.uploadId;
     }
 }

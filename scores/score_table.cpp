@@ -74,43 +74,43 @@ std::u16string decimal(uint32_t value) {
 }  // namespace
 
 ScoreTable::ScoreTable() {
-    background = new Image(instanceHandle, resource::kHighScores);
-    path = writableDirectory() + kFileName;
-    proofsPath = writableDirectory() + kProofsFileName;
-    for (auto& entry : entries) entry = new ScoreEntry;
+    background_ = new Image(instanceHandle, resource::kHighScores);
+    path_ = writableDirectory() + kFileName;
+    proofsPath_ = writableDirectory() + kProofsFileName;
+    for (auto& entry : entries_) entry = new ScoreEntry;
     load();
 }
 
 ScoreTable::~ScoreTable() {
-    for (ScoreEntry* entry : entries)
+    for (ScoreEntry* entry : entries_)
         if (entry != nullptr) deleteEntryTexts(*entry);
     save();
-    for (ScoreEntry*& entry : entries) {
+    for (ScoreEntry*& entry : entries_) {
         delete entry;
         entry = nullptr;
     }
-    for (TextImage*& text : rankTexts) {
+    for (TextImage*& text : rankTexts_) {
         delete text;
         text = nullptr;
     }
-    delete background;
+    delete background_;
 }
 
 void ScoreTable::reload() {
     ScoreEntry before[kEntryCount];
     for (int i = 0; i < kEntryCount; ++i) {
-        std::copy(entries[i]->name, entries[i]->name + ScoreEntry::kNameUnits, before[i].name);
-        before[i].score = entries[i]->score;
-        entries[i]->uploadId = 0;
+        std::copy(entries_[i]->name, entries_[i]->name + ScoreEntry::kNameUnits, before[i].name);
+        before[i].score = entries_[i]->score;
+        entries_[i]->uploadId = 0;
     }
-    top = 0;
-    readFailed = false;
+    top_ = 0;
+    readFailed_ = false;
     load();
     for (int i = 0; i < kEntryCount; ++i) {
-        const ScoreEntry& now = *entries[i];
+        const ScoreEntry& now = *entries_[i];
         if (now.score != before[i].score ||
             !std::equal(now.name, now.name + ScoreEntry::kNameUnits, before[i].name))
-            deleteEntryTexts(*entries[i]);
+            deleteEntryTexts(*entries_[i]);
     }
 }
 
@@ -120,17 +120,17 @@ void ScoreTable::reload() {
 void ScoreTable::load() {
     // Up to the first kFileSize bytes; a longer file's tail is never read. Anything but a
     // regular file in its place (a directory, a FIFO, a device) cannot be read.
-    const platform::FileRead file = platform::readFile(path, kFileSize);
+    const platform::FileRead file = platform::readFile(path_, kFileSize);
     if (file.result == platform::FileRead::Failed) {
-        readFailed = true;
-        for (int i = 0; i < kEntryCount; ++i) setDefault(*entries[i], i);
+        readFailed_ = true;
+        for (int i = 0; i < kEntryCount; ++i) setDefault(*entries_[i], i);
         return;
     }
     const std::vector<uint8_t>& bytes = file.bytes;
     musicOn = bytes.size() >= 1 ? bytes[0] != 0 : false;
     soundOn = bytes.size() >= 2 ? bytes[1] != 0 : true;
     for (int i = 0; i < kEntryCount; ++i) {
-        ScoreEntry& entry = *entries[i];
+        ScoreEntry& entry = *entries_[i];
         const size_t at = kSwitchBytes + kRecordSize * static_cast<size_t>(i);
         if (at + kRecordSize > bytes.size()) {
             setDefault(entry, i);
@@ -145,36 +145,36 @@ void ScoreTable::load() {
         setName(entry, nameOf(entry));
         entry.score = le::read32(record + kScoreAt);
     }
-    knownFile = fileBytes();
+    knownFile_ = fileBytes();
     const platform::FileRead proofs =
-        platform::readFile(proofsPath, score_proofs::kMaxFileBytes, platform::Longer::Refused);
-    score_proofs::attach(proofs.bytes, entries, kEntryCount);
-    knownProofs = proofs.bytes;
+        platform::readFile(proofsPath_, score_proofs::kMaxFileBytes, platform::Longer::Refused);
+    score_proofs::attach(proofs.bytes, entries_, kEntryCount);
+    knownProofs_ = proofs.bytes;
 }
 
 // Written to a temporary file and renamed over the old one, so a failed write leaves the old
 // file complete. A file that exists but could not be read is left alone: writing the defaults
 // over it would lose every score it holds.
 void ScoreTable::save() const {
-    if (readFailed) return;
+    if (readFailed_) return;
     std::vector<uint8_t> bytes = fileBytes();
-    if (platform::writeFileAtomically(path, bytes.data(), bytes.size()))
-        knownFile = std::move(bytes);
+    if (platform::writeFileAtomically(path_, bytes.data(), bytes.size()))
+        knownFile_ = std::move(bytes);
     saveProofs();
 }
 
 // Only when they changed, so a table that never held a proof never makes the file.
 void ScoreTable::saveProofs() const {
-    std::vector<uint8_t> bytes = score_proofs::encode(entries, kEntryCount);
-    if (bytes != knownProofs &&
-        platform::writeFileAtomically(proofsPath, bytes.data(), bytes.size()))
-        knownProofs = std::move(bytes);
+    std::vector<uint8_t> bytes = score_proofs::encode(entries_, kEntryCount);
+    if (bytes != knownProofs_ &&
+        platform::writeFileAtomically(proofsPath_, bytes.data(), bytes.size()))
+        knownProofs_ = std::move(bytes);
 }
 
 void ScoreTable::saveIfChanged() const {
-    if (fileBytes() != knownFile)
+    if (fileBytes() != knownFile_)
         save();
-    else if (!readFailed)
+    else if (!readFailed_)
         saveProofs();
 }
 
@@ -183,7 +183,7 @@ std::vector<uint8_t> ScoreTable::fileBytes() const {
     bytes[0] = musicOn ? 1 : 0;
     bytes[1] = soundOn ? 1 : 0;
     for (int i = 0; i < kEntryCount; ++i) {
-        const ScoreEntry& entry = *entries[i];
+        const ScoreEntry& entry = *entries_[i];
         uint8_t* record = bytes.data() + kSwitchBytes + kRecordSize * static_cast<size_t>(i);
         record[kPendingAt] = entry.pending;
         for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
@@ -195,19 +195,19 @@ std::vector<uint8_t> ScoreTable::fileBytes() const {
 
 const ScoreEntry& ScoreTable::entry(int index) const {
     makeTexts(index);
-    return *entries[index];
+    return *entries_[index];
 }
 
 const TextImage* ScoreTable::rankText(int index) const {
     makeTexts(index);
-    return rankTexts[index];
+    return rankTexts_[index];
 }
 
 void ScoreTable::makeTexts(int index) const {
-    if (rankTexts[index] == nullptr)
-        rankTexts[index] =
+    if (rankTexts_[index] == nullptr)
+        rankTexts_[index] =
             new TextImage(decimal(static_cast<uint32_t>(index) + 1), kTextColour, kTextMaxWidth);
-    ScoreEntry& entry = *entries[index];
+    ScoreEntry& entry = *entries_[index];
     if (entry.nameText == nullptr)
         entry.nameText = new TextImage(nameOf(entry), kTextColour, kTextMaxWidth);
     if (entry.scoreText == nullptr)
@@ -224,10 +224,10 @@ void ScoreTable::deleteEntryTexts(ScoreEntry& entry) {
 }
 
 int ScoreTable::insert(const std::u16string& name, uint32_t score, std::string proof) {
-    if (score == 0 || name.empty() || name[0] == 0 || score <= entries[kEntryCount - 1]->score)
+    if (score == 0 || name.empty() || name[0] == 0 || score <= entries_[kEntryCount - 1]->score)
         return -1;
     int i = kEntryCount - 1;
-    ScoreEntry* fresh = entries[i];
+    ScoreEntry* fresh = entries_[i];
     deleteEntryTexts(*fresh);
     fresh->pending = 1;
     fresh->uploadId = 0;
@@ -235,40 +235,40 @@ int ScoreTable::insert(const std::u16string& name, uint32_t score, std::string p
     setName(*fresh, name);
     fresh->score = score;
     // An older entry with an equal score stays above the new one.
-    while (i > 0 && entries[i - 1]->score < score) {
-        entries[i] = entries[i - 1];
-        entries[i - 1] = fresh;
+    while (i > 0 && entries_[i - 1]->score < score) {
+        entries_[i] = entries_[i - 1];
+        entries_[i - 1] = fresh;
         --i;
     }
     return i;
 }
 
 void ScoreTable::draw(Canvas* canvas) const {
-    canvas->drawImage(0, 0, 0, 0, background, 0, 0, NO_KEY);
+    canvas->drawImage(0, 0, 0, 0, background_, 0, 0, NO_KEY);
     for (int k = 0; k < kVisibleRows; ++k) {
-        const int r = top + k;
+        const int r = top_ + k;
         const Fixed y = px(kFirstRowY + kRowPitch * k);
         makeTexts(r);
-        canvas->drawText(px(kRankX), y, rankTexts[r]);
-        canvas->drawText(px(kNameX), y, entries[r]->nameText);
-        canvas->drawText(px(kScoreX), y, entries[r]->scoreText);
+        canvas->drawText(px(kRankX), y, rankTexts_[r]);
+        canvas->drawText(px(kNameX), y, entries_[r]->nameText);
+        canvas->drawText(px(kScoreX), y, entries_[r]->scoreText);
     }
 }
 
 void ScoreTable::scrollUp() {
-    if (top > 0) --top;
+    if (top_ > 0) --top_;
 }
 
 void ScoreTable::scrollDown() {
-    if (top < kMaxTop) ++top;
+    if (top_ < kMaxTop) ++top_;
 }
 
 void ScoreTable::scrollToEntry(int index) {
     if (index < 0 || index >= kEntryCount) return;
     const int wanted = index - (kVisibleRows / 2 - 1);  // five rows above it where there are
-    top = wanted < 0 ? 0 : wanted > kMaxTop ? kMaxTop : wanted;
+    top_ = wanted < 0 ? 0 : wanted > kMaxTop ? kMaxTop : wanted;
 }
 
 uint32_t ScoreTable::lowestScore() const {
-    return entries[kEntryCount - 1]->score;
+    return entries_[kEntryCount - 1]->score;
 }

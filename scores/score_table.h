@@ -18,7 +18,7 @@ class ScoreTable {
     static constexpr int32_t kMaxTop = kEntryCount - kVisibleRows;  // 88: entry 99 in the last row
     static constexpr int kMaxNameLength = ScoreEntry::kNameUnits - 1;
 
-    ScoreTable();           // loads ScoreList.sav and with it musicOn and soundOn
+    ScoreTable();   // loads ScoreList.sav and with it musicOn and soundOn
     ~ScoreTable();  // writes ScoreList.sav
     ScoreTable(const ScoreTable&) = delete;
     ScoreTable& operator=(const ScoreTable&) = delete;
@@ -49,8 +49,8 @@ class ScoreTable {
     // its first use (drawn or read here), not for all 100 rows at each load.
     const ScoreEntry& entry(int index) const;
     const TextImage* rankText(int index) const;
-    int32_t topRow() const { return top; }
-    const std::string& filePath() const { return path; }
+    int32_t topRow() const { return top_; }
+    const std::string& filePath() const { return path_; }
 
   private:
     void load();
@@ -59,13 +59,13 @@ class ScoreTable {
     void makeTexts(int index) const;
     static void deleteEntryTexts(ScoreEntry& entry);
 
-    Image* background = nullptr;
-    std::string path;
-    ScoreEntry* entries[kEntryCount] = {};
-    mutable TextImage* rankTexts[kEntryCount] = {};
-    int32_t top = 0;
-    bool readFailed = false;  // the file exists but could not be read: it is not overwritten
-    mutable std::vector<uint8_t> knownFile;  // the file's bytes as last read or written here
-    std::string proofsPath;
-    mutable std::vector<uint8_t> knownProofs;  // ScoreProofs.dat as last read or written here
+    Image* background_ = nullptr;
+    std::string path_;
+    ScoreEntry* entries_[kEntryCount] = {};
+    mutable TextImage* rankTexts_[kEntryCount] = {};
+    int32_t top_ = 0;
+    bool readFailed_ = false;  // the file exists but could not be read: it is not overwritten
+    mutable std::vector<uint8_t> knownFile_;  // the file's bytes as last read or written here
+    std::string proofsPath_;
+    mutable std::vector<uint8_t> knownProofs_;  // ScoreProofs.dat as last read or written here
 };

@@ -8,7 +8,7 @@
 
 Display::Display() {
     platform::openDisplay();
-    frameBuffer = platform::beginDraw();
+    frameBuffer_ = platform::beginDraw();
 }
 
 Display::~Display() {
@@ -17,8 +17,8 @@ Display::~Display() {
 }
 
 void Display::present(const Canvas* canvas) {
-    if (canvas == nullptr || frameBuffer == nullptr) return;
-    std::memcpy(frameBuffer, canvas->buffer(), platform::kFrameBytes);
+    if (canvas == nullptr || frameBuffer_ == nullptr) return;
+    std::memcpy(frameBuffer_, canvas->buffer(), platform::kFrameBytes);
 }
 
 void Display::suspend() {

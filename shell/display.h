@@ -17,5 +17,5 @@ class Display {
     void resume();
 
   private:
-    uint16_t* frameBuffer;
+    uint16_t* frameBuffer_;
 };

@@ -3,17 +3,17 @@
 
 #include "platform/clock.h"
 
-FrameTimer::FrameTimer(uint32_t interval) : interval(interval), lastTime(platform::tickCount()) {}
+FrameTimer::FrameTimer(uint32_t interval) : interval_(interval), lastTime_(platform::tickCount()) {}
 
 bool FrameTimer::ready() {
     const uint32_t now = platform::tickCount();
-    const uint32_t elapsed = now - lastTime;
-    if (elapsed <= interval) return false;
-    lastTime = platform::tickCount();
+    const uint32_t elapsed = now - lastTime_;
+    if (elapsed <= interval_) return false;
+    lastTime_ = platform::tickCount();
     return true;
 }
 
 uint32_t FrameTimer::msUntilReady() const {
-    const uint32_t elapsed = platform::tickCount() - lastTime;
-    return elapsed > interval ? 0 : interval - elapsed + 1;
+    const uint32_t elapsed = platform::tickCount() - lastTime_;
+    return elapsed > interval_ ? 0 : interval_ - elapsed + 1;
 }

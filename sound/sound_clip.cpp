@@ -21,41 +21,41 @@ SoundClip::SoundClip(const std::string& path, bool loop) {
     if (file.result != platform::FileRead::Read) return;
     const std::optional<WavHeader> wav = readWavHeader(file.bytes.data(), file.bytes.size());
     if (!wav) return;
-    fileData = std::move(file.bytes);
-    format = wav->format;
+    fileData_ = std::move(file.bytes);
+    format_ = wav->format;
 
-    header = new platform::WaveHeader();
-    header->data = fileData.data() + WavHeader::kBytes;
-    header->length = static_cast<uint32_t>(wav->sampleBytes);
-    header->user = loop ? 1u : 0u;
+    header_ = new platform::WaveHeader();
+    header_->data = fileData_.data() + WavHeader::kBytes;
+    header_->length = static_cast<uint32_t>(wav->sampleBytes);
+    header_->user = loop ? 1u : 0u;
 
-    output = platform::waveOpen(format, &SoundClip::onDone, 0, fileName(path));
-    if (output != nullptr) platform::wavePrepare(output, header);
+    output_ = platform::waveOpen(format_, &SoundClip::onDone, 0, fileName(path));
+    if (output_ != nullptr) platform::wavePrepare(output_, header_);
 }
 
 SoundClip::~SoundClip() {
-    if (output != nullptr) {
+    if (output_ != nullptr) {
         // No re-queue from here on (the done notice comes on the audio thread; a builtin rather
         // than std::atomic_ref, which the web toolchain's library lacks).
-        __atomic_store_n(&header->user, 0u, __ATOMIC_SEQ_CST);
-        platform::waveReset(output);
-        while (platform::waveUnprepare(output, header) == platform::kWaveStillPlaying)
+        __atomic_store_n(&header_->user, 0u, __ATOMIC_SEQ_CST);
+        platform::waveReset(output_);
+        while (platform::waveUnprepare(output_, header_) == platform::kWaveStillPlaying)
             platform::sleepMs(10);
-        platform::waveClose(output);
+        platform::waveClose(output_);
     }
-    delete header;
+    delete header_;
 }
 
 void SoundClip::play() {
-    if (output != nullptr) platform::waveWrite(output, header);
+    if (output_ != nullptr) platform::waveWrite(output_, header_);
 }
 
 void SoundClip::pause() {
-    if (output != nullptr) platform::wavePause(output);
+    if (output_ != nullptr) platform::wavePause(output_);
 }
 
 void SoundClip::resume() {
-    if (output != nullptr) platform::waveRestart(output);
+    if (output_ != nullptr) platform::waveRestart(output_);
 }
 
 void SoundClip::onDone(platform::WaveStream stream, uint32_t message, uintptr_t,

@@ -21,14 +21,14 @@ class SoundClip {
     void pause();
     void resume();
 
-    bool isSilent() const { return output == nullptr; }
+    bool isSilent() const { return output_ == nullptr; }
 
   private:
     static void onDone(platform::WaveStream stream, uint32_t message, uintptr_t instance,
                        platform::WaveHeader* header);
 
-    std::vector<uint8_t> fileData;
-    platform::WaveFormat format;
-    platform::WaveStream output = nullptr;
-    platform::WaveHeader* header = nullptr;
+    std::vector<uint8_t> fileData_;
+    platform::WaveFormat format_;
+    platform::WaveStream output_ = nullptr;
+    platform::WaveHeader* header_ = nullptr;
 };

@@ -104,7 +104,7 @@ void reboundAtCorner(Ball* ball, Corner corner, int t, int b, int m, int l, int 
 }  // namespace
 
 bool Playfield::occupied(int column, int row) const {
-    const Brick* brick = grid[row][column].brick;
+    const Brick* brick = grid_[row][column].brick;
     return brick != nullptr && brick->isPresent();
 }
 
@@ -166,14 +166,14 @@ void Playfield::collideBall(Ball* ball) {
 }
 
 void Playfield::collideBullets() {
-    for (auto it = bullets.begin(); it != bullets.end();) {
+    for (auto it = bullets_.begin(); it != bullets_.end();) {
         Bullet* bullet = *it;
         const int column = bullet->centerX() / kCellWidth;
         const int row = bullet->y() / kCellHeight;
         if (column >= 0 && column < kColumns && row >= 0 && row < kRows && occupied(column, row)) {
             hitCell(column, row, nullptr);
             delete bullet;
-            it = bullets.erase(it);
+            it = bullets_.erase(it);
         } else {
             ++it;
         }
@@ -181,7 +181,7 @@ void Playfield::collideBullets() {
 }
 
 void Playfield::hitCell(int column, int row, const Ball* ball) {
-    const bool fireBrick = grid[row][column].brick->kind() == Brick::FireKind;
+    const bool fireBrick = grid_[row][column].brick->kind() == Brick::FireKind;
     const int32_t ballKind = ball != nullptr ? ball->kind() : Ball::Normal;
     if (ballKind == Ball::Fire) {
         explodeCell(column, row);
@@ -201,25 +201,25 @@ void Playfield::hitCell(int column, int row, const Ball* ball) {
 }
 
 void Playfield::strikeCell(int column, int row) {
-    if (effectsAudible()) hitSound->play();
-    Brick* brick = grid[row][column].brick;
+    if (effectsAudible()) hitSound_->play();
+    Brick* brick = grid_[row][column].brick;
     const Fixed centreX = px(kCellWidthPx * column + kCellCentreX);
     const Fixed centreY = px(kCellHeightPx * row + kCellCentreY);
     if (brick->hit() != 0) {
-        effects.push_back(new HitBurst(centreX, centreY));
+        effects_.push_back(new HitBurst(centreX, centreY));
         return;
     }
-    if (brick->kind() != Brick::FireKind) effects.push_back(new BreakBurst(centreX, centreY));
+    if (brick->kind() != Brick::FireKind) effects_.push_back(new BreakBurst(centreX, centreY));
     releaseItem(column, row);
 }
 
 void Playfield::smashCell(int column, int row) {
-    Brick* brick = grid[row][column].brick;
+    Brick* brick = grid_[row][column].brick;
     if (!brick->isPresent()) return;
     brick->destroy();
     if (brick->kind() != Brick::FireKind) {
-        effects.push_back(new BreakBurst(px(kCellWidthPx * column + kCellCentreX),
-                                         px(kCellHeightPx * row + kCellCentreY)));
+        effects_.push_back(new BreakBurst(px(kCellWidthPx * column + kCellCentreX),
+                                          px(kCellHeightPx * row + kCellCentreY)));
     }
     releaseItem(column, row);
 }
@@ -235,18 +235,18 @@ void Playfield::explodeCell(int column, int row) {
 }
 
 void Playfield::releaseItem(int column, int row) {
-    const int32_t kind = grid[row][column].hiddenItem;
+    const int32_t kind = grid_[row][column].hiddenItem;
     if (kind == 0) return;
     // Two draws in this order: vx first, then vy.
     const Fixed vx = (platform::nextRandom() - kRandomMiddle) >> 1;
     const Fixed vy = (platform::nextRandom() - kRandomMiddle) >> 1;
-    items.push_back(new Item(px(kCellWidthPx * column + kItemOffsetX),
-                             px(kCellHeightPx * row + kItemOffsetY), vx, vy, kind));
+    items_.push_back(new Item(px(kCellWidthPx * column + kItemOffsetX),
+                              px(kCellHeightPx * row + kItemOffsetY), vx, vy, kind));
 }
 
 bool Playfield::ballTouchesPaddle(const Ball* ball) const {
     return ball->bottom() > Paddle::kTop && ball->y() < Paddle::kTop &&
-           ball->centerX() >= paddle->x() && ball->centerX() <= paddle->right();
+           ball->centerX() >= paddle_->x() && ball->centerX() <= paddle_->right();
 }
 
 bool Playfield::itemStraddlesPaddleLine(const Item* item) const {
@@ -254,5 +254,5 @@ bool Playfield::itemStraddlesPaddleLine(const Item* item) const {
 }
 
 bool Playfield::itemOverlapsPaddle(const Item* item) const {
-    return item->x() < paddle->right() && item->right() > paddle->x();
+    return item->x() < paddle_->right() && item->right() > paddle_->x();
 }

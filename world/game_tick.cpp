@@ -41,32 +41,32 @@ void removeIf(std::list<T*>& list, Gone gone) {
 
 void Playfield::tick(int dt) {
     // 1. The paddle moves and carries its held balls.
-    paddle->update(dt);
+    paddle_->update(dt);
 
     // 2. Each ball moves, then meets the paddle whatever its direction.
-    for (Ball* ball : balls) {
+    for (Ball* ball : balls_) {
         ball->update(dt);
         if (ballTouchesPaddle(ball)) {
-            if (paddle->mode() == Paddle::Stick) {
-                paddle->catchBall(ball);
+            if (paddle_->mode() == Paddle::Stick) {
+                paddle_->catchBall(ball);
             } else {
-                paddle->bounceBall(ball);
+                paddle_->bounceBall(ball);
             }
         }
     }
 
     // 3-4. Balls that fell out are gone; with none left the paddle explodes (once).
-    removeIf(balls, [](const Ball* ball) { return ball->y() > kLostBelow; });
-    if (balls.empty()) paddle->explode();
+    removeIf(balls_, [](const Ball* ball) { return ball->y() > kLostBelow; });
+    if (balls_.empty()) paddle_->explode();
 
     // 5. Bullets rise and leave above the screen.
-    removeIf(bullets, [dt](Bullet* bullet) {
+    removeIf(bullets_, [dt](Bullet* bullet) {
         bullet->update(dt);
         return bullet->bottom() < 0;
     });
 
     // 6. Bricks animate (fire bricks advance their blasts).
-    for (auto& row : grid) {
+    for (auto& row : grid_) {
         for (BrickCell& cell : row) {
             if (cell.brick->animated()) cell.brick->update(dt);
         }
@@ -74,12 +74,12 @@ void Playfield::tick(int dt) {
 
     // 7-8. Bullets, then balls, against the grid.
     collideBullets();
-    for (Ball* ball : balls) collideBall(ball);
+    for (Ball* ball : balls_) collideBall(ball);
 
     // 9-10. Items fall; those straddling the paddle's top line are caught when they overlap
     // the bar, and stay while they straddle it beside the bar.
-    for (Item* item : items) item->update(dt);
-    removeIf(items, [this](const Item* item) {
+    for (Item* item : items_) item->update(dt);
+    removeIf(items_, [this](const Item* item) {
         if (itemStraddlesPaddleLine(item)) {
             if (!itemOverlapsPaddle(item)) return false;
             applyItem(item);
@@ -89,7 +89,7 @@ void Playfield::tick(int dt) {
     });
 
     // 11. Effects age and go when finished.
-    removeIf(effects, [dt](Effect* effect) {
+    removeIf(effects_, [dt](Effect* effect) {
         effect->update(dt);
         return effect->isFinished();
     });
@@ -98,7 +98,7 @@ void Playfield::tick(int dt) {
     explodeSpentFireBricks();
 
     // 13. A finished paddle explosion costs a life.
-    if (paddle->explosionDone()) loseLife();
+    if (paddle_->explosionDone()) loseLife();
 
     // 14. No countable brick left: the level is won.
     if (!hasCountableBrick()) nextLevel();
@@ -107,7 +107,7 @@ void Playfield::tick(int dt) {
 void Playfield::explodeSpentFireBricks() {
     for (int i = 0; i < kRows; ++i) {
         for (int j = 0; j < kColumns; ++j) {
-            Brick* brick = grid[i][j].brick;
+            Brick* brick = grid_[i][j].brick;
             if (brick->kind() != Brick::FireKind || brick->isPresent()) continue;
             // A spent fire brick answers true on every tick after its blast; the repeated
             // explosions find nothing left to destroy. Kept on purpose.
@@ -117,7 +117,7 @@ void Playfield::explodeSpentFireBricks() {
 }
 
 bool Playfield::hasCountableBrick() const {
-    for (const auto& row : grid) {
+    for (const auto& row : grid_) {
         for (const BrickCell& cell : row) {
             if (cell.brick->isPresent() && cell.brick->kind() != Brick::StableKind) return true;
         }
@@ -129,47 +129,47 @@ void Playfield::applyItem(const Item* item) {
     addScore(kItemPoints);
     switch (item->kind()) {
         case Item::BulletBoard:
-            paddle->setMode(Paddle::Shoot);
+            paddle_->setMode(Paddle::Shoot);
             break;
         case Item::EightBall:
             eightBall();
             break;
         case Item::ExpandBoard:
-            paddle->enlarge();
+            paddle_->enlarge();
             break;
         case Item::ExtraLife:
-            if (lives < kMaxLives) ++lives;
-            livesDisplay->setValue(lives);
+            if (lives_ < kMaxLives) ++lives_;
+            livesDisplay_->setValue(lives_);
             break;
         case Item::FastBall:
-            for (Ball* ball : balls) ball->speedUp();
+            for (Ball* ball : balls_) ball->speedUp();
             break;
         case Item::FireBall:
-            for (Ball* ball : balls) ball->setKind(Ball::Fire);
+            for (Ball* ball : balls_) ball->setKind(Ball::Fire);
             break;
         case Item::KillLife:
-            paddle->explode();
+            paddle_->explode();
             break;
         case Item::NextLevel:
             nextLevel();
             break;
         case Item::ShrinkBoard:
-            paddle->shrink();
+            paddle_->shrink();
             break;
         case Item::SlowBall:
-            for (Ball* ball : balls) ball->slowDown();
+            for (Ball* ball : balls_) ball->slowDown();
             break;
         case Item::SplitBall:
             splitBall();
             break;
         case Item::StickBoard:
-            paddle->setMode(Paddle::Stick);
+            paddle_->setMode(Paddle::Stick);
             break;
         case Item::ThruBall:
-            for (Ball* ball : balls) ball->setKind(Ball::Thru);
+            for (Ball* ball : balls_) ball->setKind(Ball::Thru);
             break;
         case Item::ZapBrick:
-            for (auto& row : grid)
+            for (auto& row : grid_)
                 for (BrickCell& cell : row) cell.brick->weaken();
             break;
         default:
@@ -178,8 +178,8 @@ void Playfield::applyItem(const Item* item) {
 }
 
 void Playfield::eightBall() {
-    if (balls.empty()) return;
-    Ball* first = balls.front();
+    if (balls_.empty()) return;
+    Ball* first = balls_.front();
     const Fixed x = first->x();
     const Fixed y = first->y();
     const int32_t kind = first->kind();
@@ -188,46 +188,46 @@ void Playfield::eightBall() {
     first->setVy(kEightBallVelocities[0][1]);
     // The companions fly free even when the first ball stays held.
     for (int n = 1; n < 8; ++n) {
-        balls.push_back(new Ball(x, y, kEightBallVelocities[n][0], kEightBallVelocities[n][1],
-                                 kEightBallSpeed, kind));
+        balls_.push_back(new Ball(x, y, kEightBallVelocities[n][0], kEightBallVelocities[n][1],
+                                  kEightBallSpeed, kind));
     }
 }
 
 void Playfield::splitBall() {
     // Only the balls in play before the catch are split, not their new twins.
-    const std::size_t count = balls.size();
-    auto it = balls.begin();
+    const std::size_t count = balls_.size();
+    auto it = balls_.begin();
     for (std::size_t n = 0; n < count; ++n, ++it) {
         const Ball* old = *it;
         Ball* twin = new Ball(old->x(), old->y(), -old->vy(), old->vx(), old->speed(), old->kind());
-        balls.push_back(twin);
-        if (old->held()) paddle->catchBall(twin);
+        balls_.push_back(twin);
+        if (old->held()) paddle_->catchBall(twin);
     }
 }
 
 void Playfield::loseLife() {
-    --lives;
-    livesDisplay->setValue(lives);
+    --lives_;
+    livesDisplay_->setValue(lives_);
     // Lives never start below 1, so this is the tick the last one went.
-    if (lives <= 0) {
+    if (lives_ <= 0) {
         gameOver_ = true;
         return;
     }
-    paddle->reset();
-    for (Ball* ball : balls) delete ball;
-    balls.clear();
+    paddle_->reset();
+    for (Ball* ball : balls_) delete ball;
+    balls_.clear();
     addHeldBall();
 }
 
 void Playfield::nextLevel() {
     ++level_;
-    levelDisplay->setValue(level_);
+    levelDisplay_->setValue(level_);
     if (level_ > kLastLevel) gameOver_ = true;
     levelCleared_ = true;
 }
 
 void Playfield::addHeldBall() {
     Ball* ball = new Ball(kStartBallX, Paddle::kHeldBallY, 0, 0, Ball::kNewBallSpeed, Ball::Normal);
-    balls.push_back(ball);
-    paddle->catchBall(ball);
+    balls_.push_back(ball);
+    paddle_->catchBall(ball);
 }

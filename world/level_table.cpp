@@ -39,7 +39,7 @@ void Playfield::loadBrickMap() {
     // Cells are signed 32-bit little-endian, level by level, row by row, left to right. The
     // bytes read replace the table's from its start; what a short file does not deliver
     // (including the high bytes of a cell cut short) keeps its value.
-    int32_t* cells = &brickMap[0][0][0];
+    int32_t* cells = &brickMap_[0][0][0];
     constexpr int kCells = kBrickMapBytes / kCellBytes;
     uint8_t bytes[kBrickMapBytes];
     for (int c = 0; c < kCells; ++c)
@@ -55,7 +55,7 @@ void Playfield::buildGrid() {
     const bool inTable = level_ >= 1 && level_ <= kLevels;
     for (int i = 0; i < kRows; ++i) {
         for (int j = 0; j < kColumns; ++j) {
-            const int32_t value = inTable ? brickMap[level_ - 1][i][j] : 0;
+            const int32_t value = inTable ? brickMap_[level_ - 1][i][j] : 0;
             // Tens give the kind, units the colour (both truncating towards zero, as read
             // from a decimal code); makeBrick turns an unknown kind into an Empty brick.
             const int32_t kind = value / 10;
@@ -66,7 +66,7 @@ void Playfield::buildGrid() {
 }
 
 void Playfield::placeBrick(int column, int row, int32_t kind, int32_t colour) {
-    Brick*& brick = grid[row][column].brick;
+    Brick*& brick = grid_[row][column].brick;
     // A level is mostly empty cells, and the grid is emptied and built again at every start.
     if (makesEmptyBrick(kind) && brick != nullptr && brick->kind() == Brick::EmptyKind &&
         brick->colour() == colour)
@@ -86,7 +86,7 @@ void Playfield::hideItems() {
     int present = 0;
     for (int i = 0; i < kRows; ++i)
         for (int j = 0; j < kColumns; ++j)
-            if (grid[i][j].brick->isPresent()) ++present;
+            if (grid_[i][j].brick->isPresent()) ++present;
     const int count = present < kItemsPerLevel ? present : kItemsPerLevel;
 
     for (int n = 0; n < count; ++n) {
@@ -95,12 +95,12 @@ void Playfield::hideItems() {
         do {
             column = platform::nextRandom() % kColumns;
             row = platform::nextRandom() % kRows;
-        } while (!grid[row][column].brick->isPresent() || grid[row][column].hiddenItem != 0);
-        grid[row][column].hiddenItem = platform::nextRandom() % kItemKinds + 1;
+        } while (!grid_[row][column].brick->isPresent() || grid_[row][column].hiddenItem != 0);
+        grid_[row][column].hiddenItem = platform::nextRandom() % kItemKinds + 1;
     }
 }
 
 void Playfield::reloadLevelTable() {
-    std::fill_n(&brickMap[0][0][0], kLevels * kRows * kColumns, 0);
+    std::fill_n(&brickMap_[0][0][0], kLevels * kRows * kColumns, 0);
     loadBrickMap();
 }

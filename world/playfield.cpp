@@ -34,34 +34,34 @@ void deleteAll(std::list<T*>& list) {
 }  // namespace
 
 Playfield::Playfield() {
-    background = new Image(instanceHandle, resource::kPlayBackground);
-    statusBar = new Image(instanceHandle, resource::kStatusBar);
-    levelDisplay = new DigitFont(instanceHandle, resource::kSmallDigits);
-    livesDisplay = new DigitFont(instanceHandle, resource::kSmallDigits);
-    paddle = new Paddle();
+    background_ = new Image(instanceHandle, resource::kPlayBackground);
+    statusBar_ = new Image(instanceHandle, resource::kStatusBar);
+    levelDisplay_ = new DigitFont(instanceHandle, resource::kSmallDigits);
+    livesDisplay_ = new DigitFont(instanceHandle, resource::kSmallDigits);
+    paddle_ = new Paddle();
     // Every cell holds an Empty brick with no item from the start, as after clearLevel.
     buildEmptyGrid();
     loadBrickMap();
-    hitSound = new SoundClip(programDirectory() + kHitSoundFileName, false);
+    hitSound_ = new SoundClip(programDirectory() + kHitSoundFileName, false);
 }
 
 Playfield::~Playfield() {
-    delete background;
-    delete statusBar;
+    delete background_;
+    delete statusBar_;
     // The paddle only refers to balls; the ball list below still owns them.
-    delete paddle;
-    delete hitSound;
-    delete levelDisplay;
-    delete livesDisplay;
-    paddle = nullptr;
+    delete paddle_;
+    delete hitSound_;
+    delete levelDisplay_;
+    delete livesDisplay_;
+    paddle_ = nullptr;
     deleteLevel();
 }
 
 void Playfield::newGame() {
-    lives = kStartLives;
-    livesDisplay->setValue(lives);
+    lives_ = kStartLives;
+    livesDisplay_->setValue(lives_);
     level_ = kFirstLevel;
-    levelDisplay->setValue(level_);
+    levelDisplay_->setValue(level_);
     if (scoreCounter != nullptr) scoreCounter->setValue(0);
     gameOver_ = false;
 }
@@ -70,21 +70,21 @@ void Playfield::startLevel() {
     clearLevel();
     buildGrid();
     hideItems();
-    paddle->reset();
+    paddle_->reset();
     addHeldBall();
     levelCleared_ = false;
 }
 
 void Playfield::deleteObjects() {
-    deleteAll(balls);
-    deleteAll(bullets);
-    deleteAll(items);
-    deleteAll(effects);
+    deleteAll(balls_);
+    deleteAll(bullets_);
+    deleteAll(items_);
+    deleteAll(effects_);
 }
 
 void Playfield::deleteLevel() {
     deleteObjects();
-    for (auto& row : grid) {
+    for (auto& row : grid_) {
         for (BrickCell& cell : row) {
             delete cell.brick;
             cell.brick = nullptr;
@@ -97,27 +97,28 @@ void Playfield::clearLevel() {
     deleteObjects();
     // Drawing, ticking and the collision steps take every cell's brick as given, and the
     // paddle's held balls were just deleted: neither may be left dangling.
-    paddle->reset();
+    paddle_->reset();
     buildEmptyGrid();
-    for (auto& row : grid)
+    for (auto& row : grid_)
         for (BrickCell& cell : row) cell.hiddenItem = 0;
 }
 
 void Playfield::moveLeft() {
-    paddle->moveLeft();
+    paddle_->moveLeft();
 }
 void Playfield::moveRight() {
-    paddle->moveRight();
+    paddle_->moveRight();
 }
 void Playfield::stopMoving() {
-    paddle->stop();
+    paddle_->stop();
 }
 
 void Playfield::action() {
-    paddle->releaseBalls();
-    if (paddle->mode() == Paddle::Shoot && bullets.size() <= kMaxBulletsBeforeFiring) {
-        bullets.push_back(new Bullet(paddle->x(), Paddle::kTop));
-        bullets.push_back(new Bullet(paddle->x() + paddle->width() - kBulletWidth, Paddle::kTop));
+    paddle_->releaseBalls();
+    if (paddle_->mode() == Paddle::Shoot && bullets_.size() <= kMaxBulletsBeforeFiring) {
+        bullets_.push_back(new Bullet(paddle_->x(), Paddle::kTop));
+        bullets_.push_back(
+            new Bullet(paddle_->x() + paddle_->width() - kBulletWidth, Paddle::kTop));
     }
 }
 

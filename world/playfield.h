@@ -67,9 +67,9 @@ class Playfield {
     bool gameOver() const;
 
     // Read-only views for tools that watch a game (the replay runner's autoplayer, the soak).
-    const Paddle& paddleView() const { return *paddle; }
-    const std::list<Ball*>& ballList() const { return balls; }
-    int32_t livesLeft() const { return lives; }
+    const Paddle& paddleView() const { return *paddle_; }
+    const std::list<Ball*>& ballList() const { return balls_; }
+    int32_t livesLeft() const { return lives_; }
 
   private:
     // Unit tests and the benchmark build positions by hand and call the collision steps.
@@ -115,19 +115,19 @@ class Playfield {
     // Saved game (saved_game.cpp).
     void writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedScore);
 
-    Image* background = nullptr;
-    Image* statusBar = nullptr;
-    SoundClip* hitSound = nullptr;
-    DigitFont* levelDisplay = nullptr;
-    DigitFont* livesDisplay = nullptr;
-    BrickCell grid[kRows][kColumns];
-    int32_t brickMap[kLevels][kRows][kColumns] = {};
-    Paddle* paddle = nullptr;
-    std::list<Ball*> balls;
-    std::list<Bullet*> bullets;
-    std::list<Item*> items;
-    std::list<Effect*> effects;
-    int32_t lives = 0;
+    Image* background_ = nullptr;
+    Image* statusBar_ = nullptr;
+    SoundClip* hitSound_ = nullptr;
+    DigitFont* levelDisplay_ = nullptr;
+    DigitFont* livesDisplay_ = nullptr;
+    BrickCell grid_[kRows][kColumns];
+    int32_t brickMap_[kLevels][kRows][kColumns] = {};
+    Paddle* paddle_ = nullptr;
+    std::list<Ball*> balls_;
+    std::list<Bullet*> bullets_;
+    std::list<Item*> items_;
+    std::list<Effect*> effects_;
+    int32_t lives_ = 0;
     int32_t level_ = 0;
     bool levelCleared_ = false;
     bool gameOver_ = false;

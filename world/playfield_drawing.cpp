@@ -25,22 +25,22 @@ constexpr uint32_t kDigitKey = 0xFF0000;      // pure blue, the digit strip's ba
 }  // namespace
 
 void Playfield::draw(Canvas* canvas) const {
-    canvas->drawImage(0, 0, px(background->width), px(background->height), background, 0, 0,
+    canvas->drawImage(0, 0, px(background_->width), px(background_->height), background_, 0, 0,
                       NO_KEY);
-    paddle->draw(canvas);
-    for (const Ball* ball : balls) ball->draw(canvas);
-    for (const Bullet* bullet : bullets) bullet->draw(canvas);
+    paddle_->draw(canvas);
+    for (const Ball* ball : balls_) ball->draw(canvas);
+    for (const Bullet* bullet : bullets_) bullet->draw(canvas);
     // Bricks cover the balls and the paddle; items and effects cover the bricks.
-    for (const auto& row : grid) {
+    for (const auto& row : grid_) {
         for (const BrickCell& cell : row) {
             if (cell.brick->drawn()) cell.brick->draw(canvas);
         }
     }
-    for (const Item* item : items) item->draw(canvas);
-    for (const Effect* effect : effects) effect->draw(canvas);
+    for (const Item* item : items_) item->draw(canvas);
+    for (const Effect* effect : effects_) effect->draw(canvas);
     // The status line covers anything that reaches below the playing area.
-    canvas->drawImage(0, kStatusBarY, kStatusBarWidth, kStatusBarHeight, statusBar, 0, 0, NO_KEY);
+    canvas->drawImage(0, kStatusBarY, kStatusBarWidth, kStatusBarHeight, statusBar_, 0, 0, NO_KEY);
     canvas->drawNumber(kScoreX, kNumbersY, scoreCounter, kDigitKey);
-    canvas->drawNumber(kLevelX, kNumbersY, levelDisplay, kDigitKey);
-    canvas->drawNumber(kLivesX, kNumbersY, livesDisplay, kDigitKey);
+    canvas->drawNumber(kLevelX, kNumbersY, levelDisplay_, kDigitKey);
+    canvas->drawNumber(kLivesX, kNumbersY, livesDisplay_, kDigitKey);
 }

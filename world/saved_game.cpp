@@ -50,7 +50,7 @@ void Playfield::writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedS
 }
 
 void Playfield::saveGame() {
-    writeSave(level_, lives, scoreCounter != nullptr ? scoreCounter->value() : 0);
+    writeSave(level_, lives_, scoreCounter != nullptr ? scoreCounter->value() : 0);
 }
 
 void Playfield::resetSave() {
@@ -72,8 +72,8 @@ void Playfield::loadGame() {
     // reached are kept, and catching ExtraLife can never overflow the count.
     if (savedLevel < kNewGameLevel || savedLevel > kLastLevel || savedLives < 1) return;
     level_ = savedLevel;
-    lives = savedLives > kMaxLives ? kMaxLives : savedLives;
+    lives_ = savedLives > kMaxLives ? kMaxLives : savedLives;
     if (scoreCounter != nullptr) scoreCounter->setValue(savedScore);
-    levelDisplay->setValue(level_);
-    livesDisplay->setValue(lives);
+    levelDisplay_->setValue(level_);
+    livesDisplay_->setValue(lives_);
 }

@@ -5,16 +5,16 @@
 namespace platform {
 
 int StickAxis::update(int value) {
-    if (held > 0 && value >= kRelease) return held;
-    if (held < 0 && value <= -kRelease) return held;
+    if (held_ > 0 && value >= kRelease) return held_;
+    if (held_ < 0 && value <= -kRelease) return held_;
     if (value >= kPress) {
-        held = 1;
+        held_ = 1;
     } else if (value <= -kPress) {
-        held = -1;
+        held_ = -1;
     } else {
-        held = 0;
+        held_ = 0;
     }
-    return held;
+    return held_;
 }
 
 }  // namespace platform

@@ -13,13 +13,13 @@ class StickAxis {
 
     // -1 toward the negative end, +1 toward the positive end, 0 centred.
     int update(int value);
-    int direction() const { return held; }
+    int direction() const { return held_; }
 
     // Reads `value` and sends the direction keys that change as key messages, a release before
     // a press: send(kMsgKeyUp or kMsgKeyDown, negativeKey or positiveKey).
     template <typename Send>
     void move(int value, uint32_t negativeKey, uint32_t positiveKey, Send send) {
-        const int before = held;
+        const int before = held_;
         const int after = update(value);
         if (after == before) return;
         if (before != 0) send(kMsgKeyUp, before < 0 ? negativeKey : positiveKey);
@@ -27,7 +27,7 @@ class StickAxis {
     }
 
   private:
-    int held = 0;
+    int held_ = 0;
 };
 
 }  // namespace platform

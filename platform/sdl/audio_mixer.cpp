@@ -24,10 +24,10 @@ bool holdsBlock(const WaveStreamImpl* stream) {
 }  // namespace
 
 AudioMixer::AudioMixer(int deviceRate, int deviceChannels)
-    : rate(deviceRate), channels(deviceChannels) {}
+    : rate_(deviceRate), channels_(deviceChannels) {}
 
 AudioMixer::~AudioMixer() {
-    for (WaveStreamImpl* stream : streams) delete stream;
+    for (WaveStreamImpl* stream : streams_) delete stream;
 }
 
 WaveStreamImpl* AudioMixer::open(const WaveFormat& format, WaveCallback callback,
@@ -37,7 +37,7 @@ WaveStreamImpl* AudioMixer::open(const WaveFormat& format, WaveCallback callback
     const SDL_AudioFormat source = format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     if (SDL_BuildAudioCVT(&probe, source, static_cast<Uint8>(format.channels),
                           static_cast<int>(format.samplesPerSec), AUDIO_S16SYS,
-                          static_cast<Uint8>(channels), rate) < 0) {
+                          static_cast<Uint8>(channels_), rate_) < 0) {
         return nullptr;
     }
     auto* stream = new WaveStreamImpl();
@@ -46,8 +46,8 @@ WaveStreamImpl* AudioMixer::open(const WaveFormat& format, WaveCallback callback
     stream->callback = callback;
     stream->instance = instance;
     stream->label = label;
-    std::lock_guard<std::mutex> guard(lock);
-    streams.push_back(stream);
+    std::lock_guard<std::mutex> guard(lock_);
+    streams_.push_back(stream);
     return stream;
 }
 
@@ -61,7 +61,7 @@ bool AudioMixer::convert(const WaveFormat& format, const uint8_t* data, uint32_t
     const SDL_AudioFormat source = format.bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
     const int needed = SDL_BuildAudioCVT(&cvt, source, static_cast<Uint8>(format.channels),
                                          static_cast<int>(format.samplesPerSec), AUDIO_S16SYS,
-                                         static_cast<Uint8>(channels), rate);
+                                         static_cast<Uint8>(channels_), rate_);
     if (needed < 0) return false;
     if (needed == 0) {
         out.resize(usable / 2);
@@ -74,7 +74,7 @@ bool AudioMixer::convert(const WaveFormat& format, const uint8_t* data, uint32_t
     cvt.buf = work.data();
     cvt.len = static_cast<int>(usable);
     if (SDL_ConvertAudio(&cvt) != 0) return false;
-    const size_t frameOut = 2 * static_cast<size_t>(channels);
+    const size_t frameOut = 2 * static_cast<size_t>(channels_);
     const size_t bytes = static_cast<size_t>(cvt.len_cvt) / frameOut * frameOut;
     out.resize(bytes / 2);
     // A block shorter than one output frame converts to nothing (and memcpy takes no null).
@@ -84,7 +84,7 @@ bool AudioMixer::convert(const WaveFormat& format, const uint8_t* data, uint32_t
 
 bool AudioMixer::playsAsItIs(const WaveFormat& format, const uint8_t* data) const {
     return SDL_BYTEORDER == SDL_LIL_ENDIAN && format.bitsPerSample == 16 &&
-           format.channels == channels && format.samplesPerSec == static_cast<uint32_t>(rate) &&
+           format.channels == channels_ && format.samplesPerSec == static_cast<uint32_t>(rate_) &&
            reinterpret_cast<uintptr_t>(data) % alignof(int16_t) == 0;
 }
 
@@ -98,7 +98,7 @@ bool AudioMixer::convertFor(std::unique_lock<std::mutex>& guard, WaveStreamImpl*
         std::vector<int16_t>().swap(stream->samples);
         stream->playing = reinterpret_cast<const int16_t*>(header->data);
         // A trailing partial frame cannot be played.
-        stream->frames = header->data == nullptr ? 0 : header->length / (2u * channels);
+        stream->frames = header->data == nullptr ? 0 : header->length / (2u * channels_);
         stream->sourceData = header->data;
         stream->sourceLength = header->length;
         stream->converted = true;
@@ -113,7 +113,7 @@ bool AudioMixer::convertFor(std::unique_lock<std::mutex>& guard, WaveStreamImpl*
     if (!ok || holdsBlock(stream)) return false;
     stream->samples.swap(samples);
     stream->playing = stream->samples.data();
-    stream->frames = stream->samples.size() / static_cast<size_t>(channels);
+    stream->frames = stream->samples.size() / static_cast<size_t>(channels_);
     stream->sourceData = header->data;
     stream->sourceLength = header->length;
     stream->converted = true;
@@ -122,14 +122,14 @@ bool AudioMixer::convertFor(std::unique_lock<std::mutex>& guard, WaveStreamImpl*
 
 int AudioMixer::prepare(WaveStreamImpl* stream, WaveHeader* header) {
     if (stream == nullptr || header == nullptr) return kInvalidParam;
-    std::unique_lock<std::mutex> guard(lock);
+    std::unique_lock<std::mutex> guard(lock_);
     if (stream->state != WaveStreamImpl::State::Idle) return kWaveOk;
     return convertFor(guard, stream, header) ? kWaveOk : kInvalidParam;
 }
 
 bool AudioMixer::write(WaveStreamImpl* stream, WaveHeader* header) {
     if (stream == nullptr || header == nullptr) return false;
-    std::unique_lock<std::mutex> guard(lock);
+    std::unique_lock<std::mutex> guard(lock_);
     // While Notifying the block has already ended: writing it again (a loop) is accepted.
     if (holdsBlock(stream)) return false;
     if (!convertFor(guard, stream, header)) return false;
@@ -141,19 +141,19 @@ bool AudioMixer::write(WaveStreamImpl* stream, WaveHeader* header) {
 
 void AudioMixer::pause(WaveStreamImpl* stream) {
     if (stream == nullptr) return;
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::mutex> guard(lock_);
     stream->paused = true;
 }
 
 void AudioMixer::restart(WaveStreamImpl* stream) {
     if (stream == nullptr) return;
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::mutex> guard(lock_);
     stream->paused = false;
 }
 
 void AudioMixer::reset(WaveStreamImpl* stream) {
     if (stream == nullptr) return;
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::mutex> guard(lock_);
     if (stream->state == WaveStreamImpl::State::Queued) {
         stream->state = WaveStreamImpl::State::Resetting;
     } else if (stream->state == WaveStreamImpl::State::Notifying) {
@@ -165,7 +165,7 @@ void AudioMixer::reset(WaveStreamImpl* stream) {
 
 int AudioMixer::unprepare(WaveStreamImpl* stream, WaveHeader* header) {
     if (stream == nullptr || header == nullptr) return kInvalidParam;
-    std::lock_guard<std::mutex> guard(lock);
+    std::lock_guard<std::mutex> guard(lock_);
     if (stream->state != WaveStreamImpl::State::Idle && stream->header == header) {
         return kWaveStillPlaying;
     }
@@ -183,38 +183,38 @@ int AudioMixer::unprepare(WaveStreamImpl* stream, WaveHeader* header) {
 
 void AudioMixer::close(WaveStreamImpl* stream) {
     if (stream == nullptr) return;
-    std::unique_lock<std::mutex> guard(lock);
-    streams.erase(std::remove(streams.begin(), streams.end(), stream), streams.end());
-    notified.wait(guard, [stream] { return !stream->delivering; });
+    std::unique_lock<std::mutex> guard(lock_);
+    streams_.erase(std::remove(streams_.begin(), streams_.end(), stream), streams_.end());
+    notified_.wait(guard, [stream] { return !stream->delivering; });
     guard.unlock();
     delete stream;
 }
 
 void AudioMixer::mix(int16_t* out, int frames) {
-    const size_t values = static_cast<size_t>(frames) * static_cast<size_t>(channels);
-    accumulator.assign(values, 0);
-    std::unique_lock<std::mutex> guard(lock);
-    for (WaveStreamImpl* stream : streams) stream->cursor = 0;
+    const size_t values = static_cast<size_t>(frames) * static_cast<size_t>(channels_);
+    accumulator_.assign(values, 0);
+    std::unique_lock<std::mutex> guard(lock_);
+    for (WaveStreamImpl* stream : streams_) stream->cursor = 0;
 
     for (int round = 0; round < kMaxNoticeRounds; ++round) {
-        done.clear();
-        for (WaveStreamImpl* stream : streams) {
+        done_.clear();
+        for (WaveStreamImpl* stream : streams_) {
             if (stream->state == WaveStreamImpl::State::Resetting) {
                 stream->state = WaveStreamImpl::State::Notifying;
                 stream->delivering = true;
-                done.emplace_back(stream, stream->header);
+                done_.emplace_back(stream, stream->header);
                 continue;
             }
             if (stream->state != WaveStreamImpl::State::Queued || stream->paused ||
                 stream->cursor >= frames) {
                 continue;
             }
-            const size_t width = static_cast<size_t>(channels);
+            const size_t width = static_cast<size_t>(channels_);
             const size_t total = stream->frames;
             const size_t room = static_cast<size_t>(frames - stream->cursor);
             const size_t count = std::min(room, total - stream->position);
             const int16_t* from = stream->playing + stream->position * width;
-            int32_t* to = accumulator.data() + static_cast<size_t>(stream->cursor) * width;
+            int32_t* to = accumulator_.data() + static_cast<size_t>(stream->cursor) * width;
             for (size_t i = 0; i < count * width; ++i) to[i] += from[i];
             stream->position += count;
             stream->cursor += static_cast<int>(count);
@@ -223,19 +223,19 @@ void AudioMixer::mix(int16_t* out, int frames) {
                 if (total == 0) stream->cursor = frames;
                 stream->state = WaveStreamImpl::State::Notifying;
                 stream->delivering = true;
-                done.emplace_back(stream, stream->header);
+                done_.emplace_back(stream, stream->header);
             }
         }
-        if (done.empty()) break;
+        if (done_.empty()) break;
 
         guard.unlock();
-        for (auto& [stream, header] : done) {
+        for (auto& [stream, header] : done_) {
             if (stream->callback != nullptr) {
                 stream->callback(stream, kWaveDone, stream->instance, header);
             }
         }
         guard.lock();
-        for (auto& [stream, header] : done) {
+        for (auto& [stream, header] : done_) {
             stream->delivering = false;
             if (stream->state == WaveStreamImpl::State::Notifying) {
                 stream->state = WaveStreamImpl::State::Idle;
@@ -245,12 +245,12 @@ void AudioMixer::mix(int16_t* out, int frames) {
             }
             stream->resetRequested = false;
         }
-        notified.notify_all();
+        notified_.notify_all();
     }
     guard.unlock();
 
     for (size_t i = 0; i < values; ++i) {
-        out[i] = static_cast<int16_t>(std::clamp<int32_t>(accumulator[i], INT16_MIN, INT16_MAX));
+        out[i] = static_cast<int16_t>(std::clamp<int32_t>(accumulator_[i], INT16_MIN, INT16_MAX));
     }
 }
 

@@ -75,8 +75,8 @@ class AudioMixer {
     // buffer, with no gap.
     void mix(int16_t* out, int frames);
 
-    int deviceRate() const { return rate; }
-    int deviceChannels() const { return channels; }
+    int deviceRate() const { return rate_; }
+    int deviceChannels() const { return channels_; }
 
   private:
     bool convert(const WaveFormat& format, const uint8_t* data, uint32_t length,
@@ -87,14 +87,14 @@ class AudioMixer {
     bool convertFor(std::unique_lock<std::mutex>& guard, WaveStreamImpl* stream,
                     const WaveHeader* header);
 
-    int rate;
-    int channels;
-    std::mutex lock;
-    std::condition_variable notified;
-    std::vector<WaveStreamImpl*> streams;
+    int rate_;
+    int channels_;
+    std::mutex lock_;
+    std::condition_variable notified_;
+    std::vector<WaveStreamImpl*> streams_;
     // Used by mix only (the audio thread), kept to avoid allocating there.
-    std::vector<int32_t> accumulator;
-    std::vector<std::pair<WaveStreamImpl*, WaveHeader*>> done;
+    std::vector<int32_t> accumulator_;
+    std::vector<std::pair<WaveStreamImpl*, WaveHeader*>> done_;
 };
 
 }  // namespace platform

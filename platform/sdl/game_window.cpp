@@ -56,7 +56,7 @@ GameWindow& gameWindow() {
 }
 
 bool GameWindow::create(const std::string& title, bool fullScreen) {
-    if (window != nullptr) return true;
+    if (window_ != nullptr) return true;
     // SIGINT and SIGTERM are ours: they end the program through the home key.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     // The frame goes straight into the window's own pixels (shared memory on X): scaling a
@@ -80,19 +80,19 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
     SDL_Rect bounds{SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kFrameWidth * kWindowedScale,
                     kFrameHeight * kWindowedScale};
     if (fullScreen) SDL_GetDisplayBounds(0, &bounds);
-    window = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
-                              SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
-    if (window != nullptr && fullScreen) {
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    window_ = SDL_CreateWindow(title.c_str(), bounds.x, bounds.y, bounds.w, bounds.h,
+                               SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+    if (window_ != nullptr && fullScreen) {
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
     }
-    if (window == nullptr || SDL_GetWindowSurface(window) == nullptr) {
+    if (window_ == nullptr || SDL_GetWindowSurface(window_) == nullptr) {
         SDL_Log("Vextorium2: no window: %s", SDL_GetError());
-        if (window != nullptr) SDL_DestroyWindow(window);
-        window = nullptr;
+        if (window_ != nullptr) SDL_DestroyWindow(window_);
+        window_ = nullptr;
         SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
         return false;
     }
-    SDL_SetWindowMinimumSize(window, kFrameWidth, kFrameHeight);
+    SDL_SetWindowMinimumSize(window_, kFrameWidth, kFrameHeight);
     // The cursor shows in a window; full screen it is out of the way.
     SDL_ShowCursor(fullScreen ? SDL_DISABLE : SDL_ENABLE);
     setIcon();
@@ -100,14 +100,14 @@ bool GameWindow::create(const std::string& title, bool fullScreen) {
     findDisplayConnection();
     catchStopSignals(true);
     stopSignals = 0;
-    queue.clear();
-    swallowed.reset();
-    pointerOver = false;
-    pointerPressed = false;
-    steeringFinger = -1;
-    needsRepaint = true;
-    checked = false;
-    presents = 0;
+    queue_.clear();
+    swallowed_.reset();
+    pointerOver_ = false;
+    pointerPressed_ = false;
+    steeringFinger_ = -1;
+    needsRepaint_ = true;
+    checked_ = false;
+    presents_ = 0;
     return true;
 }
 
@@ -130,95 +130,95 @@ void GameWindow::setIcon() {
         }
     }
     SDL_UnlockSurface(surface);
-    SDL_SetWindowIcon(window, surface);
+    SDL_SetWindowIcon(window_, surface);
     SDL_FreeSurface(surface);
 }
 
 void GameWindow::readRefreshRate() {
     int hz = kDefaultRefreshHz;
     SDL_DisplayMode mode{};
-    const int index = window != nullptr ? SDL_GetWindowDisplayIndex(window) : 0;
+    const int index = window_ != nullptr ? SDL_GetWindowDisplayIndex(window_) : 0;
     if (SDL_GetCurrentDisplayMode(index < 0 ? 0 : index, &mode) == 0 && mode.refresh_rate > 0) {
         hz = mode.refresh_rate;
     }
-    refreshTicks = SDL_GetPerformanceFrequency() / static_cast<uint64_t>(hz);
+    refreshTicks_ = SDL_GetPerformanceFrequency() / static_cast<uint64_t>(hz);
 }
 
 void GameWindow::show() {
-    if (window == nullptr) return;
-    SDL_ShowWindow(window);
-    needsRepaint = true;
+    if (window_ == nullptr) return;
+    SDL_ShowWindow(window_);
+    needsRepaint_ = true;
 }
 
 void GameWindow::destroy() {
     closeDisplay();
-    for (auto& [id, pad] : gamepads) SDL_GameControllerClose(pad.controller);
-    gamepads.clear();
-    if (window != nullptr) SDL_DestroyWindow(window);
-    if (window != nullptr) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
-    window = nullptr;
-    queue.clear();
+    for (auto& [id, pad] : gamepads_) SDL_GameControllerClose(pad.controller);
+    gamepads_.clear();
+    if (window_ != nullptr) SDL_DestroyWindow(window_);
+    if (window_ != nullptr) SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_GAMECONTROLLER);
+    window_ = nullptr;
+    queue_.clear();
     catchStopSignals(false);
 }
 
 void GameWindow::openDisplay() {
-    if (window == nullptr) return;
-    if (frameSurface == nullptr) {
-        frameSurface = SDL_CreateRGBSurfaceWithFormatFrom(shown.data(), kFrameWidth, kFrameHeight,
-                                                          16, kPitchBytes, SDL_PIXELFORMAT_RGB565);
+    if (window_ == nullptr) return;
+    if (frameSurface_ == nullptr) {
+        frameSurface_ = SDL_CreateRGBSurfaceWithFormatFrom(shown_.data(), kFrameWidth, kFrameHeight,
+                                                           16, kPitchBytes, SDL_PIXELFORMAT_RGB565);
     }
-    if (frameSurface == nullptr) return;
-    needsRepaint = true;
-    displayOpen = true;
-    suspended = false;
+    if (frameSurface_ == nullptr) return;
+    needsRepaint_ = true;
+    displayOpen_ = true;
+    suspended_ = false;
 }
 
 void GameWindow::closeDisplay() {
-    SDL_FreeSurface(frameSurface);
-    SDL_FreeSurface(converted);
-    frameSurface = nullptr;
-    converted = nullptr;
-    displayOpen = false;
+    SDL_FreeSurface(frameSurface_);
+    SDL_FreeSurface(converted_);
+    frameSurface_ = nullptr;
+    converted_ = nullptr;
+    displayOpen_ = false;
 }
 
 bool GameWindow::matchFormat(const SDL_Surface* screen) {
-    if (converted != nullptr && converted->format->format == screen->format->format) return true;
-    SDL_FreeSurface(converted);
-    converted = SDL_CreateRGBSurfaceWithFormat(
+    if (converted_ != nullptr && converted_->format->format == screen->format->format) return true;
+    SDL_FreeSurface(converted_);
+    converted_ = SDL_CreateRGBSurfaceWithFormat(
         0, kFrameWidth, kFrameHeight, screen->format->BitsPerPixel, screen->format->format);
-    return converted != nullptr;
+    return converted_ != nullptr;
 }
 
 void GameWindow::resume() {
-    suspended = false;
-    needsRepaint = true;
+    suspended_ = false;
+    needsRepaint_ = true;
 }
 
 bool GameWindow::isFullScreen() const {
-    return window != nullptr && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) != 0;
+    return window_ != nullptr && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) != 0;
 }
 
 void GameWindow::toggleFullScreen() {
-    if (window == nullptr) return;
+    if (window_ == nullptr) return;
     if (isFullScreen()) {
-        SDL_SetWindowFullscreen(window, 0);
-        SDL_SetWindowSize(window, kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale);
-        SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        SDL_SetWindowFullscreen(window_, 0);
+        SDL_SetWindowSize(window_, kFrameWidth * kWindowedScale, kFrameHeight * kWindowedScale);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         SDL_ShowCursor(SDL_ENABLE);
     } else {
         coverDisplay();
-        SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
         SDL_ShowCursor(SDL_DISABLE);
     }
-    needsRepaint = true;
+    needsRepaint_ = true;
 }
 
 void GameWindow::coverDisplay() {
-    const int index = SDL_GetWindowDisplayIndex(window);
+    const int index = SDL_GetWindowDisplayIndex(window_);
     SDL_Rect bounds{};
     if (SDL_GetDisplayBounds(index < 0 ? 0 : index, &bounds) != 0) return;
-    SDL_SetWindowPosition(window, bounds.x, bounds.y);
-    SDL_SetWindowSize(window, bounds.w, bounds.h);
+    SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+    SDL_SetWindowSize(window_, bounds.w, bounds.h);
 }
 
 void GameWindow::push(uint32_t id, uint32_t wordParam, int32_t longParam) {
@@ -226,7 +226,7 @@ void GameWindow::push(uint32_t id, uint32_t wordParam, int32_t longParam) {
     message.id = id;
     message.wordParam = wordParam;
     message.longParam = longParam;
-    queue.push_back(message);
+    queue_.push_back(message);
 }
 
 bool GameWindow::takeMessage(Message& message) {
@@ -236,28 +236,28 @@ bool GameWindow::takeMessage(Message& message) {
     }
     // Events already fetched from the system; fetching new ones is left to the wait.
     SDL_Event event;
-    while (queue.empty() &&
+    while (queue_.empty() &&
            SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
         translate(event);
     }
-    if (queue.empty()) {
+    if (queue_.empty()) {
         checkRaiseRequest();
         presentIfDue();
         return false;
     }
-    message = queue.front();
-    queue.pop_front();
+    message = queue_.front();
+    queue_.pop_front();
     return true;
 }
 
 void GameWindow::findDisplayConnection() {
-    connection = -1;
+    connection_ = -1;
 #ifdef V2_WATCH_X11
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
+    if (SDL_GetWindowWMInfo(window_, &info) == SDL_TRUE && info.subsystem == SDL_SYSWM_X11 &&
         info.info.x11.display != nullptr) {
-        connection = ConnectionNumber(info.info.x11.display);
+        connection_ = ConnectionNumber(info.info.x11.display);
     }
 #endif
 }
@@ -269,9 +269,9 @@ bool GameWindow::readEvents() {
 }
 
 void GameWindow::waitForMessage(uint32_t ms) {
-    if (!queue.empty() || stopSignals != 0) return;
+    if (!queue_.empty() || stopSignals != 0) return;
     ms = std::min({ms, msUntilRepaint(), static_cast<uint32_t>(INT_MAX)});
-    if (connection < 0) {
+    if (connection_ < 0) {
         SDL_Event event;
         // The event that ends the wait is translated now and delivered on the next call.
         if (SDL_WaitEventTimeout(&event, static_cast<int>(ms)) != 0) translate(event);
@@ -279,12 +279,12 @@ void GameWindow::waitForMessage(uint32_t ms) {
         // On X the wait is on the connection itself. Reading first matters: an earlier call
         // (presenting, raising the window) may have left events inside Xlib, where the
         // connection no longer shows them. A signal ends the wait early.
-        pollfd watch{connection, POLLIN, 0};
+        pollfd watch{connection_, POLLIN, 0};
         if (poll(&watch, 1, static_cast<int>(ms)) > 0) readEvents();
     }
     const uint64_t now = SDL_GetTicks64();
-    if (now - lastPadUpdate >= (gamepads.empty() ? kPadDetectMs : kPadUpdateMs)) {
-        lastPadUpdate = now;
+    if (now - lastPadUpdate_ >= (gamepads_.empty() ? kPadDetectMs : kPadUpdateMs)) {
+        lastPadUpdate_ = now;
         SDL_GameControllerUpdate();
     }
 }
@@ -293,24 +293,24 @@ void GameWindow::waitForMessage(uint32_t ms) {
 // allows; a changed frame waits for the main loop's next pass instead, at most a gate away.
 uint32_t GameWindow::msUntilRepaint() const {
     constexpr uint32_t kNever = UINT32_MAX;
-    if (!needsRepaint || !displayOpen || suspended || !checked ||
-        (SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) {
+    if (!needsRepaint_ || !displayOpen_ || suspended_ || !checked_ ||
+        (SDL_GetWindowFlags(window_) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) {
         return kNever;
     }
-    const uint64_t since = SDL_GetPerformanceCounter() - lastCheck;
-    if (since >= refreshTicks) return 0;
+    const uint64_t since = SDL_GetPerformanceCounter() - lastCheck_;
+    if (since >= refreshTicks_) return 0;
     const uint64_t frequency = SDL_GetPerformanceFrequency();
-    return static_cast<uint32_t>(((refreshTicks - since) * 1000 + frequency - 1) / frequency);
+    return static_cast<uint32_t>(((refreshTicks_ - since) * 1000 + frequency - 1) / frequency);
 }
 
 void GameWindow::checkRaiseRequest() {
     // Accepting costs the system a socket each time: look a few times a second only.
     const uint64_t now = SDL_GetTicks64();
-    if (now - lastRaiseCheck < kRaiseCheckMs) return;
-    lastRaiseCheck = now;
-    if (!takeRaiseRequest() || window == nullptr) return;
-    if ((SDL_GetWindowFlags(window) & SDL_WINDOW_MINIMIZED) != 0) SDL_RestoreWindow(window);
-    SDL_RaiseWindow(window);
+    if (now - lastRaiseCheck_ < kRaiseCheckMs) return;
+    lastRaiseCheck_ = now;
+    if (!takeRaiseRequest() || window_ == nullptr) return;
+    if ((SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED) != 0) SDL_RestoreWindow(window_);
+    SDL_RaiseWindow(window_);
 }
 
 void GameWindow::translate(const SDL_Event& event) {
@@ -346,8 +346,8 @@ void GameWindow::translate(const SDL_Event& event) {
             break;
         }
         case SDL_CONTROLLERAXISMOTION: {
-            auto pad = gamepads.find(event.caxis.which);
-            if (pad == gamepads.end()) break;
+            auto pad = gamepads_.find(event.caxis.which);
+            if (pad == gamepads_.end()) break;
             if (event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTX) {
                 moveStick(pad->second.x, event.caxis.value, kKeyLeft, kKeyRight);
             } else if (event.caxis.axis == SDL_CONTROLLER_AXIS_LEFTY) {
@@ -371,12 +371,12 @@ void GameWindow::translateKey(const SDL_KeyboardEvent& key, bool down) {
     if (scancode < 0 || scancode >= SDL_NUM_SCANCODES) return;
     if (down && key.repeat == 0 && isFullScreenToggle(scancode, key.keysym.mod)) {
         // Handled here only: Alt+Enter must not also press action, nor release it afterwards.
-        swallowed.set(scancode);
+        swallowed_.set(scancode);
         toggleFullScreen();
         return;
     }
-    if (swallowed.test(scancode)) {
-        if (!down) swallowed.reset(scancode);
+    if (swallowed_.test(scancode)) {
+        if (!down) swallowed_.reset(scancode);
         return;
     }
     const uint32_t code = handsetKeyForScancode(scancode);
@@ -401,7 +401,7 @@ void GameWindow::translateWindowEvent(const SDL_WindowEvent& event) {
             break;
         case SDL_WINDOWEVENT_DISPLAY_CHANGED:
             readRefreshRate();
-            needsRepaint = true;
+            needsRepaint_ = true;
             break;
         case SDL_WINDOWEVENT_SHOWN:
         case SDL_WINDOWEVENT_EXPOSED:
@@ -409,7 +409,7 @@ void GameWindow::translateWindowEvent(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
         case SDL_WINDOWEVENT_MAXIMIZED:
         case SDL_WINDOWEVENT_RESTORED:
-            needsRepaint = true;
+            needsRepaint_ = true;
             break;
         default:
             break;
@@ -432,13 +432,13 @@ void GameWindow::translateMouse(const SDL_Event& event) {
 }
 
 void GameWindow::translateFinger(const SDL_TouchFingerEvent& finger) {
-    if (window == nullptr) return;
-    if (finger.type == SDL_FINGERDOWN && steeringFinger == -1) steeringFinger = finger.fingerId;
-    if (finger.fingerId != steeringFinger) return;  // a second finger: only the first steers
+    if (window_ == nullptr) return;
+    if (finger.type == SDL_FINGERDOWN && steeringFinger_ == -1) steeringFinger_ = finger.fingerId;
+    if (finger.fingerId != steeringFinger_) return;  // a second finger: only the first steers
     // Places come normalised to the window: 0..1 across and down.
     int width = 0;
     int height = 0;
-    SDL_GetWindowSize(window, &width, &height);
+    SDL_GetWindowSize(window_, &width, &height);
     pointAt(static_cast<int>(std::floor(finger.x * static_cast<float>(width))),
             static_cast<int>(std::floor(finger.y * static_cast<float>(height))));
     if (finger.type == SDL_FINGERDOWN) {
@@ -447,15 +447,15 @@ void GameWindow::translateFinger(const SDL_TouchFingerEvent& finger) {
         // A lifted finger points nowhere: the paddle stops where it is.
         pointerUp();
         pointerLeave();
-        steeringFinger = -1;
+        steeringFinger_ = -1;
     }
 }
 
 void GameWindow::pointAt(int x, int y) {
-    if (window == nullptr) return;
+    if (window_ == nullptr) return;
     int width = 0;
     int height = 0;
-    SDL_GetWindowSize(window, &width, &height);
+    SDL_GetWindowSize(window_, &width, &height);
     int frameX = 0;
     int frameY = 0;
     if (!frameAt(fitFrame(width, height), x, y, frameX, frameY)) {
@@ -463,29 +463,29 @@ void GameWindow::pointAt(int x, int y) {
         return;
     }
     const int32_t place = packPointer(frameX, frameY);
-    if (pointerOver && place == pointerPlace) return;
-    pointerOver = true;
-    pointerPlace = place;
+    if (pointerOver_ && place == pointerPlace_) return;
+    pointerOver_ = true;
+    pointerPlace_ = place;
     push(kMsgPointerMove, 0, place);
 }
 
 void GameWindow::pointerDown() {
     // A press on the black border is no press.
-    if (!pointerOver || pointerPressed) return;
-    pointerPressed = true;
-    push(kMsgPointerDown, 0, pointerPlace);
+    if (!pointerOver_ || pointerPressed_) return;
+    pointerPressed_ = true;
+    push(kMsgPointerDown, 0, pointerPlace_);
 }
 
 void GameWindow::pointerUp() {
     // Released wherever it is, if its press was given: the action key never stays down.
-    if (!pointerPressed) return;
-    pointerPressed = false;
-    push(kMsgPointerUp, 0, pointerPlace);
+    if (!pointerPressed_) return;
+    pointerPressed_ = false;
+    push(kMsgPointerUp, 0, pointerPlace_);
 }
 
 void GameWindow::pointerLeave() {
-    if (!pointerOver) return;
-    pointerOver = false;
+    if (!pointerOver_) return;
+    pointerOver_ = false;
     push(kMsgPointerLeave, 0, 0);
 }
 
@@ -498,52 +498,52 @@ void GameWindow::addGamepad(int deviceIndex) {
     SDL_GameController* controller = SDL_GameControllerOpen(deviceIndex);
     if (controller == nullptr) return;
     const SDL_JoystickID id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
-    auto found = gamepads.find(id);
-    if (found != gamepads.end()) {
+    auto found = gamepads_.find(id);
+    if (found != gamepads_.end()) {
         SDL_GameControllerClose(controller);  // already open (listed at start and announced)
         return;
     }
-    gamepads[id].controller = controller;
+    gamepads_[id].controller = controller;
 }
 
 void GameWindow::removeGamepad(SDL_JoystickID id) {
-    auto found = gamepads.find(id);
-    if (found == gamepads.end()) return;
+    auto found = gamepads_.find(id);
+    if (found == gamepads_.end()) return;
     // A stick held while the pad is pulled out must not leave the paddle moving.
     moveStick(found->second.x, 0, kKeyLeft, kKeyRight);
     moveStick(found->second.y, 0, kKeyUp, kKeyDown);
     SDL_GameControllerClose(found->second.controller);
-    gamepads.erase(found);
+    gamepads_.erase(found);
 }
 
 void GameWindow::presentIfDue() {
-    if (!displayOpen || suspended || window == nullptr) return;
+    if (!displayOpen_ || suspended_ || window_ == nullptr) return;
     // Looked at once per display refresh at most: comparing the frame costs too.
     const uint64_t now = SDL_GetPerformanceCounter();
-    if (checked && now - lastCheck < refreshTicks) return;
-    checked = true;
-    lastCheck = now;
-    if ((SDL_GetWindowFlags(window) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) return;
-    const bool changed = std::memcmp(pixels.data(), shown.data(), sizeof pixels) != 0;
-    if (!changed && !needsRepaint) return;
+    if (checked_ && now - lastCheck_ < refreshTicks_) return;
+    checked_ = true;
+    lastCheck_ = now;
+    if ((SDL_GetWindowFlags(window_) & (SDL_WINDOW_HIDDEN | SDL_WINDOW_MINIMIZED)) != 0) return;
+    const bool changed = std::memcmp(pixels_.data(), shown_.data(), sizeof pixels_) != 0;
+    if (!changed && !needsRepaint_) return;
     // Made anew by SDL after the window's size changed.
-    SDL_Surface* screen = SDL_GetWindowSurface(window);
+    SDL_Surface* screen = SDL_GetWindowSurface(window_);
     if (screen == nullptr) return;
-    if (changed) shown = pixels;
+    if (changed) shown_ = pixels_;
     const Letterbox box = fitFrame(screen->w, screen->h);
     const SDL_Rect target{box.x, box.y, box.width, box.height};
-    if (needsRepaint) SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+    if (needsRepaint_) SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
     SDL_Rect scaled = target;  // the blit clips its copy
     // Converted first, then stretched within one format: SDL's fast paths for both.
     const bool shownNow = matchFormat(screen) &&
-                          SDL_BlitSurface(frameSurface, nullptr, converted, nullptr) == 0 &&
-                          SDL_BlitScaled(converted, nullptr, screen, &scaled) == 0 &&
+                          SDL_BlitSurface(frameSurface_, nullptr, converted_, nullptr) == 0 &&
+                          SDL_BlitScaled(converted_, nullptr, screen, &scaled) == 0 &&
                           // Only the frame's square is sent, unless the letterbox is painted too.
-                          (needsRepaint ? SDL_UpdateWindowSurface(window)
-                                        : SDL_UpdateWindowSurfaceRects(window, &target, 1)) == 0;
-    needsRepaint = !shownNow;  // tried again, whole, at the next refresh
+                          (needsRepaint_ ? SDL_UpdateWindowSurface(window_)
+                                         : SDL_UpdateWindowSurfaceRects(window_, &target, 1)) == 0;
+    needsRepaint_ = !shownNow;  // tried again, whole, at the next refresh
     if (!shownNow) return;
-    ++presents;
+    ++presents_;
 }
 
 }  // namespace platform

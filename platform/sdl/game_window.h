@@ -10,8 +10,8 @@
 #include <map>
 #include <string>
 
-#include "platform/display.h"
 #include "platform/common/stick_axis.h"
+#include "platform/display.h"
 #include "platform/window.h"
 
 namespace platform {
@@ -36,15 +36,15 @@ class GameWindow {
 
     void openDisplay();
     void closeDisplay();
-    uint16_t* frame() { return pixels.data(); }
-    void suspend() { suspended = true; }
+    uint16_t* frame() { return pixels_.data(); }
+    void suspend() { suspended_ = true; }
     void resume();
 
     void toggleFullScreen();
     bool isFullScreen() const;
-    SDL_Window* sdlWindow() const { return window; }
+    SDL_Window* sdlWindow() const { return window_; }
     // How many times the frame was put on the screen (a still frame is not shown again).
-    int presentCount() const { return presents; }
+    int presentCount() const { return presents_; }
 
   private:
     struct Gamepad {
@@ -69,7 +69,7 @@ class GameWindow {
     void removeGamepad(SDL_JoystickID id);
     void push(uint32_t id, uint32_t wordParam, int32_t longParam = 0);
     void presentIfDue();
-    // Makes `converted` of the window's pixel format; false if it cannot.
+    // Makes `converted_` of the window's pixel format; false if it cannot.
     bool matchFormat(const SDL_Surface* screen);
     void checkRaiseRequest();
     bool readEvents();
@@ -79,32 +79,32 @@ class GameWindow {
     void readRefreshRate();
     void setIcon();
 
-    SDL_Window* window = nullptr;
-    SDL_Surface* frameSurface = nullptr;  // `shown` as a surface, to scale into the window
-    SDL_Surface* converted = nullptr;     // `shown` in the window's pixel format
-    std::array<uint16_t, kFrameWidth * kFrameHeight> pixels{};
-    std::array<uint16_t, kFrameWidth * kFrameHeight> shown{};  // the frame last shown
-    bool displayOpen = false;
-    bool suspended = false;
-    bool needsRepaint = true;
-    bool checked = false;
-    uint64_t lastCheck = 0;  // performance-counter ticks
-    uint64_t refreshTicks = 0;
-    int presents = 0;
-    uint64_t lastRaiseCheck = 0;  // ms
-    uint64_t lastPadUpdate = 0;   // ms
-    int connection = -1;          // the X connection's descriptor, -1 when not on X
+    SDL_Window* window_ = nullptr;
+    SDL_Surface* frameSurface_ = nullptr;  // `shown_` as a surface, to scale into the window
+    SDL_Surface* converted_ = nullptr;     // `shown_` in the window's pixel format
+    std::array<uint16_t, kFrameWidth * kFrameHeight> pixels_{};
+    std::array<uint16_t, kFrameWidth * kFrameHeight> shown_{};  // the frame last shown
+    bool displayOpen_ = false;
+    bool suspended_ = false;
+    bool needsRepaint_ = true;
+    bool checked_ = false;
+    uint64_t lastCheck_ = 0;  // performance-counter ticks
+    uint64_t refreshTicks_ = 0;
+    int presents_ = 0;
+    uint64_t lastRaiseCheck_ = 0;  // ms
+    uint64_t lastPadUpdate_ = 0;   // ms
+    int connection_ = -1;          // the X connection's descriptor, -1 when not on X
 
-    std::deque<Message> queue;
-    std::bitset<SDL_NUM_SCANCODES> swallowed;  // keys whose release must not reach the game
-    std::map<SDL_JoystickID, Gamepad> gamepads;
+    std::deque<Message> queue_;
+    std::bitset<SDL_NUM_SCANCODES> swallowed_;  // keys whose release must not reach the game
+    std::map<SDL_JoystickID, Gamepad> gamepads_;
 
     // The pointer: where it last was over the frame, whether it is there and pressed, and the
     // one finger that steers (the first one down; none: -1).
-    int32_t pointerPlace = 0;
-    bool pointerOver = false;
-    bool pointerPressed = false;
-    SDL_FingerID steeringFinger = -1;
+    int32_t pointerPlace_ = 0;
+    bool pointerOver_ = false;
+    bool pointerPressed_ = false;
+    SDL_FingerID steeringFinger_ = -1;
 };
 
 // The one window of the program.

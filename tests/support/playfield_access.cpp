@@ -29,28 +29,28 @@ int PlayfieldTestAccess::countHiddenItems() {
 }
 
 int32_t PlayfieldTestAccess::livesShown() const {
-    return p.livesDisplay->value();
+    return p.livesDisplay_->value();
 }
 int32_t PlayfieldTestAccess::levelShown() const {
-    return p.levelDisplay->value();
+    return p.levelDisplay_->value();
 }
 
 Ball* PlayfieldTestAccess::addBall(double x, double y, Fixed vx, Fixed vy, int32_t kind,
                                    Fixed speed) {
     Ball* ball = new Ball(fx(x), fx(y), vx, vy, speed, kind);
-    p.balls.push_back(ball);
+    p.balls_.push_back(ball);
     return ball;
 }
 
 void PlayfieldTestAccess::removeAllBalls() {
-    p.paddle->reset();
-    for (Ball* ball : p.balls) delete ball;
-    p.balls.clear();
+    p.paddle_->reset();
+    for (Ball* ball : p.balls_) delete ball;
+    p.balls_.clear();
 }
 
 Item* PlayfieldTestAccess::addItem(double x, double y, Fixed vx, Fixed vy, int32_t kind) {
     Item* item = new Item(fx(x), fx(y), vx, vy, kind);
-    p.items.push_back(item);
+    p.items_.push_back(item);
     return item;
 }
 

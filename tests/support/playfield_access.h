@@ -16,25 +16,25 @@ class PlayfieldTestAccess {
   public:
     explicit PlayfieldTestAccess(Playfield& playfield) : p(playfield) {}
 
-    BrickCell& cell(int column, int row) { return p.grid[row][column]; }
-    Brick* brick(int column, int row) { return p.grid[row][column].brick; }
+    BrickCell& cell(int column, int row) { return p.grid_[row][column]; }
+    Brick* brick(int column, int row) { return p.grid_[row][column].brick; }
     // Replaces the brick of a cell (the cell's hidden item is left as it is).
     Brick* setBrick(int column, int row, int kind, int colour = 0);
     // Every cell an Empty brick with no hidden item.
     void emptyGrid();
     int countHiddenItems();
 
-    std::list<Ball*>& balls() { return p.balls; }
-    std::list<Bullet*>& bullets() { return p.bullets; }
-    std::list<Item*>& items() { return p.items; }
-    std::list<Effect*>& effects() { return p.effects; }
-    Paddle& paddle() { return *p.paddle; }
-    int32_t& lives() { return p.lives; }
+    std::list<Ball*>& balls() { return p.balls_; }
+    std::list<Bullet*>& bullets() { return p.bullets_; }
+    std::list<Item*>& items() { return p.items_; }
+    std::list<Effect*>& effects() { return p.effects_; }
+    Paddle& paddle() { return *p.paddle_; }
+    int32_t& lives() { return p.lives_; }
     int32_t& level() { return p.level_; }
     int32_t livesShown() const;
     int32_t levelShown() const;
     int32_t brickMapCell(int level, int row, int column) {
-        return p.brickMap[level - 1][row][column];
+        return p.brickMap_[level - 1][row][column];
     }
 
     // A free ball appended to the ball list.
