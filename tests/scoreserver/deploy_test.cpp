@@ -90,8 +90,10 @@ class ScoreServerDeployTest : public testing::Test {
 
     std::unique_ptr<Daemon> startServer(const std::string& name,
                                         const std::vector<std::string>& options = {}) {
-        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",    "--db",
-                                         database,         "--web",    directory + "web"};
+        // The game here sends plain scores (no record of its own): listed as unproven.
+        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",
+                                         "--db",           database,   "--web",
+                                         directory + "web", "--accept-unproven"};
         command.insert(command.end(), options.begin(), options.end());
         auto server =
             std::make_unique<Daemon>(command, directory + name + ".log", Daemon::Output::PortLine);
