@@ -112,7 +112,7 @@ std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSecond
             // --accept-unproven) says that nothing backs it.
             const std::string score = std::to_string(best[i].score);
             page += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
-                    escapeHtml(best[i].name) +
+                    "<span>" + escapeHtml(best[i].name) + "</span>" +
                     (best[i].proven ? "" : " <small class=\"unproven\">unproven</small>") +
                     "</td><td class=\"score\">" +
                     (best[i].proven && !best[i].replay.empty()
