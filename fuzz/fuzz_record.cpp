@@ -13,7 +13,7 @@
 #include "shell/record_player.h"
 
 namespace {
-constexpr uint64_t kMaxSteps = 3000;
+constexpr uint64_t kMaxSteps = 6000;  // a few sessions of a few thousand steps
 
 void check(bool condition) {
     if (!condition) std::abort();

@@ -1,10 +1,11 @@
 // GameRecorder: keeps the record of the game in play, fed by the shell's loop for every back
 // end (the window, the page, the replay runner). It records from New game or Continue to the
-// game's end at the level the game reads: ticks, draws and the keys play receives (the
-// pointer's steering has already turned the pointer into keys), plus the state play starts
-// from. The record is written to GameRecord.dat whenever the saved game is, with the saved
-// values as its cut, so a Continue can take it up; a record that is missing, damaged or does
-// not match the saved game leaves that game unprovable and changes nothing else.
+// game's end at the level the game reads: ticks, the draws that took random numbers (no other
+// draw changes anything but the picture) and the keys play receives (the pointer's steering
+// has already turned the pointer into keys), plus the state play starts from. The record is written
+// to GameRecord.dat whenever the saved game is, with the saved values as its cut, so a Continue can
+// take it up; a record that is missing, damaged or does not match the saved game leaves that game
+// unprovable and changes nothing else.
 #pragma once
 #include <cstdint>
 #include <string>

@@ -12,6 +12,9 @@ constexpr uint8_t kCut = 6;
 constexpr uint8_t kEnd = 7;
 constexpr uint32_t kShortRuns = 31;  // n below this is a run of n + 1
 constexpr size_t kCheckBytes = 8;
+// What a session costs toward the step limit before its steps: playing one starts the program
+// and walks it to the menu, so a record of many tiny sessions is no cheaper than a long game.
+constexpr uint64_t kStepsPerSession = 1000;
 
 // The check the record ends with: the first bytes of the digest of everything before it, so
 // that a damaged record (a flipped byte) is never taken for another game.
@@ -106,6 +109,8 @@ bool mayFollow(const RecordStep& last, const RecordStep& next) {
 }
 
 bool readSession(Reader& in, RecordSession& session, uint64_t& steps, uint64_t maxSteps) {
+    steps += kStepsPerSession;
+    if (steps > maxSteps) return in.fail("the record is over the step limit");
     uint8_t state[4];
     if (!in.bytes(state, 4) || !in.values(session.start) || !in.byte(session.flags)) return false;
     session.randomState = uint32_t{state[0]} | (uint32_t{state[1]} << 8) |

@@ -25,7 +25,7 @@ class RecordCodec {
         std::optional<GameRecord> record;
         std::string reason;  // why there is none, in plain words
     };
-    // Refuses, too, a record of more than `maxSteps` ticks, draws and keys in all, before
-    // anything of it is played.
+    // Refuses, too, a record of more than `maxSteps` ticks, draws and keys in all (each session
+    // counting 1000 more, for starting the program), before anything of it is played.
     static Result decode(const uint8_t* data, size_t size, uint64_t maxSteps = UINT64_MAX);
 };

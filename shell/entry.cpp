@@ -122,9 +122,12 @@ void tickStep() {
     afterGameStep();
 }
 
+// A draw changes nothing of the game but the random state (the sparks' colours): only a draw
+// that took random numbers can change what follows, so only such a draw is recorded.
 void drawStep() {
+    const uint32_t before = platform::randomState;
     theProgram.app->draw();
-    theProgram.recorder->draw();
+    if (platform::randomState != before) theProgram.recorder->draw();
 }
 
 bool loopStep() {

@@ -43,9 +43,18 @@ void writeSavedGame(const GameValues& values) {
 }
 }  // namespace
 
-void RecordPlayer::tick() {
+void RecordPlayer::tick(bool drawFollows) {
     tickStep();
-    if (afterTick_) afterTick_();
+    if (!afterTick_) return;
+    // Played back for people: the frame is drawn after every tick, as the game drew it. A draw
+    // the record leaves out took no random numbers, so this one takes none either (and any it
+    // would take are given back).
+    if (!drawFollows) {
+        const uint32_t state = platform::randomState;
+        program().app->draw();
+        platform::randomState = state;
+    }
+    afterTick_();
 }
 
 bool RecordPlayer::gameEnded() const {
@@ -100,7 +109,7 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
         deliverKey(platform::kMsgKeyUp, platform::kKeyAction);
         for (int t = 0; app.state() != screen; ++t) {
             if (t == kMaxTicksToScreen) return fail("the game would not reach its menu");
-            tick();
+            tick(false);
         }
     }
     const bool continued = (session.flags & RecordSession::kContinued) != 0;
@@ -118,7 +127,10 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
         return fail("the sessions do not join");
 
     bool ended = false;
-    for (const RecordStep& step : session.steps) {
+    for (size_t s = 0; s < session.steps.size(); ++s) {
+        const RecordStep& step = session.steps[s];
+        const bool drawNext =
+            s + 1 < session.steps.size() && session.steps[s + 1].kind == RecordStep::Draw;
         if (ended) return fail("the record goes on after its game ended");
         switch (step.kind) {
             case RecordStep::TickDraw:
@@ -126,7 +138,8 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
             case RecordStep::Draw:
                 for (uint32_t n = 0; n < step.value && !ended; ++n) {
                     if (step.kind != RecordStep::Draw) {
-                        tick();
+                        tick(step.kind == RecordStep::TickDraw ||
+                             (n + 1 == step.value && drawNext));
                         ended = gameEnded();
                         if (ended && (n + 1 < step.value || step.kind == RecordStep::TickDraw))
                             return fail("the record goes on after its game ended");

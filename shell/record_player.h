@@ -27,7 +27,8 @@ class RecordPlayer {
 
   private:
     bool playSession(const RecordSession& session, PlayedRecord& result);
-    void tick();
+    // A tick; `drawFollows`: the record's next step is a draw.
+    void tick(bool drawFollows);
     bool gameEnded() const;
 
     std::function<void()> afterTick_;

@@ -75,6 +75,12 @@ Lines gamePart(const Lines& trace) {
     return out;
 }
 
+int gameOvers(const Lines& trace) {
+    int count = 0;
+    for (const auto& line : trace) count += line.ends_with(" state GAME_OVER");
+    return count;
+}
+
 Lines readLines(const std::string& file) {
     Lines lines;
     std::ifstream in(file);
@@ -114,24 +120,32 @@ TEST_F(ProvenGame, RecordedGamesVerifyAndPlayBack) {
     const Lines scriptedTrace = trace();
     int overAt = -1;
     for (const auto& line : scriptedTrace)
-        if (line.ends_with(" state GAME_OVER")) overAt = std::stoi(line);
+        if (overAt < 0 && line.ends_with(" state GAME_OVER")) overAt = std::stoi(line);
     ASSERT_GT(overAt, 0);
     const std::vector<uint8_t> lost = record();
-    // The same game again, its score then entered under a name: the table keeps the record as
-    // the pending score's proof.
-    const std::string named = scripted(overAt) + std::to_string(overAt + 100) + " press action\n" +
-                              std::to_string(overAt + 1000) + " press action\n" +
-                              std::to_string(overAt + 1100) + " press lsoft\n";
-    ASSERT_EQ(replay(named, {"--seed", "9", "--until", std::to_string(overAt + 2000)}), 0);
+    // The same game again, its score then entered under a name, and a second game in the same
+    // run: the table keeps the first record as the pending score's proof, and the second game,
+    // played after everything the first left behind, verifies on its own.
+    std::string named = scripted(overAt);
+    for (int t : {100, 1000}) named += std::to_string(overAt + t) + " press action\n";
+    named += std::to_string(overAt + 1100) + " press lsoft\n";
+    for (int t : {1900, 2700, 3500}) named += std::to_string(overAt + t) + " press action\n";
+    for (int t = overAt + 4000; t < overAt + 20000; t += 997)
+        named += std::to_string(t) + " click\n";
+    ASSERT_EQ(replay(named, {"--seed", "9", "--until", std::to_string(overAt + 40000)}), 0);
     const std::vector<uint8_t> proofs = testing_support::readFile(path("ScoreProofs.dat"));
     ASSERT_GE(proofs.size(), 30u + lost.size());
     EXPECT_EQ(std::vector<uint8_t>(proofs.end() - static_cast<long>(lost.size()), proofs.end()),
               lost);
-    v = verify(lost);
+    const Lines twoGames = trace();
+    ASSERT_EQ(gameOvers(twoGames), 2);
+    v = verify(record());
+    EXPECT_EQ(v.line,
+              "proven " + std::to_string(finalScore(twoGames)) + " " + keyOf(record()) + "\n");
+    v = verify(lost);  // written to check.rec
     EXPECT_EQ(v.line,
               "proven " + std::to_string(finalScore(scriptedTrace)) + " " + keyOf(lost) + "\n");
-    v = run(
-        {"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace", path("proof.txt")});
+    v = run({"--proof", path("check.rec"), "--dir", dir.string(), "--trace", path("proof.txt")});
     EXPECT_EQ(gamePart(readLines(path("proof.txt"))), gamePart(scriptedTrace));
 
     // One byte flipped in the random state, in the steps' middle or at their end; the record

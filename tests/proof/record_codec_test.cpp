@@ -106,9 +106,9 @@ TEST(RecordCodec, BytesOfARecordAndBack) {
         EXPECT_FALSE(decode(flipped).record.has_value()) << at;
     }
 
-    // The step limit counts every tick and draw: 204 in all.
-    EXPECT_TRUE(decode(bytes, 204).record.has_value());
-    EXPECT_EQ(decode(bytes, 203).reason, "the record is over the step limit");
+    // The step limit counts every tick, draw and key, and 1000 a session: 2204 in all.
+    EXPECT_TRUE(decode(bytes, 2204).record.has_value());
+    EXPECT_EQ(decode(bytes, 2203).reason, "the record is over the step limit");
 }
 
 // Bytes that the writer never gives are refused, so one game has one encoding.

@@ -1,6 +1,8 @@
 // The replay runner's record modes: reading the record, the checks before play, the verdict.
 #include "tools/replay/proof_run.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -83,9 +85,9 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
     // lands beside the runner, and no sound file is read (sounds change no outcome).
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::path dir =
-        fs::temp_directory_path(error) / ("vextorium2-verify-" + key.substr(0, 16) + "-" +
-                                          std::to_string(reinterpret_cast<uintptr_t>(&record)));
+    fs::path dir = fs::temp_directory_path(error) /
+                   ("vextorium2-verify-" + std::to_string(::getpid()) + "-" + key.substr(0, 16));
+    if (!error) fs::remove_all(dir, error);  // left by an earlier process of the same id
     if (error || !fs::create_directories(dir, error)) {
         std::cerr << "vextorium2-replay: cannot make a directory to play in\n";
         return kExitBadUsage;
