@@ -218,8 +218,8 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     const auto leaderboard = secure.Get("/scores.json");
     ASSERT_TRUE(leaderboard);
     EXPECT_EQ(leaderboard->body,
-              "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000},"
-              "{\"rank\":2,\"name\":\"BOB\",\"score\":11000}]");
+              "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000,\"proven\":false},"
+              "{\"rank\":2,\"name\":\"BOB\",\"score\":11000,\"proven\":false}]");
     int listed = 0, limited = 0;
     for (int i = 0; i < kRapidRequests; ++i) {
         const auto result = client.Get(kPath);
