@@ -203,3 +203,28 @@ TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
     const std::string list = get(server, kScript);
     EXPECT_EQ(std::count(list.begin(), list.end(), ';'), 1) << list;
 }
+
+// Held records stay within their bounds, the oldest going first; a record sent again counts
+// from its latest sending.
+TEST(ProvenScoreTest, HeldRecordsStayWithinCountAndBytes) {
+    ProofLimits limits;
+    limits.heldCount = 2;
+    limits.heldBytes = 10;
+    ProofKeeper keeper(limits);
+    const std::string a = keeper.keep("aaaa"), b = keeper.keep("bbbb");
+    EXPECT_EQ(a, ProofKeeper::idOf("aaaa"));
+    keeper.keep("aaaa");  // sent again: now the newest
+    const std::string c = keeper.keep("cc");
+    EXPECT_EQ(keeper.find(b), nullptr);
+    ASSERT_NE(keeper.find(a), nullptr);
+    EXPECT_EQ(*keeper.find(a), "aaaa");
+    EXPECT_NE(keeper.find(c), nullptr);
+    EXPECT_EQ(keeper.heldBytes(), 6u);
+    keeper.keep("dddddddd");  // 8 bytes: the oldest (aaaa) goes, cc still fits
+    EXPECT_EQ(keeper.find(a), nullptr);
+    EXPECT_NE(keeper.find(c), nullptr);
+    EXPECT_EQ(keeper.heldBytes(), 10u);
+    keeper.keep("eeeeeeeeee");  // 10 bytes: held alone
+    EXPECT_EQ(keeper.find(c), nullptr);
+    EXPECT_EQ(keeper.heldBytes(), 10u);
+}

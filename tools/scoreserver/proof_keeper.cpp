@@ -12,22 +12,17 @@ std::string ProofKeeper::keep(std::string record) {
     const Clock::time_point now = Clock::now();
     std::lock_guard lock(mutex);
     dropOld(now);
+    const uint64_t number = ++sendings;
     auto found = held.find(id);
     if (found != held.end()) {
-        found->second.since = now;  // sent again: kept from now
+        found->second.sending = number;  // sent again: kept from now
     } else {
         bytes += record.size();
-        held[id] = {std::make_shared<const std::string>(std::move(record)), now};
+        held[id] = {std::make_shared<const std::string>(std::move(record)), number};
     }
-    order.emplace_back(now, id);
-    while (!order.empty() && (held.size() > limits.heldCount || bytes > limits.heldBytes)) {
-        auto oldest = held.find(order.front().second);
-        if (oldest != held.end() && oldest->second.since == order.front().first) {
-            bytes -= oldest->second.bytes->size();
-            held.erase(oldest);
-        }
-        order.pop_front();
-    }
+    order.push_back({now, number, id});
+    while (!order.empty() && (held.size() > limits.heldCount || bytes > limits.heldBytes))
+        dropOldest();
     return id;
 }
 
@@ -46,12 +41,14 @@ size_t ProofKeeper::heldBytes() {
 // Entries of `order` whose record was sent again later are skipped: only the newest counts.
 void ProofKeeper::dropOld(Clock::time_point now) {
     const auto age = std::chrono::seconds(limits.keepSeconds);
-    while (!order.empty() && now - order.front().first > age) {
-        auto oldest = held.find(order.front().second);
-        if (oldest != held.end() && oldest->second.since == order.front().first) {
-            bytes -= oldest->second.bytes->size();
-            held.erase(oldest);
-        }
-        order.pop_front();
+    while (!order.empty() && now - order.front().at > age) dropOldest();
+}
+
+void ProofKeeper::dropOldest() {
+    auto oldest = held.find(order.front().id);
+    if (oldest != held.end() && oldest->second.sending == order.front().number) {
+        bytes -= oldest->second.bytes->size();
+        held.erase(oldest);
     }
+    order.pop_front();
 }

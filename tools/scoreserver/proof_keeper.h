@@ -5,6 +5,7 @@
 #pragma once
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
@@ -48,9 +49,16 @@ class ProofKeeper {
     std::mutex mutex;
     struct Held {
         Bytes bytes;
-        Clock::time_point since;
+        uint64_t sending;  // which sending it was last held by
     };
+    struct Sending {
+        Clock::time_point at;
+        uint64_t number;
+        std::string id;
+    };
+    void dropOldest();
     std::map<std::string, Held> held;
-    std::deque<std::pair<Clock::time_point, std::string>> order;  // oldest first
+    std::deque<Sending> order;  // oldest first; a record sent again is held by its latest
+    uint64_t sendings = 0;
     size_t bytes = 0;
 };
