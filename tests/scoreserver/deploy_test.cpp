@@ -178,9 +178,10 @@ TEST_F(ScoreServerDeployTest, TwoServersOnOneDatabaseShowOneTable) {
     EXPECT_EQ(syncGame(first->port, {}, 3), "ANNA:12000 CARL:11500 BOB:11000 ");
 }
 
-// The game's own exchange with proofs, through two servers on one database that list proven
-// scores only: a real game's score is proven and listed by both; the same record sent by
-// another player through the other server is refused there, and a plain score is not listed.
+// The game's own exchange with proofs, through the front of two servers on one database that
+// list proven scores only (the record and the upload naming it may reach different servers): a
+// real game's score is proven and listed by both; the same record sent by another player
+// through one server is refused, and a plain score is not listed.
 TEST_F(ScoreServerDeployTest, TheGamesProvenScoreIsListedAndItsRecordTakenOnce) {
     const MadeGame& game = autoplayGame();
     ASSERT_FALSE(game.record.empty());
@@ -189,8 +190,10 @@ TEST_F(ScoreServerDeployTest, TheGamesProvenScoreIsListedAndItsRecordTakenOnce) 
     auto second = startServer("second");
     ASSERT_GT(first->port, 0);
     ASSERT_GT(second->port, 0);
+    const int front = startFront(first->port, second->port);
+    ASSERT_GT(front, 0);
     const std::string ace = "ACE:" + std::to_string(game.score) + " ";
-    EXPECT_EQ(syncGame(first->port, {{u"ACE", game.score, game.record}, {u"PLAIN", 5}}, 1), ace);
+    EXPECT_EQ(syncGame(front, {{u"ACE", game.score, game.record}, {u"PLAIN", 5}}, 1), ace);
     EXPECT_EQ(syncGame(second->port, {{u"THIEF", game.score + 1, game.record}}, 2),
               "THIEF:" + std::to_string(game.score + 1) + " " + ace)
         << "refused, the score stays in the player's own table only";
@@ -201,6 +204,10 @@ TEST_F(ScoreServerDeployTest, TheGamesProvenScoreIsListedAndItsRecordTakenOnce) 
     const auto json = client.Get("/scores.json");
     ASSERT_TRUE(json);
     EXPECT_NE(json->body.find("\"proven\":true,\"replay\":\"/replays/"), std::string::npos);
+    httplib::Client other("127.0.0.1", first->port);
+    const auto firstList = other.Get(kPath);
+    ASSERT_TRUE(firstList);
+    EXPECT_EQ(firstList->body, listed->body);
 }
 
 TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
