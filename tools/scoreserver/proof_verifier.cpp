@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -133,7 +135,7 @@ ProofVerifier::ProofVerifier(const ProofLimits& proofLimits, const std::string& 
       verifier(proofLimits.verifier.empty() ? verifierBesideProgram() : proofLimits.verifier),
       scratch(scratchDir) {
     const unsigned count = limits.verifiers == 0 ? defaultCount() : limits.verifiers;
-    for (unsigned i = 0; i < count; ++i) threads.emplace_back([this, i] { work(i); });
+    for (unsigned i = 0; i < count; ++i) threads.emplace_back([this] { work(); });
 }
 
 ProofVerifier::~ProofVerifier() {
@@ -167,10 +169,12 @@ size_t ProofVerifier::waiting() {
     return queue.size();
 }
 
-// Each thread has a scratch file of its own for the record it plays.
-void ProofVerifier::work(unsigned index) {
-    const std::string path =
-        scratch + "/proof-" + std::to_string(::getpid()) + "-" + std::to_string(index) + ".rec";
+// Each thread has a scratch file of its own for the record it plays, apart from every other
+// pool's in this process and others.
+void ProofVerifier::work() {
+    static std::atomic<unsigned> threadsMade{0};
+    const std::string path = scratch + "/vextorium2-proof-" + std::to_string(::getpid()) + "-" +
+                             std::to_string(threadsMade++) + ".rec";
     for (;;) {
         std::pair<ProofKeeper::Bytes, Done> job;
         {

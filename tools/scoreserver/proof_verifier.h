@@ -41,7 +41,7 @@ class ProofVerifier {
                        const std::string& path, unsigned seconds);
 
   private:
-    void work(unsigned index);
+    void work();
 
     const ProofLimits limits;
     const std::string verifier;
