@@ -172,6 +172,18 @@ TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
     // One game, one listed score, whichever upload came first.
     const std::string list = get(server, kScript);
     EXPECT_EQ(std::count(list.begin(), list.end(), ';'), 1) << list;
+
+    // A step limit shorter than the game: the record is refused.
+    ServerLimits stepLimited = proofLimits();
+    stepLimited.proofs.maxSteps = 1000;
+    InProcessServer strict(stepLimited, nullptr, {}, true);
+    const std::string again = post(strict, game.record, status).substr(0, 64);
+    ASSERT_EQ(status, 200);
+    EXPECT_EQ(upload(strict,
+                     "myname=LONG&myscore=" + std::to_string(game.score) + "&myproof=" + again,
+                     status),
+              "refused: the record is over the step limit\n");
+    EXPECT_EQ(status, 422);
 }
 
 // Held records stay within their bounds, the oldest going first; a record sent again counts

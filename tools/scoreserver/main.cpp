@@ -157,6 +157,7 @@ void addProofSwitches(std::vector<LimitSwitch>& switches, ProofLimits& proofs) {
     constexpr unsigned long kMostSeconds = 3600;
     constexpr unsigned long kMostVerifiers = 256;
     constexpr unsigned long kMostQueued = 100000;
+    constexpr unsigned long kMostSteps = 999999999;
     switches.insert(
         switches.end(),
         {
@@ -172,8 +173,10 @@ void addProofSwitches(std::vector<LimitSwitch>& switches, ProofLimits& proofs) {
              kMostVerifiers, nullptr, &proofs.verifiers, 0},
             {"--verify-queue", "proofs waiting for a verifier; beyond, 503 with Retry-After",
              kMostQueued, nullptr, &proofs.queue},
-            {"--verify-seconds", "seconds one verification may take; a longer one is refused",
+            {"--verify-seconds", "seconds one verification may take; beyond, 503 with Retry-After",
              kMostSeconds, nullptr, &proofs.verifySeconds},
+            {"--max-steps", "the longest game a record may describe, in the verifier's steps "
+             "(0: the verifier's own limit)", kMostSteps, nullptr, &proofs.maxSteps, 0},
         });
 }
 

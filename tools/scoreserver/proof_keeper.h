@@ -20,7 +20,9 @@ struct ProofLimits {
     unsigned keepSeconds = 60;      // a record not named by an upload is dropped after this
     unsigned verifiers = 0;         // verifier processes; 0: one fewer than the cores, at least 1
     unsigned queue = 256;           // proofs waiting for a verifier; more get 503
-    unsigned verifySeconds = 10;    // a verifier run that takes longer is stopped: refused
+    unsigned verifySeconds = 10;    // a verifier run that takes longer is stopped: 503
+    unsigned maxSteps = 0;          // the longest game a record may describe, in the
+                                    // verifier's steps; 0: the verifier's own limit
     std::string verifier;           // the replay runner; empty: beside the server
     std::string levels;             // the level file records must be made on; empty: the
                                     // runner's own

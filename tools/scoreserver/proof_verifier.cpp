@@ -72,12 +72,14 @@ std::string verifierBesideProgram() {
     return s.substr(0, s.rfind('/') + 1) + "vextorium2-replay";
 }
 
-Verdict ProofVerifier::run(const std::string& verifier, const std::string& levels,
-                           const std::string& path, unsigned seconds) {
+Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limits,
+                           const std::string& path) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return failed("no pipe");
     std::vector<std::string> args{verifier, "--verify", path};
-    if (!levels.empty()) args.insert(args.end(), {"--levels", levels});
+    if (!limits.levels.empty()) args.insert(args.end(), {"--levels", limits.levels});
+    if (limits.maxSteps != 0)
+        args.insert(args.end(), {"--max-steps", std::to_string(limits.maxSteps)});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -100,7 +102,7 @@ Verdict ProofVerifier::run(const std::string& verifier, const std::string& level
     }
     ::close(out[1]);
     std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.verifySeconds);
     bool late = false;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -185,7 +187,7 @@ void ProofVerifier::work() {
             queue.pop_front();
         }
         Verdict verdict = writeAll(path, *job.first)
-                              ? run(verifier, limits.levels, path, limits.verifySeconds)
+                              ? run(verifier, limits, path)
                               : failed("the record could not be written for the verifier");
         job.second(std::move(verdict));
     }

@@ -37,8 +37,8 @@ class ProofVerifier {
     void stop();
 
     // One run of the verifier on the record in `path` (for tests and tools too).
-    static Verdict run(const std::string& verifier, const std::string& levels,
-                       const std::string& path, unsigned seconds);
+    static Verdict run(const std::string& verifier, const ProofLimits& limits,
+                       const std::string& path);
 
   private:
     void work();
