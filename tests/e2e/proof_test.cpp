@@ -45,6 +45,9 @@ class ProvenGame : public EndToEnd {
     std::vector<uint8_t> record() const {
         return testing_support::readFile(path("GameRecord.dat"));
     }
+    // The record verifies with the final score its game's trace shows, and the SHA-256 of its
+    // bytes as its key.
+    void expectProven(const std::vector<uint8_t>& bytes, const std::vector<std::string>& trace);
 };
 
 std::string keyOf(const std::vector<uint8_t>& bytes) {
@@ -89,6 +92,12 @@ Lines readLines(const std::string& file) {
 }
 }  // namespace
 
+void ProvenGame::expectProven(const std::vector<uint8_t>& bytes, const Lines& trace) {
+    const Verdict v = verify(bytes);
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(trace)) + " " + keyOf(bytes) + "\n");
+}
+
 // The built-in player's three levels, and a scripted game with the pointer, a lost window (which
 // pauses play until the pause key) and held keys: each record verifies with the score the game
 // reached, plays back to the same trace, and any change to it is refused.
@@ -97,11 +106,8 @@ TEST_F(ProvenGame, RecordedGamesVerifyAndPlayBack) {
     const Lines autoplayTrace = trace();
     ASSERT_EQ(autoplayTrace.back().substr(autoplayTrace.back().find(' ') + 1), "state VICTORY");
     const std::vector<uint8_t> won = record();
-    Verdict v = verify(won);
-    EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.line,
-              "proven " + std::to_string(finalScore(autoplayTrace)) + " " + keyOf(won) + "\n");
-    v = run(
+    expectProven(won, autoplayTrace);
+    Verdict v = run(
         {"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace", path("proof.txt")});
     EXPECT_EQ(v.status, 0) << v.line;
     EXPECT_EQ(gamePart(readLines(path("proof.txt"))), gamePart(autoplayTrace));
@@ -139,12 +145,8 @@ TEST_F(ProvenGame, RecordedGamesVerifyAndPlayBack) {
               lost);
     const Lines twoGames = trace();
     ASSERT_EQ(gameOvers(twoGames), 2);
-    v = verify(record());
-    EXPECT_EQ(v.line,
-              "proven " + std::to_string(finalScore(twoGames)) + " " + keyOf(record()) + "\n");
-    v = verify(lost);  // written to check.rec
-    EXPECT_EQ(v.line,
-              "proven " + std::to_string(finalScore(scriptedTrace)) + " " + keyOf(lost) + "\n");
+    expectProven(record(), twoGames);
+    expectProven(lost, scriptedTrace);  // written to check.rec
     v = run({"--proof", path("check.rec"), "--dir", dir.string(), "--trace", path("proof.txt")});
     EXPECT_EQ(gamePart(readLines(path("proof.txt"))), gamePart(scriptedTrace));
 
@@ -192,15 +194,13 @@ TEST_F(ProvenGame, ContinuedGameOverThreeSessions) {
     const Lines last = trace();
     ASSERT_EQ(last.back().substr(last.back().find(' ') + 1), "state VICTORY");
     const std::vector<uint8_t> whole = record();
-    Verdict v = verify(whole);
-    EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(last)) + " " + keyOf(whole) + "\n");
+    expectProven(whole, last);
 
     RecordCodec::Result read = RecordCodec::decode(whole.data(), whole.size());
     ASSERT_TRUE(read.record.has_value());
     ASSERT_EQ(read.record->sessions.size(), 3u);
     std::swap(read.record->sessions[0], read.record->sessions[1]);
-    v = verify(RecordCodec::encode(*read.record));
+    Verdict v = verify(RecordCodec::encode(*read.record));
     EXPECT_EQ(v.line, "refused the sessions do not join\n");
 
     // The same third session with the record gone: the same game, and nothing to prove it.
