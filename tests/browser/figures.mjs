@@ -1,7 +1,8 @@
 #!/usr/bin/env node
 // Figures of the web game: download size, a first visit's bytes and its title over a slow link,
 // time from navigation to the title frame on loopback, and the processor use of headless
-// Chromium on the title screen and in play. Builds nothing.
+// Chromium on the title screen and in play, beside that of a page that only wakes at the game's
+// gate rate. Builds nothing.
 //   node tests/browser/figures.mjs --server build/bin/scoreserver --web build-web/bin/web \
 //       --replay build/bin/vextorium2-replay [--seconds 10] [--loads 5]
 import { readFileSync, readdirSync, statSync } from 'node:fs';
@@ -72,7 +73,9 @@ async function processorUse(pid, label) {
     }
     const kinds = Object.keys(byKind).sort();
     const total = kinds.reduce((sum, k) => sum + byKind[k], 0);
-    console.log(`${label.padEnd(8)} ${total.toFixed(1).padStart(6)}   ` +
+    // The page's own processes: its renderer and the GPU process that shows its pictures.
+    const page = (byKind.renderer ?? 0) + (byKind['gpu-process'] ?? 0);
+    console.log(`${label.padEnd(8)} ${page.toFixed(1).padStart(6)} ${total.toFixed(1).padStart(6)}   ` +
         kinds.map((k) => `${k} ${byKind[k].toFixed(1)}`).join(', '));
 }
 
@@ -132,7 +135,8 @@ try {
     await waitForScreen(page, 'the title', ref.title);
     await sleep(2000);  // the start-up's work done
     const pid = chromium.browser.process().pid;
-    console.log(`chromium ${seconds} s a screen: % of one core, all processes, then by kind`);
+    console.log(`chromium ${seconds} s a screen: % of one core, the page (renderer + gpu), all ` +
+        'processes, then by kind');
     await processorUse(pid, 'title');
     for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
         await until(page, what, () => page.keyboard.press('Enter'));
@@ -141,6 +145,17 @@ try {
     await until(page, 'play', () => page.keyboard.press('Enter'));
     await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
     await processorUse(pid, 'play');
+    await page.close();
+
+    // What the browser costs a page that does nothing but wake as often as the game's gates open
+    // (every 11 ms): the least the game's page can cost, whatever it does when it wakes.
+    const idle = await chromium.page();
+    await idle.evaluate(() => {
+        const wake = () => setTimeout(wake, 11);
+        wake();
+    });
+    await sleep(1000);
+    await processorUse(pid, 'wakes');
 } finally {
     await chromium.close();
     await server.stop();

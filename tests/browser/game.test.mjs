@@ -1,8 +1,11 @@
-// The web game in headless Chromium, served by a real score server on a loopback port, against
-// the screens the native replay runner shows for the same keys.
+// The web game in a browser engine (V2_ENGINE: chromium, firefox or webkit), served by a real
+// score server on a loopback port, against the screens the native replay runner shows for the
+// same keys. Cases that need touch emulation or the page's network events run where the test can
+// have them.
 import assert from 'node:assert/strict';
 import { before, test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
+import { onlyIn } from './engines.mjs';
 import { differences, findPaddle, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
     waitForScreen, waitForStill, until } from './harness.mjs';
@@ -33,7 +36,7 @@ async function withGame(viewport, body) {
         // A touch screen's page says TAP on its title.
         await waitForScreen(page, 'the title', viewport.hasTouch ? touchRef.title : ref.title);
         await body({ page, server, chromium });
-        assert.deepEqual(chromium.errors, [], 'errors thrown in the page');
+        assert.deepEqual(await chromium.pageErrors(), [], 'errors thrown in the page');
     } finally {
         await chromium.close();
         await server.stop();
@@ -142,7 +145,8 @@ test('keys lead to play and steer the paddle, the mouse steers it and clicks, a 
     });
 });
 
-test('on a phone the touch buttons lead to play and move the paddle, a finger steers it', kCase, async () => {
+test('on a phone the touch buttons lead to play and move the paddle, a finger steers it',
+    { ...kCase, ...onlyIn(['chromium'], 'touch emulation') }, async () => {
     const phone = { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true };
     await withGame(phone, async ({ page }) => {
         // The buttons carry the handset's key codes.
@@ -239,7 +243,7 @@ test('a standard gamepad\'s buttons and stick act as the handset\'s keys', kCase
         await arrow(false);
         await setPad(page, 'testPad.axes[0] = -1');
         await waitForPaddle(page, 'the paddle at the left wall', ref.paddle, (x) => x === 0);
-        assert.deepEqual(chromium.errors, []);
+        assert.deepEqual(await chromium.pageErrors(), []);
     } finally {
         await chromium.close();
         await server.stop();
@@ -299,7 +303,8 @@ test('a high score is entered, uploaded, listed by the server and kept over a re
     });
 });
 
-test('a silent and then a dead server leave the page responsive during the exchange', kCase, async () => {
+test('a silent and then a dead server leave the page responsive during the exchange',
+    { ...kCase, ...onlyIn(['chromium', 'firefox'], 'the page\'s network events') }, async () => {
     await withGame({ width: 1280, height: 800 }, async ({ page, server }) => {
         const events = [];
         page.on('request', (r) => r.url().includes('updateScore') && events.push('sent'));

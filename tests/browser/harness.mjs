@@ -1,11 +1,10 @@
 // What every browser case needs: a real score server serving the web game on a loopback port,
-// headless Chromium, and the page's canvas read back as a 176 x 220 frame.
+// a browser engine (engines.mjs), and the page's canvas read back as a 176 x 220 frame.
 import { spawn } from 'node:child_process';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join, resolve } from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
-import puppeteer from 'puppeteer-core';
 import { differences, findPaddle, kHeight, kWidth, writePpm } from './frames.mjs';
 
 // The tools' command line (figures, screenshots): --server, --web and --replay, by default the
@@ -70,32 +69,9 @@ export async function startServer({ port: wanted = 0, web = setting('V2_WEB_DIR'
     };
 }
 
-// Headless Chromium from the system with a profile of its own (so the browser's storage starts
-// empty); uncaught errors of the page are collected in `errors`.
-export async function launch() {
-    const profile = mkdtempSync(join(tmpdir(), 'v2-chromium-'));
-    const browser = await puppeteer.launch({
-        executablePath: process.env.V2_CHROMIUM || '/usr/bin/chromium',
-        headless: true,
-        userDataDir: profile,
-        args: ['--no-sandbox', '--mute-audio', '--autoplay-policy=no-user-gesture-required'],
-    });
-    const errors = [];
-    return {
-        browser,
-        errors,
-        async page(viewport = { width: 1280, height: 800 }) {
-            const page = await browser.newPage();
-            await page.setViewport(viewport);
-            page.on('pageerror', (error) => errors.push(String(error)));
-            return page;
-        },
-        async close() {
-            await browser.close();
-            rmSync(profile, { recursive: true, force: true });
-        },
-    };
-}
+// The engine chosen for this run (engines.mjs), with a profile of its own (so the browser's
+// storage starts empty); uncaught errors of the page are read with pageErrors().
+export { launchEngine as launch } from './engines.mjs';
 
 // The canvas's picture brought down to the frame's size: at a whole scale factor with
 // nearest-neighbour sampling each frame pixel is one block, so this reads the frame exactly.

@@ -105,7 +105,7 @@ test('the page names its manifest, icons and favicon, served with their types, p
         // A first visit costs a phone at most 400 KB, the worker's copy of the game included.
         const sent = await firstVisitBytes(chromium.browser, server.port, ref.title);
         assert.ok(sent <= 400 * 1000, `a first visit sent ${sent} bytes`);
-        assert.deepEqual(chromium.errors, []);
+        assert.deepEqual(await chromium.pageErrors(), []);
     } finally {
         await chromium.close();
         await server.stop();
@@ -150,7 +150,7 @@ test('after one visit the game starts and plays with the server gone; its score 
         }
         assert.match(list, /^;AC,\d+$/);
         assert.ok(Number(list.split(',')[1]) >= 1230, list);
-        assert.deepEqual(chromium.errors, []);
+        assert.deepEqual(await chromium.pageErrors(), []);
     } finally {
         await chromium.close();
         await server.stop();
@@ -242,7 +242,7 @@ test('a new build on the server is fetched whole and taken at the next start; a 
         await server.stop();
         await page.reload();
         assert.equal(await runningBuild(page, 'B'), 'BBB', 'offline');
-        assert.deepEqual(chromium.errors, []);
+        assert.deepEqual(await chromium.pageErrors(), []);
     } finally {
         await chromium.close();
         await server.stop();

@@ -24,18 +24,21 @@ Module.v2Persist = function () {
   });
 };
 
+// Rows top to top + rows of the frame, their RGBA bytes in rgba; the rest of the canvas stays.
 Module.v2ShowFrame = (function () {
   let context = null;
   let image = null;
-  return function (rgba) {
+  return function (rgba, top, rows) {
     const canvas = document.getElementById('canvas');
     if (!canvas) return;
     if (!context) {
-      context = canvas.getContext('2d', {alpha: false});
+      // The picture comes from the processor: a canvas kept in memory takes it with a copy,
+      // where one kept on the graphics card stalls the page for an upload.
+      context = canvas.getContext('2d', {alpha: false, willReadFrequently: true});
       image = context.createImageData(canvas.width, canvas.height);
     }
-    image.data.set(rgba);
-    context.putImageData(image, 0, 0);
+    image.data.set(rgba, top * canvas.width * 4);
+    context.putImageData(image, 0, 0, 0, top, canvas.width, rows);
   };
 })();
 
@@ -93,12 +96,39 @@ Module.v2Audio = (function () {
   let wanted = false;
   const streams = new Map();
   let nextId = 1;
+  // A running context renders even silence, waking the page hundreds of times a second: once
+  // nothing has played for a while it rests (suspended), and the next sound wakes it.
+  const kRestAfterMs = 2000;
+  let resting = false;
+  let restTimer = 0;
+
+  function playing() {
+    for (const stream of streams.values()) if (stream.sources.length > 0) return true;
+    return false;
+  }
+
+  function restLater() {
+    clearTimeout(restTimer);
+    restTimer = setTimeout(function () {
+      if (!context || context.state !== 'running' || playing()) return;
+      resting = true;
+      context.suspend().catch(function () {});
+    }, kRestAfterMs);
+  }
+
+  function wake() {
+    clearTimeout(restTimer);
+    if (!resting) return;
+    resting = false;
+    context.resume().catch(function () {});
+  }
 
   function audioContext() {
     if (context) return context;
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return null;
     try { context = new Context(); } catch (error) { return null; }
+    restLater();
     return context;
   }
 
@@ -122,15 +152,21 @@ Module.v2Audio = (function () {
   function stopAll(stream) {
     for (const source of stream.sources) { try { source.stop(); } catch (error) {} }
     stream.sources = [];
+    if (!playing()) restLater();
   }
 
   function start(stream, when, offset) {
-    if (!stream.buffer || (context.state !== 'running' && !wanted)) return;
+    if (!stream.buffer) return;
+    // A resting context is woken (it was running before, so the browser lets it resume).
+    if (resting) wake();
+    else if (context.state !== 'running' && !wanted) return;
+    clearTimeout(restTimer);
     const source = context.createBufferSource();
     source.buffer = stream.buffer;
     source.connect(context.destination);
     source.onended = function () {
       stream.sources = stream.sources.filter(function (s) { return s !== source; });
+      if (!playing()) restLater();
     };
     source.start(when, offset);
     stream.sources.push(source);
@@ -191,7 +227,10 @@ Module.v2Audio = (function () {
       // An event the browser does not count as a gesture (a touch's start) starts nothing.
       if (!audioContext() || (navigator.userActivation && !navigator.userActivation.isActive)) return;
       wanted = true;
-      if (context.state !== 'running') context.resume().catch(function () {});
+      // A resting context is left to rest: the next sound wakes it.
+      if (context.state === 'running' || resting) return;
+      context.resume().catch(function () {});
+      restLater();
     },
   };
 })();

@@ -20,20 +20,22 @@
 #include "platform/window.h"
 
 // Sleeps up to ms milliseconds (0: only lets the page run what is waiting); an event of the page
-// ends the sleep early (Module.v2Wake). The program resumes from a message task rather than from
-// the timer's own: browsers stretch a timer set from inside a chain of timers to 4 ms at least,
-// which would slow the game's gates.
+// ends the sleep early (Module.v2Wake). Browsers stretch a timer set from inside a chain of
+// timers to 4 ms at least, which would slow the game's gates: a shorter timer is set from a
+// message task, outside any chain. The program resumes from the timer's own task, so a gate costs
+// the page one task at most two; an early end resumes from a message task, not inside the event.
 // clang-format off
 EM_ASYNC_JS(void, v2Sleep, (int ms), {
-    if (!Module.v2Resume) {
+    if (!Module.v2Hop) {
         var channel = new MessageChannel();
         channel.port1.onmessage = function() {
-            var resume = Module.v2Resumed;
-            Module.v2Resumed = null;
-            if (resume) resume();
+            var next = Module.v2Hopped;
+            Module.v2Hopped = null;
+            if (next) next();
         };
-        Module.v2Resume = function(resolve) {
-            Module.v2Resumed = resolve;
+        // Runs next in a message task of its own; a later hop replaces one not yet run.
+        Module.v2Hop = function(next) {
+            Module.v2Hopped = next;
             channel.port2.postMessage(0);
         };
     }
@@ -42,12 +44,19 @@ EM_ASYNC_JS(void, v2Sleep, (int ms), {
         var done = function() {
             clearTimeout(timer);
             Module.v2Wake = null;
-            Module.v2Resume(resolve);
+            Module.v2Hop(resolve);
         };
         if (ms <= 0) return done();
         // The clock counts whole milliseconds: the part of this one already gone counts too.
-        timer = setTimeout(done, Math.max(0, Math.round(ms - performance.now() % 1)));
+        var delay = Math.max(0, Math.round(ms - performance.now() % 1));
+        var due = function() {
+            clearTimeout(timer);
+            Module.v2Wake = null;
+            resolve();
+        };
         Module.v2Wake = done;
+        if (delay >= 4) timer = setTimeout(due, delay);
+        else Module.v2Hop(function() { timer = setTimeout(due, delay); });
     });
 });
 // clang-format on
@@ -57,8 +66,11 @@ EM_JS(void, v2Wake, (), {
 });
 
 // The frame as RGBA bytes into the page's canvas.
-EM_JS(void, v2ShowFrame, (const uint8_t* rgba, int width, int height), {
-    if (Module.v2ShowFrame) Module.v2ShowFrame(HEAPU8.subarray(rgba, rgba + width * height * 4));
+// Rows top to top + rows of the frame (RGBA bytes from rgba, the whole frame's) into the canvas.
+EM_JS(void, v2ShowFrame, (const uint8_t* rgba, int width, int top, int rows), {
+    if (!Module.v2ShowFrame) return;
+    var from = rgba + top * width * 4;
+    Module.v2ShowFrame(HEAPU8.subarray(from, from + rows * width * 4), top, rows);
 });
 
 EM_JS(void, v2ShowMessage, (const char* text, const char* caption), {
@@ -84,6 +96,26 @@ bool repaint = true;
 uint16_t frame[kFrameWidth * kFrameHeight];
 uint16_t shown[kFrameWidth * kFrameHeight];
 std::vector<uint8_t> rgba(kFrameWidth* kFrameHeight * 4);
+// The page gets a turn at least this often, however busy the loop (ms).
+constexpr double kTurnEveryMs = 10;
+double lastTurn = 0;
+
+// Row y of the frame against the one shown, eight bytes at a time: this runs on every pass of
+// the loop, and the library's byte-wise compare cost more than the rest of a still screen's pass.
+bool sameRow(int y) {
+    constexpr size_t kRowBytes = kFrameWidth * sizeof frame[0];
+    static_assert(kRowBytes % sizeof(uint64_t) == 0);
+    const auto* a = reinterpret_cast<const unsigned char*>(frame + y * kFrameWidth);
+    const auto* b = reinterpret_cast<const unsigned char*>(shown + y * kFrameWidth);
+    for (size_t at = 0; at < kRowBytes; at += sizeof(uint64_t)) {
+        uint64_t x = 0;
+        uint64_t z = 0;
+        std::memcpy(&x, a + at, sizeof x);
+        std::memcpy(&z, b + at, sizeof z);
+        if (x != z) return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -102,20 +134,30 @@ void wake() {
     v2Wake();
 }
 
+// Only the rows from the first changed one to the last go to the canvas: the browser then
+// paints that band, not the whole picture (the fire brick's flames change a few rows).
 void presentFrame() {
     if (!displayOpen || suspended) return;
-    if (!repaint && std::memcmp(frame, shown, sizeof frame) == 0) return;
-    std::memcpy(shown, frame, sizeof frame);
+    int top = 0;
+    int bottom = kFrameHeight;
+    if (!repaint) {
+        while (top < kFrameHeight && sameRow(top)) ++top;
+        if (top == kFrameHeight) return;
+        while (bottom - 1 > top && sameRow(bottom - 1)) --bottom;
+    }
     repaint = false;
-    uint8_t* to = rgba.data();
-    for (uint16_t pixel : shown) {
-        const ScreenColour colour = screenColour(pixel);
+    const size_t from = static_cast<size_t>(top) * kFrameWidth;
+    const size_t count = static_cast<size_t>(bottom - top) * kFrameWidth;
+    std::memcpy(shown + from, frame + from, count * sizeof frame[0]);
+    uint8_t* to = rgba.data() + from * 4;
+    for (size_t i = from; i < from + count; ++i) {
+        const ScreenColour colour = screenColour(shown[i]);
         *to++ = colour.red;
         *to++ = colour.green;
         *to++ = colour.blue;
         *to++ = 0xFF;
     }
-    v2ShowFrame(rgba.data(), kFrameWidth, kFrameHeight);
+    v2ShowFrame(rgba.data(), kFrameWidth, top, bottom - top);
 }
 
 }  // namespace web
@@ -175,9 +217,15 @@ void waitForMessage(uint32_t ms) {
     web::readGamepads();
     web::deliverSoundNotices();
     if (queue.empty()) {
-        // Even a wait of 0 hands the page back its events and drawing for a moment.
+        // A wait of 0 hands the page back its events and drawing for a moment, unless the page
+        // had its turn within the last gate: right after a picture is drawn the loop asks for
+        // one, and the wait for the next gate follows at once.
         ms = std::min(ms, web::msUntilSoundNotice());
-        v2Sleep(static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
+        const double now = emscripten_get_now();
+        if (ms > 0 || now - lastTurn >= kTurnEveryMs) {
+            v2Sleep(static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
+            lastTurn = emscripten_get_now();
+        }
     }
     web::readGamepads();
 }
