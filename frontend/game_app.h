@@ -1,6 +1,7 @@
 // GameApp: the application object, its twelve-state screen machine and the key dispatch.
 #pragma once
 #include <cstdint>
+#include <string>
 
 class Canvas;
 class HelpScreen;
@@ -59,6 +60,9 @@ class GameApp {
     // brings the saved game and the score table's file up to date after a tick or a key.
     // `nowMs` is the tick count, which spaces out writes for the score alone.
     void saveChanges(uint32_t nowMs);
+    // The record of the game that just ended (empty when it cannot be proven): the score it
+    // enters the table with goes up with it.
+    void holdProof(std::string proof) { heldProof_ = std::move(proof); }
 
     // Whether a key or click since the last call ran the online exchange, which holds the
     // program up for as long as the server takes (then cleared).
@@ -121,4 +125,5 @@ class GameApp {
     };
     SavedFields saved_;
     bool exchangeRan_ = false;
+    std::string heldProof_;
 };

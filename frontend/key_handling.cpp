@@ -182,7 +182,8 @@ void GameApp::pressLeftSoft() {
                 break;
             }
             scoreTable_->scrollToEntry(scoreTable_->insert(
-                nameEntry_->text(), static_cast<uint32_t>(scoreCounter->value())));
+                nameEntry_->text(), static_cast<uint32_t>(scoreCounter->value()),
+                std::move(heldProof_)));
             switchTo(SCORES);
             break;
         case PLAY:

@@ -49,6 +49,13 @@ HttpRequest* httpOpenUrl(HttpSession*, const std::string& url, long) {
     return request;
 }
 
+// A server that knows nothing of proofs.
+HttpRequest* httpPost(HttpSession*, const std::string&, const std::string&, long) {
+    auto* request = new HttpRequest;
+    request->status = 404;
+    return request;
+}
+
 long httpStatus(const HttpRequest* request) {
     return request != nullptr ? request->status : 0;
 }

@@ -65,6 +65,23 @@ def bmp8(width, height, colours=4):
     return b"BM" + u32(offset + len(rows)) + u32(0) + u32(offset) + info + palette + rows
 
 
+def varint(v):
+    out = b""
+    while v >= 0x80:
+        out += bytes([(v & 0x7F) | 0x80])
+        v >>= 7
+    return out + bytes([v])
+
+
+def session(flags, steps, start=(1, 3, 0), cut=None, state=0x1234):
+    out = u32(state) + b"".join(varint(v) for v in start) + bytes([flags]) + steps
+    return out + (b"\xc0" + b"".join(varint(v) for v in cut) if cut else b"\xe0")
+
+
+def record(sessions, rules=1):
+    return b"V2GR\x01" + varint(rules) + bytes(32) + varint(len(sessions)) + b"".join(sessions)
+
+
 def seeds():
     tone = bytes(128 + (40 if (i // 4) % 2 else -40) for i in range(80))
     yield "fuzz_wav", {
@@ -143,6 +160,19 @@ def seeds():
         "bad": b"5 press left\n3 press right\n",
         "big": b"4294967294 press up\n",
         "pointer": b"0 click\n5 pointer 175 219\n5 click\n9 pointer 0 0\n12 leave\n",
+    }
+    yield "fuzz_record", {
+        # A new game cut on level 1 with a hundred ticks and draws and a key, and its
+        # continuation; a new game that claims to end after one tick; a press in the menu's
+        # place; every kind of step. (The target adds the check bytes.)
+        "two_sessions": record([session(12, b"\x1f\x44\x61\x80", cut=(1, 3, 0)),
+                                session(13, b"\xa0\x20", start=(1, 3, 0))]),
+        "ends_at_once": record([session(4, b"\x20")]),
+        "long_run": record([session(8, b"\x3f\xa8\x0f\x40")]),
+        "every_step": record([session(28, b"\x00\x20\x00\x40\x60\x66\x80\xa0\x1f\x00",
+                                      cut=(2, 1, 340))]),
+        "not_joined": record([session(12, b"\x00", cut=(1, 2, 10)),
+                              session(13, b"\x00", start=(3, 3, 0))]),
     }
     script = b"/Vextorium2/updateScore.php"
     yield "fuzz_score_request", {

@@ -21,6 +21,9 @@ HttpSession* httpOpen(const std::string& agent);
 // timeoutMs: connecting gets the smaller of kHttpConnectTimeoutMs and timeoutMs. With
 // timeoutMs of 0 or less nothing is sent and the result is nullptr.
 HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs);
+// POSTs `body` to the URL as application/octet-stream; otherwise exactly as httpOpenUrl.
+HttpRequest* httpPost(HttpSession* session, const std::string& url, const std::string& body,
+                      long timeoutMs);
 
 // The reply's HTTP status code.
 long httpStatus(const HttpRequest* request);

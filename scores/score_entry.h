@@ -1,6 +1,7 @@
 // ScoreEntry: one row of the high-score table, its name and score with their rendered texts.
 #pragma once
 #include <cstdint>
+#include <string>
 
 class TextImage;
 
@@ -14,6 +15,9 @@ struct ScoreEntry {
     // was lost records the retry once. Drawn at the first upload, kept until the score is no
     // longer pending; held in memory only (0: none yet).
     uint64_t uploadId = 0;
+    // The record of the game that made this pending score, sent with it so the server can play
+    // it again; empty when there is none. Kept in ScoreProofs.dat until the server answers.
+    std::string proof;
     TextImage* nameText = nullptr;   // owned
     TextImage* scoreText = nullptr;  // owned
 };

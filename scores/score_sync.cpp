@@ -18,7 +18,9 @@ constexpr const char* kAgent = "VextorHttp";
 constexpr const char* kHostVariable = "VEXTORIUM2_SCORE_HOST";
 constexpr const char* kDefaultHost = "127.0.0.1:8642";
 constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
-constexpr size_t kMaxReply = 8191;  // bytes of the list that are used
+constexpr const char* kProofPath = "/Vextorium2/proof";
+constexpr size_t kProofIdDigits = 64;  // the proof's SHA-256 in lowercase hex
+constexpr size_t kMaxReply = 8191;     // bytes of the list that are used
 constexpr long kFirstSuccess = 200;
 constexpr long kLastSuccess = 299;
 constexpr long kFirstRefusal = 400;
@@ -119,6 +121,38 @@ bool downloadList(platform::HttpSession* session, const std::string& url, long t
     return ok;
 }
 
+// Sends a pending score's proof first. Taken: `id` names it for the upload. Refused: this server
+// takes no proofs (404, 405) or never this one (too large): the score goes up without it. None:
+// not now (no answer, busy): the score stays pending with its proof.
+Answer postProof(platform::HttpSession* session, const std::string& url, const std::string& proof,
+                 long timeoutMs, std::string& id) {
+    platform::HttpRequest* request = platform::httpPost(session, url, proof, timeoutMs);
+    if (request == nullptr) return Answer::None;
+    const long status = platform::httpStatus(request);
+    // The id, allowing a line end after it.
+    char digits[kProofIdDigits + 3];
+    size_t got = 0;
+    while (got < sizeof digits) {
+        const size_t n = platform::httpRead(request, digits + got, sizeof digits - got);
+        if (n == 0) break;
+        got += n;
+    }
+    while (got > 0 && (digits[got - 1] == '\n' || digits[got - 1] == '\r')) --got;
+    id.assign(digits, got);
+    const bool hex = got == kProofIdDigits && std::all_of(id.begin(), id.end(), [](char c) {
+                         return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+                     });
+    platform::httpCloseRequest(request);
+    // A success without an id cannot be named: the score goes up without it.
+    if (!hex) id.clear();
+    if (status >= kFirstSuccess && status <= kLastSuccess)
+        return hex ? Answer::Taken : Answer::Refused;
+    id.clear();
+    if (status == kRequestTimeout || status == kTooManyRequests) return Answer::None;
+    if (status >= kFirstRefusal && status <= kLastRefusal) return Answer::Refused;
+    return Answer::None;
+}
+
 // One row of the table to be: a local entry kept with its own texts, or a record of the list.
 struct Candidate {
     uint32_t score;
@@ -133,6 +167,7 @@ void ScoreTable::synchronize() {
     platform::HttpSession* session = platform::httpOpen(kAgent);
     if (session == nullptr) return;
     const std::string base = "http://" + scoreHost() + kScriptPath;
+    const std::string proofUrl = "http://" + scoreHost() + kProofPath;
 
     // Upload the pending entries in table order until one is not answered or the time is up; a
     // server that failed one is not kept busy with the rest. An answered score is no longer
@@ -144,14 +179,23 @@ void ScoreTable::synchronize() {
         ScoreEntry& entry = *entries_[i];
         if (entry.pending == 0) continue;
         if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
+        // A score with a proof: the proof first, then the upload naming it.
+        std::string proofId;
+        const Answer posted = entry.proof.empty() ? Answer::Refused
+                                                  : postProof(session, proofUrl, entry.proof,
+                                                              remainingMs(deadline), proofId);
+        if (posted == Answer::Refused) entry.proof.clear();
         const std::string url =
             base + "?myname=" + percentEncode(nameToUtf8(entry.name, ScoreEntry::kNameUnits)) +
-            "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId);
-        if (answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) == Answer::None) {
+            "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId) +
+            (proofId.empty() ? "" : "&myproof=" + proofId);
+        if (posted == Answer::None ||
+            answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) == Answer::None) {
             uploading = false;
         } else {
             entry.pending = 0;
             entry.uploadId = 0;
+            entry.proof.clear();
         }
     }
 
@@ -214,6 +258,7 @@ void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
         entry->score = record.score;
         entry->pending = 0;
         entry->uploadId = 0;
+        entry->proof.clear();
         entries_[i] = entry;
     }
 }

@@ -11,10 +11,12 @@
 #include "graphics/text_image.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
+#include "scores/score_proofs.h"
 
 namespace {
 
 constexpr const char* kFileName = "ScoreList.sav";
+constexpr const char* kProofsFileName = "ScoreProofs.dat";
 
 // ScoreList.sav: the two switches, then 100 records of 32 bytes.
 constexpr size_t kSwitchBytes = 2;
@@ -74,6 +76,7 @@ std::u16string decimal(uint32_t value) {
 ScoreTable::ScoreTable() {
     background_ = new Image(instanceHandle, resource::kHighScores);
     path_ = writableDirectory() + kFileName;
+    proofsPath_ = writableDirectory() + kProofsFileName;
     for (auto& entry : entries_) entry = new ScoreEntry;
     load();
 }
@@ -143,6 +146,10 @@ void ScoreTable::load() {
         entry.score = le::read32(record + kScoreAt);
     }
     knownFile_ = fileBytes();
+    const platform::FileRead proofs =
+        platform::readFile(proofsPath_, score_proofs::kMaxFileBytes, platform::Longer::Refused);
+    score_proofs::attach(proofs.bytes, entries_, kEntryCount);
+    knownProofs_ = proofs.bytes;
 }
 
 // Written to a temporary file and renamed over the old one, so a failed write leaves the old
@@ -153,10 +160,22 @@ void ScoreTable::save() const {
     std::vector<uint8_t> bytes = fileBytes();
     if (platform::writeFileAtomically(path_, bytes.data(), bytes.size()))
         knownFile_ = std::move(bytes);
+    saveProofs();
+}
+
+// Only when they changed, so a table that never held a proof never makes the file.
+void ScoreTable::saveProofs() const {
+    std::vector<uint8_t> bytes = score_proofs::encode(entries_, kEntryCount);
+    if (bytes != knownProofs_ &&
+        platform::writeFileAtomically(proofsPath_, bytes.data(), bytes.size()))
+        knownProofs_ = std::move(bytes);
 }
 
 void ScoreTable::saveIfChanged() const {
-    if (fileBytes() != knownFile_) save();
+    if (fileBytes() != knownFile_)
+        save();
+    else if (!readFailed_)
+        saveProofs();
 }
 
 std::vector<uint8_t> ScoreTable::fileBytes() const {
@@ -204,7 +223,7 @@ void ScoreTable::deleteEntryTexts(ScoreEntry& entry) {
     entry.scoreText = nullptr;
 }
 
-int ScoreTable::insert(const std::u16string& name, uint32_t score) {
+int ScoreTable::insert(const std::u16string& name, uint32_t score, std::string proof) {
     if (score == 0 || name.empty() || name[0] == 0 || score <= entries_[kEntryCount - 1]->score)
         return -1;
     int i = kEntryCount - 1;
@@ -212,6 +231,7 @@ int ScoreTable::insert(const std::u16string& name, uint32_t score) {
     deleteEntryTexts(*fresh);
     fresh->pending = 1;
     fresh->uploadId = 0;
+    fresh->proof = std::move(proof);
     setName(*fresh, name);
     fresh->score = score;
     // An older entry with an equal score stays above the new one.

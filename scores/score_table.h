@@ -33,8 +33,9 @@ class ScoreTable {
     // or wrote: for a program that can be ended at any moment, after every change.
     void saveIfChanged() const;
 
-    // The new entry's index, or -1 when the score does not enter the table.
-    int insert(const std::u16string& name, uint32_t score);
+    // The new entry's index, or -1 when the score does not enter the table. `proof`: the record
+    // of the game that made the score, if any.
+    int insert(const std::u16string& name, uint32_t score, std::string proof = {});
     void draw(Canvas* canvas) const;
     void scrollUp();
     void scrollDown();
@@ -57,6 +58,7 @@ class ScoreTable {
     // The server's list merged into the table (see score_sync.cpp for the rule).
     void takeList(const std::vector<ScoreListRecord>& records);
     std::vector<uint8_t> fileBytes() const;
+    void saveProofs() const;
     void makeTexts(int index) const;
     static void deleteEntryTexts(ScoreEntry& entry);
 
@@ -67,4 +69,6 @@ class ScoreTable {
     int32_t top_ = 0;
     bool readFailed_ = false;  // the file exists but could not be read: it is not overwritten
     mutable std::vector<uint8_t> knownFile_;  // the file's bytes as last read or written here
+    std::string proofsPath_;
+    mutable std::vector<uint8_t> knownProofs_;  // ScoreProofs.dat as last read or written here
 };

@@ -17,6 +17,7 @@
 #include "platform/single_instance.h"
 #include "platform/trace.h"
 #include "platform/window.h"
+#include "proof/game_recorder.h"
 #include "shell/display.h"
 #include "shell/frame_timer.h"
 #include "shell/message_table.h"
@@ -63,13 +64,13 @@ void traceGameState() {
     traceChange("score", scoreCounter->value(), traced.score);
 }
 
-// After a tick or a key: the state written to the trace and, where the program may end
-// without warning, to the files.
+}  // namespace
+
 void afterGameStep() {
     traceGameState();
     if (platform::keepFilesCurrent()) theProgram.app->saveChanges(platform::tickCount());
+    theProgram.recorder->afterSaves(*theProgram.app);
 }
-}  // namespace
 
 Program& program() {
     return theProgram;
@@ -90,13 +91,18 @@ bool createGlobals() {
     theProgram.app = std::make_unique<GameApp>();
     theProgram.steering = std::make_unique<PointerSteering>();
     theProgram.screenPointer = std::make_unique<ScreenPointer>();
+    theProgram.recorder = std::make_unique<GameRecorder>();
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
 }
 
 void destroyGlobals() {
-    if (theProgram.app != nullptr) theProgram.app->saveOnExit();
+    if (theProgram.app != nullptr) {
+        theProgram.app->saveOnExit();
+        if (theProgram.recorder != nullptr) theProgram.recorder->afterSaves(*theProgram.app);
+    }
+    theProgram.recorder.reset();
     theProgram.screenPointer.reset();
     theProgram.steering.reset();
     theProgram.tickGate.reset();
@@ -108,17 +114,29 @@ void destroyGlobals() {
     deleteGlobal(scoreCounter);
 }
 
+void tickStep() {
+    Program& p = theProgram;
+    p.app->tick(kTickStep);
+    if (p.recorder->tick(*p.app)) p.app->holdProof(p.recorder->takeFinished());
+    handleSteeringKeys(p.steering->steer(*p.app, kTickStep));
+    afterGameStep();
+}
+
+// A draw changes nothing of the game but the random state (the sparks' colours): only a draw
+// that took random numbers can change what follows, so only such a draw is recorded.
+void drawStep() {
+    const uint32_t before = platform::randomState;
+    theProgram.app->draw();
+    if (platform::randomState != before) theProgram.recorder->draw();
+}
+
 bool loopStep() {
     Program& p = theProgram;
     if (!p.active) return false;
     p.display->present(p.app->canvas());
-    if (p.tickGate->ready()) {
-        p.app->tick(kTickStep);
-        handleSteeringKeys(p.steering->steer(*p.app, kTickStep));
-        afterGameStep();
-    }
+    if (p.tickGate->ready()) tickStep();
     if (!p.drawGate->ready()) return false;
-    p.app->draw();
+    drawStep();
     return true;
 }
 

@@ -18,6 +18,13 @@ int runProgram(bool fullScreen = true);
 bool createGlobals();
 // Saves if a stage is being played, then deletes them all in their fixed order.
 void destroyGlobals();
+// One tick of the game with what follows it (the pointer's steering, afterGameStep); one draw
+// (recorded only when it took random numbers).
+void tickStep();
+void drawStep();
+// After a tick or a key: the state written to the trace and, where the program may end
+// without warning, to the files.
+void afterGameStep();
 // One pass of the main loop: present, then a tick and a draw when their gates open. True when
 // it drew.
 bool loopStep();

@@ -6,6 +6,7 @@
 #include "frontend/pointer_steering.h"
 #include "frontend/screen_pointer.h"
 #include "globals/globals.h"
+#include "proof/game_recorder.h"
 #include "shell/display.h"
 #include "shell/program.h"
 
@@ -31,15 +32,27 @@ int32_t onActivate(const platform::Message& message) {
         p.active = true;
     } else if (state == 0) {
         p.active = false;
-        if (p.app != nullptr) p.app->togglePause();
+        if (p.app != nullptr) {
+            p.app->togglePause();
+            if (p.recorder != nullptr) p.recorder->pauseToggle();
+        }
     }
     return 0;
 }
 
 namespace {
+void applyKey(GameApp* app, const platform::Message& message);
+
 // A key's press, from the keyboard or from the pointer's steering.
 void pressKey(const platform::Message& message) {
     GameApp* app = program().app.get();
+    GameRecorder* recorder = program().recorder.get();
+    if (recorder != nullptr) recorder->beforePress(*app, message.wordParam);
+    applyKey(app, message);
+    if (recorder != nullptr) recorder->afterPress(*app, message.wordParam);
+}
+
+void applyKey(GameApp* app, const platform::Message& message) {
     switch (message.wordParam) {
         case platform::kKeyAction:
             app->pressAction();
@@ -80,7 +93,9 @@ int32_t onKeyDown(const platform::Message& message) {
 }
 
 int32_t onKeyUp(const platform::Message&) {
-    if (program().app != nullptr) program().app->keyReleased();
+    if (program().app == nullptr) return 0;
+    program().app->keyReleased();
+    if (program().recorder != nullptr) program().recorder->release();
     return 0;
 }
 

@@ -5,6 +5,7 @@
 class Display;
 class FrameTimer;
 class GameApp;
+class GameRecorder;
 class PointerSteering;
 class ScreenPointer;
 
@@ -19,6 +20,7 @@ struct Program {
     std::unique_ptr<GameApp> app;
     std::unique_ptr<PointerSteering> steering;
     std::unique_ptr<ScreenPointer> screenPointer;
+    std::unique_ptr<GameRecorder> recorder;
 };
 
 // The program the shell runs: for the message table and the main loop, and for the tools and

@@ -52,6 +52,15 @@ class Playfield {
     void resetSave();
     // Reads BrickMap.dat again into an empty level table, as a new playfield does.
     void reloadLevelTable();
+    // The saved game's writes so far and the values written last: the game's record is kept
+    // beside it and written on the same occasions.
+    struct SaveWritten {
+        uint32_t count = 0;
+        int32_t level = 0;
+        int32_t lives = 0;
+        int32_t score = 0;
+    };
+    const SaveWritten& lastSave() const { return lastSave_; }
 
     int32_t level() const;
     bool levelCleared() const;
@@ -122,4 +131,5 @@ class Playfield {
     int32_t level_ = 0;
     bool levelCleared_ = false;
     bool gameOver_ = false;
+    SaveWritten lastSave_;
 };

@@ -46,6 +46,7 @@ void Playfield::writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedS
     // Written to a temporary file and renamed over the old one, so a crash or a full disk
     // never leaves a half-written save. Failures are silent.
     platform::writeFileAtomically(savePath(), bytes, sizeof bytes);
+    lastSave_ = {lastSave_.count + 1, savedLevel, savedLives, savedScore};
 }
 
 void Playfield::saveGame() {

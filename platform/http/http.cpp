@@ -72,9 +72,18 @@ HttpSession* httpOpen(const std::string& agent) {
     return session;
 }
 
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+namespace {
+// One request on the session's handle: a GET, or a POST of `body` when given.
+HttpRequest* perform(HttpSession* session, const std::string& url, const std::string* body,
+                     long timeoutMs) {
     if (session == nullptr || timeoutMs <= 0) return nullptr;  // 0 would mean no limit to curl
-    trace("http GET " + url);
+    trace(std::string(body != nullptr ? "http POST " : "http GET ") + url);
+    // No "Expect: 100-continue": curl would wait up to a second for it before sending a body.
+    curl_slist* headers = nullptr;
+    if (body != nullptr) {
+        headers = curl_slist_append(headers, "Content-Type: application/octet-stream");
+        headers = curl_slist_append(headers, "Expect:");
+    }
     auto* request = new HttpRequest;
     Transfer transfer{&request->body};
     // The total time covers everything, a trickling reply included (curl's low-speed limit is
@@ -84,17 +93,41 @@ HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long time
     if (result == CURLE_OK) result = curl_easy_setopt(session->curl, CURLOPT_TIMEOUT_MS, timeoutMs);
     if (result == CURLE_OK) result = curl_easy_setopt(session->curl, CURLOPT_URL, url.c_str());
     if (result == CURLE_OK) result = curl_easy_setopt(session->curl, CURLOPT_WRITEDATA, &transfer);
+    if (result == CURLE_OK && body != nullptr) {
+        result = curl_easy_setopt(session->curl, CURLOPT_POSTFIELDSIZE_LARGE,
+                                  static_cast<curl_off_t>(body->size()));
+        if (result == CURLE_OK)
+            result = curl_easy_setopt(session->curl, CURLOPT_POSTFIELDS, body->data());
+        if (result == CURLE_OK)
+            result = curl_easy_setopt(session->curl, CURLOPT_HTTPHEADER, headers);
+    }
     if (result == CURLE_OK) result = curl_easy_perform(session->curl);
     // Stopping at the size limit is a reply all the same.
     if (result == CURLE_WRITE_ERROR && transfer.capped) result = CURLE_OK;
     if (result == CURLE_OK)
         result = curl_easy_getinfo(session->curl, CURLINFO_RESPONSE_CODE, &request->status);
     curl_easy_setopt(session->curl, CURLOPT_WRITEDATA, nullptr);
+    if (body != nullptr) {
+        // The handle's next request is a GET again, with no body or headers of this one.
+        curl_easy_setopt(session->curl, CURLOPT_HTTPHEADER, nullptr);
+        curl_easy_setopt(session->curl, CURLOPT_HTTPGET, 1L);
+        curl_slist_free_all(headers);
+    }
     if (result != CURLE_OK) {
         delete request;
         return nullptr;
     }
     return request;
+}
+}  // namespace
+
+HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+    return perform(session, url, nullptr, timeoutMs);
+}
+
+HttpRequest* httpPost(HttpSession* session, const std::string& url, const std::string& body,
+                      long timeoutMs) {
+    return perform(session, url, &body, timeoutMs);
 }
 
 void httpClose(HttpSession* session) {

@@ -15,6 +15,7 @@
 
 #include "../scores/temp_directory.h"
 #include "../support/bmp_builder.h"
+#include "made_game.h"
 #include "platform/bitmap.h"
 #include "platform/headless/headless.h"
 #include "raw_http.h"
@@ -31,6 +32,7 @@ constexpr int kRapidRequests = 200;  // beyond the front's burst of 120
 struct NewScore {
     std::u16string name;
     uint32_t score;
+    std::string proof = {};  // the record of the game that made it
 };
 
 // A game in a program directory of its own adds `scores` to its table and synchronizes through
@@ -39,7 +41,7 @@ std::string syncGame(int port, const std::vector<NewScore>& scores, int shown) {
     TempDirectory programDirectory;
     ::setenv("VEXTORIUM2_SCORE_HOST", ("127.0.0.1:" + std::to_string(port)).c_str(), 1);
     ScoreTable table;
-    for (const NewScore& score : scores) table.insert(score.name, score.score);
+    for (const NewScore& score : scores) table.insert(score.name, score.score, score.proof);
     table.synchronize();
     std::string text;
     for (int i = 0; i < shown; ++i) {
@@ -90,8 +92,11 @@ class ScoreServerDeployTest : public testing::Test {
 
     std::unique_ptr<Daemon> startServer(const std::string& name,
                                         const std::vector<std::string>& options = {}) {
-        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",    "--db",
-                                         database,         "--web",    directory + "web"};
+        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",
+                                         "--db",           database,   "--web",
+                                         directory + "web"};
+        // Most games here send plain scores (no record of their own): listed as unproven.
+        if (plainListed) command.push_back("--accept-unproven");
         command.insert(command.end(), options.begin(), options.end());
         auto server =
             std::make_unique<Daemon>(command, directory + name + ".log", Daemon::Output::PortLine);
@@ -150,6 +155,7 @@ class ScoreServerDeployTest : public testing::Test {
                    : 0;
     }
 
+    bool plainListed = true;
     std::string database;
     std::string directory;
     std::unique_ptr<Daemon> nginx;
@@ -170,6 +176,38 @@ TEST_F(ScoreServerDeployTest, TwoServersOnOneDatabaseShowOneTable) {
     EXPECT_EQ(syncGame(second->port, {{u"CARL", 11500}}, 3), "ANNA:12000 CARL:11500 BOB:11000 ");
     // The first server, which listed the table before, shows that upload too.
     EXPECT_EQ(syncGame(first->port, {}, 3), "ANNA:12000 CARL:11500 BOB:11000 ");
+}
+
+// The game's own exchange with proofs, through the front of two servers on one database that
+// list proven scores only (the record and the upload naming it may reach different servers): a
+// real game's score is proven and listed by both; the same record sent by another player
+// through one server is refused, and a plain score is not listed.
+TEST_F(ScoreServerDeployTest, TheGamesProvenScoreIsListedAndItsRecordTakenOnce) {
+    const MadeGame& game = autoplayGame();
+    ASSERT_FALSE(game.record.empty());
+    plainListed = false;
+    auto first = startServer("first");
+    auto second = startServer("second");
+    ASSERT_GT(first->port, 0);
+    ASSERT_GT(second->port, 0);
+    const int front = startFront(first->port, second->port);
+    ASSERT_GT(front, 0);
+    const std::string ace = "ACE:" + std::to_string(game.score) + " ";
+    EXPECT_EQ(syncGame(front, {{u"ACE", game.score, game.record}, {u"PLAIN", 5}}, 1), ace);
+    EXPECT_EQ(syncGame(second->port, {{u"THIEF", game.score + 1, game.record}}, 2),
+              "THIEF:" + std::to_string(game.score + 1) + " " + ace)
+        << "refused, the score stays in the player's own table only";
+    httplib::Client client("127.0.0.1", second->port);
+    const auto listed = client.Get(kPath);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->body, ";ACE," + std::to_string(game.score));
+    const auto json = client.Get("/scores.json");
+    ASSERT_TRUE(json);
+    EXPECT_NE(json->body.find("\"proven\":true,\"replay\":\"/replays/"), std::string::npos);
+    httplib::Client other("127.0.0.1", first->port);
+    const auto firstList = other.Get(kPath);
+    ASSERT_TRUE(firstList);
+    EXPECT_EQ(firstList->body, listed->body);
 }
 
 TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
@@ -216,8 +254,8 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     const auto leaderboard = secure.Get("/scores.json");
     ASSERT_TRUE(leaderboard);
     EXPECT_EQ(leaderboard->body,
-              "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000},"
-              "{\"rank\":2,\"name\":\"BOB\",\"score\":11000}]");
+              "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000,\"proven\":false},"
+              "{\"rank\":2,\"name\":\"BOB\",\"score\":11000,\"proven\":false}]");
     int listed = 0, limited = 0;
     for (int i = 0; i < kRapidRequests; ++i) {
         const auto result = client.Get(kPath);

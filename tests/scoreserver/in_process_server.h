@@ -23,11 +23,14 @@ class InProcessServer {
   public:
     static constexpr int kStartPolls = 5000;  // 1 ms each
 
+    // `provenOnly` false: plain uploads are listed as with --accept-unproven, as most cases
+    // upload plain scores.
     explicit InProcessServer(const ServerLimits& limits = withoutUploadRate(),
-                             const WebFiles* web = nullptr, const StoreLimits& storeLimits = {})
+                             const WebFiles* web = nullptr, const StoreLimits& storeLimits = {},
+                             bool provenOnly = false)
         : directory(makeTempDirectory("scoreserver_test")),
           store(directory + "scores.sqlite"),
-          server(store, limits, web, storeLimits) {
+          server(store, listing(limits, provenOnly), web, storeLimits) {
         port = server.bind("127.0.0.1", 0);
         thread = std::thread([this] { server.run(); });
         for (int i = 0; i < kStartPolls && !server.running(); ++i)
@@ -38,6 +41,10 @@ class InProcessServer {
         thread.join();
         std::error_code ignored;
         std::filesystem::remove_all(directory, ignored);
+    }
+    static ServerLimits listing(ServerLimits limits, bool provenOnly) {
+        limits.proofs.acceptUnproven = !provenOnly;
+        return limits;
     }
     // Targets go out exactly as written, malformed escapes included.
     httplib::Client client() const {

@@ -168,6 +168,48 @@ TYPED_TEST(ScoreStoreTest, TrimDeletesOnlyTheLowestRankedBeyondTheBound) {
     EXPECT_EQ(listOf(store->best(100)), expected);
 }
 
+// A proven row keeps its flag and record; a game is accepted for one upload id only, and its
+// key outlives the row's deletion; a store that lists proven rows only hides the plain ones.
+TYPED_TEST(ScoreStoreTest, ProvenGamesAreKeptFlaggedAndAcceptedOnce) {
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    const std::string bytes("rec\0\xff\x80ord", 9);  // any bytes, a zero among them
+    const ProvenGame game{"key-1", std::string(64, 'a'), bytes};
+    auto recordProven = [&](const std::string& name, uint32_t score, const std::string& id,
+                            const ProvenGame& g) {
+        StoreCall call = StoreCall::unhurried();
+        return store->recordProven(name, score, id, g, call);
+    };
+    EXPECT_EQ(recordProven("ACE", 50, "u1", game), RecordOutcome::Recorded);
+    EXPECT_EQ(recordProven("ACE", 50, "u1", game), RecordOutcome::Repeated);  // a retry
+    EXPECT_EQ(recordProven("ACE", 50, "u2", game), RecordOutcome::Used);
+    EXPECT_EQ(recordProven("ACE", 50, "", game), RecordOutcome::Used);
+    EXPECT_TRUE(store->record("PLAIN", 99));
+    const std::vector<ScoreRecord> all = store->best(10);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_FALSE(all[0].proven);
+    EXPECT_TRUE(all[1].proven);
+    EXPECT_EQ(all[1].replay, game.id);
+    StoreCall read = StoreCall::unhurried();
+    EXPECT_EQ(store->replay(game.id, read), bytes);
+    store->listUnproven(false);
+    EXPECT_EQ(listOf(store->best(10)), "ACE:50 ");
+
+    // Rows trimmed away: the game's key is still used.
+    for (uint32_t score = 100; score < 100 + 3; ++score) {
+        StoreCall call = StoreCall::unhurried();
+        ASSERT_EQ(store->recordProven("TOP", score, "t" + std::to_string(score),
+                                      {"key-t" + std::to_string(score), std::string(64, 'b'), "x"},
+                                      call),
+                  RecordOutcome::Recorded);
+    }
+    StoreCall trim = StoreCall::unhurried();
+    while (store->trim(2, trim) > 0) {
+    }
+    EXPECT_EQ(listOf(store->best(10)), "TOP:102 TOP:101 ");
+    EXPECT_EQ(recordProven("AGAIN", 50, "u3", game), RecordOutcome::Used);
+}
+
 TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {
     PostgresDatabase database;
     auto store = openScoreStore(database.address());

@@ -31,13 +31,20 @@ constexpr int kPolls = 200;  // of 50 ms: ten seconds for anything the test wait
 constexpr auto kPoll = std::chrono::milliseconds(50);
 
 // A server in this process on a free loopback port, over the given store, with one web file.
+// These cases upload plain scores: listed as with --accept-unproven.
+ServerLimits plainListed() {
+    ServerLimits limits;
+    limits.proofs.acceptUnproven = true;
+    return limits;
+}
+
 class Served {
   public:
     Served(std::unique_ptr<ScoreStore> opened, const StoreLimits& limits)
         : directory(makeTempDirectory("store_outage")),
           store(std::move(opened)),
           web(writeWebDirectory(directory)),
-          server(*store, {}, &web, limits) {
+          server(*store, plainListed(), &web, limits) {
         port = server.bind("127.0.0.1", 0);
         thread = std::thread([this] { server.run(); });
         for (int i = 0; i < kPolls && !server.running(); ++i) std::this_thread::sleep_for(kPoll);

@@ -8,12 +8,15 @@
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
 #include "tools/replay/autoplay.h"
+#include "tools/replay/proof_run.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
     "                         [--trace FILE] [--autoplay] [--web] [--touch]\n"
+    "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N]\n"
+    "       vextorium2-replay --proof FILE [--dir DIR] [--script FILE|-] [--trace FILE]\n"
     "       vextorium2-replay --help | --version\n"
     "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
     "  --dir DIR        the program directory (levels, sounds, saved files); default: beside\n"
@@ -26,6 +29,13 @@ constexpr const char* kUsage =
     "  --autoplay       a built-in player steers the paddle and releases the ball\n"
     "  --web            the web edition's screens (its credits)\n"
     "  --touch          the screens a player with a touch screen sees\n"
+    "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
+    "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4)\n"
+    "  --levels FILE    the level file a record must have been made on; default: the\n"
+    "                   program directory's BrickMap.dat\n"
+    "  --max-steps N    refuse a record of more ticks, draws and keys; default: 2000000\n"
+    "  --proof FILE     play the game record FILE back with the usual trace and the script's\n"
+    "                   shots (its other events are not delivered)\n"
     "  --help           print this help and exit\n"
     "  --version        print the version and exit\n";
 
@@ -51,6 +61,8 @@ int main(int argc, char** argv) {
     namespace headless = platform::headless;
     std::optional<std::string> dir, script, tracePath;
     std::optional<uint32_t> seed, until;
+    std::optional<std::string> verifyPath, proofPath, levelsPath;
+    uint64_t maxSteps = kDefaultMaxSteps;
     bool autoplay = false;
     bool web = false;
     bool touch = false;
@@ -79,6 +91,16 @@ int main(int argc, char** argv) {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
             (arg == "--dir" ? dir : arg == "--script" ? script : tracePath) = *v;
+        } else if (arg == "--verify" || arg == "--proof" || arg == "--levels") {
+            auto v = value(arg.c_str());
+            if (!v || v->empty()) return badArguments(arg + " needs a value");
+            (arg == "--verify" ? verifyPath : arg == "--proof" ? proofPath : levelsPath) = *v;
+        } else if (arg == "--max-steps") {
+            auto v = value(arg.c_str());
+            auto n = v ? parseUnsigned(*v) : std::nullopt;
+            if (!n || *n == 0)
+                return badArguments(arg + " needs a whole number from 1 to 4294967295");
+            maxSteps = *n;
         } else if (arg == "--seed" || arg == "--until") {
             auto v = value(arg.c_str());
             auto n = v ? parseUnsigned(*v) : std::nullopt;
@@ -91,6 +113,11 @@ int main(int argc, char** argv) {
 
     headless::reset();
     if (dir) platform::setProgramDirectory(*dir);
+    if (verifyPath) {
+        if (proofPath || script || tracePath || autoplay || seed || until || web || touch)
+            return badArguments("--verify takes only --levels, --max-steps and --dir");
+        return verifyRecord(*verifyPath, levelsPath, maxSteps);
+    }
     headless::setSeed(seed);
     headless::setUntil(until);
     headless::setEdition(web, touch);
@@ -110,6 +137,10 @@ int main(int argc, char** argv) {
     }
     if (tracePath && !headless::setTraceFile(*tracePath))
         return badArguments("cannot write trace " + *tracePath);
+    if (proofPath) {
+        if (autoplay) return badArguments("--proof plays a record: no --autoplay");
+        return playProof(*proofPath, maxSteps);
+    }
     if (autoplay) installAutoplay();
     return runProgram();
 }

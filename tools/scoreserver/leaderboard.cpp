@@ -75,6 +75,7 @@ tr:nth-child(even) td{background:#1F2766}
 tr:first-child td{color:#FFD040}
 .rank,.score{text-align:right;font-variant-numeric:tabular-nums}
 .name{text-align:left;width:100%}
+.unproven{color:#8090D0;font-size:0.7em}
 p{text-align:center;color:#8090D0}
 a{color:#FFD040}
 </style>
@@ -106,10 +107,19 @@ std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSecond
         page +=
             "<table>\n<thead><tr><th class=\"rank\">#</th><th class=\"name\">Name</th>"
             "<th class=\"score\">Score</th></tr></thead>\n<tbody>\n";
-        for (size_t i = 0; i < best.size(); ++i)
+        for (size_t i = 0; i < best.size(); ++i) {
+            // A proven score links to its game's record; a plain upload (listed only with
+            // --accept-unproven) says that nothing backs it.
+            const std::string score = std::to_string(best[i].score);
             page += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
-                    escapeHtml(best[i].name) + "</td><td class=\"score\">" +
-                    std::to_string(best[i].score) + "</td></tr>\n";
+                    "<span>" + escapeHtml(best[i].name) + "</span>" +
+                    (best[i].proven ? "" : " <small class=\"unproven\">unproven</small>") +
+                    "</td><td class=\"score\">" +
+                    (best[i].proven && !best[i].replay.empty()
+                         ? "<a href=\"/replays/" + escapeHtml(best[i].replay) + "\">" + score + "</a>"
+                         : score) +
+                    "</td></tr>\n";
+        }
         page += "</tbody>\n</table>\n";
     }
     return page + kPageFoot;
@@ -120,7 +130,12 @@ std::string leaderboardJson(const std::vector<ScoreRecord>& best) {
     for (size_t i = 0; i < best.size(); ++i) {
         if (i != 0) json += ',';
         json += "{\"rank\":" + std::to_string(i + 1) + ",\"name\":\"" + escapeJson(best[i].name) +
-                "\",\"score\":" + std::to_string(best[i].score) + "}";
+                "\",\"score\":" + std::to_string(best[i].score) +
+                ",\"proven\":" + (best[i].proven ? "true" : "false") +
+                (best[i].proven && !best[i].replay.empty()
+                     ? ",\"replay\":\"/replays/" + escapeJson(best[i].replay) + "\""
+                     : "") +
+                "}";
     }
     return json + "]";
 }

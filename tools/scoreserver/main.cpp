@@ -149,6 +149,37 @@ void addStoreSwitches(std::vector<LimitSwitch>& switches, StoreLimits& store) {
         });
 }
 
+// The bounds of proofs and their verification.
+void addProofSwitches(std::vector<LimitSwitch>& switches, ProofLimits& proofs) {
+    constexpr unsigned long kMostRecordBytes = 16u << 20;
+    constexpr unsigned long kMostHeldBytes = 1ul << 34;
+    constexpr unsigned long kMostHeld = 1000000;
+    constexpr unsigned long kMostSeconds = 3600;
+    constexpr unsigned long kMostVerifiers = 256;
+    constexpr unsigned long kMostQueued = 100000;
+    constexpr unsigned long kMostSteps = 999999999;
+    switches.insert(
+        switches.end(),
+        {
+            {"--max-proof-bytes", "bytes of one game record POSTed; more gets 413",
+             kMostRecordBytes, &proofs.maxBytes},
+            {"--proofs-held", "records held at once awaiting their uploads; the oldest go first",
+             kMostHeld, &proofs.heldCount},
+            {"--proof-bytes-held", "bytes of records held at once; the oldest go first",
+             kMostHeldBytes, &proofs.heldBytes},
+            {"--proof-seconds", "how long a record waits for the upload naming it", kMostSeconds,
+             nullptr, &proofs.keepSeconds},
+            {"--verifiers", "verifier processes at once (0: one fewer than the cores, at least 1)",
+             kMostVerifiers, nullptr, &proofs.verifiers, 0},
+            {"--verify-queue", "proofs waiting for a verifier; beyond, 503 with Retry-After",
+             kMostQueued, nullptr, &proofs.queue},
+            {"--verify-seconds", "seconds one verification may take; beyond, 503 with Retry-After",
+             kMostSeconds, nullptr, &proofs.verifySeconds},
+            {"--max-steps", "the longest game a record may describe, in the verifier's steps "
+             "(0: the verifier's own limit)", kMostSteps, nullptr, &proofs.maxSteps, 0},
+        });
+}
+
 // The address a browser on this machine opens: a wildcard host becomes loopback, and an IPv6
 // host goes in brackets.
 std::string pageAddress(const std::string& host, int port) {
@@ -185,6 +216,15 @@ void printHelp(std::vector<LimitSwitch>& switches) {
                  "(default 1;\n"
                  "                        0: no limit); more get 429 with Retry-After\n"
                  "  --upload-burst N      scores one client may upload at once (default 100)\n"
+                 "  --verifier PATH       the replay runner that proves records (default "
+                 "vextorium2-replay\n"
+                 "                        beside this program), run at a lower priority\n"
+                 "  --levels FILE         the level file records must be made on (default: "
+                 "the verifier's\n"
+                 "                        own BrickMap.dat)\n"
+                 "  --accept-unproven     list uploads without a proof too, marked unproven "
+                 "(default: proven\n"
+                 "                        scores only; plain uploads are stored either way)\n"
                  "  --help                this text\n"
                  "  --version             the program's version\n";
 }
@@ -217,6 +257,7 @@ int main(int argc, char** argv) {
     std::vector<LimitSwitch> switches = limitSwitches(limits);
     StoreLimits storeLimits;
     addStoreSwitches(switches, storeLimits);
+    addProofSwitches(switches, limits.proofs);
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help") {
@@ -230,8 +271,12 @@ int main(int argc, char** argv) {
         LimitSwitch* limit = nullptr;
         for (LimitSwitch& s : switches)
             if (arg == s.name) limit = &s;
-        const bool wire =
-            arg == "--trusted-proxy" || arg == "--upload-rate" || arg == "--upload-burst";
+        if (arg == "--accept-unproven") {
+            limits.proofs.acceptUnproven = true;
+            continue;
+        }
+        const bool wire = arg == "--trusted-proxy" || arg == "--upload-rate" ||
+                          arg == "--upload-burst" || arg == "--verifier" || arg == "--levels";
         if ((arg == "--listen" || arg == "--db" || arg == "--web" || wire || limit != nullptr) &&
             i + 1 >= argc)
             return usage(arg + " needs a value");
@@ -241,6 +286,10 @@ int main(int argc, char** argv) {
             database = argv[++i];
         } else if (arg == "--web") {
             webDirectory = argv[++i];
+        } else if (arg == "--verifier") {
+            limits.proofs.verifier = argv[++i];
+        } else if (arg == "--levels") {
+            limits.proofs.levels = argv[++i];
         } else if (arg == "--trusted-proxy") {
             if (!limits.trustedProxies.add(argv[++i])) return usage("bad --trusted-proxy value");
         } else if (arg == "--upload-rate") {

@@ -36,6 +36,13 @@ constexpr const char* kSchema =
     " upload_id TEXT);"
     "CREATE INDEX IF NOT EXISTS scores_by_rank ON scores (score DESC, id ASC);"
     "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);"
+    // Proofs: the flag (rows made before it are unproven), a proven row's record, and the
+    // keys of every game accepted, apart from the rows so that trimming never forgets them.
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS proven BOOLEAN NOT NULL DEFAULT false;"
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS proof_id TEXT;"
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS record BYTEA;"
+    "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);"
+    "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
     "COMMIT;";
 struct Statement {
     const char* name;
@@ -43,17 +50,29 @@ struct Statement {
     int parameters;
 };
 constexpr Statement kInsert{"insert",
-                            "INSERT INTO scores (name, score, upload_id) VALUES ($1, $2, $3)"
+                            "INSERT INTO scores (name, score, upload_id, proven, proof_id, record)"
+                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'))"
                             " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
-                            3};
+                            6};
+constexpr Statement kUseKey{"use_key",
+                            "INSERT INTO used_proofs (key, upload_id) VALUES ($1, $2)"
+                            " ON CONFLICT (key) DO NOTHING RETURNING key",
+                            2};
+constexpr Statement kKeyOwner{"key_owner", "SELECT upload_id FROM used_proofs WHERE key = $1", 1};
+constexpr Statement kReplay{"replay",
+                            "SELECT encode(record, 'hex') FROM scores"
+                            " WHERE proof_id = $1 AND proven LIMIT 1",
+                            1};
 constexpr Statement kFind{"find", "SELECT name, score FROM scores WHERE upload_id = $1", 1};
 constexpr Statement kBest{"best",
-                          "SELECT name, score FROM scores ORDER BY score DESC, id ASC LIMIT $1", 1};
+                          "SELECT name, score, proven, proof_id FROM scores WHERE proven OR $2"
+                          " ORDER BY score DESC, id ASC LIMIT $1",
+                          2};
 constexpr Statement kTrim{"trim",
                           "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
                           " ORDER BY score DESC, id ASC OFFSET $1 LIMIT $2)",
                           2};
-constexpr Statement kStatements[] = {kInsert, kFind, kBest, kTrim};
+constexpr Statement kStatements[] = {kInsert, kFind, kBest, kTrim, kUseKey, kKeyOwner, kReplay};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -111,6 +130,25 @@ Wait run(PGconn* connection, const Statement* prepared, const char* sql,
                                          : PQsendQuery(connection, sql);
     if (sent == 0) return Wait::Broken;
     return collect(connection, deadline, outcome);
+}
+
+std::string hexOf(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        hex += kDigits[static_cast<unsigned char>(c) >> 4];
+        hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+    }
+    return hex;
+}
+
+std::string bytesOfHex(const char* hex) {
+    auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    std::string bytes;
+    for (; hex[0] != '\0' && hex[1] != '\0'; hex += 2)
+        bytes += static_cast<char>(digit(hex[0]) * 16 + digit(hex[1]));
+    return bytes;
 }
 
 }  // namespace
@@ -233,9 +271,28 @@ void PostgresScoreStore::release(PGconn* connection, bool reusable) {
 // fresh one.
 RecordOutcome PostgresScoreStore::record(const std::string& name, uint32_t score,
                                          const std::string& uploadId, StoreCall& call) {
+    return recordGame(name, score, uploadId, nullptr, call);
+}
+
+RecordOutcome PostgresScoreStore::recordProven(const std::string& name, uint32_t score,
+                                               const std::string& uploadId,
+                                               const ProvenGame& game, StoreCall& call) {
+    return recordGame(name, score, uploadId, &game, call);
+}
+
+// The row; for a proven game first its key, which a concurrent upload of the same game on
+// another server waits on until this one commits or rolls back.
+RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t score,
+                                             const std::string& uploadId, const ProvenGame* game,
+                                             StoreCall& call) {
     const std::string scoreText = std::to_string(score);
-    const std::vector<const char*> values = {name.c_str(), scoreText.c_str(),
-                                             uploadId.empty() ? nullptr : uploadId.c_str()};
+    const std::string recordHex = game != nullptr ? hexOf(game->record) : std::string();
+    const std::vector<const char*> values = {name.c_str(),
+                                             scoreText.c_str(),
+                                             uploadId.empty() ? nullptr : uploadId.c_str(),
+                                             game != nullptr ? "true" : "false",
+                                             game != nullptr ? game->id.c_str() : nullptr,
+                                             game != nullptr ? recordHex.c_str() : nullptr};
     const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
@@ -243,6 +300,22 @@ RecordOutcome PostgresScoreStore::record(const std::string& name, uint32_t score
             return call.passed() ? RecordOutcome::Late : RecordOutcome::Failed;
         Result result;
         Wait wait = run(connection, nullptr, "BEGIN", {}, call.deadline, result);
+        bool used = false;
+        if (game != nullptr && wait == Wait::Done && succeeded(result)) {
+            wait = run(connection, &kUseKey, nullptr, {game->key.c_str(), uploadId.c_str()},
+                       call.deadline, result);
+            if (wait == Wait::Done && succeeded(result) && PQntuples(result.get()) == 0) {
+                wait = run(connection, &kKeyOwner, nullptr, {game->key.c_str()}, call.deadline,
+                           result);
+                used = wait == Wait::Done && succeeded(result) &&
+                       (PQntuples(result.get()) != 1 || uploadId.empty() ||
+                        uploadId != PQgetvalue(result.get(), 0, 0));
+            }
+        }
+        if (used) {
+            release(connection, false);
+            return RecordOutcome::Used;
+        }
         if (wait == Wait::Done && succeeded(result))
             wait = run(connection, &kInsert, nullptr, values, call.deadline, result);
         if (wait != Wait::Done || !succeeded(result)) {
@@ -281,22 +354,26 @@ RecordOutcome PostgresScoreStore::record(const std::string& name, uint32_t score
 
 std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, StoreCall& call) {
     const std::string countText = std::to_string(count);
+    const char* all = listsUnproven() ? "true" : "false";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
         if (connection == nullptr) return std::nullopt;
         Result result;
         const Wait wait =
-            run(connection, &kBest, nullptr, {countText.c_str()}, call.deadline, result);
+            run(connection, &kBest, nullptr, {countText.c_str(), all}, call.deadline, result);
         if (wait == Wait::Done && succeeded(result)) {
             std::vector<ScoreRecord> records;
             const int rows = PQntuples(result.get());
             records.reserve(static_cast<size_t>(rows));
-            for (int row = 0; row < rows; ++row)
-                records.push_back(
-                    {std::string(PQgetvalue(result.get(), row, 0),
-                                 static_cast<size_t>(PQgetlength(result.get(), row, 0))),
-                     static_cast<uint32_t>(
-                         std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10))});
+            for (int row = 0; row < rows; ++row) {
+                ScoreRecord& record = records.emplace_back();
+                record.name.assign(PQgetvalue(result.get(), row, 0),
+                                   static_cast<size_t>(PQgetlength(result.get(), row, 0)));
+                record.score = static_cast<uint32_t>(
+                    std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10));
+                record.proven = PQgetvalue(result.get(), row, 2)[0] == 't';
+                if (record.proven) record.replay = PQgetvalue(result.get(), row, 3);
+            }
             release(connection, true);
             return records;
         }
@@ -307,6 +384,18 @@ std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, Stor
         if (wait == Wait::Late || !broken) break;
     }
     return std::nullopt;
+}
+
+std::optional<std::string> PostgresScoreStore::replay(const std::string& id, StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return std::nullopt;
+    Result result;
+    const Wait wait = run(connection, &kReplay, nullptr, {id.c_str()}, call.deadline, result);
+    const bool done = wait == Wait::Done && succeeded(result);
+    std::optional<std::string> record;
+    if (done && PQntuples(result.get()) == 1) record = bytesOfHex(PQgetvalue(result.get(), 0, 0));
+    release(connection, done);
+    return record;
 }
 
 long PostgresScoreStore::trim(long keep, StoreCall& call) {

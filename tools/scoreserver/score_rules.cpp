@@ -79,6 +79,10 @@ std::string formatList(const std::vector<ScoreRecord>& records) {
     return out;
 }
 
+bool validProofId(const std::string& text) {
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
+}
+
 ScoreRequest decideScoreRequest(bool hasQuery,
                                 const std::multimap<std::string, std::string>& params) {
     ScoreRequest request;
@@ -87,7 +91,9 @@ ScoreRequest decideScoreRequest(bool hasQuery,
         return request;
     }
     const size_t ids = params.count("myid");
-    if (params.size() != 2 + ids || ids > 1 || params.count("myname") != 1 ||
+    const size_t proofs = params.count("myproof");
+    if (params.size() != 2 + ids + proofs || ids > 1 || proofs > 1 ||
+        params.count("myname") != 1 ||
         params.count("myscore") != 1) {
         request.reason = "expected myname and myscore";
         return request;
@@ -100,11 +106,14 @@ ScoreRequest decideScoreRequest(bool hasQuery,
         request.reason = "bad score";
     } else if (ids == 1 && !validUploadId(params.find("myid")->second)) {
         request.reason = "bad id";
+    } else if (proofs == 1 && !validProofId(params.find("myproof")->second)) {
+        request.reason = "bad proof id";
     } else {
         request.kind = ScoreRequest::Kind::Upload;
         request.name = name;
         request.score = *score;
         if (ids == 1) request.uploadId = params.find("myid")->second;
+        if (proofs == 1) request.proofId = params.find("myproof")->second;
     }
     return request;
 }

@@ -25,8 +25,11 @@ std::string formatList(const std::vector<ScoreRecord>& records);
 // An upload's id: 1 to 64 characters of [0-9A-Za-z_-].
 bool validUploadId(const std::string& text);
 
+// A proof's id: the lowercase hex SHA-256 of the record (64 characters).
+bool validProofId(const std::string& text);
+
 // What the script decides for one request: with no query, the list; with the keys myname and
-// myscore, each once and valid, and optionally myid once and valid, an upload to record;
+// myscore, each once and valid, and optionally myid and myproof once and valid, an upload;
 // anything else is refused (400) and nothing is stored.
 struct ScoreRequest {
     enum class Kind { List, Upload, Refused };
@@ -34,6 +37,7 @@ struct ScoreRequest {
     std::string name;      // an upload's name
     uint32_t score = 0;    // an upload's score
     std::string uploadId;  // the same on every retry of one upload; empty when not sent
+    std::string proofId;   // the record POSTed before it; empty for a plain upload
     std::string reason;    // why it was refused
 };
 ScoreRequest decideScoreRequest(bool hasQuery,

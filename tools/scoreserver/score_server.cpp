@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -33,6 +34,8 @@ constexpr unsigned kNotFound = 404;
 constexpr unsigned kBadMethod = 405;
 constexpr unsigned kUriTooLong = 414;
 constexpr unsigned kTooManyRequests = 429;
+constexpr unsigned kTooLarge = 413;
+constexpr unsigned kUnprocessable = 422;
 constexpr unsigned kTooManyHeaders = 431;
 constexpr unsigned kUnavailable = 503;
 
@@ -75,6 +78,8 @@ int sendServiceAnswer(MHD_Connection* connection, const ServiceAnswer& answer) {
     Headers headers{{"Content-Type", text ? "text/plain; charset=utf-8"
                                      : answer.kind == ServiceAnswer::Kind::Html
                                          ? "text/html; charset=utf-8"
+                                     : answer.kind == ServiceAnswer::Kind::Bytes
+                                         ? "application/octet-stream"
                                          : "application/json"}};
     if (text) {
         headers.emplace_back("Cache-Control", "no-store");
@@ -125,6 +130,12 @@ bool clientGone(MHD_Connection* connection) {
                       errno != EWOULDBLOCK && errno != EINTR);
 }
 
+// The store, set to list what the server lists before anything reads it.
+ScoreStore& listing(ScoreStore& store, bool unproven) {
+    store.listUnproven(unproven);
+    return store;
+}
+
 }  // namespace
 
 // An answer the score service gives from another thread while the connection is suspended.
@@ -142,6 +153,9 @@ struct RequestState {
     bool headChecked = false;  // the head was judged when the library first called
     bool headersRead = false;  // the library has called once with the headers
     std::shared_ptr<PendingAnswer> pending;  // while the score service works on the answer
+    bool posting = false;      // a record POSTed to the proof path, gathered in `body`
+    bool bodyTooLarge = false; // its bytes went past the limit (and were dropped)
+    std::string body;
     std::string client;        // the client it is from, as the per-client limits count it
     bool counted = false;      // a forwarded request counted in `clients` until it ends
 };
@@ -185,7 +199,7 @@ struct ScoreServer::Hooks {
     // A GET or HEAD is answered at the end, which keeps the connection open for the client's
     // next request; anything else at once, which closes it without reading what it sends.
     static MHD_Result access(void* self, MHD_Connection* connection, const char*,
-                             const char* method, const char* version, const char*,
+                             const char* method, const char* version, const char* uploadData,
                              size_t* uploadSize, void** requestState) {
         auto* server = static_cast<ScoreServer*>(self);
         auto* request = static_cast<RequestState*>(*requestState);
@@ -195,13 +209,31 @@ struct ScoreServer::Hooks {
             if (refused != 0) return refused < 0 ? MHD_NO : MHD_YES;
         }
         const bool get = std::strcmp(method, "GET") == 0 || std::strcmp(method, "HEAD") == 0;
-        if (request != nullptr && !request->headersRead && get) {
+        // A record comes in pieces; it is gathered up to its limit, and beyond it only read.
+        const bool proof = request != nullptr && std::strcmp(method, "POST") == 0 &&
+                           request->target == kProofPath;
+        if (request != nullptr && !request->headersRead && (get || proof)) {
             request->headersRead = true;
+            request->posting = proof;
             return MHD_YES;
         }
         if (*uploadSize != 0) {
+            if (request != nullptr && request->posting && !request->bodyTooLarge) {
+                if (request->body.size() + *uploadSize > server->limits.proofs.maxBytes) {
+                    request->bodyTooLarge = true;
+                    std::string().swap(request->body);
+                } else {
+                    request->body.append(uploadData, *uploadSize);
+                }
+            }
             *uploadSize = 0;  // an unwanted body, read while the request deadline runs
             return MHD_YES;
+        }
+        if (request != nullptr && request->posting) {
+            server->track(connection, Clock::time_point::max());
+            const int status =
+                server->answerProofPost(connection, request->body, request->bodyTooLarge);
+            return status < 0 ? MHD_NO : MHD_YES;
         }
         if (request != nullptr && request->pending) {  // resumed with the service's answer
             std::optional<ServiceAnswer> answer;
@@ -262,11 +294,16 @@ ScoreServer::ScoreServer(ScoreStore& scoreStore, const ServerLimits& serverLimit
                          const WebFiles* webFiles, const StoreLimits& storeLimits)
     : limits(serverLimits),
       web(webFiles),
-      service(std::make_unique<ScoreService>(scoreStore, storeLimits)),
+      service(std::make_unique<ScoreService>(
+          listing(scoreStore, serverLimits.proofs.acceptUnproven), storeLimits)),
+      proofKeeper(std::make_unique<ProofKeeper>(serverLimits.proofs)),
+      verifier(std::make_unique<ProofVerifier>(serverLimits.proofs,
+                                               std::filesystem::temp_directory_path().string())),
       clients(serverLimits.maxPerAddress),
       uploads(serverLimits.uploadsPerSecond, serverLimits.uploadBurst) {}
 
 ScoreServer::~ScoreServer() {
+    verifier.reset();  // answers what still waits before the service goes
     if (listenSocket >= 0) ::close(listenSocket);
 }
 
@@ -328,6 +365,7 @@ bool ScoreServer::run() {
     // Every connection waiting for the store is answered (503) and resumed first: the library
     // must hold no suspended connection when it stops. Only an upload whose commit was already
     // sent is waited for, and that wait is bounded in the store.
+    verifier->stop();
     service->stop();
     while (suspended > 0) std::this_thread::sleep_for(kResumeStep);
     // The listening socket stays ours: taken back before the library closes what it holds.
@@ -373,6 +411,8 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
     if (!percentDecode(std::string_view(target).substr(0, target.find('?')), false, path))
         return sendText(connection, kBadRequest, "malformed request target\n");
     if (path == kScriptPath) return answerScript(connection, target, method, client, pending);
+    if (path == kProofPath)  // a POST is taken before: anything else is the wrong method
+        return sendText(connection, kBadMethod, "POST only\n", {{"Allow", "POST"}});
 
     if (method != "GET" && method != "HEAD")
         return sendText(connection, kBadMethod, "GET and HEAD only\n", {{"Allow", "GET, HEAD"}});
@@ -381,6 +421,13 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
             connection, pending,
             path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json);
     if (path == kHealthPath) return sendServiceAnswer(connection, service->health());
+    if (path.rfind(kReplayPrefix, 0) == 0) {
+        const std::string id = path.substr(std::strlen(kReplayPrefix));
+        if (!validProofId(id)) return sendText(connection, kNotFound, "no such replay\n");
+        return answerFromService(connection, pending, [this, &id](auto& now, auto later) {
+            return service->replay(id, now, std::move(later));
+        });
+    }
     return answerWebFile(connection, path);
 }
 
@@ -404,9 +451,70 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
         return sendText(connection, kTooManyRequests, "too many uploads\n",
                         {{"Retry-After", std::to_string(wait)}});
     if (clientGone(connection)) return -1;
+    if (!decided.proofId.empty()) return answerProvenUpload(connection, decided, pending);
     return answerFromService(connection, pending, [this, &decided](auto& now, auto later) {
-        return service->upload(decided.name, decided.score, decided.uploadId, now,
+        return service->upload(decided.name, decided.score, decided.uploadId, nullptr, now,
                                std::move(later));
+    });
+}
+
+// A record ahead of its upload: kept for a while under its id, which is the answer.
+int ScoreServer::answerProofPost(MHD_Connection* connection, std::string& body, bool tooLarge) {
+    if (tooLarge)
+        return sendText(connection, kTooLarge,
+                        "a record of at most " + std::to_string(limits.proofs.maxBytes) +
+                            " bytes\n");
+    if (body.empty()) return sendText(connection, kBadRequest, "an empty record\n");
+    return sendText(connection, kOk, proofKeeper->keep(std::move(body)) + "\n");
+}
+
+// An upload naming its record: the record is played again by a verifier, and only then is the
+// upload stored (proven, or unproven for a record of other rules) or refused. The connection
+// waits suspended meanwhile; anything that may work later is 503, never a refusal.
+int ScoreServer::answerProvenUpload(MHD_Connection* connection, const ScoreRequest& upload,
+                                    std::shared_ptr<PendingAnswer>& pending) {
+    ProofKeeper::Bytes record = proofKeeper->find(upload.proofId);
+    if (!record)
+        return sendText(connection, kUnavailable, "the proof has not arrived: send it again\n",
+                        {{"Retry-After", "1"}});
+    return answerFromService(connection, pending, [this, &upload, record](auto& now, auto later) {
+        auto reply = std::make_shared<ScoreService::Reply>(std::move(later));
+        const bool queued = verifier->submit(record, [this, upload, record, reply](Verdict v) {
+            auto refuse = [&](const std::string& reason) {
+                (*reply)({kUnprocessable,
+                          ServiceAnswer::Kind::Text,
+                          std::make_shared<const std::string>("refused: " + reason + "\n"),
+                          {}});
+            };
+            std::shared_ptr<const ProvenGame> game;
+            switch (v.kind) {
+                case Verdict::Kind::Failed:
+                    (*reply)({kUnavailable,
+                              ServiceAnswer::Kind::Text,
+                              std::make_shared<const std::string>("not checked: " + v.reason +
+                                                                  "\n"),
+                              {{"Retry-After", "1"}}});
+                    return;
+                case Verdict::Kind::Refused:
+                    return refuse(v.reason);
+                case Verdict::Kind::Proven:
+                    if (v.score != upload.score) return refuse("score differs");
+                    game = std::make_shared<const ProvenGame>(
+                        ProvenGame{v.key, upload.proofId, *record});
+                    break;
+                case Verdict::Kind::Unproven:  // other rules: kept, not listed as proven
+                    break;
+            }
+            ServiceAnswer now;
+            if (service->upload(upload.name, upload.score, upload.uploadId, game, now, *reply))
+                (*reply)(std::move(now));
+        });
+        if (queued) return false;
+        now = ServiceAnswer{kUnavailable,
+                            ServiceAnswer::Kind::Text,
+                            std::make_shared<const std::string>("the verifiers are busy\n"),
+                            {{"Retry-After", "2"}}};
+        return true;
     });
 }
 

@@ -15,6 +15,9 @@
 
 #include "tools/scoreserver/client_address.h"
 #include "tools/scoreserver/client_counts.h"
+#include "tools/scoreserver/proof_keeper.h"
+#include "tools/scoreserver/proof_verifier.h"
+#include "tools/scoreserver/score_rules.h"
 #include "tools/scoreserver/score_service.h"
 #include "tools/scoreserver/score_store.h"
 #include "tools/scoreserver/upload_rate.h"
@@ -36,6 +39,7 @@ struct ServerLimits {
     double uploadsPerSecond = 1;    // per client, beyond the burst; 0: no limit
     unsigned uploadBurst = 100;     // a whole table of pending scores goes up at once
     TrustedProxies trustedProxies;  // whose word on the client address is taken
+    ProofLimits proofs;             // records, their verifiers, and what is listed
 };
 
 class ScoreServer {
@@ -44,6 +48,8 @@ class ScoreServer {
     static constexpr const char* kPagePath = "/scores";
     static constexpr const char* kJsonPath = "/scores.json";
     static constexpr const char* kHealthPath = "/healthz";
+    static constexpr const char* kProofPath = "/Vextorium2/proof";
+    static constexpr const char* kReplayPrefix = "/replays/";
 
     // `web` (kept by the caller, may be null) answers every other GET and HEAD. The store is
     // only ever called from the service's own workers, each call with its deadline.
@@ -78,6 +84,9 @@ class ScoreServer {
                      const std::string& method, const std::string& client,
                      std::shared_ptr<PendingAnswer>& pending);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
+    int answerProofPost(MHD_Connection* connection, std::string& body, bool tooLarge);
+    int answerProvenUpload(MHD_Connection* connection, const ScoreRequest& upload,
+                           std::shared_ptr<PendingAnswer>& pending);
     int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                    ServiceAnswer::Kind form);
     using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
@@ -90,6 +99,8 @@ class ScoreServer {
     int listenSocket = -1;
     std::atomic<bool> serving{false};
     std::unique_ptr<ScoreService> service;
+    std::unique_ptr<ProofKeeper> proofKeeper;
+    std::unique_ptr<ProofVerifier> verifier;
     std::atomic<int> suspended{0};  // connections waiting for the service's answer
 
     std::mutex stopMutex;

@@ -15,7 +15,9 @@ constexpr int kMaxTrimBatches = 200;  // per period, so that a stop is never hel
 constexpr const char* kRetryAfterSeconds = "1";
 
 constexpr unsigned kOk = 200;
+constexpr unsigned kNotFound = 404;
 constexpr unsigned kConflict = 409;
+constexpr unsigned kUnprocessable = 422;
 constexpr unsigned kUnavailable = 503;
 
 ServiceAnswer text(unsigned status, std::string body) {
@@ -36,6 +38,8 @@ ServiceAnswer uploadAnswer(RecordOutcome outcome) {
             return text(kConflict, "this upload id was sent before with another name or score\n");
         case RecordOutcome::Late:
             return text(kUnavailable, "not recorded: the score store did not answer in time\n");
+        case RecordOutcome::Used:
+            return text(kUnprocessable, "refused: this game was proven before for another upload\n");
         case RecordOutcome::Failed:
             break;
     }
@@ -90,14 +94,17 @@ void ScoreService::stop() {
 }
 
 bool ScoreService::upload(const std::string& name, uint32_t score, const std::string& uploadId,
-                          ServiceAnswer& now, Reply later) {
+                          std::shared_ptr<const ProvenGame> game, ServiceAnswer& now,
+                          Reply later) {
     auto call =
         std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
     auto reply = std::make_shared<Reply>(std::move(later));
     StoreWorkers::Task task{
         call,
-        [this, name, score, uploadId, reply](StoreCall& made) {
-            const RecordOutcome outcome = store.record(name, score, uploadId, made);
+        [this, name, score, uploadId, game, reply](StoreCall& made) {
+            const RecordOutcome outcome =
+                game != nullptr ? store.recordProven(name, score, uploadId, *game, made)
+                                : store.record(name, score, uploadId, made);
             if (outcome == RecordOutcome::Recorded) {
                 cache->recorded(score);  // before the answer: the client's next read sees it
                 ++recordedSinceTrim;
@@ -111,6 +118,29 @@ bool ScoreService::upload(const std::string& name, uint32_t score, const std::st
         }};
     if (workers->submit(std::move(task))) return false;
     now = text(kUnavailable, "not recorded: the score store is busy\n");
+    return true;
+}
+
+bool ScoreService::replay(const std::string& id, ServiceAnswer& now, Reply later) {
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
+    auto reply = std::make_shared<Reply>(std::move(later));
+    StoreWorkers::Task task{call,
+                            [this, id, reply](StoreCall& made) {
+                                std::optional<std::string> record = store.replay(id, made);
+                                if (!made.claimFinish()) return;
+                                if (!record) {
+                                    (*reply)(text(kNotFound, "no such replay\n"));
+                                    return;
+                                }
+                                (*reply)({kOk,
+                                          ServiceAnswer::Kind::Bytes,
+                                          std::make_shared<const std::string>(std::move(*record)),
+                                          {}});
+                            },
+                            [reply] { (*reply)(text(kUnavailable, "the replay cannot be read now\n")); }};
+    if (workers->submit(std::move(task))) return false;
+    now = text(kUnavailable, "the score store is busy\n");
     return true;
 }
 

@@ -27,7 +27,7 @@ struct StoreLimits {
 };
 
 struct ServiceAnswer {
-    enum class Kind { Text, Html, Json };
+    enum class Kind { Text, Html, Json, Bytes };  // Bytes: a game's record
     unsigned status = 200;
     Kind kind = Kind::Text;
     std::shared_ptr<const std::string> body;
@@ -47,8 +47,11 @@ class ScoreService {
     // Each gives its answer in `now` and returns true, or returns false and calls `later` once,
     // from another thread, within the call's deadline (an upload whose commit was sent: when
     // the commit is answered).
+    // `game`: a proven upload's game (null for a plain upload).
     bool upload(const std::string& name, uint32_t score, const std::string& uploadId,
-                ServiceAnswer& now, Reply later);
+                std::shared_ptr<const ProvenGame> game, ServiceAnswer& now, Reply later);
+    // The record of a proven row (404 when there is none).
+    bool replay(const std::string& id, ServiceAnswer& now, Reply later);
     bool list(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later);
     // The list when it is at hand without asking the store (the usual case); else false.
     bool listNow(ServiceAnswer::Kind form, ServiceAnswer& now);

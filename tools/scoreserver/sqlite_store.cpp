@@ -36,10 +36,26 @@ constexpr const char* kAddUploadId = "ALTER TABLE scores ADD COLUMN upload_id TE
 constexpr const char* kUploadIndex =
     "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);";
 constexpr const char* kInsert =
-    "INSERT INTO scores (name, score, upload_id) VALUES (?1, ?2, ?3)"
-    " ON CONFLICT (upload_id) DO NOTHING";
+    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record)"
+    " VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT (upload_id) DO NOTHING";
+// Proofs: the flag, the record of a proven row, and the keys of every game accepted, kept
+// apart from the rows so that deleting old rows never makes a game acceptable again.
+constexpr const char* kHasProven = "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'proven'";
+constexpr const char* kAddProven =
+    "ALTER TABLE scores ADD COLUMN proven INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE scores ADD COLUMN proof_id TEXT;"
+    "ALTER TABLE scores ADD COLUMN record BLOB;";
+constexpr const char* kProofSchema =
+    "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);";
+constexpr const char* kUseKey =
+    "INSERT INTO used_proofs (key, upload_id) VALUES (?1, ?2) ON CONFLICT (key) DO NOTHING";
+constexpr const char* kKeyOwner = "SELECT upload_id FROM used_proofs WHERE key = ?1";
+constexpr const char* kReplay = "SELECT record FROM scores WHERE proof_id = ?1 AND proven = 1";
 constexpr const char* kFind = "SELECT name, score FROM scores WHERE upload_id = ?1";
-constexpr const char* kBest = "SELECT name, score FROM scores ORDER BY score DESC, id ASC LIMIT ?1";
+constexpr const char* kBest =
+    "SELECT name, score, proven, proof_id FROM scores WHERE proven = 1 OR ?2"
+    " ORDER BY score DESC, id ASC LIMIT ?1";
 constexpr const char* kTrim =
     "DELETE FROM scores WHERE id IN"
     " (SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ?2 OFFSET ?1)";
@@ -70,6 +86,15 @@ ScoreRecord recordAt(sqlite3_stmt* statement) {
             static_cast<uint32_t>(sqlite3_column_int64(statement, 1))};
 }
 
+// A row of the list: the record with its proof.
+ScoreRecord listedAt(sqlite3_stmt* statement) {
+    ScoreRecord record = recordAt(statement);
+    record.proven = sqlite3_column_int(statement, 2) != 0;
+    const auto* id = reinterpret_cast<const char*>(sqlite3_column_text(statement, 3));
+    if (record.proven && id != nullptr) record.replay = id;
+    return record;
+}
+
 }  // namespace
 
 SqliteScoreStore::SqliteScoreStore(const std::string& path) {
@@ -83,12 +108,15 @@ SqliteScoreStore::SqliteScoreStore(const std::string& path) {
     if (!exec(writer.db, "PRAGMA journal_mode=WAL;") ||
         !exec(writer.db, "PRAGMA synchronous=NORMAL;") || !exec(writer.db, kLogSizeLimit) ||
         !prepareSchema() || !prepare(writer.db, kInsert, &insertStatement) ||
-        !prepare(writer.db, kFind, &findStatement) || !prepare(writer.db, kTrim, &trimStatement)) {
+        !prepare(writer.db, kFind, &findStatement) || !prepare(writer.db, kTrim, &trimStatement) ||
+        !prepare(writer.db, kUseKey, &useKeyStatement) ||
+        !prepare(writer.db, kKeyOwner, &keyOwnerStatement)) {
         fail(sqlite3_errmsg(writer.db));
         return;
     }
     if (!openConnection(reader, path, SQLITE_OPEN_READWRITE) ||
-        !prepare(reader.db, kBest, &bestStatement)) {
+        !prepare(reader.db, kBest, &bestStatement) ||
+        !prepare(reader.db, kReplay, &replayStatement)) {
         fail(sqlite3_errmsg(reader.db));
         return;
     }
@@ -105,7 +133,8 @@ SqliteScoreStore::~SqliteScoreStore() {
     }
     checkpointWake.notify_all();
     if (checkpointer.joinable()) checkpointer.join();
-    for (sqlite3_stmt* statement : {insertStatement, findStatement, trimStatement, bestStatement})
+    for (sqlite3_stmt* statement : {insertStatement, findStatement, trimStatement, bestStatement,
+                                    useKeyStatement, keyOwnerStatement, replayStatement})
         sqlite3_finalize(statement);
     sqlite3_close(reader.db);
     sqlite3_close(writer.db);  // the last connection checkpoints the log into the main file
@@ -159,7 +188,13 @@ bool SqliteScoreStore::prepareSchema() {
     const int step = sqlite3_step(query);
     sqlite3_finalize(query);
     if (step == SQLITE_DONE && !exec(writer.db, kAddUploadId)) return false;
-    return (step == SQLITE_ROW || step == SQLITE_DONE) && exec(writer.db, kUploadIndex);
+    if ((step != SQLITE_ROW && step != SQLITE_DONE) || !exec(writer.db, kUploadIndex)) return false;
+    // A table made before proofs: every row it holds is unproven.
+    if (sqlite3_prepare_v2(writer.db, kHasProven, -1, &query, nullptr) != SQLITE_OK) return false;
+    const int proven = sqlite3_step(query);
+    sqlite3_finalize(query);
+    if (proven == SQLITE_DONE && !exec(writer.db, kAddProven)) return false;
+    return (proven == SQLITE_ROW || proven == SQLITE_DONE) && exec(writer.db, kProofSchema);
 }
 
 // Another process holds the file: wait in short steps until the deadline of the call the
@@ -238,7 +273,8 @@ void SqliteScoreStore::fail(const std::string& why) {
         lastError = why;
     }
     for (sqlite3_stmt** statement :
-         {&insertStatement, &findStatement, &trimStatement, &bestStatement}) {
+         {&insertStatement, &findStatement, &trimStatement, &bestStatement, &useKeyStatement,
+          &keyOwnerStatement, &replayStatement}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -249,11 +285,23 @@ void SqliteScoreStore::fail(const std::string& why) {
 
 RecordOutcome SqliteScoreStore::record(const std::string& name, uint32_t score,
                                        const std::string& uploadId, StoreCall& call) {
+    return recordGame(name, score, uploadId, nullptr, call);
+}
+
+RecordOutcome SqliteScoreStore::recordProven(const std::string& name, uint32_t score,
+                                             const std::string& uploadId, const ProvenGame& game,
+                                             StoreCall& call) {
+    return recordGame(name, score, uploadId, &game, call);
+}
+
+RecordOutcome SqliteScoreStore::recordGame(const std::string& name, uint32_t score,
+                                           const std::string& uploadId, const ProvenGame* game,
+                                           StoreCall& call) {
     if (!opened) return RecordOutcome::Failed;
     std::unique_lock lock(writer.mutex, std::defer_lock);
     if (!lock.try_lock_until(call.deadline)) return RecordOutcome::Late;
     writer.deadline = call.deadline.time_since_epoch().count();
-    const RecordOutcome outcome = recordLocked(name, score, uploadId, call);
+    const RecordOutcome outcome = recordLocked(name, score, uploadId, game, call);
     if (sqlite3_get_autocommit(writer.db) == 0) exec(writer.db, "ROLLBACK;");
     return outcome;
 }
@@ -261,18 +309,42 @@ RecordOutcome SqliteScoreStore::record(const std::string& name, uint32_t score,
 // In one transaction: the row, or the row of an earlier upload with this id; the commit only
 // when the client is still waiting for it.
 RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t score,
-                                             const std::string& uploadId, StoreCall& call) {
+                                             const std::string& uploadId, const ProvenGame* game,
+                                             StoreCall& call) {
     const auto failed = [&] {
         const int code = sqlite3_errcode(writer.db);
         setError(writer.db);
         return code == SQLITE_BUSY && call.passed() ? RecordOutcome::Late : RecordOutcome::Failed;
     };
     if (!exec(writer.db, "BEGIN IMMEDIATE;")) return failed();
+    if (game != nullptr) {  // a game taken before under another upload id is not taken again
+        {
+            Finished done{useKeyStatement};
+            bindText(useKeyStatement, 1, game->key);
+            bindText(useKeyStatement, 2, uploadId);
+            if (sqlite3_step(useKeyStatement) != SQLITE_DONE) return failed();
+        }
+        if (sqlite3_changes(writer.db) == 0) {
+            Finished done{keyOwnerStatement};
+            bindText(keyOwnerStatement, 1, game->key);
+            if (sqlite3_step(keyOwnerStatement) != SQLITE_ROW) return failed();
+            const auto* owner =
+                reinterpret_cast<const char*>(sqlite3_column_text(keyOwnerStatement, 0));
+            if (uploadId.empty() || owner == nullptr || uploadId != owner)
+                return RecordOutcome::Used;
+        }
+    }
     {
         Finished done{insertStatement};
         bindText(insertStatement, 1, name);
         sqlite3_bind_int64(insertStatement, 2, static_cast<sqlite3_int64>(score));
         if (!uploadId.empty()) bindText(insertStatement, 3, uploadId);
+        sqlite3_bind_int(insertStatement, 4, game != nullptr ? 1 : 0);
+        if (game != nullptr) {
+            bindText(insertStatement, 5, game->id);
+            sqlite3_bind_blob(insertStatement, 6, game->record.data(),
+                              static_cast<int>(game->record.size()), SQLITE_TRANSIENT);
+        }
         if (sqlite3_step(insertStatement) != SQLITE_DONE) return failed();
     }
     if (sqlite3_changes(writer.db) == 0) {
@@ -296,14 +368,28 @@ std::optional<std::vector<ScoreRecord>> SqliteScoreStore::read(int count, StoreC
     Finished done{bestStatement};
     std::vector<ScoreRecord> records;
     sqlite3_bind_int(bestStatement, 1, count);
+    sqlite3_bind_int(bestStatement, 2, listsUnproven() ? 1 : 0);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(bestStatement)) == SQLITE_ROW)
-        records.push_back(recordAt(bestStatement));
+        records.push_back(listedAt(bestStatement));
     if (step != SQLITE_DONE) {
         setError(reader.db);
         return std::nullopt;  // never part of a list
     }
     return records;
+}
+
+std::optional<std::string> SqliteScoreStore::replay(const std::string& id, StoreCall& call) {
+    if (!opened) return std::nullopt;
+    std::unique_lock lock(reader.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return std::nullopt;
+    reader.deadline = call.deadline.time_since_epoch().count();
+    Finished done{replayStatement};
+    bindText(replayStatement, 1, id);
+    if (sqlite3_step(replayStatement) != SQLITE_ROW) return std::nullopt;
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(replayStatement, 0));
+    return std::string(bytes != nullptr ? bytes : "",
+                       static_cast<size_t>(sqlite3_column_bytes(replayStatement, 0)));
 }
 
 long SqliteScoreStore::trim(long keep, StoreCall& call) {

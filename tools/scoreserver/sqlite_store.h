@@ -27,6 +27,9 @@ class SqliteScoreStore : public ScoreStore {
     std::string error() const override;
     RecordOutcome record(const std::string& name, uint32_t score, const std::string& uploadId,
                          StoreCall& call) override;
+    RecordOutcome recordProven(const std::string& name, uint32_t score, const std::string& uploadId,
+                               const ProvenGame& game, StoreCall& call) override;
+    std::optional<std::string> replay(const std::string& id, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
     // Also takes the file's write lock for a moment: another process may hold it.
@@ -47,8 +50,10 @@ class SqliteScoreStore : public ScoreStore {
     void checkpointLoop(const std::string& path);
     bool exec(sqlite3* connection, const char* sql);
     bool prepareSchema();
+    RecordOutcome recordGame(const std::string& name, uint32_t score, const std::string& uploadId,
+                             const ProvenGame* game, StoreCall& call);
     RecordOutcome recordLocked(const std::string& name, uint32_t score, const std::string& uploadId,
-                               StoreCall& call);
+                               const ProvenGame* game, StoreCall& call);
     void setError(sqlite3* connection);
     void fail(const std::string& why);
 
@@ -58,6 +63,9 @@ class SqliteScoreStore : public ScoreStore {
     sqlite3_stmt* findStatement = nullptr;
     sqlite3_stmt* trimStatement = nullptr;
     sqlite3_stmt* bestStatement = nullptr;
+    sqlite3_stmt* useKeyStatement = nullptr;    // writer's
+    sqlite3_stmt* keyOwnerStatement = nullptr;  // writer's
+    sqlite3_stmt* replayStatement = nullptr;    // reader's
     bool opened = false;
     mutable std::mutex errorMutex;
     std::string lastError;

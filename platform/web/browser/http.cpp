@@ -16,11 +16,16 @@
 #include "platform/web/browser/browser.h"
 
 // The status, 0 for a redirect (not followed), -1 when no whole reply came in time; *body
-// (malloc'ed, for the caller to free) and *length receive the reply's first bytes.
-EM_ASYNC_JS(int, v2Fetch, (const char* url, int timeoutMs, int maxBytes, char** body, int* length),
+// (malloc'ed, for the caller to free) and *length receive the reply's first bytes. A GET, or a
+// POST of the `sendLength` bytes at `send` when `send` is not null.
+EM_ASYNC_JS(int, v2Fetch,
+            (const char* url, int timeoutMs, int maxBytes, char** body, int* length,
+             const char* send, int sendLength),
             {
                 if (!Module.v2Fetch) return -1;
-                return await Module.v2Fetch(UTF8ToString(url), timeoutMs, maxBytes, body, length);
+                const payload = send ? HEAPU8.slice(send, send + sendLength) : null;
+                return await Module.v2Fetch(UTF8ToString(url), timeoutMs, maxBytes, body, length,
+                                            payload);
             });
 
 // The page's status line: "sending", then "sent" or "failed".
@@ -45,17 +50,21 @@ HttpSession* httpOpen(const std::string&) {
     return new HttpSession;
 }
 
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+namespace {
+HttpRequest* perform(HttpSession* session, const std::string& url, const std::string* send,
+                     long timeoutMs) {
     if (session == nullptr) return nullptr;
     if (timeoutMs <= 0) {
         session->allTaken = false;  // no time left to send it
         return nullptr;
     }
-    trace("http GET " + url);
+    trace(std::string(send != nullptr ? "http POST " : "http GET ") + url);
     char* body = nullptr;
     int length = 0;
     const int status = v2Fetch(url.c_str(), static_cast<int>(std::min<long>(timeoutMs, INT_MAX)),
-                               static_cast<int>(kHttpMaxBody), &body, &length);
+                               static_cast<int>(kHttpMaxBody), &body, &length,
+                               send != nullptr ? send->data() : nullptr,
+                               send != nullptr ? static_cast<int>(send->size()) : 0);
     if (status < kFirstSuccess || status > kLastSuccess) session->allTaken = false;
     HttpRequest* request = nullptr;
     if (status >= 0) {
@@ -66,6 +75,16 @@ HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long time
     }
     std::free(body);
     return request;
+}
+}  // namespace
+
+HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+    return perform(session, url, nullptr, timeoutMs);
+}
+
+HttpRequest* httpPost(HttpSession* session, const std::string& url, const std::string& body,
+                      long timeoutMs) {
+    return perform(session, url, &body, timeoutMs);
 }
 
 void httpClose(HttpSession* session) {

@@ -42,14 +42,20 @@ Module.v2ShowFrame = (function () {
   };
 })();
 
-// The score exchange: the path and query of the URL, from the page's own origin.
-Module.v2Fetch = async function (url, timeoutMs, maxBytes, bodyPtr, lengthPtr) {
+// The score exchange: the path and query of the URL, from the page's own origin; a GET, or a
+// POST of `payload` (bytes) when there is one.
+Module.v2Fetch = async function (url, timeoutMs, maxBytes, bodyPtr, lengthPtr, payload) {
   const target = new URL(url, location.href);
   const abort = new AbortController();
   const timer = setTimeout(function () { abort.abort(); }, timeoutMs);
   try {
-    const response = await fetch(target.pathname + target.search, {
-      signal: abort.signal, cache: 'no-store', redirect: 'manual', credentials: 'omit'});
+    const options = {signal: abort.signal, cache: 'no-store', redirect: 'manual', credentials: 'omit'};
+    if (payload) {
+      options.method = 'POST';
+      options.headers = {'Content-Type': 'application/octet-stream'};
+      options.body = payload;
+    }
+    const response = await fetch(target.pathname + target.search, options);
     const chunks = [];
     let total = 0;
     if (response.body) {

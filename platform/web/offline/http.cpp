@@ -18,6 +18,10 @@ HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long time
     return nullptr;
 }
 
+HttpRequest* httpPost(HttpSession*, const std::string&, const std::string&, long) {
+    return nullptr;
+}
+
 long httpStatus(const HttpRequest*) {
     return 0;
 }

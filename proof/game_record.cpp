@@ -1,0 +1,62 @@
+// GameRecord: the session builders and the key table.
+#include "proof/game_record.h"
+
+#include "platform/window.h"
+
+namespace {
+constexpr uint32_t kKeyCodes[kRecordKeys] = {
+    platform::kKeyAction, platform::kKeyLeft,     platform::kKeyUp,        platform::kKeyRight,
+    platform::kKeyDown,   platform::kKeyLeftSoft, platform::kKeyRightSoft,
+};
+}  // namespace
+
+int keyIndex(uint32_t code) {
+    for (int i = 0; i < kRecordKeys; ++i)
+        if (kKeyCodes[i] == code) return i;
+    return -1;
+}
+
+uint32_t keyCode(uint32_t index) {
+    return index < kRecordKeys ? kKeyCodes[index] : 0;
+}
+
+void RecordSession::addRun(RecordStep::Kind kind, uint32_t count) {
+    if (!steps.empty() && steps.back().kind == kind) {
+        steps.back().value += count;
+    } else {
+        steps.push_back({kind, count});
+    }
+}
+
+void RecordSession::addTick() {
+    addRun(RecordStep::Tick, 1);
+}
+
+// A draw right after a tick joins it into a tick-and-draw pair.
+void RecordSession::addDraw() {
+    if (steps.empty() || steps.back().kind != RecordStep::Tick) {
+        addRun(RecordStep::Draw, 1);
+        return;
+    }
+    if (--steps.back().value == 0) steps.pop_back();
+    addRun(RecordStep::TickDraw, 1);
+}
+
+void RecordSession::addPress(uint32_t index) {
+    steps.push_back({RecordStep::Press, index});
+}
+void RecordSession::addRelease() {
+    steps.push_back({RecordStep::Release, 0});
+}
+void RecordSession::addPause() {
+    steps.push_back({RecordStep::Pause, 0});
+}
+
+uint64_t stepCount(const RecordSession& session) {
+    uint64_t count = 0;
+    for (const RecordStep& step : session.steps) {
+        const bool run = step.kind <= RecordStep::Draw;
+        count += run ? uint64_t{step.value} * (step.kind == RecordStep::TickDraw ? 2 : 1) : 1;
+    }
+    return count;
+}

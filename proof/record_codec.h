@@ -1,0 +1,31 @@
+// RecordCodec: a GameRecord as bytes and back. The reader is pure and trusts nothing it reads:
+// every count is checked against the bytes left, and it accepts only the one encoding the
+// writer gives, so a record's bytes name its game.
+//
+// Layout: "V2GR", format 1, varint rules version, 32 bytes level-file hash, varint sessions;
+// a session: random state (4 bytes little-endian), varint level, lives, score, a flags byte,
+// its steps, then 0xC0 and the cut's three varints, or 0xE0 for the game's end. A step is one
+// byte, kind << 5 | n: a run of n + 1 (n 0..30) or of 32 + a varint (n 31); a press with its
+// key's index in n; a release or a pause with n 0. Varints: 7 bits a byte, low first, shortest.
+// Last, 8 check bytes: the start of the SHA-256 of every byte before them.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "proof/game_record.h"
+
+class RecordCodec {
+  public:
+    static std::vector<uint8_t> encode(const GameRecord& record);
+
+    struct Result {
+        std::optional<GameRecord> record;
+        std::string reason;  // why there is none, in plain words
+    };
+    // Refuses, too, a record of more than `maxSteps` ticks, draws and keys in all (each session
+    // counting 1000 more, for starting the program), before anything of it is played.
+    static Result decode(const uint8_t* data, size_t size, uint64_t maxSteps = UINT64_MAX);
+};

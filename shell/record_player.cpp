@@ -1,0 +1,172 @@
+// RecordPlayer: a session at a time, through the same steps as the main loop.
+#include "shell/record_player.h"
+
+#include "frontend/game_app.h"
+#include "frontend/main_menu.h"
+#include "frontend/pointer_steering.h"
+#include "frontend/screen_transition.h"
+#include "globals/globals.h"
+#include "graphics/digit_font.h"
+#include "platform/files.h"
+#include "platform/little_endian.h"
+#include "platform/random.h"
+#include "shell/entry.h"
+#include "shell/message_table.h"
+#include "shell/program.h"
+#include "world/playfield.h"
+
+namespace {
+// A transition takes 56 ticks; anything longer on the way to the menu is a fault.
+constexpr int kMaxTicksToScreen = 200;
+constexpr int kMenuStart = 0;
+constexpr int kMenuContinue = 1;
+
+GameValues currentValues() {
+    const Playfield* field = program().app->playfield();
+    return {field->level(), field->livesLeft(), scoreCounter->value()};
+}
+
+void deliverKey(uint32_t id, uint32_t code) {
+    SteeringKeys keys;
+    keys.add(id, code);
+    handleSteeringKeys(keys);
+    afterGameStep();
+}
+
+// The saved game a continued session reads, as the game writes it.
+void writeSavedGame(const GameValues& values) {
+    uint8_t bytes[12];
+    le::write32(bytes + 0, static_cast<uint32_t>(values.level));
+    le::write32(bytes + 4, static_cast<uint32_t>(values.lives));
+    le::write32(bytes + 8, static_cast<uint32_t>(values.score));
+    platform::writeFileAtomically(writableDirectory() + "AutoSave.dat", bytes, sizeof bytes);
+}
+}  // namespace
+
+void RecordPlayer::tick(bool drawFollows) {
+    tickStep();
+    if (!afterTick_) return;
+    // Played back for people: the frame is drawn after every tick, as the game drew it. A draw
+    // the record leaves out took no random numbers, so this one takes none either (and any it
+    // would take are given back).
+    if (!drawFollows) {
+        const uint32_t state = platform::randomState;
+        program().app->draw();
+        platform::randomState = state;
+    }
+    afterTick_();
+}
+
+bool RecordPlayer::gameEnded() const {
+    const GameApp& app = *program().app;
+    const uint32_t state = app.state() == TRANSITION ? app.transition()->target : app.state();
+    return state == GAME_OVER || state == VICTORY;
+}
+
+PlayedRecord RecordPlayer::play(const GameRecord& record) {
+    PlayedRecord result;
+    const size_t count = record.sessions.size();
+    if (count == 0) {
+        result.reason = "the record holds no game";
+        return result;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const RecordSession& session = record.sessions[i];
+        const GameValues expected = i == 0 ? GameValues{} : *record.sessions[i - 1].cut;
+        if ((i > 0 && (session.flags & RecordSession::kContinued) == 0) ||
+            !(session.start == expected)) {
+            result.reason = "the sessions do not join";
+            return result;
+        }
+        if (i + 1 == count && session.cut) {
+            result.reason = "the game has not ended";
+            return result;
+        }
+        if (i + 1 < count && !session.cut) {
+            result.reason = "the record goes on after its game ended";
+            return result;
+        }
+    }
+    for (const RecordSession& session : record.sessions) {
+        if (!playSession(session, result)) return result;
+    }
+    result.proven = true;
+    return result;
+}
+
+bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& result) {
+    auto fail = [&](const char* reason) {
+        result.reason = reason;
+        destroyGlobals();
+        return false;
+    };
+    createGlobals();
+    Program& p = program();
+    GameApp& app = *p.app;
+    // From the title through the credits to the menu, as a player gets there.
+    for (uint32_t screen : {ABOUT, MENU}) {
+        deliverKey(platform::kMsgKeyDown, platform::kKeyAction);
+        deliverKey(platform::kMsgKeyUp, platform::kKeyAction);
+        for (int t = 0; app.state() != screen; ++t) {
+            if (t == kMaxTicksToScreen) return fail("the game would not reach its menu");
+            tick(false);
+        }
+    }
+    const bool continued = (session.flags & RecordSession::kContinued) != 0;
+    const int entry = continued ? kMenuContinue : kMenuStart;
+    while (app.mainMenu()->selection() != entry) app.mainMenu()->moveDown();
+    if (app.gameRunning() == ((session.flags & RecordSession::kPaused) != 0)) app.togglePause();
+    soundOn = (session.flags & RecordSession::kSoundOn) != 0;
+    musicOn = (session.flags & RecordSession::kMusicOn) != 0;
+    muted = (session.flags & RecordSession::kMuted) != 0;
+    if (continued) writeSavedGame(session.start);
+    platform::seedRandom(session.randomState);
+    deliverKey(platform::kMsgKeyDown, platform::kKeyAction);
+    if (app.state() != TRANSITION || app.transition()->target != STAGE ||
+        !(currentValues() == session.start))
+        return fail("the sessions do not join");
+
+    bool ended = false;
+    for (size_t s = 0; s < session.steps.size(); ++s) {
+        const RecordStep& step = session.steps[s];
+        const bool drawNext =
+            s + 1 < session.steps.size() && session.steps[s + 1].kind == RecordStep::Draw;
+        if (ended) return fail("the record goes on after its game ended");
+        switch (step.kind) {
+            case RecordStep::TickDraw:
+            case RecordStep::Tick:
+            case RecordStep::Draw:
+                for (uint32_t n = 0; n < step.value && !ended; ++n) {
+                    if (step.kind != RecordStep::Draw) {
+                        tick(step.kind == RecordStep::TickDraw ||
+                             (n + 1 == step.value && drawNext));
+                        ended = gameEnded();
+                        if (ended && (n + 1 < step.value || step.kind == RecordStep::TickDraw))
+                            return fail("the record goes on after its game ended");
+                    }
+                    if (step.kind != RecordStep::Tick) drawStep();
+                }
+                break;
+            case RecordStep::Press:
+                deliverKey(platform::kMsgKeyDown, keyCode(step.value));
+                break;
+            case RecordStep::Release:
+                deliverKey(platform::kMsgKeyUp, 0);
+                break;
+            case RecordStep::Pause:
+                windowProc({platform::kMsgActivate, 0, 0});
+                windowProc({platform::kMsgActivate, 1, 0});
+                break;
+        }
+    }
+    if (session.cut) {
+        if (ended) return fail("the record goes on after its game ended");
+        if (!(currentValues() == *session.cut))
+            return fail("a session does not reach the values saved at its end");
+    } else {
+        if (!ended) return fail("the game has not ended");
+        result.score = scoreCounter->value();
+    }
+    destroyGlobals();
+    return true;
+}

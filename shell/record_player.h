@@ -1,0 +1,35 @@
+// RecordPlayer: plays a game record into the real program on the linked back end (the replay
+// runner's headless one) and judges it on the way: the sessions must join, each must reach the
+// values its cut saved, and the last must end the game exactly where the record ends.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "proof/game_record.h"
+
+struct PlayedRecord {
+    bool proven = false;
+    std::string reason;  // why not, in plain words
+    int32_t score = 0;   // the game's final score, when proven
+};
+
+class RecordPlayer {
+  public:
+    // `afterTick`, when given, runs after every tick played (the replay runner moves its clock
+    // and takes its shots there).
+    explicit RecordPlayer(std::function<void()> afterTick = {})
+        : afterTick_(std::move(afterTick)) {}
+
+    // Creates and destroys the program's globals once per session; writes the saved game a
+    // continued session starts from into the writable directory.
+    PlayedRecord play(const GameRecord& record);
+
+  private:
+    bool playSession(const RecordSession& session, PlayedRecord& result);
+    // A tick; `drawFollows`: the record's next step is a draw.
+    void tick(bool drawFollows);
+    bool gameEnded() const;
+
+    std::function<void()> afterTick_;
+};

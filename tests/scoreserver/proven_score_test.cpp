@@ -1,0 +1,212 @@
+// Proven scores end to end on loopback: the real replay runner makes a game's record and the
+// server plays it again before it lists the score; forged, altered and reused proofs are not
+// listed, and a full verifier queue never stops the list from being answered.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "in_process_server.h"
+#include "made_game.h"
+#include "proof/sha256.h"
+
+namespace {
+
+constexpr const char* kScript = "/Vextorium2/updateScore.php";
+constexpr const char* kProof = "/Vextorium2/proof";
+
+ServerLimits proofLimits() {
+    ServerLimits limits = withoutUploadRate();
+    limits.proofs.verifier = REPLAY_PATH;
+    limits.proofs.levels = BRICKMAP_PATH;
+    limits.proofs.verifiers = 1;
+    return limits;
+}
+
+std::string upload(const InProcessServer& server, const std::string& query, int& status) {
+    auto client = server.client();
+    const auto result = client.Get(std::string(kScript) + "?" + query);
+    status = result ? result->status : -1;
+    return result ? result->body : "";
+}
+
+std::string get(const InProcessServer& server, const std::string& path) {
+    auto client = server.client();
+    const auto result = client.Get(path);
+    return result && result->status == 200 ? result->body : "<" + std::to_string(result ? result->status : -1) + ">";
+}
+
+std::string post(const InProcessServer& server, const std::string& body, int& status) {
+    auto client = server.client();
+    const auto result = client.Post(kProof, body, "application/octet-stream");
+    status = result ? result->status : -1;
+    return result ? result->body : "";
+}
+
+}  // namespace
+
+// A plain upload is stored but listed only by a server that accepts unproven scores, and
+// there marked as such.
+TEST(ProvenScoreTest, PlainUploadIsListedOnlyWithAcceptUnprovenAndMarked) {
+    InProcessServer strict(proofLimits(), nullptr, {}, true);
+    int status = 0;
+    upload(strict, "myname=FORGER&myscore=4294967295", status);
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(get(strict, kScript), "");
+    EXPECT_EQ(get(strict, "/scores.json"), "[]");
+    strict.store.listUnproven(true);  // stored all the same
+    EXPECT_EQ(strict.store.best(10), (std::vector<ScoreRecord>{{"FORGER", 4294967295u}}));
+
+    InProcessServer open(proofLimits());
+    upload(open, "myname=FORGER&myscore=4294967295", status);
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(get(open, kScript), ";FORGER,4294967295");
+    EXPECT_NE(get(open, "/scores.json").find("\"proven\":false"), std::string::npos);
+    EXPECT_NE(get(open, "/scores").find("unproven"), std::string::npos);
+}
+
+// A real record is proven with its true score only; it is accepted once, a retry of the same
+// upload is answered as before, and a proof that cannot be checked yet asks to be sent again.
+TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
+    const MadeGame& game = autoplayGame();
+    ASSERT_FALSE(game.record.empty());
+    ASSERT_GT(game.score, 0u);
+    InProcessServer server(proofLimits(), nullptr, {}, true);
+    const std::string score = std::to_string(game.score);
+
+    int status = 0;
+    EXPECT_EQ(upload(server, "myname=EARLY&myscore=" + score + "&myproof=" + std::string(64, 'a'),
+                     status)
+                  .empty(),
+              false);
+    EXPECT_EQ(status, 503) << "a proof that never arrived is asked for again";
+
+    const std::string id = post(server, game.record, status);
+    EXPECT_EQ(status, 200);
+    const std::string expected =
+        Sha256::hex(Sha256::of(reinterpret_cast<const uint8_t*>(game.record.data()),
+                               game.record.size()));
+    ASSERT_EQ(id, expected + "\n");
+    const std::string proof = "&myproof=" + expected;
+
+    EXPECT_EQ(upload(server, "myname=ACE&myscore=" + std::to_string(game.score + 1) + "&myid=a" +
+                                 proof,
+                     status),
+              "refused: score differs\n");
+    EXPECT_EQ(status, 422);
+    EXPECT_EQ(get(server, kScript), "");
+
+    upload(server, "myname=ACE&myscore=" + score + "&myid=b" + proof, status);
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(get(server, kScript), ";ACE," + score);
+    upload(server, "myname=ACE&myscore=" + score + "&myid=b" + proof, status);
+    EXPECT_EQ(status, 200) << "a retry is answered as before";
+    upload(server, "myname=THIEF&myscore=" + score + "&myid=c" + proof, status);
+    EXPECT_EQ(status, 422) << "the same game under another name";
+    upload(server, "myname=THIEF&myscore=" + score + proof, status);
+    EXPECT_EQ(status, 422) << "the same game without an id";
+    EXPECT_EQ(get(server, kScript), ";ACE," + score);
+
+    // The listed game can be watched: the page links its record, served as it came.
+    EXPECT_NE(get(server, "/scores").find("href=\"/replays/" + expected + "\""), std::string::npos);
+    EXPECT_EQ(get(server, "/replays/" + expected), game.record);
+    EXPECT_EQ(get(server, "/replays/" + std::string(64, '0')), "<404>");
+
+    // Cut short: refused with the verifier's reason, nothing listed.
+    const std::string cut = game.record.substr(0, game.record.size() / 2);
+    const std::string cutId = post(server, cut, status);
+    ASSERT_EQ(status, 200);
+    EXPECT_EQ(upload(server, "myname=CUT&myscore=" + score + "&myid=d&myproof=" +
+                                 cutId.substr(0, 64),
+                     status),
+              "refused: the record is cut short\n");
+    EXPECT_EQ(status, 422);
+    EXPECT_EQ(get(server, kScript), ";ACE," + score);
+}
+
+// Records beyond the size limit are refused before they are held; a full verifier queue
+// answers 503 with Retry-After while the list keeps being answered.
+TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
+    const MadeGame& game = autoplayGame();
+    ASSERT_FALSE(game.record.empty());
+    ServerLimits limits = proofLimits();
+    limits.proofs.maxBytes = game.record.size();
+    limits.proofs.queue = 1;
+    InProcessServer server(limits, nullptr, {}, true);
+    int status = 0;
+    post(server, game.record + "x", status);
+    EXPECT_EQ(status, 413);
+    const std::string id = post(server, game.record, status).substr(0, 64);
+    ASSERT_EQ(status, 200);
+
+    // Eight uploads at once for one verifier and one place in the queue: some wait, the rest
+    // are told to come back; none is refused.
+    std::vector<std::thread> uploads;
+    std::vector<int> statuses(8);
+    std::vector<std::string> retryAfter(8);
+    for (int i = 0; i < 8; ++i)
+        uploads.emplace_back([&, i] {
+            auto client = server.client();
+            client.set_read_timeout(30);
+            const auto result = client.Get(std::string(kScript) + "?myname=P" +
+                                           std::to_string(i) + "&myscore=" +
+                                           std::to_string(game.score) + "&myid=q" +
+                                           std::to_string(i) + "&myproof=" + id);
+            statuses[i] = result ? result->status : -1;
+            if (result) retryAfter[i] = result->get_header_value("Retry-After");
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(get(server, kScript).find('<'), std::string::npos) << "the list is answered";
+    for (auto& t : uploads) t.join();
+    int busy = 0;
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_TRUE(statuses[i] == 200 || statuses[i] == 422 || statuses[i] == 503) << statuses[i];
+        if (statuses[i] == 503) {
+            ++busy;
+            EXPECT_FALSE(retryAfter[i].empty());
+        }
+    }
+    EXPECT_GE(busy, 1);
+    // One game, one listed score, whichever upload came first.
+    const std::string list = get(server, kScript);
+    EXPECT_EQ(std::count(list.begin(), list.end(), ';'), 1) << list;
+
+    // A step limit shorter than the game: the record is refused.
+    ServerLimits stepLimited = proofLimits();
+    stepLimited.proofs.maxSteps = 1000;
+    InProcessServer strict(stepLimited, nullptr, {}, true);
+    const std::string again = post(strict, game.record, status).substr(0, 64);
+    ASSERT_EQ(status, 200);
+    EXPECT_EQ(upload(strict,
+                     "myname=LONG&myscore=" + std::to_string(game.score) + "&myproof=" + again,
+                     status),
+              "refused: the record is over the step limit\n");
+    EXPECT_EQ(status, 422);
+}
+
+// Held records stay within their bounds, the oldest going first; a record sent again counts
+// from its latest sending.
+TEST(ProvenScoreTest, HeldRecordsStayWithinCountAndBytes) {
+    ProofLimits limits;
+    limits.heldCount = 2;
+    limits.heldBytes = 10;
+    ProofKeeper keeper(limits);
+    const std::string a = keeper.keep("aaaa"), b = keeper.keep("bbbb");
+    EXPECT_EQ(a, ProofKeeper::idOf("aaaa"));
+    keeper.keep("aaaa");  // sent again: now the newest
+    const std::string c = keeper.keep("cc");
+    EXPECT_EQ(keeper.find(b), nullptr);
+    ASSERT_NE(keeper.find(a), nullptr);
+    EXPECT_EQ(*keeper.find(a), "aaaa");
+    EXPECT_NE(keeper.find(c), nullptr);
+    EXPECT_EQ(keeper.heldBytes(), 6u);
+    keeper.keep("dddddddd");  // 8 bytes: the oldest (aaaa) goes, cc still fits
+    EXPECT_EQ(keeper.find(a), nullptr);
+    EXPECT_NE(keeper.find(c), nullptr);
+    EXPECT_EQ(keeper.heldBytes(), 10u);
+    keeper.keep("eeeeeeeeee");  // 10 bytes: held alone
+    EXPECT_EQ(keeper.find(c), nullptr);
+    EXPECT_EQ(keeper.heldBytes(), 10u);
+}

@@ -1,0 +1,121 @@
+// The replay runner's record modes: reading the record, the checks before play, the verdict.
+#include "tools/replay/proof_run.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/headless/headless.h"
+#include "platform/window.h"
+#include "proof/record_codec.h"
+#include "proof/rules_version.h"
+#include "proof/sha256.h"
+#include "shell/entry.h"
+#include "shell/record_player.h"
+
+namespace {
+constexpr size_t kMaxRecordBytes = 16u << 20;  // far beyond any record's goal
+constexpr size_t kMaxLevelFileBytes = 1u << 20;
+constexpr uint32_t kMsPerTick = 11;  // the main loop's usual pace: a gate opens every 11 ms
+
+int verdict(const char* word, const std::string& text, int status) {
+    std::cout << word << ' ' << text << '\n';
+    return status;
+}
+
+bool readWhole(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    bytes.clear();
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        bytes.insert(bytes.end(), buffer, buffer + in.gcount());
+        if (bytes.size() > limit) return false;
+    }
+    return !in.bad();
+}
+
+// The record's checks before play: its bytes, its rules version, its level file. On success
+// `record` holds it; otherwise the verdict's status is returned.
+std::optional<int> readRecord(const std::string& path, const std::vector<uint8_t>& levelFile,
+                              uint64_t maxSteps, GameRecord& record, std::string& key) {
+    std::vector<uint8_t> bytes;
+    if (!readWhole(path, kMaxRecordBytes, bytes))
+        return verdict("refused", "the record cannot be read or is too large", kExitRefused);
+    RecordCodec::Result read = RecordCodec::decode(bytes.data(), bytes.size(), maxSteps);
+    if (!read.record) return verdict("refused", read.reason, kExitRefused);
+    record = std::move(*read.record);
+    if (record.rulesVersion != kRulesVersion)
+        return verdict("unproven",
+                       "the record was made under rules version " +
+                           std::to_string(record.rulesVersion) + ", not " +
+                           std::to_string(kRulesVersion),
+                       kExitUnproven);
+    if (record.levelHash != Sha256::of(levelFile.data(), levelFile.size()))
+        return verdict("refused", "the record was made on another level file", kExitRefused);
+    const std::vector<uint8_t> canonical = RecordCodec::encode(record);
+    key = Sha256::hex(Sha256::of(canonical.data(), canonical.size()));
+    return std::nullopt;
+}
+
+int finish(const PlayedRecord& played, const std::string& key) {
+    if (!played.proven) return verdict("refused", played.reason, kExitRefused);
+    return verdict("proven", std::to_string(played.score) + ' ' + key, kExitOk);
+}
+}  // namespace
+
+int verifyRecord(const std::string& path, const std::optional<std::string>& levels,
+                 uint64_t maxSteps) {
+    std::vector<uint8_t> levelFile;
+    const std::string levelPath = levels ? *levels : platform::programDirectory() + "BrickMap.dat";
+    if (!readWhole(levelPath, kMaxLevelFileBytes, levelFile)) {
+        std::cerr << "vextorium2-replay: cannot read the level file " << levelPath << '\n';
+        return kExitBadUsage;
+    }
+    GameRecord record;
+    std::string key;
+    if (auto status = readRecord(path, levelFile, maxSteps, record, key)) return *status;
+
+    // The game plays in a directory of its own holding only the level file: nothing it writes
+    // lands beside the runner, and no sound file is read (sounds change no outcome).
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::path dir = fs::temp_directory_path(error) /
+                   ("vextorium2-verify-" + std::to_string(::getpid()) + "-" + key.substr(0, 16));
+    if (!error) fs::remove_all(dir, error);  // left by an earlier process of the same id
+    if (error || !fs::create_directories(dir, error)) {
+        std::cerr << "vextorium2-replay: cannot make a directory to play in\n";
+        return kExitBadUsage;
+    }
+    {
+        std::ofstream out(dir / "BrickMap.dat", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(levelFile.data()),
+                  static_cast<std::streamsize>(levelFile.size()));
+    }
+    platform::setProgramDirectory(dir.string() + "/");
+    const PlayedRecord played = RecordPlayer().play(record);
+    fs::remove_all(dir, error);
+    return finish(played, key);
+}
+
+int playProof(const std::string& path, uint64_t maxSteps) {
+    std::vector<uint8_t> levelFile;
+    readWhole(platform::programDirectory() + "BrickMap.dat", kMaxLevelFileBytes, levelFile);
+    GameRecord record;
+    std::string key;
+    if (auto status = readRecord(path, levelFile, maxSteps, record, key)) return *status;
+    // The script's shots are taken as the clock passes them; its other events are dropped.
+    RecordPlayer player([] {
+        for (uint32_t ms = 0; ms < kMsPerTick; ++ms) {
+            platform::Message message;
+            while (platform::takeMessage(message)) {
+            }
+        }
+    });
+    return finish(player.play(record), key);
+}
