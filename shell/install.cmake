@@ -1,7 +1,7 @@
 # Installing: the game and the data it only reads side by side in <libdir>/vextorium2 (it finds
 # them beside its own executable), a link to it in <bindir> (/usr/games under /usr), a desktop
-# entry, the icon in every size and the manual page (component "game"); the score server and
-# its manual page (component "scoreserver"). Files the game writes go to the user's data
+# entry, the icon in every size and the manual page (component "game"); the score server, its
+# verifier and its manual page (component "scoreserver"). Files the game writes go to the user's data
 # directory when the installed directory is not writable.
 include(GNUInstallDirs)
 set(V2_GAME_DIR ${CMAKE_INSTALL_LIBDIR}/vextorium2)
@@ -27,6 +27,12 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 
 install(TARGETS scoreserver RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT scoreserver)
+# The verifier the server runs to prove a score: the replay runner with the level file records
+# are checked against, found by the server under <bindir>/../libexec.
+install(TARGETS vextorium2-replay RUNTIME DESTINATION libexec/vextorium2-scoreserver
+        COMPONENT scoreserver)
+install(FILES ${V2_BIN_DIR}/BrickMap.dat DESTINATION libexec/vextorium2-scoreserver
+        COMPONENT scoreserver)
 # The web game, built with the web toolchain, where the score server looks for it
 # (<datadir>/vextorium2/web) when its directory is named: -DVEXTORIUM2_WEB_DIR=build-web/bin/web
 set(VEXTORIUM2_WEB_DIR "" CACHE PATH "The built web game to install for the score server")

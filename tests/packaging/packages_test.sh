@@ -89,8 +89,18 @@ status=$?
 [ "$status" -eq 0 ] || { cat "$work/game.log"; fail "installed game: status $status"; }
 expect_eq "score table size" "$(stat -c %s "$work/root/usr/lib/vextorium2/ScoreList.sav" 2>/dev/null)" 3202
 
-# The installed server on a free loopback port: an upload is recorded and listed.
-"$work/root${exec_start%% *}" --listen 127.0.0.1:0 --db "$work/scores.sqlite" >"$work/server.log" 2>&1 &
+# The verifier the server proves scores with comes in its package and runs from there: an
+# empty record is refused, with the verifier's own word for it.
+verifier=$work/root/usr/libexec/vextorium2-scoreserver/vextorium2-replay
+[ -x "$verifier" ] && [ -f "${verifier%/*}/BrickMap.dat" ] || fail "no verifier in the server's package"
+: >"$work/empty.record"
+verdict=$("$verifier" --verify "$work/empty.record" || true)
+[[ "$verdict" == "refused "* ]] || fail "the packaged verifier says: $verdict"
+
+# The installed server on a free loopback port: a plain upload is recorded and, with
+# --accept-unproven, listed.
+"$work/root${exec_start%% *}" --listen 127.0.0.1:0 --db "$work/scores.sqlite" --accept-unproven \
+    >"$work/server.log" 2>&1 &
 server_pid=$!
 port=
 for _ in $(seq 100); do

@@ -69,7 +69,14 @@ std::string verifierBesideProgram() {
     char path[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
     std::string s = n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string("./x");
-    return s.substr(0, s.rfind('/') + 1) + "vextorium2-replay";
+    const std::string directory = s.substr(0, s.rfind('/') + 1);
+    // In a build the runner lies beside the server; an installed server (bin/) finds the one
+    // installed for it, with its level file, under libexec/.
+    const std::string beside = directory + "vextorium2-replay";
+    const std::string installed = directory + "../libexec/vextorium2-scoreserver/vextorium2-replay";
+    return ::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0
+               ? installed
+               : beside;
 }
 
 Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limits,

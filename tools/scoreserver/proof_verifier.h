@@ -53,5 +53,6 @@ class ProofVerifier {
     std::vector<std::thread> threads;
 };
 
-// The replay runner beside this program (the default verifier).
+// The default verifier: the replay runner beside this program, or else the one installed for
+// it under ../libexec/vextorium2-scoreserver.
 std::string verifierBesideProgram();
