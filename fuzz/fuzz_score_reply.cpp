@@ -95,19 +95,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every name ends within its nine units.
     for (size_t at = kRecordsAt; at < saved.size(); at += kRecordSize)
         check((saved[at + kNameAt + 16] | saved[at + kNameAt + 17]) == 0);
-    // With every upload answered nothing is re-inserted: a plain list read whole stands at the
-    // top as sent (its first 100 records).
+    // The table after a plain list read whole, every upload answered, is in order, highest
+    // first, and holds each of the list's records that beats its lowest entry.
     const uint32_t allAnswered = (1u << pending) - 1;
     const auto records = reply.size() <= kMaxReply ? plainList(reply) : std::nullopt;
     if (records && (data[0] & allAnswered) == allAnswered) {
-        for (size_t i = 0; i < records->size() && i < ScoreTable::kEntryCount; ++i) {
-            const uint8_t* record = saved.data() + kRecordsAt + kRecordSize * i;
-            const std::u16string& name = (*records)[i].name;
-            for (size_t u = 0; u < ScoreEntry::kNameUnits; ++u) {
-                const char16_t unit = static_cast<char16_t>(le::read16(record + kNameAt + 2 * u));
-                check(unit == (u < name.size() ? name[u] : 0));
+        auto scoreAt = [&](size_t i) {
+            return le::read32(saved.data() + kRecordsAt + kRecordSize * i + kScoreAt);
+        };
+        for (size_t i = 1; i < ScoreTable::kEntryCount; ++i) check(scoreAt(i - 1) >= scoreAt(i));
+        const uint32_t lowest = scoreAt(ScoreTable::kEntryCount - 1);
+        for (size_t r = 0; r < records->size() && r < ScoreTable::kEntryCount; ++r) {
+            const Record& wanted = (*records)[r];
+            if (wanted.score <= lowest) continue;
+            bool found = false;
+            for (size_t i = 0; i < ScoreTable::kEntryCount && !found; ++i) {
+                const uint8_t* record = saved.data() + kRecordsAt + kRecordSize * i;
+                bool same = le::read32(record + kScoreAt) == wanted.score;
+                for (size_t u = 0; same && u < ScoreEntry::kNameUnits; ++u)
+                    same = static_cast<char16_t>(le::read16(record + kNameAt + 2 * u)) ==
+                           (u < wanted.name.size() ? wanted.name[u] : 0);
+                found = same;
             }
-            check(le::read32(record + kScoreAt) == (*records)[i].score && record[0] == 0);
+            check(found);
         }
     }
     // The rows on screen have their texts.

@@ -2,8 +2,11 @@
 // split into its path and query parameters by the score server's own parser, decided by the score
 // server's rules, recorded in an in-memory store when it is an upload, and the list the server
 // would answer read back as the records it was made of.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -20,12 +23,17 @@ void check(bool condition) {
     if (!condition) std::abort();
 }
 
+// The store reads through a connection of its own beside the writing one, so it needs a real
+// file (":memory:" would give each connection a database of its own): a scratch file in /tmp.
 ScoreStore& store() {
     static std::unique_ptr<ScoreStore> current;
     static int records = 0;
+    static const std::string path =
+        "/tmp/v2-fuzz-score-request-" + std::to_string(::getpid()) + ".sqlite";
     if (current == nullptr || ++records > kRecordsPerStore) {
         current.reset();
-        current = std::make_unique<SqliteScoreStore>(":memory:");
+        for (const char* suffix : {"", "-wal", "-shm"}) std::remove((path + suffix).c_str());
+        current = std::make_unique<SqliteScoreStore>(path);
         records = 0;
         check(current->ok());
     }
@@ -86,7 +94,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (unsigned char c : decided.name) check(c >= 0x20 && c != 0x7F);
 
     ScoreStore& scores = store();
-    check(scores.record(decided.name, decided.score, decided.uploadId));
+    // An id the store saw before with another name or score is a conflict, never a row.
+    StoreCall call = StoreCall::unhurried();
+    const RecordOutcome outcome =
+        scores.record(decided.name, decided.score, decided.uploadId, call);
+    check(outcome == RecordOutcome::Recorded || outcome == RecordOutcome::Repeated ||
+          (outcome == RecordOutcome::Conflict && !decided.uploadId.empty()));
     checkListReadsBack(scores.best(kListLength));
     return 0;
 }
