@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,8 +21,6 @@
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/scoreserver/test_processes.h"
 #include "tests/support/wav_builder.h"
-
-extern char** environ;
 
 namespace {
 namespace fs = std::filesystem;
@@ -41,21 +38,9 @@ class VirtualScreen {
     explicit VirtualScreen(const std::string& log) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0) return;
-        std::vector<std::string> command = {"setpriv", "--pdeathsig", "KILL", "--", "Xvfb",
-                                            "-displayfd", "3", "-screen", "0", "1024x768x24",
-                                            "-nolisten", "tcp"};
-        std::vector<char*> argv;
-        for (auto& a : command) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
-                                         O_WRONLY | O_CREAT | O_APPEND, 0644);
-        posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        pid = spawnLogged({"setpriv", "--pdeathsig", "KILL", "--", "Xvfb", "-displayfd", "3",
+                           "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                          log, fds[1]);
         ::close(fds[1]);
         std::string number;
         pollfd waiting{fds[0], POLLIN, 0};
