@@ -2,8 +2,8 @@
 // xdotool from a new game to a game over and a high score, the name entered and the score sent
 // with the left soft key to a score server on loopback that lists proven scores only. Skipped
 // where Xvfb or xdotool is missing.
-#include <httplib.h>
 #include <fcntl.h>
+#include <httplib.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -27,8 +27,8 @@ namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
 constexpr int kStartWaitMs = 10000;
-constexpr int kPlayRounds = 240;   // a key round every 250 ms or more: a minute at least
-constexpr int kSendRounds = 40;    // each waits up to 1.5 s for the list
+constexpr int kPlayRounds = 240;    // a key round every 250 ms or more: a minute at least
+constexpr int kSendRounds = 20;     // each waits up to 1.5 s for the list
 constexpr size_t kEntryBytes = 32;  // ScoreList.sav: 2 switch bytes, then 100 of these
 constexpr size_t kEntries = 100;
 
@@ -86,6 +86,7 @@ class WindowGame : public EndToEnd {
 
 std::string get(int port, const std::string& target) {
     httplib::Client client("127.0.0.1", port);
+    client.set_connection_timeout(5);
     client.set_read_timeout(5);
     const auto result = client.Get(target);
     return result && result->status == 200 ? result->body : "";
@@ -133,10 +134,10 @@ TEST_F(WindowGame, NewGameToAHighScoreIsListedProven) {
     fs::copy_file(V2_GAME, game);
     testing_support::writeFile(path("ScoreList.sav"), lowScores());
 
-    Daemon server({std::string(V2_BIN_DIR) + "/scoreserver", "--listen", "127.0.0.1:0", "--db",
-                   path("scores.sqlite"), "--verifier", V2_REPLAY, "--levels",
-                   path("BrickMap.dat")},
-                  path("server.log"), Daemon::Output::PortLine);
+    Daemon server(
+        {std::string(V2_BIN_DIR) + "/scoreserver", "--listen", "127.0.0.1:0", "--db",
+         path("scores.sqlite"), "--verifier", V2_REPLAY, "--levels", path("BrickMap.dat")},
+        path("server.log"), Daemon::Output::PortLine);
     ASSERT_GT(server.port, 0) << "the score server did not start";
     VirtualScreen screen(path("xvfb.log"));
     ASSERT_FALSE(screen.display.empty()) << "Xvfb did not start";
@@ -203,8 +204,7 @@ TEST_F(WindowGame, NewGameToAHighScoreIsListedProven) {
     ASSERT_EQ(read.record->sessions.size(), 1u);
     uint64_t ticks = 0, keys = 0;
     for (const RecordStep& step : read.record->sessions[0].steps) {
-        if (step.kind == RecordStep::TickDraw || step.kind == RecordStep::Tick)
-            ticks += step.value;
+        if (step.kind == RecordStep::TickDraw || step.kind == RecordStep::Tick) ticks += step.value;
         keys += step.kind == RecordStep::Press;
     }
     std::cout << "window game: record " << record.size() << " bytes, " << ticks << " ticks, "

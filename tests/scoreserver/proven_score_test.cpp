@@ -148,8 +148,7 @@ TEST(ProvenScoreTest, RecordOfOtherRulesIsStoredUnprovenNotRefused) {
         const std::string id = post(server, other, status).substr(0, 64);
         ASSERT_EQ(status, 200);
         // Answered as any stored score, with no reason to give up on it.
-        EXPECT_EQ(upload(server, "myname=OLDER&myscore=" + score + "&myid=o&myproof=" + id,
-                         status),
+        EXPECT_EQ(upload(server, "myname=OLDER&myscore=" + score + "&myid=o&myproof=" + id, status),
                   "recorded\n");
         EXPECT_EQ(status, 200) << provenOnly;
         const std::string json = get(server, "/scores.json");
