@@ -568,7 +568,7 @@ int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& pa
     if (!safeWebPath(path)) return sendText(connection, kBadRequest, "bad path\n");
     const WebFile* file = web == nullptr ? nullptr : web->find(path);
     if (file == nullptr) {
-        const bool page = path == "/" || path == "/index.html";
+        const bool page = path == "/" || path == "/index.html" || path == "/watch.html";
         if (page && (web == nullptr || !web->installed()))
             return sendText(connection, kNotFound,
                             "The web game is not installed on this server (scoreserver --web DIR "
