@@ -86,7 +86,7 @@ int sendServiceAnswer(MHD_Connection* connection, const ServiceAnswer& answer) {
     } else {
         headers.emplace_back("Cache-Control", "no-cache");
         headers.emplace_back("Content-Security-Policy",
-                             "default-src 'none'; style-src 'unsafe-inline'");
+                             "default-src 'none'; img-src 'self'; style-src 'unsafe-inline'");
         headers.emplace_back("X-Content-Type-Options", "nosniff");
     }
     for (const auto& header : answer.headers) headers.push_back(header);
