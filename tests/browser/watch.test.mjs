@@ -149,6 +149,8 @@ test('a proven game is watched from the high-score page to its last frame, untou
 
         await pageWait(page, 'the game ended', () => document.getElementById('watch-state').dataset.state === 'ended', 60000);
         assert.equal(await page.evaluate(() => document.getElementById('watch-state').dataset.score), String(game.score));
+        assert.equal(await page.evaluate(() => document.getElementById('watch-title').textContent),
+            `WATCH: ${game.score} points, proven`);
         const shown = await readFrame(page);
         assert.equal(differences(shown, last).count, 0, 'the last frame differs from the replay runner\'s');
         assert.equal(await storageDump(page), stored, 'watching changed the stored files');

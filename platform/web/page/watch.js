@@ -16,6 +16,7 @@ var Module = {
   const room = document.getElementById('screen');
   const status = document.getElementById('status');
   const state = document.getElementById('watch-state');
+  const title = document.getElementById('watch-title');
   const pause = document.getElementById('pause');
   const speeds = Array.from(document.querySelectorAll('#watch-bar .speed'));
 
@@ -103,6 +104,13 @@ var Module = {
     failed('No game to watch: the address names none.');
     return;
   }
+  // Whose game it is, from the list (which a server that cannot reach its store may not give).
+  fetch('/scores.json', { cache: 'no-store', credentials: 'omit' }).then(function (response) {
+    return response.ok ? response.json() : [];
+  }).then(function (list) {
+    const entry = list.find(function (row) { return row.replay === '/replays/' + game; });
+    if (entry) title.textContent = `${entry.name}: ${entry.score} points, proven`;
+  }).catch(function () {});
   fetch('/replays/' + game, { cache: 'no-store', credentials: 'omit' }).then(async function (response) {
     if (response.status === 404) return failed('This game is not on the server.');
     if (!response.ok) return failed(`The server did not give the game (${response.status}). Try again later.`);
