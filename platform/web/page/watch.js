@@ -4,11 +4,8 @@
 // stored files are never opened (pre.js leaves the storage alone while watching).
 'use strict';
 
-var Module = {
-  canvas: document.getElementById('canvas'),
-  print: function (text) { console.log(text); },
-  printErr: function (text) { console.warn(text); },
-};
+// The program's settings; the watch's own part is Module.v2Watch, set below.
+var Module = {};
 
 (function () {
   const kMaxRecordBytes = 16 << 20;  // far beyond any real game's record, as the server allows
