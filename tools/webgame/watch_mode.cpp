@@ -45,8 +45,6 @@ constexpr const char* kLevelFile = "/game/BrickMap.dat";
 // In the page's memory only: the game's own writes (scores, saved game) land here and are gone
 // with the page.
 constexpr const char* kScratchDirectory = "/watching/";
-// As many ticks, draws and keys as the server's verifier plays at most by default.
-constexpr uint64_t kMaxSteps = 2000000;
 constexpr double kMsPerTick = 11;  // the main loop's pace: a gate opens every 11 ms
 // While paused the loop sleeps this long at most; the page's buttons end the sleep at once.
 constexpr uint32_t kPausedWaitMs = 250;
@@ -98,7 +96,7 @@ int watchGame() {
     const std::vector<uint8_t> levels{std::istreambuf_iterator<char>(in),
                                       std::istreambuf_iterator<char>()};
 
-    RecordCodec::Result read = RecordCodec::decode(bytes.data(), bytes.size(), kMaxSteps);
+    RecordCodec::Result read = RecordCodec::decode(bytes.data(), bytes.size(), kDefaultMaxSteps);
     if (!read.record) return ended(false, 0, read.reason);
     const GameRecord& record = *read.record;
     if (record.rulesVersion != kRulesVersion)
