@@ -17,6 +17,9 @@
 
 #include "proof/game_record.h"
 
+// The longest game a record is played for unless told otherwise: about 2.7 hours of play.
+inline constexpr uint64_t kDefaultMaxSteps = 2000000;
+
 class RecordCodec {
   public:
     static std::vector<uint8_t> encode(const GameRecord& record);

@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/little_endian.h"
 #include "platform/random.h"
+#include "shell/display.h"
 #include "shell/entry.h"
 #include "shell/message_table.h"
 #include "shell/program.h"
@@ -54,6 +55,8 @@ void RecordPlayer::tick(bool drawFollows) {
         program().app->draw();
         platform::randomState = state;
     }
+    // The picture as it stands goes to the display, as the main loop hands it over on each pass.
+    program().display->present(program().app->canvas());
     afterTick_();
 }
 

@@ -48,8 +48,10 @@ function(v2_web_programs)
     set(page ${CMAKE_SOURCE_DIR}/platform/web/page)
     set(pre ${CMAKE_SOURCE_DIR}/platform/web/browser/pre.js)
     set(out ${V2_BIN_DIR}/web)
-    add_executable(vextorium2 ${CMAKE_SOURCE_DIR}/tools/webgame/main.cpp)
+    add_executable(vextorium2 ${CMAKE_SOURCE_DIR}/tools/webgame/main.cpp
+                          ${CMAKE_SOURCE_DIR}/tools/webgame/watch_mode.cpp)
     target_link_libraries(vextorium2 PRIVATE shell platform_web v2_version v2_soundsynth)
+    v2_expose(vextorium2 tools/webgame)
     add_dependencies(vextorium2 vextorium2_data)
     set_target_properties(vextorium2 PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${out} SUFFIX ".js")
     set(package "--preload-file=${V2_BIN_DIR}/BrickMap.dat@/game/BrickMap.dat")
@@ -67,7 +69,7 @@ function(v2_web_programs)
     # The page, its manifest and icons (drawn by the native build from the game's own icon).
     set(pages "")
     set(icons ${V2_HOST_BUILD}/assets/bitmaps/icons)
-    foreach(file index.html page.css page.js offline.js manifest.webmanifest
+    foreach(file index.html page.css page.js offline.js manifest.webmanifest watch.html watch.js
             ${icons}/vextorium2-192.png ${icons}/vextorium2-512.png ${icons}/favicon.ico)
         if(NOT IS_ABSOLUTE ${file})
             set(file ${page}/${file})

@@ -109,8 +109,10 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     EXPECT_EQ(status, 422) << "the same game without an id";
     EXPECT_EQ(get(server, kScript), ";ACE," + score);
 
-    // The listed game can be watched: the page links its record, served as it came.
-    EXPECT_NE(get(server, "/scores").find("href=\"/replays/" + expected + "\""), std::string::npos);
+    // The listed game can be watched: the page links the watch page, which fetches the record,
+    // served as it came.
+    EXPECT_NE(get(server, "/scores").find("href=\"/watch.html?game=" + expected + "\""),
+              std::string::npos);
     EXPECT_EQ(get(server, "/replays/" + expected), game.record);
     EXPECT_EQ(get(server, "/replays/" + std::string(64, '0')), "<404>");
 

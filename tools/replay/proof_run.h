@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-inline constexpr uint64_t kDefaultMaxSteps = 2000000;  // about 2.7 hours of play
+#include "proof/record_codec.h"  // kDefaultMaxSteps
 
 // Exit statuses of --verify and --proof beside entry.h's.
 inline constexpr int kExitRefused = 3;

@@ -108,15 +108,16 @@ std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSecond
             "<table>\n<thead><tr><th class=\"rank\">#</th><th class=\"name\">Name</th>"
             "<th class=\"score\">Score</th></tr></thead>\n<tbody>\n";
         for (size_t i = 0; i < best.size(); ++i) {
-            // A proven score links to its game's record; a plain upload (listed only with
-            // --accept-unproven) says that nothing backs it.
+            // A proven score links to the page that plays its game back (from /replays/ID); a
+            // plain upload (listed only with --accept-unproven) says that nothing backs it.
             const std::string score = std::to_string(best[i].score);
             page += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
                     "<span>" + escapeHtml(best[i].name) + "</span>" +
                     (best[i].proven ? "" : " <small class=\"unproven\">unproven</small>") +
                     "</td><td class=\"score\">" +
                     (best[i].proven && !best[i].replay.empty()
-                         ? "<a href=\"/replays/" + escapeHtml(best[i].replay) + "\">" + score + "</a>"
+                         ? "<a href=\"/watch.html?game=" + escapeHtml(best[i].replay) + "\">" +
+                               score + "</a>"
                          : score) +
                     "</td></tr>\n";
         }

@@ -86,7 +86,7 @@ int sendServiceAnswer(MHD_Connection* connection, const ServiceAnswer& answer) {
     } else {
         headers.emplace_back("Cache-Control", "no-cache");
         headers.emplace_back("Content-Security-Policy",
-                             "default-src 'none'; style-src 'unsafe-inline'");
+                             "default-src 'none'; img-src 'self'; style-src 'unsafe-inline'");
         headers.emplace_back("X-Content-Type-Options", "nosniff");
     }
     for (const auto& header : answer.headers) headers.push_back(header);
@@ -568,7 +568,7 @@ int ScoreServer::answerWebFile(MHD_Connection* connection, const std::string& pa
     if (!safeWebPath(path)) return sendText(connection, kBadRequest, "bad path\n");
     const WebFile* file = web == nullptr ? nullptr : web->find(path);
     if (file == nullptr) {
-        const bool page = path == "/" || path == "/index.html";
+        const bool page = path == "/" || path == "/index.html" || path == "/watch.html";
         if (page && (web == nullptr || !web->installed()))
             return sendText(connection, kNotFound,
                             "The web game is not installed on this server (scoreserver --web DIR "

@@ -8,6 +8,7 @@
 
 #include "shell/entry.h"
 #include "sound_files.h"
+#include "tools/webgame/watch_mode.h"
 
 namespace {
 
@@ -32,6 +33,8 @@ void renderSounds() {
 }  // namespace
 
 int main() {
+    // A watched game plays without sounds: none are made.
+    if (watchRequested()) return watchGame();
     renderSounds();
     return runProgram();
 }

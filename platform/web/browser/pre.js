@@ -3,6 +3,8 @@
 
 Module['preRun'] = [].concat(Module['preRun'] || []);
 Module['preRun'].push(function () {
+  // A game watched (watch.js) never touches the player's own files.
+  if (Module.v2Watch) return;
   // The storage is read back before the program starts, so it finds its files at once.
   FS.mkdir('/persist');
   FS.mount(IDBFS, {}, '/persist');

@@ -1,0 +1,122 @@
+// The watch page: fetches a proven game's record from the server (watch.html?game=ID) and hands
+// it to the game, which plays it back in real time (watch_mode.cpp). The page's buttons only
+// pause it and set its speed; the game never hears a key, a click or a touch, and the player's
+// stored files are never opened (pre.js leaves the storage alone while watching).
+'use strict';
+
+// The program's settings; the watch's own part is Module.v2Watch, set below.
+var Module = {};
+
+(function () {
+  const kMaxRecordBytes = 16 << 20;  // far beyond any real game's record, as the server allows
+  const canvas = document.getElementById('canvas');
+  const room = document.getElementById('screen');
+  const status = document.getElementById('status');
+  const state = document.getElementById('watch-state');
+  const title = document.getElementById('watch-title');
+  const pause = document.getElementById('pause');
+  const speeds = Array.from(document.querySelectorAll('#watch-bar .speed'));
+
+  // The largest whole factor of device pixels that fits, as on the game's own page.
+  function layout() {
+    const ratio = window.devicePixelRatio || 1;
+    const scale = Math.max(1, Math.floor(Math.min(room.clientWidth * ratio / 176,
+                                                  room.clientHeight * ratio / 220)));
+    canvas.style.width = (176 * scale / ratio) + 'px';
+    canvas.style.height = (220 * scale / ratio) + 'px';
+  }
+  window.addEventListener('resize', layout);
+  layout();
+
+  const watch = { record: null, speed: 1, paused: false, over: false };
+  Module.v2Watch = watch;
+
+  function show() {
+    if (watch.over) return;
+    state.textContent = watch.paused ? 'Paused' : `Playing at ${watch.speed}x`;
+    state.dataset.state = watch.paused ? 'paused' : 'playing';
+    pause.textContent = watch.paused ? 'Resume' : 'Pause';
+    pause.setAttribute('aria-pressed', String(watch.paused));
+    speeds.forEach(function (button) {
+      button.setAttribute('aria-pressed', String(Number(button.dataset.speed) === watch.speed));
+    });
+  }
+  // A change takes effect at once, not after the game's current wait.
+  function changed() {
+    show();
+    if (Module.v2Wake) Module.v2Wake();
+  }
+  pause.addEventListener('click', function () {
+    watch.paused = !watch.paused;
+    changed();
+  });
+  speeds.forEach(function (button) {
+    button.addEventListener('click', function () {
+      watch.speed = Number(button.dataset.speed);
+      changed();
+    });
+  });
+
+  function failed(text) {
+    watch.over = true;
+    status.hidden = false;
+    status.textContent = text;
+    state.textContent = 'This game cannot be watched.';
+    state.dataset.state = 'failed';
+    pause.disabled = true;
+    speeds.forEach(function (button) { button.disabled = true; });
+  }
+
+  watch.ended = function (proven, score, reason) {
+    watch.over = true;
+    pause.disabled = true;
+    speeds.forEach(function (button) { button.disabled = true; });
+    if (proven) {
+      state.textContent = `Ended: ${score} points, proven.`;
+      state.dataset.state = 'ended';
+      state.dataset.score = String(score);
+    } else {
+      failed(`This game does not play back here: ${reason}.`);
+    }
+  };
+  Module.onRuntimeInitialized = function () {
+    status.hidden = true;
+    pause.disabled = false;
+    speeds.forEach(function (button) { button.disabled = false; });
+    show();
+  };
+  Module.onAbort = function () { failed('The game stopped because of an error.'); };
+
+  // Reads the reply whole, refusing one beyond the limit.
+  async function recordOf(response) {
+    const length = Number(response.headers.get('Content-Length'));
+    if (length > kMaxRecordBytes) throw new Error('too large');
+    const bytes = new Uint8Array(await response.arrayBuffer());
+    if (bytes.length > kMaxRecordBytes) throw new Error('too large');
+    return bytes;
+  }
+
+  const game = new URLSearchParams(location.search).get('game') || '';
+  if (!/^[0-9a-f]{64}$/.test(game)) {
+    failed('No game to watch: the address names none.');
+    return;
+  }
+  // Whose game it is, from the list (which a server that cannot reach its store may not give).
+  fetch('/scores.json', { cache: 'no-store', credentials: 'omit' }).then(function (response) {
+    return response.ok ? response.json() : [];
+  }).then(function (list) {
+    const entry = list.find(function (row) { return row.replay === '/replays/' + game; });
+    if (entry) title.textContent = `${entry.name}: ${entry.score} points, proven`;
+  }).catch(function () {});
+  fetch('/replays/' + game, { cache: 'no-store', credentials: 'omit' }).then(async function (response) {
+    if (response.status === 404) return failed('This game is not on the server.');
+    if (!response.ok) return failed(`The server did not give the game (${response.status}). Try again later.`);
+    watch.record = await recordOf(response);
+    const script = document.createElement('script');
+    script.src = 'vextorium2.js';
+    script.async = true;
+    document.body.appendChild(script);
+  }).catch(function () {
+    failed('The game could not be fetched. Try again later.');
+  });
+})();

@@ -1,0 +1,162 @@
+// Watching a proven game: from the high-score page to the watch page, which plays the server's
+// copy of the record back in the page, against the native replay runner's frames of the same
+// record.
+import assert from 'node:assert/strict';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { test } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { differences, replayShots } from './frames.mjs';
+import { launch, readFrame, setting, startServer, storeFiles, waitFor } from './harness.mjs';
+import { kSavedGame } from './references.mjs';
+
+const kCase = { timeout: 240000 };
+
+// A short game: started from the menu, the ball released at each life and the paddle never
+// moved, so all three balls are lost within about 20 seconds of play.
+const kShortGame = [500, 1500, 3000, 4000, 8000, 12000, 16000]
+    .map((ms) => `${ms} press action`).join('\n') + '\n22000 close\n';
+
+// The record the game wrote, and the score its trace last showed.
+function playShortGame(replay) {
+    const made = replayShots(replay, kShortGame, { args: ['--seed', '5'] });
+    const record = readFileSync(join(made.dir, 'GameRecord.dat'));
+    const score = Number([...made.trace.matchAll(/^\d+ score (\d+)$/gm)].at(-1)[1]);
+    rmSync(made.dir, { recursive: true, force: true });
+    return { record, score };
+}
+
+// The replay runner's frame at the record's end: played once for the time of its last traced
+// step (the tick that ends the game), then again with a shot there.
+function lastShot(replay, record) {
+    const scratch = mkdtempSync(join(tmpdir(), 'v2-watch-'));
+    const file = join(scratch, 'GameRecord.dat');
+    writeFileSync(file, record);
+    const played = replayShots(replay, '', { args: ['--proof', file] });
+    const end = Number(played.trace.trim().split('\n').at(-1).split(' ')[0]);
+    const shots = replayShots(replay, `${end} shot last.png\n`, { args: ['--proof', file] });
+    rmSync(scratch, { recursive: true, force: true });
+    rmSync(played.dir, { recursive: true, force: true });
+    rmSync(shots.dir, { recursive: true, force: true });
+    return shots.last;
+}
+
+// Polls `fn` in the page until it returns a truthy value; a page being replaced meanwhile is
+// asked again.
+async function pageWait(page, what, fn, timeoutMs = 20000) {
+    const until = Date.now() + timeoutMs;
+    for (;;) {
+        const value = await page.evaluate(fn).catch(() => null);
+        if (value) return value;
+        if (Date.now() > until) throw new Error(`the page never showed ${what}`);
+        await sleep(100);
+    }
+}
+
+// Everything of the origin's storage that the game keeps: each IndexedDB record of its files
+// (contents, mode and time) and localStorage.
+function storageDump(page) {
+    return page.evaluate(async () => {
+        const names = indexedDB.databases ? (await indexedDB.databases()).map((d) => d.name) : ['/persist'];
+        const out = { local: { ...localStorage } };
+        for (const name of names.sort()) {
+            const db = await new Promise((resolve, reject) => {
+                const open = indexedDB.open(name);
+                open.onsuccess = () => resolve(open.result);
+                open.onerror = () => reject(open.error);
+            });
+            for (const store of Array.from(db.objectStoreNames).sort()) {
+                out[`${name}:${store}`] = await new Promise((resolve, reject) => {
+                    const entries = [];
+                    const cursor = db.transaction(store).objectStore(store).openCursor();
+                    cursor.onsuccess = () => {
+                        const at = cursor.result;
+                        if (!at) return resolve(entries);
+                        const value = at.value;
+                        entries.push([String(at.key), Number(value.timestamp), value.mode,
+                            value.contents ? Array.from(value.contents) : null]);
+                        at.continue();
+                    };
+                    cursor.onerror = () => reject(cursor.error);
+                });
+            }
+            db.close();
+        }
+        return JSON.stringify(out);
+    });
+}
+
+const watchState = (page) => page.evaluate(() => document.getElementById('watch-state').dataset.state ?? '');
+
+test('a proven game is watched from the high-score page to its last frame, untouched by keys and storage', kCase, async () => {
+    const replay = setting('V2_REPLAY');
+    const game = playShortGame(replay);
+    const last = lastShot(replay, game.record);
+    // The game's end shows its playfield (bricks, score, lives), not a blank display.
+    const colours = new Set();
+    for (let i = 0; i < last.length; i += 3) colours.add(last.readUIntBE(i, 3));
+    assert.ok(colours.size > 16, 'the replay runner\'s last shot is blank');
+    const server = await startServer();
+    const browser = await launch();
+    try {
+        const sent = await fetch(`${server.origin}/Vextorium2/proof`, { method: 'POST',
+            headers: { 'Content-Type': 'application/octet-stream' }, body: game.record });
+        assert.equal(sent.status, 200, 'the record is taken');
+        const id = (await sent.text()).trim();
+        const upload = await fetch(`${server.origin}/Vextorium2/updateScore.php?myname=WATCH&myscore=${game.score}&myid=w1&myproof=${id}`);
+        assert.equal(upload.status, 200, 'the score is proven');
+
+        // The player's own files, kept by the game page, before any watching.
+        const page = await browser.page({ width: 800, height: 800 });
+        await page.goto(`${server.origin}/`);
+        await waitFor(page, 'the game started', (frame) => frame.some((v) => v > 0));
+        await storeFiles(page, { 'AutoSave.dat': kSavedGame });
+
+        // A game the server does not have is a plain message, not a broken page.
+        await page.goto(`${server.origin}/watch.html?game=${'0'.repeat(64)}`);
+        assert.equal(await pageWait(page, 'the refusal', () => document.getElementById('watch-state').dataset.state), 'failed');
+        assert.match(await page.evaluate(() => document.getElementById('status').textContent), /not on the server/);
+
+        await page.goto(`${server.origin}/scores`);
+        const stored = await storageDump(page);
+        assert.ok(stored.includes('AutoSave.dat'), 'the stored files are seen');
+        const link = `/watch.html?game=${id}`;
+        assert.equal(await page.$eval(`a[href="${link}"]`, (a) => a.textContent), String(game.score));
+        await page.click(`a[href="${link}"]`);
+        await pageWait(page, 'the game playing', () => location.pathname === '/watch.html' &&
+            document.getElementById('watch-state').dataset.state === 'playing');
+
+        // Paused, the picture stands still; playing, it moves.
+        const moving = await readFrame(page);
+        await waitFor(page, 'the game moving', (frame) => !frame.equals(moving));
+        await page.click('#pause');
+        assert.equal(await watchState(page), 'paused');
+        const held = await readFrame(page);
+        await sleep(600);
+        assert.ok((await readFrame(page)).equals(held), 'the picture changed while paused');
+        await page.click('#pause');
+        await page.click('.speed[data-speed="4"]');
+        assert.equal(await watchState(page), 'playing');
+
+        // Keys and clicks go nowhere: the game still ends where the record ends.
+        for (const key of ['Escape', 'Enter', 'ArrowLeft', 'F1']) await page.keyboard.press(key);
+        const canvas = await page.evaluate(() => {
+            const r = document.getElementById('canvas').getBoundingClientRect();
+            return { x: r.left + r.width / 2, y: r.top + r.height / 2 };
+        });
+        await page.mouse.click(canvas.x, canvas.y);
+
+        await pageWait(page, 'the game ended', () => document.getElementById('watch-state').dataset.state === 'ended', 60000);
+        assert.equal(await page.evaluate(() => document.getElementById('watch-state').dataset.score), String(game.score));
+        assert.equal(await page.evaluate(() => document.getElementById('watch-title').textContent),
+            `WATCH: ${game.score} points, proven`);
+        const shown = await readFrame(page);
+        assert.equal(differences(shown, last).count, 0, 'the last frame differs from the replay runner\'s');
+        assert.equal(await storageDump(page), stored, 'watching changed the stored files');
+        assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
+    } finally {
+        await browser.close();
+        await server.stop();
+    }
+});
