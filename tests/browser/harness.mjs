@@ -28,11 +28,12 @@ export function setting(name) {
 
 // Starts `scoreserver --listen 127.0.0.1:PORT --web DIR --db <scratch>` and reads the port it
 // announces ("scoreserver listening on HOST:PORT"). By default any free port and the built game;
-// a server started again on the same port is the same origin to the browser.
-export async function startServer({ port: wanted = 0, web = setting('V2_WEB_DIR') } = {}) {
+// a server started again on the same port is the same origin to the browser. It lists scores
+// without a proof too (--accept-unproven), unless `provenOnly`, as a server does by default.
+export async function startServer({ port: wanted = 0, web = setting('V2_WEB_DIR'), provenOnly = false } = {}) {
     const scratch = mkdtempSync(join(tmpdir(), 'v2-browser-'));
     const child = spawn(setting('V2_SCORESERVER'), ['--listen', `127.0.0.1:${wanted}`, '--web',
-        web, '--db', join(scratch, 'scores.sqlite'), '--accept-unproven'],
+        web, '--db', join(scratch, 'scores.sqlite'), ...(provenOnly ? [] : ['--accept-unproven'])],
         { stdio: ['ignore', 'pipe', 'inherit'] });
     const port = await new Promise((resolve, reject) => {
         let text = '';

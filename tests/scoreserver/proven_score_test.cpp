@@ -128,6 +128,46 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     EXPECT_EQ(get(server, kScript), ";ACE," + score);
 }
 
+// A game recorded by a build with other rules (the rules version raised, the check made anew)
+// cannot be judged by these rules: its score is stored, not refused, so no player loses it to
+// an update; a proven-only server does not list it, one with --accept-unproven lists it marked.
+TEST(ProvenScoreTest, RecordOfOtherRulesIsStoredUnprovenNotRefused) {
+    const MadeGame& game = autoplayGame();
+    ASSERT_GT(game.record.size(), 14u);
+    // "V2GR", the format byte, then the rules version as a one-byte varint; the last 8 bytes
+    // are the start of the SHA-256 of every byte before them.
+    std::string other = game.record;
+    ASSERT_EQ(other[5], '\x01');
+    other[5] = '\x02';
+    const size_t body = other.size() - 8;
+    const auto check = Sha256::of(reinterpret_cast<const uint8_t*>(other.data()), body);
+    other.replace(body, 8, reinterpret_cast<const char*>(check.data()), 8);
+    const std::string score = std::to_string(game.score);
+
+    for (const bool provenOnly : {true, false}) {
+        InProcessServer server(proofLimits(), nullptr, {}, provenOnly);
+        int status = 0;
+        const std::string id = post(server, other, status).substr(0, 64);
+        ASSERT_EQ(status, 200);
+        // Answered as any stored score, with no reason to give up on it.
+        EXPECT_EQ(upload(server, "myname=OLDER&myscore=" + score + "&myid=o&myproof=" + id, status),
+                  "recorded\n");
+        EXPECT_EQ(status, 200) << provenOnly;
+        const std::string json = get(server, "/scores.json");
+        if (provenOnly) {
+            EXPECT_EQ(get(server, kScript), "");
+            EXPECT_EQ(json, "[]");
+            server.store.listUnproven(true);
+            EXPECT_EQ(server.store.best(10), (std::vector<ScoreRecord>{{"OLDER", game.score}}));
+        } else {
+            EXPECT_EQ(get(server, kScript), ";OLDER," + score);
+            EXPECT_NE(json.find("\"name\":\"OLDER\""), std::string::npos) << json;
+            EXPECT_NE(json.find("\"proven\":false"), std::string::npos) << json;
+            EXPECT_EQ(json.find("\"proven\":true"), std::string::npos) << json;
+        }
+    }
+}
+
 // Records beyond the size limit are refused before they are held; a full verifier queue
 // answers 503 with Retry-After while the list keeps being answered.
 TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {

@@ -61,7 +61,7 @@ std::string makeTempDirectory(const char* prefix) {
     return pattern + "/";
 }
 
-bool runCommand(const std::vector<std::string>& command, const std::string& log) {
+pid_t spawnLogged(const std::vector<std::string>& command, const std::string& log, int fd3) {
     std::vector<char*> argv = argvOf(command);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -69,11 +69,17 @@ bool runCommand(const std::vector<std::string>& command, const std::string& log)
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(),
                                      O_WRONLY | O_CREAT | O_APPEND, 0644);
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    if (fd3 >= 0) posix_spawn_file_actions_adddup2(&actions, fd3, 3);
     pid_t pid = -1;
-    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+bool runCommand(const std::vector<std::string>& command, const std::string& log) {
+    const pid_t pid = spawnLogged(command, log);
     int status = 0;
-    return spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
 }
 

@@ -16,6 +16,10 @@ std::vector<std::string> asUnprivileged(std::vector<std::string> command);
 // on failure.
 std::string makeTempDirectory(const char* prefix);
 
+// Starts the command with its output appended to `log` and, when `fd3` is given, that
+// descriptor as its fd 3; its process id, or -1.
+pid_t spawnLogged(const std::vector<std::string>& command, const std::string& log, int fd3 = -1);
+
 // Runs the command, its output appended to `log`; true when it exits with 0.
 bool runCommand(const std::vector<std::string>& command, const std::string& log);
 

@@ -38,10 +38,23 @@ namespace platform {
 namespace {
 constexpr int kFirstSuccess = 200;
 constexpr int kLastSuccess = 299;
+constexpr int kFirstRefusal = 400;
+constexpr int kLastRefusal = 499;
+constexpr int kRequestTimeout = 408;
+constexpr int kTooManyRequests = 429;
+
+// A record POSTed ahead of its score and turned down for good (404 or 405 from a server that
+// knows nothing of records, 413 for one too large): the score then goes up without it, and
+// that upload's own answer says whether the exchange worked.
+bool declinedPost(const std::string* send, int status) {
+    return send != nullptr && status >= kFirstRefusal && status <= kLastRefusal &&
+           status != kRequestTimeout && status != kTooManyRequests;
+}
 }  // namespace
 
 struct HttpSession {
-    bool allTaken = true;  // every request so far was sent and had a successful reply
+    // every request so far was sent and had a successful reply, or was a declined POST
+    bool allTaken = true;
 };
 
 HttpSession* httpOpen(const std::string&) {
@@ -65,7 +78,8 @@ HttpRequest* perform(HttpSession* session, const std::string& url, const std::st
                                static_cast<int>(kHttpMaxBody), &body, &length,
                                send != nullptr ? send->data() : nullptr,
                                send != nullptr ? static_cast<int>(send->size()) : 0);
-    if (status < kFirstSuccess || status > kLastSuccess) session->allTaken = false;
+    if ((status < kFirstSuccess || status > kLastSuccess) && !declinedPost(send, status))
+        session->allTaken = false;
     HttpRequest* request = nullptr;
     if (status >= 0) {
         request = new HttpRequest;

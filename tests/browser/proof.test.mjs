@@ -1,0 +1,156 @@
+// A real game played in the page is proven by the native score server: a new game to a game
+// over and a high score, the name entered, the score and the game's record sent with the left
+// soft key to a server that lists proven scores only.
+import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
+import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { before, test } from 'node:test';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { onlyIn } from './engines.mjs';
+import { findPaddle } from './frames.mjs';
+import { launch, setting, startServer, storedFiles, storeFiles, until, waitForScreen } from './harness.mjs';
+import { press } from './play.mjs';
+import { references } from './references.mjs';
+
+const kCase = { timeout: 240000 };
+const kFakeProof = 'not a record';
+
+let ref;
+before(() => {
+    ref = references(setting('V2_REPLAY'));
+});
+
+// ScoreList.sav: music off, sound on, then 100 entries of 32 bytes (pending, a reserved byte,
+// the name in 9 UTF-16 units, the score at byte 20). "OLD" with 1 point waits to be sent, then
+// "LOW" with 0 points 99 times: any score above 0 enters the table.
+function seededTable() {
+    const table = Buffer.alloc(2 + 32 * 100);
+    table[1] = 1;
+    for (let i = 0; i < 100; ++i) {
+        const entry = table.subarray(2 + 32 * i);
+        entry.write(i === 0 ? 'OLD' : 'LOW', 2, 'utf16le');
+        if (i === 0) {
+            entry[0] = 1;
+            entry.writeUInt32LE(1, 20);
+        }
+    }
+    return table;
+}
+
+// ScoreProofs.dat holding a proof for OLD: "V2SP", its name's 9 units, its score, the length.
+function seededProofs() {
+    const head = Buffer.alloc(18 + 8);
+    head.write('OLD', 0, 'utf16le');
+    head.writeUInt32LE(1, 18);
+    head.writeUInt32LE(kFakeProof.length, 22);
+    return Buffer.concat([Buffer.from('V2SP'), head, Buffer.from(kFakeProof)]);
+}
+
+const entryOf = (table, i) => {
+    const entry = table.subarray(2 + 32 * i, 2 + 32 * (i + 1));
+    return { pending: entry[0], name: entry.toString('utf16le', 2, 20).replace(/\0+$/, ''), score: entry.readUInt32LE(20) };
+};
+
+// The stored record holds a finished game: the game's end (0xE0) right before the 8 check bytes.
+const gameEnded = (files) => {
+    const record = files['GameRecord.dat'] ?? [];
+    return record.length > 9 && record[record.length - 9] === 0xe0;
+};
+
+test('a new game played in the page to a high score is proven by the native server and listed; a record the server turns down still counts as sent',
+    { ...kCase, ...onlyIn(['chromium'], 'request interception') }, async () => {
+    const server = await startServer({ provenOnly: true });
+    const chromium = await launch();
+    try {
+        const page = await chromium.page({ width: 1280, height: 800 });
+        // OLD's record is answered as by a server that knows nothing of records: 404, so OLD
+        // goes up without it. Every other request reaches the server.
+        await page.setRequestInterception(true);
+        page.on('request', (r) => (r.method() === 'POST' && r.postData() === kFakeProof
+            ? r.respond({ status: 404, contentType: 'text/plain', body: 'not found\n' })
+            : r.continue()));
+        await page.goto(`${server.origin}/`);
+        await waitForScreen(page, 'the title', ref.title);
+        await storeFiles(page, { 'ScoreList.sav': seededTable(), 'ScoreProofs.dat': seededProofs() });
+        await page.reload();
+        await waitForScreen(page, 'the title after the reload', ref.title);
+        await page.evaluate(() => {
+            window.exchangeTexts = [];
+            const line = document.getElementById('exchange');
+            new MutationObserver(() => window.exchangeTexts.push(line.textContent)).observe(line, { childList: true, characterData: true, subtree: true });
+        });
+
+        // A new game; the paddle held left (pressed until play takes it) loses every ball, and
+        // Enter launches each.
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'Enter', ref.stage, 'stage 1');
+        await press(page, 'Enter', ref.play, 'play', ref.playMask);
+        await until(page, 'ArrowLeft held in play', () => page.keyboard.down('ArrowLeft'), (frame) => {
+            const x = findPaddle(frame, ref.paddle);
+            return x >= 0 && x !== 70;
+        });
+        let files = {};
+        for (let i = 0; i < 150 && !gameEnded(files); ++i) {
+            await page.keyboard.press('Enter');
+            await sleep(400);
+            files = await storedFiles(page);
+        }
+        await page.keyboard.up('ArrowLeft');
+        assert.ok(gameEnded(files), 'no game over within a minute');
+
+        // "a" and the left soft key until the server lists the score: the game over leads to the
+        // name entry, "a" types A, the left soft key is Done and then, on the table, sends.
+        let json = [];
+        for (let i = 0; i < 20 && json.length === 0; ++i) {
+            await page.keyboard.press('a');
+            await page.keyboard.press('F1');
+            for (let wait = 0; wait < 15 && json.length === 0; ++wait) {
+                await sleep(100);
+                json = await (await fetch(`${server.origin}/scores.json`, { signal: AbortSignal.timeout(5000) })).json();
+            }
+        }
+        // The exchange that sent both scores said so (a slow answer may have let a second
+        // left soft key start another, which must end alike).
+        await page.waitForFunction(() => window.exchangeTexts.some((t) => /sent|failed/i.test(t)), { timeout: 20000 });
+        const texts = (await page.evaluate(() => window.exchangeTexts)).filter((t) => t);
+        assert.deepEqual(texts.slice(0, 2), ['Sending scores…', 'Scores sent.']);
+        assert.ok(texts.every((t) => t === 'Sending scores…' || t === 'Scores sent.'), texts.join(' / '));
+
+        // The page's game stored the score it showed, answered; OLD was taken without its record.
+        files = await storedFiles(page);
+        const table = Buffer.from(files['ScoreList.sav'] ?? []);
+        assert.equal(table.length, 3202);
+        const entered = entryOf(table, 0);
+        assert.equal(entered.name, 'A');
+        assert.equal(entered.pending, 0, 'the server\'s answer was taken');
+        assert.ok(entered.score > 0);
+        assert.deepEqual(entryOf(table, 1), { pending: 0, name: 'OLD', score: 1 });
+        assert.deepEqual(files['ScoreProofs.dat'] ?? [], [], 'no proof left pending');
+
+        // The record proves that score with the native runner, and the server lists it as
+        // proven (OLD, stored without a proof, is not listed).
+        const record = Buffer.from(files['GameRecord.dat']);
+        const key = createHash('sha256').update(record).digest('hex');
+        assert.deepEqual(json, [{ rank: 1, name: 'A', score: entered.score, proven: true, replay: `/replays/${key}` }]);
+        const scratch = mkdtempSync(join(tmpdir(), 'v2-record-'));
+        try {
+            writeFileSync(join(scratch, 'GameRecord.dat'), record);
+            const replay = setting('V2_REPLAY');
+            const verdict = spawnSync(replay, ['--verify', join(scratch, 'GameRecord.dat'), '--levels',
+                join(dirname(replay), 'BrickMap.dat')], { encoding: 'utf8' });
+            assert.equal(verdict.stdout, `proven ${entered.score} ${key}\n`);
+            assert.equal(verdict.status, 0);
+        } finally {
+            rmSync(scratch, { recursive: true, force: true });
+        }
+        console.log(`page game: record ${record.length} bytes, score ${entered.score}`);
+        assert.deepEqual(await chromium.pageErrors(), [], 'errors thrown in the page');
+    } finally {
+        await chromium.close();
+        await server.stop();
+    }
+});
