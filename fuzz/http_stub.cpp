@@ -37,22 +37,17 @@ HttpSession* httpOpen(const std::string&) {
     return new HttpSession;
 }
 
-HttpRequest* httpOpenUrl(HttpSession*, const std::string& url, long) {
+HttpRequest* httpSend(HttpSession*, const std::string& url, const std::string* body, long) {
     auto* request = new HttpRequest;
-    if (url.find('?') != std::string::npos) {
+    if (body != nullptr) {
+        request->status = 404;  // a server that knows nothing of proofs
+    } else if (url.find('?') != std::string::npos) {
         const int n = fuzzing::uploads++;
         request->status = n < 32 && ((fuzzing::uploadAnswers >> n) & 1) != 0 ? 200 : 500;
     } else {
         request->status = 200;
         request->body = fuzzing::reply;
     }
-    return request;
-}
-
-// A server that knows nothing of proofs.
-HttpRequest* httpPost(HttpSession*, const std::string&, const std::string&, long) {
-    auto* request = new HttpRequest;
-    request->status = 404;
     return request;
 }
 

@@ -16,14 +16,21 @@ constexpr size_t kHttpMaxBody = 64 * 1024;    // a longer reply is cut here
 // nullptr when the client cannot be set up.
 HttpSession* httpOpen(const std::string& agent);
 
-// GETs the URL and holds the reply; nullptr when no whole reply came within timeoutMs (no
-// connection, a server that stalls or trickles). The request never takes longer than
-// timeoutMs: connecting gets the smaller of kHttpConnectTimeoutMs and timeoutMs. With
-// timeoutMs of 0 or less nothing is sent and the result is nullptr.
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs);
-// POSTs `body` to the URL as application/octet-stream; otherwise exactly as httpOpenUrl.
-HttpRequest* httpPost(HttpSession* session, const std::string& url, const std::string& body,
+// One request: a GET of the URL, or a POST of `*body` as application/octet-stream when `body` is
+// given. Holds the reply; nullptr when no whole reply came within timeoutMs (no connection, a
+// server that stalls or trickles). The request never takes longer than timeoutMs: connecting
+// gets the smaller of kHttpConnectTimeoutMs and timeoutMs. With timeoutMs of 0 or less nothing
+// is sent and the result is nullptr. Each back end has its own.
+HttpRequest* httpSend(HttpSession* session, const std::string& url, const std::string* body,
                       long timeoutMs);
+
+inline HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
+    return httpSend(session, url, nullptr, timeoutMs);
+}
+inline HttpRequest* httpPost(HttpSession* session, const std::string& url, const std::string& body,
+                             long timeoutMs) {
+    return httpSend(session, url, &body, timeoutMs);
+}
 
 // The reply's HTTP status code.
 long httpStatus(const HttpRequest* request);

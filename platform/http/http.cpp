@@ -72,10 +72,9 @@ HttpSession* httpOpen(const std::string& agent) {
     return session;
 }
 
-namespace {
 // One request on the session's handle: a GET, or a POST of `body` when given.
-HttpRequest* perform(HttpSession* session, const std::string& url, const std::string* body,
-                     long timeoutMs) {
+HttpRequest* httpSend(HttpSession* session, const std::string& url, const std::string* body,
+                      long timeoutMs) {
     if (session == nullptr || timeoutMs <= 0) return nullptr;  // 0 would mean no limit to curl
     trace(std::string(body != nullptr ? "http POST " : "http GET ") + url);
     // No "Expect: 100-continue": curl would wait up to a second for it before sending a body.
@@ -118,16 +117,6 @@ HttpRequest* perform(HttpSession* session, const std::string& url, const std::st
         return nullptr;
     }
     return request;
-}
-}  // namespace
-
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
-    return perform(session, url, nullptr, timeoutMs);
-}
-
-HttpRequest* httpPost(HttpSession* session, const std::string& url, const std::string& body,
-                      long timeoutMs) {
-    return perform(session, url, &body, timeoutMs);
 }
 
 void httpClose(HttpSession* session) {

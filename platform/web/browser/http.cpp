@@ -28,7 +28,7 @@ EM_ASYNC_JS(int, v2Fetch,
                                             payload);
             });
 
-// The page's status line: "sending", then "sent" or "failed".
+// The page's status line: "sending", then "sent", "refused" or "failed".
 EM_JS(void, v2ExchangeStatus, (const char* state), {
     if (Module.v2ExchangeStatus) Module.v2ExchangeStatus(UTF8ToString(state));
 });
@@ -43,18 +43,18 @@ constexpr int kLastRefusal = 499;
 constexpr int kRequestTimeout = 408;
 constexpr int kTooManyRequests = 429;
 
-// A record POSTed ahead of its score and turned down for good (404 or 405 from a server that
-// knows nothing of records, 413 for one too large): the score then goes up without it, and
-// that upload's own answer says whether the exchange worked.
-bool declinedPost(const std::string* send, int status) {
-    return send != nullptr && status >= kFirstRefusal && status <= kLastRefusal &&
-           status != kRequestTimeout && status != kTooManyRequests;
+// An answer that sending again will not change: a 4xx but for 408 and 429.
+bool turnedDownForGood(int status) {
+    return status >= kFirstRefusal && status <= kLastRefusal && status != kRequestTimeout &&
+           status != kTooManyRequests;
 }
 }  // namespace
 
 struct HttpSession {
-    // every request so far was sent and had a successful reply, or was a declined POST
+    // every request so far was sent and answered, so nothing is left to send again
     bool allTaken = true;
+    // a score was turned down for good (a refused proof, a name the server will not list)
+    bool turnedDown = false;
 };
 
 HttpSession* httpOpen(const std::string&) {
@@ -63,9 +63,8 @@ HttpSession* httpOpen(const std::string&) {
     return new HttpSession;
 }
 
-namespace {
-HttpRequest* perform(HttpSession* session, const std::string& url, const std::string* send,
-                     long timeoutMs) {
+HttpRequest* httpSend(HttpSession* session, const std::string& url, const std::string* send,
+                      long timeoutMs) {
     if (session == nullptr) return nullptr;
     if (timeoutMs <= 0) {
         session->allTaken = false;  // no time left to send it
@@ -78,8 +77,13 @@ HttpRequest* perform(HttpSession* session, const std::string& url, const std::st
                                static_cast<int>(kHttpMaxBody), &body, &length,
                                send != nullptr ? send->data() : nullptr,
                                send != nullptr ? static_cast<int>(send->size()) : 0);
-    if ((status < kFirstSuccess || status > kLastSuccess) && !declinedPost(send, status))
-        session->allTaken = false;
+    // A record POSTed ahead of its score and turned down (404 or 405 from a server that knows
+    // nothing of records, 413 for one too large) goes no further: the score then goes up
+    // without it, and that upload's own answer tells how the exchange went.
+    if (status < kFirstSuccess || status > kLastSuccess) {
+        if (!turnedDownForGood(status)) session->allTaken = false;
+        else if (send == nullptr) session->turnedDown = true;
+    }
     HttpRequest* request = nullptr;
     if (status >= 0) {
         request = new HttpRequest;
@@ -90,20 +94,10 @@ HttpRequest* perform(HttpSession* session, const std::string& url, const std::st
     std::free(body);
     return request;
 }
-}  // namespace
-
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
-    return perform(session, url, nullptr, timeoutMs);
-}
-
-HttpRequest* httpPost(HttpSession* session, const std::string& url, const std::string& body,
-                      long timeoutMs) {
-    return perform(session, url, &body, timeoutMs);
-}
 
 void httpClose(HttpSession* session) {
     if (session == nullptr) return;
-    v2ExchangeStatus(session->allTaken ? "sent" : "failed");
+    v2ExchangeStatus(!session->allTaken ? "failed" : session->turnedDown ? "refused" : "sent");
     web::setExchanging(false);
     delete session;
 }

@@ -13,12 +13,10 @@ HttpSession* httpOpen(const std::string&) {
     return new HttpSession;
 }
 
-HttpRequest* httpOpenUrl(HttpSession* session, const std::string& url, long timeoutMs) {
-    if (session != nullptr && timeoutMs > 0) trace("http GET " + url);
-    return nullptr;
-}
-
-HttpRequest* httpPost(HttpSession*, const std::string&, const std::string&, long) {
+HttpRequest* httpSend(HttpSession* session, const std::string& url, const std::string* body,
+                      long timeoutMs) {
+    if (session != nullptr && timeoutMs > 0)
+        trace((body != nullptr ? "http POST " : "http GET ") + url);
     return nullptr;
 }
 

@@ -137,6 +137,7 @@ var Module = {
   // The score exchange: what it is doing, then how it ended, for a few seconds.
   const exchange = document.getElementById('exchange');
   const exchangeTexts = {sending: 'Sending scores…', sent: 'Scores sent.',
+                         refused: 'The server turned a score down.',
                          failed: 'Sending failed. Try again later.'};
   let exchangeTimer = 0;
   Module.v2ExchangeStatus = function (state) {
