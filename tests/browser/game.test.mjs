@@ -145,6 +145,50 @@ test('keys lead to play and steer the paddle, the mouse steers it and clicks, a 
     });
 });
 
+// In play with the ball held only the fire brick's flames move: they turn every 10 ticks, and
+// a tick comes at every gate, every 11 ms. Counted on the canvas at every display frame over
+// four seconds of the page's own clock, the turns show the game's speed: a page that loses time
+// at its gates shows fewer, one that runs ahead more.
+test('in play the game keeps the gates\' speed: the fire brick\'s flames turn every 110 ms', kCase, async () => {
+    await withGame({ width: 1280, height: 800 }, async ({ page }) => {
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'Enter', ref.stage, 'stage 1');
+        await press(page, 'Enter', ref.play, 'play', ref.playMask);
+        // The flames: the pixels that animate on their own in the replay runner's shots.
+        const box = [kWidth, kHeight, 0, 0];
+        ref.playMask.forEach((animates, i) => {
+            if (!animates) return;
+            const x = i % kWidth;
+            const y = Math.floor(i / kWidth);
+            box.splice(0, 4, Math.min(box[0], x), Math.min(box[1], y), Math.max(box[2], x), Math.max(box[3], y));
+        });
+        assert.ok(box[2] - box[0] < 16 && box[3] - box[1] < 10, `one brick animates: ${box}`);
+        const { turns, elapsed } = await page.evaluate(([left, top, right, bottom], width, height, ms) =>
+            new Promise((resolve) => {
+                const canvas = document.querySelector('canvas');
+                const small = new OffscreenCanvas(width, height).getContext('2d', { willReadFrequently: true });
+                small.imageSmoothingEnabled = false;
+                let last = null;
+                let turns = -1;
+                let start = 0;
+                const look = (now) => {
+                    small.drawImage(canvas, 0, 0, width, height);
+                    const flames = small.getImageData(left, top, right - left + 1, bottom - top + 1).data.join();
+                    // Counted from the first turn seen, so the count starts at a turn.
+                    if (last !== null && flames !== last && ++turns === 0) start = now;
+                    last = flames;
+                    if (turns < 0 || now - start < ms) requestAnimationFrame(look);
+                    else resolve({ turns, elapsed: now - start });
+                };
+                requestAnimationFrame(look);
+            }), box, kWidth, kHeight, 4400);
+        const expected = elapsed / 110;
+        assert.ok(Math.abs(turns - expected) <= 2,
+            `${turns} turns of the flames in ${elapsed.toFixed(0)} ms of the page's clock, ${expected.toFixed(1)} at the gates' speed`);
+    });
+});
+
 test('on a phone the touch buttons lead to play and move the paddle, a finger steers it',
     { ...kCase, ...onlyIn(['chromium'], 'touch emulation') }, async () => {
     const phone = { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true };
