@@ -122,7 +122,7 @@ constexpr double kStillAfterMs = 1000;
 constexpr double kLivelyAfterEventMs = 250;
 constexpr int kLivelyAfterChanges = 2;  // wakes in a row that found the picture changed
 // A page held up longer than this (a long task, a throttled timer) loses the time beyond it.
-constexpr double kMostBehindMs = 500;
+constexpr double kMostBehindMs = 300;
 CatchUpClock programClock(kMostBehindMs);
 double lastEvent = -kLivelyAfterEventMs;
 double lastChange = 0;
