@@ -14,6 +14,7 @@ import { gzipSync } from 'node:zlib';
 import { firstVisitBytes, slowFirstVisit, titleWatcher } from './first_visit.mjs';
 import { kHeight, kWidth } from './frames.mjs';
 import { launch, startServer, toolOptions, until, waitForPaddle, waitForScreen } from './harness.mjs';
+import { flameTurns } from './play.mjs';
 import { references } from './references.mjs';
 
 const { option, replay } = toolOptions();
@@ -82,7 +83,7 @@ async function processorUse(pid, label) {
 }
 
 // The title, then play with the ball held on the paddle: the processor use of each, as
-// `${prefix}title` and `${prefix}play`, and the game's ticks over the page's clock meanwhile.
+// `${prefix}title` and `${prefix}play`, then the game's speed in play over the page's clock.
 async function screens(chromium, origin, pid, prefix) {
     const page = await chromium.page();
     await page.goto(`${origin}/`);
@@ -96,6 +97,10 @@ async function screens(chromium, origin, pid, prefix) {
     await until(page, 'play', () => page.keyboard.press('Enter'));
     await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
     await processorUse(pid, `${prefix}play`);
+    // The game's speed: the fire brick's flames turn every 10 ticks, a tick at every gate (11 ms).
+    const { turns, elapsed } = await flameTurns(page, ref.playMask, seconds * 1000);
+    console.log(`${prefix}speed  the flames turned ${turns} times in ${elapsed.toFixed(0)} ms of the page's ` +
+        `clock: ${(turns * 110 / elapsed * 100).toFixed(1)}% of the gates' speed`);
     await page.close();
 }
 

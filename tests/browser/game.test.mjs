@@ -9,7 +9,7 @@ import { onlyIn } from './engines.mjs';
 import { differences, findPaddle, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
     waitForScreen, waitForStill, until } from './harness.mjs';
-import { loseSavedGameAsAC, press } from './play.mjs';
+import { flameTurns, loseSavedGameAsAC, press } from './play.mjs';
 import { kSavedGame, references } from './references.mjs';
 
 // The game writes its score table and saved game when the program ends, and a page is left
@@ -155,34 +155,7 @@ test('in play the game keeps the gates\' speed: the fire brick\'s flames turn ev
         await press(page, 'Enter', ref.menu, 'the menu');
         await press(page, 'Enter', ref.stage, 'stage 1');
         await press(page, 'Enter', ref.play, 'play', ref.playMask);
-        // The flames: the pixels that animate on their own in the replay runner's shots.
-        const box = [kWidth, kHeight, 0, 0];
-        ref.playMask.forEach((animates, i) => {
-            if (!animates) return;
-            const x = i % kWidth;
-            const y = Math.floor(i / kWidth);
-            box.splice(0, 4, Math.min(box[0], x), Math.min(box[1], y), Math.max(box[2], x), Math.max(box[3], y));
-        });
-        assert.ok(box[2] - box[0] < 16 && box[3] - box[1] < 10, `one brick animates: ${box}`);
-        const { turns, elapsed } = await page.evaluate(([left, top, right, bottom], width, height, ms) =>
-            new Promise((resolve) => {
-                const canvas = document.querySelector('canvas');
-                const small = new OffscreenCanvas(width, height).getContext('2d', { willReadFrequently: true });
-                small.imageSmoothingEnabled = false;
-                let last = null;
-                let turns = -1;
-                let start = 0;
-                const look = (now) => {
-                    small.drawImage(canvas, 0, 0, width, height);
-                    const flames = small.getImageData(left, top, right - left + 1, bottom - top + 1).data.join();
-                    // Counted from the first turn seen, so the count starts at a turn.
-                    if (last !== null && flames !== last && ++turns === 0) start = now;
-                    last = flames;
-                    if (turns < 0 || now - start < ms) requestAnimationFrame(look);
-                    else resolve({ turns, elapsed: now - start });
-                };
-                requestAnimationFrame(look);
-            }), box, kWidth, kHeight, 4400);
+        const { turns, elapsed } = await flameTurns(page, ref.playMask, 4400);
         const expected = elapsed / 110;
         assert.ok(Math.abs(turns - expected) <= 2,
             `${turns} turns of the flames in ${elapsed.toFixed(0)} ms of the page's clock, ${expected.toFixed(1)} at the gates' speed`);
