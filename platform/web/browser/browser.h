@@ -29,7 +29,7 @@ uint32_t msUntilSoundNotice();
 // The data files in the package, the player's files in the page's storage.
 void prepareFiles();
 
-// Hands the canvas the frame when it changed since it was last shown; true when it did.
-bool presentFrame();
+// Hands the canvas the frame when it changed since it was last shown.
+void presentFrame();
 
 }  // namespace platform::web

@@ -128,6 +128,7 @@ double lastEvent = -kLivelyAfterEventMs;
 double lastChange = 0;
 double lastWake = 0;
 int changedWakes = 0;
+bool pictureChanged = false;  // a picture went to the canvas since the last wake
 
 // How long after the last wake the page wakes next, at the earliest.
 double wakeEveryMs(double now) {
@@ -183,13 +184,13 @@ void wake() {
 
 // Only the rows from the first changed one to the last go to the canvas: the browser then
 // paints that band, not the whole picture (the fire brick's flames change a few rows).
-bool presentFrame() {
-    if (!displayOpen || suspended) return false;
+void presentFrame() {
+    if (!displayOpen || suspended) return;
     int top = 0;
     int bottom = kFrameHeight;
     if (!repaint) {
         while (top < kFrameHeight && sameRow(top)) ++top;
-        if (top == kFrameHeight) return false;
+        if (top == kFrameHeight) return;
         while (bottom - 1 > top && sameRow(bottom - 1)) --bottom;
     }
     repaint = false;
@@ -205,7 +206,7 @@ bool presentFrame() {
         *to++ = 0xFF;
     }
     v2ShowFrame(rgba.data(), kFrameWidth, top, bottom - top);
-    return true;
+    pictureChanged = true;
 }
 
 uint32_t pageMs() {
@@ -254,9 +255,12 @@ void destroyWindow() {
     v2ProgramEnded();
 }
 
+// With no message due the frame goes to the canvas, unless the loop is catching up: then the
+// picture of the last gate run goes, before the page sleeps.
 bool takeMessage(Message& message) {
     if (!messageDue()) {
         web::deliverSoundNotices();
+        if (!programClock.behind()) web::presentFrame();
         return false;
     }
     message = queue.front().message;
@@ -282,12 +286,10 @@ void waitForMessage(uint32_t ms) {
                 lastTurn = pageNow();
             }
         } else {
-            if (web::presentFrame()) {
-                ++changedWakes;
-                lastChange = now;
-            } else {
-                changedWakes = 0;
-            }
+            web::presentFrame();
+            changedWakes = pictureChanged ? changedWakes + 1 : 0;
+            if (pictureChanged) lastChange = now;
+            pictureChanged = false;
             double wakeAt = std::max(due, lastWake + wakeEveryMs(now));
             wakeAt = std::min(wakeAt, now + web::msUntilSoundNotice());
             v2Sleep(static_cast<int>(std::clamp(std::ceil(wakeAt - now), 0.0, double{INT32_MAX})));
