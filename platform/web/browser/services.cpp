@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/edition.h"
 #include "platform/common/catch_up_clock.h"
 #include "platform/common/screen_colours.h"
 #include "platform/display.h"
+#include "platform/edition.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
 #include "platform/trace.h"

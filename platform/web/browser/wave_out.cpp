@@ -4,8 +4,9 @@
 // block is an audio buffer started on the stream's own timeline, so a block written again from
 // its done notice (a loop) follows the last one without a gap. The notice comes a little ahead
 // of the end for that reason. The streams' clock is the page's, not the program's, which trails
-// it while the loop catches up with its gates: the sound plays in the page's time. Until the page's first key, touch or click the browser keeps the
-// audio stopped: blocks written until then pass in silence.
+// it while the loop catches up with its gates: the sound plays in the page's time. Until the
+// page's first key, touch or click the browser keeps the audio stopped: blocks written until
+// then pass in silence.
 #include <emscripten.h>
 
 #include <algorithm>
