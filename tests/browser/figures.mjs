@@ -5,6 +5,7 @@
 // gate rate. Builds nothing.
 //   node tests/browser/figures.mjs --server build/bin/scoreserver --web build-web/bin/web \
 //       --replay build/bin/vextorium2-replay [--seconds 10] [--loads 5]
+//       [--before DIR]   an earlier build's web directory, measured the same way after it
 import { readFileSync, readdirSync, statSync } from 'node:fs';
 import { request } from 'node:http';
 import { join, resolve } from 'node:path';
@@ -13,11 +14,13 @@ import { gzipSync } from 'node:zlib';
 import { firstVisitBytes, slowFirstVisit, titleWatcher } from './first_visit.mjs';
 import { kHeight, kWidth } from './frames.mjs';
 import { launch, startServer, toolOptions, until, waitForPaddle, waitForScreen } from './harness.mjs';
+import { flameTurns } from './play.mjs';
 import { references } from './references.mjs';
 
 const { option, replay } = toolOptions();
 const seconds = Number(option('--seconds', 10));
 const loads = Number(option('--loads', 5));
+const before = option('--before', null);  // an earlier build's web directory
 const ref = references(replay);
 const kib = (n) => (n / 1024).toFixed(1).padStart(9);
 
@@ -79,6 +82,28 @@ async function processorUse(pid, label) {
         kinds.map((k) => `${k} ${byKind[k].toFixed(1)}`).join(', '));
 }
 
+// The title, then play with the ball held on the paddle: the processor use of each, as
+// `${prefix}title` and `${prefix}play`, then the game's speed in play over the page's clock.
+async function screens(chromium, origin, pid, prefix) {
+    const page = await chromium.page();
+    await page.goto(`${origin}/`);
+    await waitForScreen(page, 'the title', ref.title);
+    await sleep(2000);  // the start-up's work done
+    await processorUse(pid, `${prefix}title`);
+    for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
+        await until(page, what, () => page.keyboard.press('Enter'));
+        await waitForScreen(page, what, screen);
+    }
+    await until(page, 'play', () => page.keyboard.press('Enter'));
+    await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
+    await processorUse(pid, `${prefix}play`);
+    // The game's speed: the fire brick's flames turn every 10 ticks, a tick at every gate (11 ms).
+    const { turns, elapsed } = await flameTurns(page, ref.playMask, seconds * 1000);
+    console.log(`${prefix}speed  the flames turned ${turns} times in ${elapsed.toFixed(0)} ms of the page's ` +
+        `clock: ${(turns * 110 / elapsed * 100).toFixed(1)}% of the gates' speed`);
+    await page.close();
+}
+
 const server = await startServer();
 const chromium = await launch();
 try {
@@ -95,57 +120,57 @@ try {
     }
     console.log(`  ${'all'.padEnd(20)}${kib(total[0])}${kib(total[1])}${kib(total[2])}`);
 
-    // A first visit: all the server sends (the offline worker's copy included), and the title
-    // over a phone's link.
-    console.log(`first visit, all sent (KiB): ${kib(await firstVisitBytes(chromium.browser, server.port, ref.title))}`);
-    const slow = [];
-    for (let i = 0; i < loads; ++i) slow.push(await slowFirstVisit(chromium.browser, `${server.origin}/`, ref.title));
-    slow.sort((x, y) => x.titleMs - y.titleMs);
-    const middle = slow[slow.length >> 1];
-    console.log(`title on 1.6 Mbit/s, 150 ms round trips (ms, ${loads} first visits): median ` +
-        `${middle.titleMs.toFixed(0)}, min ${slow[0].titleMs.toFixed(0)}, max ${slow.at(-1).titleMs.toFixed(0)}; ` +
-        `on the wire by the title ${(middle.beforeTitle / 1024).toFixed(1)} KiB, the page's requests in all ` +
-        `${(middle.all / 1024).toFixed(1)} KiB`);
+    // --loads 0 leaves out the visits and loads (the processor figures alone).
+    if (loads > 0) {
+        // A first visit: all the server sends (the offline worker's copy included), and the title
+        // over a phone's link.
+        console.log(`first visit, all sent (KiB): ${kib(await firstVisitBytes(chromium.browser, server.port, ref.title))}`);
+        const slow = [];
+        for (let i = 0; i < loads; ++i) slow.push(await slowFirstVisit(chromium.browser, `${server.origin}/`, ref.title));
+        slow.sort((x, y) => x.titleMs - y.titleMs);
+        const middle = slow[slow.length >> 1];
+        console.log(`title on 1.6 Mbit/s, 150 ms round trips (ms, ${loads} first visits): median ` +
+            `${middle.titleMs.toFixed(0)}, min ${slow[0].titleMs.toFixed(0)}, max ${slow.at(-1).titleMs.toFixed(0)}; ` +
+            `on the wire by the title ${(middle.beforeTitle / 1024).toFixed(1)} KiB, the page's requests in all ` +
+            `${(middle.all / 1024).toFixed(1)} KiB`);
 
-    // The moment the canvas first shows the title, from the navigation's start, in the page's
-    // own clock: a watcher put into each new document checks the canvas on every frame.
-    const title = Buffer.from(ref.title).toString('base64');
-    const times = { cold: [], warm: [] };
-    for (let i = 0; i < loads; ++i) {
-        const context = await chromium.browser.createBrowserContext();
-        const page = await context.newPage();
-        await page.setViewport({ width: 1280, height: 800 });
-        await page.evaluateOnNewDocument(titleWatcher, title, kWidth, kHeight);
-        for (const kind of ['cold', 'warm']) {
-            await (kind === 'cold' ? page.goto(`${server.origin}/`) : page.reload());
-            await page.waitForFunction(() => globalThis.titleShownAt !== undefined, { timeout: 60000 });
-            times[kind].push(await page.evaluate(() => globalThis.titleShownAt));
+        // The moment the canvas first shows the title, from the navigation's start, in the page's
+        // own clock: a watcher put into each new document checks the canvas on every frame.
+        const title = Buffer.from(ref.title).toString('base64');
+        const times = { cold: [], warm: [] };
+        for (let i = 0; i < loads; ++i) {
+            const context = await chromium.browser.createBrowserContext();
+            const page = await context.newPage();
+            await page.setViewport({ width: 1280, height: 800 });
+            await page.evaluateOnNewDocument(titleWatcher, title, kWidth, kHeight);
+            for (const kind of ['cold', 'warm']) {
+                await (kind === 'cold' ? page.goto(`${server.origin}/`) : page.reload());
+                await page.waitForFunction(() => globalThis.titleShownAt !== undefined, { timeout: 60000 });
+                times[kind].push(await page.evaluate(() => globalThis.titleShownAt));
+            }
+            await context.close();
         }
-        await context.close();
-    }
-    for (const [kind, list] of Object.entries(times)) {
-        list.sort((a, b) => a - b);
-        console.log(`navigation to title, ${kind} cache (ms, ${loads} loads): median ` +
-            `${list[list.length >> 1].toFixed(0)}, min ${list[0].toFixed(0)}, max ${list.at(-1).toFixed(0)}`);
+        for (const [kind, list] of Object.entries(times)) {
+            list.sort((a, b) => a - b);
+            console.log(`navigation to title, ${kind} cache (ms, ${loads} loads): median ` +
+                `${list[list.length >> 1].toFixed(0)}, min ${list[0].toFixed(0)}, max ${list.at(-1).toFixed(0)}`);
+        }
     }
 
-    // Processor use: the title, then play with the ball held on the paddle.
-    const page = await chromium.page();
-    await page.goto(`${server.origin}/`);
-    await waitForScreen(page, 'the title', ref.title);
-    await sleep(2000);  // the start-up's work done
+    // Processor use: the title, then play with the ball held on the paddle; with --before, the
+    // same for an earlier build's page, served by a server of its own, in the same run.
     const pid = chromium.browser.process().pid;
     console.log(`chromium ${seconds} s a screen: % of one core, the page (renderer + gpu), all ` +
         'processes, then by kind');
-    await processorUse(pid, 'title');
-    for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
-        await until(page, what, () => page.keyboard.press('Enter'));
-        await waitForScreen(page, what, screen);
+    await screens(chromium, server.origin, pid, '');
+    if (before) {
+        const earlier = await startServer({ web: before });
+        try {
+            await screens(chromium, earlier.origin, pid, 'before-');
+        } finally {
+            await earlier.stop();
+        }
     }
-    await until(page, 'play', () => page.keyboard.press('Enter'));
-    await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
-    await processorUse(pid, 'play');
-    await page.close();
 
     // What the browser costs a page that does nothing but wake as often as the game's gates open
     // (every 11 ms): the least the game's page can cost, whatever it does when it wakes.

@@ -9,7 +9,7 @@ import { onlyIn } from './engines.mjs';
 import { differences, findPaddle, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
     waitForScreen, waitForStill, until } from './harness.mjs';
-import { loseSavedGameAsAC, press } from './play.mjs';
+import { flameTurns, loseSavedGameAsAC, press } from './play.mjs';
 import { kSavedGame, references } from './references.mjs';
 
 // The game writes its score table and saved game when the program ends, and a page is left
@@ -142,6 +142,23 @@ test('keys lead to play and steer the paddle, the mouse steers it and clicks, a 
         const middle = await pagePoint(page, 88, 100);
         await page.mouse.click(middle.x, middle.y);
         await ballLeaves(page, held);
+    });
+});
+
+// In play with the ball held only the fire brick's flames move: they turn every 10 ticks, and
+// a tick comes at every gate, every 11 ms. Counted on the canvas at every display frame over
+// four seconds of the page's own clock, the turns show the game's speed: a page that loses time
+// at its gates shows fewer, one that runs ahead more.
+test('in play the game keeps the gates\' speed: the fire brick\'s flames turn every 110 ms', kCase, async () => {
+    await withGame({ width: 1280, height: 800 }, async ({ page }) => {
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'Enter', ref.stage, 'stage 1');
+        await press(page, 'Enter', ref.play, 'play', ref.playMask);
+        const { turns, elapsed } = await flameTurns(page, ref.playMask, 4400);
+        const expected = elapsed / 110;
+        assert.ok(Math.abs(turns - expected) <= 2,
+            `${turns} turns of the flames in ${elapsed.toFixed(0)} ms of the page's clock, ${expected.toFixed(1)} at the gates' speed`);
     });
 });
 

@@ -1,11 +1,42 @@
 // Ways through the game that more than one browser case takes.
-import { findPaddle } from './frames.mjs';
+import { findPaddle, kHeight, kWidth } from './frames.mjs';
 import { until, waitForScreen } from './harness.mjs';
 
 // A key pressed (again, until the game takes it), then the screen it leads to.
 export async function press(page, key, screen, what, mask) {
     await until(page, `${key} for ${what}`, () => page.keyboard.press(key));
     await waitForScreen(page, what, screen, mask);
+}
+
+// In play with the ball held, the times the fire brick's flames turn (the pixels of `mask`, which
+// animate on their own, are one brick), counted on the canvas at every display frame from the
+// first turn seen for `ms` of the page's own clock. The flames turn every 10 ticks.
+export async function flameTurns(page, mask, ms) {
+    const box = [kWidth, kHeight, 0, 0];
+    mask.forEach((animates, i) => {
+        if (!animates) return;
+        const x = i % kWidth;
+        const y = Math.floor(i / kWidth);
+        box.splice(0, 4, Math.min(box[0], x), Math.min(box[1], y), Math.max(box[2], x), Math.max(box[3], y));
+    });
+    if (box[2] - box[0] >= 16 || box[3] - box[1] >= 10) throw new Error(`more than a brick animates: ${box}`);
+    return page.evaluate(([left, top, right, bottom], width, height, ms) => new Promise((resolve) => {
+        const canvas = document.querySelector('canvas');
+        const small = new OffscreenCanvas(width, height).getContext('2d', { willReadFrequently: true });
+        small.imageSmoothingEnabled = false;
+        let last = null;
+        let turns = -1;
+        let start = 0;
+        const look = (now) => {
+            small.drawImage(canvas, 0, 0, width, height);
+            const flames = small.getImageData(left, top, right - left + 1, bottom - top + 1).data.join();
+            if (last !== null && flames !== last && ++turns === 0) start = now;
+            last = flames;
+            if (turns < 0 || now - start < ms) requestAnimationFrame(look);
+            else resolve({ turns, elapsed: now - start });
+        };
+        requestAnimationFrame(look);
+    }), box, kWidth, kHeight, ms);
 }
 
 // From the title: the saved game of references.mjs (one life, 1230 points) continued and lost

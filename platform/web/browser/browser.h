@@ -18,6 +18,10 @@ void setExchanging(bool now);
 // Reads the gamepads when due; their changes become messages.
 void readGamepads();
 
+// The page's own clock (ms), which the program's trails while it catches up with its gates:
+// sound plays by this one.
+uint32_t pageMs();
+
 // Delivers the done notices of sound blocks that are due; milliseconds until the next one.
 void deliverSoundNotices();
 uint32_t msUntilSoundNotice();
@@ -25,7 +29,7 @@ uint32_t msUntilSoundNotice();
 // The data files in the package, the player's files in the page's storage.
 void prepareFiles();
 
-// Shows the frame when it changed since it was last shown.
+// Hands the canvas the frame when it changed since it was last shown.
 void presentFrame();
 
 }  // namespace platform::web

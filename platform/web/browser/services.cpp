@@ -1,18 +1,23 @@
 // The browser back end's clock, start-up seed, trace, window, message queue, display and message
 // boxes. The program's own loop runs unchanged: each wait for messages sleeps (the page runs
 // its events meanwhile) until a message arrives, a sound notice falls due or the time is up.
+// A page costs the browser a task at every wake, so while the picture stands still it wakes
+// only now and then and runs the gates it slept through back to back on the program's own
+// clock (CatchUpClock): the game keeps the gates' speed, and an event still wakes it at once.
 #include <emscripten.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/edition.h"
+#include "platform/common/catch_up_clock.h"
 #include "platform/common/screen_colours.h"
 #include "platform/display.h"
+#include "platform/edition.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
 #include "platform/trace.h"
@@ -89,7 +94,12 @@ EM_JS(void, v2ProgramEnded, (), {
 namespace platform {
 namespace {
 
-std::deque<Message> queue;
+// A message with the page's time it arrived at.
+struct Arrival {
+    Message message;
+    double at;
+};
+std::deque<Arrival> queue;
 bool displayOpen = false;
 bool suspended = false;
 bool repaint = true;
@@ -99,6 +109,42 @@ std::vector<uint8_t> rgba(kFrameWidth* kFrameHeight * 4);
 // The page gets a turn at least this often, however busy the loop (ms).
 constexpr double kTurnEveryMs = 10;
 double lastTurn = 0;
+
+// How often the page wakes. Lively (something moves on screen, or an event came lately): once
+// a display frame at most, as a picture is not seen more often. Resting (a still screen, or
+// one where only a brick's flames turn): every five gates (the gates open every 11 ms), so a
+// picture that changes every so many gates still changes evenly; the change is shown that much
+// later at most. Still for a second: every twenty gates. An event always wakes the page at once.
+constexpr double kLivelyWakeMs = 16;
+constexpr double kRestingWakeMs = 55;
+constexpr double kStillWakeMs = 220;
+constexpr double kStillAfterMs = 1000;
+constexpr double kLivelyAfterEventMs = 250;
+constexpr int kLivelyAfterChanges = 2;  // wakes in a row that found the picture changed
+// A page held up longer than this (a long task, a throttled timer) loses the time beyond it.
+constexpr double kMostBehindMs = 300;
+CatchUpClock programClock(kMostBehindMs);
+double lastEvent = -kLivelyAfterEventMs;
+double lastChange = 0;
+double lastWake = 0;
+int changedWakes = 0;
+bool pictureChanged = false;  // a picture went to the canvas since the last wake
+
+// How long after the last wake the page wakes next, at the earliest.
+double wakeEveryMs(double now) {
+    if (changedWakes >= kLivelyAfterChanges || now - lastEvent < kLivelyAfterEventMs)
+        return kLivelyWakeMs;
+    return now - std::max(lastChange, lastEvent) < kStillAfterMs ? kRestingWakeMs : kStillWakeMs;
+}
+
+double pageNow() {
+    return emscripten_get_now();
+}
+
+// The first message has arrived by the program's clock.
+bool messageDue() {
+    return !queue.empty() && queue.front().at <= programClock.programTime(pageNow());
+}
 
 // Row y of the frame against the one shown, eight bytes at a time: this runs on every pass of
 // the loop, and the library's byte-wise compare cost more than the rest of a still screen's pass.
@@ -122,7 +168,9 @@ bool sameRow(int y) {
 namespace web {
 
 void post(uint32_t id, uint32_t wordParam, int32_t longParam) {
-    queue.push_back(Message{id, wordParam, longParam});
+    const double now = pageNow();
+    queue.push_back(Arrival{Message{id, wordParam, longParam}, now});
+    lastEvent = now;
     wake();
 }
 
@@ -158,14 +206,19 @@ void presentFrame() {
         *to++ = 0xFF;
     }
     v2ShowFrame(rgba.data(), kFrameWidth, top, bottom - top);
+    pictureChanged = true;
+}
+
+uint32_t pageMs() {
+    return static_cast<uint32_t>(static_cast<uint64_t>(pageNow()));
 }
 
 }  // namespace web
 
-// ---- Clock: the page's own milliseconds since it was opened
+// ---- Clock: the page's own milliseconds since it was opened, less what the program trails by
 
 uint32_t tickCount() {
-    return static_cast<uint32_t>(static_cast<uint64_t>(emscripten_get_now()));
+    return static_cast<uint32_t>(static_cast<uint64_t>(programClock.programTime(pageNow())));
 }
 
 void sleepMs(uint32_t ms) {
@@ -202,29 +255,46 @@ void destroyWindow() {
     v2ProgramEnded();
 }
 
+// With no message due the frame goes to the canvas, unless the loop is catching up: then the
+// picture of the last gate run goes, before the page sleeps.
 bool takeMessage(Message& message) {
-    if (queue.empty()) {
+    if (!messageDue()) {
         web::deliverSoundNotices();
-        web::presentFrame();
+        if (!programClock.behind()) web::presentFrame();
         return false;
     }
-    message = queue.front();
+    message = queue.front().message;
     queue.pop_front();
     return true;
 }
 
+// The wait ends when the program's clock reaches the end of the wait or the first message's
+// arrival. When that time has already passed (the page slept past a gate), the clock moves on to
+// it at once; else the picture goes to the canvas and the page sleeps until then, or later while
+// resting, or until a sound notice falls due or an event comes.
 void waitForMessage(uint32_t ms) {
     web::readGamepads();
     web::deliverSoundNotices();
-    if (queue.empty()) {
-        // A wait of 0 hands the page back its events and drawing for a moment, unless the page
-        // had its turn within the last gate: right after a picture is drawn the loop asks for
-        // one, and the wait for the next gate follows at once.
-        ms = std::min(ms, web::msUntilSoundNotice());
-        const double now = emscripten_get_now();
-        if (ms > 0 || now - lastTurn >= kTurnEveryMs) {
-            v2Sleep(static_cast<int>(std::min<uint32_t>(ms, INT32_MAX)));
-            lastTurn = emscripten_get_now();
+    if (!messageDue()) {
+        const double now = pageNow();
+        double due = std::floor(programClock.programTime(now)) + ms;
+        if (!queue.empty()) due = std::min(due, queue.front().at);
+        if (programClock.reach(due, now)) {
+            if (now - lastTurn >= kTurnEveryMs) {
+                web::presentFrame();
+                v2Sleep(0);
+                lastTurn = pageNow();
+            }
+        } else {
+            web::presentFrame();
+            changedWakes = pictureChanged ? changedWakes + 1 : 0;
+            if (pictureChanged) lastChange = now;
+            pictureChanged = false;
+            double wakeAt = std::max(due, lastWake + wakeEveryMs(now));
+            wakeAt = std::min(wakeAt, now + web::msUntilSoundNotice());
+            v2Sleep(static_cast<int>(std::clamp(std::ceil(wakeAt - now), 0.0, double{INT32_MAX})));
+            lastTurn = lastWake = pageNow();
+            programClock.woke(due, lastWake);
         }
     }
     web::readGamepads();

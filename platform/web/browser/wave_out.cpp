@@ -3,15 +3,16 @@
 // delivered from the main loop's waits, on the program's own thread. The page only plays: each
 // block is an audio buffer started on the stream's own timeline, so a block written again from
 // its done notice (a loop) follows the last one without a gap. The notice comes a little ahead
-// of the end for that reason. Until the page's first key, touch or click the browser keeps the
-// audio stopped: blocks written until then pass in silence.
+// of the end for that reason. The streams' clock is the page's, not the program's, which trails
+// it while the loop catches up with its gates: the sound plays in the page's time. Until the
+// page's first key, touch or click the browser keeps the audio stopped: blocks written until
+// then pass in silence.
 #include <emscripten.h>
 
 #include <algorithm>
 #include <climits>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/wave_out.h"
 #include "platform/web/browser/browser.h"
 
@@ -55,7 +56,7 @@ uint32_t durationMs(const WaveFormat& format, uint32_t length) {
 // Signed: the time until the stream's block ends, negative once it has.
 int32_t msLeft(const WaveStreamImpl* stream) {
     if (stream->paused) return static_cast<int32_t>(stream->leftWhenPaused);
-    return static_cast<int32_t>(stream->endsAt - tickCount());
+    return static_cast<int32_t>(stream->endsAt - web::pageMs());
 }
 
 void finish(WaveStreamImpl* stream) {
@@ -116,7 +117,7 @@ bool waveWrite(WaveStream stream, WaveHeader* header) {
     const uint32_t length = header->data == nullptr ? 0 : header->length;
     const uint32_t duration = durationMs(stream->format, length);
     // From the done notice the block follows the last one's end; otherwise it starts now.
-    const uint32_t now = tickCount();
+    const uint32_t now = web::pageMs();
     const bool follow = stream->notifying && static_cast<int32_t>(stream->endsAt - now) > 0;
     stream->block = header;
     stream->endsAt = (follow ? stream->endsAt : now) + duration;
@@ -140,7 +141,7 @@ void wavePause(WaveStream stream) {
 void waveRestart(WaveStream stream) {
     if (stream == nullptr || !stream->paused) return;
     stream->paused = false;
-    stream->endsAt = tickCount() + stream->leftWhenPaused;
+    stream->endsAt = web::pageMs() + stream->leftWhenPaused;
     v2AudioResume(stream->id);
 }
 
