@@ -12,8 +12,8 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/window.h"
+#include "proof/record_check.h"
 #include "proof/record_codec.h"
-#include "proof/rules_version.h"
 #include "proof/sha256.h"
 #include "shell/entry.h"
 #include "shell/record_player.h"
@@ -47,17 +47,16 @@ std::optional<int> readRecord(const std::string& path, const std::vector<uint8_t
     std::vector<uint8_t> bytes;
     if (!readWhole(path, kMaxRecordBytes, bytes))
         return verdict("refused", "the record cannot be read or is too large", kExitRefused);
-    RecordCodec::Result read = RecordCodec::decode(bytes.data(), bytes.size(), maxSteps);
-    if (!read.record) return verdict("refused", read.reason, kExitRefused);
-    record = std::move(*read.record);
-    if (record.rulesVersion != kRulesVersion)
-        return verdict("unproven",
-                       "the record was made under rules version " +
-                           std::to_string(record.rulesVersion) + ", not " +
-                           std::to_string(kRulesVersion),
-                       kExitUnproven);
-    if (record.levelHash != Sha256::of(levelFile.data(), levelFile.size()))
-        return verdict("refused", "the record was made on another level file", kExitRefused);
+    CheckedRecord checked = checkRecord(bytes, levelFile, maxSteps);
+    switch (checked.verdict) {
+        case CheckedRecord::Verdict::Refused:
+            return verdict("refused", checked.reason, kExitRefused);
+        case CheckedRecord::Verdict::Unproven:
+            return verdict("unproven", checked.reason, kExitUnproven);
+        case CheckedRecord::Verdict::Playable:
+            break;
+    }
+    record = std::move(*checked.record);
     const std::vector<uint8_t> canonical = RecordCodec::encode(record);
     key = Sha256::hex(Sha256::of(canonical.data(), canonical.size()));
     return std::nullopt;

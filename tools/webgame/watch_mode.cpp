@@ -17,9 +17,8 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/window.h"
+#include "proof/record_check.h"
 #include "proof/record_codec.h"
-#include "proof/rules_version.h"
-#include "proof/sha256.h"
 #include "shell/record_player.h"
 
 // The watch page's side (watch.js): the record's bytes, the chosen speed (0 while paused) and
@@ -96,13 +95,9 @@ int watchGame() {
     const std::vector<uint8_t> levels{std::istreambuf_iterator<char>(in),
                                       std::istreambuf_iterator<char>()};
 
-    RecordCodec::Result read = RecordCodec::decode(bytes.data(), bytes.size(), kDefaultMaxSteps);
-    if (!read.record) return ended(false, 0, read.reason);
-    const GameRecord& record = *read.record;
-    if (record.rulesVersion != kRulesVersion)
-        return ended(false, 0, "the game was played under other rules than this version's");
-    if (record.levelHash != Sha256::of(levels.data(), levels.size()))
-        return ended(false, 0, "the game was played on other levels than this version's");
+    const CheckedRecord checked = checkRecord(bytes, levels, kDefaultMaxSteps);
+    if (!checked.record) return ended(false, 0, checked.reason);
+    const GameRecord& record = *checked.record;
 
     ::mkdir(kScratchDirectory, 0755);
     {
