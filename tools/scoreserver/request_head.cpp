@@ -2,13 +2,11 @@
 #include "tools/scoreserver/request_head.h"
 
 #include "tools/scoreserver/header_text.h"
+#include "tools/scoreserver/http_status.h"
 
 #include <cctype>
 
 namespace {
-
-constexpr unsigned kBadRequest = 400;
-constexpr unsigned kNotImplemented = 501;
 
 bool tokenCharacter(unsigned char c) {
     if (std::isalnum(c)) return true;

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "tools/scoreserver/http_status.h"
 #include "tools/scoreserver/request_head.h"
 #include "tools/scoreserver/request_target.h"
 #include "tools/scoreserver/score_rules.h"
@@ -26,18 +27,6 @@ namespace {
 constexpr int kListenBacklog = 128;
 constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
 constexpr auto kResumeStep = std::chrono::milliseconds(5);
-
-constexpr unsigned kOk = 200;
-constexpr unsigned kNotModified = 304;
-constexpr unsigned kBadRequest = 400;
-constexpr unsigned kNotFound = 404;
-constexpr unsigned kBadMethod = 405;
-constexpr unsigned kUriTooLong = 414;
-constexpr unsigned kTooManyRequests = 429;
-constexpr unsigned kTooLarge = 413;
-constexpr unsigned kUnprocessable = 422;
-constexpr unsigned kTooManyHeaders = 431;
-constexpr unsigned kUnavailable = 503;
 
 using Headers = std::vector<std::pair<const char*, std::string>>;
 

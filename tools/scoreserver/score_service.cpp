@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "tools/scoreserver/http_status.h"
 #include "tools/scoreserver/leaderboard.h"
 
 namespace {
@@ -13,12 +14,6 @@ using Clock = StoreCall::Clock;
 constexpr auto kUpkeepPeriod = std::chrono::seconds(1);
 constexpr int kMaxTrimBatches = 200;  // per period, so that a stop is never held up long
 constexpr const char* kRetryAfterSeconds = "1";
-
-constexpr unsigned kOk = 200;
-constexpr unsigned kNotFound = 404;
-constexpr unsigned kConflict = 409;
-constexpr unsigned kUnprocessable = 422;
-constexpr unsigned kUnavailable = 503;
 
 ServiceAnswer text(unsigned status, std::string body) {
     ServiceAnswer answer{status,
