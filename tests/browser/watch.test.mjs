@@ -2,11 +2,13 @@
 // copy of the record back in the page, against the native replay runner's frames of the same
 // record.
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
+import { onlyIn } from './engines.mjs';
 import { differences, replayShots } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storeFiles, waitFor } from './harness.mjs';
 import { kSavedGame } from './references.mjs';
@@ -154,6 +156,41 @@ test('a proven game is watched from the high-score page to its last frame, untou
         const shown = await readFrame(page);
         assert.equal(differences(shown, last).count, 0, 'the last frame differs from the replay runner\'s');
         assert.equal(await storageDump(page), stored, 'watching changed the stored files');
+        assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
+    } finally {
+        await browser.close();
+        await server.stop();
+    }
+});
+
+test('a damaged record is not played; the page gives the native verifier\'s reason',
+    { ...kCase, ...onlyIn(['chromium'], 'request interception') }, async () => {
+    const replay = setting('V2_REPLAY');
+    const damaged = Buffer.from(playShortGame(replay).record);
+    damaged[damaged.length >> 1] ^= 0x10;
+    const scratch = mkdtempSync(join(tmpdir(), 'v2-watch-'));
+    writeFileSync(join(scratch, 'damaged.dat'), damaged);
+    const verdict = spawnSync(replay, ['--verify', join(scratch, 'damaged.dat')], { encoding: 'utf8' });
+    rmSync(scratch, { recursive: true, force: true });
+    const [, reason] = verdict.stdout.match(/^refused (.+)$/m) ?? [];
+    assert.ok(reason, `the verifier's verdict: ${verdict.stdout}`);
+
+    const server = await startServer();
+    const browser = await launch();
+    try {
+        // The server only keeps proven records, so the damage is done on the way.
+        const page = await browser.page({ width: 800, height: 800 });
+        const id = '1'.repeat(64);
+        await page.setRequestInterception(true);
+        page.on('request', (r) => (r.url().endsWith(`/replays/${id}`)
+            ? r.respond({ status: 200, contentType: 'application/octet-stream', body: damaged })
+            : r.continue()));
+        await page.goto(`${server.origin}/watch.html?game=${id}`);
+        const told = await pageWait(page, 'the refusal', () =>
+            document.getElementById('watch-state').dataset.state === 'failed' &&
+            document.getElementById('status').textContent);
+        assert.equal(told, `This game does not play back here: ${reason}.`);
+        assert.ok(await page.evaluate(() => document.getElementById('pause').disabled), 'nothing left to pause');
         assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
     } finally {
         await browser.close();
