@@ -35,6 +35,19 @@ inline HttpRequest* httpPost(HttpSession* session, const std::string& url, const
 // The reply's HTTP status code.
 long httpStatus(const HttpRequest* request);
 
+// What a status means to whoever would send the request again: a success (2xx) is taken; a
+// refusal (4xx) stands for good, but for 408 and 429 (too slow, too many at once: a rate limit
+// in front of the server), which ask for another try, as does everything else.
+inline bool httpSucceeded(long status) {
+    return status >= 200 && status <= 299;
+}
+inline bool httpTurnedDownForGood(long status) {
+    constexpr long kRequestTimeout = 408;
+    constexpr long kTooManyRequests = 429;
+    return status >= 400 && status <= 499 && status != kRequestTimeout &&
+           status != kTooManyRequests;
+}
+
 // Copies up to `size` further bytes of the reply body; 0 at its end.
 size_t httpRead(HttpRequest* request, char* buffer, size_t size);
 

@@ -21,12 +21,6 @@ constexpr const char* kScriptPath = "/Vextorium2/updateScore.php";
 constexpr const char* kProofPath = "/Vextorium2/proof";
 constexpr size_t kProofIdDigits = 64;  // the proof's SHA-256 in lowercase hex
 constexpr size_t kMaxReply = 8191;     // bytes of the list that are used
-constexpr long kFirstSuccess = 200;
-constexpr long kLastSuccess = 299;
-constexpr long kFirstRefusal = 400;
-constexpr long kLastRefusal = 499;
-constexpr long kRequestTimeout = 408;
-constexpr long kTooManyRequests = 429;
 constexpr int kIdDigits = 16;
 
 using Clock = std::chrono::steady_clock;
@@ -88,15 +82,16 @@ enum class Answer {
     None,     // no reply in time, a failure of the server's own (5xx and the rest), or "not now"
 };
 
+Answer answerOf(long status) {
+    if (platform::httpSucceeded(status)) return Answer::Taken;
+    return platform::httpTurnedDownForGood(status) ? Answer::Refused : Answer::None;
+}
+
 Answer answerOf(platform::HttpRequest* request) {
     if (request == nullptr) return Answer::None;
     const long status = platform::httpStatus(request);
     platform::httpCloseRequest(request);
-    if (status >= kFirstSuccess && status <= kLastSuccess) return Answer::Taken;
-    // Too slow, or too many at once (a rate limit in front of the server): worth another try.
-    if (status == kRequestTimeout || status == kTooManyRequests) return Answer::None;
-    if (status >= kFirstRefusal && status <= kLastRefusal) return Answer::Refused;
-    return Answer::None;
+    return answerOf(status);
 }
 
 // The list's bytes, at most kMaxReply of them; false when no successful reply came in time.
@@ -106,7 +101,7 @@ bool downloadList(platform::HttpSession* session, const std::string& url, long t
     if (request == nullptr) return false;
     // An answer other than success carries no list, whatever its body holds.
     const long status = platform::httpStatus(request);
-    const bool ok = status >= kFirstSuccess && status <= kLastSuccess;
+    const bool ok = platform::httpSucceeded(status);
     if (ok) {
         reply.assign(kMaxReply, '\0');
         size_t got = 0;
@@ -145,12 +140,10 @@ Answer postProof(platform::HttpSession* session, const std::string& url, const s
     platform::httpCloseRequest(request);
     // A success without an id cannot be named: the score goes up without it.
     if (!hex) id.clear();
-    if (status >= kFirstSuccess && status <= kLastSuccess)
-        return hex ? Answer::Taken : Answer::Refused;
+    const Answer answer = answerOf(status);
+    if (answer == Answer::Taken) return hex ? Answer::Taken : Answer::Refused;
     id.clear();
-    if (status == kRequestTimeout || status == kTooManyRequests) return Answer::None;
-    if (status >= kFirstRefusal && status <= kLastRefusal) return Answer::Refused;
-    return Answer::None;
+    return answer;
 }
 
 // One row of the table to be: a local entry kept with its own texts, or a record of the list.

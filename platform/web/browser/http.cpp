@@ -35,21 +35,6 @@ EM_JS(void, v2ExchangeStatus, (const char* state), {
 
 namespace platform {
 
-namespace {
-constexpr int kFirstSuccess = 200;
-constexpr int kLastSuccess = 299;
-constexpr int kFirstRefusal = 400;
-constexpr int kLastRefusal = 499;
-constexpr int kRequestTimeout = 408;
-constexpr int kTooManyRequests = 429;
-
-// An answer that sending again will not change: a 4xx but for 408 and 429.
-bool turnedDownForGood(int status) {
-    return status >= kFirstRefusal && status <= kLastRefusal && status != kRequestTimeout &&
-           status != kTooManyRequests;
-}
-}  // namespace
-
 struct HttpSession {
     // every request so far was sent and answered, so nothing is left to send again
     bool allTaken = true;
@@ -80,8 +65,8 @@ HttpRequest* httpSend(HttpSession* session, const std::string& url, const std::s
     // A record POSTed ahead of its score and turned down (404 or 405 from a server that knows
     // nothing of records, 413 for one too large) goes no further: the score then goes up
     // without it, and that upload's own answer tells how the exchange went.
-    if (status < kFirstSuccess || status > kLastSuccess) {
-        if (!turnedDownForGood(status)) session->allTaken = false;
+    if (!httpSucceeded(status)) {
+        if (!httpTurnedDownForGood(status)) session->allTaken = false;
         else if (send == nullptr) session->turnedDown = true;
     }
     HttpRequest* request = nullptr;
