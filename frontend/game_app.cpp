@@ -2,6 +2,7 @@
 #include "frontend/game_app.h"
 
 #include "assets/resource_ids.h"
+#include "frontend/game_session.h"
 #include "frontend/help_screen.h"
 #include "frontend/main_menu.h"
 #include "frontend/name_entry.h"
@@ -13,14 +14,13 @@
 #include "graphics/centred_number.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
+#include "platform/random.h"
 #include "platform/trace.h"
 #include "scores/score_table.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
 namespace {
-constexpr int kLastLevel = 3;
-
 template <typename T>
 void deleteOwned(T*& object) {
     delete object;
@@ -143,7 +143,16 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
 }
 
 void GameApp::draw() {
+    const uint32_t before = platform::randomState;
     drawState(state_, canvas_);
+    if (inGame_ && platform::randomState != before && sessionListener_ != nullptr)
+        sessionListener_->drewWithLuck();
+}
+
+void GameApp::drawPictureOnly() {
+    const uint32_t before = platform::randomState;
+    drawState(state_, canvas_);
+    platform::randomState = before;
 }
 
 void GameApp::switchTo(uint32_t target) {
@@ -156,18 +165,30 @@ void GameApp::switchTo(uint32_t target) {
 void GameApp::tick(int step) {
     if (state_ == TRANSITION) {
         if (transition_->advance()) setState(transition_->target);
-    } else if (state_ == PLAY) {
-        if (!gameRunning_) return;
+    } else if (state_ == PLAY && gameRunning_) {
         playfield_->tick(step);
         playStep();
     }
+    if (inGame_) {
+        if (sessionListener_ != nullptr) sessionListener_->ticked();
+        if (gameEnded()) {
+            inGame_ = false;
+            if (sessionListener_ != nullptr) heldProof_ = sessionListener_->gameEnded();
+        }
+    }
+    reportSaves();
+}
+
+bool GameApp::gameEnded() const {
+    const uint32_t state = state_ == TRANSITION ? transition_->target : state_;
+    return state == GAME_OVER || state == VICTORY;
 }
 
 void GameApp::playStep() {
     if (playfield_->gameOver()) {
         if (musicOn) music_->pause();
         playfield_->resetSave();
-        switchTo(playfield_->level() < kLastLevel ? GAME_OVER : VICTORY);
+        switchTo(playfield_->level() < Playfield::kLevels ? GAME_OVER : VICTORY);
     } else if (playfield_->levelCleared()) {
         switchTo(STAGE);
     }

@@ -4,6 +4,7 @@
 #include <string>
 
 class Canvas;
+class GameSessionListener;
 class HelpScreen;
 class Image;
 class MainMenu;
@@ -39,8 +40,21 @@ class GameApp {
     GameApp& operator=(const GameApp&) = delete;
 
     Canvas* canvas() const { return canvas_; }
+    // Who hears of the games played (none: nobody).
+    void setSessionListener(GameSessionListener* listener) { sessionListener_ = listener; }
     void tick(int step);
     void draw();
+    // The current screen drawn for looking at only: any random numbers the draw takes are given
+    // back, so the game goes on as if it had not been drawn.
+    void drawPictureOnly();
+
+    // A game key (action, a direction, a soft key) as play receives it, whatever sent it; other
+    // keys are not the application's.
+    void pressGameKey(uint32_t keyCode);
+    // New game or Continue, as the menu's entries start them.
+    void startGame(bool continued);
+    // The window was lost: play pauses (or resumes).
+    void loseWindow();
 
     void pressAction();
     void pressLeft();
@@ -60,9 +74,8 @@ class GameApp {
     // brings the saved game and the score table's file up to date after a tick or a key.
     // `nowMs` is the tick count, which spaces out writes for the score alone.
     void saveChanges(uint32_t nowMs);
-    // The record of the game that just ended (empty when it cannot be proven): the score it
-    // enters the table with goes up with it.
-    void holdProof(std::string proof) { heldProof_ = std::move(proof); }
+    // Whether a game is in play: begun and neither ended nor saved at the program's end.
+    bool inGame() const { return inGame_; }
 
     // Whether a key or click since the last call ran the online exchange, which holds the
     // program up for as long as the server takes (then cleared).
@@ -92,6 +105,9 @@ class GameApp {
     void playStep();
     void leaveEndScreen();
     bool inStage() const;
+    bool gameEnded() const;
+    // Tells the listener of a write of the saved game since the last call.
+    void reportSaves();
 
     Canvas* canvas_ = nullptr;
     bool gameRunning_ = true;
@@ -125,5 +141,10 @@ class GameApp {
     };
     SavedFields saved_;
     bool exchangeRan_ = false;
+    GameSessionListener* sessionListener_ = nullptr;
+    bool inGame_ = false;
+    uint32_t savesSeen_ = 0;
+    // The record of the game that ended last (empty when it cannot be proven): the score it
+    // enters the table with goes up with it. A new game drops it.
     std::string heldProof_;
 };

@@ -1,5 +1,6 @@
 // GameApp's key operations, by state.
 #include "frontend/game_app.h"
+#include "frontend/game_session.h"
 #include "frontend/help_screen.h"
 #include "frontend/main_menu.h"
 #include "frontend/name_entry.h"
@@ -7,14 +8,77 @@
 #include "frontend/screen_transition.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
+#include "platform/random.h"
+#include "platform/window.h"
 #include "scores/score_table.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
 namespace {
-enum MenuEntry { kStart = 0, kContinue = 1, kOptions = 2, kHighScore = 3, kHelp = 4 };
 enum OptionsEntry { kMusic = 0, kSoundFx = 1, kAbout = 2, kMainMenu = 3 };
 }  // namespace
+
+void GameApp::pressGameKey(uint32_t keyCode) {
+    // The press that starts a game is not one of its keys: play begins after it.
+    const bool wasInGame = inGame_;
+    switch (keyCode) {
+        case platform::kKeyAction:
+            pressAction();
+            break;
+        case platform::kKeyLeft:
+            pressLeft();
+            break;
+        case platform::kKeyUp:
+            pressUp();
+            break;
+        case platform::kKeyRight:
+            pressRight();
+            break;
+        case platform::kKeyDown:
+            pressDown();
+            break;
+        case platform::kKeyLeftSoft:
+            pressLeftSoft();
+            break;
+        case platform::kKeyRightSoft:
+            pressRightSoft();
+            break;
+        default:
+            return;
+    }
+    if (wasInGame && inGame_ && sessionListener_ != nullptr) sessionListener_->keyPressed(keyCode);
+    reportSaves();
+}
+
+void GameApp::startGame(bool continued) {
+    // What play reads that was set before it: the generator's state (the title, the menus and
+    // earlier games have moved it on), the pause, the sound switches.
+    const uint32_t randomState = platform::randomState;
+    heldProof_.clear();
+    if (continued) {
+        playfield_->loadGame();
+    } else {
+        playfield_->newGame();
+    }
+    startMusic();
+    switchTo(STAGE);
+    inGame_ = true;
+    if (sessionListener_ == nullptr) return;
+    SessionStart start;
+    start.randomState = randomState;
+    start.values = {playfield_->level(), playfield_->livesLeft(), scoreCounter->value()};
+    start.continued = continued;
+    start.paused = !gameRunning_;
+    start.soundOn = soundOn;
+    start.musicOn = musicOn;
+    start.muted = muted;
+    sessionListener_->gameBegan(start);
+}
+
+void GameApp::loseWindow() {
+    togglePause();
+    if (inGame_ && sessionListener_ != nullptr) sessionListener_->windowLost();
+}
 
 void GameApp::pressUp() {
     playEffect(menuUpSound_);
@@ -73,6 +137,7 @@ void GameApp::typeCharacter(char32_t c) {
 
 void GameApp::keyReleased() {
     if (state_ == PLAY) playfield_->stopMoving();
+    if (inGame_ && sessionListener_ != nullptr) sessionListener_->keyReleased();
 }
 
 void GameApp::pressAction() {
@@ -82,23 +147,17 @@ void GameApp::pressAction() {
             break;
         case MENU:
             switch (mainMenu_->selection()) {
-                case kStart:
-                    playfield_->newGame();
-                    startMusic();
-                    switchTo(STAGE);
+                case MainMenu::kStart:
+                case MainMenu::kContinue:
+                    startGame(mainMenu_->selection() == MainMenu::kContinue);
                     break;
-                case kContinue:
-                    playfield_->loadGame();
-                    startMusic();
-                    switchTo(STAGE);
-                    break;
-                case kOptions:
+                case MainMenu::kOptions:
                     switchTo(OPTIONS);
                     break;
-                case kHighScore:
+                case MainMenu::kHighScore:
                     switchTo(SCORES);
                     break;
-                case kHelp:
+                case MainMenu::kHelp:
                     switchTo(HELP);
                     break;
             }

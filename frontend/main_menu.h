@@ -7,6 +7,8 @@ class Image;
 
 class MainMenu {
   public:
+    // The entries, top to bottom.
+    enum Entry : int32_t { kStart = 0, kContinue = 1, kOptions = 2, kHighScore = 3, kHelp = 4 };
     static constexpr int kEntries = 5;
 
     MainMenu();

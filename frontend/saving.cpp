@@ -1,6 +1,7 @@
 // GameApp: writing the saved game and the score table at exit and, where the program can be
 // ended at any moment, as the game goes.
 #include "frontend/game_app.h"
+#include "frontend/game_session.h"
 #include "frontend/screen_transition.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
@@ -20,6 +21,15 @@ bool GameApp::inStage() const {
 
 void GameApp::saveOnExit() {
     if (inStage()) playfield_->saveGame();
+    reportSaves();
+}
+
+void GameApp::reportSaves() {
+    const Playfield::SaveWritten& save = playfield_->lastSave();
+    if (save.count == savesSeen_) return;
+    savesSeen_ = save.count;
+    if (sessionListener_ != nullptr)
+        sessionListener_->gameSaved(GameValues{save.level, save.lives, save.score});
 }
 
 void GameApp::saveChanges(uint32_t nowMs) {
@@ -36,4 +46,5 @@ void GameApp::saveChanges(uint32_t nowMs) {
     }
     playfield_->saveGame();
     saved_ = SavedFields{true, level, lives, score, nowMs};
+    reportSaves();
 }

@@ -8,8 +8,8 @@
 
 #include "fuzz/fuzz_support.h"
 #include "platform/headless/headless.h"
-#include "proof/record_codec.h"
-#include "proof/sha256.h"
+#include "record/record_codec.h"
+#include "record/sha256.h"
 #include "shell/record_player.h"
 
 namespace {

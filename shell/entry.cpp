@@ -21,14 +21,13 @@
 #include "shell/display.h"
 #include "shell/frame_timer.h"
 #include "shell/message_table.h"
+#include "shell/pace.h"
 #include "shell/program.h"
 #include "shell/stale_input.h"
 #include "sound/sound_clip.h"
 #include "world/playfield.h"
 
 namespace {
-constexpr uint32_t kGateInterval = 10;     // ms
-constexpr int kTickStep = 10;              // game time per tick, whatever really passed
 constexpr uint32_t kInactiveWaitMs = 100;  // no gate runs while inactive: only messages wake
 
 template <typename T>
@@ -69,7 +68,6 @@ void traceGameState() {
 void afterGameStep() {
     traceGameState();
     if (platform::keepFilesCurrent()) theProgram.app->saveChanges(platform::tickCount());
-    theProgram.recorder->afterSaves(*theProgram.app);
 }
 
 Program& program() {
@@ -92,6 +90,7 @@ bool createGlobals() {
     theProgram.steering = std::make_unique<PointerSteering>();
     theProgram.screenPointer = std::make_unique<ScreenPointer>();
     theProgram.recorder = std::make_unique<GameRecorder>();
+    theProgram.app->setSessionListener(theProgram.recorder.get());
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
@@ -100,7 +99,7 @@ bool createGlobals() {
 void destroyGlobals() {
     if (theProgram.app != nullptr) {
         theProgram.app->saveOnExit();
-        if (theProgram.recorder != nullptr) theProgram.recorder->afterSaves(*theProgram.app);
+        theProgram.app->setSessionListener(nullptr);
     }
     theProgram.recorder.reset();
     theProgram.screenPointer.reset();
@@ -117,17 +116,12 @@ void destroyGlobals() {
 void tickStep() {
     Program& p = theProgram;
     p.app->tick(kTickStep);
-    if (p.recorder->tick(*p.app)) p.app->holdProof(p.recorder->takeFinished());
     handleSteeringKeys(p.steering->steer(*p.app, kTickStep));
     afterGameStep();
 }
 
-// A draw changes nothing of the game but the random state (the sparks' colours): only a draw
-// that took random numbers can change what follows, so only such a draw is recorded.
 void drawStep() {
-    const uint32_t before = platform::randomState;
     theProgram.app->draw();
-    if (platform::randomState != before) theProgram.recorder->draw();
 }
 
 bool loopStep() {

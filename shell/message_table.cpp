@@ -6,7 +6,6 @@
 #include "frontend/pointer_steering.h"
 #include "frontend/screen_pointer.h"
 #include "globals/globals.h"
-#include "proof/game_recorder.h"
 #include "shell/display.h"
 #include "shell/program.h"
 
@@ -32,55 +31,20 @@ int32_t onActivate(const platform::Message& message) {
         p.active = true;
     } else if (state == 0) {
         p.active = false;
-        if (p.app != nullptr) {
-            p.app->togglePause();
-            if (p.recorder != nullptr) p.recorder->pauseToggle();
-        }
+        if (p.app != nullptr) p.app->loseWindow();
     }
     return 0;
 }
 
 namespace {
-void applyKey(GameApp* app, const platform::Message& message);
-
-// A key's press, from the keyboard or from the pointer's steering.
+// A key's press, from the keyboard or from the pointer's steering: the home key ends the
+// program, the game's keys go to the application.
 void pressKey(const platform::Message& message) {
-    GameApp* app = program().app.get();
-    GameRecorder* recorder = program().recorder.get();
-    if (recorder != nullptr) recorder->beforePress(*app, message.wordParam);
-    applyKey(app, message);
-    if (recorder != nullptr) recorder->afterPress(*app, message.wordParam);
-}
-
-void applyKey(GameApp* app, const platform::Message& message) {
-    switch (message.wordParam) {
-        case platform::kKeyAction:
-            app->pressAction();
-            break;
-        case platform::kKeyLeft:
-            app->pressLeft();
-            break;
-        case platform::kKeyUp:
-            app->pressUp();
-            break;
-        case platform::kKeyRight:
-            app->pressRight();
-            break;
-        case platform::kKeyDown:
-            app->pressDown();
-            break;
-        case platform::kKeyHome:
-            program().running = false;
-            break;
-        case platform::kKeyLeftSoft:
-            app->pressLeftSoft();
-            break;
-        case platform::kKeyRightSoft:
-            app->pressRightSoft();
-            break;
-        default:
-            break;
+    if (message.wordParam == platform::kKeyHome) {
+        program().running = false;
+        return;
     }
+    program().app->pressGameKey(message.wordParam);
 }
 }  // namespace
 
@@ -95,7 +59,6 @@ int32_t onKeyDown(const platform::Message& message) {
 int32_t onKeyUp(const platform::Message&) {
     if (program().app == nullptr) return 0;
     program().app->keyReleased();
-    if (program().recorder != nullptr) program().recorder->release();
     return 0;
 }
 

@@ -2,26 +2,20 @@
 #include "shell/record_player.h"
 
 #include "frontend/game_app.h"
-#include "frontend/main_menu.h"
 #include "frontend/pointer_steering.h"
 #include "frontend/screen_transition.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
-#include "platform/files.h"
-#include "platform/little_endian.h"
 #include "platform/random.h"
+#include "platform/window.h"
 #include "shell/display.h"
 #include "shell/entry.h"
 #include "shell/message_table.h"
 #include "shell/program.h"
 #include "world/playfield.h"
+#include "world/saved_game.h"
 
 namespace {
-// A transition takes 56 ticks; anything longer on the way to the menu is a fault.
-constexpr int kMaxTicksToScreen = 200;
-constexpr int kMenuStart = 0;
-constexpr int kMenuContinue = 1;
-
 GameValues currentValues() {
     const Playfield* field = program().app->playfield();
     return {field->level(), field->livesLeft(), scoreCounter->value()};
@@ -34,40 +28,41 @@ void deliverKey(uint32_t id, uint32_t code) {
     afterGameStep();
 }
 
-// The saved game a continued session reads, as the game writes it.
-void writeSavedGame(const GameValues& values) {
-    uint8_t bytes[12];
-    le::write32(bytes + 0, static_cast<uint32_t>(values.level));
-    le::write32(bytes + 4, static_cast<uint32_t>(values.lives));
-    le::write32(bytes + 8, static_cast<uint32_t>(values.score));
-    platform::writeFileAtomically(writableDirectory() + "AutoSave.dat", bytes, sizeof bytes);
+// What the game's key is taken from after a tick: the world, the generator, the score and the
+// screen (a wipe counted as its target, so that its steps are one state). The pause is left
+// out: a paused game does not move, and its ticks are one state with those around it.
+uint64_t stateAfterTick() {
+    const GameApp& app = *program().app;
+    const uint32_t screen =
+        app.state() == TRANSITION ? 0x100 | app.transition()->target : app.state();
+    const uint64_t counters = (uint64_t{platform::randomState} << 32) |
+                              static_cast<uint32_t>(scoreCounter->value());
+    return app.playfield()->fingerprint() ^ GameKey::mix(counters ^ screen);
 }
 }  // namespace
 
 void RecordPlayer::tick(bool drawFollows) {
     tickStep();
+    key_.addState(stateAfterTick());
     if (!afterTick_) return;
     // Played back for people: the frame is drawn after every tick, as the game drew it. A draw
     // the record leaves out took no random numbers, so this one takes none either (and any it
     // would take are given back).
-    if (!drawFollows) {
-        const uint32_t state = platform::randomState;
-        program().app->draw();
-        platform::randomState = state;
-    }
+    if (!drawFollows) program().app->drawPictureOnly();
     // The picture as it stands goes to the display, as the main loop hands it over on each pass.
     program().display->present(program().app->canvas());
     afterTick_();
 }
 
-bool RecordPlayer::gameEnded() const {
-    const GameApp& app = *program().app;
-    const uint32_t state = app.state() == TRANSITION ? app.transition()->target : app.state();
-    return state == GAME_OVER || state == VICTORY;
+bool RecordPlayer::draw() {
+    const uint32_t before = platform::randomState;
+    drawStep();
+    return platform::randomState != before;
 }
 
 PlayedRecord RecordPlayer::play(const GameRecord& record) {
     PlayedRecord result;
+    key_ = GameKey{};
     const size_t count = record.sessions.size();
     if (count == 0) {
         result.reason = "the record holds no game";
@@ -94,6 +89,7 @@ PlayedRecord RecordPlayer::play(const GameRecord& record) {
         if (!playSession(session, result)) return result;
     }
     result.proven = true;
+    result.key = key_.hex(record.rulesVersion, record.levelHash);
     return result;
 }
 
@@ -104,29 +100,18 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
         return false;
     };
     createGlobals();
-    Program& p = program();
-    GameApp& app = *p.app;
-    // From the title through the credits to the menu, as a player gets there.
-    for (uint32_t screen : {ABOUT, MENU}) {
-        deliverKey(platform::kMsgKeyDown, platform::kKeyAction);
-        deliverKey(platform::kMsgKeyUp, platform::kKeyAction);
-        for (int t = 0; app.state() != screen; ++t) {
-            if (t == kMaxTicksToScreen) return fail("the game would not reach its menu");
-            tick(false);
-        }
-    }
+    GameApp& app = *program().app;
+    // The state play starts from, then the game is started as the menu starts it.
     const bool continued = (session.flags & RecordSession::kContinued) != 0;
-    const int entry = continued ? kMenuContinue : kMenuStart;
-    while (app.mainMenu()->selection() != entry) app.mainMenu()->moveDown();
     if (app.gameRunning() == ((session.flags & RecordSession::kPaused) != 0)) app.togglePause();
     soundOn = (session.flags & RecordSession::kSoundOn) != 0;
     musicOn = (session.flags & RecordSession::kMusicOn) != 0;
     muted = (session.flags & RecordSession::kMuted) != 0;
-    if (continued) writeSavedGame(session.start);
+    if (continued) writeSavedGame(session.start.level, session.start.lives, session.start.score);
     platform::seedRandom(session.randomState);
-    deliverKey(platform::kMsgKeyDown, platform::kKeyAction);
-    if (app.state() != TRANSITION || app.transition()->target != STAGE ||
-        !(currentValues() == session.start))
+    app.startGame(continued);
+    afterGameStep();
+    if (!app.inGame() || !(currentValues() == session.start))
         return fail("the sessions do not join");
 
     bool ended = false;
@@ -143,11 +128,12 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
                     if (step.kind != RecordStep::Draw) {
                         tick(step.kind == RecordStep::TickDraw ||
                              (n + 1 == step.value && drawNext));
-                        ended = gameEnded();
+                        ended = !app.inGame();
                         if (ended && (n + 1 < step.value || step.kind == RecordStep::TickDraw))
                             return fail("the record goes on after its game ended");
                     }
-                    if (step.kind != RecordStep::Tick) drawStep();
+                    if (step.kind != RecordStep::Tick && !draw())
+                        return fail("a draw of the record takes no random numbers");
                 }
                 break;
             case RecordStep::Press:

@@ -1,17 +1,22 @@
 // RecordPlayer: plays a game record into the real program on the linked back end (the replay
 // runner's headless one) and judges it on the way: the sessions must join, each must reach the
-// values its cut saved, and the last must end the game exactly where the record ends.
+// values its cut saved, the last must end the game exactly where the record ends, and every
+// draw the record holds must take random numbers, as every draw the recorder keeps did. Each
+// session starts its game through the application's own New game or Continue, and the game's
+// key is taken from the world's state after every tick.
 #pragma once
 #include <cstdint>
 #include <functional>
 #include <string>
 
-#include "proof/game_record.h"
+#include "record/game_key.h"
+#include "record/game_record.h"
 
 struct PlayedRecord {
     bool proven = false;
     std::string reason;  // why not, in plain words
     int32_t score = 0;   // the game's final score, when proven
+    std::string key;     // the game's key (GameKey), when proven
 };
 
 class RecordPlayer {
@@ -29,7 +34,9 @@ class RecordPlayer {
     bool playSession(const RecordSession& session, PlayedRecord& result);
     // A tick; `drawFollows`: the record's next step is a draw.
     void tick(bool drawFollows);
-    bool gameEnded() const;
+    // A draw of the record: false when it took no random numbers.
+    bool draw();
 
     std::function<void()> afterTick_;
+    GameKey key_;
 };

@@ -15,7 +15,6 @@ namespace {
 constexpr Fixed kLostBelow = 0xD80000;   // 216 px: balls and items below this are gone
 constexpr Fixed kStartBallX = 0x580000;  // 88 px
 constexpr int32_t kItemPoints = 100;
-constexpr int32_t kLastLevel = 3;
 
 // EightBall: the first ball's new velocity and those of its seven companions, in the order
 // they are added; eight directions 22.5 degrees off the axes, each about 0.25 px per unit.
@@ -222,7 +221,7 @@ void Playfield::loseLife() {
 void Playfield::nextLevel() {
     ++level_;
     levelDisplay_->setValue(level_);
-    if (level_ > kLastLevel) gameOver_ = true;
+    if (level_ > kLevels) gameOver_ = true;
     levelCleared_ = true;
 }
 

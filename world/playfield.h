@@ -66,6 +66,11 @@ class Playfield {
     bool levelCleared() const;
     bool gameOver() const;
 
+    // The world's state as one number, for naming a game by what was played: the level and
+    // lives, the paddle, every ball, bullet and item. A brick changes only where a ball or a
+    // bullet strikes it, which turns the ball or spends the bullet and moves the score.
+    uint64_t fingerprint() const;
+
     // Read-only views for tools that watch a game (the replay runner's autoplayer, the soak).
     const Paddle& paddleView() const { return *paddle_; }
     const std::list<Ball*>& ballList() const { return balls_; }

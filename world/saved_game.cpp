@@ -9,6 +9,7 @@
 #include "platform/little_endian.h"
 #include "world/data_file.h"
 #include "world/playfield.h"
+#include "world/saved_game.h"
 
 namespace {
 
@@ -18,7 +19,6 @@ constexpr int kSaveBytes = 3 * kFieldBytes;
 constexpr int32_t kNewGameLevel = 1;
 constexpr int32_t kNewGameLives = 3;
 constexpr int32_t kNewGameScore = 0;
-constexpr int32_t kLastLevel = 3;
 
 std::string savePath() {
     return writableDirectory() + kSaveFileName;
@@ -38,14 +38,18 @@ void readFields(const std::vector<uint8_t>& file, int32_t& level, int32_t& lives
 
 }  // namespace
 
-void Playfield::writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedScore) {
+void writeSavedGame(int32_t level, int32_t lives, int32_t score) {
     uint8_t bytes[kSaveBytes];
-    le::write32(bytes + 0 * kFieldBytes, static_cast<uint32_t>(savedLevel));
-    le::write32(bytes + 1 * kFieldBytes, static_cast<uint32_t>(savedLives));
-    le::write32(bytes + 2 * kFieldBytes, static_cast<uint32_t>(savedScore));
+    le::write32(bytes + 0 * kFieldBytes, static_cast<uint32_t>(level));
+    le::write32(bytes + 1 * kFieldBytes, static_cast<uint32_t>(lives));
+    le::write32(bytes + 2 * kFieldBytes, static_cast<uint32_t>(score));
     // Written to a temporary file and renamed over the old one, so a crash or a full disk
     // never leaves a half-written save. Failures are silent.
     platform::writeFileAtomically(savePath(), bytes, sizeof bytes);
+}
+
+void Playfield::writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedScore) {
+    writeSavedGame(savedLevel, savedLives, savedScore);
     lastSave_ = {lastSave_.count + 1, savedLevel, savedLives, savedScore};
 }
 
@@ -70,7 +74,7 @@ void Playfield::loadGame() {
     // played: such a file counts as no save at all and the new game stands.
     // Lives above the most play allows are held there rather than refused: the level and score
     // reached are kept, and catching ExtraLife can never overflow the count.
-    if (savedLevel < kNewGameLevel || savedLevel > kLastLevel || savedLives < 1) return;
+    if (savedLevel < kNewGameLevel || savedLevel > kLevels || savedLives < 1) return;
     level_ = savedLevel;
     lives_ = savedLives > kMaxLives ? kMaxLives : savedLives;
     if (scoreCounter != nullptr) scoreCounter->setValue(savedScore);

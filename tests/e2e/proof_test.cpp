@@ -1,11 +1,14 @@
 // Proven games: records made by the runner's games verify, play back to the same trace, and
-// refuse every change; a game continued over three sessions is one record.
+// refuse every change; a game continued over three sessions is one record; a game is named by
+// what was played, so a copy with other bytes is the same game, and padding is refused.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "proof/record_codec.h"
-#include "proof/sha256.h"
+#include "platform/window.h"
+#include "record/record_codec.h"
+#include "record/sha256.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/wav_builder.h"
 
@@ -45,13 +48,22 @@ class ProvenGame : public EndToEnd {
     std::vector<uint8_t> record() const {
         return testing_support::readFile(path("GameRecord.dat"));
     }
-    // The record verifies with the final score its game's trace shows, and the SHA-256 of its
-    // bytes as its key.
-    void expectProven(const std::vector<uint8_t>& bytes, const std::vector<std::string>& trace);
+    // The record verifies with the final score its game's trace shows; answers the game's key.
+    std::string expectProven(const std::vector<uint8_t>& bytes,
+                             const std::vector<std::string>& trace);
 };
 
 std::string keyOf(const std::vector<uint8_t>& bytes) {
     return Sha256::hex(Sha256::of(bytes.data(), bytes.size()));
+}
+
+// "proven SCORE KEY": the key, or nothing for another verdict.
+std::string provenKey(const std::string& line) {
+    const size_t space = line.rfind(' ');
+    if (!line.starts_with("proven ") || space == std::string::npos) return {};
+    std::string key = line.substr(space + 1);
+    if (!key.empty() && key.back() == '\n') key.pop_back();
+    return key;
 }
 
 // The last score the trace wrote: the game's final score.
@@ -64,16 +76,16 @@ int finalScore(const Lines& trace) {
     return score;
 }
 
-// The trace's events without their times, from the menu's action that starts the game (the
-// third screen change) up to the game's end screen.
+// The trace's events without their times, from the game's first level (the first state the
+// game writes once it has begun) up to the game's end screen.
 Lines gamePart(const Lines& trace) {
     Lines out;
-    int changes = 0;
+    bool begun = false;
     for (const auto& line : trace) {
         const std::string what = line.substr(line.find(' ') + 1);
         if (what == "state GAME_OVER" || what == "state VICTORY") break;
-        if (what == "state TRANSITION") ++changes;
-        if (changes >= 3) out.push_back(what);
+        begun = begun || what.starts_with("level ");
+        if (begun) out.push_back(what);
     }
     return out;
 }
@@ -92,10 +104,15 @@ Lines readLines(const std::string& file) {
 }
 }  // namespace
 
-void ProvenGame::expectProven(const std::vector<uint8_t>& bytes, const Lines& trace) {
+std::string ProvenGame::expectProven(const std::vector<uint8_t>& bytes, const Lines& trace) {
     const Verdict v = verify(bytes);
     EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(trace)) + " " + keyOf(bytes) + "\n");
+    const std::string key = provenKey(v.line);
+    EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(trace)) + " " + key + "\n");
+    EXPECT_EQ(key.size(), 64u);
+    // Named by what was played, not by the record's bytes.
+    EXPECT_NE(key, keyOf(bytes));
+    return key;
 }
 
 // The built-in player's three levels, and a scripted game with the pointer, a lost window (which
@@ -106,7 +123,7 @@ TEST_F(ProvenGame, RecordedGamesVerifyAndPlayBack) {
     const Lines autoplayTrace = trace();
     ASSERT_EQ(autoplayTrace.back().substr(autoplayTrace.back().find(' ') + 1), "state VICTORY");
     const std::vector<uint8_t> won = record();
-    expectProven(won, autoplayTrace);
+    const std::string wonKey = expectProven(won, autoplayTrace);
     Verdict v = run(
         {"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace", path("proof.txt")});
     EXPECT_EQ(v.status, 0) << v.line;
@@ -146,7 +163,7 @@ TEST_F(ProvenGame, RecordedGamesVerifyAndPlayBack) {
     const Lines twoGames = trace();
     ASSERT_EQ(gameOvers(twoGames), 2);
     expectProven(record(), twoGames);
-    expectProven(lost, scriptedTrace);  // written to check.rec
+    EXPECT_NE(expectProven(lost, scriptedTrace), wonKey);  // written to check.rec
     v = run({"--proof", path("check.rec"), "--dir", dir.string(), "--trace", path("proof.txt")});
     EXPECT_EQ(gamePart(readLines(path("proof.txt"))), gamePart(scriptedTrace));
 
@@ -210,4 +227,44 @@ TEST_F(ProvenGame, ContinuedGameOverThreeSessions) {
     ASSERT_EQ(replay(kContinue, {"--autoplay", "--seed", "4", "--until", "3000000"}), 0);
     EXPECT_EQ(trace(), last);
     EXPECT_TRUE(record().empty());
+}
+
+// A game begun and played with the pointer alone (a click on New game, clicks to launch) is
+// recorded and proven. Its copies with other bytes play the same game and have its key: a sound
+// switch flipped, a press of a key that moves nothing with its release. Draws that take no
+// random numbers, which the recorder never keeps, are refused before anything else is played.
+TEST_F(ProvenGame, AClickStartedGameIsProvenAndItsCopiesAreOneGame) {
+    std::string script = "100 press action\n800 press action\n1500 pointer 88 40\n1510 click\n"
+                         "2400 click\n3000 pointer 20 100\n";
+    for (int t = 4000; t < 300000; t += 997) script += std::to_string(t) + " click\n";
+    ASSERT_EQ(replay(script, {"--seed", "9", "--until", "300000"}), 0);
+    const Lines played = trace();
+    ASSERT_EQ(gameOvers(played), 1);
+    const std::vector<uint8_t> original = record();
+    const std::string key = expectProven(original, played);
+    RecordCodec::Result read = RecordCodec::decode(original.data(), original.size());
+    ASSERT_TRUE(read.record.has_value()) << read.reason;
+    ASSERT_EQ(read.record->sessions.size(), 1u);
+
+    GameRecord switched = *read.record;
+    switched.sessions[0].flags ^= RecordSession::kMusicOn | RecordSession::kSoundOn;
+    GameRecord pressed = *read.record;
+    std::vector<RecordStep>& steps = pressed.sessions[0].steps;
+    const auto release = std::find(steps.begin(), steps.end(), RecordStep{RecordStep::Release, 0});
+    ASSERT_NE(release, steps.end());
+    const uint32_t up = static_cast<uint32_t>(keyIndex(platform::kKeyUp));
+    steps.insert(release + 1, {{RecordStep::Press, up}, {RecordStep::Release, 0}});
+    for (const GameRecord& copy : {switched, pressed}) {
+        const std::vector<uint8_t> bytes = RecordCodec::encode(copy);
+        ASSERT_NE(bytes, original);
+        const Verdict v = verify(bytes);
+        EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(played)) + " " + key + "\n");
+    }
+
+    GameRecord padded = *read.record;
+    padded.sessions[0].steps.insert(padded.sessions[0].steps.begin(),
+                                    RecordStep{RecordStep::Draw, 1990000});
+    const Verdict v = verify(RecordCodec::encode(padded));
+    EXPECT_EQ(v.line, "refused a draw of the record takes no random numbers\n");
+    EXPECT_EQ(v.status, 3);
 }

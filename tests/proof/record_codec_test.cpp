@@ -1,11 +1,11 @@
 // The record's digest, its one shortest form, its bytes, and a reader that takes nothing on trust.
-#include "proof/record_codec.h"
+#include "record/record_codec.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "proof/sha256.h"
+#include "record/sha256.h"
 
 namespace {
 using Bytes = std::vector<uint8_t>;

@@ -10,7 +10,7 @@
 
 #include "in_process_server.h"
 #include "made_game.h"
-#include "proof/sha256.h"
+#include "record/sha256.h"
 
 namespace {
 
@@ -107,6 +107,24 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     EXPECT_EQ(status, 422) << "the same game under another name";
     upload(server, "myname=THIEF&myscore=" + score + proof, status);
     EXPECT_EQ(status, 422) << "the same game without an id";
+    EXPECT_EQ(get(server, kScript), ";ACE," + score);
+
+    // A copy with other bytes, as anyone can make from the public record: the music switch of
+    // its first session flipped (the flags byte after the header, the 32-byte level digest and
+    // the session's start) and its check bytes made anew. The same game: a reuse, not listed.
+    std::string copy = game.record.substr(0, game.record.size() - 8);
+    copy[4 + 1 + 1 + 32 + 1 + 4 + 3] ^= 8;
+    const Sha256::Digest check =
+        Sha256::of(reinterpret_cast<const uint8_t*>(copy.data()), copy.size());
+    copy.append(reinterpret_cast<const char*>(check.data()), 8);
+    const std::string copyId = post(server, copy, status);
+    ASSERT_EQ(status, 200);
+    ASSERT_NE(copyId, id);
+    EXPECT_EQ(upload(server,
+                     "myname=COPY&myscore=" + score + "&myid=e&myproof=" + copyId.substr(0, 64),
+                     status),
+              "refused: this game was proven before for another upload\n");
+    EXPECT_EQ(status, 422);
     EXPECT_EQ(get(server, kScript), ";ACE," + score);
 
     // The listed game can be watched: the page links the watch page, which fetches the record,

@@ -56,10 +56,6 @@ constexpr int32_t kFirstLevel = 1;
 constexpr int32_t kLastLevel = 3;
 constexpr int32_t kLevelAfterLast = 4;
 
-// The main menu's entries the soak uses.
-constexpr int32_t kMenuStart = 0;
-constexpr int32_t kMenuContinue = 1;
-
 constexpr std::array<const char*, 7> kShippedFiles = {"BrickMap.dat", "blast.wav",    "hit.wav",
                                                       "music.wav",    "menudown.wav", "menuup.wav",
                                                       "Action.wav"};
@@ -244,7 +240,7 @@ class Soak {
     // level 2, then one on level 3, so that every level is played whatever the player's skill.
     void chooseGame() {
         const int turn = gamesStarted % 3;
-        const int32_t wanted = turn == 0 ? kMenuStart : kMenuContinue;
+        const int32_t wanted = turn == 0 ? MainMenu::kStart : MainMenu::kContinue;
         const int32_t selection = program().app->mainMenu()->selection();
         if (selection != wanted) {
             pressKey(selection < wanted ? platform::kKeyDown : platform::kKeyUp);

@@ -12,16 +12,16 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "platform/window.h"
-#include "proof/record_check.h"
-#include "proof/record_codec.h"
-#include "proof/sha256.h"
+#include "record/record_check.h"
+#include "record/record_codec.h"
+#include "record/sha256.h"
 #include "shell/entry.h"
+#include "shell/pace.h"
 #include "shell/record_player.h"
 
 namespace {
 constexpr size_t kMaxRecordBytes = 16u << 20;  // far beyond any record's goal
 constexpr size_t kMaxLevelFileBytes = 1u << 20;
-constexpr uint32_t kMsPerTick = 11;  // the main loop's usual pace: a gate opens every 11 ms
 
 int verdict(const char* word, const std::string& text, int status) {
     std::cout << word << ' ' << text << '\n';
@@ -41,9 +41,10 @@ bool readWhole(const std::string& path, size_t limit, std::vector<uint8_t>& byte
 }
 
 // The record's checks before play: its bytes, its rules version, its level file. On success
-// `record` holds it; otherwise the verdict's status is returned.
+// `record` holds it and `id` its digest (which names its scratch directory); otherwise the
+// verdict's status is returned.
 std::optional<int> readRecord(const std::string& path, const std::vector<uint8_t>& levelFile,
-                              uint64_t maxSteps, GameRecord& record, std::string& key) {
+                              uint64_t maxSteps, GameRecord& record, std::string& id) {
     std::vector<uint8_t> bytes;
     if (!readWhole(path, kMaxRecordBytes, bytes))
         return verdict("refused", "the record cannot be read or is too large", kExitRefused);
@@ -58,13 +59,14 @@ std::optional<int> readRecord(const std::string& path, const std::vector<uint8_t
     }
     record = std::move(*checked.record);
     const std::vector<uint8_t> canonical = RecordCodec::encode(record);
-    key = Sha256::hex(Sha256::of(canonical.data(), canonical.size()));
+    id = Sha256::hex(Sha256::of(canonical.data(), canonical.size()));
     return std::nullopt;
 }
 
-int finish(const PlayedRecord& played, const std::string& key) {
+// The game's key, not the record's digest: two records that play the same game are one game.
+int finish(const PlayedRecord& played) {
     if (!played.proven) return verdict("refused", played.reason, kExitRefused);
-    return verdict("proven", std::to_string(played.score) + ' ' + key, kExitOk);
+    return verdict("proven", std::to_string(played.score) + ' ' + played.key, kExitOk);
 }
 }  // namespace
 
@@ -77,15 +79,15 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
         return kExitBadUsage;
     }
     GameRecord record;
-    std::string key;
-    if (auto status = readRecord(path, levelFile, maxSteps, record, key)) return *status;
+    std::string id;
+    if (auto status = readRecord(path, levelFile, maxSteps, record, id)) return *status;
 
     // The game plays in a directory of its own holding only the level file: nothing it writes
     // lands beside the runner, and no sound file is read (sounds change no outcome).
     namespace fs = std::filesystem;
     std::error_code error;
     fs::path dir = fs::temp_directory_path(error) /
-                   ("vextorium2-verify-" + std::to_string(::getpid()) + "-" + key.substr(0, 16));
+                   ("vextorium2-verify-" + std::to_string(::getpid()) + "-" + id.substr(0, 16));
     if (!error) fs::remove_all(dir, error);  // left by an earlier process of the same id
     if (error || !fs::create_directories(dir, error)) {
         std::cerr << "vextorium2-replay: cannot make a directory to play in\n";
@@ -99,15 +101,15 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
     platform::setProgramDirectory(dir.string() + "/");
     const PlayedRecord played = RecordPlayer().play(record);
     fs::remove_all(dir, error);
-    return finish(played, key);
+    return finish(played);
 }
 
 int playProof(const std::string& path, uint64_t maxSteps) {
     std::vector<uint8_t> levelFile;
     readWhole(platform::programDirectory() + "BrickMap.dat", kMaxLevelFileBytes, levelFile);
     GameRecord record;
-    std::string key;
-    if (auto status = readRecord(path, levelFile, maxSteps, record, key)) return *status;
+    std::string id;
+    if (auto status = readRecord(path, levelFile, maxSteps, record, id)) return *status;
     // The script's shots are taken as the clock passes them; its other events are dropped.
     RecordPlayer player([] {
         for (uint32_t ms = 0; ms < kMsPerTick; ++ms) {
@@ -116,5 +118,5 @@ int playProof(const std::string& path, uint64_t maxSteps) {
             }
         }
     });
-    return finish(player.play(record), key);
+    return finish(player.play(record));
 }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "proof/record_codec.h"  // kDefaultMaxSteps
+#include "record/record_codec.h"  // kDefaultMaxSteps
 
 // Exit statuses of --verify and --proof beside entry.h's.
 inline constexpr int kExitRefused = 3;

@@ -1,7 +1,7 @@
 // ProofKeeper: a map of records and the order they came in, trimmed to its bounds.
 #include "tools/scoreserver/proof_keeper.h"
 
-#include "proof/sha256.h"
+#include "record/sha256.h"
 
 std::string ProofKeeper::idOf(const std::string& bytes) {
     return Sha256::hex(Sha256::of(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));

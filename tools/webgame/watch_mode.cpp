@@ -17,8 +17,9 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/window.h"
-#include "proof/record_check.h"
-#include "proof/record_codec.h"
+#include "record/record_check.h"
+#include "record/record_codec.h"
+#include "shell/pace.h"
 #include "shell/record_player.h"
 
 // The watch page's side (watch.js): the record's bytes, the chosen speed (0 while paused) and
@@ -44,7 +45,6 @@ constexpr const char* kLevelFile = "/game/BrickMap.dat";
 // In the page's memory only: the game's own writes (scores, saved game) land here and are gone
 // with the page.
 constexpr const char* kScratchDirectory = "/watching/";
-constexpr double kMsPerTick = 11;  // the main loop's pace: a gate opens every 11 ms
 // While paused the loop sleeps this long at most; the page's buttons end the sleep at once.
 constexpr uint32_t kPausedWaitMs = 250;
 // A page that was hidden (its timers held back) resumes from where it is rather than racing
@@ -67,7 +67,7 @@ class Pacer {
         if (const int speed = v2WatchSpeed(); speed > 0) {
             const double now = emscripten_get_now();
             if (due_ < 0 || now - due_ > kMaxLagMs) due_ = now;
-            due_ += kMsPerTick / speed;
+            due_ += static_cast<double>(kMsPerTick) / speed;
             // Always a sleep, if only of 0 ms: the page gets its turn to draw and take clicks.
             platform::sleepMs(due_ > now ? static_cast<uint32_t>(std::lround(due_ - now)) : 0);
         }

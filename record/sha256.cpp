@@ -1,5 +1,5 @@
 // Sha256: the compression function over 64-byte blocks, and the final padding.
-#include "proof/sha256.h"
+#include "record/sha256.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "proof/game_record.h"
+#include "record/game_record.h"
 
 struct CheckedRecord {
     enum class Verdict { Playable, Refused, Unproven };

@@ -1,5 +1,5 @@
 // GameRecord: the session builders and the key table.
-#include "proof/game_record.h"
+#include "record/game_record.h"
 
 #include "platform/window.h"
 

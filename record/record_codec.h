@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "proof/game_record.h"
+#include "record/game_record.h"
 
 // The longest game a record is played for unless told otherwise: about 2.7 hours of play.
 inline constexpr uint64_t kDefaultMaxSteps = 2000000;

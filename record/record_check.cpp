@@ -1,10 +1,10 @@
-#include "proof/record_check.h"
+#include "record/record_check.h"
 
 #include <utility>
 
-#include "proof/record_codec.h"
-#include "proof/rules_version.h"
-#include "proof/sha256.h"
+#include "record/record_codec.h"
+#include "record/rules_version.h"
+#include "record/sha256.h"
 
 CheckedRecord checkRecord(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& levelFile,
                           uint64_t maxSteps) {

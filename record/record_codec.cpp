@@ -1,9 +1,9 @@
 // RecordCodec: the writer and the reader of the record's layout.
-#include "proof/record_codec.h"
+#include "record/record_codec.h"
 
 #include <cstring>
 
-#include "proof/sha256.h"
+#include "record/sha256.h"
 
 namespace {
 constexpr char kMagic[4] = {'V', '2', 'G', 'R'};

@@ -1,0 +1,10 @@
+// The game's pace: how often the main loop's gates open and how far a tick moves the game.
+#pragma once
+#include <cstdint>
+
+// The gates wait more than this many milliseconds, so each opens every kGateInterval + 1 ms.
+inline constexpr uint32_t kGateInterval = 10;
+inline constexpr uint32_t kMsPerTick = kGateInterval + 1;
+// Game time a tick moves play on by, whatever time really passed: a game plays the same ticks
+// however fast or slow the machine is.
+inline constexpr int kTickStep = 10;
