@@ -35,8 +35,8 @@ uint64_t stateAfterTick() {
     const GameApp& app = *program().app;
     const uint32_t screen =
         app.state() == TRANSITION ? 0x100 | app.transition()->target : app.state();
-    const uint64_t counters = (uint64_t{platform::randomState} << 32) |
-                              static_cast<uint32_t>(scoreCounter->value());
+    const uint64_t counters =
+        (uint64_t{platform::randomState} << 32) | static_cast<uint32_t>(scoreCounter->value());
     return app.playfield()->fingerprint() ^ GameKey::mix(counters ^ screen);
 }
 }  // namespace

@@ -234,8 +234,9 @@ TEST_F(ProvenGame, ContinuedGameOverThreeSessions) {
 // switch flipped, a press of a key that moves nothing with its release. Draws that take no
 // random numbers, which the recorder never keeps, are refused before anything else is played.
 TEST_F(ProvenGame, AClickStartedGameIsProvenAndItsCopiesAreOneGame) {
-    std::string script = "100 press action\n800 press action\n1500 pointer 88 40\n1510 click\n"
-                         "2400 click\n3000 pointer 20 100\n";
+    std::string script =
+        "100 press action\n800 press action\n1500 pointer 88 40\n1510 click\n"
+        "2400 click\n3000 pointer 20 100\n";
     for (int t = 4000; t < 300000; t += 997) script += std::to_string(t) + " click\n";
     ASSERT_EQ(replay(script, {"--seed", "9", "--until", "300000"}), 0);
     const Lines played = trace();

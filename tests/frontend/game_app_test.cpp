@@ -387,10 +387,10 @@ TEST_F(FrontendTest, TheNameEntryGridTakesThePointer) {
     EXPECT_EQ(entry.column(), 2);
     EXPECT_EQ(entry.row(), 1);
     EXPECT_EQ(entry.length(), 0);
-    click(8 + 16 * 9 + 3, 65 + 3);         // 9
-    click(8 + 16 * 7 + 3, 65 + 60 + 3);    // row 3's empty cell: nothing
-    click(8 + 16 * 3 + 3, 65 + 40 + 3);    // N
-    click(100, 30);                        // above the grid: nothing
+    click(8 + 16 * 9 + 3, 65 + 3);       // 9
+    click(8 + 16 * 7 + 3, 65 + 60 + 3);  // row 3's empty cell: nothing
+    click(8 + 16 * 3 + 3, 65 + 40 + 3);  // N
+    click(100, 30);                      // above the grid: nothing
     EXPECT_EQ(std::u16string(entry.text()), u"9N");
     click(10, 210);  // DONE
     finishWipe();

@@ -35,7 +35,9 @@ std::string upload(const InProcessServer& server, const std::string& query, int&
 std::string get(const InProcessServer& server, const std::string& path) {
     auto client = server.client();
     const auto result = client.Get(path);
-    return result && result->status == 200 ? result->body : "<" + std::to_string(result ? result->status : -1) + ">";
+    return result && result->status == 200
+               ? result->body
+               : "<" + std::to_string(result ? result->status : -1) + ">";
 }
 
 std::string post(const InProcessServer& server, const std::string& body, int& status) {
@@ -77,24 +79,23 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     const std::string score = std::to_string(game.score);
 
     int status = 0;
-    EXPECT_EQ(upload(server, "myname=EARLY&myscore=" + score + "&myproof=" + std::string(64, 'a'),
-                     status)
-                  .empty(),
-              false);
+    EXPECT_EQ(
+        upload(server, "myname=EARLY&myscore=" + score + "&myproof=" + std::string(64, 'a'), status)
+            .empty(),
+        false);
     EXPECT_EQ(status, 503) << "a proof that never arrived is asked for again";
 
     const std::string id = post(server, game.record, status);
     EXPECT_EQ(status, 200);
-    const std::string expected =
-        Sha256::hex(Sha256::of(reinterpret_cast<const uint8_t*>(game.record.data()),
-                               game.record.size()));
+    const std::string expected = Sha256::hex(
+        Sha256::of(reinterpret_cast<const uint8_t*>(game.record.data()), game.record.size()));
     ASSERT_EQ(id, expected + "\n");
     const std::string proof = "&myproof=" + expected;
 
-    EXPECT_EQ(upload(server, "myname=ACE&myscore=" + std::to_string(game.score + 1) + "&myid=a" +
-                                 proof,
-                     status),
-              "refused: score differs\n");
+    EXPECT_EQ(
+        upload(server, "myname=ACE&myscore=" + std::to_string(game.score + 1) + "&myid=a" + proof,
+               status),
+        "refused: score differs\n");
     EXPECT_EQ(status, 422);
     EXPECT_EQ(get(server, kScript), "");
 
@@ -120,10 +121,10 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     const std::string copyId = post(server, copy, status);
     ASSERT_EQ(status, 200);
     ASSERT_NE(copyId, id);
-    EXPECT_EQ(upload(server,
-                     "myname=COPY&myscore=" + score + "&myid=e&myproof=" + copyId.substr(0, 64),
-                     status),
-              "refused: this game was proven before for another upload\n");
+    EXPECT_EQ(
+        upload(server, "myname=COPY&myscore=" + score + "&myid=e&myproof=" + copyId.substr(0, 64),
+               status),
+        "refused: this game was proven before for another upload\n");
     EXPECT_EQ(status, 422);
     EXPECT_EQ(get(server, kScript), ";ACE," + score);
 
@@ -138,10 +139,10 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     const std::string cut = game.record.substr(0, game.record.size() / 2);
     const std::string cutId = post(server, cut, status);
     ASSERT_EQ(status, 200);
-    EXPECT_EQ(upload(server, "myname=CUT&myscore=" + score + "&myid=d&myproof=" +
-                                 cutId.substr(0, 64),
-                     status),
-              "refused: the record is cut short\n");
+    EXPECT_EQ(
+        upload(server, "myname=CUT&myscore=" + score + "&myid=d&myproof=" + cutId.substr(0, 64),
+               status),
+        "refused: the record is cut short\n");
     EXPECT_EQ(status, 422);
     EXPECT_EQ(get(server, kScript), ";ACE," + score);
 }
@@ -210,9 +211,8 @@ TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
         uploads.emplace_back([&, i] {
             auto client = server.client();
             client.set_read_timeout(30);
-            const auto result = client.Get(std::string(kScript) + "?myname=P" +
-                                           std::to_string(i) + "&myscore=" +
-                                           std::to_string(game.score) + "&myid=q" +
+            const auto result = client.Get(std::string(kScript) + "?myname=P" + std::to_string(i) +
+                                           "&myscore=" + std::to_string(game.score) + "&myid=q" +
                                            std::to_string(i) + "&myproof=" + id);
             statuses[i] = result ? result->status : -1;
             if (result) retryAfter[i] = result->get_header_value("Retry-After");
@@ -239,10 +239,10 @@ TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
     InProcessServer strict(stepLimited, nullptr, {}, true);
     const std::string again = post(strict, game.record, status).substr(0, 64);
     ASSERT_EQ(status, 200);
-    EXPECT_EQ(upload(strict,
-                     "myname=LONG&myscore=" + std::to_string(game.score) + "&myproof=" + again,
-                     status),
-              "refused: the record is over the step limit\n");
+    EXPECT_EQ(
+        upload(strict, "myname=LONG&myscore=" + std::to_string(game.score) + "&myproof=" + again,
+               status),
+        "refused: the record is over the step limit\n");
     EXPECT_EQ(status, 422);
 }
 

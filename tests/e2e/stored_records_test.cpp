@@ -1,0 +1,72 @@
+// The stored records (tests/proof/records, made by tests/proof/records/make): each record of
+// this build's rules plays back to its stored verdict (score and game key) and the level, lives
+// and score lines its game went through; each record of an earlier rules version is answered
+// as made under other rules. A change that fails here changes how a recorded game plays out
+// (raise the rules version) or how a game is named (every server's once-only keys with it).
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "record/rules_version.h"
+#include "tests/e2e/e2e_fixture.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+std::vector<fs::path> storedRecords() {
+    std::vector<fs::path> records;
+    for (const auto& entry : fs::recursive_directory_iterator(V2_RECORDS_DIR))
+        if (entry.path().extension() == ".rec") records.push_back(entry.path());
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
+std::string readText(const fs::path& file) {
+    std::ifstream in(file);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class StoredRecord : public EndToEnd, public ::testing::WithParamInterface<fs::path> {
+  protected:
+    std::string run(const std::string& args) {
+        runProcess(
+            {"sh", "-c", std::string(V2_REPLAY) + " " + args + " > '" + path("out.txt") + "'"});
+        return readText(path("out.txt"));
+    }
+};
+
+TEST_P(StoredRecord, PlaysOutAsStored) {
+    const fs::path record = GetParam();
+    const std::string version = record.parent_path().filename().string();
+    if (version != std::to_string(kRulesVersion)) {
+        EXPECT_EQ(run("--verify '" + record.string() + "' --levels '" + path("BrickMap.dat") + "'"),
+                  "unproven the record was made under rules version " + version + ", not " +
+                      std::to_string(kRulesVersion) + "\n");
+        return;
+    }
+    std::string played = run("--proof '" + record.string() + "' --dir '" + dir.string() +
+                             "' --trace '" + path("trace.txt") + "'");
+    for (const std::string& line : trace()) {
+        const std::string what = line.substr(line.find(' ') + 1);
+        if (what.starts_with("level ") || what.starts_with("lives ") || what.starts_with("score "))
+            played += what + "\n";
+    }
+    fs::path expected = record;
+    expected.replace_extension(".expected");
+    EXPECT_EQ(played, readText(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Records, StoredRecord, ::testing::ValuesIn(storedRecords()),
+                         [](const auto& info) {
+                             std::string name = "v" + info.param.parent_path().filename().string() +
+                                                "_" + info.param.stem().string();
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+}  // namespace
