@@ -30,20 +30,21 @@ void deliverKey(uint32_t id, uint32_t code) {
 
 // What the game's key is taken from after a tick: the world, the generator, the score and the
 // screen (a wipe counted as its target, so that its steps are one state). The pause is left
-// out: a paused game does not move, and its ticks are one state with those around it.
-uint64_t stateAfterTick() {
+// out: a paused game does not move, and its ticks are one state with those around it. Kept out
+// of line, so that a profile shows the key's share of a verification (bench/proofs/key-share).
+[[gnu::noinline]] void addStateToKey(GameKey& key) {
     const GameApp& app = *program().app;
     const uint32_t screen =
         app.state() == TRANSITION ? 0x100 | app.transition()->target : app.state();
-    const uint64_t counters =
-        (uint64_t{platform::randomState} << 32) | static_cast<uint32_t>(scoreCounter->value());
-    return app.playfield()->fingerprint() ^ GameKey::mix(counters ^ screen);
+    const uint64_t counters = (uint64_t{platform::randomState} << 32) |
+                              static_cast<uint32_t>(scoreCounter->value());
+    key.addState(app.playfield()->fingerprint() ^ GameKey::mix(counters ^ screen));
 }
 }  // namespace
 
 void RecordPlayer::tick(bool drawFollows) {
     tickStep();
-    key_.addState(stateAfterTick());
+    addStateToKey(key_);
     if (!afterTick_) return;
     // Played back for people: the frame is drawn after every tick, as the game drew it. A draw
     // the record leaves out took no random numbers, so this one takes none either (and any it
