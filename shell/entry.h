@@ -14,12 +14,12 @@ int runProgram(bool fullScreen = true);
 
 // Creates the globals and the shell's own objects (shell/program.h) in their fixed order (flags,
 // score counter, random seed, display, the two gates, the application, the pointer's steering,
-// the explosion picture, the blast sound).
+// the screen pointer, the recorder, which hears of the application's games, the explosion
+// picture, the blast sound).
 bool createGlobals();
 // Saves if a stage is being played, then deletes them all in their fixed order.
 void destroyGlobals();
-// One tick of the game with what follows it (the pointer's steering, afterGameStep); one draw
-// (recorded only when it took random numbers).
+// One tick of the game with what follows it (the pointer's steering, afterGameStep); one draw.
 void tickStep();
 void drawStep();
 // After a tick or a key: the state written to the trace and, where the program may end
