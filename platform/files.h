@@ -28,6 +28,10 @@ std::string userDataDirectory();
 // over `path`, so a crash leaves either the old or the new complete file. False on failure.
 bool writeFileAtomically(const std::string& path, const void* data, size_t size);
 
+// Whether writeFileAtomically flushes to disk (the default): a program whose files are scratch
+// (the verifier's) turns it off, since waiting for the disk is most of what a short game costs.
+void setDurableWrites(bool durable);
+
 // Called with the path after every write writeFileAtomically completed, before it returns (the
 // browser back end makes the write last in the page's storage there); nullptr for none.
 using FileWrittenHook = void (*)(const std::string& path);

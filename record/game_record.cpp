@@ -20,6 +20,19 @@ uint32_t keyCode(uint32_t index) {
     return index < kRecordKeys ? kKeyCodes[index] : 0;
 }
 
+uint64_t stepCost(const RecordStep& step) {
+    switch (step.kind) {
+        case RecordStep::TickDraw:
+            return 2 * uint64_t{step.value};
+        case RecordStep::Tick:
+            return 0;
+        case RecordStep::Draw:
+            return step.value;
+        default:
+            return 1;
+    }
+}
+
 void RecordSession::addRun(RecordStep::Kind kind, uint32_t count) {
     if (!steps.empty() && steps.back().kind == kind) {
         steps.back().value += count;
@@ -53,10 +66,7 @@ void RecordSession::addPause() {
 }
 
 uint64_t stepCount(const RecordSession& session) {
-    uint64_t count = 0;
-    for (const RecordStep& step : session.steps) {
-        const bool run = step.kind <= RecordStep::Draw;
-        count += run ? uint64_t{step.value} * (step.kind == RecordStep::TickDraw ? 2 : 1) : 1;
-    }
+    uint64_t count = kStepsPerSession;
+    for (const RecordStep& step : session.steps) count += stepCost(step);
     return count;
 }

@@ -67,5 +67,12 @@ inline constexpr int kRecordKeys = 7;
 int keyIndex(uint32_t keyCode);
 uint32_t keyCode(uint32_t keyIndex);
 
-// Ticks, draws and keys in a session (a run counts each of its ticks and draws).
+// What playing a record costs, in steps of about a tick's work each: every byte read, every
+// session started (starting the program costs about as much as kStepsPerSession ticks), every
+// draw, key, release and pause, and every tick that carries a draw. Lone ticks are charged as
+// they are played, and not at all while the game waits paused, so a game paused for a night
+// costs no more than the play around it.
+inline constexpr uint64_t kStepsPerSession = 5000;
+// A step's cost before play (a lone tick run's: none) and a session's.
+uint64_t stepCost(const RecordStep& step);
 uint64_t stepCount(const RecordSession& session);

@@ -26,6 +26,7 @@ CheckedRecord checkRecord(const std::vector<uint8_t>& bytes, const std::vector<u
         return checked;
     }
     checked.verdict = CheckedRecord::Verdict::Playable;
+    checked.loneTicksAllowed = maxSteps - read.steps;
     checked.record = std::move(read.record);
     return checked;
 }

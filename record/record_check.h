@@ -14,6 +14,7 @@ struct CheckedRecord {
     Verdict verdict = Verdict::Refused;
     std::string reason;                // why not playable, in plain words
     std::optional<GameRecord> record;  // when playable
+    uint64_t loneTicksAllowed = 0;     // what the step limit leaves for its lone ticks
 };
 
 CheckedRecord checkRecord(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& levelFile,

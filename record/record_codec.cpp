@@ -12,9 +12,6 @@ constexpr uint8_t kCut = 6;
 constexpr uint8_t kEnd = 7;
 constexpr uint32_t kShortRuns = 31;  // n below this is a run of n + 1
 constexpr size_t kCheckBytes = 8;
-// What a session costs toward the step limit before its steps: playing one starts the program
-// and walks it to the menu, so a record of many tiny sessions is no cheaper than a long game.
-constexpr uint64_t kStepsPerSession = 1000;
 
 // The check the record ends with: the first bytes of the digest of everything before it, so
 // that a damaged record (a flipped byte) is never taken for another game.
@@ -144,9 +141,7 @@ bool readSession(Reader& in, RecordSession& session, uint64_t& steps, uint64_t m
         }
         if (!session.steps.empty() && !mayFollow(session.steps.back(), step))
             return in.fail("the record is not in its shortest form");
-        steps += step.kind <= RecordStep::Draw
-                     ? uint64_t{step.value} * (step.kind == RecordStep::TickDraw ? 2 : 1)
-                     : 1;
+        steps += stepCost(step);
         if (steps > maxSteps) return in.fail("the record is over the step limit");
         session.steps.push_back(step);
     }
@@ -187,9 +182,9 @@ RecordCodec::Result RecordCodec::decode(const uint8_t* data, size_t size, uint64
         return result;
     }
     uint32_t sessions = 0;
+    uint64_t steps = size;
     if (in.varint(record.rulesVersion) && in.bytes(record.levelHash.data(), 32) &&
         in.varint(sessions)) {
-        uint64_t steps = 0;
         // Each session takes at least nine bytes: the count is never trusted beyond them.
         for (uint32_t i = 0; i < sessions; ++i) {
             RecordSession session;
@@ -209,5 +204,6 @@ RecordCodec::Result RecordCodec::decode(const uint8_t* data, size_t size, uint64
         return result;
     }
     result.record = std::move(record);
+    result.steps = steps;
     return result;
 }

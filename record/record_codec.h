@@ -17,7 +17,9 @@
 
 #include "record/game_record.h"
 
-// The longest game a record is played for unless told otherwise: about 2.7 hours of play.
+// The most a record may cost unless told otherwise (game_record.h, stepCount): about 2.7
+// hours of play, however long it was paused. Since every byte costs a step, no record within
+// the limit is longer than this many bytes.
 inline constexpr uint64_t kDefaultMaxSteps = 2000000;
 
 class RecordCodec {
@@ -27,8 +29,9 @@ class RecordCodec {
     struct Result {
         std::optional<GameRecord> record;
         std::string reason;  // why there is none, in plain words
+        uint64_t steps = 0;  // what it costs before its lone ticks
     };
-    // Refuses, too, a record of more than `maxSteps` ticks, draws and keys in all (each session
-    // counting 1000 more, for starting the program), before anything of it is played.
+    // Refuses, too, a record that costs more than `maxSteps` before its lone ticks, before
+    // anything of it is played.
     static Result decode(const uint8_t* data, size_t size, uint64_t maxSteps = UINT64_MAX);
 };

@@ -36,8 +36,8 @@ void deliverKey(uint32_t id, uint32_t code) {
     const GameApp& app = *program().app;
     const uint32_t screen =
         app.state() == TRANSITION ? 0x100 | app.transition()->target : app.state();
-    const uint64_t counters = (uint64_t{platform::randomState} << 32) |
-                              static_cast<uint32_t>(scoreCounter->value());
+    const uint64_t counters =
+        (uint64_t{platform::randomState} << 32) | static_cast<uint32_t>(scoreCounter->value());
     key.addState(app.playfield()->fingerprint() ^ GameKey::mix(counters ^ screen));
 }
 }  // namespace
@@ -61,9 +61,10 @@ bool RecordPlayer::draw() {
     return platform::randomState != before;
 }
 
-PlayedRecord RecordPlayer::play(const GameRecord& record) {
+PlayedRecord RecordPlayer::play(const GameRecord& record, uint64_t loneTicks) {
     PlayedRecord result;
     key_ = GameKey{};
+    loneTicksLeft_ = loneTicks;
     const size_t count = record.sessions.size();
     if (count == 0) {
         result.reason = "the record holds no game";
@@ -122,8 +123,19 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
             s + 1 < session.steps.size() && session.steps[s + 1].kind == RecordStep::Draw;
         if (ended) return fail("the record goes on after its game ended");
         switch (step.kind) {
-            case RecordStep::TickDraw:
             case RecordStep::Tick:
+                // A paused game waits: nothing of it changes until a key or the window moves it.
+                // Its ticks cost nothing, and a verification passes over them at once (played
+                // back for people, they pass as they did).
+                if (app.state() == PLAY && !app.gameRunning()) {
+                    if (!afterTick_) break;
+                } else if (loneTicksLeft_ < step.value) {
+                    return fail("the record is over the step limit");
+                } else {
+                    loneTicksLeft_ -= step.value;
+                }
+                [[fallthrough]];
+            case RecordStep::TickDraw:
             case RecordStep::Draw:
                 for (uint32_t n = 0; n < step.value && !ended; ++n) {
                     if (step.kind != RecordStep::Draw) {

@@ -27,8 +27,10 @@ class RecordPlayer {
         : afterTick_(std::move(afterTick)) {}
 
     // Creates and destroys the program's globals once per session; writes the saved game a
-    // continued session starts from into the writable directory.
-    PlayedRecord play(const GameRecord& record);
+    // continued session starts from into the writable directory. Refuses the record once more
+    // than `loneTicks` of its lone ticks have been played: those in which a paused game waits
+    // are passed over at once and not counted.
+    PlayedRecord play(const GameRecord& record, uint64_t loneTicks = UINT64_MAX);
 
   private:
     bool playSession(const RecordSession& session, PlayedRecord& result);
@@ -39,4 +41,5 @@ class RecordPlayer {
 
     std::function<void()> afterTick_;
     GameKey key_;
+    uint64_t loneTicksLeft_ = 0;
 };

@@ -8,6 +8,7 @@
 
 #include "platform/window.h"
 #include "record/record_codec.h"
+#include "record/rules_version.h"
 #include "record/sha256.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/wav_builder.h"
@@ -268,4 +269,36 @@ TEST_F(ProvenGame, AClickStartedGameIsProvenAndItsCopiesAreOneGame) {
     const Verdict v = verify(RecordCodec::encode(padded));
     EXPECT_EQ(v.line, "refused a draw of the record takes no random numbers\n");
     EXPECT_EQ(v.status, 3);
+}
+
+// The stored three-level game paused in play with the pause key for a night of ticks (ten hours
+// at 11 ms a tick), then resumed: the same game, proven within the default step limit, the
+// paused ticks costing nothing. Lone ticks in play are charged: a limit that leaves fewer than
+// the game plays refuses it.
+TEST_F(ProvenGame, AGamePausedForANightIsTheSameGame) {
+    const std::vector<uint8_t> stored = testing_support::readFile(
+        std::string(V2_RECORDS_DIR) + "/" + std::to_string(kRulesVersion) +
+        "/autoplay-three-levels.rec");
+    const Verdict original = verify(stored);
+    ASSERT_EQ(original.status, 0) << original.line;
+    RecordCodec::Result read = RecordCodec::decode(stored.data(), stored.size());
+    ASSERT_TRUE(read.record.has_value());
+    std::vector<RecordStep>& steps = read.record->sessions[0].steps;
+    // A key the built-in player let go of halfway through: play is under way there, and the
+    // paddle stands.
+    auto release = std::find(steps.begin() + static_cast<long>(steps.size() / 2), steps.end(),
+                             RecordStep{RecordStep::Release, 0});
+    ASSERT_NE(release, steps.end());
+    const uint32_t pause = static_cast<uint32_t>(keyIndex(platform::kKeyLeftSoft));
+    steps.insert(release + 1, {{RecordStep::Press, pause},
+                             {RecordStep::Release, 0},
+                             {RecordStep::Tick, 10 * 3600 * 1000 / 11},
+                             {RecordStep::Press, pause},
+                             {RecordStep::Release, 0}});
+    const std::vector<uint8_t> paused = RecordCodec::encode(*read.record);
+    EXPECT_EQ(verify(paused).line, original.line);
+
+    const uint64_t fixed = stored.size() + stepCount(read.record->sessions[0]);
+    EXPECT_EQ(verify(stored, {"--max-steps", std::to_string(fixed + 10)}).line,
+              "refused the record is over the step limit\n");
 }

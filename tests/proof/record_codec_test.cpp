@@ -66,7 +66,9 @@ TEST(GameRecord, StepsKeepTheirShortestForm) {
                                                       {RecordStep::Tick, 1},
                                                       {RecordStep::TickDraw, 1},
                                                       {RecordStep::Draw, 1}}));
-    EXPECT_EQ(stepCount(session), 8u);
+    // A session's start, two for a tick with its draw, one for a lone draw; the lone tick is
+    // charged when it is played.
+    EXPECT_EQ(stepCount(session), kStepsPerSession + 2 * 2 + 2 + 1);
     EXPECT_EQ(keyIndex(0x25), 1);   // left
     EXPECT_EQ(keyIndex(0x5B), -1);  // home: play never reads it
     EXPECT_EQ(keyCode(6), 0x71u);
@@ -106,9 +108,12 @@ TEST(RecordCodec, BytesOfARecordAndBack) {
         EXPECT_FALSE(decode(flipped).record.has_value()) << at;
     }
 
-    // The step limit counts every tick, draw and key, and 1000 a session: 2204 in all.
-    EXPECT_TRUE(decode(bytes, 2204).record.has_value());
-    EXPECT_EQ(decode(bytes, 2203).reason, "the record is over the step limit");
+    // Before play the step limit counts every byte, kStepsPerSession a session, every draw, key,
+    // release and pause, and a tick that carries a draw (a lone tick is charged as it is
+    // played): 2 x 100 + 2 in the first session, 1 in the second.
+    const uint64_t cost = bytes.size() + 2 * kStepsPerSession + 203;
+    EXPECT_EQ(decode(bytes, cost).steps, cost);
+    EXPECT_EQ(decode(bytes, cost - 1).reason, "the record is over the step limit");
 }
 
 // Bytes that the writer never gives are refused, so one game has one encoding.

@@ -41,10 +41,11 @@ bool readWhole(const std::string& path, size_t limit, std::vector<uint8_t>& byte
 }
 
 // The record's checks before play: its bytes, its rules version, its level file. On success
-// `record` holds it and `id` its digest (which names its scratch directory); otherwise the
-// verdict's status is returned.
+// `record` holds it, `loneTicks` what the step limit leaves for its lone ticks and `id` its digest
+// (which names its scratch directory); otherwise the verdict's status is returned.
 std::optional<int> readRecord(const std::string& path, const std::vector<uint8_t>& levelFile,
-                              uint64_t maxSteps, GameRecord& record, std::string& id) {
+                              uint64_t maxSteps, GameRecord& record, uint64_t& loneTicks,
+                              std::string& id) {
     std::vector<uint8_t> bytes;
     if (!readWhole(path, kMaxRecordBytes, bytes))
         return verdict("refused", "the record cannot be read or is too large", kExitRefused);
@@ -58,6 +59,7 @@ std::optional<int> readRecord(const std::string& path, const std::vector<uint8_t
             break;
     }
     record = std::move(*checked.record);
+    loneTicks = checked.loneTicksAllowed;
     const std::vector<uint8_t> canonical = RecordCodec::encode(record);
     id = Sha256::hex(Sha256::of(canonical.data(), canonical.size()));
     return std::nullopt;
@@ -79,8 +81,9 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
         return kExitBadUsage;
     }
     GameRecord record;
+    uint64_t loneTicks = 0;
     std::string id;
-    if (auto status = readRecord(path, levelFile, maxSteps, record, id)) return *status;
+    if (auto status = readRecord(path, levelFile, maxSteps, record, loneTicks, id)) return *status;
 
     // The game plays in a directory of its own holding only the level file: nothing it writes
     // lands beside the runner, and no sound file is read (sounds change no outcome).
@@ -99,7 +102,8 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
                   static_cast<std::streamsize>(levelFile.size()));
     }
     platform::setProgramDirectory(dir.string() + "/");
-    const PlayedRecord played = RecordPlayer().play(record);
+    platform::setDurableWrites(false);
+    const PlayedRecord played = RecordPlayer().play(record, loneTicks);
     fs::remove_all(dir, error);
     return finish(played);
 }
@@ -108,8 +112,9 @@ int playProof(const std::string& path, uint64_t maxSteps) {
     std::vector<uint8_t> levelFile;
     readWhole(platform::programDirectory() + "BrickMap.dat", kMaxLevelFileBytes, levelFile);
     GameRecord record;
+    uint64_t loneTicks = 0;
     std::string id;
-    if (auto status = readRecord(path, levelFile, maxSteps, record, id)) return *status;
+    if (auto status = readRecord(path, levelFile, maxSteps, record, loneTicks, id)) return *status;
     // The script's shots are taken as the clock passes them; its other events are dropped.
     RecordPlayer player([] {
         for (uint32_t ms = 0; ms < kMsPerTick; ++ms) {
@@ -118,5 +123,5 @@ int playProof(const std::string& path, uint64_t maxSteps) {
             }
         }
     });
-    return finish(player.play(record));
+    return finish(player.play(record, loneTicks));
 }

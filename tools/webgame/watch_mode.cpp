@@ -107,6 +107,6 @@ int watchGame() {
     }
     platform::setProgramDirectory(kScratchDirectory);
     platform::showWindow();
-    const PlayedRecord played = RecordPlayer(Pacer()).play(record);
+    const PlayedRecord played = RecordPlayer(Pacer()).play(record, checked.loneTicksAllowed);
     return ended(played.proven, played.score, played.reason);
 }
