@@ -11,7 +11,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -117,12 +116,6 @@ bool clientGone(MHD_Connection* connection) {
     char byte = 0;
     return fd < 0 || (::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno != EAGAIN &&
                       errno != EWOULDBLOCK && errno != EINTR);
-}
-
-// The store, set to list what the server lists before anything reads it.
-ScoreStore& listing(ScoreStore& store, bool unproven) {
-    store.listUnproven(unproven);
-    return store;
 }
 
 }  // namespace
@@ -283,16 +276,12 @@ ScoreServer::ScoreServer(ScoreStore& scoreStore, const ServerLimits& serverLimit
                          const WebFiles* webFiles, const StoreLimits& storeLimits)
     : limits(serverLimits),
       web(webFiles),
-      service(std::make_unique<ScoreService>(
-          listing(scoreStore, serverLimits.proofs.acceptUnproven), storeLimits)),
+      service(std::make_unique<ScoreService>(scoreStore, storeLimits, serverLimits.proofs)),
       proofKeeper(std::make_unique<ProofKeeper>(serverLimits.proofs)),
-      verifier(std::make_unique<ProofVerifier>(serverLimits.proofs,
-                                               std::filesystem::temp_directory_path().string())),
       clients(serverLimits.maxPerAddress),
       uploads(serverLimits.uploadsPerSecond, serverLimits.uploadBurst) {}
 
 ScoreServer::~ScoreServer() {
-    verifier.reset();  // answers what still waits before the service goes
     if (listenSocket >= 0) ::close(listenSocket);
 }
 
@@ -354,7 +343,6 @@ bool ScoreServer::run() {
     // Every connection waiting for the store is answered (503) and resumed first: the library
     // must hold no suspended connection when it stops. Only an upload whose commit was already
     // sent is waited for, and that wait is bounded in the store.
-    verifier->stop();
     service->stop();
     while (suspended > 0) std::this_thread::sleep_for(kResumeStep);
     // The listening socket stays ours: taken back before the library closes what it holds.
@@ -440,10 +428,16 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
         return sendText(connection, kTooManyRequests, "too many uploads\n",
                         {{"Retry-After", std::to_string(wait)}});
     if (clientGone(connection)) return -1;
-    if (!decided.proofId.empty()) return answerProvenUpload(connection, decided, pending);
-    return answerFromService(connection, pending, [this, &decided](auto& now, auto later) {
-        return service->upload(decided.name, decided.score, decided.uploadId, nullptr, now,
-                               std::move(later));
+    // The record an upload names was POSTed before it: the request is whole only with it.
+    ProofKeeper::Bytes record;
+    if (!decided.proofId.empty()) {
+        record = proofKeeper->find(decided.proofId);
+        if (!record)
+            return sendText(connection, kUnavailable, "the proof has not arrived: send it again\n",
+                            {{"Retry-After", "1"}});
+    }
+    return answerFromService(connection, pending, [this, &decided, &record](auto& now, auto later) {
+        return service->upload(decided, record, now, std::move(later));
     });
 }
 
@@ -455,56 +449,6 @@ int ScoreServer::answerProofPost(MHD_Connection* connection, std::string& body, 
                             " bytes\n");
     if (body.empty()) return sendText(connection, kBadRequest, "an empty record\n");
     return sendText(connection, kOk, proofKeeper->keep(std::move(body)) + "\n");
-}
-
-// An upload naming its record: the record is played again by a verifier, and only then is the
-// upload stored (proven, or unproven for a record of other rules) or refused. The connection
-// waits suspended meanwhile; anything that may work later is 503, never a refusal.
-int ScoreServer::answerProvenUpload(MHD_Connection* connection, const ScoreRequest& upload,
-                                    std::shared_ptr<PendingAnswer>& pending) {
-    ProofKeeper::Bytes record = proofKeeper->find(upload.proofId);
-    if (!record)
-        return sendText(connection, kUnavailable, "the proof has not arrived: send it again\n",
-                        {{"Retry-After", "1"}});
-    return answerFromService(connection, pending, [this, &upload, record](auto& now, auto later) {
-        auto reply = std::make_shared<ScoreService::Reply>(std::move(later));
-        const bool queued = verifier->submit(record, [this, upload, record, reply](Verdict v) {
-            auto refuse = [&](const std::string& reason) {
-                (*reply)({kUnprocessable,
-                          ServiceAnswer::Kind::Text,
-                          std::make_shared<const std::string>("refused: " + reason + "\n"),
-                          {}});
-            };
-            std::shared_ptr<const ProvenGame> game;
-            switch (v.kind) {
-                case Verdict::Kind::Failed:
-                    (*reply)({kUnavailable,
-                              ServiceAnswer::Kind::Text,
-                              std::make_shared<const std::string>("not checked: " + v.reason +
-                                                                  "\n"),
-                              {{"Retry-After", "1"}}});
-                    return;
-                case Verdict::Kind::Refused:
-                    return refuse(v.reason);
-                case Verdict::Kind::Proven:
-                    if (v.score != upload.score) return refuse("score differs");
-                    game = std::make_shared<const ProvenGame>(
-                        ProvenGame{v.key, upload.proofId, *record});
-                    break;
-                case Verdict::Kind::Unproven:  // other rules: kept, not listed as proven
-                    break;
-            }
-            ServiceAnswer now;
-            if (service->upload(upload.name, upload.score, upload.uploadId, game, now, *reply))
-                (*reply)(std::move(now));
-        });
-        if (queued) return false;
-        now = ServiceAnswer{kUnavailable,
-                            ServiceAnswer::Kind::Text,
-                            std::make_shared<const std::string>("the verifiers are busy\n"),
-                            {{"Retry-After", "2"}}};
-        return true;
-    });
 }
 
 // The list: the current one at once, else as the service finds it.

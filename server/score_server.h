@@ -1,5 +1,6 @@
-// ScoreServer: the HTTP front of the score store, one script path for uploads and the list, a
-// leaderboard page (/scores, /scores.json) and the web game's files everywhere else.
+// ScoreServer: the HTTP front of the score service, one script path for uploads and the list, a
+// leaderboard page (/scores, /scores.json) and the web game's files everywhere else. It parses
+// requests and sends answers; what a request to the service is answered, the service decides.
 // Whatever one client sends, the others keep being answered: every connection's memory, the
 // time a request may take to arrive, the time a kept-alive connection may idle, and the number
 // of connections in all and per client address are bounded; idle sockets cost no thread.
@@ -16,7 +17,6 @@
 #include "server/client_address.h"
 #include "server/client_counts.h"
 #include "server/proof_keeper.h"
-#include "server/proof_verifier.h"
 #include "server/score_rules.h"
 #include "server/score_service.h"
 #include "server/score_store.h"
@@ -85,8 +85,6 @@ class ScoreServer {
                      std::shared_ptr<PendingAnswer>& pending);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
     int answerProofPost(MHD_Connection* connection, std::string& body, bool tooLarge);
-    int answerProvenUpload(MHD_Connection* connection, const ScoreRequest& upload,
-                           std::shared_ptr<PendingAnswer>& pending);
     int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                    ServiceAnswer::Kind form);
     using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
@@ -99,9 +97,8 @@ class ScoreServer {
     int listenSocket = -1;
     std::atomic<bool> serving{false};
     std::unique_ptr<ScoreService> service;
-    std::unique_ptr<ProofKeeper> proofKeeper;
-    std::unique_ptr<ProofVerifier> verifier;
-    std::atomic<int> suspended{0};  // connections waiting for the service's answer
+    std::unique_ptr<ProofKeeper> proofKeeper;  // records POSTed, held for their uploads
+    std::atomic<int> suspended{0};             // connections waiting for the service's answer
 
     std::mutex stopMutex;
     std::condition_variable stopWake;

@@ -1,8 +1,11 @@
-// ScoreService: store calls handed to the workers, their outcomes turned into answers, and a
-// thread that checks the store's health and trims its rows once a second.
+// ScoreService: store calls handed to the workers and records to the verifiers, their outcomes
+// turned into answers, and a thread that checks the store's health and trims its rows once a
+// second.
 #include "server/score_service.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <optional>
 
 #include "server/http_status.h"
 #include "server/leaderboard.h"
@@ -14,13 +17,16 @@ using Clock = StoreCall::Clock;
 constexpr auto kUpkeepPeriod = std::chrono::seconds(1);
 constexpr int kMaxTrimBatches = 200;  // per period, so that a stop is never held up long
 constexpr const char* kRetryAfterSeconds = "1";
+constexpr const char* kRetryAfterVerifiersSeconds = "2";  // when every verifier is taken
 
-ServiceAnswer text(unsigned status, std::string body) {
+// A 503 says when to ask again.
+ServiceAnswer text(unsigned status, std::string body,
+                   const char* retryAfterSeconds = kRetryAfterSeconds) {
     ServiceAnswer answer{status,
                          ServiceAnswer::Kind::Text,
                          std::make_shared<const std::string>(std::move(body)),
                          {}};
-    if (status == kUnavailable) answer.headers.emplace_back("Retry-After", kRetryAfterSeconds);
+    if (status == kUnavailable) answer.headers.emplace_back("Retry-After", retryAfterSeconds);
     return answer;
 }
 
@@ -39,6 +45,38 @@ ServiceAnswer uploadAnswer(RecordOutcome outcome) {
             break;
     }
     return text(kUnavailable, "not recorded\n");
+}
+
+// What a verifier's verdict on an upload's record comes to: an answer at once (not checked, or
+// refused), or the upload to be stored with its game (null for a record of other rules: the
+// score is kept, never listed as proven).
+struct ProofDecision {
+    std::optional<ServiceAnswer> answer;
+    std::shared_ptr<const ProvenGame> game;
+};
+
+ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
+                          const ProofKeeper::Bytes& record) {
+    switch (verdict.kind) {
+        case Verdict::Kind::Failed:
+            return {text(kUnavailable, "not checked: " + verdict.reason + "\n"), nullptr};
+        case Verdict::Kind::Refused:
+            return {text(kUnprocessable, "refused: " + verdict.reason + "\n"), nullptr};
+        case Verdict::Kind::Proven:
+            if (verdict.score != upload.score)
+                return {text(kUnprocessable, "refused: score differs\n"), nullptr};
+            return {std::nullopt, std::make_shared<const ProvenGame>(
+                                      ProvenGame{verdict.key, upload.proofId, *record})};
+        case Verdict::Kind::Unproven:
+            break;
+    }
+    return {std::nullopt, nullptr};
+}
+
+// The store, set to list what the server lists before anything reads it.
+ScoreStore& listing(ScoreStore& store, bool unproven) {
+    store.listUnproven(unproven);
+    return store;
 }
 
 ServiceAnswer listAnswer(ServiceAnswer::Kind form, const ListView& view) {
@@ -61,18 +99,22 @@ ServiceAnswer listAnswer(ServiceAnswer::Kind form, const ListView& view) {
 
 }  // namespace
 
-ScoreService::ScoreService(ScoreStore& scoreStore, const StoreLimits& storeLimits)
-    : store(scoreStore),
+ScoreService::ScoreService(ScoreStore& scoreStore, const StoreLimits& storeLimits,
+                           const ProofLimits& proofs)
+    : store(listing(scoreStore, proofs.acceptUnproven)),
       limits(storeLimits),
       workers(std::make_unique<StoreWorkers>(storeLimits.threads, storeLimits.queue)),
       cache(std::make_unique<ListCache>(scoreStore, *workers,
                                         std::chrono::milliseconds(storeLimits.readMs),
-                                        std::chrono::seconds(storeLimits.staleSeconds))) {
+                                        std::chrono::seconds(storeLimits.staleSeconds))),
+      verifier(std::make_unique<ProofVerifier>(proofs,
+                                               std::filesystem::temp_directory_path().string())) {
     store.watchOthers([this] { cache->changed(); });
     upkeeper = std::thread([this] { upkeep(); });
 }
 
 ScoreService::~ScoreService() {
+    verifier.reset();  // answers what still waits, and stores what it proves, first
     stop();
     upkeeper.join();
     store.watchOthers({});
@@ -80,6 +122,7 @@ ScoreService::~ScoreService() {
 }
 
 void ScoreService::stop() {
+    if (verifier) verifier->stop();
     {
         std::lock_guard lock(upkeepMutex);
         stopping = true;
@@ -88,9 +131,27 @@ void ScoreService::stop() {
     workers->stop();
 }
 
-bool ScoreService::upload(const std::string& name, uint32_t score, const std::string& uploadId,
-                          std::shared_ptr<const ProvenGame> game, ServiceAnswer& now,
+bool ScoreService::upload(const ScoreRequest& upload, ProofKeeper::Bytes record, ServiceAnswer& now,
                           Reply later) {
+    if (!record) return recordUpload(upload, nullptr, now, std::move(later));
+    auto reply = std::make_shared<Reply>(std::move(later));
+    const bool queued = verifier->submit(record, [this, upload, record, reply](Verdict verdict) {
+        ProofDecision decided = decideProof(upload, verdict, record);
+        if (decided.answer) return (*reply)(std::move(*decided.answer));
+        ServiceAnswer atOnce;
+        if (recordUpload(upload, std::move(decided.game), atOnce, *reply))
+            (*reply)(std::move(atOnce));
+    });
+    if (queued) return false;
+    now = text(kUnavailable, "the verifiers are busy\n", kRetryAfterVerifiersSeconds);
+    return true;
+}
+
+bool ScoreService::recordUpload(const ScoreRequest& upload, std::shared_ptr<const ProvenGame> game,
+                                ServiceAnswer& now, Reply later) {
+    const std::string& name = upload.name;
+    const uint32_t score = upload.score;
+    const std::string& uploadId = upload.uploadId;
     auto call =
         std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
     auto reply = std::make_shared<Reply>(std::move(later));

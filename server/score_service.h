@@ -1,7 +1,10 @@
-// ScoreService: what the server answers for everything that needs the score store (uploads,
-// the list in its three forms, /healthz), decided without an HTTP thread ever waiting on the
-// store: an answer is given at once when it is at hand, else later from a store worker or at
-// the call's deadline. It also keeps the store to its bound of rows and its health known.
+// ScoreService: what the server answers for everything that needs the score store or a verifier
+// (uploads, plain or proven, the list in its three forms, the records of proven games,
+// /healthz), decided without an HTTP thread ever waiting on either: an answer is given at once
+// when it is at hand, else later from a store worker or a verifier, or at the call's deadline.
+// Which rows are listed, an upload's verdict and its answer are decided here; the HTTP front
+// only parses requests and sends answers. It also keeps the store to its bound of rows and its
+// health known.
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -14,6 +17,9 @@
 #include <vector>
 
 #include "server/list_cache.h"
+#include "server/proof_keeper.h"
+#include "server/proof_verifier.h"
+#include "server/score_rules.h"
 #include "server/score_store.h"
 #include "server/store_workers.h"
 
@@ -39,7 +45,9 @@ class ScoreService {
     using Reply = std::function<void(ServiceAnswer)>;
     static constexpr unsigned kMinKeep = 100;  // a listed row is never trimmed
 
-    ScoreService(ScoreStore& store, const StoreLimits& limits);
+    // The store lists unproven rows only when `proofs` accepts them; records are played again
+    // by verifiers as `proofs` bounds them.
+    ScoreService(ScoreStore& store, const StoreLimits& limits, const ProofLimits& proofs);
     ~ScoreService();
     ScoreService(const ScoreService&) = delete;
     ScoreService& operator=(const ScoreService&) = delete;
@@ -47,9 +55,12 @@ class ScoreService {
     // Each gives its answer in `now` and returns true, or returns false and calls `later` once,
     // from another thread, within the call's deadline (an upload whose commit was sent: when
     // the commit is answered).
-    // `game`: a proven upload's game (null for a plain upload).
-    bool upload(const std::string& name, uint32_t score, const std::string& uploadId,
-                std::shared_ptr<const ProvenGame> game, ServiceAnswer& now, Reply later);
+    // An upload as the script decided it. A plain one (`record` null) is stored. One naming its
+    // record, held for it, is stored only once a verifier has played the record again: proven
+    // when the game ends with the upload's score, unproven for a record of other rules; any
+    // other record is refused (422). What may work later (busy, not checked) is 503.
+    bool upload(const ScoreRequest& upload, ProofKeeper::Bytes record, ServiceAnswer& now,
+                Reply later);
     // The record of a proven row (404 when there is none).
     bool replay(const std::string& id, ServiceAnswer& now, Reply later);
     bool list(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later);
@@ -61,6 +72,9 @@ class ScoreService {
     void stop();
 
   private:
+    // `game`: a proven upload's game (null for a plain or unproven upload).
+    bool recordUpload(const ScoreRequest& upload, std::shared_ptr<const ProvenGame> game,
+                      ServiceAnswer& now, Reply later);
     void upkeep();
     void trimAll();
     void noteOutcome(bool answered) { healthy = answered; }
@@ -69,6 +83,7 @@ class ScoreService {
     const StoreLimits limits;
     std::unique_ptr<StoreWorkers> workers;
     std::unique_ptr<ListCache> cache;
+    std::unique_ptr<ProofVerifier> verifier;
     std::atomic<bool> healthy{true};
     std::atomic<long> recordedSinceTrim{1};  // 1: trim once at the start
 
