@@ -1,5 +1,7 @@
-// ScoreTable::synchronize: uploads the pending scores to the score server and takes its list,
+// The online exchange: the pending scores go up to the score server and its list comes back,
 // all within one time budget.
+#include "scores/score_exchange.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -9,6 +11,7 @@
 
 #include "platform/entropy.h"
 #include "platform/http.h"
+#include "scores/score_entry.h"
 #include "scores/score_list.h"
 #include "scores/score_table.h"
 
@@ -146,16 +149,9 @@ Answer postProof(platform::HttpSession* session, const std::string& url, const s
     return answer;
 }
 
-// One row of the table to be: a local entry kept with its own texts, or a record of the list.
-struct Candidate {
-    uint32_t score;
-    ScoreEntry* own;                // a local entry, or nullptr
-    const ScoreListRecord* record;  // the list's record when `own` is nullptr
-};
-
 }  // namespace
 
-void ScoreTable::synchronize() {
+void exchangeScores(ScoreTable& table) {
     const Clock::time_point deadline = Clock::now() + kExchangeBudget;
     platform::HttpSession* session = platform::httpOpen(kAgent);
     if (session == nullptr) return;
@@ -168,8 +164,8 @@ void ScoreTable::synchronize() {
     // it stays in the table but is not sent again. Every other pending score keeps its id and
     // goes up next time.
     bool uploading = true;
-    for (int i = 0; i < kEntryCount && uploading; ++i) {
-        ScoreEntry& entry = *entries_[i];
+    for (int i = 0; i < ScoreTable::kEntryCount && uploading; ++i) {
+        ScoreEntry& entry = table.row(i);
         if (entry.pending == 0) continue;
         if (entry.uploadId == 0) entry.uploadId = platform::entropy64();
         // A score with a proof: the proof first, then the upload naming it.
@@ -195,63 +191,5 @@ void ScoreTable::synchronize() {
     std::string reply;
     const bool listed = downloadList(session, base, remainingMs(deadline), reply);
     platform::httpClose(session);
-    if (listed) takeList(parseScoreList(reply, kEntryCount).records);
-}
-
-// The server's list and the local table become one table, highest score first:
-// - a local entry that the list holds (the same name and score) is that record, no longer
-//   pending, and shows once whatever the list's length;
-// - a list shorter than the table is everything the server holds, so every local entry it
-//   does not hold stays (the entries made here before, and the scores not yet sent or never
-//   taken);
-// - a full list is the server's best scores: it replaces every local entry but the pending
-//   ones it does not hold, which enter it where their scores place them;
-// - among equal scores the list's records come first, then the local entries in their order;
-//   the first 100 are the table.
-// The table file keeps what it always held; an entry that keeps its place keeps its texts.
-void ScoreTable::takeList(const std::vector<ScoreListRecord>& records) {
-    const bool full = records.size() >= static_cast<size_t>(kEntryCount);
-    auto heldByList = [&](const ScoreEntry& entry) {
-        for (const ScoreListRecord& record : records)
-            if (record.score == entry.score && record.name == std::u16string(entry.name))
-                return true;
-        return false;
-    };
-    std::vector<Candidate> candidates;
-    for (const ScoreListRecord& record : records)
-        candidates.push_back({record.score, nullptr, &record});
-    for (ScoreEntry* entry : entries_) {
-        if (heldByList(*entry) || (full && entry->pending == 0)) continue;
-        candidates.push_back({entry->score, entry, nullptr});
-    }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-    // Fewer than 100 only where the table held one score more than once (the list holds it
-    // once): the rows left over are empty, as no score at all.
-    candidates.resize(kEntryCount, Candidate{0, nullptr, nullptr});
-
-    // The records take the entries that are no longer in the table, texts and all.
-    std::vector<ScoreEntry*> spare(entries_, entries_ + kEntryCount);
-    for (const Candidate& c : candidates)
-        if (c.own != nullptr) spare.erase(std::find(spare.begin(), spare.end(), c.own));
-    for (int i = 0; i < kEntryCount; ++i) {
-        const Candidate& c = candidates[static_cast<size_t>(i)];
-        if (c.own != nullptr) {
-            entries_[i] = c.own;
-            continue;
-        }
-        ScoreEntry* entry = spare.back();
-        spare.pop_back();
-        static const ScoreListRecord kNoScore;
-        const ScoreListRecord& record = c.record != nullptr ? *c.record : kNoScore;
-        if (entry->score != record.score || std::u16string(entry->name) != record.name)
-            deleteEntryTexts(*entry);
-        for (int u = 0; u < ScoreEntry::kNameUnits; ++u)
-            entry->name[u] = static_cast<size_t>(u) < record.name.size() ? record.name[u] : 0;
-        entry->score = record.score;
-        entry->pending = 0;
-        entry->uploadId = 0;
-        entry->proof.clear();
-        entries_[i] = entry;
-    }
+    if (listed) table.takeList(parseScoreList(reply, ScoreTable::kEntryCount).records);
 }
