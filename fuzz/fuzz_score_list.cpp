@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "scores/score_list.h"
-#include "tools/scoreserver/score_rules.h"
+#include "server/score_rules.h"
 
 namespace {
 constexpr size_t kMaxListNameUnits = 8;  // UTF-16 units, as the table holds them

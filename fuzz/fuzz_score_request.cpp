@@ -12,9 +12,9 @@
 #include <memory>
 #include <string>
 
-#include "tools/scoreserver/request_target.h"
-#include "tools/scoreserver/score_rules.h"
-#include "tools/scoreserver/sqlite_store.h"
+#include "server/request_target.h"
+#include "server/score_rules.h"
+#include "server/sqlite_store.h"
 
 namespace {
 constexpr int kRecordsPerStore = 4096;  // a fresh store now and then keeps memory bounded

@@ -1,12 +1,17 @@
-// ScoreEntry: one row of the high-score table, its name and score with their rendered texts.
+// ScoreEntry: one row of the high-score table, its name and score with their rendered texts,
+// and the rule every name in the table keeps.
 #pragma once
 #include <cstdint>
 #include <string>
 
 class TextImage;
 
+// The table's rows: the records of its file and the ranks of its screen.
+inline constexpr int kScoreEntryCount = 100;
+
 struct ScoreEntry {
     static constexpr int kNameUnits = 9;  // up to 8 characters and a terminating zero
+    static constexpr int kMaxNameLength = kNameUnits - 1;
 
     uint8_t pending = 0;  // 1: entered here and not yet replaced by the server's list
     char16_t name[kNameUnits] = {};
@@ -21,3 +26,10 @@ struct ScoreEntry {
     TextImage* nameText = nullptr;   // owned
     TextImage* scoreText = nullptr;  // owned
 };
+
+// Sets the name: at most 8 units, ending early at a zero, the units after it cleared.
+void setEntryName(ScoreEntry& entry, const std::u16string& name);
+// The units of the name before its terminating zero.
+std::u16string entryName(const ScoreEntry& entry);
+// Deletes the row's rendered texts, made again when the row is next shown.
+void dropEntryTexts(ScoreEntry& entry);

@@ -10,8 +10,8 @@
 #include "bench/support/ratio_main.h"
 #include "platform/files.h"
 #include "scores/score_table.h"
-#include "tools/scoreserver/score_server.h"
-#include "tools/scoreserver/sqlite_store.h"
+#include "server/score_server.h"
+#include "server/sqlite_store.h"
 
 namespace {
 

@@ -47,6 +47,7 @@ put shell/entry.cpp '#include "frontend/app.h"'
 put tests/world/playfield_test.cpp '#include <gtest/gtest.h>' '#include <unistd.h>' \
     '#include "platform/headless/state.h"'
 put tools/server/store.cpp '#include <sqlite3.h>' '#include "world/playfield.h"'
+put server/store.cpp '#include <sqlite3.h>' '#include <microhttpd.h>' '#include "world/playfield.h"'
 put assets/generator/lettering.cpp '#include "platform/common/pixel_font.h"' '#include <png.h>'
 put build/CMakeCache.txt ''
 put build/generated.cpp '#include <SDL.h>'

@@ -69,6 +69,12 @@ grep -q "adduser --system" "$work/control/postinst" ||
     fail "postinst does not make the system user"
 dpkg -x "$server_deb" "$work/root"
 dpkg -x "$game_deb" "$work/root"
+# Both packages say the program is under the Expat (MIT) licence, with its text.
+for name in vextorium2 vextorium2-scoreserver; do
+    copyright=$work/root/usr/share/doc/$name/copyright
+    grep -qx "License: Expat" "$copyright" && grep -q "Permission is hereby granted" "$copyright" ||
+        fail "$name's copyright file does not grant the Expat licence"
+done
 unit=$work/root/lib/systemd/system/vextorium2-scoreserver.service
 expect_eq "unit user" "$(sed -n 's/^User=//p' "$unit")" vextorium2
 exec_start=$(sed -n 's/^ExecStart=//p' "$unit")

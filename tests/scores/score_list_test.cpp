@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/scoreserver/score_rules.h"
+#include "server/score_rules.h"
 
 TEST(ScoreListTest, TheServersListReadsBackAsWritten) {
     const std::vector<ScoreRecord> written = {

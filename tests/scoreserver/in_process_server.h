@@ -8,9 +8,9 @@
 #include <string>
 #include <thread>
 
+#include "server/score_server.h"
+#include "server/sqlite_store.h"
 #include "test_processes.h"
-#include "tools/scoreserver/score_server.h"
-#include "tools/scoreserver/sqlite_store.h"
 
 // Limits as the server's own, but without the per-client upload rate: the tests upload many
 // scores from one address.

@@ -1,6 +1,6 @@
 // The list cache's one promise that timing hides: a reader who asks after a change is never
 // given a list read before it, even while an older read is still under way.
-#include "tools/scoreserver/list_cache.h"
+#include "server/list_cache.h"
 
 #include <gtest/gtest.h>
 

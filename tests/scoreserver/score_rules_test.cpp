@@ -1,5 +1,5 @@
 // The score server's rules for names and scores, and its list format.
-#include "tools/scoreserver/score_rules.h"
+#include "server/score_rules.h"
 
 #include <gtest/gtest.h>
 

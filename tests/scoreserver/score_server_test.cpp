@@ -1,9 +1,9 @@
 // The score server over HTTP: validation, ordering, concurrent clients, and the real process
 // surviving a kill and stopping cleanly.
-#include "tools/scoreserver/score_server.h"
+#include "server/score_server.h"
 #include "in_process_server.h"
+#include "server/sqlite_store.h"
 #include "tests/support/port_line.h"
-#include "tools/scoreserver/sqlite_store.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "server/score_store.h"
 #include "temp_postgres.h"
 #include "test_processes.h"
-#include "tools/scoreserver/score_store.h"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <iterator>
 #include <thread>
 
+#include "server/score_server.h"
+#include "server/score_store.h"
+#include "server/web_files.h"
 #include "temp_postgres.h"
 #include "test_processes.h"
-#include "tools/scoreserver/score_server.h"
-#include "tools/scoreserver/score_store.h"
-#include "tools/scoreserver/web_files.h"
 
 extern char** environ;
 

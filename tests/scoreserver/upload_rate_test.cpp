@@ -1,5 +1,5 @@
 // The per-client token bucket, on a clock the test moves.
-#include "tools/scoreserver/upload_rate.h"
+#include "server/upload_rate.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 
 #include "../support/filled_fifo.h"
 #include "in_process_server.h"
-#include "tools/scoreserver/web_files.h"
+#include "server/web_files.h"
 
 namespace {
 

@@ -1,0 +1,142 @@
+// The leaderboard page and its JSON form.
+#include "server/leaderboard.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string escapeHtml(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
+
+// Quotes, backslashes and control characters escaped; '<', '>' and '&' too, so that the text
+// stays inert should it ever be placed inside a page.
+std::string escapeJson(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+            out += escaped;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Navy night sky with a faint grid, gold title, white names, hint-blue headings: the colours
+// of the game's screens, in a monospaced face at a size a thumb can read.
+constexpr const char* kPageHead = R"(<!DOCTYPE html>
+<html lang="en">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>Vextorium2 - High scores</title>
+<style>
+html{background:#0A0E2A}
+body{margin:0;min-height:100vh;color:#FFFFFF;font:bold 16px/1.5 "DejaVu Sans Mono",monospace;
+background-color:#0A0E2A;background-image:linear-gradient(#141A44 1px,transparent 1px),
+linear-gradient(90deg,#141A44 1px,transparent 1px);background-size:16px 16px}
+main{max-width:24em;margin:0 auto;padding:1em 0.75em}
+h1{color:#FFD040;text-align:center;text-transform:uppercase;letter-spacing:0.1em;
+font-size:1.5em;margin:0.5em 0 0.75em;text-shadow:2px 2px 0 #000000}
+table{width:100%;border-collapse:collapse;background:#141A44;border:2px solid #1F2766}
+th{color:#8090D0;text-transform:uppercase;font-size:0.8em;padding:0.4em 0.5em;
+border-bottom:2px solid #1F2766}
+td{padding:0.3em 0.5em;white-space:pre}
+tr:nth-child(even) td{background:#1F2766}
+tr:first-child td{color:#FFD040}
+.rank,.score{text-align:right;font-variant-numeric:tabular-nums}
+.name{text-align:left;width:100%}
+.unproven{color:#8090D0;font-size:0.7em}
+p{text-align:center;color:#8090D0}
+a{color:#FFD040}
+</style>
+</head>
+<body>
+<main>
+<h1>High scores</h1>
+)";
+
+constexpr const char* kPageFoot =
+    R"(<p><a href="/">Play</a> &middot; <a href="/scores.json">JSON</a></p>
+</main>
+</body>
+</html>
+)";
+
+}  // namespace
+
+std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds) {
+    std::string page = kPageHead;
+    if (ageSeconds >= 0)
+        page +=
+            "<p class=\"age\">The scores cannot be reached just now: this is the list as it "
+            "stood " +
+            std::to_string(ageSeconds) + (ageSeconds == 1 ? " second" : " seconds") + " ago.</p>\n";
+    if (best.empty()) {
+        page += "<p>No scores yet.</p>\n";
+    } else {
+        page +=
+            "<table>\n<thead><tr><th class=\"rank\">#</th><th class=\"name\">Name</th>"
+            "<th class=\"score\">Score</th></tr></thead>\n<tbody>\n";
+        for (size_t i = 0; i < best.size(); ++i) {
+            // A proven score links to the page that plays its game back (from /replays/ID); a
+            // plain upload (listed only with --accept-unproven) says that nothing backs it.
+            const std::string score = std::to_string(best[i].score);
+            page += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
+                    "<span>" + escapeHtml(best[i].name) + "</span>" +
+                    (best[i].proven ? "" : " <small class=\"unproven\">unproven</small>") +
+                    "</td><td class=\"score\">" +
+                    (best[i].proven && !best[i].replay.empty()
+                         ? "<a href=\"/watch.html?game=" + escapeHtml(best[i].replay) + "\">" +
+                               score + "</a>"
+                         : score) +
+                    "</td></tr>\n";
+        }
+        page += "</tbody>\n</table>\n";
+    }
+    return page + kPageFoot;
+}
+
+std::string leaderboardJson(const std::vector<ScoreRecord>& best) {
+    std::string json = "[";
+    for (size_t i = 0; i < best.size(); ++i) {
+        if (i != 0) json += ',';
+        json += "{\"rank\":" + std::to_string(i + 1) + ",\"name\":\"" + escapeJson(best[i].name) +
+                "\",\"score\":" + std::to_string(best[i].score) +
+                ",\"proven\":" + (best[i].proven ? "true" : "false") +
+                (best[i].proven && !best[i].replay.empty()
+                     ? ",\"replay\":\"/replays/" + escapeJson(best[i].replay) + "\""
+                     : "") +
+                "}";
+    }
+    return json + "]";
+}

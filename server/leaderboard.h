@@ -1,0 +1,15 @@
+// The leaderboard for people rather than the game: an HTML page readable on a phone and the
+// same list as JSON, both from the records in the order the list reply gives them.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "server/score_store.h"
+
+// A page in the game's night-arcade look with one table row of rank, name and score per
+// record; names are HTML-escaped. With an age of 0 or more the page says that the list is that
+// many seconds old because the scores cannot be reached just now.
+std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds = -1);
+
+// [{"rank":1,"name":"...","score":N},...]; names are JSON-escaped.
+std::string leaderboardJson(const std::vector<ScoreRecord>& best);

@@ -1,0 +1,134 @@
+// ListCache: versions, the one shared read and the older list while the store does not answer.
+#include "server/list_cache.h"
+
+#include "server/leaderboard.h"
+#include "server/score_rules.h"
+
+namespace {
+
+// After a read failed, readers get the older list at once for this long instead of each waiting
+// out another deadline.
+constexpr auto kRetryPause = std::chrono::seconds(1);
+
+std::shared_ptr<const ListSnapshot> makeSnapshot(std::vector<ScoreRecord> records,
+                                                 uint64_t version) {
+    auto made = std::make_shared<ListSnapshot>();
+    made->text = std::make_shared<const std::string>(formatList(records));
+    made->html = std::make_shared<const std::string>(leaderboardHtml(records));
+    made->json = std::make_shared<const std::string>(leaderboardJson(records));
+    made->records = std::move(records);
+    made->version = version;
+    return made;
+}
+
+}  // namespace
+
+ListCache::ListCache(ScoreStore& scoreStore, StoreWorkers& storeWorkers,
+                     std::chrono::milliseconds deadline, std::chrono::seconds age)
+    : store(scoreStore), workers(storeWorkers), readDeadline(deadline), maxAge(age) {}
+
+bool ListCache::get(ListView& now, Deliver later) {
+    std::lock_guard lock(mutex);
+    if (snapshot && snapshot->version == wanted) {
+        now = {snapshot, -1};
+        return true;
+    }
+    const Clock::time_point time = Clock::now();
+    if (!reading && lastFailure != Clock::time_point{} && time - lastFailure < kRetryPause) {
+        now = staleView(time);
+        return true;
+    }
+    waiters.push_back({wanted, std::move(later)});
+    if (reading) return false;
+    startRead();
+    if (reading) return false;
+    waiters.clear();  // the workers are full: nothing to wait for
+    now = staleView(time);
+    return true;
+}
+
+std::shared_ptr<const ListSnapshot> ListCache::current() {
+    std::lock_guard lock(mutex);
+    return snapshot && snapshot->version == wanted ? snapshot : nullptr;
+}
+
+void ListCache::changed() {
+    std::lock_guard lock(mutex);
+    if (snapshot && snapshot->version == wanted) trueUntil = Clock::now();
+    ++wanted;
+}
+
+void ListCache::recorded(uint32_t score) {
+    {
+        std::lock_guard lock(mutex);
+        // The last listed score only ever rises (rows are only added, and only unlisted ones
+        // trimmed), so an older list's last score is a safe bar too.
+        if (snapshot && snapshot->records.size() >= static_cast<size_t>(kListLength) &&
+            score <= snapshot->records.back().score)
+            return;  // below the list, or tied with its last: equal scores rank by age
+    }
+    changed();
+}
+
+void ListCache::startRead() {
+    reading = true;
+    const uint64_t version = wanted;
+    const Clock::time_point started = Clock::now();
+    auto call = std::make_shared<StoreCall>(Clock::now() + readDeadline);
+    StoreWorkers::Task task{
+        call,
+        [this, version, started](StoreCall& made) {
+            std::optional<std::vector<ScoreRecord>> records = store.read(kListLength, made);
+            const bool answering = made.claimFinish();
+            finishRead(version, started, std::move(records), answering);
+        },
+        [this, version, started] { finishRead(version, started, std::nullopt, true); }};
+    if (!workers.submit(std::move(task))) reading = false;
+}
+
+// Adopts what the read found; when `answering`, gives each waiter the list it needs (or the
+// older one on a failure) and reads again for those that need a newer one.
+void ListCache::finishRead(uint64_t version, Clock::time_point started,
+                           std::optional<std::vector<ScoreRecord>> records, bool answering) {
+    std::vector<std::pair<Deliver, ListView>> ready;
+    {
+        std::lock_guard lock(mutex);
+        const Clock::time_point now = Clock::now();
+        if (records && (!snapshot || version > snapshot->version)) {
+            snapshot = makeSnapshot(std::move(*records), version);
+            // Already overtaken by a change: it was true at least when the read began.
+            if (version != wanted) trueUntil = started;
+        } else if (!records) {
+            lastFailure = now;
+        }
+        if (!answering) return;
+        reading = false;
+        std::vector<Waiter> waiting;
+        for (Waiter& waiter : waiters) {
+            if (snapshot && snapshot->version >= waiter.needs)
+                ready.emplace_back(std::move(waiter.deliver), ListView{snapshot, -1});
+            else if (!records)
+                ready.emplace_back(std::move(waiter.deliver), staleView(now));
+            else
+                waiting.push_back(std::move(waiter));
+        }
+        waiters = std::move(waiting);
+        if (!waiters.empty()) {
+            startRead();
+            if (!reading) {
+                for (Waiter& waiter : waiters)
+                    ready.emplace_back(std::move(waiter.deliver), staleView(now));
+                waiters.clear();
+            }
+        }
+    }
+    for (auto& [deliver, view] : ready) deliver(view);
+}
+
+ListView ListCache::staleView(Clock::time_point now) const {
+    if (!snapshot) return {};
+    if (snapshot->version == wanted) return {snapshot, -1};
+    const auto age = std::chrono::duration_cast<std::chrono::seconds>(now - trueUntil);
+    if (age > maxAge) return {};
+    return {snapshot, static_cast<long>(age.count())};
+}

@@ -1,0 +1,452 @@
+// PostgresScoreStore: prepared statements on pooled libpq connections, every wait bounded by
+// the call's deadline (libpq's non-blocking calls and poll).
+#include "server/postgres_store.h"
+
+#include <libpq-fe.h>
+#include <poll.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+using Clock = StoreCall::Clock;
+
+constexpr auto kConnectTimeout = std::chrono::seconds(5);
+// The server ends a statement itself after this: a session dropped at its deadline while
+// waiting for a lock would otherwise hold its server process until the lock is free, and enough
+// of those would use up the server's connections.
+constexpr const char* kSessionOptions = "-c statement_timeout=5000";  // ms
+// How long a commit already sent is waited for: its answer decides the client's.
+constexpr auto kCommitWait = std::chrono::seconds(30);
+constexpr auto kListenRetry = std::chrono::milliseconds(500);
+constexpr int kListenPollMs = 200;
+constexpr int kAttempts = 2;
+constexpr int kTrimBatch = 5000;
+constexpr const char* kChannel = "scores_changed";
+// Serializes the table's creation between processes starting together.
+constexpr const char* kSchema =
+    "BEGIN;"
+    "SET LOCAL client_min_messages = warning;"
+    "SELECT pg_advisory_xact_lock(7243150981);"
+    "CREATE TABLE IF NOT EXISTS scores ("
+    " id BIGSERIAL PRIMARY KEY,"
+    " name TEXT NOT NULL,"
+    " score BIGINT NOT NULL CHECK (score BETWEEN 0 AND 4294967295),"
+    " upload_id TEXT);"
+    "CREATE INDEX IF NOT EXISTS scores_by_rank ON scores (score DESC, id ASC);"
+    "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);"
+    // Proofs: the flag (rows made before it are unproven), a proven row's record, and the
+    // keys of every game accepted, apart from the rows so that trimming never forgets them.
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS proven BOOLEAN NOT NULL DEFAULT false;"
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS proof_id TEXT;"
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS record BYTEA;"
+    "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);"
+    "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
+    "COMMIT;";
+struct Statement {
+    const char* name;
+    const char* sql;
+    int parameters;
+};
+constexpr Statement kInsert{"insert",
+                            "INSERT INTO scores (name, score, upload_id, proven, proof_id, record)"
+                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'))"
+                            " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
+                            6};
+constexpr Statement kUseKey{"use_key",
+                            "INSERT INTO used_proofs (key, upload_id) VALUES ($1, $2)"
+                            " ON CONFLICT (key) DO NOTHING RETURNING key",
+                            2};
+constexpr Statement kKeyOwner{"key_owner", "SELECT upload_id FROM used_proofs WHERE key = $1", 1};
+constexpr Statement kReplay{"replay",
+                            "SELECT encode(record, 'hex') FROM scores"
+                            " WHERE proof_id = $1 AND proven LIMIT 1",
+                            1};
+constexpr Statement kFind{"find", "SELECT name, score FROM scores WHERE upload_id = $1", 1};
+constexpr Statement kBest{"best",
+                          "SELECT name, score, proven, proof_id FROM scores WHERE proven OR $2"
+                          " ORDER BY score DESC, id ASC LIMIT $1",
+                          2};
+constexpr Statement kTrim{"trim",
+                          "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
+                          " ORDER BY score DESC, id ASC OFFSET $1 LIMIT $2)",
+                          2};
+constexpr Statement kStatements[] = {kInsert, kFind, kBest, kTrim, kUseKey, kKeyOwner, kReplay};
+
+struct ResultDeleter {
+    void operator()(PGresult* result) const { PQclear(result); }
+};
+using Result = std::unique_ptr<PGresult, ResultDeleter>;
+
+enum class Wait { Done, Late, Broken };
+
+// Until the socket is ready for `events` or the deadline passes.
+bool waitSocket(PGconn* connection, short events, Clock::time_point deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return false;
+    pollfd ready{PQsocket(connection), events, 0};
+    return ::poll(&ready, 1, static_cast<int>(left.count())) > 0;
+}
+
+// The results of what was sent, until the deadline: the first that failed, else the last.
+Wait collect(PGconn* connection, Clock::time_point deadline, Result& outcome) {
+    outcome.reset();
+    for (;;) {
+        const int flushed = PQflush(connection);
+        if (flushed < 0) return Wait::Broken;
+        if (flushed == 0) {
+            while (PQisBusy(connection) == 0) {
+                PGresult* result = PQgetResult(connection);
+                if (result == nullptr) return outcome ? Wait::Done : Wait::Broken;
+                const ExecStatusType status = PQresultStatus(result);
+                const bool failed = status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK;
+                const bool keptFailed = outcome &&
+                                        PQresultStatus(outcome.get()) != PGRES_COMMAND_OK &&
+                                        PQresultStatus(outcome.get()) != PGRES_TUPLES_OK;
+                if (failed || !keptFailed)
+                    outcome.reset(result);
+                else
+                    PQclear(result);
+            }
+        }
+        if (!waitSocket(connection, flushed == 1 ? POLLIN | POLLOUT : POLLIN, deadline))
+            return Wait::Late;
+        if (PQconsumeInput(connection) == 0) return Wait::Broken;
+    }
+}
+
+bool succeeded(const Result& result) {
+    return result && (PQresultStatus(result.get()) == PGRES_COMMAND_OK ||
+                      PQresultStatus(result.get()) == PGRES_TUPLES_OK);
+}
+
+// Runs a statement (prepared when `prepared`, else plain SQL of one or more statements).
+Wait run(PGconn* connection, const Statement* prepared, const char* sql,
+         const std::vector<const char*>& values, Clock::time_point deadline, Result& outcome) {
+    const int sent = prepared != nullptr ? PQsendQueryPrepared(connection, prepared->name,
+                                                               static_cast<int>(values.size()),
+                                                               values.data(), nullptr, nullptr, 0)
+                                         : PQsendQuery(connection, sql);
+    if (sent == 0) return Wait::Broken;
+    return collect(connection, deadline, outcome);
+}
+
+std::string hexOf(const std::string& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const char c : bytes) {
+        hex += kDigits[static_cast<unsigned char>(c) >> 4];
+        hex += kDigits[static_cast<unsigned char>(c) & 0xF];
+    }
+    return hex;
+}
+
+std::string bytesOfHex(const char* hex) {
+    auto digit = [](char c) { return c <= '9' ? c - '0' : c - 'a' + 10; };
+    std::string bytes;
+    for (; hex[0] != '\0' && hex[1] != '\0'; hex += 2)
+        bytes += static_cast<char>(digit(hex[0]) * 16 + digit(hex[1]));
+    return bytes;
+}
+
+}  // namespace
+
+PostgresScoreStore::PostgresScoreStore(const std::string& address, int maximum)
+    : url(address), maxConnections(maximum < 1 ? 1 : maximum) {
+    PGconn* first = connect(true, Clock::now() + kConnectTimeout);
+    if (first == nullptr) return;
+    std::lock_guard lock(mutex);
+    idle.push_back(first);
+    connections = 1;
+    opened = true;
+}
+
+PostgresScoreStore::~PostgresScoreStore() {
+    stopping = true;
+    if (listener.joinable()) listener.join();
+    for (PGconn* connection : idle) PQfinish(connection);
+}
+
+bool PostgresScoreStore::ok() const {
+    std::lock_guard lock(mutex);
+    return opened;
+}
+
+std::string PostgresScoreStore::error() const {
+    std::lock_guard lock(mutex);
+    return lastError;
+}
+
+void PostgresScoreStore::setError(const std::string& message) {
+    std::lock_guard lock(mutex);
+    lastError = message;
+}
+
+// A new connection with the statements prepared (and the table and its indexes created when
+// missing, on the store's first connection), or null when that failed or took past `deadline`.
+PGconn* PostgresScoreStore::connect(bool createSchema, Clock::time_point deadline) {
+    // The address comes last so that what it says wins, except the encoding: names are UTF-8.
+    const char* keys[] = {"options", "fallback_application_name", "dbname", "client_encoding",
+                          nullptr};
+    const char* values[] = {kSessionOptions, "scoreserver", url.c_str(), "UTF8", nullptr};
+    PGconn* connection = PQconnectStartParams(keys, values, 1);
+    if (connection == nullptr) {
+        setError("out of memory");
+        return nullptr;
+    }
+    PostgresPollingStatusType polling = PGRES_POLLING_WRITING;
+    while (PQstatus(connection) != CONNECTION_BAD && polling != PGRES_POLLING_OK &&
+           polling != PGRES_POLLING_FAILED) {
+        if (!waitSocket(connection, polling == PGRES_POLLING_READING ? POLLIN : POLLOUT,
+                        deadline)) {
+            setError("the database did not answer in time");
+            PQfinish(connection);
+            return nullptr;
+        }
+        polling = PQconnectPoll(connection);
+    }
+    bool ready = polling == PGRES_POLLING_OK && PQsetnonblocking(connection, 1) == 0;
+    Result result;
+    if (ready && createSchema)
+        ready = run(connection, nullptr, kSchema, {}, deadline, result) == Wait::Done &&
+                succeeded(result);
+    for (const Statement& statement : kStatements) {
+        if (!ready) break;
+        ready = PQsendPrepare(connection, statement.name, statement.sql, statement.parameters,
+                              nullptr) != 0 &&
+                collect(connection, deadline, result) == Wait::Done && succeeded(result);
+    }
+    if (ready) return connection;
+    setError(PQerrorMessage(connection));
+    PQfinish(connection);
+    return nullptr;
+}
+
+// An idle connection, a new one while fewer than the maximum exist, or else the next one
+// returned; null when none came before the deadline or a new one failed.
+PGconn* PostgresScoreStore::acquire(StoreCall& call) {
+    {
+        std::unique_lock lock(mutex);
+        const bool available = returned.wait_until(
+            lock, call.deadline, [this] { return !idle.empty() || connections < maxConnections; });
+        if (!available) {
+            lastError = "all database connections are busy";
+            return nullptr;
+        }
+        if (!idle.empty()) {
+            PGconn* connection = idle.back();
+            idle.pop_back();
+            return connection;
+        }
+        ++connections;  // reserved while connecting without the lock
+    }
+    PGconn* connection = connect(false, call.deadline);
+    if (connection == nullptr) {
+        std::lock_guard lock(mutex);
+        --connections;
+        returned.notify_one();
+    }
+    return connection;
+}
+
+// Back to the pool, or closed: one that missed a deadline or broke is dropped, which ends on
+// the server whatever it had begun (a new connection replaces it on demand).
+void PostgresScoreStore::release(PGconn* connection, bool reusable) {
+    std::lock_guard lock(mutex);
+    if (reusable && PQstatus(connection) == CONNECTION_OK &&
+        PQtransactionStatus(connection) == PQTRANS_IDLE) {
+        idle.push_back(connection);
+    } else {
+        PQfinish(connection);
+        --connections;
+    }
+    returned.notify_one();
+}
+
+// BEGIN, the row, then COMMIT only while the client still waits; a change that may reach the
+// list is announced to every server in the same commit. A connection the server dropped (a
+// restart, an idle timeout) fails its first statement; the call is then tried once more on a
+// fresh one.
+RecordOutcome PostgresScoreStore::record(const std::string& name, uint32_t score,
+                                         const std::string& uploadId, StoreCall& call) {
+    return recordGame(name, score, uploadId, nullptr, call);
+}
+
+RecordOutcome PostgresScoreStore::recordProven(const std::string& name, uint32_t score,
+                                               const std::string& uploadId,
+                                               const ProvenGame& game, StoreCall& call) {
+    return recordGame(name, score, uploadId, &game, call);
+}
+
+// The row; for a proven game first its key, which a concurrent upload of the same game on
+// another server waits on until this one commits or rolls back.
+RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t score,
+                                             const std::string& uploadId, const ProvenGame* game,
+                                             StoreCall& call) {
+    const std::string scoreText = std::to_string(score);
+    const std::string recordHex = game != nullptr ? hexOf(game->record) : std::string();
+    const std::vector<const char*> values = {name.c_str(),
+                                             scoreText.c_str(),
+                                             uploadId.empty() ? nullptr : uploadId.c_str(),
+                                             game != nullptr ? "true" : "false",
+                                             game != nullptr ? game->id.c_str() : nullptr,
+                                             game != nullptr ? recordHex.c_str() : nullptr};
+    const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        PGconn* connection = acquire(call);
+        if (connection == nullptr)
+            return call.passed() ? RecordOutcome::Late : RecordOutcome::Failed;
+        Result result;
+        Wait wait = run(connection, nullptr, "BEGIN", {}, call.deadline, result);
+        bool used = false;
+        if (game != nullptr && wait == Wait::Done && succeeded(result)) {
+            wait = run(connection, &kUseKey, nullptr, {game->key.c_str(), uploadId.c_str()},
+                       call.deadline, result);
+            if (wait == Wait::Done && succeeded(result) && PQntuples(result.get()) == 0) {
+                wait = run(connection, &kKeyOwner, nullptr, {game->key.c_str()}, call.deadline,
+                           result);
+                used = wait == Wait::Done && succeeded(result) &&
+                       (PQntuples(result.get()) != 1 || uploadId.empty() ||
+                        uploadId != PQgetvalue(result.get(), 0, 0));
+            }
+        }
+        if (used) {
+            release(connection, false);
+            return RecordOutcome::Used;
+        }
+        if (wait == Wait::Done && succeeded(result))
+            wait = run(connection, &kInsert, nullptr, values, call.deadline, result);
+        if (wait != Wait::Done || !succeeded(result)) {
+            const bool broken = wait == Wait::Broken || PQstatus(connection) != CONNECTION_OK;
+            setError(wait == Wait::Late ? "the database did not answer in time"
+                                        : PQerrorMessage(connection));
+            release(connection, false);
+            if (wait == Wait::Late) return RecordOutcome::Late;
+            if (!broken || attempt + 1 == kAttempts) return RecordOutcome::Failed;
+            continue;
+        }
+        RecordOutcome outcome = RecordOutcome::Recorded;
+        if (PQntuples(result.get()) == 0) {  // this id is taken
+            wait = run(connection, &kFind, nullptr, {values[2]}, call.deadline, result);
+            outcome = wait != Wait::Done || !succeeded(result) || PQntuples(result.get()) != 1
+                          ? (wait == Wait::Late ? RecordOutcome::Late : RecordOutcome::Failed)
+                      : PQgetvalue(result.get(), 0, 0) == name &&
+                              PQgetvalue(result.get(), 0, 1) == scoreText
+                          ? RecordOutcome::Repeated
+                          : RecordOutcome::Conflict;
+        } else if (!call.claimCommit()) {
+            outcome = RecordOutcome::Late;
+        } else {
+            wait = run(connection, nullptr, commit.c_str(), {}, Clock::now() + kCommitWait, result);
+            if (wait != Wait::Done || !succeeded(result)) {
+                setError(PQerrorMessage(connection));
+                outcome = RecordOutcome::Failed;
+            }
+        }
+        // Anything not committed is rolled back by dropping the connection.
+        release(connection, outcome == RecordOutcome::Recorded);
+        return outcome;
+    }
+    return RecordOutcome::Failed;
+}
+
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, StoreCall& call) {
+    const std::string countText = std::to_string(count);
+    const char* all = listsUnproven() ? "true" : "false";
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        PGconn* connection = acquire(call);
+        if (connection == nullptr) return std::nullopt;
+        Result result;
+        const Wait wait =
+            run(connection, &kBest, nullptr, {countText.c_str(), all}, call.deadline, result);
+        if (wait == Wait::Done && succeeded(result)) {
+            std::vector<ScoreRecord> records;
+            const int rows = PQntuples(result.get());
+            records.reserve(static_cast<size_t>(rows));
+            for (int row = 0; row < rows; ++row) {
+                ScoreRecord& record = records.emplace_back();
+                record.name.assign(PQgetvalue(result.get(), row, 0),
+                                   static_cast<size_t>(PQgetlength(result.get(), row, 0)));
+                record.score = static_cast<uint32_t>(
+                    std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10));
+                record.proven = PQgetvalue(result.get(), row, 2)[0] == 't';
+                if (record.proven) record.replay = PQgetvalue(result.get(), row, 3);
+            }
+            release(connection, true);
+            return records;
+        }
+        const bool broken = wait == Wait::Broken || PQstatus(connection) != CONNECTION_OK;
+        setError(wait == Wait::Late ? "the database did not answer in time"
+                                    : PQerrorMessage(connection));
+        release(connection, false);
+        if (wait == Wait::Late || !broken) break;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> PostgresScoreStore::replay(const std::string& id, StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return std::nullopt;
+    Result result;
+    const Wait wait = run(connection, &kReplay, nullptr, {id.c_str()}, call.deadline, result);
+    const bool done = wait == Wait::Done && succeeded(result);
+    std::optional<std::string> record;
+    if (done && PQntuples(result.get()) == 1) record = bytesOfHex(PQgetvalue(result.get(), 0, 0));
+    release(connection, done);
+    return record;
+}
+
+long PostgresScoreStore::trim(long keep, StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return -1;
+    const std::string keepText = std::to_string(keep), batchText = std::to_string(kTrimBatch);
+    Result result;
+    const Wait wait = run(connection, &kTrim, nullptr, {keepText.c_str(), batchText.c_str()},
+                          call.deadline, result);
+    const bool done = wait == Wait::Done && succeeded(result);
+    if (!done) setError(PQerrorMessage(connection));
+    const long deleted = done ? std::atol(PQcmdTuples(result.get())) : -1;
+    release(connection, done);
+    return deleted;
+}
+
+void PostgresScoreStore::watchOthers(std::function<void()> onChange) {
+    if (listener.joinable()) {
+        stopping = true;
+        listener.join();
+        stopping = false;
+    }
+    changed = std::move(onChange);
+    if (changed) listener = std::thread([this] { listenLoop(); });
+}
+
+// One connection that LISTENs; whenever it is not listening, nothing can be known, so every
+// step without it counts as a change.
+void PostgresScoreStore::listenLoop() {
+    while (!stopping) {
+        PGconn* connection = connect(false, Clock::now() + kConnectTimeout);
+        Result result;
+        if (connection != nullptr &&
+            run(connection, nullptr, ("LISTEN " + std::string(kChannel)).c_str(), {},
+                Clock::now() + kConnectTimeout, result) == Wait::Done &&
+            succeeded(result)) {
+            changed();  // whatever happened while nobody listened
+            while (!stopping && PQstatus(connection) == CONNECTION_OK) {
+                pollfd ready{PQsocket(connection), POLLIN, 0};
+                if (::poll(&ready, 1, kListenPollMs) > 0 && PQconsumeInput(connection) == 0) break;
+                bool any = false;
+                while (PGnotify* notice = PQnotifies(connection)) {
+                    any = true;
+                    PQfreemem(notice);
+                }
+                if (any) changed();
+            }
+        }
+        if (connection != nullptr) PQfinish(connection);
+        if (stopping) break;
+        changed();
+        std::this_thread::sleep_for(kListenRetry);
+    }
+}

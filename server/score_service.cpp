@@ -1,0 +1,256 @@
+// ScoreService: store calls handed to the workers and records to the verifiers, their outcomes
+// turned into answers, and a thread that checks the store's health and trims its rows once a
+// second.
+#include "server/score_service.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "server/http_status.h"
+#include "server/leaderboard.h"
+
+namespace {
+
+using Clock = StoreCall::Clock;
+
+constexpr auto kUpkeepPeriod = std::chrono::seconds(1);
+constexpr int kMaxTrimBatches = 200;  // per period, so that a stop is never held up long
+constexpr const char* kRetryAfterSeconds = "1";
+constexpr const char* kRetryAfterVerifiersSeconds = "2";  // when every verifier is taken
+
+// A 503 says when to ask again.
+ServiceAnswer text(unsigned status, std::string body,
+                   const char* retryAfterSeconds = kRetryAfterSeconds) {
+    ServiceAnswer answer{status,
+                         ServiceAnswer::Kind::Text,
+                         std::make_shared<const std::string>(std::move(body)),
+                         {}};
+    if (status == kUnavailable) answer.headers.emplace_back("Retry-After", retryAfterSeconds);
+    return answer;
+}
+
+ServiceAnswer uploadAnswer(RecordOutcome outcome) {
+    switch (outcome) {
+        case RecordOutcome::Recorded:
+        case RecordOutcome::Repeated:
+            return text(kOk, "recorded\n");
+        case RecordOutcome::Conflict:
+            return text(kConflict, "this upload id was sent before with another name or score\n");
+        case RecordOutcome::Late:
+            return text(kUnavailable, "not recorded: the score store did not answer in time\n");
+        case RecordOutcome::Used:
+            return text(kUnprocessable, "refused: this game was proven before for another upload\n");
+        case RecordOutcome::Failed:
+            break;
+    }
+    return text(kUnavailable, "not recorded\n");
+}
+
+// What a verifier's verdict on an upload's record comes to: an answer at once (not checked, or
+// refused), or the upload to be stored with its game (null for a record of other rules: the
+// score is kept, never listed as proven).
+struct ProofDecision {
+    std::optional<ServiceAnswer> answer;
+    std::shared_ptr<const ProvenGame> game;
+};
+
+ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
+                          const ProofKeeper::Bytes& record) {
+    switch (verdict.kind) {
+        case Verdict::Kind::Failed:
+            return {text(kUnavailable, "not checked: " + verdict.reason + "\n"), nullptr};
+        case Verdict::Kind::Refused:
+            return {text(kUnprocessable, "refused: " + verdict.reason + "\n"), nullptr};
+        case Verdict::Kind::Proven:
+            if (verdict.score != upload.score)
+                return {text(kUnprocessable, "refused: score differs\n"), nullptr};
+            return {std::nullopt, std::make_shared<const ProvenGame>(
+                                      ProvenGame{verdict.key, upload.proofId, *record})};
+        case Verdict::Kind::Unproven:
+            break;
+    }
+    return {std::nullopt, nullptr};
+}
+
+// The store, set to list what the server lists before anything reads it.
+ScoreStore& listing(ScoreStore& store, bool unproven) {
+    store.listUnproven(unproven);
+    return store;
+}
+
+ServiceAnswer listAnswer(ServiceAnswer::Kind form, const ListView& view) {
+    if (!view.snapshot) return text(kUnavailable, "the score list cannot be reached just now\n");
+    const ListSnapshot& list = *view.snapshot;
+    ServiceAnswer answer{kOk,
+                         form,
+                         form == ServiceAnswer::Kind::Text   ? list.text
+                         : form == ServiceAnswer::Kind::Json ? list.json
+                                                             : list.html,
+                         {}};
+    if (view.age >= 0) {
+        answer.headers.emplace_back("Age", std::to_string(view.age));
+        if (form == ServiceAnswer::Kind::Html)
+            answer.body =
+                std::make_shared<const std::string>(leaderboardHtml(list.records, view.age));
+    }
+    return answer;
+}
+
+}  // namespace
+
+ScoreService::ScoreService(ScoreStore& scoreStore, const StoreLimits& storeLimits,
+                           const ProofLimits& proofs)
+    : store(listing(scoreStore, proofs.acceptUnproven)),
+      limits(storeLimits),
+      workers(std::make_unique<StoreWorkers>(storeLimits.threads, storeLimits.queue)),
+      cache(std::make_unique<ListCache>(scoreStore, *workers,
+                                        std::chrono::milliseconds(storeLimits.readMs),
+                                        std::chrono::seconds(storeLimits.staleSeconds))),
+      verifier(std::make_unique<ProofVerifier>(proofs,
+                                               std::filesystem::temp_directory_path().string())) {
+    store.watchOthers([this] { cache->changed(); });
+    upkeeper = std::thread([this] { upkeep(); });
+}
+
+ScoreService::~ScoreService() {
+    verifier.reset();  // answers what still waits, and stores what it proves, first
+    stop();
+    upkeeper.join();
+    store.watchOthers({});
+    workers.reset();  // joins the workers before the cache they serve goes
+}
+
+void ScoreService::stop() {
+    if (verifier) verifier->stop();
+    {
+        std::lock_guard lock(upkeepMutex);
+        stopping = true;
+    }
+    upkeepWake.notify_all();
+    workers->stop();
+}
+
+bool ScoreService::upload(const ScoreRequest& upload, ProofKeeper::Bytes record, ServiceAnswer& now,
+                          Reply later) {
+    if (!record) return recordUpload(upload, nullptr, now, std::move(later));
+    auto reply = std::make_shared<Reply>(std::move(later));
+    const bool queued = verifier->submit(record, [this, upload, record, reply](Verdict verdict) {
+        ProofDecision decided = decideProof(upload, verdict, record);
+        if (decided.answer) return (*reply)(std::move(*decided.answer));
+        ServiceAnswer atOnce;
+        if (recordUpload(upload, std::move(decided.game), atOnce, *reply))
+            (*reply)(std::move(atOnce));
+    });
+    if (queued) return false;
+    now = text(kUnavailable, "the verifiers are busy\n", kRetryAfterVerifiersSeconds);
+    return true;
+}
+
+bool ScoreService::recordUpload(const ScoreRequest& upload, std::shared_ptr<const ProvenGame> game,
+                                ServiceAnswer& now, Reply later) {
+    const std::string& name = upload.name;
+    const uint32_t score = upload.score;
+    const std::string& uploadId = upload.uploadId;
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
+    auto reply = std::make_shared<Reply>(std::move(later));
+    StoreWorkers::Task task{
+        call,
+        [this, name, score, uploadId, game, reply](StoreCall& made) {
+            const RecordOutcome outcome =
+                game != nullptr ? store.recordProven(name, score, uploadId, *game, made)
+                                : store.record(name, score, uploadId, made);
+            if (outcome == RecordOutcome::Recorded) {
+                cache->recorded(score);  // before the answer: the client's next read sees it
+                ++recordedSinceTrim;
+            }
+            noteOutcome(outcome != RecordOutcome::Late && outcome != RecordOutcome::Failed);
+            if (made.claimFinish()) (*reply)(uploadAnswer(outcome));
+        },
+        [this, reply] {
+            noteOutcome(false);
+            (*reply)(uploadAnswer(RecordOutcome::Late));
+        }};
+    if (workers->submit(std::move(task))) return false;
+    now = text(kUnavailable, "not recorded: the score store is busy\n");
+    return true;
+}
+
+bool ScoreService::replay(const std::string& id, ServiceAnswer& now, Reply later) {
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
+    auto reply = std::make_shared<Reply>(std::move(later));
+    StoreWorkers::Task task{call,
+                            [this, id, reply](StoreCall& made) {
+                                std::optional<std::string> record = store.replay(id, made);
+                                if (!made.claimFinish()) return;
+                                if (!record) {
+                                    (*reply)(text(kNotFound, "no such replay\n"));
+                                    return;
+                                }
+                                (*reply)({kOk,
+                                          ServiceAnswer::Kind::Bytes,
+                                          std::make_shared<const std::string>(std::move(*record)),
+                                          {}});
+                            },
+                            [reply] { (*reply)(text(kUnavailable, "the replay cannot be read now\n")); }};
+    if (workers->submit(std::move(task))) return false;
+    now = text(kUnavailable, "the score store is busy\n");
+    return true;
+}
+
+bool ScoreService::listNow(ServiceAnswer::Kind form, ServiceAnswer& now) {
+    std::shared_ptr<const ListSnapshot> current = cache->current();
+    if (!current) return false;
+    now = listAnswer(form, {std::move(current), -1});
+    return true;
+}
+
+bool ScoreService::list(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later) {
+    ListView view;
+    if (cache->get(view, [form, later = std::move(later)](const ListView& found) {
+            later(listAnswer(form, found));
+        })) {
+        now = listAnswer(form, view);
+        return true;
+    }
+    return false;
+}
+
+ServiceAnswer ScoreService::health() const {
+    return healthy ? text(kOk, "ok\n") : text(kUnavailable, "the score store is not answering\n");
+}
+
+// Once a period: a probe of the store through the workers, whose outcome is the health; and the
+// rows beyond the bound deleted, in batches, when anything was recorded since.
+void ScoreService::upkeep() {
+    std::unique_lock lock(upkeepMutex);
+    while (!stopping) {
+        lock.unlock();
+        auto call =
+            std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
+        workers->submit({call,
+                         [this](StoreCall& made) {
+                             const bool answered = store.probe(made);
+                             if (made.claimFinish()) noteOutcome(answered);
+                         },
+                         [this] { noteOutcome(false); }});
+        if (recordedSinceTrim.exchange(0) > 0) trimAll();
+        lock.lock();
+        upkeepWake.wait_for(lock, kUpkeepPeriod, [this] { return stopping; });
+    }
+}
+
+void ScoreService::trimAll() {
+    const long keep = std::max<long>(limits.keep, kMinKeep);
+    for (int batch = 0; batch < kMaxTrimBatches; ++batch) {
+        StoreCall call(Clock::now() + std::chrono::milliseconds(limits.writeMs));
+        const long deleted = store.trim(keep, call);
+        if (deleted < 0) ++recordedSinceTrim;  // try again next time
+        if (deleted <= 0) return;
+        std::lock_guard lock(upkeepMutex);
+        if (stopping) return;
+    }
+    ++recordedSinceTrim;  // more left
+}

@@ -1,0 +1,94 @@
+// ScoreService: what the server answers for everything that needs the score store or a verifier
+// (uploads, plain or proven, the list in its three forms, the records of proven games,
+// /healthz), decided without an HTTP thread ever waiting on either: an answer is given at once
+// when it is at hand, else later from a store worker or a verifier, or at the call's deadline.
+// Which rows are listed, an upload's verdict and its answer are decided here; the HTTP front
+// only parses requests and sends answers. It also keeps the store to its bound of rows and its
+// health known.
+#pragma once
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "server/list_cache.h"
+#include "server/proof_keeper.h"
+#include "server/proof_verifier.h"
+#include "server/score_rules.h"
+#include "server/score_store.h"
+#include "server/store_workers.h"
+
+struct StoreLimits {
+    unsigned readMs = 1000;      // deadline of a read of the list
+    unsigned writeMs = 2000;     // deadline of an upload, until its commit is sent
+    unsigned staleSeconds = 60;  // how old a list may be served while the store does not answer
+    unsigned keep = 100000;      // rows kept; the lowest-ranked beyond are deleted
+    unsigned threads = 8;        // store workers
+    unsigned queue = 256;        // store calls waiting for a worker; more get 503 at once
+};
+
+struct ServiceAnswer {
+    enum class Kind { Text, Html, Json, Bytes };  // Bytes: a game's record
+    unsigned status = 200;
+    Kind kind = Kind::Text;
+    std::shared_ptr<const std::string> body;
+    std::vector<std::pair<const char*, std::string>> headers;  // Age, Retry-After
+};
+
+class ScoreService {
+  public:
+    using Reply = std::function<void(ServiceAnswer)>;
+    static constexpr unsigned kMinKeep = 100;  // a listed row is never trimmed
+
+    // The store lists unproven rows only when `proofs` accepts them; records are played again
+    // by verifiers as `proofs` bounds them.
+    ScoreService(ScoreStore& store, const StoreLimits& limits, const ProofLimits& proofs);
+    ~ScoreService();
+    ScoreService(const ScoreService&) = delete;
+    ScoreService& operator=(const ScoreService&) = delete;
+
+    // Each gives its answer in `now` and returns true, or returns false and calls `later` once,
+    // from another thread, within the call's deadline (an upload whose commit was sent: when
+    // the commit is answered).
+    // An upload as the script decided it. A plain one (`record` null) is stored. One naming its
+    // record, held for it, is stored only once a verifier has played the record again: proven
+    // when the game ends with the upload's score, unproven for a record of other rules; any
+    // other record is refused (422). What may work later (busy, not checked) is 503.
+    bool upload(const ScoreRequest& upload, ProofKeeper::Bytes record, ServiceAnswer& now,
+                Reply later);
+    // The record of a proven row (404 when there is none).
+    bool replay(const std::string& id, ServiceAnswer& now, Reply later);
+    bool list(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later);
+    // The list when it is at hand without asking the store (the usual case); else false.
+    bool listNow(ServiceAnswer::Kind form, ServiceAnswer& now);
+    // 200 while the store answers within its deadlines, else 503; never waits.
+    ServiceAnswer health() const;
+    // Answers every call still waiting (503) and takes no more.
+    void stop();
+
+  private:
+    // `game`: a proven upload's game (null for a plain or unproven upload).
+    bool recordUpload(const ScoreRequest& upload, std::shared_ptr<const ProvenGame> game,
+                      ServiceAnswer& now, Reply later);
+    void upkeep();
+    void trimAll();
+    void noteOutcome(bool answered) { healthy = answered; }
+
+    ScoreStore& store;
+    const StoreLimits limits;
+    std::unique_ptr<StoreWorkers> workers;
+    std::unique_ptr<ListCache> cache;
+    std::unique_ptr<ProofVerifier> verifier;
+    std::atomic<bool> healthy{true};
+    std::atomic<long> recordedSinceTrim{1};  // 1: trim once at the start
+
+    std::mutex upkeepMutex;
+    std::condition_variable upkeepWake;
+    bool stopping = false;
+    std::thread upkeeper;
+};

@@ -1,0 +1,97 @@
+// ScoreStore: where the server keeps the recorded scores. A SQLite file is the embedded default;
+// a postgresql:// (or postgres://) address keeps them in a PostgreSQL database that any number
+// of server processes may share. Every call has a deadline (a StoreCall) and says plainly when
+// it failed: a list is whole or not given at all.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "server/store_call.h"
+
+struct ScoreRecord {
+    std::string name;  // UTF-8
+    uint32_t score = 0;
+    bool proven = false;  // its game was played again here and ended with this score
+    std::string replay{};  // a proven row's record id (for /replays/ID); else empty
+    bool operator==(const ScoreRecord&) const = default;
+};
+
+// What a proven upload stores beside its score.
+struct ProvenGame {
+    std::string key;     // the game's identity: a game is accepted once, whatever its bytes
+    std::string id;      // the record's id (the SHA-256 of its bytes)
+    std::string record;  // the bytes, kept for watching
+};
+
+enum class RecordOutcome {
+    Recorded,  // committed
+    Repeated,  // this id was recorded before with the same name and score: no second row
+    Conflict,  // this id was recorded before with another name or score: nothing stored
+    Late,      // the deadline passed before the commit was sent: nothing stored
+    Failed,    // an error; nothing stored, or (when the commit's answer was lost) a row that
+               // a retry with the same id finds
+    Used,      // a proven upload whose game was accepted before under another upload id
+};
+
+class ScoreStore {
+  public:
+    virtual ~ScoreStore() = default;
+
+    // Whether the store opened; error() tells why not, or why the last call failed.
+    virtual bool ok() const = 0;
+    virtual std::string error() const = 0;
+
+    // Records a score; an upload with a non-empty id is stored at most once. Safe from any
+    // thread.
+    virtual RecordOutcome record(const std::string& name, uint32_t score,
+                                 const std::string& uploadId, StoreCall& call) = 0;
+    // Records a proven score and remembers its game's key for good (trimming never forgets
+    // it): the same game under another upload id (or none) is Used. Safe from any thread.
+    virtual RecordOutcome recordProven(const std::string& name, uint32_t score,
+                                       const std::string& uploadId, const ProvenGame& game,
+                                       StoreCall& call) {
+        (void)name, (void)score, (void)uploadId, (void)game, (void)call;
+        return RecordOutcome::Failed;
+    }
+    // The record of a proven row by its id, or nothing (none, an error, or late).
+    virtual std::optional<std::string> replay(const std::string& id, StoreCall& call) {
+        (void)id, (void)call;
+        return std::nullopt;
+    }
+    // Whether read() lists unproven rows too (the default) or proven ones only.
+    void listUnproven(bool all) { unprovenListed = all; }
+    bool listsUnproven() const { return unprovenListed; }
+
+    // The best `count` scores, highest first, equal scores in the order they were recorded;
+    // nothing on an error or when the deadline passed. Safe from any thread.
+    virtual std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) = 0;
+    // Deletes the lowest-ranked rows beyond the best `keep` (a bounded batch at a time); the
+    // number deleted, or -1. Safe from any thread.
+    virtual long trim(long keep, StoreCall& call) = 0;
+    // Whether the store answers, reads and writes alike, before the call's deadline; nothing is
+    // written.
+    virtual bool probe(StoreCall& call) { return read(1, call).has_value(); }
+    // Calls `changed` (from a thread of the store's own) whenever another process may have
+    // changed the list, and once more whenever the store cannot tell; an empty function ends
+    // the watch. A store that only this process writes never calls it.
+    virtual void watchOthers(std::function<void()> changed) { (void)changed; }
+    // Whether another process may write the same scores.
+    virtual bool shared() const { return false; }
+
+    // The same without a deadline, for tools and tests: true when recorded (or repeated).
+    bool record(const std::string& name, uint32_t score, const std::string& uploadId = {});
+    // The list, or an empty one on an error.
+    std::vector<ScoreRecord> best(int count);
+
+  private:
+    std::atomic<bool> unprovenListed{true};
+};
+
+// The store for --db: a PostgreSQL address, or else the path of a SQLite file (made when new).
+// Never null; check ok().
+std::unique_ptr<ScoreStore> openScoreStore(const std::string& db);

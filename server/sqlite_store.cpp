@@ -1,0 +1,418 @@
+// SqliteScoreStore: prepared statements on a writing and a reading connection; checkpoints on a
+// third.
+#include "server/sqlite_store.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace {
+
+using Clock = StoreCall::Clock;
+
+constexpr int kCheckpointBusyMs = 5000;  // the checkpointer waits for nobody's answer
+constexpr int kCheckpointIntervalMs = 1000;
+constexpr auto kBusyStep = std::chrono::milliseconds(2);
+// Log frames (a page each, about 4 KB) after which a commit wakes the checkpointer early, and
+// after which the committing request folds the log itself because the checkpointer fell behind.
+constexpr int kWakeFrames = 1024;
+constexpr int kMaxFrames = 4096;
+constexpr int kTrimBatch = 5000;  // rows deleted per statement, so writes wait only briefly
+// The log file is cut back to this size whenever it starts over after a burst.
+constexpr const char* kLogSizeLimit = "PRAGMA journal_size_limit=8388608;";
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS scores ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " name TEXT NOT NULL,"
+    " score INTEGER NOT NULL CHECK (score BETWEEN 0 AND 4294967295),"
+    " upload_id TEXT);"
+    "CREATE INDEX IF NOT EXISTS scores_by_rank ON scores (score DESC, id ASC);";
+constexpr const char* kHasUploadId =
+    "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'upload_id'";
+constexpr const char* kAddUploadId = "ALTER TABLE scores ADD COLUMN upload_id TEXT;";
+// Ids are unique; rows without one (NULL) never collide.
+constexpr const char* kUploadIndex =
+    "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);";
+constexpr const char* kInsert =
+    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record)"
+    " VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT (upload_id) DO NOTHING";
+// Proofs: the flag, the record of a proven row, and the keys of every game accepted, kept
+// apart from the rows so that deleting old rows never makes a game acceptable again.
+constexpr const char* kHasProven = "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'proven'";
+constexpr const char* kAddProven =
+    "ALTER TABLE scores ADD COLUMN proven INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE scores ADD COLUMN proof_id TEXT;"
+    "ALTER TABLE scores ADD COLUMN record BLOB;";
+constexpr const char* kProofSchema =
+    "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);";
+constexpr const char* kUseKey =
+    "INSERT INTO used_proofs (key, upload_id) VALUES (?1, ?2) ON CONFLICT (key) DO NOTHING";
+constexpr const char* kKeyOwner = "SELECT upload_id FROM used_proofs WHERE key = ?1";
+constexpr const char* kReplay = "SELECT record FROM scores WHERE proof_id = ?1 AND proven = 1";
+constexpr const char* kFind = "SELECT name, score FROM scores WHERE upload_id = ?1";
+constexpr const char* kBest =
+    "SELECT name, score, proven, proof_id FROM scores WHERE proven = 1 OR ?2"
+    " ORDER BY score DESC, id ASC LIMIT ?1";
+constexpr const char* kTrim =
+    "DELETE FROM scores WHERE id IN"
+    " (SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ?2 OFFSET ?1)";
+
+bool prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {
+    return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr) ==
+           SQLITE_OK;
+}
+
+// Resets a statement and its bindings when the scope ends, however it ends.
+struct Finished {
+    sqlite3_stmt* statement;
+    ~Finished() {
+        sqlite3_reset(statement);
+        sqlite3_clear_bindings(statement);
+    }
+};
+
+void bindText(sqlite3_stmt* statement, int index, const std::string& text) {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
+                      SQLITE_TRANSIENT);
+}
+
+ScoreRecord recordAt(sqlite3_stmt* statement) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    const int bytes = sqlite3_column_bytes(statement, 0);
+    return {std::string(text != nullptr ? text : "", static_cast<size_t>(bytes)),
+            static_cast<uint32_t>(sqlite3_column_int64(statement, 1))};
+}
+
+// A row of the list: the record with its proof.
+ScoreRecord listedAt(sqlite3_stmt* statement) {
+    ScoreRecord record = recordAt(statement);
+    record.proven = sqlite3_column_int(statement, 2) != 0;
+    const auto* id = reinterpret_cast<const char*>(sqlite3_column_text(statement, 3));
+    if (record.proven && id != nullptr) record.replay = id;
+    return record;
+}
+
+}  // namespace
+
+SqliteScoreStore::SqliteScoreStore(const std::string& path) {
+    if (!openConnection(writer, path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) return;
+    // A damaged file is left exactly as it is for its owner to rescue: checked before anything
+    // (even the log mode) is written into it.
+    if (!checkIntegrity()) return;
+    // With the write-ahead log a commit is in the operating system's hands before the answer
+    // goes out, so killing the process at any moment loses no answered score. NORMAL syncs the
+    // disk at checkpoints rather than at every commit (a power cut may lose the last commits).
+    if (!exec(writer.db, "PRAGMA journal_mode=WAL;") ||
+        !exec(writer.db, "PRAGMA synchronous=NORMAL;") || !exec(writer.db, kLogSizeLimit) ||
+        !prepareSchema() || !prepare(writer.db, kInsert, &insertStatement) ||
+        !prepare(writer.db, kFind, &findStatement) || !prepare(writer.db, kTrim, &trimStatement) ||
+        !prepare(writer.db, kUseKey, &useKeyStatement) ||
+        !prepare(writer.db, kKeyOwner, &keyOwnerStatement)) {
+        fail(sqlite3_errmsg(writer.db));
+        return;
+    }
+    if (!openConnection(reader, path, SQLITE_OPEN_READWRITE) ||
+        !prepare(reader.db, kBest, &bestStatement) ||
+        !prepare(reader.db, kReplay, &replayStatement)) {
+        fail(sqlite3_errmsg(reader.db));
+        return;
+    }
+    opened = true;
+    // Replaces the automatic checkpoint inside commits: checkpoints run on their own thread.
+    sqlite3_wal_hook(writer.db, &SqliteScoreStore::onCommit, this);
+    checkpointer = std::thread([this, path] { checkpointLoop(path); });
+}
+
+SqliteScoreStore::~SqliteScoreStore() {
+    {
+        std::lock_guard lock(checkpointMutex);
+        stopping = true;
+    }
+    checkpointWake.notify_all();
+    if (checkpointer.joinable()) checkpointer.join();
+    for (sqlite3_stmt* statement : {insertStatement, findStatement, trimStatement, bestStatement,
+                                    useKeyStatement, keyOwnerStatement, replayStatement})
+        sqlite3_finalize(statement);
+    sqlite3_close(reader.db);
+    sqlite3_close(writer.db);  // the last connection checkpoints the log into the main file
+}
+
+bool SqliteScoreStore::ok() const {
+    return opened;
+}
+
+std::string SqliteScoreStore::error() const {
+    std::lock_guard lock(errorMutex);
+    return lastError;
+}
+
+bool SqliteScoreStore::openConnection(Connection& connection, const std::string& path, int flags) {
+    if (sqlite3_open_v2(path.c_str(), &connection.db, flags | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        fail(connection.db != nullptr ? sqlite3_errmsg(connection.db) : "out of memory");
+        return false;
+    }
+    sqlite3_busy_handler(connection.db, &SqliteScoreStore::onBusy, &connection);
+    return true;
+}
+
+// The whole file is read once; a file that is not a database at all fails here too.
+bool SqliteScoreStore::checkIntegrity() {
+    struct stat info {};
+    if (::stat(sqlite3_db_filename(writer.db, "main"), &info) != 0 || info.st_size == 0)
+        return true;  // new: nothing to check
+    sqlite3_stmt* check = nullptr;
+    std::string verdict;
+    if (sqlite3_prepare_v2(writer.db, "PRAGMA quick_check(3)", -1, &check, nullptr) == SQLITE_OK) {
+        while (sqlite3_step(check) == SQLITE_ROW) {
+            const auto* line = reinterpret_cast<const char*>(sqlite3_column_text(check, 0));
+            if (!verdict.empty()) verdict += "; ";
+            verdict += line != nullptr ? line : "";
+        }
+    }
+    const std::string failure = verdict.empty() ? sqlite3_errmsg(writer.db) : verdict;
+    sqlite3_finalize(check);
+    if (verdict == "ok") return true;
+    fail("the file is damaged (" + failure +
+         "); it was left untouched: restore it from a copy, or move it aside to start afresh");
+    return false;
+}
+
+bool SqliteScoreStore::prepareSchema() {
+    if (!exec(writer.db, kSchema)) return false;
+    sqlite3_stmt* query = nullptr;
+    if (sqlite3_prepare_v2(writer.db, kHasUploadId, -1, &query, nullptr) != SQLITE_OK) return false;
+    const int step = sqlite3_step(query);
+    sqlite3_finalize(query);
+    if (step == SQLITE_DONE && !exec(writer.db, kAddUploadId)) return false;
+    if ((step != SQLITE_ROW && step != SQLITE_DONE) || !exec(writer.db, kUploadIndex)) return false;
+    // A table made before proofs: every row it holds is unproven.
+    if (sqlite3_prepare_v2(writer.db, kHasProven, -1, &query, nullptr) != SQLITE_OK) return false;
+    const int proven = sqlite3_step(query);
+    sqlite3_finalize(query);
+    if (proven == SQLITE_DONE && !exec(writer.db, kAddProven)) return false;
+    return (proven == SQLITE_ROW || proven == SQLITE_DONE) && exec(writer.db, kProofSchema);
+}
+
+// Another process holds the file: wait in short steps until the deadline of the call the
+// connection is serving, then give up (SQLITE_BUSY).
+int SqliteScoreStore::onBusy(void* connection, int) {
+    const auto deadline =
+        Clock::time_point(Clock::duration(static_cast<Connection*>(connection)->deadline.load()));
+    const auto now = Clock::now();
+    if (now >= deadline) return 0;
+    std::this_thread::sleep_for(std::min<Clock::duration>(kBusyStep, deadline - now));
+    return 1;
+}
+
+// Runs after every commit on the writing connection (with it held), with the number of frames
+// now in the log.
+int SqliteScoreStore::onCommit(void* self, sqlite3* connection, const char*, int frames) {
+    auto* store = static_cast<SqliteScoreStore*>(self);
+    if (frames >= kMaxFrames) {
+        sqlite3_wal_checkpoint_v2(connection, nullptr, SQLITE_CHECKPOINT_FULL, nullptr, nullptr);
+    } else if (frames >= kWakeFrames) {
+        {
+            std::lock_guard lock(store->checkpointMutex);
+            store->checkpointWanted = true;
+        }
+        store->checkpointWake.notify_one();
+    }
+    return SQLITE_OK;
+}
+
+// Copies the log into the database file over a connection of its own, first while requests go
+// on, then the little that was added meanwhile with writes held back for a moment. With the
+// whole log copied and no reader in it, the next commit starts the log over from its beginning.
+void SqliteScoreStore::checkpointLoop(const std::string& path) {
+    sqlite3* connection = nullptr;
+    // A connection only attaches to the log once it has read the database.
+    if (sqlite3_open_v2(path.c_str(), &connection, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK ||
+        sqlite3_exec(connection, "SELECT count(*) FROM sqlite_schema;", nullptr, nullptr,
+                     nullptr) != SQLITE_OK) {
+        sqlite3_close(connection);
+        return;
+    }
+    sqlite3_busy_timeout(connection, kCheckpointBusyMs);
+    std::unique_lock lock(checkpointMutex);
+    while (!stopping) {
+        checkpointWake.wait_for(lock, std::chrono::milliseconds(kCheckpointIntervalMs),
+                                [this] { return stopping || checkpointWanted; });
+        if (stopping) break;
+        checkpointWanted = false;
+        lock.unlock();
+        sqlite3_wal_checkpoint_v2(connection, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        // Only when the writer is free at once: a writer waiting on another process is not
+        // waited for.
+        if (writer.mutex.try_lock_for(std::chrono::milliseconds(kCheckpointIntervalMs))) {
+            sqlite3_wal_checkpoint_v2(connection, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr,
+                                      nullptr);
+            writer.mutex.unlock();
+        }
+        lock.lock();
+    }
+    sqlite3_close(connection);
+}
+
+bool SqliteScoreStore::exec(sqlite3* connection, const char* sql) {
+    return sqlite3_exec(connection, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+void SqliteScoreStore::setError(sqlite3* connection) {
+    std::lock_guard lock(errorMutex);
+    lastError = sqlite3_errmsg(connection);
+}
+
+void SqliteScoreStore::fail(const std::string& why) {
+    {
+        std::lock_guard lock(errorMutex);
+        lastError = why;
+    }
+    for (sqlite3_stmt** statement :
+         {&insertStatement, &findStatement, &trimStatement, &bestStatement, &useKeyStatement,
+          &keyOwnerStatement, &replayStatement}) {
+        sqlite3_finalize(*statement);
+        *statement = nullptr;
+    }
+    sqlite3_close(reader.db);
+    sqlite3_close(writer.db);
+    reader.db = writer.db = nullptr;
+}
+
+RecordOutcome SqliteScoreStore::record(const std::string& name, uint32_t score,
+                                       const std::string& uploadId, StoreCall& call) {
+    return recordGame(name, score, uploadId, nullptr, call);
+}
+
+RecordOutcome SqliteScoreStore::recordProven(const std::string& name, uint32_t score,
+                                             const std::string& uploadId, const ProvenGame& game,
+                                             StoreCall& call) {
+    return recordGame(name, score, uploadId, &game, call);
+}
+
+RecordOutcome SqliteScoreStore::recordGame(const std::string& name, uint32_t score,
+                                           const std::string& uploadId, const ProvenGame* game,
+                                           StoreCall& call) {
+    if (!opened) return RecordOutcome::Failed;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return RecordOutcome::Late;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    const RecordOutcome outcome = recordLocked(name, score, uploadId, game, call);
+    if (sqlite3_get_autocommit(writer.db) == 0) exec(writer.db, "ROLLBACK;");
+    return outcome;
+}
+
+// In one transaction: the row, or the row of an earlier upload with this id; the commit only
+// when the client is still waiting for it.
+RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t score,
+                                             const std::string& uploadId, const ProvenGame* game,
+                                             StoreCall& call) {
+    const auto failed = [&] {
+        const int code = sqlite3_errcode(writer.db);
+        setError(writer.db);
+        return code == SQLITE_BUSY && call.passed() ? RecordOutcome::Late : RecordOutcome::Failed;
+    };
+    if (!exec(writer.db, "BEGIN IMMEDIATE;")) return failed();
+    if (game != nullptr) {  // a game taken before under another upload id is not taken again
+        {
+            Finished done{useKeyStatement};
+            bindText(useKeyStatement, 1, game->key);
+            bindText(useKeyStatement, 2, uploadId);
+            if (sqlite3_step(useKeyStatement) != SQLITE_DONE) return failed();
+        }
+        if (sqlite3_changes(writer.db) == 0) {
+            Finished done{keyOwnerStatement};
+            bindText(keyOwnerStatement, 1, game->key);
+            if (sqlite3_step(keyOwnerStatement) != SQLITE_ROW) return failed();
+            const auto* owner =
+                reinterpret_cast<const char*>(sqlite3_column_text(keyOwnerStatement, 0));
+            if (uploadId.empty() || owner == nullptr || uploadId != owner)
+                return RecordOutcome::Used;
+        }
+    }
+    {
+        Finished done{insertStatement};
+        bindText(insertStatement, 1, name);
+        sqlite3_bind_int64(insertStatement, 2, static_cast<sqlite3_int64>(score));
+        if (!uploadId.empty()) bindText(insertStatement, 3, uploadId);
+        sqlite3_bind_int(insertStatement, 4, game != nullptr ? 1 : 0);
+        if (game != nullptr) {
+            bindText(insertStatement, 5, game->id);
+            sqlite3_bind_blob(insertStatement, 6, game->record.data(),
+                              static_cast<int>(game->record.size()), SQLITE_TRANSIENT);
+        }
+        if (sqlite3_step(insertStatement) != SQLITE_DONE) return failed();
+    }
+    if (sqlite3_changes(writer.db) == 0) {
+        Finished done{findStatement};
+        bindText(findStatement, 1, uploadId);
+        if (sqlite3_step(findStatement) != SQLITE_ROW) return failed();
+        const ScoreRecord earlier = recordAt(findStatement);
+        return earlier == ScoreRecord{name, score} ? RecordOutcome::Repeated
+                                                   : RecordOutcome::Conflict;
+    }
+    if (!call.claimCommit()) return RecordOutcome::Late;
+    if (!exec(writer.db, "COMMIT;")) return failed();
+    return RecordOutcome::Recorded;
+}
+
+std::optional<std::vector<ScoreRecord>> SqliteScoreStore::read(int count, StoreCall& call) {
+    if (!opened) return std::nullopt;
+    std::unique_lock lock(reader.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return std::nullopt;
+    reader.deadline = call.deadline.time_since_epoch().count();
+    Finished done{bestStatement};
+    std::vector<ScoreRecord> records;
+    sqlite3_bind_int(bestStatement, 1, count);
+    sqlite3_bind_int(bestStatement, 2, listsUnproven() ? 1 : 0);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(bestStatement)) == SQLITE_ROW)
+        records.push_back(listedAt(bestStatement));
+    if (step != SQLITE_DONE) {
+        setError(reader.db);
+        return std::nullopt;  // never part of a list
+    }
+    return records;
+}
+
+std::optional<std::string> SqliteScoreStore::replay(const std::string& id, StoreCall& call) {
+    if (!opened) return std::nullopt;
+    std::unique_lock lock(reader.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return std::nullopt;
+    reader.deadline = call.deadline.time_since_epoch().count();
+    Finished done{replayStatement};
+    bindText(replayStatement, 1, id);
+    if (sqlite3_step(replayStatement) != SQLITE_ROW) return std::nullopt;
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(replayStatement, 0));
+    return std::string(bytes != nullptr ? bytes : "",
+                       static_cast<size_t>(sqlite3_column_bytes(replayStatement, 0)));
+}
+
+long SqliteScoreStore::trim(long keep, StoreCall& call) {
+    if (!opened) return -1;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return -1;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    Finished done{trimStatement};
+    sqlite3_bind_int64(trimStatement, 1, keep);
+    sqlite3_bind_int(trimStatement, 2, kTrimBatch);
+    if (sqlite3_step(trimStatement) != SQLITE_DONE) {
+        setError(writer.db);
+        return -1;
+    }
+    return sqlite3_changes(writer.db);
+}
+
+bool SqliteScoreStore::probe(StoreCall& call) {
+    if (!read(1, call)) return false;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return false;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    const bool writable = exec(writer.db, "BEGIN IMMEDIATE;");
+    if (writable) exec(writer.db, "ROLLBACK;");
+    return writable;
+}
