@@ -189,7 +189,6 @@ void ProofVerifier::stop() {
         std::lock_guard lock(mutex);
         stopping = true;
         left.swap(queues);
-        turns.clear();
         queued = 0;
     }
     wake.notify_all();
@@ -207,9 +206,7 @@ ProofVerifier::Admitted ProofVerifier::submit(const std::string& client, ProofKe
         unsigned& mine = active[client];
         if (mine >= limits.perClient) return {Admission::ClientBusy, 1};
         ++mine;
-        std::deque<Job>& jobs = queues[client];
-        if (jobs.empty()) turns.push_back(client);
-        jobs.push_back({client, std::move(record), std::move(done)});
+        queues[client].push_back({client, std::move(record), std::move(done), ++submitted});
         ++queued;
     }
     wake.notify_one();
@@ -262,20 +259,27 @@ void ProofVerifier::work() {
         Job job;
         {
             std::unique_lock lock(mutex);
-            wake.wait(lock, [this] { return stopping || !turns.empty(); });
+            wake.wait(lock, [this] { return stopping || queued > 0; });
             if (stopping) break;
-            // The client whose turn it is gives its oldest proof and waits for its next turn
-            // behind every other client with one waiting.
-            const std::string client = std::move(turns.front());
-            turns.pop_front();
-            std::deque<Job>& jobs = queues[client];
-            job = std::move(jobs.front());
-            jobs.pop_front();
+            // The client whose last turn is longest past (one that never had one first, then
+            // the earliest submitted) gives its oldest proof: a client with many waiting has
+            // one played in every round of the others'.
+            auto next = queues.end();
+            std::pair<uint64_t, uint64_t> best{UINT64_MAX, UINT64_MAX};
+            for (auto it = queues.begin(); it != queues.end(); ++it) {
+                const auto turn = lastTurn.find(it->first);
+                const std::pair<uint64_t, uint64_t> order{
+                    turn == lastTurn.end() ? 0 : turn->second, it->second.front().number};
+                if (order < best) {
+                    best = order;
+                    next = it;
+                }
+            }
+            job = std::move(next->second.front());
+            next->second.pop_front();
+            if (next->second.empty()) queues.erase(next);
             --queued;
-            if (jobs.empty())
-                queues.erase(client);
-            else
-                turns.push_back(client);
+            lastTurn[job.client] = ++turns;
         }
         Verdict verdict = writeAll(path, *job.record)
                               ? run(verifier, limits, path)
@@ -284,8 +288,10 @@ void ProofVerifier::work() {
             std::lock_guard lock(mutex);
             spent[job.client].push_back({Clock::now(), verdict.cpuMs});
             if (const auto found = active.find(job.client);
-                found != active.end() && --found->second == 0)
+                found != active.end() && --found->second == 0) {
                 active.erase(found);
+                lastTurn.erase(job.client);
+            }
         }
         job.done(std::move(verdict));
     }

@@ -82,6 +82,7 @@ class ProofVerifier {
         std::string client;
         ProofKeeper::Bytes record;
         Done done;
+        uint64_t number = 0;  // in the order submitted
     };
     struct Spent {
         Clock::time_point at;
@@ -97,7 +98,10 @@ class ProofVerifier {
     std::mutex mutex;
     std::condition_variable wake;
     std::unordered_map<std::string, std::deque<Job>> queues;  // waiting, by client
-    std::deque<std::string> turns;  // clients with proofs waiting, the next to be played first
+    // When each client with proofs waiting or played last had its turn (0: not yet): the
+    // client whose turn is longest past goes next.
+    std::unordered_map<std::string, uint64_t> lastTurn;
+    uint64_t turns = 0, submitted = 0;
     size_t queued = 0;
     std::unordered_map<std::string, unsigned> active;  // waiting or being played, by client
     std::unordered_map<std::string, std::deque<Spent>> spent;  // within the window, by client
