@@ -169,7 +169,7 @@ void addProofSwitches(std::vector<LimitSwitch>& switches, ProofLimits& proofs) {
              kMostHeld, &proofs.heldCount},
             {"--proof-bytes-held", "bytes of records one client may have held or arriving; more: "
              "429", kMostHeldBytes, &proofs.heldBytes},
-            {"--proof-bytes-arriving", "bytes of records arriving at once from all clients; "
+            {"--proof-arriving", "bytes of records arriving at once from all clients; "
              "more: 503", kMostHeldBytes, &proofs.arrivingBytes},
             {"--proof-seconds", "how long a record waits for the upload naming it", kMostSeconds,
              nullptr, &proofs.keepSeconds},

@@ -88,7 +88,7 @@ constexpr Statement kNoteProven{"note_proven",
 // anyone) is held once, its time extended. Each client's holds are taken one at a time across
 // servers (the advisory lock, until the commit), so that its share holds.
 constexpr Statement kLockClient{"lock_client",
-                                "SELECT pg_advisory_xact_lock(7243150982, hashtext($1))", 1};
+                                "SELECT pg_advisory_xact_lock(72431509, hashtext($1))", 1};
 constexpr Statement kHold{
     "hold",
     "WITH held AS (SELECT 1 FROM held_records WHERE id = $1 AND expires > $5),"
