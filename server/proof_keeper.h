@@ -18,8 +18,8 @@ struct ProofLimits {
     // longer than the limit in bytes: the body limit follows from the step limit unless set.
     size_t maxBytes = 0;             // of one record; more gets 413. 0: maxSteps (or its default)
     size_t heldCount = 16;           // records one client may have held at once; more get 429
-    size_t heldBytes = 8000000;      // bytes of records one client may have held at once
-    size_t arrivingBytes = 32 << 20; // bytes of records arriving at once, from all clients
+    size_t heldBytes = 4000000;      // bytes of records one client may have held at once
+    size_t arrivingBytes = 16 << 20; // bytes of records arriving at once, from all clients
     unsigned keepSeconds = 60;       // a record not named by an upload is dropped after this
     unsigned verifiers = 0;          // verifier processes; 0: one fewer than the cores, at least 1
     unsigned queue = 256;            // proofs waiting for a verifier; more get 503
