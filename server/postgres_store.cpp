@@ -368,6 +368,10 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
             continue;
         }
         RecordOutcome outcome = RecordOutcome::Recorded;
+        if (game != nullptr && PQntuples(result.get()) != 0 && game->record.empty()) {
+            release(connection, false);
+            return RecordOutcome::NoRecord;
+        }
         if (game != nullptr && PQntuples(result.get()) != 0) {
             wait = run(connection, &kNoteProven, nullptr,
                        {game->id.c_str(), game->key.c_str(), scoreText.c_str()}, call.deadline,

@@ -47,6 +47,8 @@ ServiceAnswer uploadAnswer(RecordOutcome outcome) {
             return text(kUnavailable, "not recorded: the score store did not answer in time\n");
         case RecordOutcome::Used:
             return text(kUnprocessable, "refused: this game was proven before for another upload\n");
+        case RecordOutcome::NoRecord:
+            return text(kUnavailable, "the proof has not arrived: send it again\n");
         case RecordOutcome::Failed:
             break;
     }

@@ -68,6 +68,8 @@ enum class RecordOutcome {
     Failed,    // an error; nothing stored, or (when the commit's answer was lost) a row that
                // a retry with the same id finds
     Used,      // a proven upload whose game was accepted before under another upload id
+    NoRecord,  // a proven upload's new row without its record (known proven, no longer held):
+               // nothing stored
 };
 
 class ScoreStore {

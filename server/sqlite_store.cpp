@@ -383,6 +383,7 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
         if (sqlite3_step(insertStatement) != SQLITE_DONE) return failed();
     }
     const bool inserted = sqlite3_changes(writer.db) != 0;
+    if (inserted && game != nullptr && game->record.empty()) return RecordOutcome::NoRecord;
     if (inserted && game != nullptr) {
         OneOff note(writer.db, kNoteProven);
         if (note.statement == nullptr) return failed();
