@@ -108,10 +108,9 @@ constexpr Statement kLookUp{
     " (SELECT score FROM proven_records WHERE id = $1)",
     2};
 constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
-constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1",
-                                 1};
-constexpr Statement kStatements[] = {kInsert,   kFind,    kBest,   kTrim,       kUseKey,
-                                     kKeyOwner, kReplay,  kNoteProven, kLockClient, kHold,
+constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
+constexpr Statement kStatements[] = {kInsert,   kFind,       kBest,       kTrim,       kUseKey,
+                                     kKeyOwner, kReplay,     kNoteProven, kLockClient, kHold,
                                      kLookUp,   kDropRecord, kDropExpired};
 
 struct ResultDeleter {
@@ -516,8 +515,8 @@ KeepOutcome PostgresScoreStore::keepRecord(const HeldRecord& record, const Recor
     Result result;
     Wait wait = run(connection, nullptr, "BEGIN", {}, call.deadline, result);
     if (wait == Wait::Done && succeeded(result))
-        wait = run(connection, &kLockClient, nullptr, {record.client.c_str()}, call.deadline,
-                   result);
+        wait =
+            run(connection, &kLockClient, nullptr, {record.client.c_str()}, call.deadline, result);
     if (wait == Wait::Done && succeeded(result))
         wait = run(connection, &kHold, nullptr,
                    {record.id.c_str(), hex.c_str(), record.client.c_str(), expires.c_str(),
@@ -530,9 +529,9 @@ KeepOutcome PostgresScoreStore::keepRecord(const HeldRecord& record, const Recor
         return KeepOutcome::Failed;
     }
     if (PQntuples(result.get()) == 0) {  // a flood is refused without a new connection each
-        const bool undone = run(connection, nullptr, "ROLLBACK", {}, call.deadline, result) ==
-                                Wait::Done &&
-                            succeeded(result);
+        const bool undone =
+            run(connection, nullptr, "ROLLBACK", {}, call.deadline, result) == Wait::Done &&
+            succeeded(result);
         release(connection, undone);
         return KeepOutcome::Full;
     }
@@ -547,8 +546,7 @@ KeepOutcome PostgresScoreStore::keepRecord(const HeldRecord& record, const Recor
     return committed ? KeepOutcome::Kept : KeepOutcome::Failed;
 }
 
-ProofLookup PostgresScoreStore::lookUpRecord(const std::string& id, int64_t now,
-                                             StoreCall& call) {
+ProofLookup PostgresScoreStore::lookUpRecord(const std::string& id, int64_t now, StoreCall& call) {
     ProofLookup found;
     const std::string nowText = std::to_string(now);
     PGconn* connection = acquire(call);
@@ -577,10 +575,10 @@ bool PostgresScoreStore::dropRecords(const std::string& id, int64_t now, StoreCa
     PGconn* connection = acquire(call);
     if (connection == nullptr) return false;
     Result result;
-    const Wait wait = id.empty() ? run(connection, &kDropExpired, nullptr, {nowText.c_str()},
-                                       call.deadline, result)
-                                 : run(connection, &kDropRecord, nullptr, {id.c_str()},
-                                       call.deadline, result);
+    const Wait wait =
+        id.empty()
+            ? run(connection, &kDropExpired, nullptr, {nowText.c_str()}, call.deadline, result)
+            : run(connection, &kDropRecord, nullptr, {id.c_str()}, call.deadline, result);
     const bool done = wait == Wait::Done && succeeded(result);
     if (!done) setError(PQerrorMessage(connection));
     release(connection, done);

@@ -268,8 +268,8 @@ void ProofVerifier::work() {
             std::pair<uint64_t, uint64_t> best{UINT64_MAX, UINT64_MAX};
             for (auto it = queues.begin(); it != queues.end(); ++it) {
                 const auto turn = lastTurn.find(it->first);
-                const std::pair<uint64_t, uint64_t> order{
-                    turn == lastTurn.end() ? 0 : turn->second, it->second.front().number};
+                const std::pair<uint64_t, uint64_t> order{turn == lastTurn.end() ? 0 : turn->second,
+                                                          it->second.front().number};
                 if (order < best) {
                     best = order;
                     next = it;

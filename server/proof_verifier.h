@@ -103,7 +103,7 @@ class ProofVerifier {
     std::unordered_map<std::string, uint64_t> lastTurn;
     uint64_t turns = 0, submitted = 0;
     size_t queued = 0;
-    std::unordered_map<std::string, unsigned> active;  // waiting or being played, by client
+    std::unordered_map<std::string, unsigned> active;          // waiting or being played, by client
     std::unordered_map<std::string, std::deque<Spent>> spent;  // within the window, by client
     bool stopping = false;
     std::vector<std::thread> threads;

@@ -212,7 +212,8 @@ struct ScoreServer::Hooks {
             return MHD_YES;
         }
         if (*uploadSize != 0) {
-            if (request != nullptr && request->posting) server->gather(*request, uploadData, *uploadSize);
+            if (request != nullptr && request->posting)
+                server->gather(*request, uploadData, *uploadSize);
             *uploadSize = 0;  // an unwanted body, read while the request deadline runs
             return MHD_YES;
         }
@@ -464,9 +465,9 @@ void ScoreServer::gather(RequestState& request, const char* data, size_t size) {
 // answer.
 int ScoreServer::answerProofPost(MHD_Connection* connection, RequestState& request) {
     if (request.bodyTooLarge)
-        return sendText(connection, kTooLarge,
-                        "a record of at most " + std::to_string(limits.proofs.recordBytes()) +
-                            " bytes\n");
+        return sendText(
+            connection, kTooLarge,
+            "a record of at most " + std::to_string(limits.proofs.recordBytes()) + " bytes\n");
     if (request.room == ProofKeeper::Taken::ClientFull)
         return sendText(connection, kTooManyRequests, "too many records at once\n",
                         {{"Retry-After", "1"}});

@@ -116,8 +116,8 @@ ScoreService::ScoreService(ScoreStore& scoreStore, const StoreLimits& storeLimit
                                         std::chrono::milliseconds(storeLimits.readMs),
                                         std::chrono::seconds(storeLimits.staleSeconds))),
       proofs(proofs),
-      verifier(std::make_unique<ProofVerifier>(proofs,
-                                               std::filesystem::temp_directory_path().string())),
+      verifier(
+          std::make_unique<ProofVerifier>(proofs, std::filesystem::temp_directory_path().string())),
       verdicts(proofs.verdicts) {
     store.watchOthers([this] { cache->changed(); });
     upkeeper = std::thread([this] { upkeep(); });
@@ -144,8 +144,8 @@ void ScoreService::stop() {
 // The record's id is looked up first: a game proven before (on any server) has its key and
 // score in the store, and a record this server judged has its verdict in memory; only a record
 // judged by neither is played, within its client's share of the verifiers.
-bool ScoreService::upload(const ScoreRequest& upload, const std::string& client,
-                          ServiceAnswer& now, Reply later) {
+bool ScoreService::upload(const ScoreRequest& upload, const std::string& client, ServiceAnswer& now,
+                          Reply later) {
     if (upload.proofId.empty()) return recordUpload(upload, nullptr, now, std::move(later));
     auto call =
         std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
@@ -156,7 +156,8 @@ bool ScoreService::upload(const ScoreRequest& upload, const std::string& client,
             ProofLookup found = store.lookUpRecord(upload.proofId, unixNow(), made);
             if (!made.claimFinish()) return;
             if (!found.answered)
-                return (*reply)(text(kUnavailable, "not checked: the score store did not answer\n"));
+                return (*reply)(
+                    text(kUnavailable, "not checked: the score store did not answer\n"));
             const std::string bytes = found.bytes.value_or(std::string());
             if (found.proven) {
                 Verdict verdict{Verdict::Kind::Proven, found.proven->score, found.proven->key, {}};
@@ -167,8 +168,8 @@ bool ScoreService::upload(const ScoreRequest& upload, const std::string& client,
             if (!found.bytes)
                 return (*reply)(text(kUnavailable, "the proof has not arrived: send it again\n"));
             auto record = std::make_shared<const std::string>(bytes);
-            const ProofVerifier::Admitted admitted = verifier->submit(
-                client, record, [this, upload, record, reply](Verdict verdict) {
+            const ProofVerifier::Admitted admitted =
+                verifier->submit(client, record, [this, upload, record, reply](Verdict verdict) {
                     verdicts.keep(upload.proofId, verdict);
                     judged(upload, verdict, *record, reply);
                 });
@@ -178,7 +179,8 @@ bool ScoreService::upload(const ScoreRequest& upload, const std::string& client,
                     return;
                 case ProofVerifier::Admission::ClientBusy:
                     return (*reply)(text(kTooManyRequests,
-                                         "too many proofs at once: wait for their answers\n", wait));
+                                         "too many proofs at once: wait for their answers\n",
+                                         wait));
                 case ProofVerifier::Admission::OverBudget:
                     return (*reply)(text(kTooManyRequests,
                                          "your proofs took their share of the verifiers: try "
@@ -210,8 +212,7 @@ void ScoreService::judged(const ScoreRequest& upload, const Verdict& verdict,
         (*reply)(std::move(answer));
     };
     ServiceAnswer atOnce;
-    if (recordUpload(upload, std::move(decided.game), atOnce, settled))
-        settled(std::move(atOnce));
+    if (recordUpload(upload, std::move(decided.game), atOnce, settled)) settled(std::move(atOnce));
 }
 
 void ScoreService::dropRecord(const std::string& id) {
@@ -236,9 +237,8 @@ bool ScoreService::keepRecord(std::shared_ptr<std::string> bytes, const std::str
             const int64_t at = unixNow();
             HeldRecord held{ProofKeeper::idOf(*bytes), std::move(*bytes), client,
                             at + static_cast<int64_t>(proofs.keepSeconds)};
-            const KeepOutcome outcome =
-                store.keepRecord(held, {static_cast<unsigned>(proofs.heldCount), proofs.heldBytes},
-                                 at, made);
+            const KeepOutcome outcome = store.keepRecord(
+                held, {static_cast<unsigned>(proofs.heldCount), proofs.heldBytes}, at, made);
             if (!made.claimFinish()) return;
             switch (outcome) {
                 case KeepOutcome::Kept:

@@ -30,9 +30,9 @@ struct ProvenGame {
 
 // A record POSTed ahead of its upload, as the store holds it for any server of a deployment.
 struct HeldRecord {
-    std::string id;      // the SHA-256 of its bytes, in hex
+    std::string id;  // the SHA-256 of its bytes, in hex
     std::string bytes;
-    std::string client;  // who sent it first: its share is charged
+    std::string client;   // who sent it first: its share is charged
     int64_t expires = 0;  // Unix seconds
 };
 
@@ -100,8 +100,8 @@ class ScoreStore {
     }
     // Holds a record for its upload unless `record.client` would hold more than `share` of
     // unexpired records with it. Safe from any thread.
-    virtual KeepOutcome keepRecord(const HeldRecord& record, const RecordShare& share,
-                                   int64_t now, StoreCall& call) {
+    virtual KeepOutcome keepRecord(const HeldRecord& record, const RecordShare& share, int64_t now,
+                                   StoreCall& call) {
         (void)record, (void)share, (void)now, (void)call;
         return KeepOutcome::Failed;
     }

@@ -67,7 +67,8 @@ constexpr const char* kHold =
     " ON CONFLICT (id) DO UPDATE SET expires = max(expires, excluded.expires),"
     " client = CASE WHEN held_records.expires > ?5 THEN held_records.client"
     " ELSE excluded.client END";
-constexpr const char* kHeldRecord = "SELECT record FROM held_records WHERE id = ?1 AND expires > ?2";
+constexpr const char* kHeldRecord =
+    "SELECT record FROM held_records WHERE id = ?1 AND expires > ?2";
 constexpr const char* kProvenRecord = "SELECT key, score FROM proven_records WHERE id = ?1";
 constexpr const char* kNoteProven =
     "INSERT INTO proven_records (id, key, score) VALUES (?1, ?2, ?3) ON CONFLICT (id) DO NOTHING";
@@ -530,7 +531,8 @@ ProofLookup SqliteScoreStore::lookUpRecord(const std::string& id, int64_t now, S
         bindText(query.statement, 1, id);
         const int step = sqlite3_step(query.statement);
         if (step == SQLITE_ROW) {
-            const auto* key = reinterpret_cast<const char*>(sqlite3_column_text(query.statement, 0));
+            const auto* key =
+                reinterpret_cast<const char*>(sqlite3_column_text(query.statement, 0));
             found.proven = ProofLookup::Proven{
                 key != nullptr ? key : "",
                 static_cast<uint32_t>(sqlite3_column_int64(query.statement, 1))};

@@ -60,8 +60,7 @@ std::string post(const InProcessServer& server, const std::string& body, int& st
 std::string uploadFrom(const InProcessServer& server, const std::string& query,
                        const std::string& from, int& status) {
     auto client = server.client();
-    const auto result =
-        client.Get(std::string(kScript) + "?" + query, {{"X-Forwarded-For", from}});
+    const auto result = client.Get(std::string(kScript) + "?" + query, {{"X-Forwarded-For", from}});
     status = result ? result->status : -1;
     return result ? result->body : "";
 }
@@ -421,8 +420,8 @@ TEST(ProvenScoreTest, OneClientsFloodOfRecordsLeavesOthersTheirs) {
     EXPECT_EQ(statuses, (std::vector<int>{200, 200, 200, 200, 429, 200, 429, 429, 429}));
 
     const std::string score = std::to_string(game.score);
-    EXPECT_EQ(uploadFrom(server, "myname=B&myscore=" + score + "&myid=b&myproof=" + id,
-                         "10.0.0.2", status),
+    EXPECT_EQ(uploadFrom(server, "myname=B&myscore=" + score + "&myid=b&myproof=" + id, "10.0.0.2",
+                         status),
               "recorded\n");
     EXPECT_EQ(get(server, kScript), ";B," + score);
 }
@@ -459,8 +458,9 @@ TEST(ProvenScoreTest, LongAndPausedGamesAreProven) {
     std::vector<RecordStep> keys;
     constexpr uint32_t kLeftKey = 1;
     for (int i = 0; i < 27000; ++i)
-        keys.insert(keys.end(), {{RecordStep::Tick, 20}, {RecordStep::Press, kLeftKey},
-                                 {RecordStep::Release, 0}});
+        keys.insert(
+            keys.end(),
+            {{RecordStep::Tick, 20}, {RecordStep::Press, kLeftKey}, {RecordStep::Release, 0}});
     const std::string busy = pausedFor(keys);
     ASSERT_GT(busy.size(), 78000u);
 
