@@ -24,6 +24,7 @@ constexpr size_t kMaxLine = 512;
 constexpr int kProvenStatus = 0;
 constexpr int kRefusedStatus = 3;
 constexpr int kUnprovenStatus = 4;
+constexpr size_t kSweepClients = 10000;  // clients charged before the stale ones are forgotten
 
 unsigned defaultCount() {
     const unsigned cores = std::thread::hardware_concurrency();
@@ -286,7 +287,14 @@ void ProofVerifier::work() {
                               : failed("the record could not be written for the verifier");
         {
             std::lock_guard lock(mutex);
-            spent[job.client].push_back({Clock::now(), verdict.cpuMs});
+            const Clock::time_point now = Clock::now();
+            spent[job.client].push_back({now, verdict.cpuMs});
+            // Clients that do not come back are forgotten once their runs leave the window.
+            if (spent.size() > kSweepClients) {
+                std::vector<std::string> clients;
+                for (const auto& [client, runs] : spent) clients.push_back(client);
+                for (const std::string& client : clients) budgetWait(client, now);
+            }
             if (const auto found = active.find(job.client);
                 found != active.end() && --found->second == 0) {
                 active.erase(found);
