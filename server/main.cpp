@@ -158,15 +158,24 @@ void addProofSwitches(std::vector<LimitSwitch>& switches, ProofLimits& proofs) {
     constexpr unsigned long kMostVerifiers = 256;
     constexpr unsigned long kMostQueued = 100000;
     constexpr unsigned long kMostSteps = 999999999;
+    constexpr unsigned long kMostBudgetMs = 86400000;
     switches.insert(
         switches.end(),
         {
-            {"--max-proof-bytes", "bytes of one game record POSTed; more gets 413",
-             kMostRecordBytes, &proofs.maxBytes},
-            {"--proofs-held", "records held at once awaiting their uploads; the oldest go first",
+            {"--max-proof-bytes",
+             "bytes of one game record POSTed; more gets 413 (0: as many as "
+             "--max-steps, since every byte costs a step)",
+             kMostRecordBytes, &proofs.maxBytes, nullptr, 0},
+            {"--proofs-held", "records one client may have held awaiting their uploads; more: 429",
              kMostHeld, &proofs.heldCount},
-            {"--proof-bytes-held", "bytes of records held at once; the oldest go first",
+            {"--proof-bytes-held",
+             "bytes of records one client may have held or arriving; more: "
+             "429",
              kMostHeldBytes, &proofs.heldBytes},
+            {"--proof-arriving",
+             "bytes of records arriving at once from all clients; "
+             "more: 503",
+             kMostHeldBytes, &proofs.arrivingBytes},
             {"--proof-seconds", "how long a record waits for the upload naming it", kMostSeconds,
              nullptr, &proofs.keepSeconds},
             {"--verifiers", "verifier processes at once (0: one fewer than the cores, at least 1)",
@@ -175,8 +184,20 @@ void addProofSwitches(std::vector<LimitSwitch>& switches, ProofLimits& proofs) {
              kMostQueued, nullptr, &proofs.queue},
             {"--verify-seconds", "seconds one verification may take; beyond, 503 with Retry-After",
              kMostSeconds, nullptr, &proofs.verifySeconds},
-            {"--max-steps", "the longest game a record may describe, in the verifier's steps "
-             "(0: the verifier's own limit)", kMostSteps, nullptr, &proofs.maxSteps, 0},
+            {"--verify-per-client", "proofs of one client waiting or being verified; more: 429",
+             kMostQueued, nullptr, &proofs.perClient},
+            {"--verify-budget",
+             "ms of processor time one client's verifications may take in "
+             "the window; beyond, 429 with Retry-After",
+             kMostBudgetMs, nullptr, &proofs.budgetMs},
+            {"--verify-window", "seconds of the sliding window of --verify-budget", kMostSeconds,
+             nullptr, &proofs.budgetSeconds},
+            {"--verdicts", "verdicts remembered by record id, so no record is played twice",
+             kMostHeld, nullptr, &proofs.verdicts, 0},
+            {"--max-steps",
+             "the longest game a record may describe, in the verifier's steps "
+             "(0: the verifier's own limit)",
+             kMostSteps, nullptr, &proofs.maxSteps, 0},
         });
 }
 

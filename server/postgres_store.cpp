@@ -43,6 +43,14 @@ constexpr const char* kSchema =
     "ALTER TABLE scores ADD COLUMN IF NOT EXISTS record BYTEA;"
     "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);"
     "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
+    // Records waiting for their uploads, for whichever server an upload reaches, and the ids
+    // of records proven, so that none is played twice.
+    "CREATE TABLE IF NOT EXISTS held_records (id TEXT PRIMARY KEY, record BYTEA NOT NULL,"
+    " client TEXT NOT NULL, expires BIGINT NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS held_records_by_client ON held_records (client, expires);"
+    "CREATE INDEX IF NOT EXISTS held_records_by_expiry ON held_records (expires);"
+    "CREATE TABLE IF NOT EXISTS proven_records (id TEXT PRIMARY KEY, key TEXT NOT NULL,"
+    " score BIGINT NOT NULL);"
     "COMMIT;";
 struct Statement {
     const char* name;
@@ -72,7 +80,38 @@ constexpr Statement kTrim{"trim",
                           "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
                           " ORDER BY score DESC, id ASC OFFSET $1 LIMIT $2)",
                           2};
-constexpr Statement kStatements[] = {kInsert, kFind, kBest, kTrim, kUseKey, kKeyOwner, kReplay};
+constexpr Statement kNoteProven{"note_proven",
+                                "INSERT INTO proven_records (id, key, score) VALUES ($1, $2, $3)"
+                                " ON CONFLICT (id) DO NOTHING",
+                                3};
+// A client's share is counted and the record held in one statement; one held already (by
+// anyone) is held once, its time extended. Each client's holds are taken one at a time across
+// servers (the advisory lock, until the commit), so that its share holds.
+constexpr Statement kLockClient{"lock_client",
+                                "SELECT pg_advisory_xact_lock(72431509, hashtext($1))", 1};
+constexpr Statement kHold{
+    "hold",
+    "WITH held AS (SELECT 1 FROM held_records WHERE id = $1 AND expires > $5),"
+    " share AS (SELECT count(*) AS n, coalesce(sum(octet_length(record)), 0) AS b"
+    " FROM held_records WHERE client = $3 AND expires > $5)"
+    " INSERT INTO held_records (id, record, client, expires)"
+    " SELECT $1, decode($2, 'hex'), $3, $4 FROM share"
+    " WHERE EXISTS (SELECT 1 FROM held)"
+    " OR (share.n + 1 <= $6 AND share.b + octet_length(decode($2, 'hex')) <= $7)"
+    " ON CONFLICT (id) DO UPDATE SET expires = greatest(held_records.expires, excluded.expires)"
+    " RETURNING 1",
+    7};
+constexpr Statement kLookUp{
+    "look_up",
+    "SELECT (SELECT encode(record, 'hex') FROM held_records WHERE id = $1 AND expires > $2),"
+    " (SELECT key FROM proven_records WHERE id = $1),"
+    " (SELECT score FROM proven_records WHERE id = $1)",
+    2};
+constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
+constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
+constexpr Statement kStatements[] = {kInsert,   kFind,       kBest,       kTrim,       kUseKey,
+                                     kKeyOwner, kReplay,     kNoteProven, kLockClient, kHold,
+                                     kLookUp,   kDropRecord, kDropExpired};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -328,7 +367,22 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
             continue;
         }
         RecordOutcome outcome = RecordOutcome::Recorded;
-        if (PQntuples(result.get()) == 0) {  // this id is taken
+        if (game != nullptr && PQntuples(result.get()) != 0 && game->record.empty()) {
+            release(connection, false);
+            return RecordOutcome::NoRecord;
+        }
+        if (game != nullptr && PQntuples(result.get()) != 0) {
+            wait = run(connection, &kNoteProven, nullptr,
+                       {game->id.c_str(), game->key.c_str(), scoreText.c_str()}, call.deadline,
+                       result);
+            if (wait != Wait::Done || !succeeded(result)) {
+                setError(PQerrorMessage(connection));
+                release(connection, false);
+                return wait == Wait::Late ? RecordOutcome::Late : RecordOutcome::Failed;
+            }
+            result.reset();
+        }
+        if (result && PQntuples(result.get()) == 0) {  // this id is taken
             wait = run(connection, &kFind, nullptr, {values[2]}, call.deadline, result);
             outcome = wait != Wait::Done || !succeeded(result) || PQntuples(result.get()) != 1
                           ? (wait == Wait::Late ? RecordOutcome::Late : RecordOutcome::Failed)
@@ -449,4 +503,84 @@ void PostgresScoreStore::listenLoop() {
         changed();
         std::this_thread::sleep_for(kListenRetry);
     }
+}
+
+KeepOutcome PostgresScoreStore::keepRecord(const HeldRecord& record, const RecordShare& share,
+                                           int64_t now, StoreCall& call) {
+    const std::string hex = hexOf(record.bytes), expires = std::to_string(record.expires),
+                      nowText = std::to_string(now), count = std::to_string(share.count),
+                      bytes = std::to_string(share.bytes);
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return KeepOutcome::Failed;
+    Result result;
+    Wait wait = run(connection, nullptr, "BEGIN", {}, call.deadline, result);
+    if (wait == Wait::Done && succeeded(result))
+        wait =
+            run(connection, &kLockClient, nullptr, {record.client.c_str()}, call.deadline, result);
+    if (wait == Wait::Done && succeeded(result))
+        wait = run(connection, &kHold, nullptr,
+                   {record.id.c_str(), hex.c_str(), record.client.c_str(), expires.c_str(),
+                    nowText.c_str(), count.c_str(), bytes.c_str()},
+                   call.deadline, result);
+    if (wait != Wait::Done || !succeeded(result)) {
+        setError(wait == Wait::Late ? "the database did not answer in time"
+                                    : PQerrorMessage(connection));
+        release(connection, false);
+        return KeepOutcome::Failed;
+    }
+    if (PQntuples(result.get()) == 0) {  // a flood is refused without a new connection each
+        const bool undone =
+            run(connection, nullptr, "ROLLBACK", {}, call.deadline, result) == Wait::Done &&
+            succeeded(result);
+        release(connection, undone);
+        return KeepOutcome::Full;
+    }
+    if (!call.claimCommit()) {
+        release(connection, false);
+        return KeepOutcome::Failed;
+    }
+    wait = run(connection, nullptr, "COMMIT", {}, Clock::now() + kCommitWait, result);
+    const bool committed = wait == Wait::Done && succeeded(result);
+    if (!committed) setError(PQerrorMessage(connection));
+    release(connection, committed);
+    return committed ? KeepOutcome::Kept : KeepOutcome::Failed;
+}
+
+ProofLookup PostgresScoreStore::lookUpRecord(const std::string& id, int64_t now, StoreCall& call) {
+    ProofLookup found;
+    const std::string nowText = std::to_string(now);
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return found;
+    Result result;
+    const Wait wait =
+        run(connection, &kLookUp, nullptr, {id.c_str(), nowText.c_str()}, call.deadline, result);
+    const bool done = wait == Wait::Done && succeeded(result) && PQntuples(result.get()) == 1;
+    if (done) {
+        found.answered = true;
+        if (PQgetisnull(result.get(), 0, 0) == 0)
+            found.bytes = bytesOfHex(PQgetvalue(result.get(), 0, 0));
+        if (PQgetisnull(result.get(), 0, 1) == 0)
+            found.proven = ProofLookup::Proven{
+                PQgetvalue(result.get(), 0, 1),
+                static_cast<uint32_t>(std::strtoul(PQgetvalue(result.get(), 0, 2), nullptr, 10))};
+    } else {
+        setError(PQerrorMessage(connection));
+    }
+    release(connection, done);
+    return found;
+}
+
+bool PostgresScoreStore::dropRecords(const std::string& id, int64_t now, StoreCall& call) {
+    const std::string nowText = std::to_string(now);
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return false;
+    Result result;
+    const Wait wait =
+        id.empty()
+            ? run(connection, &kDropExpired, nullptr, {nowText.c_str()}, call.deadline, result)
+            : run(connection, &kDropRecord, nullptr, {id.c_str()}, call.deadline, result);
+    const bool done = wait == Wait::Done && succeeded(result);
+    if (!done) setError(PQerrorMessage(connection));
+    release(connection, done);
+    return done;
 }

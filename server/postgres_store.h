@@ -31,6 +31,10 @@ class PostgresScoreStore : public ScoreStore {
     RecordOutcome recordProven(const std::string& name, uint32_t score, const std::string& uploadId,
                                const ProvenGame& game, StoreCall& call) override;
     std::optional<std::string> replay(const std::string& id, StoreCall& call) override;
+    KeepOutcome keepRecord(const HeldRecord& record, const RecordShare& share, int64_t now,
+                           StoreCall& call) override;
+    ProofLookup lookUpRecord(const std::string& id, int64_t now, StoreCall& call) override;
+    bool dropRecords(const std::string& id, int64_t now, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
     void watchOthers(std::function<void()> changed) override;

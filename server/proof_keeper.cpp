@@ -1,5 +1,7 @@
-// ProofKeeper: a map of records and the order they came in, trimmed to its bounds.
+// ProofKeeper: counts of bytes on their way in, each client's dropped when it reaches zero.
 #include "server/proof_keeper.h"
+
+#include <algorithm>
 
 #include "record/sha256.h"
 
@@ -7,48 +9,33 @@ std::string ProofKeeper::idOf(const std::string& bytes) {
     return Sha256::hex(Sha256::of(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
 }
 
-std::string ProofKeeper::keep(std::string record) {
-    std::string id = idOf(record);
-    const Clock::time_point now = Clock::now();
+ProofKeeper::Taken ProofKeeper::take(const std::string& client, size_t bytes) {
     std::lock_guard lock(mutex);
-    dropOld(now);
-    const uint64_t number = ++sendings;
-    auto found = held.find(id);
-    if (found != held.end()) {
-        found->second.sending = number;  // sent again: kept from now
-    } else {
-        bytes += record.size();
-        held[id] = {std::make_shared<const std::string>(std::move(record)), number};
+    size_t& mine = byClient[client];
+    if (mine + bytes > limits.heldBytes) {
+        if (mine == 0) byClient.erase(client);
+        return Taken::ClientFull;
     }
-    order.push_back({now, number, id});
-    while (!order.empty() && (held.size() > limits.heldCount || bytes > limits.heldBytes))
-        dropOldest();
-    return id;
-}
-
-ProofKeeper::Bytes ProofKeeper::find(const std::string& id) {
-    std::lock_guard lock(mutex);
-    dropOld(Clock::now());
-    auto found = held.find(id);
-    return found == held.end() ? nullptr : found->second.bytes;
-}
-
-size_t ProofKeeper::heldBytes() {
-    std::lock_guard lock(mutex);
-    return bytes;
-}
-
-// Entries of `order` whose record was sent again later are skipped: only the newest counts.
-void ProofKeeper::dropOld(Clock::time_point now) {
-    const auto age = std::chrono::seconds(limits.keepSeconds);
-    while (!order.empty() && now - order.front().at > age) dropOldest();
-}
-
-void ProofKeeper::dropOldest() {
-    auto oldest = held.find(order.front().id);
-    if (oldest != held.end() && oldest->second.sending == order.front().number) {
-        bytes -= oldest->second.bytes->size();
-        held.erase(oldest);
+    if (total + bytes > limits.arrivingBytes) {
+        if (mine == 0) byClient.erase(client);
+        return Taken::AllFull;
     }
-    order.pop_front();
+    mine += bytes;
+    total += bytes;
+    return Taken::Yes;
+}
+
+void ProofKeeper::give(const std::string& client, size_t bytes) {
+    std::lock_guard lock(mutex);
+    const auto found = byClient.find(client);
+    if (found == byClient.end()) return;
+    const size_t given = std::min(bytes, found->second);
+    found->second -= given;
+    total -= given;
+    if (found->second == 0) byClient.erase(found);
+}
+
+size_t ProofKeeper::arriving() {
+    std::lock_guard lock(mutex);
+    return total;
 }

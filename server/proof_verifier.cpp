@@ -24,6 +24,7 @@ constexpr size_t kMaxLine = 512;
 constexpr int kProvenStatus = 0;
 constexpr int kRefusedStatus = 3;
 constexpr int kUnprovenStatus = 4;
+constexpr size_t kSweepClients = 10000;  // clients charged before the stale ones are forgotten
 
 unsigned defaultCount() {
     const unsigned cores = std::thread::hardware_concurrency();
@@ -129,14 +130,45 @@ Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limit
     ::close(out[0]);
     if (late) ::kill(child, SIGKILL);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    rusage usage{};
+    while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    // The processor time the run really took is its cost, whatever its verdict.
+    const long cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000L +
+                       (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000L;
+    const auto costing = [cpuMs](Verdict verdict) {
+        verdict.cpuMs = cpuMs;
+        return verdict;
+    };
     // Late on a loaded machine is no fault of the record (the step limit bounds a record's
     // length): asked again later, never refused.
-    if (late) return failed("the verification took too long");
-    if (!WIFEXITED(status)) return failed("the verifier stopped");
+    if (late) return costing(failed("the verification took too long"));
+    if (!WIFEXITED(status)) return costing(failed("the verifier stopped"));
     line = line.substr(0, line.find('\n'));
-    return parseLine(line, WEXITSTATUS(status));
+    return costing(parseLine(line, WEXITSTATUS(status)));
+}
+
+void VerdictCache::keep(const std::string& id, const Verdict& verdict) {
+    if (verdict.kind == Verdict::Kind::Failed || most == 0) return;
+    std::lock_guard lock(mutex);
+    if (const auto found = byId.find(id); found != byId.end()) {
+        order.erase(found->second);
+        byId.erase(found);
+    }
+    order.emplace_front(id, verdict);
+    byId[id] = order.begin();
+    if (order.size() > most) {
+        byId.erase(order.back().first);
+        order.pop_back();
+    }
+}
+
+std::optional<Verdict> VerdictCache::find(const std::string& id) {
+    std::lock_guard lock(mutex);
+    const auto found = byId.find(id);
+    if (found == byId.end()) return std::nullopt;
+    order.splice(order.begin(), order, found->second);
+    return found->second->second;
 }
 
 ProofVerifier::ProofVerifier(const ProofLimits& proofLimits, const std::string& scratchDir)
@@ -153,29 +185,69 @@ ProofVerifier::~ProofVerifier() {
 }
 
 void ProofVerifier::stop() {
-    std::deque<std::pair<ProofKeeper::Bytes, Done>> left;
+    std::unordered_map<std::string, std::deque<Job>> left;
     {
         std::lock_guard lock(mutex);
         stopping = true;
-        left.swap(queue);
+        left.swap(queues);
+        queued = 0;
     }
     wake.notify_all();
-    for (auto& [record, done] : left) done(failed("the server is stopping"));
+    for (auto& [client, jobs] : left)
+        for (Job& job : jobs) job.done(failed("the server is stopping"));
 }
 
-bool ProofVerifier::submit(ProofKeeper::Bytes record, Done done) {
+ProofVerifier::Admitted ProofVerifier::submit(const std::string& client, ProofKeeper::Bytes record,
+                                              Done done, Clock::time_point now) {
     {
         std::lock_guard lock(mutex);
-        if (stopping || queue.size() >= limits.queue) return false;
-        queue.emplace_back(std::move(record), std::move(done));
+        if (stopping || queued >= limits.queue) return {Admission::Full, 2};
+        if (const unsigned wait = budgetWait(client, now); wait > 0)
+            return {Admission::OverBudget, wait};
+        unsigned& mine = active[client];
+        if (mine >= limits.perClient) return {Admission::ClientBusy, 1};
+        ++mine;
+        queues[client].push_back({client, std::move(record), std::move(done), ++submitted});
+        ++queued;
     }
     wake.notify_one();
-    return true;
+    return {Admission::Queued, 0};
+}
+
+void ProofVerifier::charge(const std::string& client, long cpuMs, Clock::time_point now) {
+    std::lock_guard lock(mutex);
+    spent[client].push_back({now, cpuMs});
+    budgetWait(client, now);  // drops what left the window
+}
+
+// The client's runs within the window, oldest first: the wait is until enough of them leave
+// it for the rest to be within the budget.
+unsigned ProofVerifier::budgetWait(const std::string& client, Clock::time_point now) {
+    const auto found = spent.find(client);
+    if (found == spent.end()) return 0;
+    std::deque<Spent>& runs = found->second;
+    const auto window = std::chrono::seconds(limits.budgetSeconds);
+    while (!runs.empty() && now - runs.front().at >= window) runs.pop_front();
+    if (runs.empty()) {
+        spent.erase(found);
+        return 0;
+    }
+    long total = 0;
+    for (const Spent& run : runs) total += run.cpuMs;
+    for (const Spent& run : runs) {
+        if (total < static_cast<long>(limits.budgetMs)) break;
+        total -= run.cpuMs;
+        if (total < static_cast<long>(limits.budgetMs)) {
+            const auto left = std::chrono::ceil<std::chrono::seconds>(run.at + window - now);
+            return static_cast<unsigned>(std::max<long long>(1, left.count()));
+        }
+    }
+    return 0;
 }
 
 size_t ProofVerifier::waiting() {
     std::lock_guard lock(mutex);
-    return queue.size();
+    return queued;
 }
 
 // Each thread has a scratch file of its own for the record it plays, apart from every other
@@ -185,18 +257,51 @@ void ProofVerifier::work() {
     const std::string path = scratch + "/vextorium2-proof-" + std::to_string(::getpid()) + "-" +
                              std::to_string(threadsMade++) + ".rec";
     for (;;) {
-        std::pair<ProofKeeper::Bytes, Done> job;
+        Job job;
         {
             std::unique_lock lock(mutex);
-            wake.wait(lock, [this] { return stopping || !queue.empty(); });
+            wake.wait(lock, [this] { return stopping || queued > 0; });
             if (stopping) break;
-            job = std::move(queue.front());
-            queue.pop_front();
+            // The client whose last turn is longest past (one that never had one first, then
+            // the earliest submitted) gives its oldest proof: a client with many waiting has
+            // one played in every round of the others'.
+            auto next = queues.end();
+            std::pair<uint64_t, uint64_t> best{UINT64_MAX, UINT64_MAX};
+            for (auto it = queues.begin(); it != queues.end(); ++it) {
+                const auto turn = lastTurn.find(it->first);
+                const std::pair<uint64_t, uint64_t> order{turn == lastTurn.end() ? 0 : turn->second,
+                                                          it->second.front().number};
+                if (order < best) {
+                    best = order;
+                    next = it;
+                }
+            }
+            job = std::move(next->second.front());
+            next->second.pop_front();
+            if (next->second.empty()) queues.erase(next);
+            --queued;
+            lastTurn[job.client] = ++turns;
         }
-        Verdict verdict = writeAll(path, *job.first)
+        Verdict verdict = writeAll(path, *job.record)
                               ? run(verifier, limits, path)
                               : failed("the record could not be written for the verifier");
-        job.second(std::move(verdict));
+        {
+            std::lock_guard lock(mutex);
+            const Clock::time_point now = Clock::now();
+            spent[job.client].push_back({now, verdict.cpuMs});
+            // Clients that do not come back are forgotten once their runs leave the window.
+            if (spent.size() > kSweepClients) {
+                std::vector<std::string> clients;
+                for (const auto& [client, runs] : spent) clients.push_back(client);
+                for (const std::string& client : clients) budgetWait(client, now);
+            }
+            if (const auto found = active.find(job.client);
+                found != active.end() && --found->second == 0) {
+                active.erase(found);
+                lastTurn.erase(job.client);
+            }
+        }
+        job.done(std::move(verdict));
     }
     ::unlink(path.c_str());
 }

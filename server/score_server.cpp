@@ -137,6 +137,8 @@ struct RequestState {
     std::shared_ptr<PendingAnswer> pending;  // while the score service works on the answer
     bool posting = false;      // a record POSTed to the proof path, gathered in `body`
     bool bodyTooLarge = false; // its bytes went past the limit (and were dropped)
+    ProofKeeper::Taken room = ProofKeeper::Taken::Yes;  // else its bytes were dropped
+    size_t countedBytes = 0;  // of the body, counted in the keeper until the request ends
     std::string body;
     std::string client;        // the client it is from, as the per-client limits count it
     bool counted = false;      // a forwarded request counted in `clients` until it ends
@@ -196,25 +198,29 @@ struct ScoreServer::Hooks {
                            request->target == kProofPath;
         if (request != nullptr && !request->headersRead && (get || proof)) {
             request->headersRead = true;
+            // A record costs the client an upload of its rate: a flood of them is refused
+            // before its bodies are read.
+            if (proof) {
+                if (const unsigned wait = server->uploads.take(request->client); wait > 0) {
+                    const int status =
+                        sendText(connection, kTooManyRequests, "too many uploads\n",
+                                 {{"Connection", "close"}, {"Retry-After", std::to_string(wait)}});
+                    return status < 0 ? MHD_NO : MHD_YES;
+                }
+            }
             request->posting = proof;
             return MHD_YES;
         }
         if (*uploadSize != 0) {
-            if (request != nullptr && request->posting && !request->bodyTooLarge) {
-                if (request->body.size() + *uploadSize > server->limits.proofs.maxBytes) {
-                    request->bodyTooLarge = true;
-                    std::string().swap(request->body);
-                } else {
-                    request->body.append(uploadData, *uploadSize);
-                }
-            }
+            if (request != nullptr && request->posting)
+                server->gather(*request, uploadData, *uploadSize);
             *uploadSize = 0;  // an unwanted body, read while the request deadline runs
             return MHD_YES;
         }
-        if (request != nullptr && request->posting) {
+        if (request != nullptr && request->posting && !request->pending) {
+            request->posting = false;
             server->track(connection, Clock::time_point::max());
-            const int status =
-                server->answerProofPost(connection, request->body, request->bodyTooLarge);
+            const int status = server->answerProofPost(connection, *request);
             return status < 0 ? MHD_NO : MHD_YES;
         }
         if (request != nullptr && request->pending) {  // resumed with the service's answer
@@ -241,6 +247,8 @@ struct ScoreServer::Hooks {
         auto* server = static_cast<ScoreServer*>(self);
         auto* request = static_cast<RequestState*>(*requestState);
         if (request != nullptr && request->counted) server->clients.leave(request->client);
+        if (request != nullptr && request->countedBytes > 0)
+            server->proofKeeper->give(request->client, request->countedBytes);
         delete request;
         *requestState = nullptr;
         server->track(connection,
@@ -428,27 +436,51 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
         return sendText(connection, kTooManyRequests, "too many uploads\n",
                         {{"Retry-After", std::to_string(wait)}});
     if (clientGone(connection)) return -1;
-    // The record an upload names was POSTed before it: the request is whole only with it.
-    ProofKeeper::Bytes record;
-    if (!decided.proofId.empty()) {
-        record = proofKeeper->find(decided.proofId);
-        if (!record)
-            return sendText(connection, kUnavailable, "the proof has not arrived: send it again\n",
-                            {{"Retry-After", "1"}});
-    }
-    return answerFromService(connection, pending, [this, &decided, &record](auto& now, auto later) {
-        return service->upload(decided, record, now, std::move(later));
+    // The record an upload names was POSTed before it, to this server or another.
+    return answerFromService(connection, pending, [this, &decided, &client](auto& now, auto later) {
+        return service->upload(decided, client, now, std::move(later));
     });
 }
 
-// A record ahead of its upload: kept for a while under its id, which is the answer.
-int ScoreServer::answerProofPost(MHD_Connection* connection, std::string& body, bool tooLarge) {
-    if (tooLarge)
-        return sendText(connection, kTooLarge,
-                        "a record of at most " + std::to_string(limits.proofs.maxBytes) +
-                            " bytes\n");
-    if (body.empty()) return sendText(connection, kBadRequest, "an empty record\n");
-    return sendText(connection, kOk, proofKeeper->keep(std::move(body)) + "\n");
+// A piece of a record: gathered up to the record limit and within the bytes its client and
+// everyone may have arriving; beyond either the body is only read, its bytes dropped.
+void ScoreServer::gather(RequestState& request, const char* data, size_t size) {
+    if (request.bodyTooLarge || request.room != ProofKeeper::Taken::Yes) return;
+    if (request.body.size() + size > limits.proofs.recordBytes()) {
+        request.bodyTooLarge = true;
+    } else {
+        request.room = proofKeeper->take(request.client, size);
+        if (request.room == ProofKeeper::Taken::Yes) {
+            request.countedBytes += size;
+            request.body.append(data, size);
+            return;
+        }
+    }
+    proofKeeper->give(request.client, request.countedBytes);
+    request.countedBytes = 0;
+    std::string().swap(request.body);
+}
+
+// A record ahead of its upload: held in the store for a while under its id, which is the
+// answer.
+int ScoreServer::answerProofPost(MHD_Connection* connection, RequestState& request) {
+    if (request.bodyTooLarge)
+        return sendText(
+            connection, kTooLarge,
+            "a record of at most " + std::to_string(limits.proofs.recordBytes()) + " bytes\n");
+    if (request.room == ProofKeeper::Taken::ClientFull)
+        return sendText(connection, kTooManyRequests, "too many records at once\n",
+                        {{"Retry-After", "1"}});
+    if (request.room == ProofKeeper::Taken::AllFull)
+        return sendText(connection, kUnavailable, "too many records at once\n",
+                        {{"Retry-After", "1"}});
+    if (request.body.empty()) return sendText(connection, kBadRequest, "an empty record\n");
+    auto bytes = std::make_shared<std::string>(std::move(request.body));
+    const std::string client = request.client;
+    return answerFromService(connection, request.pending,
+                             [this, &bytes, &client](auto& now, auto later) {
+                                 return service->keepRecord(bytes, client, now, std::move(later));
+                             });
 }
 
 // The list: the current one at once, else as the service finds it.

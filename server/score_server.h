@@ -26,6 +26,7 @@
 struct MHD_Daemon;
 struct MHD_Connection;
 struct PendingAnswer;
+struct RequestState;
 
 struct ServerLimits {
     size_t maxTarget = 512;         // bytes of request target; longer ones get 414
@@ -84,7 +85,8 @@ class ScoreServer {
                      const std::string& method, const std::string& client,
                      std::shared_ptr<PendingAnswer>& pending);
     int answerWebFile(MHD_Connection* connection, const std::string& path);
-    int answerProofPost(MHD_Connection* connection, std::string& body, bool tooLarge);
+    void gather(RequestState& request, const char* data, size_t size);
+    int answerProofPost(MHD_Connection* connection, RequestState& request);
     int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                    ServiceAnswer::Kind form);
     using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
@@ -97,7 +99,7 @@ class ScoreServer {
     int listenSocket = -1;
     std::atomic<bool> serving{false};
     std::unique_ptr<ScoreService> service;
-    std::unique_ptr<ProofKeeper> proofKeeper;  // records POSTed, held for their uploads
+    std::unique_ptr<ProofKeeper> proofKeeper;  // the bytes of records arriving
     std::atomic<int> suspended{0};             // connections waiting for the service's answer
 
     std::mutex stopMutex;

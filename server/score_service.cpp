@@ -17,17 +17,23 @@ using Clock = StoreCall::Clock;
 constexpr auto kUpkeepPeriod = std::chrono::seconds(1);
 constexpr int kMaxTrimBatches = 200;  // per period, so that a stop is never held up long
 constexpr const char* kRetryAfterSeconds = "1";
-constexpr const char* kRetryAfterVerifiersSeconds = "2";  // when every verifier is taken
 
-// A 503 says when to ask again.
+// A 503 or 429 says when to ask again.
 ServiceAnswer text(unsigned status, std::string body,
-                   const char* retryAfterSeconds = kRetryAfterSeconds) {
+                   const std::string& retryAfterSeconds = kRetryAfterSeconds) {
     ServiceAnswer answer{status,
                          ServiceAnswer::Kind::Text,
                          std::make_shared<const std::string>(std::move(body)),
                          {}};
-    if (status == kUnavailable) answer.headers.emplace_back("Retry-After", retryAfterSeconds);
+    if (status == kUnavailable || status == kTooManyRequests)
+        answer.headers.emplace_back("Retry-After", retryAfterSeconds);
     return answer;
+}
+
+int64_t unixNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 ServiceAnswer uploadAnswer(RecordOutcome outcome) {
@@ -41,6 +47,8 @@ ServiceAnswer uploadAnswer(RecordOutcome outcome) {
             return text(kUnavailable, "not recorded: the score store did not answer in time\n");
         case RecordOutcome::Used:
             return text(kUnprocessable, "refused: this game was proven before for another upload\n");
+        case RecordOutcome::NoRecord:
+            return text(kUnavailable, "the proof has not arrived: send it again\n");
         case RecordOutcome::Failed:
             break;
     }
@@ -56,7 +64,7 @@ struct ProofDecision {
 };
 
 ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
-                          const ProofKeeper::Bytes& record) {
+                          const std::string& record) {
     switch (verdict.kind) {
         case Verdict::Kind::Failed:
             return {text(kUnavailable, "not checked: " + verdict.reason + "\n"), nullptr};
@@ -66,7 +74,7 @@ ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
             if (verdict.score != upload.score)
                 return {text(kUnprocessable, "refused: score differs\n"), nullptr};
             return {std::nullopt, std::make_shared<const ProvenGame>(
-                                      ProvenGame{verdict.key, upload.proofId, *record})};
+                                      ProvenGame{verdict.key, upload.proofId, record})};
         case Verdict::Kind::Unproven:
             break;
     }
@@ -107,8 +115,10 @@ ScoreService::ScoreService(ScoreStore& scoreStore, const StoreLimits& storeLimit
       cache(std::make_unique<ListCache>(scoreStore, *workers,
                                         std::chrono::milliseconds(storeLimits.readMs),
                                         std::chrono::seconds(storeLimits.staleSeconds))),
-      verifier(std::make_unique<ProofVerifier>(proofs,
-                                               std::filesystem::temp_directory_path().string())) {
+      proofs(proofs),
+      verifier(
+          std::make_unique<ProofVerifier>(proofs, std::filesystem::temp_directory_path().string())),
+      verdicts(proofs.verdicts) {
     store.watchOthers([this] { cache->changed(); });
     upkeeper = std::thread([this] { upkeep(); });
 }
@@ -131,19 +141,121 @@ void ScoreService::stop() {
     workers->stop();
 }
 
-bool ScoreService::upload(const ScoreRequest& upload, ProofKeeper::Bytes record, ServiceAnswer& now,
+// The record's id is looked up first: a game proven before (on any server) has its key and
+// score in the store, and a record this server judged has its verdict in memory; only a record
+// judged by neither is played, within its client's share of the verifiers.
+bool ScoreService::upload(const ScoreRequest& upload, const std::string& client, ServiceAnswer& now,
                           Reply later) {
-    if (!record) return recordUpload(upload, nullptr, now, std::move(later));
+    if (upload.proofId.empty()) return recordUpload(upload, nullptr, now, std::move(later));
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
     auto reply = std::make_shared<Reply>(std::move(later));
-    const bool queued = verifier->submit(record, [this, upload, record, reply](Verdict verdict) {
-        ProofDecision decided = decideProof(upload, verdict, record);
-        if (decided.answer) return (*reply)(std::move(*decided.answer));
-        ServiceAnswer atOnce;
-        if (recordUpload(upload, std::move(decided.game), atOnce, *reply))
-            (*reply)(std::move(atOnce));
-    });
-    if (queued) return false;
-    now = text(kUnavailable, "the verifiers are busy\n", kRetryAfterVerifiersSeconds);
+    StoreWorkers::Task task{
+        call,
+        [this, upload, client, reply](StoreCall& made) {
+            ProofLookup found = store.lookUpRecord(upload.proofId, unixNow(), made);
+            if (!made.claimFinish()) return;
+            if (!found.answered)
+                return (*reply)(
+                    text(kUnavailable, "not checked: the score store did not answer\n"));
+            const std::string bytes = found.bytes.value_or(std::string());
+            if (found.proven) {
+                Verdict verdict{Verdict::Kind::Proven, found.proven->score, found.proven->key, {}};
+                return judged(upload, verdict, bytes, reply);
+            }
+            if (std::optional<Verdict> known = verdicts.find(upload.proofId))
+                return judged(upload, *known, bytes, reply);
+            if (!found.bytes)
+                return (*reply)(text(kUnavailable, "the proof has not arrived: send it again\n"));
+            auto record = std::make_shared<const std::string>(bytes);
+            const ProofVerifier::Admitted admitted =
+                verifier->submit(client, record, [this, upload, record, reply](Verdict verdict) {
+                    verdicts.keep(upload.proofId, verdict);
+                    judged(upload, verdict, *record, reply);
+                });
+            const std::string wait = std::to_string(admitted.retryAfter);
+            switch (admitted.kind) {
+                case ProofVerifier::Admission::Queued:
+                    return;
+                case ProofVerifier::Admission::ClientBusy:
+                    return (*reply)(text(kTooManyRequests,
+                                         "too many proofs at once: wait for their answers\n",
+                                         wait));
+                case ProofVerifier::Admission::OverBudget:
+                    return (*reply)(text(kTooManyRequests,
+                                         "your proofs took their share of the verifiers: try "
+                                         "again later\n",
+                                         wait));
+                case ProofVerifier::Admission::Full:
+                    break;
+            }
+            (*reply)(text(kUnavailable, "the verifiers are busy\n", wait));
+        },
+        [reply] { (*reply)(text(kUnavailable, "not checked: the score store did not answer\n")); }};
+    if (workers->submit(std::move(task))) return false;
+    now = text(kUnavailable, "not checked: the score store is busy\n");
+    return true;
+}
+
+// A record judged for good (refused, or its upload stored or refused as a reuse) is let go of;
+// one whose upload named the wrong score, or could not be stored yet, stays until it expires.
+void ScoreService::judged(const ScoreRequest& upload, const Verdict& verdict,
+                          const std::string& record, const std::shared_ptr<Reply>& reply) {
+    ProofDecision decided = decideProof(upload, verdict, record);
+    if (decided.answer) {
+        if (verdict.kind == Verdict::Kind::Refused) dropRecord(upload.proofId);
+        return (*reply)(std::move(*decided.answer));
+    }
+    const std::string id = upload.proofId;
+    Reply settled = [this, id, reply](ServiceAnswer answer) {
+        if (answer.status == kOk || answer.status == kUnprocessable) dropRecord(id);
+        (*reply)(std::move(answer));
+    };
+    ServiceAnswer atOnce;
+    if (recordUpload(upload, std::move(decided.game), atOnce, settled)) settled(std::move(atOnce));
+}
+
+void ScoreService::dropRecord(const std::string& id) {
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
+    workers->submit({call,
+                     [this, id](StoreCall& made) {
+                         store.dropRecords(id, 0, made);
+                         made.claimFinish();
+                     },
+                     [] {}});  // what is not let go of expires
+}
+
+bool ScoreService::keepRecord(std::shared_ptr<std::string> bytes, const std::string& client,
+                              ServiceAnswer& now, Reply later) {
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
+    auto reply = std::make_shared<Reply>(std::move(later));
+    StoreWorkers::Task task{
+        call,
+        [this, bytes, client, reply](StoreCall& made) {
+            const int64_t at = unixNow();
+            HeldRecord held{ProofKeeper::idOf(*bytes), std::move(*bytes), client,
+                            at + static_cast<int64_t>(proofs.keepSeconds)};
+            const KeepOutcome outcome = store.keepRecord(
+                held, {static_cast<unsigned>(proofs.heldCount), proofs.heldBytes}, at, made);
+            if (!made.claimFinish()) return;
+            switch (outcome) {
+                case KeepOutcome::Kept:
+                    return (*reply)(text(kOk, held.id + "\n"));
+                case KeepOutcome::Full:
+                    return (*reply)(text(kTooManyRequests,
+                                         "too many records held for you: upload their scores "
+                                         "first\n",
+                                         std::to_string(std::max(1u, proofs.keepSeconds / 4))));
+                case KeepOutcome::Failed:
+                    break;
+            }
+            (*reply)(text(kUnavailable, "not kept: the score store did not answer\n"));
+        },
+        [reply] { (*reply)(text(kUnavailable, "not kept: the score store did not answer\n")); }};
+    if (workers->submit(std::move(task))) return false;
+    now = text(kUnavailable, "not kept: the score store is busy\n");
     return true;
 }
 
@@ -237,6 +349,14 @@ void ScoreService::upkeep() {
                          },
                          [this] { noteOutcome(false); }});
         if (recordedSinceTrim.exchange(0) > 0) trimAll();
+        auto expiry =
+            std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.writeMs));
+        workers->submit({expiry,
+                         [this](StoreCall& made) {
+                             store.dropRecords({}, unixNow(), made);
+                             made.claimFinish();
+                         },
+                         [] {}});
         lock.lock();
         upkeepWake.wait_for(lock, kUpkeepPeriod, [this] { return stopping; });
     }

@@ -55,12 +55,18 @@ class ScoreService {
     // Each gives its answer in `now` and returns true, or returns false and calls `later` once,
     // from another thread, within the call's deadline (an upload whose commit was sent: when
     // the commit is answered).
-    // An upload as the script decided it. A plain one (`record` null) is stored. One naming its
-    // record, held for it, is stored only once a verifier has played the record again: proven
-    // when the game ends with the upload's score, unproven for a record of other rules; any
-    // other record is refused (422). What may work later (busy, not checked) is 503.
-    bool upload(const ScoreRequest& upload, ProofKeeper::Bytes record, ServiceAnswer& now,
+    // An upload as the script decided it, from `client`. A plain one is stored. One naming its
+    // record (held in the store for it) is stored only once the record is judged: proven when
+    // the game ends with the upload's score, unproven for a record of other rules; any other
+    // record is refused (422). A record proven before, or judged by this server before, is
+    // not played again. What may work later (busy, not checked, not arrived) is 503; a client
+    // past its share of the verifiers is told when to come back (429).
+    bool upload(const ScoreRequest& upload, const std::string& client, ServiceAnswer& now,
                 Reply later);
+    // A record POSTed ahead of its upload: held in the store under its id (the answer), or 429
+    // when `client` has its share held already.
+    bool keepRecord(std::shared_ptr<std::string> bytes, const std::string& client,
+                    ServiceAnswer& now, Reply later);
     // The record of a proven row (404 when there is none).
     bool replay(const std::string& id, ServiceAnswer& now, Reply later);
     bool list(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later);
@@ -75,6 +81,11 @@ class ScoreService {
     // `game`: a proven upload's game (null for a plain or unproven upload).
     bool recordUpload(const ScoreRequest& upload, std::shared_ptr<const ProvenGame> game,
                       ServiceAnswer& now, Reply later);
+    // The upload's answer from the record's verdict; `record` may be empty for a game proven
+    // before.
+    void judged(const ScoreRequest& upload, const Verdict& verdict, const std::string& record,
+                const std::shared_ptr<Reply>& reply);
+    void dropRecord(const std::string& id);
     void upkeep();
     void trimAll();
     void noteOutcome(bool answered) { healthy = answered; }
@@ -83,7 +94,9 @@ class ScoreService {
     const StoreLimits limits;
     std::unique_ptr<StoreWorkers> workers;
     std::unique_ptr<ListCache> cache;
+    const ProofLimits proofs;
     std::unique_ptr<ProofVerifier> verifier;
+    VerdictCache verdicts;
     std::atomic<bool> healthy{true};
     std::atomic<long> recordedSinceTrim{1};  // 1: trim once at the start
 

@@ -28,6 +28,38 @@ struct ProvenGame {
     std::string record;  // the bytes, kept for watching
 };
 
+// A record POSTed ahead of its upload, as the store holds it for any server of a deployment.
+struct HeldRecord {
+    std::string id;  // the SHA-256 of its bytes, in hex
+    std::string bytes;
+    std::string client;   // who sent it first: its share is charged
+    int64_t expires = 0;  // Unix seconds
+};
+
+// What one client may have held at once.
+struct RecordShare {
+    unsigned count = 0;
+    size_t bytes = 0;
+};
+
+enum class KeepOutcome {
+    Kept,    // held (or held already: one copy whoever sent it)
+    Full,    // the client's share is taken: nothing held
+    Failed,  // an error or the deadline: nothing held
+};
+
+// A record an upload names: its bytes while held, and the game it was proven to be, when it
+// was.
+struct ProofLookup {
+    bool answered = false;  // false: an error or the deadline; the rest says nothing
+    std::optional<std::string> bytes;
+    struct Proven {
+        std::string key;
+        uint32_t score = 0;
+    };
+    std::optional<Proven> proven;
+};
+
 enum class RecordOutcome {
     Recorded,  // committed
     Repeated,  // this id was recorded before with the same name and score: no second row
@@ -36,6 +68,8 @@ enum class RecordOutcome {
     Failed,    // an error; nothing stored, or (when the commit's answer was lost) a row that
                // a retry with the same id finds
     Used,      // a proven upload whose game was accepted before under another upload id
+    NoRecord,  // a proven upload's new row without its record (known proven, no longer held):
+               // nothing stored
 };
 
 class ScoreStore {
@@ -51,7 +85,8 @@ class ScoreStore {
     virtual RecordOutcome record(const std::string& name, uint32_t score,
                                  const std::string& uploadId, StoreCall& call) = 0;
     // Records a proven score and remembers its game's key for good (trimming never forgets
-    // it): the same game under another upload id (or none) is Used. Safe from any thread.
+    // it), and the record's id with that key and score, so the record is never played again:
+    // the same game under another upload id (or none) is Used. Safe from any thread.
     virtual RecordOutcome recordProven(const std::string& name, uint32_t score,
                                        const std::string& uploadId, const ProvenGame& game,
                                        StoreCall& call) {
@@ -62,6 +97,25 @@ class ScoreStore {
     virtual std::optional<std::string> replay(const std::string& id, StoreCall& call) {
         (void)id, (void)call;
         return std::nullopt;
+    }
+    // Holds a record for its upload unless `record.client` would hold more than `share` of
+    // unexpired records with it. Safe from any thread.
+    virtual KeepOutcome keepRecord(const HeldRecord& record, const RecordShare& share, int64_t now,
+                                   StoreCall& call) {
+        (void)record, (void)share, (void)now, (void)call;
+        return KeepOutcome::Failed;
+    }
+    // The held record `id` (unless expired by `now`) and the game it was proven to be. Safe
+    // from any thread.
+    virtual ProofLookup lookUpRecord(const std::string& id, int64_t now, StoreCall& call) {
+        (void)id, (void)now, (void)call;
+        return {};
+    }
+    // Lets go of a held record (its upload was answered), or of every record expired by
+    // `now` when `id` is empty; false on an error.
+    virtual bool dropRecords(const std::string& id, int64_t now, StoreCall& call) {
+        (void)id, (void)now, (void)call;
+        return false;
     }
     // Whether read() lists unproven rows too (the default) or proven ones only.
     void listUnproven(bool all) { unprovenListed = all; }

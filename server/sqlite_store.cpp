@@ -48,6 +48,32 @@ constexpr const char* kAddProven =
 constexpr const char* kProofSchema =
     "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);";
+// Records waiting for their uploads, held for every server on the file and across restarts, and
+// the ids of records proven, so that none is played twice. Tables of their own: the scores'
+// rows never carry them.
+constexpr const char* kRecordSchema =
+    "CREATE TABLE IF NOT EXISTS held_records (id TEXT PRIMARY KEY, record BLOB NOT NULL,"
+    " client TEXT NOT NULL, expires INTEGER NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS held_records_by_client ON held_records (client, expires);"
+    "CREATE INDEX IF NOT EXISTS held_records_by_expiry ON held_records (expires);"
+    "CREATE TABLE IF NOT EXISTS proven_records (id TEXT PRIMARY KEY, key TEXT NOT NULL,"
+    " score INTEGER NOT NULL);";
+constexpr const char* kHeldAlready = "SELECT 1 FROM held_records WHERE id = ?1 AND expires > ?2";
+constexpr const char* kClientShare =
+    "SELECT count(*), coalesce(sum(length(record)), 0) FROM held_records"
+    " WHERE client = ?1 AND expires > ?2";
+constexpr const char* kHold =
+    "INSERT INTO held_records (id, record, client, expires) VALUES (?1, ?2, ?3, ?4)"
+    " ON CONFLICT (id) DO UPDATE SET expires = max(expires, excluded.expires),"
+    " client = CASE WHEN held_records.expires > ?5 THEN held_records.client"
+    " ELSE excluded.client END";
+constexpr const char* kHeldRecord =
+    "SELECT record FROM held_records WHERE id = ?1 AND expires > ?2";
+constexpr const char* kProvenRecord = "SELECT key, score FROM proven_records WHERE id = ?1";
+constexpr const char* kNoteProven =
+    "INSERT INTO proven_records (id, key, score) VALUES (?1, ?2, ?3) ON CONFLICT (id) DO NOTHING";
+constexpr const char* kDropRecord = "DELETE FROM held_records WHERE id = ?1";
+constexpr const char* kDropExpired = "DELETE FROM held_records WHERE expires <= ?1";
 constexpr const char* kUseKey =
     "INSERT INTO used_proofs (key, upload_id) VALUES (?1, ?2) ON CONFLICT (key) DO NOTHING";
 constexpr const char* kKeyOwner = "SELECT upload_id FROM used_proofs WHERE key = ?1";
@@ -64,6 +90,15 @@ bool prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {
     return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr) ==
            SQLITE_OK;
 }
+
+// A statement made for one call and finalized when the scope ends.
+struct OneOff {
+    sqlite3_stmt* statement = nullptr;
+    OneOff(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &statement, nullptr); }
+    ~OneOff() { sqlite3_finalize(statement); }
+    OneOff(const OneOff&) = delete;
+    OneOff& operator=(const OneOff&) = delete;
+};
 
 // Resets a statement and its bindings when the scope ends, however it ends.
 struct Finished {
@@ -194,7 +229,8 @@ bool SqliteScoreStore::prepareSchema() {
     const int proven = sqlite3_step(query);
     sqlite3_finalize(query);
     if (proven == SQLITE_DONE && !exec(writer.db, kAddProven)) return false;
-    return (proven == SQLITE_ROW || proven == SQLITE_DONE) && exec(writer.db, kProofSchema);
+    return (proven == SQLITE_ROW || proven == SQLITE_DONE) && exec(writer.db, kProofSchema) &&
+           exec(writer.db, kRecordSchema);
 }
 
 // Another process holds the file: wait in short steps until the deadline of the call the
@@ -347,7 +383,17 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
         }
         if (sqlite3_step(insertStatement) != SQLITE_DONE) return failed();
     }
-    if (sqlite3_changes(writer.db) == 0) {
+    const bool inserted = sqlite3_changes(writer.db) != 0;
+    if (inserted && game != nullptr && game->record.empty()) return RecordOutcome::NoRecord;
+    if (inserted && game != nullptr) {
+        OneOff note(writer.db, kNoteProven);
+        if (note.statement == nullptr) return failed();
+        bindText(note.statement, 1, game->id);
+        bindText(note.statement, 2, game->key);
+        sqlite3_bind_int64(note.statement, 3, static_cast<sqlite3_int64>(score));
+        if (sqlite3_step(note.statement) != SQLITE_DONE) return failed();
+    }
+    if (!inserted) {
         Finished done{findStatement};
         bindText(findStatement, 1, uploadId);
         if (sqlite3_step(findStatement) != SQLITE_ROW) return failed();
@@ -415,4 +461,113 @@ bool SqliteScoreStore::probe(StoreCall& call) {
     const bool writable = exec(writer.db, "BEGIN IMMEDIATE;");
     if (writable) exec(writer.db, "ROLLBACK;");
     return writable;
+}
+
+KeepOutcome SqliteScoreStore::keepRecord(const HeldRecord& record, const RecordShare& share,
+                                         int64_t now, StoreCall& call) {
+    if (!opened) return KeepOutcome::Failed;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return KeepOutcome::Failed;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    const KeepOutcome outcome = keepLocked(record, share, now, call);
+    if (sqlite3_get_autocommit(writer.db) == 0) exec(writer.db, "ROLLBACK;");
+    return outcome;
+}
+
+// The client's share is counted and the record held in one transaction; a record held already
+// (by anyone) is held once, its time extended.
+KeepOutcome SqliteScoreStore::keepLocked(const HeldRecord& record, const RecordShare& share,
+                                         int64_t now, StoreCall& call) {
+    const auto failed = [&] {
+        setError(writer.db);
+        return KeepOutcome::Failed;
+    };
+    if (!exec(writer.db, "BEGIN IMMEDIATE;")) return failed();
+    bool held = false;
+    {
+        OneOff query(writer.db, kHeldAlready);
+        if (query.statement == nullptr) return failed();
+        bindText(query.statement, 1, record.id);
+        sqlite3_bind_int64(query.statement, 2, now);
+        const int step = sqlite3_step(query.statement);
+        if (step != SQLITE_ROW && step != SQLITE_DONE) return failed();
+        held = step == SQLITE_ROW;
+    }
+    if (!held) {
+        OneOff query(writer.db, kClientShare);
+        if (query.statement == nullptr) return failed();
+        bindText(query.statement, 1, record.client);
+        sqlite3_bind_int64(query.statement, 2, now);
+        if (sqlite3_step(query.statement) != SQLITE_ROW) return failed();
+        const auto count = static_cast<uint64_t>(sqlite3_column_int64(query.statement, 0));
+        const auto bytes = static_cast<uint64_t>(sqlite3_column_int64(query.statement, 1));
+        if (count + 1 > share.count || bytes + record.bytes.size() > share.bytes)
+            return KeepOutcome::Full;
+    }
+    {
+        OneOff hold(writer.db, kHold);
+        if (hold.statement == nullptr) return failed();
+        bindText(hold.statement, 1, record.id);
+        sqlite3_bind_blob(hold.statement, 2, record.bytes.data(),
+                          static_cast<int>(record.bytes.size()), SQLITE_TRANSIENT);
+        bindText(hold.statement, 3, record.client);
+        sqlite3_bind_int64(hold.statement, 4, record.expires);
+        sqlite3_bind_int64(hold.statement, 5, now);
+        if (sqlite3_step(hold.statement) != SQLITE_DONE) return failed();
+    }
+    if (!call.claimCommit() || !exec(writer.db, "COMMIT;")) return failed();
+    return KeepOutcome::Kept;
+}
+
+ProofLookup SqliteScoreStore::lookUpRecord(const std::string& id, int64_t now, StoreCall& call) {
+    ProofLookup found;
+    if (!opened) return found;
+    std::unique_lock lock(reader.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return found;
+    reader.deadline = call.deadline.time_since_epoch().count();
+    {
+        OneOff query(reader.db, kProvenRecord);
+        if (query.statement == nullptr) return found;
+        bindText(query.statement, 1, id);
+        const int step = sqlite3_step(query.statement);
+        if (step == SQLITE_ROW) {
+            const auto* key =
+                reinterpret_cast<const char*>(sqlite3_column_text(query.statement, 0));
+            found.proven = ProofLookup::Proven{
+                key != nullptr ? key : "",
+                static_cast<uint32_t>(sqlite3_column_int64(query.statement, 1))};
+        } else if (step != SQLITE_DONE) {
+            return found;
+        }
+    }
+    OneOff query(reader.db, kHeldRecord);
+    if (query.statement == nullptr) return found;
+    bindText(query.statement, 1, id);
+    sqlite3_bind_int64(query.statement, 2, now);
+    const int step = sqlite3_step(query.statement);
+    if (step == SQLITE_ROW) {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(query.statement, 0));
+        found.bytes = std::string(bytes != nullptr ? bytes : "",
+                                  static_cast<size_t>(sqlite3_column_bytes(query.statement, 0)));
+    } else if (step != SQLITE_DONE) {
+        return found;
+    }
+    found.answered = true;
+    return found;
+}
+
+bool SqliteScoreStore::dropRecords(const std::string& id, int64_t now, StoreCall& call) {
+    if (!opened) return false;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return false;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    OneOff drop(writer.db, id.empty() ? kDropExpired : kDropRecord);
+    if (drop.statement == nullptr) return false;
+    if (id.empty())
+        sqlite3_bind_int64(drop.statement, 1, now);
+    else
+        bindText(drop.statement, 1, id);
+    if (sqlite3_step(drop.statement) == SQLITE_DONE) return true;
+    setError(writer.db);
+    return false;
 }

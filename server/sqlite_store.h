@@ -30,6 +30,10 @@ class SqliteScoreStore : public ScoreStore {
     RecordOutcome recordProven(const std::string& name, uint32_t score, const std::string& uploadId,
                                const ProvenGame& game, StoreCall& call) override;
     std::optional<std::string> replay(const std::string& id, StoreCall& call) override;
+    KeepOutcome keepRecord(const HeldRecord& record, const RecordShare& share, int64_t now,
+                           StoreCall& call) override;
+    ProofLookup lookUpRecord(const std::string& id, int64_t now, StoreCall& call) override;
+    bool dropRecords(const std::string& id, int64_t now, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
     // Also takes the file's write lock for a moment: another process may hold it.
@@ -54,6 +58,8 @@ class SqliteScoreStore : public ScoreStore {
                              const ProvenGame* game, StoreCall& call);
     RecordOutcome recordLocked(const std::string& name, uint32_t score, const std::string& uploadId,
                                const ProvenGame* game, StoreCall& call);
+    KeepOutcome keepLocked(const HeldRecord& record, const RecordShare& share, int64_t now,
+                           StoreCall& call);
     void setError(sqlite3* connection);
     void fail(const std::string& why);
 

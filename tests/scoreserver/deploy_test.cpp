@@ -210,6 +210,43 @@ TEST_F(ScoreServerDeployTest, TheGamesProvenScoreIsListedAndItsRecordTakenOnce) 
     EXPECT_EQ(firstList->body, listed->body);
 }
 
+// Records are held in the database: a record POSTed to one server is found by an upload that
+// reaches the other, also once the first has stopped. The front takes a record as long as the
+// step limit allows (a long game's is past 64 KiB).
+TEST_F(ScoreServerDeployTest, ARecordPostedToOneServerIsProvenByAnother) {
+    const MadeGame& game = autoplayGame();
+    ASSERT_FALSE(game.record.empty());
+    plainListed = false;
+    auto first = startServer("first");
+    auto second = startServer("second");
+    ASSERT_GT(first->port, 0);
+    ASSERT_GT(second->port, 0);
+    const int front = startFront(first->port, second->port);
+    ASSERT_GT(front, 0);
+    httplib::Client frontClient("127.0.0.1", front);
+    const auto longRecord =
+        frontClient.Post("/Vextorium2/proof", std::string(80000, 'x'), "application/octet-stream");
+    ASSERT_TRUE(longRecord);
+    EXPECT_EQ(longRecord->status, 200);
+
+    httplib::Client one("127.0.0.1", first->port);
+    const auto posted = one.Post("/Vextorium2/proof", game.record, "application/octet-stream");
+    ASSERT_TRUE(posted);
+    ASSERT_EQ(posted->status, 200);
+    const std::string id = posted->body.substr(0, 64);
+    EXPECT_EQ(first->stop(), 0);
+    httplib::Client two("127.0.0.1", second->port);
+    const std::string score = std::to_string(game.score);
+    const auto uploaded =
+        two.Get(std::string(kPath) + "?myname=FAR&myscore=" + score + "&myid=far&myproof=" + id);
+    ASSERT_TRUE(uploaded);
+    EXPECT_EQ(uploaded->status, 200);
+    EXPECT_EQ(uploaded->body, "recorded\n");
+    const auto listed = two.Get(kPath);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->body, ";FAR," + score);
+}
+
 TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     auto first = startServer("first");
     auto second = startServer("second");

@@ -3,14 +3,21 @@
 // listed, and a full verifier queue never stops the list from being answered.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #include "in_process_server.h"
 #include "made_game.h"
+#include "record/record_codec.h"
+#include "record/rules_version.h"
 #include "record/sha256.h"
+#include "server/proof_verifier.h"
 
 namespace {
 
@@ -40,11 +47,45 @@ std::string get(const InProcessServer& server, const std::string& path) {
                : "<" + std::to_string(result ? result->status : -1) + ">";
 }
 
-std::string post(const InProcessServer& server, const std::string& body, int& status) {
+std::string post(const InProcessServer& server, const std::string& body, int& status,
+                 const std::string& from = {}) {
     auto client = server.client();
-    const auto result = client.Post(kProof, body, "application/octet-stream");
+    httplib::Headers headers;
+    if (!from.empty()) headers.emplace("X-Forwarded-For", from);
+    const auto result = client.Post(kProof, headers, body, "application/octet-stream");
     status = result ? result->status : -1;
     return result ? result->body : "";
+}
+
+std::string uploadFrom(const InProcessServer& server, const std::string& query,
+                       const std::string& from, int& status) {
+    auto client = server.client();
+    const auto result = client.Get(std::string(kScript) + "?" + query, {{"X-Forwarded-For", from}});
+    status = result ? result->status : -1;
+    return result ? result->body : "";
+}
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A stand-in for the replay runner that notes each record it is given (its bytes, a line
+// each), waits until the file "go" is in `dir`, and then gives `verdict` with `status`.
+std::string fakeVerifier(const std::string& dir, const std::string& verdict, int status) {
+    const std::string path = dir + "verify";
+    std::ofstream(path) << "#!/bin/sh\ncat \"$2\" >> " << dir << "log\necho >> " << dir
+                        << "log\nwhile [ ! -e " << dir << "go ]; do sleep 0.01; done\necho '"
+                        << verdict << "'\nexit " << status << "\n";
+    ::chmod(path.c_str(), 0755);
+    return path;
+}
+
+void waitForText(const std::string& path, const std::string& text) {
+    for (int i = 0; i < 5000 && readText(path).find(text) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 }  // namespace
@@ -195,6 +236,7 @@ TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
     ServerLimits limits = proofLimits();
     limits.proofs.maxBytes = game.record.size();
     limits.proofs.queue = 1;
+    limits.proofs.perClient = 8;  // the queue's bound, not the client's, is what is tried
     InProcessServer server(limits, nullptr, {}, true);
     int status = 0;
     post(server, game.record + "x", status);
@@ -233,9 +275,15 @@ TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
     const std::string list = get(server, kScript);
     EXPECT_EQ(std::count(list.begin(), list.end(), ';'), 1) << list;
 
-    // A step limit shorter than the game: the record is refused.
+    // A step limit shorter than the game: the record is refused. Every byte costs a step, so
+    // the record limit follows from the step limit: more bytes than steps are refused at once.
     ServerLimits stepLimited = proofLimits();
     stepLimited.proofs.maxSteps = 1000;
+    ASSERT_GT(game.record.size(), 1000u);
+    InProcessServer bytesLimited(stepLimited, nullptr, {}, true);
+    post(bytesLimited, game.record, status);
+    EXPECT_EQ(status, 413);
+    stepLimited.proofs.maxBytes = game.record.size();
     InProcessServer strict(stepLimited, nullptr, {}, true);
     const std::string again = post(strict, game.record, status).substr(0, 64);
     ASSERT_EQ(status, 200);
@@ -246,27 +294,184 @@ TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {
     EXPECT_EQ(status, 422);
 }
 
-// Held records stay within their bounds, the oldest going first; a record sent again counts
-// from its latest sending.
-TEST(ProvenScoreTest, HeldRecordsStayWithinCountAndBytes) {
+// The bytes of records arriving are counted per client within its share of held bytes, and
+// for everyone within the bound of bytes arriving at once; what is given back is free again.
+TEST(ProvenScoreTest, ArrivingRecordsStayWithinTheirShares) {
     ProofLimits limits;
-    limits.heldCount = 2;
     limits.heldBytes = 10;
+    limits.arrivingBytes = 16;
     ProofKeeper keeper(limits);
-    const std::string a = keeper.keep("aaaa"), b = keeper.keep("bbbb");
-    EXPECT_EQ(a, ProofKeeper::idOf("aaaa"));
-    keeper.keep("aaaa");  // sent again: now the newest
-    const std::string c = keeper.keep("cc");
-    EXPECT_EQ(keeper.find(b), nullptr);
-    ASSERT_NE(keeper.find(a), nullptr);
-    EXPECT_EQ(*keeper.find(a), "aaaa");
-    EXPECT_NE(keeper.find(c), nullptr);
-    EXPECT_EQ(keeper.heldBytes(), 6u);
-    keeper.keep("dddddddd");  // 8 bytes: the oldest (aaaa) goes, cc still fits
-    EXPECT_EQ(keeper.find(a), nullptr);
-    EXPECT_NE(keeper.find(c), nullptr);
-    EXPECT_EQ(keeper.heldBytes(), 10u);
-    keeper.keep("eeeeeeeeee");  // 10 bytes: held alone
-    EXPECT_EQ(keeper.find(c), nullptr);
-    EXPECT_EQ(keeper.heldBytes(), 10u);
+    using Taken = ProofKeeper::Taken;
+    EXPECT_EQ(keeper.take("a", 8), Taken::Yes);
+    EXPECT_EQ(keeper.take("a", 3), Taken::ClientFull);
+    EXPECT_EQ(keeper.take("b", 8), Taken::Yes);
+    EXPECT_EQ(keeper.take("c", 1), Taken::AllFull);
+    EXPECT_EQ(keeper.arriving(), 16u);
+    keeper.give("a", 8);
+    EXPECT_EQ(keeper.take("c", 8), Taken::Yes);
+    EXPECT_EQ(keeper.take("a", 1), Taken::AllFull);
+    EXPECT_EQ(ProofKeeper::idOf("aaaa"),
+              Sha256::hex(Sha256::of(reinterpret_cast<const uint8_t*>("aaaa"), 4)));
+}
+
+// Clients take turns at the verifiers: one client's third proof at once is told to wait
+// (429), and another client's proof is played before that client's second. Processor time a
+// client's proofs took counts against its budget over the window; the others are not held up.
+TEST(ProvenScoreTest, ClientsTakeTurnsAtTheVerifiersWithinTheirBudgets) {
+    const std::string dir = makeTempDirectory("fair_verifier");
+    ProofLimits limits;
+    limits.verifier = fakeVerifier(dir, "refused slow", 3);
+    limits.verifiers = 1;
+    limits.perClient = 2;
+    limits.budgetMs = 1000;
+    limits.budgetSeconds = 60;
+    std::mutex mutex;
+    std::condition_variable answered;
+    int verdicts = 0;
+    const auto count = [&](Verdict verdict) {
+        EXPECT_EQ(verdict.reason, "slow");
+        std::lock_guard lock(mutex);
+        ++verdicts;
+        answered.notify_all();
+    };
+    const auto record = [](const char* text) { return std::make_shared<const std::string>(text); };
+    using Admission = ProofVerifier::Admission;
+    {
+        ProofVerifier verifier(limits, dir);
+        EXPECT_EQ(verifier.submit("A", record("A1"), count).kind, Admission::Queued);
+        waitForText(dir + "log", "A1");
+        EXPECT_EQ(verifier.submit("A", record("A2"), count).kind, Admission::Queued);
+        const ProofVerifier::Admitted third = verifier.submit("A", record("A3"), count);
+        EXPECT_EQ(third.kind, Admission::ClientBusy);
+        EXPECT_GT(third.retryAfter, 0u);
+        EXPECT_EQ(verifier.submit("B", record("B1"), count).kind, Admission::Queued);
+        std::ofstream(dir + "go") << "";
+        {
+            std::unique_lock lock(mutex);
+            answered.wait(lock, [&] { return verdicts == 3; });
+        }
+        EXPECT_EQ(readText(dir + "log"), "A1\nB1\nA2\n");
+
+        // C's proofs took its whole second a minute: it waits until that second leaves the
+        // window, 59 s on; D is played meanwhile.
+        const auto start = std::chrono::steady_clock::now();
+        verifier.charge("C", 1000, start);
+        const ProofVerifier::Admitted over =
+            verifier.submit("C", record("C1"), count, start + std::chrono::seconds(1));
+        EXPECT_EQ(over.kind, Admission::OverBudget);
+        EXPECT_EQ(over.retryAfter, 59u);
+        EXPECT_EQ(verifier.submit("D", record("D1"), count, start + std::chrono::seconds(1)).kind,
+                  Admission::Queued);
+        EXPECT_EQ(verifier.submit("C", record("C2"), count, start + std::chrono::seconds(60)).kind,
+                  Admission::Queued);
+        std::unique_lock lock(mutex);
+        answered.wait(lock, [&] { return verdicts == 5; });
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// A record judged once is never played again: a second upload naming it is answered from
+// what the store and the server know.
+TEST(ProvenScoreTest, AJudgedRecordIsNotPlayedAgain) {
+    const std::string dir = makeTempDirectory("judged_once");
+    ServerLimits limits = proofLimits();
+    limits.proofs.verifier = fakeVerifier(dir, "proven 7 " + std::string(64, 'b'), 0);
+    std::ofstream(dir + "go") << "";
+    InProcessServer server(limits, nullptr, {}, true);
+    int status = 0;
+    for (const char* record : {"first", "second"}) {
+        const std::string id = post(server, record, status).substr(0, 64);
+        ASSERT_EQ(status, 200);
+        upload(server, "myname=ONE&myscore=7&myid=u1&myproof=" + id, status);
+        EXPECT_EQ(status, 200) << "the same upload again";
+        EXPECT_EQ(upload(server, "myname=TWO&myscore=7&myid=u2&myproof=" + id, status),
+                  "refused: this game was proven before for another upload\n");
+        EXPECT_EQ(status, 422);
+    }
+    // Each record played once; the second is the same game (one key), refused as a reuse.
+    EXPECT_EQ(readText(dir + "log"), "first\nsecond\n");
+    EXPECT_EQ(get(server, kScript), ";ONE,7");
+    std::filesystem::remove_all(dir);
+}
+
+// One client's flood of records is held within its share (429 beyond it, a record sent again
+// held once) and counted by its upload rate; another client's record, sent before the flood,
+// is still there for its upload.
+TEST(ProvenScoreTest, OneClientsFloodOfRecordsLeavesOthersTheirs) {
+    const MadeGame& game = autoplayGame();
+    ASSERT_FALSE(game.record.empty());
+    ServerLimits limits = proofLimits();
+    ASSERT_TRUE(limits.trustedProxies.add("127.0.0.1"));
+    limits.proofs.heldCount = 4;
+    limits.uploadsPerSecond = 0.001;
+    limits.uploadBurst = 8;
+    InProcessServer server(limits, nullptr, {}, true);
+    int status = 0;
+    const std::string id = post(server, game.record, status, "10.0.0.2").substr(0, 64);
+    ASSERT_EQ(status, 200);
+
+    std::vector<int> statuses;
+    for (const char* record : {"a1", "a2", "a3", "a4", "a5", "a1", "a6", "a7", "a8"}) {
+        post(server, record, status, "10.0.0.1");
+        statuses.push_back(status);
+    }
+    // Four held, the fifth past the share, the first again held once; the burst of eight
+    // spent, the ninth is one too many.
+    EXPECT_EQ(statuses, (std::vector<int>{200, 200, 200, 200, 429, 200, 429, 429, 429}));
+
+    const std::string score = std::to_string(game.score);
+    EXPECT_EQ(uploadFrom(server, "myname=B&myscore=" + score + "&myid=b&myproof=" + id, "10.0.0.2",
+                         status),
+              "recorded\n");
+    EXPECT_EQ(get(server, kScript), ";B," + score);
+}
+
+// A game longer than 64 KiB of record and a game paused for a night are proven: the record
+// limit follows from the step limit, and paused ticks cost nothing. Both are the stored game
+// of three levels, paused halfway: for a night, or for a while in which the player pressed and
+// let go of a key some thirty thousand times.
+TEST(ProvenScoreTest, LongAndPausedGamesAreProven) {
+    const std::string folder = std::string(RECORDS_DIR) + "/" + std::to_string(kRulesVersion) + "/";
+    const std::string stored = readText(folder + "autoplay-three-levels.rec");
+    std::istringstream expected(readText(folder + "autoplay-three-levels.expected"));
+    std::string word;
+    unsigned score = 0;
+    expected >> word >> score;
+    ASSERT_EQ(word, "proven");
+    RecordCodec::Result read =
+        RecordCodec::decode(reinterpret_cast<const uint8_t*>(stored.data()), stored.size());
+    ASSERT_TRUE(read.record.has_value());
+    const auto pausedFor = [&](const std::vector<RecordStep>& whilePaused) {
+        GameRecord record = *read.record;
+        std::vector<RecordStep>& steps = record.sessions[0].steps;
+        auto release = std::find(steps.begin() + static_cast<long>(steps.size() / 2), steps.end(),
+                                 RecordStep{RecordStep::Release, 0});
+        constexpr uint32_t kPauseKey = 5;  // the left soft key
+        std::vector<RecordStep> inserted{{RecordStep::Press, kPauseKey}, {RecordStep::Release, 0}};
+        inserted.insert(inserted.end(), whilePaused.begin(), whilePaused.end());
+        inserted.insert(inserted.end(), {{RecordStep::Press, kPauseKey}, {RecordStep::Release, 0}});
+        steps.insert(release + 1, inserted.begin(), inserted.end());
+        const std::vector<uint8_t> bytes = RecordCodec::encode(record);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    const std::string night = pausedFor({{RecordStep::Tick, 10 * 3600 * 1000 / 11}});
+    std::vector<RecordStep> keys;
+    constexpr uint32_t kLeftKey = 1;
+    for (int i = 0; i < 27000; ++i)
+        keys.insert(
+            keys.end(),
+            {{RecordStep::Tick, 20}, {RecordStep::Press, kLeftKey}, {RecordStep::Release, 0}});
+    const std::string busy = pausedFor(keys);
+    ASSERT_GT(busy.size(), 78000u);
+
+    for (const std::string& record : {night, busy}) {
+        InProcessServer server(proofLimits(), nullptr, {}, true);
+        int status = 0;
+        const std::string id = post(server, record, status).substr(0, 64);
+        ASSERT_EQ(status, 200) << record.size();
+        EXPECT_EQ(upload(server, "myname=LONG&myscore=" + std::to_string(score) + "&myproof=" + id,
+                         status),
+                  "recorded\n");
+        EXPECT_EQ(get(server, kScript), ";LONG," + std::to_string(score));
+    }
 }

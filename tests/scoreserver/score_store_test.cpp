@@ -210,6 +210,59 @@ TYPED_TEST(ScoreStoreTest, ProvenGamesAreKeptFlaggedAndAcceptedOnce) {
     EXPECT_EQ(recordProven("AGAIN", 50, "u3", game), RecordOutcome::Used);
 }
 
+// Records held for their uploads: once each, within each client's share of records and bytes
+// (another client's never pushed out), found through any store on the database until let go
+// of or expired; a proven record's id tells its game and score.
+constexpr int64_t kNow = 1000, kKept = 60;  // Unix seconds, and how long a record is held
+
+TYPED_TEST(ScoreStoreTest, HeldRecordsStayWithinEachClientsShareForEveryStore) {
+    auto first = this->open();
+    auto second = this->open();
+    ASSERT_TRUE(first->ok());
+    ASSERT_TRUE(second->ok());
+    const RecordShare share{2, 10};
+    const std::string bRecord("b\0b", 3);
+    auto keep = [&](ScoreStore& store, const std::string& id, const std::string& bytes,
+                    const std::string& client, int64_t at = kNow) {
+        StoreCall call = StoreCall::unhurried();
+        return store.keepRecord({id, bytes, client, at + kKept}, share, at, call);
+    };
+    auto look = [](ScoreStore& store, const std::string& id, int64_t at = kNow) {
+        StoreCall call = StoreCall::unhurried();
+        return store.lookUpRecord(id, at, call);
+    };
+    EXPECT_EQ(keep(*first, "b1", bRecord, "B"), KeepOutcome::Kept);
+    EXPECT_EQ(keep(*first, "a1", "aaaa", "A"), KeepOutcome::Kept);
+    EXPECT_EQ(keep(*second, "a1", "aaaa", "A"), KeepOutcome::Kept) << "held once";
+    EXPECT_EQ(keep(*second, "a2", "aaaaaaa", "A"), KeepOutcome::Full) << "11 bytes";
+    EXPECT_EQ(keep(*second, "a3", "aa", "A"), KeepOutcome::Kept);
+    EXPECT_EQ(keep(*first, "a4", "a", "A"), KeepOutcome::Full) << "a third record";
+    ProofLookup found = look(*second, "b1");
+    EXPECT_TRUE(found.answered);
+    EXPECT_EQ(found.bytes, bRecord);
+    EXPECT_FALSE(found.proven);
+
+    StoreCall drop = StoreCall::unhurried();
+    EXPECT_TRUE(second->dropRecords("a1", kNow, drop));
+    EXPECT_FALSE(look(*first, "a1").bytes);
+    EXPECT_EQ(keep(*first, "a4", "a", "A"), KeepOutcome::Kept) << "room again";
+    EXPECT_FALSE(look(*first, "b1", kNow + kKept).bytes) << "expired";
+    EXPECT_EQ(keep(*first, "a5", "a", "A", kNow + kKept), KeepOutcome::Kept);
+    StoreCall expire = StoreCall::unhurried();
+    EXPECT_TRUE(first->dropRecords({}, kNow + kKept, expire));
+    EXPECT_FALSE(look(*first, "b1").bytes) << "deleted";
+    EXPECT_TRUE(look(*first, "a5").bytes);
+
+    StoreCall call = StoreCall::unhurried();
+    ASSERT_EQ(first->recordProven("ACE", 50, "u1", {"key-1", "a5", "a"}, call),
+              RecordOutcome::Recorded);
+    found = look(*second, "a5");
+    ASSERT_TRUE(found.proven);
+    EXPECT_EQ(found.proven->key, "key-1");
+    EXPECT_EQ(found.proven->score, 50u);
+    EXPECT_FALSE(look(*second, "a4").proven);
+}
+
 TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {
     PostgresDatabase database;
     auto store = openScoreStore(database.address());
