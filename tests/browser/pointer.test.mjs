@@ -53,7 +53,7 @@ async function provenAfter(viewport, choose) {
 }
 
 test('a new game begun by a tap on the menu is recorded and its score proven',
-    { ...kCase, ...onlyIn(['chromium'], 'touch events') }, async () => {
+    { ...kCase, ...onlyIn(['chromium', 'firefox'], 'touch events') }, async () => {
     const phone = { width: 390, height: 844, deviceScaleFactor: 2, isMobile: true, hasTouch: true };
     await provenAfter(phone, (page, at) => page.touchscreen.tap(at.x, at.y));
 });
