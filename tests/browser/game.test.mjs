@@ -9,7 +9,7 @@ import { onlyIn } from './engines.mjs';
 import { differences, findPaddle, kHeight, kPaddleWidth, kWidth } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
     waitForScreen, waitForStill, until } from './harness.mjs';
-import { flameTurns, loseSavedGameAsAC, press } from './play.mjs';
+import { flameTurns, loseSavedGameAsAC, pagePoint, press } from './play.mjs';
 import { kSavedGame, references } from './references.mjs';
 
 // The game writes its score table and saved game when the program ends, and a page is left
@@ -49,15 +49,6 @@ async function holdInPlay(page, key) {
         const x = findPaddle(frame, ref.paddle);
         return x >= 0 && x !== 70;
     });
-}
-
-// Frame pixel (x, y) in page coordinates: the middle of its block on the scaled canvas.
-async function pagePoint(page, x, y) {
-    const box = await page.evaluate(() => {
-        const r = document.querySelector('canvas').getBoundingClientRect();
-        return { left: r.left, top: r.top, width: r.width, height: r.height };
-    });
-    return { x: box.left + ((x + 0.5) * box.width) / kWidth, y: box.top + ((y + 0.5) * box.height) / kHeight };
 }
 
 // The paddle's centre ends within two of its steps (2.5 pixels each) of the pointer.

@@ -45,7 +45,11 @@ var Module = {
     layout();
   }
   if (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) showTouch();
-  window.addEventListener('touchstart', showTouch, {capture: true, passive: true});
+  // A touch on a page that did not take it for a touch screen shows the buttons once it has
+  // ended, which moves the picture: the game places the touch's start and end on the frame as
+  // it was shown (its handlers on the canvas hear them before the window does).
+  window.addEventListener('touchend', showTouch, {passive: true});
+  window.addEventListener('touchcancel', showTouch, {passive: true});
   window.addEventListener('resize', layout);
   layout();
 
