@@ -34,18 +34,23 @@ class ProofVerifier {
     // full or stopping (then `done` is never called).
     bool submit(ProofKeeper::Bytes record, Done done);
     size_t waiting();
+    // Answers every waiting proof as Failed and kills the runs in progress, whose proofs are
+    // answered Failed too: a stop waits for no game to be played to its end.
     void stop();
 
-    // One run of the verifier on the record in `path` (for tests and tools too).
+    // One run of the verifier on the record in `path`, played in the empty directory `play`
+    // (for tests and tools too). It ends early, Failed, once `stopFd` is readable.
     static Verdict run(const std::string& verifier, const ProofLimits& limits,
-                       const std::string& path);
+                       const std::string& path, const std::string& play, int stopFd = -1);
 
   private:
     void work();
+    Verdict verify(const std::string& record);
 
     const ProofLimits limits;
     const std::string verifier;
     const std::string scratch;
+    int stopPipe[2] = {-1, -1};  // written once at the stop: every run in progress sees it
     std::mutex mutex;
     std::condition_variable wake;
     std::deque<std::pair<ProofKeeper::Bytes, Done>> queue;
