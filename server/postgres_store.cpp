@@ -63,7 +63,8 @@ constexpr Statement kReplay{"replay",
                             "SELECT encode(record, 'hex') FROM scores"
                             " WHERE proof_id = $1 AND proven LIMIT 1",
                             1};
-constexpr Statement kFind{"find", "SELECT name, score FROM scores WHERE upload_id = $1", 1};
+constexpr Statement kFind{"find", "SELECT name, score, proven FROM scores WHERE upload_id = $1",
+                          1};
 constexpr Statement kBest{"best",
                           "SELECT name, score, proven, proof_id FROM scores WHERE proven OR $2"
                           " ORDER BY score DESC, id ASC LIMIT $1",
@@ -329,11 +330,13 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
         }
         RecordOutcome outcome = RecordOutcome::Recorded;
         if (PQntuples(result.get()) == 0) {  // this id is taken
+            // A retry is the same upload: the same name and score, proven or plain as before.
             wait = run(connection, &kFind, nullptr, {values[2]}, call.deadline, result);
             outcome = wait != Wait::Done || !succeeded(result) || PQntuples(result.get()) != 1
                           ? (wait == Wait::Late ? RecordOutcome::Late : RecordOutcome::Failed)
                       : PQgetvalue(result.get(), 0, 0) == name &&
-                              PQgetvalue(result.get(), 0, 1) == scoreText
+                              PQgetvalue(result.get(), 0, 1) == scoreText &&
+                              (PQgetvalue(result.get(), 0, 2)[0] == 't') == (game != nullptr)
                           ? RecordOutcome::Repeated
                           : RecordOutcome::Conflict;
         } else if (!call.claimCommit()) {

@@ -31,7 +31,8 @@ struct ProvenGame {
 enum class RecordOutcome {
     Recorded,  // committed
     Repeated,  // this id was recorded before with the same name and score: no second row
-    Conflict,  // this id was recorded before with another name or score: nothing stored
+    Conflict,  // this id was recorded before with another name or score, or with a proof
+               // where the row has none or the other way round: nothing stored
     Late,      // the deadline passed before the commit was sent: nothing stored
     Failed,    // an error; nothing stored, or (when the commit's answer was lost) a row that
                // a retry with the same id finds

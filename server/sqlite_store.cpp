@@ -52,7 +52,7 @@ constexpr const char* kUseKey =
     "INSERT INTO used_proofs (key, upload_id) VALUES (?1, ?2) ON CONFLICT (key) DO NOTHING";
 constexpr const char* kKeyOwner = "SELECT upload_id FROM used_proofs WHERE key = ?1";
 constexpr const char* kReplay = "SELECT record FROM scores WHERE proof_id = ?1 AND proven = 1";
-constexpr const char* kFind = "SELECT name, score FROM scores WHERE upload_id = ?1";
+constexpr const char* kFind = "SELECT name, score, proven FROM scores WHERE upload_id = ?1";
 constexpr const char* kBest =
     "SELECT name, score, proven, proof_id FROM scores WHERE proven = 1 OR ?2"
     " ORDER BY score DESC, id ASC LIMIT ?1";
@@ -351,9 +351,12 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
         Finished done{findStatement};
         bindText(findStatement, 1, uploadId);
         if (sqlite3_step(findStatement) != SQLITE_ROW) return failed();
+        // A retry is the same upload: the same name and score, proven or plain as before.
         const ScoreRecord earlier = recordAt(findStatement);
-        return earlier == ScoreRecord{name, score} ? RecordOutcome::Repeated
-                                                   : RecordOutcome::Conflict;
+        const bool wasProven = sqlite3_column_int(findStatement, 2) != 0;
+        return earlier == ScoreRecord{name, score} && wasProven == (game != nullptr)
+                   ? RecordOutcome::Repeated
+                   : RecordOutcome::Conflict;
     }
     if (!call.claimCommit()) return RecordOutcome::Late;
     if (!exec(writer.db, "COMMIT;")) return failed();

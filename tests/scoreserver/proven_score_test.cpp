@@ -99,6 +99,12 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     EXPECT_EQ(status, 422);
     EXPECT_EQ(get(server, kScript), "");
 
+    // The id of an earlier plain upload is taken, as by any other reuse.
+    upload(server, "myname=ACE&myscore=" + score + "&myid=p", status);
+    EXPECT_EQ(status, 200);
+    upload(server, "myname=ACE&myscore=" + score + "&myid=p" + proof, status);
+    EXPECT_EQ(status, 409);
+
     upload(server, "myname=ACE&myscore=" + score + "&myid=b" + proof, status);
     EXPECT_EQ(status, 200);
     EXPECT_EQ(get(server, kScript), ";ACE," + score);

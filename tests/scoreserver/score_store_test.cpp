@@ -184,7 +184,12 @@ TYPED_TEST(ScoreStoreTest, ProvenGamesAreKeptFlaggedAndAcceptedOnce) {
     EXPECT_EQ(recordProven("ACE", 50, "u1", game), RecordOutcome::Repeated);  // a retry
     EXPECT_EQ(recordProven("ACE", 50, "u2", game), RecordOutcome::Used);
     EXPECT_EQ(recordProven("ACE", 50, "", game), RecordOutcome::Used);
-    EXPECT_TRUE(store->record("PLAIN", 99));
+    // An id is one upload: a proof sent under the id of a plain upload of the same name and
+    // score is not its retry, and the refused game stays free for its own upload.
+    EXPECT_TRUE(store->record("PLAIN", 99, "p1"));
+    const ProvenGame later{"key-2", std::string(64, 'c'), "x"};
+    EXPECT_EQ(recordProven("PLAIN", 99, "p1", later), RecordOutcome::Conflict);
+    EXPECT_FALSE(store->record("ACE", 50, "u1")) << "nor a plain retry of a proven upload";
     const std::vector<ScoreRecord> all = store->best(10);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_FALSE(all[0].proven);
@@ -208,6 +213,7 @@ TYPED_TEST(ScoreStoreTest, ProvenGamesAreKeptFlaggedAndAcceptedOnce) {
     }
     EXPECT_EQ(listOf(store->best(10)), "TOP:102 TOP:101 ");
     EXPECT_EQ(recordProven("AGAIN", 50, "u3", game), RecordOutcome::Used);
+    EXPECT_EQ(recordProven("LATER", 1, "u4", later), RecordOutcome::Recorded);
 }
 
 TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {
