@@ -32,6 +32,7 @@ class PostgresScoreStore : public ScoreStore {
                                const ProvenGame& game, StoreCall& call) override;
     std::optional<std::string> replay(const std::string& id, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
+    std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
     void watchOthers(std::function<void()> changed) override;
     bool shared() const override { return true; }
@@ -39,6 +40,7 @@ class PostgresScoreStore : public ScoreStore {
   private:
     RecordOutcome recordGame(const std::string& name, uint32_t score, const std::string& uploadId,
                              const ProvenGame* game, StoreCall& call);
+    std::optional<std::vector<ScoreRecord>> readRows(bool oneSitting, int count, StoreCall& call);
     pg_conn* connect(bool createSchema, StoreCall::Clock::time_point deadline);
     pg_conn* acquire(StoreCall& call);
     void release(pg_conn* connection, bool reusable);

@@ -86,7 +86,7 @@ class ScoreServer {
     int answerWebFile(MHD_Connection* connection, const std::string& path);
     int answerProofPost(MHD_Connection* connection, std::string& body, bool tooLarge);
     int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
-                   ServiceAnswer::Kind form);
+                   ServiceAnswer::Kind form, bool oneSitting);
     using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
     int answerFromService(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                           const ServiceCall& ask);
