@@ -21,11 +21,8 @@ std::vector<ScoreRecord> ScoreStore::bestOneSitting(int count) {
 }
 
 std::optional<std::vector<ScoreRecord>> ScoreStore::readOneSitting(int count, StoreCall& call) {
-    std::optional<std::vector<ScoreRecord>> rows = read(count, call);
-    if (rows)
-        std::erase_if(*rows,
-                      [](const ScoreRecord& row) { return !row.proven || row.sessions != 1; });
-    return rows;
+    (void)count, (void)call;
+    return std::vector<ScoreRecord>{};
 }
 
 std::unique_ptr<ScoreStore> openScoreStore(const std::string& db) {
