@@ -23,7 +23,11 @@
 
 namespace {
 
-constexpr int kListenBacklog = 128;
+// Connections the kernel completes before the server takes them. Many clients connecting at
+// once (a thousand reconnecting together when their requests time out) overflow a short queue,
+// and the kernel then drops the handshakes of everyone else too, who try again only after a
+// second: the longest queue the system allows (net.core.somaxconn) takes such a burst.
+constexpr int kListenBacklog = SOMAXCONN;
 constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
 constexpr auto kResumeStep = std::chrono::milliseconds(5);
 
