@@ -76,6 +76,7 @@ tr:first-child td{color:#FFD040}
 .rank,.score{text-align:right;font-variant-numeric:tabular-nums}
 .name{text-align:left;width:100%}
 .unproven{color:#8090D0;font-size:0.7em}
+.sittings{text-align:right;color:#8090D0}
 p{text-align:center;color:#8090D0}
 a{color:#FFD040}
 </style>
@@ -86,16 +87,34 @@ a{color:#FFD040}
 )";
 
 constexpr const char* kPageFoot =
-    R"(<p><a href="/">Play</a> &middot; <a href="/scores.json">JSON</a></p>
+    R"(<p><a href="/">Play</a> &middot; <a href="/scores.json">JSON</a> &middot;
+<a href="/scores?sessions=1">One sitting only</a></p>
 </main>
 </body>
 </html>
 )";
 
+constexpr const char* kOneSittingFoot =
+    R"(<p><a href="/">Play</a> &middot; <a href="/scores.json?sessions=1">JSON</a> &middot;
+<a href="/scores">Every game</a></p>
+</main>
+</body>
+</html>
+)";
+
+// A saved game continued later keeps its score and finds its level whole again: its sittings
+// are shown beside the score, blank where nothing backs the score or the count is not known.
+std::string sittingsCell(const ScoreRecord& record) {
+    return "<td class=\"sittings\">" +
+           (record.proven && record.sessions > 0 ? std::to_string(record.sessions) : "") + "</td>";
+}
+
 }  // namespace
 
-std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds) {
+std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds,
+                            bool oneSitting) {
     std::string page = kPageHead;
+    if (oneSitting) page += "<p>Games played in one sitting</p>\n";
     if (ageSeconds >= 0)
         page +=
             "<p class=\"age\">The scores cannot be reached just now: this is the list as it "
@@ -106,6 +125,8 @@ std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSecond
     } else {
         page +=
             "<table>\n<thead><tr><th class=\"rank\">#</th><th class=\"name\">Name</th>"
+            "<th class=\"sittings\" title=\"Sittings: how many times the game was continued "
+            "from its saved state, plus one\">Sittings</th>"
             "<th class=\"score\">Score</th></tr></thead>\n<tbody>\n";
         for (size_t i = 0; i < best.size(); ++i) {
             // A proven score links to the page that plays its game back (from /replays/ID); a
@@ -114,7 +135,7 @@ std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSecond
             page += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
                     "<span>" + escapeHtml(best[i].name) + "</span>" +
                     (best[i].proven ? "" : " <small class=\"unproven\">unproven</small>") +
-                    "</td><td class=\"score\">" +
+                    "</td>" + sittingsCell(best[i]) + "<td class=\"score\">" +
                     (best[i].proven && !best[i].replay.empty()
                          ? "<a href=\"/watch.html?game=" + escapeHtml(best[i].replay) + "\">" +
                                score + "</a>"
@@ -123,7 +144,7 @@ std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSecond
         }
         page += "</tbody>\n</table>\n";
     }
-    return page + kPageFoot;
+    return page + (oneSitting ? kOneSittingFoot : kPageFoot);
 }
 
 std::string leaderboardJson(const std::vector<ScoreRecord>& best) {
@@ -135,6 +156,9 @@ std::string leaderboardJson(const std::vector<ScoreRecord>& best) {
                 ",\"proven\":" + (best[i].proven ? "true" : "false") +
                 (best[i].proven && !best[i].replay.empty()
                      ? ",\"replay\":\"/replays/" + escapeJson(best[i].replay) + "\""
+                     : "") +
+                (best[i].proven && best[i].sessions > 0
+                     ? ",\"sessions\":" + std::to_string(best[i].sessions)
                      : "") +
                 "}";
     }

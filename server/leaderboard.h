@@ -6,10 +6,13 @@
 
 #include "server/score_store.h"
 
-// A page in the game's night-arcade look with one table row of rank, name and score per
-// record; names are HTML-escaped. With an age of 0 or more the page says that the list is that
-// many seconds old because the scores cannot be reached just now.
-std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds = -1);
+// A page in the game's night-arcade look with one table row of rank, name, sittings and score
+// per record; names are HTML-escaped. With an age of 0 or more the page says that the list is
+// that many seconds old because the scores cannot be reached just now. `oneSitting`: the page
+// of games played in one sitting (linking back to every game's; that one links to it).
+std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds = -1,
+                            bool oneSitting = false);
 
-// [{"rank":1,"name":"...","score":N},...]; names are JSON-escaped.
+// [{"rank":1,"name":"...","score":N,"proven":B[,"replay":"/replays/ID"][,"sessions":N]},...];
+// names are JSON-escaped. "sessions" is a proven row's sittings, where they are known.
 std::string leaderboardJson(const std::vector<ScoreRecord>& best);

@@ -10,13 +10,19 @@ namespace {
 // out another deadline.
 constexpr auto kRetryPause = std::chrono::seconds(1);
 
-std::shared_ptr<const ListSnapshot> makeSnapshot(std::vector<ScoreRecord> records,
-                                                 uint64_t version) {
+ListSnapshot::Board makeBoard(std::vector<ScoreRecord> records, bool oneSitting) {
+    ListSnapshot::Board board;
+    board.html = std::make_shared<const std::string>(leaderboardHtml(records, -1, oneSitting));
+    board.json = std::make_shared<const std::string>(leaderboardJson(records));
+    board.records = std::move(records);
+    return board;
+}
+
+std::shared_ptr<const ListSnapshot> makeSnapshot(ListRows rows, uint64_t version) {
     auto made = std::make_shared<ListSnapshot>();
-    made->text = std::make_shared<const std::string>(formatList(records));
-    made->html = std::make_shared<const std::string>(leaderboardHtml(records));
-    made->json = std::make_shared<const std::string>(leaderboardJson(records));
-    made->records = std::move(records);
+    made->text = std::make_shared<const std::string>(formatList(rows.all));
+    made->all = makeBoard(std::move(rows.all), false);
+    made->oneSitting = makeBoard(std::move(rows.oneSitting), true);
     made->version = version;
     return made;
 }
@@ -63,9 +69,13 @@ void ListCache::recorded(uint32_t score) {
         std::lock_guard lock(mutex);
         // The last listed score only ever rises (rows are only added, and only unlisted ones
         // trimmed), so an older list's last score is a safe bar too.
-        if (snapshot && snapshot->records.size() >= static_cast<size_t>(kListLength) &&
-            score <= snapshot->records.back().score)
-            return;  // below the list, or tied with its last: equal scores rank by age
+        // Both boards: a game of one sitting may reach that one and not the other.
+        const auto below = [score](const ListSnapshot::Board& board) {
+            return board.records.size() >= static_cast<size_t>(kListLength) &&
+                   score <= board.records.back().score;
+        };
+        if (snapshot && below(snapshot->all) && below(snapshot->oneSitting))
+            return;  // below the lists, or tied with their last: equal scores rank by age
     }
     changed();
 }
@@ -78,9 +88,14 @@ void ListCache::startRead() {
     StoreWorkers::Task task{
         call,
         [this, version, started](StoreCall& made) {
-            std::optional<std::vector<ScoreRecord>> records = store.read(kListLength, made);
+            // Both boards or neither: one that failed fails the read.
+            std::optional<ListRows> rows;
+            if (std::optional<std::vector<ScoreRecord>> all = store.read(kListLength, made))
+                if (std::optional<std::vector<ScoreRecord>> oneSitting =
+                        store.readOneSitting(kListLength, made))
+                    rows = ListRows{std::move(*all), std::move(*oneSitting)};
             const bool answering = made.claimFinish();
-            finishRead(version, started, std::move(records), answering);
+            finishRead(version, started, std::move(rows), answering);
         },
         [this, version, started] { finishRead(version, started, std::nullopt, true); }};
     if (!workers.submit(std::move(task))) reading = false;
@@ -89,7 +104,7 @@ void ListCache::startRead() {
 // Adopts what the read found; when `answering`, gives each waiter the list it needs (or the
 // older one on a failure) and reads again for those that need a newer one.
 void ListCache::finishRead(uint64_t version, Clock::time_point started,
-                           std::optional<std::vector<ScoreRecord>> records, bool answering) {
+                           std::optional<ListRows> records, bool answering) {
     std::vector<std::pair<Deliver, ListView>> ready;
     {
         std::lock_guard lock(mutex);

@@ -16,9 +16,20 @@
 #include "server/store_workers.h"
 
 struct ListSnapshot {
-    std::vector<ScoreRecord> records;
-    std::shared_ptr<const std::string> text, html, json;  // the list reply, page and JSON
-    uint64_t version = 0;                                 // the changes it includes
+    // A leaderboard: its rows, page and JSON.
+    struct Board {
+        std::vector<ScoreRecord> records;
+        std::shared_ptr<const std::string> html, json;
+    };
+    Board all;                                // the best 100, as the list reply gives them
+    Board oneSitting;                         // the best 100 proven games of one sitting
+    std::shared_ptr<const std::string> text;  // the list reply
+    uint64_t version = 0;                     // the changes it includes
+};
+
+// What one read of the store gives: both boards' rows, or nothing.
+struct ListRows {
+    std::vector<ScoreRecord> all, oneSitting;
 };
 
 // What a reader gets: the current list (age < 0), an older one `age` seconds old, or none.
@@ -52,8 +63,8 @@ class ListCache {
         Deliver deliver;
     };
     void startRead();  // with mutex held
-    void finishRead(uint64_t version, Clock::time_point started,
-                    std::optional<std::vector<ScoreRecord>> records, bool answering);
+    void finishRead(uint64_t version, Clock::time_point started, std::optional<ListRows> rows,
+                    bool answering);
     ListView staleView(Clock::time_point now) const;  // with mutex held
 
     ScoreStore& store;

@@ -51,6 +51,8 @@ constexpr const char* kSchema =
     "CREATE INDEX IF NOT EXISTS held_records_by_expiry ON held_records (expires);"
     "CREATE TABLE IF NOT EXISTS proven_records (id TEXT PRIMARY KEY, key TEXT NOT NULL,"
     " score BIGINT NOT NULL);"
+    // The sittings of a proven row's record; NULL for plain rows and rows stored before it.
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS sessions INTEGER;"
     "COMMIT;";
 struct Statement {
     const char* name;
@@ -58,10 +60,11 @@ struct Statement {
     int parameters;
 };
 constexpr Statement kInsert{"insert",
-                            "INSERT INTO scores (name, score, upload_id, proven, proof_id, record)"
-                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'))"
+                            "INSERT INTO scores"
+                            " (name, score, upload_id, proven, proof_id, record, sessions)"
+                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'), $7)"
                             " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
-                            6};
+                            7};
 constexpr Statement kUseKey{"use_key",
                             "INSERT INTO used_proofs (key, upload_id) VALUES ($1, $2)"
                             " ON CONFLICT (key) DO NOTHING RETURNING key",
@@ -71,14 +74,24 @@ constexpr Statement kReplay{"replay",
                             "SELECT encode(record, 'hex') FROM scores"
                             " WHERE proof_id = $1 AND proven LIMIT 1",
                             1};
-constexpr Statement kFind{"find", "SELECT name, score FROM scores WHERE upload_id = $1", 1};
+constexpr Statement kFind{"find", "SELECT name, score, proven FROM scores WHERE upload_id = $1", 1};
 constexpr Statement kBest{"best",
-                          "SELECT name, score, proven, proof_id FROM scores WHERE proven OR $2"
-                          " ORDER BY score DESC, id ASC LIMIT $1",
+                          "SELECT name, score, proven, proof_id, sessions FROM scores"
+                          " WHERE proven OR $2 ORDER BY score DESC, id ASC LIMIT $1",
                           2};
+constexpr Statement kBestOneSitting{"best_one_sitting",
+                                    "SELECT name, score, proven, proof_id, sessions FROM scores"
+                                    " WHERE proven AND sessions = 1"
+                                    " ORDER BY score DESC, id ASC LIMIT $1",
+                                    1};
+// Rows kept: the best $1, and the best $1 games of one sitting, which have a board of their own.
 constexpr Statement kTrim{"trim",
                           "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
-                          " ORDER BY score DESC, id ASC OFFSET $1 LIMIT $2)",
+                          " WHERE id NOT IN (SELECT id FROM scores"
+                          " ORDER BY score DESC, id ASC LIMIT $1)"
+                          " AND id NOT IN (SELECT id FROM scores WHERE proven AND sessions = 1"
+                          " ORDER BY score DESC, id ASC LIMIT $1)"
+                          " ORDER BY score DESC, id ASC LIMIT $2)",
                           2};
 constexpr Statement kNoteProven{"note_proven",
                                 "INSERT INTO proven_records (id, key, score) VALUES ($1, $2, $3)"
@@ -109,9 +122,10 @@ constexpr Statement kLookUp{
     2};
 constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
 constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
-constexpr Statement kStatements[] = {kInsert,   kFind,       kBest,       kTrim,       kUseKey,
-                                     kKeyOwner, kReplay,     kNoteProven, kLockClient, kHold,
-                                     kLookUp,   kDropRecord, kDropExpired};
+constexpr Statement kStatements[] = {kInsert,     kFind,       kBest,      kBestOneSitting,
+                                     kTrim,       kUseKey,     kKeyOwner,  kReplay,
+                                     kNoteProven, kLockClient, kHold,      kLookUp,
+                                     kDropRecord, kDropExpired};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -326,12 +340,14 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
                                              StoreCall& call) {
     const std::string scoreText = std::to_string(score);
     const std::string recordHex = game != nullptr ? hexOf(game->record) : std::string();
+    const std::string sessionsText = game != nullptr ? std::to_string(game->sessions) : "";
     const std::vector<const char*> values = {name.c_str(),
                                              scoreText.c_str(),
                                              uploadId.empty() ? nullptr : uploadId.c_str(),
                                              game != nullptr ? "true" : "false",
                                              game != nullptr ? game->id.c_str() : nullptr,
-                                             game != nullptr ? recordHex.c_str() : nullptr};
+                                             game != nullptr ? recordHex.c_str() : nullptr,
+                                             game != nullptr ? sessionsText.c_str() : nullptr};
     const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
@@ -383,11 +399,13 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
             result.reset();
         }
         if (result && PQntuples(result.get()) == 0) {  // this id is taken
+            // A retry is the same upload: the same name and score, proven or plain as before.
             wait = run(connection, &kFind, nullptr, {values[2]}, call.deadline, result);
             outcome = wait != Wait::Done || !succeeded(result) || PQntuples(result.get()) != 1
                           ? (wait == Wait::Late ? RecordOutcome::Late : RecordOutcome::Failed)
                       : PQgetvalue(result.get(), 0, 0) == name &&
-                              PQgetvalue(result.get(), 0, 1) == scoreText
+                              PQgetvalue(result.get(), 0, 1) == scoreText &&
+                              (PQgetvalue(result.get(), 0, 2)[0] == 't') == (game != nullptr)
                           ? RecordOutcome::Repeated
                           : RecordOutcome::Conflict;
         } else if (!call.claimCommit()) {
@@ -407,14 +425,26 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
 }
 
 std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, StoreCall& call) {
+    return readRows(false, count, call);
+}
+
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readOneSitting(int count,
+                                                                           StoreCall& call) {
+    return readRows(true, count, call);
+}
+
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readRows(bool oneSitting, int count,
+                                                                     StoreCall& call) {
     const std::string countText = std::to_string(count);
     const char* all = listsUnproven() ? "true" : "false";
+    std::vector<const char*> values{countText.c_str()};
+    if (!oneSitting) values.push_back(all);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
         if (connection == nullptr) return std::nullopt;
         Result result;
-        const Wait wait =
-            run(connection, &kBest, nullptr, {countText.c_str(), all}, call.deadline, result);
+        const Wait wait = run(connection, oneSitting ? &kBestOneSitting : &kBest, nullptr, values,
+                              call.deadline, result);
         if (wait == Wait::Done && succeeded(result)) {
             std::vector<ScoreRecord> records;
             const int rows = PQntuples(result.get());
@@ -427,6 +457,9 @@ std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, Stor
                     std::strtoul(PQgetvalue(result.get(), row, 1), nullptr, 10));
                 record.proven = PQgetvalue(result.get(), row, 2)[0] == 't';
                 if (record.proven) record.replay = PQgetvalue(result.get(), row, 3);
+                if (record.proven)
+                    record.sessions = static_cast<uint32_t>(
+                        std::strtoul(PQgetvalue(result.get(), row, 4), nullptr, 10));
             }
             release(connection, true);
             return records;

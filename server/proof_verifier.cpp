@@ -6,7 +6,9 @@
 #include <limits.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -81,16 +84,17 @@ std::string verifierBesideProgram() {
 }
 
 Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limits,
-                           const std::string& path) {
+                           const std::string& path, const std::string& play, int stopFd) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return failed("no pipe");
-    std::vector<std::string> args{verifier, "--verify", path};
+    std::vector<std::string> args{verifier, "--verify", path, "--scratch", play};
     if (!limits.levels.empty()) args.insert(args.end(), {"--levels", limits.levels});
     if (limits.maxSteps != 0)
         args.insert(args.end(), {"--max-steps", std::to_string(limits.maxSteps)});
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
+    const pid_t server = ::getpid();
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(out[0]);
@@ -98,6 +102,10 @@ Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limit
         return failed("no process");
     }
     if (child == 0) {
+        // Killed with the thread that waits for it, the server's own death (even SIGKILL)
+        // included; a server gone before this took effect is seen as a new parent.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != server) ::_exit(127);
         ::setpriority(PRIO_PROCESS, 0, kNiceness);
         ::dup2(out[1], STDOUT_FILENO);
         const int null = ::open("/dev/null", O_RDWR);
@@ -110,8 +118,10 @@ Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limit
     }
     ::close(out[1]);
     std::string line;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.verifySeconds);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(limits.verifySeconds);
     bool late = false;
+    bool stopped = false;
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -119,16 +129,21 @@ Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limit
             late = true;
             break;
         }
-        pollfd p{out[0], POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-        if (p.revents == 0) continue;
+        pollfd p[2] = {{out[0], POLLIN, 0}, {stopFd, POLLIN, 0}};
+        if (::poll(p, stopFd >= 0 ? 2 : 1, static_cast<int>(left.count())) < 0 && errno != EINTR)
+            break;
+        if (stopFd >= 0 && p[1].revents != 0) {
+            stopped = true;
+            break;
+        }
+        if (p[0].revents == 0) continue;
         char buffer[256];
         const ssize_t n = ::read(out[0], buffer, sizeof buffer);
         if (n <= 0) break;
         if (line.size() < kMaxLine) line.append(buffer, static_cast<size_t>(n));
     }
     ::close(out[0]);
-    if (late) ::kill(child, SIGKILL);
+    if (late || stopped) ::kill(child, SIGKILL);
     int status = 0;
     rusage usage{};
     while (::wait4(child, &status, 0, &usage) < 0 && errno == EINTR) {
@@ -141,7 +156,8 @@ Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limit
         return verdict;
     };
     // Late on a loaded machine is no fault of the record (the step limit bounds a record's
-    // length): asked again later, never refused.
+    // length): asked again later, never refused. So is a run cut short by the server's stop.
+    if (stopped) return costing(failed("the server is stopping"));
     if (late) return costing(failed("the verification took too long"));
     if (!WIFEXITED(status)) return costing(failed("the verifier stopped"));
     line = line.substr(0, line.find('\n'));
@@ -175,6 +191,7 @@ ProofVerifier::ProofVerifier(const ProofLimits& proofLimits, const std::string& 
     : limits(proofLimits),
       verifier(proofLimits.verifier.empty() ? verifierBesideProgram() : proofLimits.verifier),
       scratch(scratchDir) {
+    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) stopPipe[0] = stopPipe[1] = -1;
     const unsigned count = limits.verifiers == 0 ? defaultCount() : limits.verifiers;
     for (unsigned i = 0; i < count; ++i) threads.emplace_back([this] { work(); });
 }
@@ -182,12 +199,18 @@ ProofVerifier::ProofVerifier(const ProofLimits& proofLimits, const std::string& 
 ProofVerifier::~ProofVerifier() {
     stop();
     for (std::thread& t : threads) t.join();
+    for (const int fd : stopPipe)
+        if (fd >= 0) ::close(fd);
 }
 
 void ProofVerifier::stop() {
     std::unordered_map<std::string, std::deque<Job>> left;
     {
         std::lock_guard lock(mutex);
+        if (!stopping && stopPipe[1] >= 0) {
+            const char byte = 0;
+            [[maybe_unused]] const ssize_t written = ::write(stopPipe[1], &byte, 1);
+        }
         stopping = true;
         left.swap(queues);
         queued = 0;
@@ -250,12 +273,7 @@ size_t ProofVerifier::waiting() {
     return queued;
 }
 
-// Each thread has a scratch file of its own for the record it plays, apart from every other
-// pool's in this process and others.
 void ProofVerifier::work() {
-    static std::atomic<unsigned> threadsMade{0};
-    const std::string path = scratch + "/vextorium2-proof-" + std::to_string(::getpid()) + "-" +
-                             std::to_string(threadsMade++) + ".rec";
     for (;;) {
         Job job;
         {
@@ -282,9 +300,7 @@ void ProofVerifier::work() {
             --queued;
             lastTurn[job.client] = ++turns;
         }
-        Verdict verdict = writeAll(path, *job.record)
-                              ? run(verifier, limits, path)
-                              : failed("the record could not be written for the verifier");
+        Verdict verdict = verify(*job.record);
         {
             std::lock_guard lock(mutex);
             const Clock::time_point now = Clock::now();
@@ -303,5 +319,20 @@ void ProofVerifier::work() {
         }
         job.done(std::move(verdict));
     }
-    ::unlink(path.c_str());
+}
+
+// Each run has a directory of its own, apart from every other run's in this process and
+// others: the record's file and the directory the game plays in, removed once the run is over
+// however it ended (a verifier killed at its deadline cleans up nothing).
+Verdict ProofVerifier::verify(const std::string& record) {
+    std::string made = scratch + "/vextorium2-proof-XXXXXX";
+    if (::mkdtemp(made.data()) == nullptr) return failed("no directory for the verifier");
+    const std::string path = made + "/record", play = made + "/play";
+    Verdict verdict =
+        !writeAll(path, record) ? failed("the record could not be written for the verifier")
+        : ::mkdir(play.c_str(), 0700) != 0 ? failed("no directory for the verifier")
+                                           : run(verifier, limits, path, play, stopPipe[0]);
+    std::error_code ignored;
+    std::filesystem::remove_all(made, ignored);
+    return verdict;
 }

@@ -70,11 +70,14 @@ class ProofVerifier {
     void charge(const std::string& client, long cpuMs,
                 std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
     size_t waiting();
+    // Answers every waiting proof as Failed and kills the runs in progress, whose proofs are
+    // answered Failed too: a stop waits for no game to be played to its end.
     void stop();
 
-    // One run of the verifier on the record in `path` (for tests and tools too).
+    // One run of the verifier on the record in `path`, played in the empty directory `play`
+    // (for tests and tools too). It ends early, Failed, once `stopFd` is readable.
     static Verdict run(const std::string& verifier, const ProofLimits& limits,
-                       const std::string& path);
+                       const std::string& path, const std::string& play, int stopFd = -1);
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -91,10 +94,12 @@ class ProofVerifier {
     void work();
     // With the mutex held: the seconds until `client` is within its budget again, 0 if it is.
     unsigned budgetWait(const std::string& client, Clock::time_point now);
+    Verdict verify(const std::string& record);
 
     const ProofLimits limits;
     const std::string verifier;
     const std::string scratch;
+    int stopPipe[2] = {-1, -1};  // written once at the stop: every run in progress sees it
     std::mutex mutex;
     std::condition_variable wake;
     std::unordered_map<std::string, std::deque<Job>> queues;  // waiting, by client

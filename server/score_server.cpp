@@ -23,7 +23,11 @@
 
 namespace {
 
-constexpr int kListenBacklog = 128;
+// Connections the kernel completes before the server takes them. Many clients connecting at
+// once (a thousand reconnecting together when their requests time out) overflow a short queue,
+// and the kernel then drops the handshakes of everyone else too, who try again only after a
+// second: the longest queue the system allows (net.core.somaxconn) takes such a burst.
+constexpr int kListenBacklog = SOMAXCONN;
 constexpr auto kDeadlineCheck = std::chrono::milliseconds(100);
 constexpr auto kResumeStep = std::chrono::milliseconds(5);
 
@@ -401,10 +405,16 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
 
     if (method != "GET" && method != "HEAD")
         return sendText(connection, kBadMethod, "GET and HEAD only\n", {{"Allow", "GET, HEAD"}});
-    if (path == kPagePath || path == kJsonPath)
-        return answerList(
-            connection, pending,
-            path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json);
+    if (path == kPagePath || path == kJsonPath) {
+        // ?sessions=1: games played in one sitting only; any other query lists every game.
+        const std::optional<RequestTarget> parsed = parseRequestTarget(target);
+        const bool oneSitting = parsed && parsed->params.size() == 1 &&
+                                parsed->params.begin()->first == "sessions" &&
+                                parsed->params.begin()->second == "1";
+        return answerList(connection, pending,
+                          path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json,
+                          oneSitting);
+    }
     if (path == kHealthPath) return sendServiceAnswer(connection, service->health());
     if (path.rfind(kReplayPrefix, 0) == 0) {
         const std::string id = path.substr(std::strlen(kReplayPrefix));
@@ -427,7 +437,7 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
 
     const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
     if (decided.kind == ScoreRequest::Kind::List)
-        return answerList(connection, pending, ServiceAnswer::Kind::Text);
+        return answerList(connection, pending, ServiceAnswer::Kind::Text, false);
     if (decided.kind == ScoreRequest::Kind::Refused)
         return sendText(connection, kBadRequest, decided.reason + "\n");
     // HEAD asks what a GET would answer without doing it: an upload is never recorded by one.
@@ -485,12 +495,13 @@ int ScoreServer::answerProofPost(MHD_Connection* connection, RequestState& reque
 
 // The list: the current one at once, else as the service finds it.
 int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
-                            ServiceAnswer::Kind form) {
+                            ServiceAnswer::Kind form, bool oneSitting) {
     ServiceAnswer now;
-    if (service->listNow(form, now)) return sendServiceAnswer(connection, now);
-    return answerFromService(connection, pending, [this, form](auto& answer, auto later) {
-        return service->list(form, answer, std::move(later));
-    });
+    if (service->listNow(form, oneSitting, now)) return sendServiceAnswer(connection, now);
+    return answerFromService(connection, pending,
+                             [this, form, oneSitting](auto& answer, auto later) {
+                                 return service->list(form, oneSitting, answer, std::move(later));
+                             });
 }
 
 // The service answers at once, or later from another thread: the connection then waits

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "record/record_codec.h"
 #include "server/http_status.h"
 #include "server/leaderboard.h"
 
@@ -63,6 +64,14 @@ struct ProofDecision {
     std::shared_ptr<const ProvenGame> game;
 };
 
+// The sittings a record holds (each session of it one run of the program, the later ones
+// continuing the saved game); 0 when it cannot be read, which a proven record always can.
+uint32_t sittingsOf(const std::string& record) {
+    const RecordCodec::Result decoded =
+        RecordCodec::decode(reinterpret_cast<const uint8_t*>(record.data()), record.size());
+    return decoded.record ? static_cast<uint32_t>(decoded.record->sessions.size()) : 0;
+}
+
 ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
                           const std::string& record) {
     switch (verdict.kind) {
@@ -73,8 +82,8 @@ ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
         case Verdict::Kind::Proven:
             if (verdict.score != upload.score)
                 return {text(kUnprocessable, "refused: score differs\n"), nullptr};
-            return {std::nullopt, std::make_shared<const ProvenGame>(
-                                      ProvenGame{verdict.key, upload.proofId, record})};
+            return {std::nullopt, std::make_shared<const ProvenGame>(ProvenGame{
+                                      verdict.key, upload.proofId, record, sittingsOf(record)})};
         case Verdict::Kind::Unproven:
             break;
     }
@@ -87,20 +96,22 @@ ScoreStore& listing(ScoreStore& store, bool unproven) {
     return store;
 }
 
-ServiceAnswer listAnswer(ServiceAnswer::Kind form, const ListView& view) {
+// The list reply has one form; the page and JSON list every game or those of one sitting.
+ServiceAnswer listAnswer(ServiceAnswer::Kind form, bool oneSitting, const ListView& view) {
     if (!view.snapshot) return text(kUnavailable, "the score list cannot be reached just now\n");
     const ListSnapshot& list = *view.snapshot;
+    const ListSnapshot::Board& board = oneSitting ? list.oneSitting : list.all;
     ServiceAnswer answer{kOk,
                          form,
                          form == ServiceAnswer::Kind::Text   ? list.text
-                         : form == ServiceAnswer::Kind::Json ? list.json
-                                                             : list.html,
+                         : form == ServiceAnswer::Kind::Json ? board.json
+                                                             : board.html,
                          {}};
     if (view.age >= 0) {
         answer.headers.emplace_back("Age", std::to_string(view.age));
         if (form == ServiceAnswer::Kind::Html)
-            answer.body =
-                std::make_shared<const std::string>(leaderboardHtml(list.records, view.age));
+            answer.body = std::make_shared<const std::string>(
+                leaderboardHtml(board.records, view.age, oneSitting));
     }
     return answer;
 }
@@ -312,19 +323,20 @@ bool ScoreService::replay(const std::string& id, ServiceAnswer& now, Reply later
     return true;
 }
 
-bool ScoreService::listNow(ServiceAnswer::Kind form, ServiceAnswer& now) {
+bool ScoreService::listNow(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now) {
     std::shared_ptr<const ListSnapshot> current = cache->current();
     if (!current) return false;
-    now = listAnswer(form, {std::move(current), -1});
+    now = listAnswer(form, oneSitting, {std::move(current), -1});
     return true;
 }
 
-bool ScoreService::list(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later) {
+bool ScoreService::list(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now,
+                        Reply later) {
     ListView view;
-    if (cache->get(view, [form, later = std::move(later)](const ListView& found) {
-            later(listAnswer(form, found));
+    if (cache->get(view, [form, oneSitting, later = std::move(later)](const ListView& found) {
+            later(listAnswer(form, oneSitting, found));
         })) {
-        now = listAnswer(form, view);
+        now = listAnswer(form, oneSitting, view);
         return true;
     }
     return false;

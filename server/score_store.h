@@ -16,16 +16,18 @@
 struct ScoreRecord {
     std::string name;  // UTF-8
     uint32_t score = 0;
-    bool proven = false;  // its game was played again here and ended with this score
-    std::string replay{};  // a proven row's record id (for /replays/ID); else empty
+    bool proven = false;    // its game was played again here and ended with this score
+    std::string replay{};   // a proven row's record id (for /replays/ID); else empty
+    uint32_t sessions = 0;  // a proven row's sittings (its record's sessions); 0: not known
     bool operator==(const ScoreRecord&) const = default;
 };
 
 // What a proven upload stores beside its score.
 struct ProvenGame {
-    std::string key;     // the game's identity: a game is accepted once, whatever its bytes
-    std::string id;      // the record's id (the SHA-256 of its bytes)
-    std::string record;  // the bytes, kept for watching
+    std::string key;        // the game's identity: a game is accepted once, whatever its bytes
+    std::string id;         // the record's id (the SHA-256 of its bytes)
+    std::string record;     // the bytes, kept for watching
+    uint32_t sessions = 0;  // the sittings the record holds: more than one continued a saved game
 };
 
 // A record POSTed ahead of its upload, as the store holds it for any server of a deployment.
@@ -63,7 +65,8 @@ struct ProofLookup {
 enum class RecordOutcome {
     Recorded,  // committed
     Repeated,  // this id was recorded before with the same name and score: no second row
-    Conflict,  // this id was recorded before with another name or score: nothing stored
+    Conflict,  // this id was recorded before with another name or score, or with a proof
+               // where the row has none or the other way round: nothing stored
     Late,      // the deadline passed before the commit was sent: nothing stored
     Failed,    // an error; nothing stored, or (when the commit's answer was lost) a row that
                // a retry with the same id finds
@@ -124,8 +127,12 @@ class ScoreStore {
     // The best `count` scores, highest first, equal scores in the order they were recorded;
     // nothing on an error or when the deadline passed. Safe from any thread.
     virtual std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) = 0;
-    // Deletes the lowest-ranked rows beyond the best `keep` (a bounded batch at a time); the
-    // number deleted, or -1. Safe from any thread.
+    // The same for proven games played in one sitting only (none in a store that keeps no
+    // proven games).
+    virtual std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call);
+    // Deletes the lowest-ranked rows beyond the best `keep`, sparing the best `keep` games of
+    // one sitting too (a bounded batch at a time); the number deleted, or -1. Safe from any
+    // thread.
     virtual long trim(long keep, StoreCall& call) = 0;
     // Whether the store answers, reads and writes alike, before the call's deadline; nothing is
     // written.
@@ -141,6 +148,7 @@ class ScoreStore {
     bool record(const std::string& name, uint32_t score, const std::string& uploadId = {});
     // The list, or an empty one on an error.
     std::vector<ScoreRecord> best(int count);
+    std::vector<ScoreRecord> bestOneSitting(int count);
 
   private:
     std::atomic<bool> unprovenListed{true};

@@ -36,8 +36,8 @@ constexpr const char* kAddUploadId = "ALTER TABLE scores ADD COLUMN upload_id TE
 constexpr const char* kUploadIndex =
     "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);";
 constexpr const char* kInsert =
-    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record)"
-    " VALUES (?1, ?2, ?3, ?4, ?5, ?6) ON CONFLICT (upload_id) DO NOTHING";
+    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record, sessions)"
+    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (upload_id) DO NOTHING";
 // Proofs: the flag, the record of a proven row, and the keys of every game accepted, kept
 // apart from the rows so that deleting old rows never makes a game acceptable again.
 constexpr const char* kHasProven = "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'proven'";
@@ -45,6 +45,10 @@ constexpr const char* kAddProven =
     "ALTER TABLE scores ADD COLUMN proven INTEGER NOT NULL DEFAULT 0;"
     "ALTER TABLE scores ADD COLUMN proof_id TEXT;"
     "ALTER TABLE scores ADD COLUMN record BLOB;";
+// The sittings of a proven row's record; NULL for plain rows and rows stored before it.
+constexpr const char* kHasSessions =
+    "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'sessions'";
+constexpr const char* kAddSessions = "ALTER TABLE scores ADD COLUMN sessions INTEGER;";
 constexpr const char* kProofSchema =
     "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);";
@@ -78,13 +82,20 @@ constexpr const char* kUseKey =
     "INSERT INTO used_proofs (key, upload_id) VALUES (?1, ?2) ON CONFLICT (key) DO NOTHING";
 constexpr const char* kKeyOwner = "SELECT upload_id FROM used_proofs WHERE key = ?1";
 constexpr const char* kReplay = "SELECT record FROM scores WHERE proof_id = ?1 AND proven = 1";
-constexpr const char* kFind = "SELECT name, score FROM scores WHERE upload_id = ?1";
+constexpr const char* kFind = "SELECT name, score, proven FROM scores WHERE upload_id = ?1";
 constexpr const char* kBest =
-    "SELECT name, score, proven, proof_id FROM scores WHERE proven = 1 OR ?2"
+    "SELECT name, score, proven, proof_id, sessions FROM scores WHERE proven = 1 OR ?2"
     " ORDER BY score DESC, id ASC LIMIT ?1";
+constexpr const char* kBestOneSitting =
+    "SELECT name, score, proven, proof_id, sessions FROM scores WHERE proven = 1 AND sessions = 1"
+    " ORDER BY score DESC, id ASC LIMIT ?1";
+// Rows kept: the best ?1, and the best ?1 games of one sitting, which have a board of their own.
 constexpr const char* kTrim =
-    "DELETE FROM scores WHERE id IN"
-    " (SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ?2 OFFSET ?1)";
+    "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
+    " WHERE id NOT IN (SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ?1)"
+    " AND id NOT IN (SELECT id FROM scores WHERE proven = 1 AND sessions = 1"
+    " ORDER BY score DESC, id ASC LIMIT ?1)"
+    " ORDER BY score DESC, id ASC LIMIT ?2)";
 
 bool prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {
     return sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, statement, nullptr) ==
@@ -127,6 +138,7 @@ ScoreRecord listedAt(sqlite3_stmt* statement) {
     record.proven = sqlite3_column_int(statement, 2) != 0;
     const auto* id = reinterpret_cast<const char*>(sqlite3_column_text(statement, 3));
     if (record.proven && id != nullptr) record.replay = id;
+    if (record.proven) record.sessions = static_cast<uint32_t>(sqlite3_column_int64(statement, 4));
     return record;
 }
 
@@ -151,6 +163,7 @@ SqliteScoreStore::SqliteScoreStore(const std::string& path) {
     }
     if (!openConnection(reader, path, SQLITE_OPEN_READWRITE) ||
         !prepare(reader.db, kBest, &bestStatement) ||
+        !prepare(reader.db, kBestOneSitting, &bestOneSittingStatement) ||
         !prepare(reader.db, kReplay, &replayStatement)) {
         fail(sqlite3_errmsg(reader.db));
         return;
@@ -168,8 +181,9 @@ SqliteScoreStore::~SqliteScoreStore() {
     }
     checkpointWake.notify_all();
     if (checkpointer.joinable()) checkpointer.join();
-    for (sqlite3_stmt* statement : {insertStatement, findStatement, trimStatement, bestStatement,
-                                    useKeyStatement, keyOwnerStatement, replayStatement})
+    for (sqlite3_stmt* statement :
+         {insertStatement, findStatement, trimStatement, bestStatement, bestOneSittingStatement,
+          useKeyStatement, keyOwnerStatement, replayStatement})
         sqlite3_finalize(statement);
     sqlite3_close(reader.db);
     sqlite3_close(writer.db);  // the last connection checkpoints the log into the main file
@@ -229,8 +243,15 @@ bool SqliteScoreStore::prepareSchema() {
     const int proven = sqlite3_step(query);
     sqlite3_finalize(query);
     if (proven == SQLITE_DONE && !exec(writer.db, kAddProven)) return false;
-    return (proven == SQLITE_ROW || proven == SQLITE_DONE) && exec(writer.db, kProofSchema) &&
-           exec(writer.db, kRecordSchema);
+    if ((proven != SQLITE_ROW && proven != SQLITE_DONE) || !exec(writer.db, kProofSchema) ||
+        !exec(writer.db, kRecordSchema))
+        return false;
+    // A table made before sittings were counted: its rows' counts are not known.
+    if (sqlite3_prepare_v2(writer.db, kHasSessions, -1, &query, nullptr) != SQLITE_OK) return false;
+    const int sessions = sqlite3_step(query);
+    sqlite3_finalize(query);
+    if (sessions == SQLITE_DONE && !exec(writer.db, kAddSessions)) return false;
+    return sessions == SQLITE_ROW || sessions == SQLITE_DONE;
 }
 
 // Another process holds the file: wait in short steps until the deadline of the call the
@@ -309,8 +330,8 @@ void SqliteScoreStore::fail(const std::string& why) {
         lastError = why;
     }
     for (sqlite3_stmt** statement :
-         {&insertStatement, &findStatement, &trimStatement, &bestStatement, &useKeyStatement,
-          &keyOwnerStatement, &replayStatement}) {
+         {&insertStatement, &findStatement, &trimStatement, &bestStatement,
+          &bestOneSittingStatement, &useKeyStatement, &keyOwnerStatement, &replayStatement}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -380,6 +401,7 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
             bindText(insertStatement, 5, game->id);
             sqlite3_bind_blob(insertStatement, 6, game->record.data(),
                               static_cast<int>(game->record.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insertStatement, 7, game->sessions);
         }
         if (sqlite3_step(insertStatement) != SQLITE_DONE) return failed();
     }
@@ -397,9 +419,12 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
         Finished done{findStatement};
         bindText(findStatement, 1, uploadId);
         if (sqlite3_step(findStatement) != SQLITE_ROW) return failed();
+        // A retry is the same upload: the same name and score, proven or plain as before.
         const ScoreRecord earlier = recordAt(findStatement);
-        return earlier == ScoreRecord{name, score} ? RecordOutcome::Repeated
-                                                   : RecordOutcome::Conflict;
+        const bool wasProven = sqlite3_column_int(findStatement, 2) != 0;
+        return earlier == ScoreRecord{name, score} && wasProven == (game != nullptr)
+                   ? RecordOutcome::Repeated
+                   : RecordOutcome::Conflict;
     }
     if (!call.claimCommit()) return RecordOutcome::Late;
     if (!exec(writer.db, "COMMIT;")) return failed();
@@ -407,17 +432,26 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
 }
 
 std::optional<std::vector<ScoreRecord>> SqliteScoreStore::read(int count, StoreCall& call) {
+    return readRows(bestStatement, count, call);
+}
+
+std::optional<std::vector<ScoreRecord>> SqliteScoreStore::readOneSitting(int count,
+                                                                         StoreCall& call) {
+    return readRows(bestOneSittingStatement, count, call);
+}
+
+std::optional<std::vector<ScoreRecord>> SqliteScoreStore::readRows(sqlite3_stmt* statement,
+                                                                   int count, StoreCall& call) {
     if (!opened) return std::nullopt;
     std::unique_lock lock(reader.mutex, std::defer_lock);
     if (!lock.try_lock_until(call.deadline)) return std::nullopt;
     reader.deadline = call.deadline.time_since_epoch().count();
-    Finished done{bestStatement};
+    Finished done{statement};
     std::vector<ScoreRecord> records;
-    sqlite3_bind_int(bestStatement, 1, count);
-    sqlite3_bind_int(bestStatement, 2, listsUnproven() ? 1 : 0);
+    sqlite3_bind_int(statement, 1, count);
+    if (statement == bestStatement) sqlite3_bind_int(statement, 2, listsUnproven() ? 1 : 0);
     int step = SQLITE_ROW;
-    while ((step = sqlite3_step(bestStatement)) == SQLITE_ROW)
-        records.push_back(listedAt(bestStatement));
+    while ((step = sqlite3_step(statement)) == SQLITE_ROW) records.push_back(listedAt(statement));
     if (step != SQLITE_DONE) {
         setError(reader.db);
         return std::nullopt;  // never part of a list

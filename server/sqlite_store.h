@@ -35,6 +35,7 @@ class SqliteScoreStore : public ScoreStore {
     ProofLookup lookUpRecord(const std::string& id, int64_t now, StoreCall& call) override;
     bool dropRecords(const std::string& id, int64_t now, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
+    std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
     // Also takes the file's write lock for a moment: another process may hold it.
     bool probe(StoreCall& call) override;
@@ -60,18 +61,21 @@ class SqliteScoreStore : public ScoreStore {
                                const ProvenGame* game, StoreCall& call);
     KeepOutcome keepLocked(const HeldRecord& record, const RecordShare& share, int64_t now,
                            StoreCall& call);
+    std::optional<std::vector<ScoreRecord>> readRows(sqlite3_stmt* statement, int count,
+                                                     StoreCall& call);
     void setError(sqlite3* connection);
     void fail(const std::string& why);
 
     Connection writer;  // with insertStatement, findStatement and trimStatement
-    Connection reader;  // with bestStatement
+    Connection reader;  // with bestStatement and bestOneSittingStatement
     sqlite3_stmt* insertStatement = nullptr;
     sqlite3_stmt* findStatement = nullptr;
     sqlite3_stmt* trimStatement = nullptr;
     sqlite3_stmt* bestStatement = nullptr;
-    sqlite3_stmt* useKeyStatement = nullptr;    // writer's
-    sqlite3_stmt* keyOwnerStatement = nullptr;  // writer's
-    sqlite3_stmt* replayStatement = nullptr;    // reader's
+    sqlite3_stmt* bestOneSittingStatement = nullptr;  // reader's
+    sqlite3_stmt* useKeyStatement = nullptr;          // writer's
+    sqlite3_stmt* keyOwnerStatement = nullptr;        // writer's
+    sqlite3_stmt* replayStatement = nullptr;          // reader's
     bool opened = false;
     mutable std::mutex errorMutex;
     std::string lastError;

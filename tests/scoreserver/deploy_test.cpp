@@ -204,6 +204,10 @@ TEST_F(ScoreServerDeployTest, TheGamesProvenScoreIsListedAndItsRecordTakenOnce) 
     const auto json = client.Get("/scores.json");
     ASSERT_TRUE(json);
     EXPECT_NE(json->body.find("\"proven\":true,\"replay\":\"/replays/"), std::string::npos);
+    EXPECT_NE(json->body.find("\"sessions\":1}"), std::string::npos) << json->body;
+    const auto oneSitting = client.Get("/scores.json?sessions=1");
+    ASSERT_TRUE(oneSitting);
+    EXPECT_EQ(oneSitting->body, json->body) << "played in one sitting";
     httplib::Client other("127.0.0.1", first->port);
     const auto firstList = other.Get(kPath);
     ASSERT_TRUE(firstList);

@@ -59,7 +59,7 @@ class HeldStore : public ScoreStore {
 std::string names(const ListView& view) {
     if (!view.snapshot) return "<none>";
     std::string text;
-    for (const ScoreRecord& record : view.snapshot->records) text += record.name;
+    for (const ScoreRecord& record : view.snapshot->all.records) text += record.name;
     return view.age >= 0 ? text + " (old)" : text;
 }
 

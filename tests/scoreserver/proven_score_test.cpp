@@ -140,6 +140,12 @@ TEST(ProvenScoreTest, RealRecordIsProvenOnceWithItsTrueScore) {
     EXPECT_EQ(status, 422);
     EXPECT_EQ(get(server, kScript), "");
 
+    // The id of an earlier plain upload is taken, as by any other reuse.
+    upload(server, "myname=ACE&myscore=" + score + "&myid=p", status);
+    EXPECT_EQ(status, 200);
+    upload(server, "myname=ACE&myscore=" + score + "&myid=p" + proof, status);
+    EXPECT_EQ(status, 409);
+
     upload(server, "myname=ACE&myscore=" + score + "&myid=b" + proof, status);
     EXPECT_EQ(status, 200);
     EXPECT_EQ(get(server, kScript), ";ACE," + score);
@@ -226,6 +232,64 @@ TEST(ProvenScoreTest, RecordOfOtherRulesIsStoredUnprovenNotRefused) {
             EXPECT_EQ(json.find("\"proven\":true"), std::string::npos) << json;
         }
     }
+}
+
+// A saved game continued later keeps its score and finds its level whole again, so the board
+// says in how many sittings each proven game was played, and lists the games of one sitting on
+// their own; the list reply the game reads keeps its form.
+TEST(ProvenScoreTest, TheBoardSaysInHowManySittingsEachGameWasPlayed) {
+    const MadeGame& once = autoplayGame();
+    const MadeGame& twice = continuedGame();
+    ASSERT_GT(once.score, 0u);
+    ASSERT_GT(twice.score, 0u);
+    ASSERT_NE(once.score, twice.score);
+    InProcessServer server(proofLimits());
+    int status = 0;
+    const auto prove = [&](const std::string& name, const MadeGame& game) {
+        const std::string id = post(server, game.record, status).substr(0, 64);
+        ASSERT_EQ(status, 200);
+        upload(server,
+               "myname=" + name + "&myscore=" + std::to_string(game.score) + "&myid=" + name +
+                   "&myproof=" + id,
+               status);
+        EXPECT_EQ(status, 200) << name;
+    };
+    prove("ONCE", once);
+    prove("TWICE", twice);
+    upload(server, "myname=PLAIN&myscore=1", status);  // listed unproven: no sittings known
+    ASSERT_EQ(status, 200);
+
+    const bool twiceFirst = twice.score > once.score;
+    const std::string onceRow = "\"name\":\"ONCE\",\"score\":" + std::to_string(once.score);
+    const std::string twiceRow = "\"name\":\"TWICE\",\"score\":" + std::to_string(twice.score);
+    const std::string json = get(server, "/scores.json");
+    EXPECT_NE(json.find(onceRow), std::string::npos) << json;
+    EXPECT_NE(json.find(twiceRow), std::string::npos) << json;
+    const auto rowOf = [&json](const std::string& row) {
+        const size_t at = json.find(row);
+        return at == std::string::npos ? std::string() : json.substr(at, json.find('}', at) - at);
+    };
+    EXPECT_NE(rowOf(onceRow).find("\"sessions\":1"), std::string::npos) << json;
+    EXPECT_NE(rowOf(twiceRow).find("\"sessions\":2"), std::string::npos) << json;
+    EXPECT_EQ(rowOf("\"name\":\"PLAIN\"").find("sessions"), std::string::npos) << json;
+
+    const std::string oneSitting = get(server, "/scores.json?sessions=1");
+    EXPECT_NE(oneSitting.find(onceRow), std::string::npos) << oneSitting;
+    EXPECT_EQ(oneSitting.find("TWICE"), std::string::npos) << oneSitting;
+    EXPECT_EQ(oneSitting.find("PLAIN"), std::string::npos) << oneSitting;
+    EXPECT_EQ(oneSitting.rfind("[{\"rank\":1,", 0), 0u) << oneSitting;
+
+    const std::string page = get(server, "/scores");
+    EXPECT_NE(page.find("<td class=\"sittings\">2</td>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"sittings\">1</td>"), std::string::npos);
+    const std::string onePage = get(server, "/scores?sessions=1");
+    EXPECT_NE(onePage.find("ONCE"), std::string::npos);
+    EXPECT_EQ(onePage.find("TWICE"), std::string::npos);
+
+    const std::string s1 = std::to_string(once.score), s2 = std::to_string(twice.score);
+    EXPECT_EQ(get(server, kScript),
+              (twiceFirst ? ";TWICE," + s2 + ";ONCE," + s1 : ";ONCE," + s1 + ";TWICE," + s2) +
+                  ";PLAIN,1");
 }
 
 // Records beyond the size limit are refused before they are held; a full verifier queue

@@ -20,7 +20,9 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -47,21 +49,32 @@ std::string list(httplib::Client& client) {
 }
 
 // The real scoreserver executable, its port read from its first line of output.
+// `extra` arguments follow the usual ones; `tmpdir`, when given, is its TMPDIR.
 class ServerProcess {
   public:
-    ServerProcess(const std::string& database) {
+    explicit ServerProcess(const std::string& database, std::vector<std::string> extra = {},
+                           const std::string& tmpdir = {}) {
         int pipeFds[2];
         if (::pipe(pipeFds) != 0) return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
         posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-        std::string program = SCORESERVER_PATH;
-        std::string listen = "--listen", address = "127.0.0.1:0", db = "--db", file = database;
-        std::string plain = "--accept-unproven";  // these cases upload plain scores
-        char* argv[] = {program.data(), listen.data(), address.data(), db.data(),
-                        file.data(),    plain.data(),  nullptr};
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) != 0) pid = -1;
+        // These cases upload plain scores, listed as such.
+        std::vector<std::string> args{SCORESERVER_PATH, "--listen", "127.0.0.1:0",
+                                      "--db",           database,   "--accept-unproven"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> variables;
+        for (char** v = environ; *v != nullptr; ++v)
+            if (std::string(*v).rfind("TMPDIR=", 0) != 0 || tmpdir.empty()) variables.push_back(*v);
+        if (!tmpdir.empty()) variables.push_back("TMPDIR=" + tmpdir);
+        std::vector<char*> envp;
+        for (std::string& variable : variables) envp.push_back(variable.data());
+        envp.push_back(nullptr);
+        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipeFds[1]);
         if (pid > 0) port = readAnnouncedPort(pipeFds[0], kOutputWaitMs);
@@ -301,6 +314,120 @@ TEST(ScoreServerTest, TheProcessKeepsAnsweredScoresThroughAKillAndStopsCleanly) 
         const int status = process.stopWith(SIGINT);
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), 0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(directory, ignored);
+}
+
+// A verifier that never ends: it says where it plays (in its --scratch directory, or else in
+// one under TMPDIR, as the replay runner makes its own), then sleeps.
+std::string writeEndlessVerifier(const std::string& directory) {
+    const std::string path = directory + "verifier";
+    std::ofstream script(path);
+    script << "#!/bin/sh\n"
+              "dir=\"$TMPDIR/vextorium2-verify-$$\"\n"
+              "while [ $# -gt 0 ]; do [ \"$1\" = --scratch ] && dir=\"$2\"; shift; done\n"
+              "mkdir -p \"$dir\" && echo levels > \"$dir/BrickMap.dat\"\n"
+              "echo $$ > "
+           << directory << "pid.part && mv " << directory << "pid.part " << directory
+           << "pid\n"
+              "exec sleep 3600\n";
+    script.close();
+    std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    return path;
+}
+
+// The verifier's process id once it is running (0 if it did not start within ten seconds).
+pid_t runningVerifier(const std::string& directory) {
+    for (int i = 0; i < kExitPolls; ++i) {
+        std::ifstream file(directory + "pid");
+        pid_t pid = 0;
+        if (file >> pid) return pid;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return 0;
+}
+
+// Whether the process has ended (a zombie has too), waiting up to ten seconds for it.
+bool ended(pid_t pid) {
+    for (int i = 0; i < kExitPolls; ++i) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string pidField, command, state;
+        if (!(stat >> pidField >> command >> state) || state == "Z") return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// A stop waits for no verification: SIGTERM kills the verifiers at work and their uploads are
+// answered 503 with Retry-After (the game sends them again); a server killed outright takes
+// its verifiers with it; and no verification, ended at its deadline or by the stop, leaves
+// anything in the temporary directory.
+TEST(ScoreServerTest, VerifiersEndWithTheServerAndLeaveNothingBehind) {
+    const std::string directory = makeTempDirectory("scoreserver_stop");
+    const std::string tmp = directory + "tmp";
+    ASSERT_TRUE(std::filesystem::create_directory(tmp));
+    const std::string verifier = writeEndlessVerifier(directory);
+    const auto nothingLeft = [&] { return std::filesystem::is_empty(tmp); };
+    struct Upload {
+        std::thread thread;
+        int status = 0;
+        std::string retryAfter, body;
+    };
+    // Posts a record and sends the upload that names it from a thread of its own.
+    const auto startUpload = [](int port, Upload& upload) {
+        httplib::Client client("127.0.0.1", port);
+        const auto posted = client.Post("/Vextorium2/proof", "record", "application/octet-stream");
+        const std::string id = posted && posted->status == 200 ? posted->body.substr(0, 64) : "";
+        upload.thread = std::thread([port, id, &upload] {
+            httplib::Client waiting("127.0.0.1", port);
+            waiting.set_read_timeout(3600);
+            const auto result =
+                waiting.Get(std::string(kPath) + "?myname=P&myscore=1&myproof=" + id);
+            upload.status = result ? result->status : -1;
+            if (result) upload.retryAfter = result->get_header_value("Retry-After");
+            if (result) upload.body = result->body;
+        });
+    };
+    {
+        ServerProcess process(directory + "a.sqlite",
+                              {"--verifier", verifier, "--verify-seconds", "1"}, tmp);
+        ASSERT_GT(process.port, 0);
+        Upload late;
+        startUpload(process.port, late);
+        late.thread.join();
+        EXPECT_EQ(late.status, 503);
+        EXPECT_EQ(late.body, "not checked: the verification took too long\n");
+        EXPECT_TRUE(nothingLeft()) << "after a verifier was killed at its deadline";
+    }
+    {
+        std::filesystem::remove(directory + "pid");
+        ServerProcess process(directory + "b.sqlite", {"--verifier", verifier}, tmp);
+        ASSERT_GT(process.port, 0);
+        Upload stopped;
+        startUpload(process.port, stopped);
+        const pid_t running = runningVerifier(directory);
+        ASSERT_GT(running, 0);
+        const int status = process.stopWith(SIGTERM);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        stopped.thread.join();
+        EXPECT_EQ(stopped.status, 503);
+        EXPECT_FALSE(stopped.retryAfter.empty());
+        EXPECT_TRUE(ended(running));
+        EXPECT_TRUE(nothingLeft()) << "after the stop";
+    }
+    {
+        std::filesystem::remove(directory + "pid");
+        ServerProcess process(directory + "c.sqlite", {"--verifier", verifier}, tmp);
+        ASSERT_GT(process.port, 0);
+        Upload killed;
+        startUpload(process.port, killed);
+        const pid_t running = runningVerifier(directory);
+        ASSERT_GT(running, 0);
+        EXPECT_TRUE(WIFSIGNALED(process.stopWith(SIGKILL)));
+        EXPECT_TRUE(ended(running)) << "an orphaned verifier";
+        killed.thread.join();
+        if (!ended(running)) ::kill(running, SIGKILL);
     }
     std::error_code ignored;
     std::filesystem::remove_all(directory, ignored);

@@ -1,11 +1,13 @@
 // Both stores against one suite: ranking, one row per upload id, concurrent writers, reopening;
 // and the SQLite store's write-ahead log staying small under a long run of uploads.
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <thread>
+#include <type_traits>
 
 #include "server/score_store.h"
 #include "temp_postgres.h"
@@ -27,6 +29,19 @@ struct SqliteDatabase {
         std::filesystem::remove_all(directory, ignored);
     }
     std::string address() const { return directory + "scores.sqlite"; }
+    // Runs SQL on the database as another program would.
+    bool exec(const std::string& sql) const {
+        sqlite3* db = nullptr;
+        const bool done = sqlite3_open(address().c_str(), &db) == SQLITE_OK &&
+                          sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        return done;
+    }
+    // The table as proven scores first stored it, before sittings were counted.
+    static constexpr const char* kTableBeforeSittings =
+        "CREATE TABLE scores (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL,"
+        " score INTEGER NOT NULL, upload_id TEXT, proven INTEGER NOT NULL DEFAULT 0,"
+        " proof_id TEXT, record BLOB);";
     std::string directory;
 };
 
@@ -36,6 +51,18 @@ struct PostgresDatabase {
         EXPECT_FALSE(url.empty()) << sharedPostgres().error;
     }
     std::string address() const { return url; }
+    bool exec(const std::string& sql) const {
+        PGconn* connection = PQconnectdb(url.c_str());
+        PGresult* result = PQexec(connection, sql.c_str());
+        const bool done = PQresultStatus(result) == PGRES_COMMAND_OK;
+        PQclear(result);
+        PQfinish(connection);
+        return done;
+    }
+    static constexpr const char* kTableBeforeSittings =
+        "CREATE TABLE scores (id BIGSERIAL PRIMARY KEY, name TEXT NOT NULL,"
+        " score BIGINT NOT NULL, upload_id TEXT, proven BOOLEAN NOT NULL DEFAULT false,"
+        " proof_id TEXT, record BYTEA);";
     std::string url;
 };
 
@@ -184,7 +211,12 @@ TYPED_TEST(ScoreStoreTest, ProvenGamesAreKeptFlaggedAndAcceptedOnce) {
     EXPECT_EQ(recordProven("ACE", 50, "u1", game), RecordOutcome::Repeated);  // a retry
     EXPECT_EQ(recordProven("ACE", 50, "u2", game), RecordOutcome::Used);
     EXPECT_EQ(recordProven("ACE", 50, "", game), RecordOutcome::Used);
-    EXPECT_TRUE(store->record("PLAIN", 99));
+    // An id is one upload: a proof sent under the id of a plain upload of the same name and
+    // score is not its retry, and the refused game stays free for its own upload.
+    EXPECT_TRUE(store->record("PLAIN", 99, "p1"));
+    const ProvenGame later{"key-2", std::string(64, 'c'), "x"};
+    EXPECT_EQ(recordProven("PLAIN", 99, "p1", later), RecordOutcome::Conflict);
+    EXPECT_FALSE(store->record("ACE", 50, "u1")) << "nor a plain retry of a proven upload";
     const std::vector<ScoreRecord> all = store->best(10);
     ASSERT_EQ(all.size(), 2u);
     EXPECT_FALSE(all[0].proven);
@@ -198,16 +230,52 @@ TYPED_TEST(ScoreStoreTest, ProvenGamesAreKeptFlaggedAndAcceptedOnce) {
     // Rows trimmed away: the game's key is still used.
     for (uint32_t score = 100; score < 100 + 3; ++score) {
         StoreCall call = StoreCall::unhurried();
-        ASSERT_EQ(store->recordProven("TOP", score, "t" + std::to_string(score),
-                                      {"key-t" + std::to_string(score), std::string(64, 'b'), "x"},
-                                      call),
-                  RecordOutcome::Recorded);
+        ASSERT_EQ(
+            store->recordProven("TOP", score, "t" + std::to_string(score),
+                                {"key-t" + std::to_string(score), std::string(64, 'b'), "x"}, call),
+            RecordOutcome::Recorded);
     }
     StoreCall trim = StoreCall::unhurried();
     while (store->trim(2, trim) > 0) {
     }
     EXPECT_EQ(listOf(store->best(10)), "TOP:102 TOP:101 ");
     EXPECT_EQ(recordProven("AGAIN", 50, "u3", game), RecordOutcome::Used);
+    EXPECT_EQ(recordProven("LATER", 1, "u4", later), RecordOutcome::Recorded);
+}
+
+// A proven row keeps the sittings its record holds, and the games of one sitting are listed
+// on their own. A table from before the count gains it: its proven rows' counts are not known,
+// so they are listed with every game but not among those of one sitting.
+TYPED_TEST(ScoreStoreTest, ProvenRowsKeepTheirSittingsAndOlderTablesGainTheCount) {
+    ASSERT_TRUE(this->database.exec(std::string(TypeParam::kTableBeforeSittings) +
+                                    "INSERT INTO scores (name, score, proven, proof_id)"
+                                    " VALUES ('OLD', 70, " +
+                                    (std::is_same_v<TypeParam, SqliteDatabase> ? "1" : "true") +
+                                    ", '" + std::string(64, 'o') + "');"));
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    auto recordProven = [&](const std::string& name, uint32_t score, uint32_t sessions) {
+        StoreCall call = StoreCall::unhurried();
+        return store->recordProven(name, score, name,
+                                   {"key-" + name, std::string(64, 'a'), "x", sessions}, call);
+    };
+    EXPECT_EQ(recordProven("TWO", 90, 2), RecordOutcome::Recorded);
+    EXPECT_EQ(recordProven("ONE", 80, 1), RecordOutcome::Recorded);
+    EXPECT_EQ(recordProven("ONE-B", 60, 1), RecordOutcome::Recorded);
+    EXPECT_TRUE(store->record("PLAIN", 100));
+    const auto sittings = [](const std::vector<ScoreRecord>& rows) {
+        std::string text;
+        for (const ScoreRecord& row : rows)
+            text += row.name + ":" + std::to_string(row.sessions) + (row.proven ? "p " : " ");
+        return text;
+    };
+    EXPECT_EQ(sittings(store->best(10)), "PLAIN:0 TWO:2p ONE:1p OLD:0p ONE-B:1p ");
+    EXPECT_EQ(sittings(store->bestOneSitting(10)), "ONE:1p ONE-B:1p ");
+    EXPECT_EQ(sittings(store->bestOneSitting(1)), "ONE:1p ");
+    // Trimming keeps both boards whole: the best two, and the best two of one sitting.
+    StoreCall trim = StoreCall::unhurried();
+    EXPECT_EQ(store->trim(2, trim), 1);
+    EXPECT_EQ(sittings(store->best(10)), "PLAIN:0 TWO:2p ONE:1p ONE-B:1p ");
 }
 
 // Records held for their uploads: once each, within each client's share of records and bytes

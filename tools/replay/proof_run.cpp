@@ -73,7 +73,7 @@ int finish(const PlayedRecord& played) {
 }  // namespace
 
 int verifyRecord(const std::string& path, const std::optional<std::string>& levels,
-                 uint64_t maxSteps) {
+                 uint64_t maxSteps, const std::optional<std::string>& scratch) {
     std::vector<uint8_t> levelFile;
     const std::string levelPath = levels ? *levels : platform::programDirectory() + "BrickMap.dat";
     if (!readWhole(levelPath, kMaxLevelFileBytes, levelFile)) {
@@ -87,12 +87,17 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
 
     // The game plays in a directory of its own holding only the level file: nothing it writes
     // lands beside the runner, and no sound file is read (sounds change no outcome).
+    // A caller that may kill the run (the score server, at its deadline) gives the directory,
+    // and removes it once the run is over however it ended.
     namespace fs = std::filesystem;
     std::error_code error;
-    fs::path dir = fs::temp_directory_path(error) /
-                   ("vextorium2-verify-" + std::to_string(::getpid()) + "-" + id.substr(0, 16));
-    if (!error) fs::remove_all(dir, error);  // left by an earlier process of the same id
-    if (error || !fs::create_directories(dir, error)) {
+    fs::path dir =
+        scratch ? fs::path(*scratch)
+                : fs::temp_directory_path(error) /
+                      ("vextorium2-verify-" + std::to_string(::getpid()) + "-" + id.substr(0, 16));
+    if (!scratch && !error)
+        fs::remove_all(dir, error);  // left by an earlier process of the same id
+    if (scratch ? !fs::is_directory(dir, error) : error || !fs::create_directories(dir, error)) {
         std::cerr << "vextorium2-replay: cannot make a directory to play in\n";
         return kExitBadUsage;
     }
@@ -104,7 +109,7 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
     platform::setProgramDirectory(dir.string() + "/");
     platform::setDurableWrites(false);
     const PlayedRecord played = RecordPlayer().play(record, loneTicks);
-    fs::remove_all(dir, error);
+    if (!scratch) fs::remove_all(dir, error);
     return finish(played);
 }
 

@@ -15,7 +15,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
     "                         [--trace FILE] [--autoplay] [--web] [--touch]\n"
-    "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N]\n"
+    "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N] [--scratch DIR]\n"
     "       vextorium2-replay --proof FILE [--dir DIR] [--script FILE|-] [--trace FILE]\n"
     "       vextorium2-replay --help | --version\n"
     "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
@@ -34,6 +34,8 @@ constexpr const char* kUsage =
     "  --levels FILE    the level file a record must have been made on; default: the\n"
     "                   program directory's BrickMap.dat\n"
     "  --max-steps N    refuse a record of more ticks, draws and keys; default: 2000000\n"
+    "  --scratch DIR    play the record in DIR, an empty directory its caller made and\n"
+    "                   removes; default: a directory of its own under the temporary one\n"
     "  --proof FILE     play the game record FILE back with the usual trace and the script's\n"
     "                   shots (its other events are not delivered)\n"
     "  --help           print this help and exit\n"
@@ -61,7 +63,7 @@ int main(int argc, char** argv) {
     namespace headless = platform::headless;
     std::optional<std::string> dir, script, tracePath;
     std::optional<uint32_t> seed, until;
-    std::optional<std::string> verifyPath, proofPath, levelsPath;
+    std::optional<std::string> verifyPath, proofPath, levelsPath, scratchPath;
     uint64_t maxSteps = kDefaultMaxSteps;
     bool autoplay = false;
     bool web = false;
@@ -91,10 +93,14 @@ int main(int argc, char** argv) {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
             (arg == "--dir" ? dir : arg == "--script" ? script : tracePath) = *v;
-        } else if (arg == "--verify" || arg == "--proof" || arg == "--levels") {
+        } else if (arg == "--verify" || arg == "--proof" || arg == "--levels" ||
+                   arg == "--scratch") {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
-            (arg == "--verify" ? verifyPath : arg == "--proof" ? proofPath : levelsPath) = *v;
+            (arg == "--verify"   ? verifyPath
+             : arg == "--proof"  ? proofPath
+             : arg == "--levels" ? levelsPath
+                                 : scratchPath) = *v;
         } else if (arg == "--max-steps") {
             auto v = value(arg.c_str());
             auto n = v ? parseUnsigned(*v) : std::nullopt;
@@ -115,9 +121,10 @@ int main(int argc, char** argv) {
     if (dir) platform::setProgramDirectory(*dir);
     if (verifyPath) {
         if (proofPath || script || tracePath || autoplay || seed || until || web || touch)
-            return badArguments("--verify takes only --levels, --max-steps and --dir");
-        return verifyRecord(*verifyPath, levelsPath, maxSteps);
+            return badArguments("--verify takes only --levels, --max-steps, --scratch and --dir");
+        return verifyRecord(*verifyPath, levelsPath, maxSteps, scratchPath);
     }
+    if (scratchPath) return badArguments("--scratch goes with --verify only");
     headless::setSeed(seed);
     headless::setUntil(until);
     headless::setEdition(web, touch);
