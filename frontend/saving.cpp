@@ -1,9 +1,14 @@
 // GameApp: writing the saved game and the score table at exit and, where the program can be
 // ended at any moment, as the game goes.
+#include <string>
+
 #include "frontend/game_app.h"
+#include "frontend/main_menu.h"
+#include "frontend/name_entry.h"
 #include "frontend/screen_transition.h"
 #include "globals/globals.h"
 #include "graphics/digit_font.h"
+#include "platform/message_box.h"
 #include "scores/score_table.h"
 #include "world/playfield.h"
 
@@ -11,6 +16,12 @@ namespace {
 // A run of hits changes the score many times a second; the score alone is written at most
 // this often (the level and lives at once).
 constexpr uint32_t kScoreSaveIntervalMs = 2000;
+constexpr int32_t kMenuContinue = 1;
+
+// The table's names are digits, capitals and spaces.
+std::string narrow(const std::u16string& name) {
+    return std::string(name.begin(), name.end());
+}
 }  // namespace
 
 bool GameApp::inStage() const {
@@ -18,8 +29,38 @@ bool GameApp::inStage() const {
     return stage(state_) || (state_ == TRANSITION && stage(transition_->target));
 }
 
-void GameApp::saveOnExit() {
-    if (inStage()) playfield_->saveGame();
+bool GameApp::saveOnExit() {
+    if (inStage()) {
+        playfield_->saveGame();
+        return true;
+    }
+    keepFinalScore();
+    return false;
+}
+
+// The home key on the end screen or at the name entry would otherwise drop a score the table
+// takes: it enters as if Done were chosen, and is written before the player is told, so the
+// score is kept even if the program is stopped while the message is up.
+void GameApp::keepFinalScore() {
+    const uint32_t at = state_ == TRANSITION ? transition_->target : state_;
+    if (at != GAME_OVER && at != VICTORY && at != NAME_ENTRY) return;
+    const uint32_t score = static_cast<uint32_t>(scoreCounter->value());
+    if (score <= scoreTable_->lowestScore()) return;
+    // The name entry is cleared on the way in, so only its own screen holds this game's name.
+    std::u16string name = state_ == NAME_ENTRY ? nameEntry_->text() : u"";
+    if (name.empty()) name = kDefaultName;
+    if (scoreTable_->insert(name, score, std::move(heldProof_)) < 0) return;
+    scoreTable_->saveIfChanged();
+    platform::messageBox("Your score of " + std::to_string(score) +
+                             " is kept in the high-score table as " + narrow(name) + ".",
+                         "Vextorium2");
+}
+
+bool GameApp::chooseContinue() {
+    if (!playfield_->hasSavedGame()) return false;
+    mainMenu_->select(kMenuContinue);
+    setState(MENU);
+    return true;
 }
 
 void GameApp::saveChanges(uint32_t nowMs) {

@@ -49,6 +49,8 @@ class Playfield {
 
     void saveGame();
     void loadGame();
+    // Whether loadGame finds a saved game to take up (a new game's values count).
+    bool hasSavedGame() const;
     void resetSave();
     // Reads BrickMap.dat again into an empty level table, as a new playfield does.
     void reloadLevelTable();

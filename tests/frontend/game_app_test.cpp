@@ -1,6 +1,7 @@
 // GameApp: the screen walk, keys by state, the wipe's timing, pause, mute and saving on exit.
 #include "frontend/game_app.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -359,11 +360,49 @@ TEST_F(FrontendTest, TypedCharactersSpellTheName) {
     type(U'Z');
     EXPECT_EQ(traceFrom(before), (Lines{"sound Action.wav play"}));
     EXPECT_EQ(std::u16string(entry.text()), u"BZ");
-    // The cursor rests on the last typed cell (Z: row 3, column 5): the action key repeats it.
+    // The cursor rests on the last typed cell (Z: row 3, column 5), but Z was entered once:
+    // the action key (Enter or Space ending a typed name) enters nothing there, however often.
     EXPECT_EQ(entry.column(), 5);
     EXPECT_EQ(entry.row(), 3);
     program().app->pressAction();
-    EXPECT_EQ(std::u16string(entry.text()), u"BZZ");
+    program().app->pressAction();
+    EXPECT_EQ(std::u16string(entry.text()), u"BZ");
+    // Moved by a key, the cursor picks again: left of Z is Y.
+    program().app->pressLeft();
+    program().app->pressAction();
+    EXPECT_EQ(std::u16string(entry.text()), u"BZY");
+}
+
+// The home key at the name entry (the program ends) keeps the score the table takes, with the
+// name typed so far, or PLAYER where none was, and tells the player; no game is saved then.
+TEST_F(FrontendTest, HomeAtTheNameEntryKeepsTheScoreWithTheNameSoFar) {
+    auto type = [](char32_t c) { windowProc({platform::kMsgChar, static_cast<uint32_t>(c), 0}); };
+    auto told = [&](size_t from, const std::string& text) {
+        const Lines lines = traceFrom(from);
+        return std::count(lines.begin(), lines.end(), "message " + text);
+    };
+    playToNameEntry(5000);
+    type(U'a');
+    type(U'c');
+    size_t before = traceSize();
+    windowProc(key(platform::kKeyHome));
+    destroyGlobals();  // the program's way out
+    EXPECT_FALSE(program().gameSavedOnExit);
+    EXPECT_EQ(told(before, "Your score of 5000 is kept in the high-score table as AC."), 1);
+    createGlobals();
+    // Read back from the file: 5000 enters under the default table's 5000 (entry 50).
+    EXPECT_EQ(program().app->scoreTable()->entry(51).score, 5000u);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(51).name), u"AC");
+
+    playToNameEntry(4000);  // nothing typed: the default name
+    before = traceSize();
+    windowProc(key(platform::kKeyHome));
+    destroyGlobals();
+    EXPECT_EQ(told(before, "Your score of 4000 is kept in the high-score table as PLAYER."), 1);
+    createGlobals();
+    // Under the 62 entries of 4000 or more: the defaults 10000 .. 4000 and AC's 5000.
+    EXPECT_EQ(program().app->scoreTable()->entry(62).score, 4000u);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(62).name), u"PLAYER");
 }
 
 // The grid's cells are 16 x 20 from (8, 65): the pointer moves the cursor, a click picks, the
