@@ -55,9 +55,8 @@ class GameApp {
     void togglePause();
     void toggleMute();
     // What the program keeps when it ends now: the saved game in a stage or in play (then
-    // true), and a final score that beats the table's lowest, on the game's end screen or at
-    // the name entry, entered with the name typed so far (kDefaultName if none) and written,
-    // which the player is told.
+    // true), and at the name entry the new high score, entered with the name typed so far
+    // (kDefaultName if none) and written, which the player is told.
     bool saveOnExit();
     // The page's "Play on": the menu with Continue chosen, ready for the action key to take up
     // the saved game; false, and nothing changes, where there is no saved game.

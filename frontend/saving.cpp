@@ -38,16 +38,15 @@ bool GameApp::saveOnExit() {
     return false;
 }
 
-// The home key on the end screen or at the name entry would otherwise drop a score the table
+// The home key at the name entry (or on the way into it) would otherwise drop a score the table
 // takes: it enters as if Done were chosen, and is written before the player is told, so the
 // score is kept even if the program is stopped while the message is up.
 void GameApp::keepFinalScore() {
     const uint32_t at = state_ == TRANSITION ? transition_->target : state_;
-    if (at != GAME_OVER && at != VICTORY && at != NAME_ENTRY) return;
+    if (at != NAME_ENTRY) return;
     const uint32_t score = static_cast<uint32_t>(scoreCounter->value());
     if (score <= scoreTable_->lowestScore()) return;
-    // The name entry is cleared on the way in, so only its own screen holds this game's name.
-    std::u16string name = state_ == NAME_ENTRY ? nameEntry_->text() : u"";
+    std::u16string name = nameEntry_->text();  // cleared on the way in
     if (name.empty()) name = kDefaultName;
     if (scoreTable_->insert(name, score, std::move(heldProof_)) < 0) return;
     scoreTable_->saveIfChanged();
