@@ -204,10 +204,32 @@ var Module = {
     } catch (error) {
       Module.v2PlayOn = false;
     }
+    // The program's files as offline.js asked for them: its script run from that download, its
+    // data and code handed over, so that each is fetched once.
+    const downloads = window.v2Offline.downloads;
     const script = document.createElement('script');
-    script.src = 'vextorium2.js';
     script.async = true;
-    document.body.appendChild(script);
+    Promise.all([downloads['vextorium2.js'].then(function (r) { return r.text(); }),
+                 downloads['vextorium2.data'].then(function (r) { return r.arrayBuffer(); })])
+      .then(function (files) {
+        Module.locateFile = function (path) { return path; };
+        Module.getPreloadedPackage = function () { return files[1]; };
+        Module.instantiateWasm = function (imports, done) {
+          downloads['vextorium2.wasm']
+            .then(function (response) { return WebAssembly.instantiateStreaming(response, imports); })
+            .catch(function () {
+              return fetch('vextorium2.wasm').then(function (response) { return response.arrayBuffer(); })
+                .then(function (code) { return WebAssembly.instantiate(code, imports); });
+            })
+            .then(function (result) { done(result.instance, result.module); },
+                  function (error) { Module.onAbort && Module.onAbort(error); });
+          return {};
+        };
+        script.src = URL.createObjectURL(new Blob([files[0]], {type: 'text/javascript'}));
+      }, function () {
+        script.src = 'vextorium2.js';  // its own requests, as it would without this page
+      })
+      .then(function () { document.body.appendChild(script); });
   }
   if (navigator.locks && navigator.locks.request) {
     // A reload lets go of the lock a moment after the new page asks for it: no notice for that.
