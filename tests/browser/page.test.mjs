@@ -206,7 +206,7 @@ test('the home key at the name entry keeps the score with the letters typed once
         // Typed, then Enter and Space: each letter entered once (the grid's cursor rests on C).
         await page.keyboard.type('ac');
         await page.keyboard.press('Enter');
-        await page.keyboard.press('Space');
+        await page.keyboard.press(' ');
         await waitForStill(page, 'the name typed');
         assert.equal(differences(await readFrame(page), ref['name-ac']).count, 0, 'the name is not AC');
         await page.keyboard.press('Escape');
