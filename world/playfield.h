@@ -49,7 +49,8 @@ class Playfield {
 
     void saveGame();
     void loadGame();
-    // Whether loadGame finds a saved game to take up (a new game's values count).
+    // Whether AutoSave.dat holds a game loadGame takes up (a game saved with a new game's
+    // values counts); a missing or empty file is none.
     bool hasSavedGame() const;
     void resetSave();
     // Reads BrickMap.dat again into an empty level table, as a new playfield does.

@@ -36,10 +36,10 @@ void readFields(const std::vector<uint8_t>& file, int32_t& level, int32_t& lives
         *fields[f] = static_cast<int32_t>(le::read32(bytes + kFieldBytes * f));
 }
 
-// The saved game's values; false where there is none to take up.
-bool readSave(int32_t& savedLevel, int32_t& savedLives, int32_t& savedScore) {
+// The saved game's values over the new-game ones; false where the file holds none to take up.
+bool readSave(const platform::FileRead& file, int32_t& savedLevel, int32_t& savedLives,
+              int32_t& savedScore) {
     // Anything that cannot be read (no permission, not a regular file) is no saved game.
-    const platform::FileRead file = readDataFile(savePath(), kSaveBytes);
     if (file.result != platform::FileRead::Read) return false;
     savedLevel = kNewGameLevel;
     savedLives = kNewGameLives;
@@ -72,14 +72,17 @@ void Playfield::resetSave() {
 }
 
 bool Playfield::hasSavedGame() const {
+    // Looked at without creating the file: an empty file is what Continue makes of a missing
+    // one, a new game rather than a game saved.
+    const platform::FileRead file = platform::readFile(savePath(), kSaveBytes);
     int32_t savedLevel = 0, savedLives = 0, savedScore = 0;
-    return readSave(savedLevel, savedLives, savedScore);
+    return !file.bytes.empty() && readSave(file, savedLevel, savedLives, savedScore);
 }
 
 void Playfield::loadGame() {
     newGame();
     int32_t savedLevel = 0, savedLives = 0, savedScore = 0;
-    if (!readSave(savedLevel, savedLives, savedScore)) return;
+    if (!readSave(readDataFile(savePath(), kSaveBytes), savedLevel, savedLives, savedScore)) return;
     // Lives above the most play allows are held there rather than refused: the level and score
     // reached are kept, and catching ExtraLife can never overflow the count.
     level_ = savedLevel;

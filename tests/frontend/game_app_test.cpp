@@ -229,6 +229,31 @@ TEST_F(FrontendTest, HomeDuringAWipeIntoTheStageSavesTheGame) {
     EXPECT_EQ(bytes, (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+// The page's "Play on" takes up a game saved, even one saved with a new game's values, and
+// nothing else: no file, or the empty one Continue leaves where there was none, is no game, and
+// looking leaves the title as it was and creates no file.
+TEST_F(FrontendTest, PlayOnTakesUpOnlyAGameSaved) {
+    const auto save = dir / "AutoSave.dat";
+    EXPECT_FALSE(program().app->chooseContinue());
+    EXPECT_EQ(program().app->state(), TITLE);
+    EXPECT_FALSE(std::filesystem::exists(save));
+    testing_support::writeFile(save.string(), {});
+    EXPECT_FALSE(program().app->chooseContinue());
+    EXPECT_EQ(program().app->state(), TITLE);
+
+    testing_support::writeFile(save.string(), {1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(program().app->chooseContinue());
+    testing_support::writeFile(save.string(), {2, 0, 0, 0, 1, 0, 0, 0, 70, 0, 0, 0});
+    ASSERT_TRUE(program().app->chooseContinue());
+    EXPECT_EQ(program().app->state(), MENU);
+    program().app->pressAction();  // the action key on Continue
+    finishWipe();
+    ASSERT_EQ(program().app->state(), STAGE);
+    EXPECT_EQ(program().app->playfield()->level(), 2);
+    EXPECT_EQ(program().app->playfield()->livesLeft(), 1);
+    EXPECT_EQ(scoreCounter->value(), 70);
+}
+
 // Where the program can end without warning, each change reaches the files after the tick or
 // key that made it: the new game at once, the score alone at most every two seconds, the sound
 // switches in the score table, and nothing when nothing changed.
