@@ -22,8 +22,9 @@ var Module = {
 
   // The largest whole factor of device pixels that fits the room the touch buttons leave. With
   // the touch buttons, a picture under 60% of the page's height beside them (landscape) or 55%
-  // over them (upright) is too small to play: there, on a screen of few device pixels, it takes
-  // all the room instead, in uneven blocks (still sharp-edged: the canvas is scaled pixelated).
+  // over them (upright) is too small to play: where that factor is 1 (a screen of few device
+  // pixels), it takes all the room instead, in uneven blocks (still sharp-edged: the canvas is
+  // scaled pixelated). From 2 up the blocks stay even, the picture crisp.
   const landscape = window.matchMedia('(orientation: landscape)');
   function layout() {
     const ratio = window.devicePixelRatio || 1;
@@ -32,16 +33,20 @@ var Module = {
     const scale = Math.max(1, Math.floor(Math.min(width * ratio / 176, height * ratio / 220)));
     let shown = scale / ratio;
     const least = landscape.matches ? 0.6 : 0.55;
-    if (document.body.classList.contains('touch') && 220 * shown < least * window.innerHeight) {
+    if (document.body.classList.contains('touch') && scale < 2 && 220 * shown < least * window.innerHeight) {
       shown = Math.max(shown, Math.floor(Math.min(width / 176, height / 220) * ratio * 220) / ratio / 220);
     }
     canvas.style.width = (176 * shown) + 'px';
     canvas.style.height = (220 * shown) + 'px';
   }
 
+  // With the touch buttons the full-screen button joins them, beside the home key: held upright
+  // a short phone has no room for it over the picture (page.css places it in each orientation).
+  const fullScreenButton = document.getElementById('fullscreen');
   function showTouch() {
     if (document.body.classList.contains('touch')) return;
     document.body.classList.add('touch');
+    touch.querySelector('.home').after(fullScreenButton);
     layout();
   }
   if (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) showTouch();
