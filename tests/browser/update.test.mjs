@@ -72,13 +72,13 @@ async function runningBuild(page) {
     });
 }
 
-// A start: the title within 3 s of the reload (it never waits for the network or for a worker).
+// A start: the title (it never waits for the network or for a worker). How long it took is
+// told, not judged: a busy machine's time says nothing of the page.
 async function start(page, what) {
     const begun = Date.now();
     await page.reload();
     await waitForScreen(page, `the title at ${what}`, ref.title, null, 20000);
-    const ms = Date.now() - begun;
-    assert.ok(ms < 3000, `${what}: the title after ${ms} ms`);
+    console.log(`${engine}: ${what}: the title after ${Date.now() - begun} ms`);
     return runningBuild(page);
 }
 
@@ -137,7 +137,11 @@ test('a new build deployed while the page is played is taken whole at the next s
         assert.ok(first === 'AAAAA' || first === 'BBBBB', `one build whole: ${first}`);
         await until(page, 'the credits', () => page.keyboard.press('Enter'), (frame) => differences(frame, ref.title).count > 0);
         for (let i = 0; i < 50 && (await wholeBuilds(page)).length < 2 && first === 'AAAAA'; ++i) await sleep(200);
-        assert.equal(await start(page, 'the next start'), 'BBBBB');
+        // The server takes connections but answers none: a start that asked it anything first
+        // would never show the title.
+        server.child.kill('SIGSTOP');
+        assert.equal(await start(page, 'the next start, the server not answering'), 'BBBBB');
+        server.child.kill('SIGCONT');
         await page.keyboard.press('Enter');
 
         // And B plays with the server gone; the old build is deleted at a start once no page
