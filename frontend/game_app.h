@@ -68,8 +68,14 @@ class GameApp {
     void typeCharacter(char32_t c);
     void togglePause();
     void toggleMute();
-    // Writes the saved game when the program ends in a stage or in play.
-    void saveOnExit();
+    // What the program keeps when it ends now: the saved game in a stage or in play (then
+    // true), and at the name entry the new high score, entered with the name typed so far
+    // (kDefaultName if none) and written, which the player is told.
+    bool saveOnExit();
+    // The page's "Play on": the menu with Continue chosen, ready for the action key to take up
+    // the saved game; false, and nothing changes, where there is no saved game.
+    bool chooseContinue();
+    static constexpr const char16_t* kDefaultName = u"PLAYER";
     // Where the program can be ended at any moment without an orderly exit (a browser tab):
     // brings the saved game and the score table's file up to date after a tick or a key.
     // `nowMs` is the tick count, which spaces out writes for the score alone.
@@ -108,6 +114,7 @@ class GameApp {
     bool gameEnded() const;
     // Tells the listener of a write of the saved game since the last call.
     void reportSaves();
+    void keepFinalScore();
 
     Canvas* canvas_ = nullptr;
     bool gameRunning_ = true;

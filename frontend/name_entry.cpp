@@ -49,6 +49,7 @@ void NameEntry::draw(Canvas* canvas) const {
 
 void NameEntry::moveLeft() {
     prompting_ = false;
+    typed_ = false;
     if (row_ == kLastRow && (column_ == kDeleteColumn || column_ == 0)) {
         column_ -= 2;
         if (column_ < 0) column_ += kColumns;
@@ -59,6 +60,7 @@ void NameEntry::moveLeft() {
 
 void NameEntry::moveRight() {
     prompting_ = false;
+    typed_ = false;
     if (row_ == kLastRow && (column_ == kSpaceColumn || column_ == kDeleteColumn)) {
         column_ += 2;
         if (column_ >= kColumns) column_ -= kColumns;
@@ -69,6 +71,7 @@ void NameEntry::moveRight() {
 
 void NameEntry::moveUp() {
     prompting_ = false;
+    typed_ = false;
     if (row_ == 0 && (column_ == kBlankColumn || column_ == kColumns - 1)) {
         row_ = 2;
     } else {
@@ -78,6 +81,7 @@ void NameEntry::moveUp() {
 
 void NameEntry::moveDown() {
     prompting_ = false;
+    typed_ = false;
     if (row_ == 2 && (column_ == kBlankColumn || column_ == kColumns - 1)) {
         row_ = 0;
     } else {
@@ -87,6 +91,8 @@ void NameEntry::moveDown() {
 
 void NameEntry::pick() {
     prompting_ = false;
+    // A keyboard player ends a typed name with Enter or Space: the last letter is not doubled.
+    if (typed_) return;
     if (column_ == kDeleteColumn && row_ == kLastRow) {
         if (length_ > 0) length_ = length_ - 1;
         return;
@@ -104,6 +110,7 @@ bool NameEntry::pointAt(int x, int y) {
     if (column >= kColumns || row >= kRows) return false;
     if (row == kLastRow && (column == kBlankColumn || column == kColumns - 1)) return false;
     prompting_ = false;
+    typed_ = false;
     column_ = column;
     row_ = row;
     return true;
@@ -126,7 +133,9 @@ bool NameEntry::type(char32_t c) {
     }
     column_ = index % kColumns;
     row_ = index / kColumns;
+    typed_ = false;
     pick();
+    typed_ = true;
     return true;
 }
 
@@ -147,6 +156,7 @@ const char16_t* NameEntry::text() {
 
 void NameEntry::reset() {
     prompting_ = false;
+    typed_ = false;
     column_ = 0;
     row_ = 0;
     length_ = 0;

@@ -24,6 +24,8 @@ class NameEntry {
     void pick();
     // A typed character: a digit or letter (either case) puts the cursor on its cell and picks
     // it; Backspace deletes the last character. False, and nothing changes, for any other.
+    // The typed character is entered once: pick (the action key: Enter or Space on a keyboard)
+    // enters nothing while the cursor rests where typing put it, until the cursor moves.
     bool type(char32_t c);
     // The cursor onto the cell drawn at a frame pixel; false, and nothing changes, where there
     // is none (off the grid, the two empty cells).
@@ -51,6 +53,7 @@ class NameEntry {
     int32_t row_ = 0;
     int32_t length_ = 0;
     bool prompting_ = false;
+    bool typed_ = false;  // the cursor rests on the cell the last typed character entered
     char16_t name_[kMaxLength + 1] = {};
     Cell entries_[kMaxLength] = {};
 };

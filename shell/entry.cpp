@@ -13,6 +13,7 @@
 #include "graphics/digit_font.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/message_box.h"
 #include "platform/random.h"
 #include "platform/single_instance.h"
 #include "platform/trace.h"
@@ -77,6 +78,7 @@ Program& program() {
 bool createGlobals() {
     theProgram.running = true;
     theProgram.active = true;
+    theProgram.gameSavedOnExit = false;
     soundOn = true;
     musicOn = true;
     muted = false;
@@ -98,7 +100,7 @@ bool createGlobals() {
 
 void destroyGlobals() {
     if (theProgram.app != nullptr) {
-        theProgram.app->saveOnExit();
+        theProgram.gameSavedOnExit = theProgram.app->saveOnExit();
         theProgram.app->setSessionListener(nullptr);
     }
     theProgram.recorder.reset();
@@ -134,6 +136,23 @@ bool loopStep() {
     return true;
 }
 
+namespace {
+
+// "Play on": the saved game taken up as the menu's Continue takes it, with the same key through
+// the message table, so that its record begins as it does from the menu. Where there is none,
+// the player is told and the title stays.
+void takeUpSavedGame() {
+    if (!theProgram.app->chooseContinue()) {
+        platform::messageBox("There is no saved game to play on.", "Vextorium2");
+        return;
+    }
+    windowProc({platform::kMsgKeyDown, platform::kKeyAction, 0});
+    windowProc({platform::kMsgKeyUp, platform::kKeyAction, 0});
+    afterGameStep();
+}
+
+}  // namespace
+
 // How long the loop may wait for a message after a pass: not at all when it drew (the next
 // pass hands the picture to the display), else until the first gate opens.
 uint32_t idleWaitMs(bool drew) {
@@ -142,7 +161,7 @@ uint32_t idleWaitMs(bool drew) {
     return std::min(theProgram.tickGate->msUntilReady(), theProgram.drawGate->msUntilReady());
 }
 
-int runProgram(bool fullScreen) {
+int runProgram(bool fullScreen, bool playOn) {
     static const char instanceMarker = 0;
     instanceHandle = &instanceMarker;
     switch (platform::ensureSingleInstance(kWindowClass)) {
@@ -164,6 +183,7 @@ int runProgram(bool fullScreen) {
         return kExitNoStart;
     }
     platform::showWindow();
+    if (playOn) takeUpSavedGame();
     StaleInput staleInput;
     while (theProgram.running) {
         const bool drew = loopStep();

@@ -14,6 +14,8 @@ class ScreenPointer;
 struct Program {
     bool running = true;  // the main loop runs while set; the home key clears it
     bool active = true;   // while clear, the loop step presents, ticks and draws nothing
+    // destroyGlobals wrote the saved game on the way out
+    bool gameSavedOnExit = false;
     std::unique_ptr<Display> display;
     std::unique_ptr<FrameTimer> drawGate;
     std::unique_ptr<FrameTimer> tickGate;

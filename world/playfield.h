@@ -49,6 +49,9 @@ class Playfield {
 
     void saveGame();
     void loadGame();
+    // Whether AutoSave.dat holds a game loadGame takes up (a game saved with a new game's
+    // values counts); a missing or empty file is none.
+    bool hasSavedGame() const;
     void resetSave();
     // Reads BrickMap.dat again into an empty level table, as a new playfield does.
     void reloadLevelTable();

@@ -36,6 +36,20 @@ void readFields(const std::vector<uint8_t>& file, int32_t& level, int32_t& lives
         *fields[f] = static_cast<int32_t>(le::read32(bytes + kFieldBytes * f));
 }
 
+// The saved game's values over the new-game ones; false where the file holds none to take up.
+bool readSave(const platform::FileRead& file, int32_t& savedLevel, int32_t& savedLives,
+              int32_t& savedScore) {
+    // Anything that cannot be read (no permission, not a regular file) is no saved game.
+    if (file.result != platform::FileRead::Read) return false;
+    savedLevel = kNewGameLevel;
+    savedLives = kNewGameLives;
+    savedScore = kNewGameScore;
+    readFields(file.bytes, savedLevel, savedLives, savedScore);
+    // A level outside the table or lives that could never count down to zero cannot be
+    // played: such a file counts as no save at all and the new game stands.
+    return savedLevel >= kNewGameLevel && savedLevel <= Playfield::kLevels && savedLives >= 1;
+}
+
 }  // namespace
 
 void writeSavedGame(int32_t level, int32_t lives, int32_t score) {
@@ -61,20 +75,20 @@ void Playfield::resetSave() {
     writeSave(kNewGameLevel, kNewGameLives, kNewGameScore);
 }
 
+bool Playfield::hasSavedGame() const {
+    // Looked at without creating the file: an empty file is what Continue makes of a missing
+    // one, a new game rather than a game saved.
+    const platform::FileRead file = platform::readFile(savePath(), kSaveBytes);
+    int32_t savedLevel = 0, savedLives = 0, savedScore = 0;
+    return !file.bytes.empty() && readSave(file, savedLevel, savedLives, savedScore);
+}
+
 void Playfield::loadGame() {
     newGame();
-    // Anything that cannot be read (no permission, not a regular file) is no saved game.
-    const platform::FileRead file = readDataFile(savePath(), kSaveBytes);
-    if (file.result != platform::FileRead::Read) return;
-    int32_t savedLevel = kNewGameLevel;
-    int32_t savedLives = kNewGameLives;
-    int32_t savedScore = kNewGameScore;
-    readFields(file.bytes, savedLevel, savedLives, savedScore);
-    // A level outside the table or lives that could never count down to zero cannot be
-    // played: such a file counts as no save at all and the new game stands.
+    int32_t savedLevel = 0, savedLives = 0, savedScore = 0;
+    if (!readSave(readDataFile(savePath(), kSaveBytes), savedLevel, savedLives, savedScore)) return;
     // Lives above the most play allows are held there rather than refused: the level and score
     // reached are kept, and catching ExtraLife can never overflow the count.
-    if (savedLevel < kNewGameLevel || savedLevel > kLevels || savedLives < 1) return;
     level_ = savedLevel;
     lives_ = savedLives > kMaxLives ? kMaxLives : savedLives;
     if (scoreCounter != nullptr) scoreCounter->setValue(savedScore);

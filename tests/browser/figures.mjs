@@ -1,8 +1,9 @@
 #!/usr/bin/env node
 // Figures of the web game: download size, a first visit's bytes and its title over a slow link,
 // time from navigation to the title frame on loopback, and the processor use of headless
-// Chromium on the title screen and in play, beside that of a page that only wakes at the game's
-// gate rate. Builds nothing.
+// Chromium on the title screen and in play (the ball held, then moving), beside that of a page
+// with nothing but a canvas handed the same pictures at the same times, and of a page that only
+// wakes at the game's gate rate. Builds nothing.
 //   node tests/browser/figures.mjs --server build/bin/scoreserver --web build-web/bin/web \
 //       --replay build/bin/vextorium2-replay [--seconds 10] [--loads 5]
 //       [--before DIR]   an earlier build's web directory, measured the same way after it
@@ -80,28 +81,109 @@ async function processorUse(pid, label) {
     const page = (byKind.renderer ?? 0) + (byKind['gpu-process'] ?? 0);
     console.log(`${label.padEnd(8)} ${page.toFixed(1).padStart(6)} ${total.toFixed(1).padStart(6)}   ` +
         kinds.map((k) => `${k} ${byKind[k].toFixed(1)}`).join(', '));
+    return page;
 }
 
-// The title, then play with the ball held on the paddle: the processor use of each, as
-// `${prefix}title` and `${prefix}play`, then the game's speed in play over the page's clock.
+// What the game's page hands its canvas for `ms`: each band of rows (its time from the start,
+// first row, rows, RGBA bytes in base64), as the program's v2ShowFrame gives it.
+function recordPictures(page, ms) {
+    return page.evaluate((ms) => new Promise((resolve) => {
+        const show = Module.v2ShowFrame;
+        const bands = [];
+        const start = performance.now();
+        Module.v2ShowFrame = (rgba, top, rows) => {
+            bands.push([performance.now() - start, top, rows, rgba.slice()]);
+            show(rgba, top, rows);
+        };
+        setTimeout(() => {
+            Module.v2ShowFrame = show;
+            const base64 = (bytes) => {
+                let text = '';
+                for (let i = 0; i < bytes.length; i += 0x8000) text += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+                return btoa(text);
+            };
+            const size = document.getElementById('canvas').getBoundingClientRect();
+            resolve({ ms, width: size.width, height: size.height,
+                bands: bands.map(([at, top, rows, bytes]) => [at, top, rows, base64(bytes)]) });
+        }, ms);
+    }), ms);
+}
+
+// A page with nothing but a canvas of the game's size, shown as large, handed the recorded
+// pictures at their times, over and over, as the game's page hands them: the least any page
+// showing the game's pictures can cost the browser.
+async function plainCanvas(chromium, recording) {
+    const page = await chromium.page();
+    await page.setContent(`<!doctype html><body style="margin:0; height:100vh; display:flex; ` +
+        'align-items:center; justify-content:center; background:#000"><canvas id="canvas" width="176" ' +
+        `height="220" style="width:${recording.width}px; height:${recording.height}px; ` +
+        'image-rendering:pixelated"></canvas></body>');
+    await page.evaluate((recording) => {
+        const context = document.getElementById('canvas').getContext('2d', { alpha: false, willReadFrequently: true });
+        const image = context.createImageData(176, 220);
+        const bands = recording.bands.map(([at, top, rows, text]) =>
+            [at, top, rows, Uint8Array.from(atob(text), (c) => c.charCodeAt(0))]);
+        if (bands.length === 0) return;
+        let next = 0;
+        let base = performance.now();
+        const show = () => {
+            for (const now = performance.now() - base; next < bands.length && bands[next][0] <= now; ++next) {
+                const [, top, rows, bytes] = bands[next];
+                image.data.set(bytes, top * 176 * 4);
+                context.putImageData(image, 0, 0, 0, top, 176, rows);
+            }
+            if (next === bands.length) {
+                next = 0;
+                base += recording.ms;
+            }
+            setTimeout(show, Math.max(0, bands[next][0] - (performance.now() - base)));
+        };
+        show();
+    }, recording);
+    return page;
+}
+
+// The title, then play with the ball held on the paddle, then with the ball moving (the action
+// key pressed every second, which sends a lost ball off again): the processor use of each, as
+// `${prefix}title`, `${prefix}play` and `${prefix}moving`, and the game's speed in play over the
+// page's clock. Each screen's pictures are recorded for a few seconds before it is measured;
+// returns the recordings and the page's figures.
 async function screens(chromium, origin, pid, prefix) {
     const page = await chromium.page();
+    const recordings = {};
+    const figures = {};
+    const kRecordMs = 3000;
     await page.goto(`${origin}/`);
     await waitForScreen(page, 'the title', ref.title);
     await sleep(2000);  // the start-up's work done
-    await processorUse(pid, `${prefix}title`);
+    recordings.title = await recordPictures(page, kRecordMs);
+    figures.title = await processorUse(pid, `${prefix}title`);
     for (const [screen, what] of [[ref.about, 'credits'], [ref.menu, 'menu'], [ref.stage, 'stage']]) {
         await until(page, what, () => page.keyboard.press('Enter'));
         await waitForScreen(page, what, screen);
     }
     await until(page, 'play', () => page.keyboard.press('Enter'));
     await waitForPaddle(page, 'play', ref.paddle, (x) => x === 70);
-    await processorUse(pid, `${prefix}play`);
+    recordings.play = await recordPictures(page, kRecordMs);
+    figures.play = await processorUse(pid, `${prefix}play`);
     // The game's speed: the fire brick's flames turn every 10 ticks, a tick at every gate (11 ms).
     const { turns, elapsed } = await flameTurns(page, ref.playMask, seconds * 1000);
     console.log(`${prefix}speed  the flames turned ${turns} times in ${elapsed.toFixed(0)} ms of the page's ` +
         `clock: ${(turns * 110 / elapsed * 100).toFixed(1)}% of the gates' speed`);
+    let moving = true;
+    const keepMoving = (async () => {
+        while (moving) {
+            await page.keyboard.press('Enter');
+            await sleep(1000);
+        }
+    })();
+    await sleep(500);
+    recordings.moving = await recordPictures(page, kRecordMs);
+    figures.moving = await processorUse(pid, `${prefix}moving`);
+    moving = false;
+    await keepMoving;
     await page.close();
+    return { recordings, figures };
 }
 
 const server = await startServer();
@@ -162,7 +244,31 @@ try {
     const pid = chromium.browser.process().pid;
     console.log(`chromium ${seconds} s a screen: % of one core, the page (renderer + gpu), all ` +
         'processes, then by kind');
-    await screens(chromium, server.origin, pid, '');
+    const game = await screens(chromium, server.origin, pid, '');
+    // The same pictures at the same times on a page that does nothing else.
+    const plain = {};
+    for (const [name, recording] of Object.entries(game.recordings)) {
+        const page = await plainCanvas(chromium, recording);
+        await sleep(1000);
+        // The game's page had a key every second while the ball moved: this one too.
+        let keys = name === 'moving';
+        const pressing = (async () => {
+            for (; keys; await sleep(1000)) await page.keyboard.press('Enter');
+        })();
+        plain[name] = await processorUse(pid, `plain-${name}`);
+        keys = false;
+        await pressing;
+        await page.close();
+    }
+    for (const name of Object.keys(plain)) {
+        const shown = game.recordings[name].bands;
+        const rows = shown.reduce((sum, band) => sum + band[2], 0);
+        const ratio = plain[name] > 0 ? (game.figures[name] / plain[name]).toFixed(2) : '-';
+        console.log(`over-plain-${name} ${ratio}  the game's page ` +
+            `${game.figures[name].toFixed(1)}, a canvas alone ${plain[name].toFixed(1)} (% of one core); ` +
+            `${(shown.length * 1000 / game.recordings[name].ms).toFixed(0)} pictures a second, ` +
+            `${(rows * 1000 / game.recordings[name].ms).toFixed(0)} rows a second`);
+    }
     if (before) {
         const earlier = await startServer({ web: before });
         try {

@@ -6,9 +6,10 @@ import { before, test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { onlyIn } from './engines.mjs';
 import { differences } from './frames.mjs';
-import { launch, readFrame, setting, startServer, storedFiles, until, waitFor, waitForScreen,
+import { launch, readFrame, setting, startServer, storedFiles, storeFiles, until, waitFor, waitForScreen,
     waitForStill } from './harness.mjs';
-import { references } from './references.mjs';
+import { loseSavedGame, press } from './play.mjs';
+import { kSavedGame, references } from './references.mjs';
 
 const kCase = { timeout: 240000 };
 
@@ -67,12 +68,13 @@ test('the full-screen button leaves the game running; the window losing focus st
     });
 });
 
-// Every button of the page lies on the screen, at least 40 px each way, apart from the others
+// Every button of the page lies on the screen, at least 44 px each way, apart from the others
 // and from the picture, which is wholly on the screen, at a whole factor of device pixels
-// where that is `crisp` enough. In landscape the d-pad stands left of the picture and the
-// other buttons right of it, and the picture takes at least 60% of the height; in portrait
-// the touch buttons are under it.
-async function checkLayout(page, width, height, crisp) {
+// from 2 up. In landscape the d-pad stands left of the picture and the other buttons right of
+// it, and the picture takes at least 60% of the height; in portrait the touch buttons are under
+// it, and the picture takes at least 55% of the height, or is as wide as whole factors allow
+// (the next would not fit the screen's width).
+async function checkLayout(page, width, height) {
     const shown = await page.evaluate(() => {
         const box = (element) => {
             const r = element.getBoundingClientRect();
@@ -95,10 +97,10 @@ async function checkLayout(page, width, height, crisp) {
     const apart = (a, b) => a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
     assert.ok(inside(canvas), `${where}: the picture is cut off: ${JSON.stringify(canvas)}`);
     const factor = ((canvas.right - canvas.left) * shown.ratio) / 176;
-    if (crisp) assert.ok(Number.isInteger(factor), `${where}: the picture at ${factor} device pixels`);
+    if (factor >= 2) assert.ok(Number.isInteger(factor), `${where}: the picture at ${factor} device pixels`);
     assert.deepEqual(shown.scroll, [width, height], `${where}: the page scrolls`);
     buttons.forEach((b, i) => {
-        assert.ok(b.right - b.left >= 40 && b.bottom - b.top >= 40, `${where}: ${b.name} is small`);
+        assert.ok(b.right - b.left >= 44 && b.bottom - b.top >= 44, `${where}: ${b.name} is small`);
         assert.ok(inside(b), `${where}: ${b.name} is off the screen: ${JSON.stringify(b)}`);
         assert.ok(apart(b, canvas), `${where}: ${b.name} covers the picture`);
         for (const other of buttons.slice(i + 1)) assert.ok(apart(b, other), `${where}: ${b.name} on ${other.name}`);
@@ -108,8 +110,12 @@ async function checkLayout(page, width, height, crisp) {
         for (const b of dpad) assert.ok(b.right <= canvas.left, `${where}: ${b.name} is not left of the picture`);
         for (const b of others) assert.ok(b.left >= canvas.right, `${where}: ${b.name} is not right of the picture`);
     } else {
+        const widest = factor >= 2 && ((factor + 1) * 176) / shown.ratio > width;
+        assert.ok(canvas.bottom - canvas.top >= 0.55 * height || widest,
+            `${where}: the picture is ${canvas.bottom - canvas.top} high`);
         for (const b of [...dpad, ...others]) assert.ok(b.top >= canvas.bottom, `${where}: ${b.name} is not under the picture`);
     }
+    return canvas;
 }
 
 test('phones and tablets in both orientations show every button and the whole picture',
@@ -120,12 +126,14 @@ test('phones and tablets in both orientations show every button and the whole pi
         // screen of one device pixel per CSS pixel, 844 x 390 fits a whole factor of 1 only,
         // 56% of the height.
         const sizes = [[320, 568, 2], [568, 320, 2], [390, 844, 2], [844, 390, 2], [844, 390, 1],
-            [1024, 768, 2], [768, 1024, 2]];
+            [320, 568, 1], [1024, 768, 2], [768, 1024, 2]];
         for (const [width, height, deviceScaleFactor] of sizes) {
             await page.setViewport({ width, height, deviceScaleFactor, ...touch });
             await page.waitForFunction((w, h) => innerWidth === w && innerHeight === h, {}, width, height);
             await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
-            await checkLayout(page, width, height, deviceScaleFactor > 1);
+            const canvas = await checkLayout(page, width, height);
+            // The smallest phone held upright still shows the picture over half its height.
+            if (width === 320) assert.ok(canvas.bottom - canvas.top >= 0.55 * height, `${width} x ${height}: small picture`);
         }
         assert.equal(differences(await readFrame(page), touchRef.title).count, 0);
     });
@@ -162,6 +170,76 @@ test('the score exchange says it is sending and how it ended; keys pressed meanw
     });
 });
 
+// What the two soft keys' buttons say (their key's action on the screen shown; blank where it
+// does nothing). They are in the page whether or not the touch buttons are shown.
+const softLabels = (page) => page.$$eval('#touch .soft', (keys) => keys.map((k) => k.textContent).join('|'));
+
+test('the soft keys\' buttons say what each key does on the screen shown', kCase, async () => {
+    await onPage({}, async ({ page }) => {
+        assert.equal(await softLabels(page), 'OK|');
+        await step(page, 'Enter', ref.about, 'the credits');
+        await step(page, 'Enter', ref.menu, 'the menu');
+        assert.equal(await softLabels(page), 'Select|');
+        await until(page, 'the cursor moved', () => page.keyboard.press('ArrowDown'));
+        for (let i = 0; i < 2; ++i) await page.keyboard.press('ArrowDown');
+        await step(page, 'Enter', ref.scores, 'the high-score table');
+        assert.equal(await softLabels(page), 'Sync|Back');
+        await step(page, 'F2', ref['menu-scores'], 'the menu again');
+        await until(page, 'Start chosen', () => page.keyboard.press('ArrowUp'));
+        await page.keyboard.press('ArrowUp');
+        await page.keyboard.press('ArrowUp');
+        await step(page, 'Enter', ref.stage, 'stage 1');
+        assert.equal(await softLabels(page), 'Start|');
+        await step(page, 'Enter', ref.play, 'play', ref.playMask);
+        assert.equal(await softLabels(page), 'Pause|Mute');
+    });
+});
+
+// The box at the home key, and its button.
+const homeBox = (page) => page.evaluate(() => ({
+    text: document.querySelector('#overlay .box').innerText,
+    button: document.getElementById('overlay-button').textContent,
+    focused: document.activeElement?.id,
+}));
+
+test('the home key at the name entry keeps the score with the letters typed once, and says so', kCase, async (t) => {
+    await onPage({}, async ({ page }) => {
+        await storeFiles(page, { 'AutoSave.dat': kSavedGame });
+        await page.reload();
+        await waitForScreen(page, 'the title with the saved game', ref.title);
+        await loseSavedGame(page, ref);
+        await press(page, 'Enter', ref['name-entry'], 'the name entry');
+        // Typed, then Enter and Space: each letter entered once (the grid's cursor rests on C).
+        await page.keyboard.type('ac');
+        await page.keyboard.press('Enter');
+        await page.keyboard.press(' ');
+        await waitForStill(page, 'the name typed');
+        assert.equal(differences(await readFrame(page), ref['name-ac']).count, 0, 'the name is not AC');
+        await page.keyboard.press('Escape');
+        // The program tells of the kept score on its way out, before it has ended: the box of
+        // its end takes that in.
+        await page.waitForFunction(() => !document.getElementById('overlay').hidden &&
+            document.getElementById('overlay-button').textContent !== 'OK', { timeout: 20000 });
+        const shown = await homeBox(page);
+        await t.test('the box tells where the score went, and no saved game', () => {
+            assert.match(shown.text, /Your score of \d+ is kept in the high-score table as AC\./);
+            assert.doesNotMatch(shown.text, /game is saved/i);
+            assert.equal(shown.button, 'Play again');
+        });
+        const score = Number(shown.text.match(/score of (\d+)/)[1]);
+        await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
+        await waitForScreen(page, 'the title again', ref.title);
+        const table = Buffer.from((await storedFiles(page))['ScoreList.sav'] ?? []);
+        await t.test('the table holds it', () => {
+            const entries = Array.from({ length: 100 }, (_, i) => table.subarray(2 + 32 * i, 2 + 32 * (i + 1)));
+            const ours = entries.filter((e) => e.toString('utf16le', 2, 6) === 'AC' && e.readUInt16LE(6) === 0);
+            assert.equal(ours.length, 1);
+            assert.equal(ours[0].readUInt32LE(20), score);
+            assert.ok(score >= 1230, `score ${score}`);
+        });
+    });
+});
+
 test('the home key saves the game, says so and offers to play on; the box keeps the keys', kCase, async (t) => {
     await onPage({}, async ({ page }) => {
         await step(page, 'Enter', ref.about, 'the credits');
@@ -170,11 +248,7 @@ test('the home key saves the game, says so and offers to play on; the box keeps 
         await step(page, 'Enter', ref.play, 'play', ref.playMask);
         await page.keyboard.press('Escape');
         await page.waitForSelector('#overlay:not([hidden])', { timeout: 20000 });
-        const box = () => page.evaluate(() => ({
-            text: document.querySelector('#overlay .box').innerText,
-            button: document.getElementById('overlay-button').textContent,
-            focused: document.activeElement?.id,
-        }));
+        const box = () => homeBox(page);
         const shown = await box();
         assert.match(shown.text, /saved/i);
         assert.equal(shown.button, 'Play on');
@@ -183,13 +257,35 @@ test('the home key saves the game, says so and offers to play on; the box keeps 
             await page.keyboard.press('Tab');
             assert.equal((await box()).focused, 'overlay-button', `after ${i + 1} Tab`);
         }
-        // Enter presses the button: the game starts again and finds the saved game.
+        // Enter presses the button: the game starts again straight into the saved game.
         await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
-        await waitForScreen(page, 'the title again', ref.title);
+        await waitForScreen(page, 'the saved game\'s stage', ref.stage);
         const files = await storedFiles(page);
         await t.test('the saved game is kept', () => {
             assert.deepEqual(files['AutoSave.dat'], [1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0]);
         });
+        await step(page, 'Enter', ref.play, 'play on', ref.playMask);
+
+        // Where the game was not saved, the box says so and offers to play again; where the
+        // saved game is gone when Play on starts the game, the page says so and shows the title.
+        await page.keyboard.press('Escape');
+        await page.waitForSelector('#overlay:not([hidden])', { timeout: 20000 });
+        assert.equal((await homeBox(page)).button, 'Play on');
+        await page.evaluate(() => {
+            const fs = globalThis.FS ?? Module.FS;
+            fs.unlink('/persist/vextorium2/AutoSave.dat');
+            return new Promise((done) => fs.syncfs(false, done));
+        });
+        await Promise.all([page.waitForNavigation(), page.keyboard.press('Enter')]);
+        await page.waitForSelector('#overlay:not([hidden])', { timeout: 20000 });
+        assert.match((await homeBox(page)).text, /no saved game/i);
+        await page.keyboard.press('Enter');
+        await waitForScreen(page, 'the title without a saved game', ref.title);
+        await page.keyboard.press('Escape');
+        await page.waitForSelector('#overlay:not([hidden])', { timeout: 20000 });
+        const atTitle = await homeBox(page);
+        assert.doesNotMatch(atTitle.text, /saved/i);
+        assert.equal(atTitle.button, 'Play again');
     });
 });
 

@@ -197,3 +197,47 @@ test('a damaged record is not played; the page gives the native verifier\'s reas
         await server.stop();
     }
 });
+
+// A phone on its side: the watch page's picture takes at least 80% of the height, wholly on the
+// screen, with the controls beside it (none on the picture) and nothing scrolled. The page
+// needs no game for this: one the server lacks leaves its controls and its message.
+test('on a phone on its side the watch page\'s picture takes most of the height, the controls beside it', kCase, async () => {
+    const server = await startServer();
+    const browser = await launch();
+    try {
+        const page = await browser.page({ width: 844, height: 390 });
+        await page.goto(`${server.origin}/watch.html?game=${'0'.repeat(64)}`);
+        await pageWait(page, 'the refusal', () => document.getElementById('watch-state').dataset.state === 'failed');
+        // Device pixel ratios are set by the test in Chromium only; elsewhere the display's.
+        const sizes = [[844, 390], [667, 375], [568, 320],
+            ...(browser.engine === 'chromium' ? [[844, 390, 2], [844, 390, 3], [568, 320, 2]] : [])];
+        for (const [width, height, deviceScaleFactor] of sizes) {
+            await page.setViewport({ width, height, ...(deviceScaleFactor ? { deviceScaleFactor } : {}) });
+            await page.waitForFunction((w, h) => innerWidth === w && innerHeight === h, {}, width, height);
+            await sleep(300);
+            const shown = await page.evaluate(() => {
+                const box = (element) => {
+                    const r = element.getBoundingClientRect();
+                    return { name: element.id || element.textContent, left: r.left, top: r.top, right: r.right, bottom: r.bottom };
+                };
+                return { canvas: box(document.getElementById('canvas')),
+                    controls: [...document.querySelectorAll('#watch-bar button, #watch-bar a')].map(box),
+                    scroll: [document.documentElement.scrollWidth, document.documentElement.scrollHeight] };
+            });
+            const where = `${width} x ${height}`;
+            const { canvas, controls } = shown;
+            const inside = (b) => b.left >= 0 && b.top >= 0 && b.right <= width && b.bottom <= height;
+            assert.ok(inside(canvas), `${where}: the picture is cut off: ${JSON.stringify(canvas)}`);
+            assert.ok(canvas.bottom - canvas.top >= 0.8 * height, `${where}: the picture is ${canvas.bottom - canvas.top} high`);
+            assert.deepEqual(shown.scroll, [width, height], `${where}: the page scrolls`);
+            for (const c of controls) {
+                assert.ok(inside(c), `${where}: ${c.name} is off the screen`);
+                assert.ok(c.left >= canvas.right, `${where}: ${c.name} is not beside the picture`);
+            }
+        }
+        assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
+    } finally {
+        await browser.close();
+        await server.stop();
+    }
+});

@@ -1,6 +1,7 @@
 // GameApp: the screen walk, keys by state, the wipe's timing, pause, mute and saving on exit.
 #include "frontend/game_app.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -228,6 +229,31 @@ TEST_F(FrontendTest, HomeDuringAWipeIntoTheStageSavesTheGame) {
     EXPECT_EQ(bytes, (std::vector<char>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
 }
 
+// The page's "Play on" takes up a game saved, even one saved with a new game's values, and
+// nothing else: no file, or the empty one Continue leaves where there was none, is no game, and
+// looking leaves the title as it was and creates no file.
+TEST_F(FrontendTest, PlayOnTakesUpOnlyAGameSaved) {
+    const auto save = dir / "AutoSave.dat";
+    EXPECT_FALSE(program().app->chooseContinue());
+    EXPECT_EQ(program().app->state(), TITLE);
+    EXPECT_FALSE(std::filesystem::exists(save));
+    testing_support::writeFile(save.string(), {});
+    EXPECT_FALSE(program().app->chooseContinue());
+    EXPECT_EQ(program().app->state(), TITLE);
+
+    testing_support::writeFile(save.string(), {1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(program().app->chooseContinue());
+    testing_support::writeFile(save.string(), {2, 0, 0, 0, 1, 0, 0, 0, 70, 0, 0, 0});
+    ASSERT_TRUE(program().app->chooseContinue());
+    EXPECT_EQ(program().app->state(), MENU);
+    program().app->pressAction();  // the action key on Continue
+    finishWipe();
+    ASSERT_EQ(program().app->state(), STAGE);
+    EXPECT_EQ(program().app->playfield()->level(), 2);
+    EXPECT_EQ(program().app->playfield()->livesLeft(), 1);
+    EXPECT_EQ(scoreCounter->value(), 70);
+}
+
 // Where the program can end without warning, each change reaches the files after the tick or
 // key that made it: the new game at once, the score alone at most every two seconds, the sound
 // switches in the score table, and nothing when nothing changed.
@@ -363,11 +389,49 @@ TEST_F(FrontendTest, TypedCharactersSpellTheName) {
     type(U'Z');
     EXPECT_EQ(traceFrom(before), (Lines{"sound Action.wav play"}));
     EXPECT_EQ(std::u16string(entry.text()), u"BZ");
-    // The cursor rests on the last typed cell (Z: row 3, column 5): the action key repeats it.
+    // The cursor rests on the last typed cell (Z: row 3, column 5), but Z was entered once:
+    // the action key (Enter or Space ending a typed name) enters nothing there, however often.
     EXPECT_EQ(entry.column(), 5);
     EXPECT_EQ(entry.row(), 3);
     program().app->pressAction();
-    EXPECT_EQ(std::u16string(entry.text()), u"BZZ");
+    program().app->pressAction();
+    EXPECT_EQ(std::u16string(entry.text()), u"BZ");
+    // Moved by a key, the cursor picks again: left of Z is Y.
+    program().app->pressLeft();
+    program().app->pressAction();
+    EXPECT_EQ(std::u16string(entry.text()), u"BZY");
+}
+
+// The home key at the name entry (the program ends) keeps the score the table takes, with the
+// name typed so far, or PLAYER where none was, and tells the player; no game is saved then.
+TEST_F(FrontendTest, HomeAtTheNameEntryKeepsTheScoreWithTheNameSoFar) {
+    auto type = [](char32_t c) { windowProc({platform::kMsgChar, static_cast<uint32_t>(c), 0}); };
+    auto told = [&](size_t from, const std::string& text) {
+        const Lines lines = traceFrom(from);
+        return std::count(lines.begin(), lines.end(), "message " + text);
+    };
+    playToNameEntry(5000);
+    type(U'a');
+    type(U'c');
+    size_t before = traceSize();
+    windowProc(key(platform::kKeyHome));
+    destroyGlobals();  // the program's way out
+    EXPECT_FALSE(program().gameSavedOnExit);
+    EXPECT_EQ(told(before, "Your score of 5000 is kept in the high-score table as AC."), 1);
+    createGlobals();
+    // Read back from the file: 5000 enters under the default table's 5000 (entry 50).
+    EXPECT_EQ(program().app->scoreTable()->entry(51).score, 5000u);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(51).name), u"AC");
+
+    playToNameEntry(4000);  // nothing typed: the default name
+    before = traceSize();
+    windowProc(key(platform::kKeyHome));
+    destroyGlobals();
+    EXPECT_EQ(told(before, "Your score of 4000 is kept in the high-score table as PLAYER."), 1);
+    createGlobals();
+    // Under the 62 entries of 4000 or more: the defaults 10000 .. 4000 and AC's 5000.
+    EXPECT_EQ(program().app->scoreTable()->entry(62).score, 4000u);
+    EXPECT_EQ(std::u16string(program().app->scoreTable()->entry(62).name), u"PLAYER");
 }
 
 // The grid's cells are 16 x 20 from (8, 65): the pointer moves the cursor, a click picks, the

@@ -2,13 +2,26 @@
 // place of the WAV files' megabyte and more; they are rendered here, by the generator that
 // makes the desktop's files, before the program opens them, so the page plays the same samples.
 #include <dirent.h>
+#include <emscripten.h>
 
 #include <cstdio>
 #include <string>
 
 #include "shell/entry.h"
+#include "shell/program.h"
 #include "sound_files.h"
 #include "tools/webgame/watch_mode.h"
+
+// The page's side (page.js): whether its "Play on" started this run, and the program's end
+// with whether the saved game was written on the way out.
+// clang-format off
+EM_JS(int, v2PlayOnRequested, (), {
+    return Module.v2PlayOn ? 1 : 0;
+});
+EM_JS(void, v2ProgramEnded, (int gameSaved), {
+    if (Module.v2ProgramEnded) Module.v2ProgramEnded(gameSaved !== 0);
+});
+// clang-format on
 
 namespace {
 
@@ -36,5 +49,7 @@ int main() {
     // A watched game plays without sounds: none are made.
     if (watchRequested()) return watchGame();
     renderSounds();
-    return runProgram();
+    const int status = runProgram(true, v2PlayOnRequested() != 0);
+    v2ProgramEnded(program().gameSavedOnExit ? 1 : 0);
+    return status;
 }

@@ -82,13 +82,13 @@ EM_JS(void, v2ShowMessage, (const char* text, const char* caption), {
     if (Module.v2ShowMessage) Module.v2ShowMessage(UTF8ToString(text), UTF8ToString(caption));
 });
 
+EM_JS(void, v2ScreenState, (const char* name), {
+    if (Module.v2ScreenState) Module.v2ScreenState(UTF8ToString(name));
+});
+
 // The page's main pointer is a finger: a phone or a tablet rather than a mouse.
 EM_JS(int, v2CoarsePointer, (), {
     return typeof matchMedia === 'function' && matchMedia('(pointer: coarse)').matches ? 1 : 0;
-});
-
-EM_JS(void, v2ProgramEnded, (), {
-    if (Module.v2ProgramEnded) Module.v2ProgramEnded();
 });
 
 namespace platform {
@@ -236,7 +236,12 @@ bool touchScreen() {
     return v2CoarsePointer() != 0;
 }
 
-void trace(const std::string&) {}
+// The page keeps no trace; it hears only of each new screen state, to label its soft keys.
+void trace(const std::string& line) {
+    constexpr const char* kState = "state ";
+    if (line.compare(0, std::strlen(kState), kState) == 0)
+        v2ScreenState(line.c_str() + std::strlen(kState));
+}
 
 // ---- Window: the page itself
 
@@ -250,9 +255,9 @@ void showWindow() {
     repaint = true;
 }
 
+// The page hears of the program's end from the program's entry point, which knows what was kept.
 void destroyWindow() {
     queue.clear();
-    v2ProgramEnded();
 }
 
 // With no message due the frame goes to the canvas, unless the loop is catching up: then the

@@ -20,10 +20,11 @@ var Module = {
   const overlayButton = document.getElementById('overlay-button');
   const messages = [];
 
-  // The largest whole factor of device pixels that fits the room the touch buttons leave. Beside
-  // the touch buttons (landscape) a picture under 60% of the page's height is too small to
-  // play: there, on a screen of few device pixels, it takes all the room instead, in uneven
-  // blocks.
+  // The largest whole factor of device pixels that fits the room the touch buttons leave. With
+  // the touch buttons, a picture under 60% of the page's height beside them (landscape) or 55%
+  // over them (upright) is too small to play: where that factor is 1 (a screen of few device
+  // pixels), it takes all the room instead, in uneven blocks (still sharp-edged: the canvas is
+  // scaled pixelated). From 2 up the blocks stay even, the picture crisp.
   const landscape = window.matchMedia('(orientation: landscape)');
   function layout() {
     const ratio = window.devicePixelRatio || 1;
@@ -31,17 +32,21 @@ var Module = {
     const height = room.clientHeight;
     const scale = Math.max(1, Math.floor(Math.min(width * ratio / 176, height * ratio / 220)));
     let shown = scale / ratio;
-    const beside = document.body.classList.contains('touch') && landscape.matches;
-    if (beside && 220 * shown < 0.6 * window.innerHeight) {
+    const least = landscape.matches ? 0.6 : 0.55;
+    if (document.body.classList.contains('touch') && scale < 2 && 220 * shown < least * window.innerHeight) {
       shown = Math.max(shown, Math.floor(Math.min(width / 176, height / 220) * ratio * 220) / ratio / 220);
     }
     canvas.style.width = (176 * shown) + 'px';
     canvas.style.height = (220 * shown) + 'px';
   }
 
+  // With the touch buttons the full-screen button joins them, beside the home key: held upright
+  // a short phone has no room for it over the picture (page.css places it in each orientation).
+  const fullScreenButton = document.getElementById('fullscreen');
   function showTouch() {
     if (document.body.classList.contains('touch')) return;
     document.body.classList.add('touch');
+    touch.querySelector('.home').after(fullScreenButton);
     layout();
   }
   if (window.matchMedia && window.matchMedia('(pointer: coarse)').matches) showTouch();
@@ -74,6 +79,27 @@ var Module = {
     button.addEventListener('contextmenu', function (event) { event.preventDefault(); });
   });
 
+  // The soft keys' buttons say what each key does on the screen shown, as the screen's own
+  // corners do; a key that does nothing there leaves its button blank. During a wipe the keys
+  // are not heard, and the labels stay until the next screen.
+  const softKeys = touch.querySelectorAll('.soft');
+  const kSoftLabels = {
+    TITLE: ['OK', ''], ABOUT: ['OK', ''], MENU: ['Select', ''], OPTIONS: ['Select', ''],
+    HELP: [], SCORES: ['Sync', 'Back'], NAME_ENTRY: ['Done', 'Cancel'],
+    STAGE: ['Start', ''], PLAY: ['Pause', 'Mute'], GAME_OVER: ['OK', ''], VICTORY: ['OK', ''],
+  };
+  let helpPage = 0;
+  Module.v2ScreenState = function (state) {
+    if (!kSoftLabels[state]) return;
+    // The help is always entered at its first page and left from its last (the third).
+    helpPage = state === 'HELP' ? helpPage + 1 : 0;
+    const labels = state === 'HELP' ? [helpPage >= 3 ? 'Menu' : 'Next', ''] : kSoftLabels[state];
+    softKeys.forEach(function (button, i) {
+      button.textContent = labels[i];
+      button.classList.toggle('idle', labels[i] === '');
+    });
+  };
+
   function toggleFullScreen() {
     const element = document.documentElement;
     if (document.fullscreenElement) {
@@ -93,16 +119,22 @@ var Module = {
   // Enter or Space presses its button, Tab stays on it, and the game hears no key press (its
   // releases still reach the game, so no key stays held there).
   const behind = [document.getElementById('handset'), document.getElementById('fullscreen')];
+  let shown = null;
+  function closeMessage() {
+    overlay.hidden = true;
+    shown = null;
+    behind.forEach(function (element) { element.inert = false; });
+  }
   function nextMessage() {
     if (!overlay.hidden || messages.length === 0) return;
     const message = messages.shift();
+    shown = message;
     document.getElementById('overlay-caption').textContent = message.caption;
     document.getElementById('overlay-text').textContent = message.text;
     overlayButton.textContent = message.button;
     overlay.onclick = null;
     overlayButton.onclick = function () {
-      overlay.hidden = true;
-      behind.forEach(function (element) { element.inert = false; });
+      closeMessage();
       message.done();
       nextMessage();
     };
@@ -122,19 +154,36 @@ var Module = {
     }
   }, {capture: true});
   Module.v2ShowMessage = function (text, caption) {
-    messages.push({text: text, caption: caption || 'Vextorium2', button: 'OK',
+    messages.push({text: text, caption: caption || 'Vextorium2', button: 'OK', note: true,
                    done: function () {}});
     nextMessage();
   };
   let releaseGame = function () {};
-  // The home key ends the program, which has written the saved game, the scores and the
-  // options on its way out; starting it again plays on from there.
-  Module.v2ProgramEnded = function () {
+  // The home key ends the program, which has written what it keeps on its way out: the saved
+  // game in play (gameSaved), a new high score, the options. One box says what was kept, with
+  // what the program told on its way out (the kept score) and had not been read yet. "Play on"
+  // starts the game again straight into the saved game; "Play again" at the title.
+  const kPlayOn = 'vextorium2-play-on';
+  Module.v2ProgramEnded = function (gameSaved) {
     releaseGame();
+    const notes = [];
+    if (shown && shown.note) {
+      notes.push(shown.text);
+      closeMessage();
+    }
+    for (let i = messages.length - 1; i >= 0; --i) {
+      if (messages[i].note) notes.unshift(messages.splice(i, 1)[0].text);
+    }
     const kept = !Module.v2StorageFailed;
-    messages.push({text: kept ? 'Your game is saved.' : 'The game has ended, but the browser did not keep its files.',
-                   caption: 'Vextorium2', button: kept ? 'Play on' : 'Play again',
-                   done: function () { location.reload(); }});
+    const playOn = kept && gameSaved;
+    notes.push(!kept ? 'The game has ended, but the browser did not keep its files.'
+                     : playOn ? 'Your game is saved.' : 'The game has ended.');
+    messages.unshift({text: notes.join(' '), caption: 'Vextorium2',
+                      button: playOn ? 'Play on' : 'Play again',
+                      done: function () {
+                        if (playOn) sessionStorage.setItem(kPlayOn, '1');
+                        location.reload();
+                      }});
     nextMessage();
   };
 
@@ -157,13 +206,39 @@ var Module = {
   };
 
   function startGame() {
-    // A newer build already fetched is taken first (offline.js).
-    (window.v2Offline ? window.v2Offline.ready : Promise.resolve()).then(function () {
-      const script = document.createElement('script');
-      script.src = 'vextorium2.js';
-      script.async = true;
-      document.body.appendChild(script);
-    });
+    // Started by "Play on": the program takes up the saved game at once.
+    try {
+      Module.v2PlayOn = sessionStorage.getItem(kPlayOn) === '1';
+      sessionStorage.removeItem(kPlayOn);
+    } catch (error) {
+      Module.v2PlayOn = false;
+    }
+    // The program's files as offline.js asked for them: its script run from that download, its
+    // data and code handed over, so that each is fetched once.
+    const downloads = window.v2Offline.downloads;
+    const script = document.createElement('script');
+    script.async = true;
+    Promise.all([downloads['vextorium2.js'].then(function (r) { return r.text(); }),
+                 downloads['vextorium2.data'].then(function (r) { return r.arrayBuffer(); })])
+      .then(function (files) {
+        Module.locateFile = function (path) { return path; };
+        Module.getPreloadedPackage = function () { return files[1]; };
+        Module.instantiateWasm = function (imports, done) {
+          downloads['vextorium2.wasm']
+            .then(function (response) { return WebAssembly.instantiateStreaming(response, imports); })
+            .catch(function () {
+              return fetch('vextorium2.wasm').then(function (response) { return response.arrayBuffer(); })
+                .then(function (code) { return WebAssembly.instantiate(code, imports); });
+            })
+            .then(function (result) { done(result.instance, result.module); },
+                  function (error) { Module.onAbort && Module.onAbort(error); });
+          return {};
+        };
+        script.src = URL.createObjectURL(new Blob([files[0]], {type: 'text/javascript'}));
+      }, function () {
+        script.src = 'vextorium2.js';  // its own requests, as it would without this page
+      })
+      .then(function () { document.body.appendChild(script); });
   }
   if (navigator.locks && navigator.locks.request) {
     // A reload lets go of the lock a moment after the new page asks for it: no notice for that.

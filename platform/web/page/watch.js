@@ -17,13 +17,19 @@ var Module = {};
   const pause = document.getElementById('pause');
   const speeds = Array.from(document.querySelectorAll('#watch-bar .speed'));
 
-  // The largest whole factor of device pixels that fits, as on the game's own page.
+  // The largest whole factor of device pixels that fits, as on the game's own page; on a screen
+  // on its side where that leaves the picture under 80% of the height, all the room it has, in
+  // uneven blocks.
+  const landscape = window.matchMedia('(orientation: landscape)');
   function layout() {
     const ratio = window.devicePixelRatio || 1;
-    const scale = Math.max(1, Math.floor(Math.min(room.clientWidth * ratio / 176,
-                                                  room.clientHeight * ratio / 220)));
-    canvas.style.width = (176 * scale / ratio) + 'px';
-    canvas.style.height = (220 * scale / ratio) + 'px';
+    const fit = Math.min(room.clientWidth / 176, room.clientHeight / 220);
+    let shown = Math.max(1, Math.floor(fit * ratio)) / ratio;
+    if (landscape.matches && 220 * shown < 0.8 * window.innerHeight) {
+      shown = Math.max(shown, Math.floor(fit * ratio * 220) / ratio / 220);
+    }
+    canvas.style.width = (176 * shown) + 'px';
+    canvas.style.height = (220 * shown) + 'px';
   }
   window.addEventListener('resize', layout);
   layout();
