@@ -1,6 +1,7 @@
 // The program's globals, empty until the shell creates them.
 #include "globals/globals.h"
 
+#include "globals/presentation.h"
 #include "platform/files.h"
 
 InstanceHandle instanceHandle = nullptr;
@@ -18,4 +19,9 @@ std::string programDirectory() {
 
 std::string writableDirectory() {
     return platform::writableDirectory();
+}
+
+Presentation& presentation() {
+    static Presentation current;
+    return current;
 }

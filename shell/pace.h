@@ -8,3 +8,10 @@ inline constexpr uint32_t kMsPerTick = kGateInterval + 1;
 // Game time a tick moves play on by, whatever time really passed: a game plays the same ticks
 // however fast or slow the machine is.
 inline constexpr int kTickStep = 10;
+
+// A player may slow the game down: at a pace below 100 percent the time between ticks grows
+// and nothing else changes, so a game at any pace plays the same ticks.
+inline constexpr int kPaces[] = {100, 75, 50};
+inline constexpr bool isPace(int percent) {
+    return percent == 100 || percent == 75 || percent == 50;
+}
