@@ -76,7 +76,17 @@ export { launchEngine as launch } from './engines.mjs';
 
 // The canvas's picture brought down to the frame's size: at a whole scale factor with
 // nearest-neighbour sampling each frame pixel is one block, so this reads the frame exactly.
-export async function readFrame(page) {
+export async function readFrame(page, attempts = 3) {
+    try {
+        return await readFrameOnce(page);
+    } catch (error) {
+        // Reading a frame changes nothing, so a reply the driver lost is asked for again.
+        if (attempts <= 1 || !/Could not parse script result/.test(String(error))) throw error;
+        return readFrame(page, attempts - 1);
+    }
+}
+
+async function readFrameOnce(page) {
     const text = await page.evaluate((width, height) => {
         const canvas = document.querySelector('canvas');
         const small = new OffscreenCanvas(width, height);
@@ -86,9 +96,11 @@ export async function readFrame(page) {
         const rgba = g.getImageData(0, 0, width, height).data;
         let out = '';
         for (let i = 0; i < rgba.length; i += 4) out += String.fromCharCode(rgba[i], rgba[i + 1], rgba[i + 2]);
-        return out;
+        // Base64, not the raw bytes: WebKit's driver now and then fails to carry a string of
+        // control characters back ("Could not parse script result").
+        return btoa(out);
     }, kWidth, kHeight);
-    return Buffer.from(text, 'latin1');
+    return Buffer.from(text, 'base64');
 }
 
 // Polls the canvas until `done(frame)` holds; on time-out the last frame is kept for a look.
