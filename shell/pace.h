@@ -15,3 +15,8 @@ inline constexpr int kPaces[] = {100, 75, 50};
 inline constexpr bool isPace(int percent) {
     return percent == 100 || percent == 75 || percent == 50;
 }
+
+// The pace in force, 100 unless the player chose another (the settings store, `--pace`).
+// setPacePercent ignores a value that is not one of kPaces.
+int pacePercent();
+void setPacePercent(int percent);
