@@ -24,6 +24,7 @@ constexpr int kPageRows = kSlotRows + 2;  // ... "Defaults", "Back"
 constexpr int kTop = 16;          // the first row's top
 constexpr int kMainStep = 14;     // row pitch on the main page
 constexpr int kSlotStep = 10;     // and on the key pages
+constexpr int kHelpY = 166;  // the main page's help text
 constexpr int kMessageY = 198;
 constexpr int kHintY = 209;
 constexpr int kVolumeStep = 10;
@@ -285,6 +286,8 @@ void SettingsScreen::draw(Canvas& canvas) const {
             drawString(canvas, 6, rowY(row) + 2, rows[row].first, kText);
             drawString(canvas, 128, rowY(row) + 2, rows[row].second, kText);
         }
+        drawString(canvas, 6, kHelpY, "F10 opens and closes", kDim);
+        drawString(canvas, 6, kHelpY + 10, "these settings.", kDim);
     } else {
         const bool keys = page_ == Page::Keys;
         for (int action = 0; action < kGameActions; ++action) {

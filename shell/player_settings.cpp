@@ -57,10 +57,15 @@ void startPlayerSettings() {
     platform::setCapturing(false);
     if (!store.used) return;
     if (store.path.empty()) store.path = settingsPath();
+    reloadSettings();
+    if (store.openScreen) toggleSettingsScreen();
+}
+
+void reloadSettings() {
+    if (!store.used) return;
     Settings settings = loadSettings(store.path);
     if (!store.withPace) settings.pace = pacePercent();
     applySettings(settings);
-    if (store.openScreen) toggleSettingsScreen();
 }
 
 bool settingsScreenOpen() {

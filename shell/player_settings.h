@@ -25,6 +25,9 @@ void useSettingsStore(const std::string& path, bool withPace, bool openScreen);
 void startPlayerSettings();
 // Puts `settings` in force.
 void applySettings(const Settings& settings);
+// Reads the store again and puts it in force (after another part, the page's settings panel,
+// wrote it). Nothing when the program reads no store.
+void reloadSettings();
 
 // The settings screen (none in a program that never opened it).
 bool settingsScreenOpen();
