@@ -30,8 +30,9 @@ Settings current;
 
 std::unique_ptr<SettingsScreen> screen;
 std::unique_ptr<Canvas> picture;
-// The keys pressed while the screen was open: their releases are the screen's too.
-std::multiset<uint32_t> heldOnScreen;
+// The keys pressed while the screen was open: their releases are the screen's too (one release
+// however often a held key repeated).
+std::set<uint32_t> heldOnScreen;
 // The pointer was pressed on the screen: its release is the screen's too.
 bool pressedOnScreen = false;
 
@@ -115,11 +116,7 @@ bool settingsScreenTakes(const platform::Message& message) {
     switch (message.id) {
         case platform::kMsgKeyUp:
             // A release of a key pressed on the screen: the screen's, open or not by now.
-            if (auto held = heldOnScreen.find(message.wordParam); held != heldOnScreen.end()) {
-                heldOnScreen.erase(held);
-                return true;
-            }
-            return false;
+            return heldOnScreen.erase(message.wordParam) != 0;
         case platform::kMsgPointerUp:
             if (pressedOnScreen && screen == nullptr) {
                 pressedOnScreen = false;
