@@ -39,6 +39,8 @@ class SettingsScreen {
     Page page() const { return page_; }
     int selection() const { return selection_; }
     const std::string& message() const { return message_; }
+    // Shown under the rows until the next key (a change the store could not keep, say).
+    void tell(const std::string& message) { message_ = message; }
 
     void draw(Canvas& canvas) const;
 

@@ -100,8 +100,10 @@ void follow(SettingsScreen::Outcome outcome) {
             break;
         case SettingsScreen::Outcome::Changed:
             applySettings(screen->settings());
-            // Kept for the next start; a file that cannot be written leaves them in force now.
-            if (store.used) saveSettings(current, store.path);
+            // Kept for the next start; a file that cannot be written leaves them in force for
+            // this run only, and the player is told.
+            if (store.used && !saveSettings(current, store.path))
+                screen->tell("Could not save Settings.txt");
             break;
         case SettingsScreen::Outcome::Close:
             closeSettingsScreen();
