@@ -14,28 +14,39 @@ namespace {
 using platform::kGameActions;
 
 // The main page's rows.
-enum MainRow { kPace, kContrast, kFlashSafe, kCues, kMusic, kEffects, kPointer, kKeys, kPad, kBack };
+enum MainRow {
+    kPace,
+    kContrast,
+    kFlashSafe,
+    kCues,
+    kMusic,
+    kEffects,
+    kPointer,
+    kKeys,
+    kPad,
+    kBack
+};
 constexpr int kMainRows = kBack + 1;
 // The keys and gamepad pages: two rows (first and second key) per action, then these.
 constexpr int kSlotRows = 2 * kGameActions;
 constexpr int kDefaultsRow = kSlotRows;
 constexpr int kPageRows = kSlotRows + 2;  // ... "Defaults", "Back"
 
-constexpr int kTop = 16;          // the first row's top
-constexpr int kMainStep = 14;     // row pitch on the main page
-constexpr int kSlotStep = 10;     // and on the key pages
-constexpr int kHelpY = 166;  // the main page's help text
+constexpr int kTop = 16;       // the first row's top
+constexpr int kMainStep = 14;  // row pitch on the main page
+constexpr int kSlotStep = 10;  // and on the key pages
+constexpr int kHelpY = 166;    // the main page's help text
 constexpr int kMessageY = 198;
 constexpr int kHintY = 209;
 constexpr int kVolumeStep = 10;
 constexpr int kSensitivityStep = 10;
 
-constexpr uint32_t kField = 0x301808;     // dark blue (red in the low byte)
-constexpr uint32_t kBar = 0x704010;       // the chosen row's bar
+constexpr uint32_t kField = 0x301808;  // dark blue (red in the low byte)
+constexpr uint32_t kBar = 0x704010;    // the chosen row's bar
 constexpr uint32_t kText = 0xFFFFFF;
 constexpr uint32_t kDim = 0xB0B0B0;
-constexpr uint32_t kNotice = 0x60C0FF;    // orange: a refusal
-constexpr uint32_t kTitle = 0x40FFFF;     // yellow
+constexpr uint32_t kNotice = 0x60C0FF;  // orange: a refusal
+constexpr uint32_t kTitle = 0x40FFFF;   // yellow
 
 constexpr std::string_view kActionLabels[kGameActions] = {"Up",     "Down",   "Left",   "Right",
                                                           "Action", "Soft L", "Soft R", "Home"};
@@ -195,8 +206,8 @@ SettingsScreen::Outcome SettingsScreen::bindKey(uint32_t usage) {
     if (!capturing_ || page_ != Page::Keys) return Outcome::Stay;
     const std::string name(platform::keyNameForUsage(usage));
     // Escape and the home key cancel.
-    if (name == "Escape" ||
-        platform::actionOfKey(settings_.inputMap, name) == static_cast<int>(platform::GameAction::Home)) {
+    if (name == "Escape" || platform::actionOfKey(settings_.inputMap, name) ==
+                                static_cast<int>(platform::GameAction::Home)) {
         capturing_ = false;
         message_.clear();
         return Outcome::Stay;
@@ -261,8 +272,9 @@ SettingsScreen::Outcome SettingsScreen::pointer(const platform::Message& message
 
 void SettingsScreen::draw(Canvas& canvas) const {
     fillRect(canvas, 0, 0, platform::kFrameWidth, platform::kFrameHeight, kField);
-    const std::string_view title =
-        page_ == Page::Main ? "SETTINGS" : page_ == Page::Keys ? "KEYS" : "GAMEPAD";
+    const std::string_view title = page_ == Page::Main   ? "SETTINGS"
+                                   : page_ == Page::Keys ? "KEYS"
+                                                         : "GAMEPAD";
     drawString(canvas, (platform::kFrameWidth - 6 * static_cast<int>(title.size())) / 2, 3, title,
                kTitle);
     const int step = page_ == Page::Main ? kMainStep : kSlotStep;
@@ -301,7 +313,8 @@ void SettingsScreen::draw(Canvas& canvas) const {
                 if (slot == 0) drawString(canvas, 6, rowY(row), kActionLabels[action], kText);
                 drawString(canvas, 48, rowY(row), slot == 0 ? "1" : "2", kDim);
                 std::string shown = awaited ? (keys ? "press a key" : "press a button")
-                                            : names[slot].empty() ? "-" : names[slot];
+                                    : names[slot].empty() ? "-"
+                                                          : names[slot];
                 if (slot == 1 && more > 0 && !awaited) shown += " +" + std::to_string(more);
                 drawString(canvas, 60, rowY(row), shown, awaited ? kTitle : kText);
             }
@@ -310,7 +323,7 @@ void SettingsScreen::draw(Canvas& canvas) const {
         drawString(canvas, 6, rowY(kDefaultsRow + 1), "Back", kText);
     }
     if (!message_.empty()) drawString(canvas, 2, kMessageY, message_, kNotice);
-    const std::string_view hint = capturing_        ? "Escape: cancel"
+    const std::string_view hint = capturing_            ? "Escape: cancel"
                                   : page_ == Page::Main ? "Left/right: change  Esc: back"
                                                         : "Action: set  Esc: back";
     drawString(canvas, 2, kHintY, hint, kDim);

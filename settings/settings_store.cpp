@@ -50,8 +50,7 @@ std::optional<bool> onOff(std::string_view text) {
 }
 
 // A comma-separated list of one to kMaxBindings names, each as `known` accepts it.
-std::optional<platform::Bindings> nameList(std::string_view text,
-                                           bool (*known)(std::string_view)) {
+std::optional<platform::Bindings> nameList(std::string_view text, bool (*known)(std::string_view)) {
     platform::Bindings names;
     size_t count = 0;
     while (true) {
@@ -93,8 +92,9 @@ platform::InputMap resolve(Requests requests, BindingSetter set) {
                 // The names it gives clash with an action set already (or kept by default):
                 // drop this request, and the other's too when the other was one.
                 for (const std::string& name : *requests[action]) {
-                    const int other = set == platform::setKeys ? platform::actionOfKey(map, name)
-                                                               : platform::actionOfButton(map, name);
+                    const int other = set == platform::setKeys
+                                          ? platform::actionOfKey(map, name)
+                                          : platform::actionOfButton(map, name);
                     if (other >= 0) requests[other].reset();
                 }
                 requests[action].reset();
@@ -168,8 +168,8 @@ bool Settings::operator==(const Settings& o) const {
     return pace == o.pace && a.highContrast == b.highContrast && a.flashSafe == b.flashSafe &&
            a.soundCues == b.soundCues && a.musicVolume == b.musicVolume &&
            a.effectsVolume == b.effectsVolume && pointerSensitivity == o.pointerSensitivity &&
-           touchOffset == o.touchOffset && touchLayout == o.touchLayout &&
-           inputMap == o.inputMap && others == o.others;
+           touchOffset == o.touchOffset && touchLayout == o.touchLayout && inputMap == o.inputMap &&
+           others == o.others;
 }
 
 Settings parseSettings(std::string_view text) {
@@ -224,8 +224,8 @@ Settings loadSettings(const std::string& path) {
     const platform::FileRead file =
         platform::readFile(path, kMaxSettingsBytes, platform::Longer::Refused);
     if (file.result != platform::FileRead::Read) return Settings{};
-    return parseSettings(std::string_view(reinterpret_cast<const char*>(file.bytes.data()),
-                                          file.bytes.size()));
+    return parseSettings(
+        std::string_view(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size()));
 }
 
 bool saveSettings(const Settings& settings, const std::string& path) {

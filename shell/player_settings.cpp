@@ -47,7 +47,8 @@ void applySettings(const Settings& settings) {
     if (store.withPace) setPacePercent(settings.pace);
     presentation() = settings.presentation;
     platform::inputMap() = settings.inputMap;
-    if (program().steering != nullptr) program().steering->setSensitivity(settings.pointerSensitivity);
+    if (program().steering != nullptr)
+        program().steering->setSensitivity(settings.pointerSensitivity);
     SoundClip::applyVolumes();
 }
 

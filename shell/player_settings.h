@@ -16,9 +16,10 @@ class Canvas;
 struct Settings;
 
 // Which settings the next runProgram starts with: those of the store at `path` (empty: the
-// store's own place, settingsPath(), once the program's directories are known), the pace among them unless `withPace` is false (the
-// replay runner, whose pace is the record's or its own option's). `openScreen`: the settings
-// screen is open at the start. Without a call the program starts with the defaults.
+// store's own place, settingsPath(), once the program's directories are known), the pace among them
+// unless `withPace` is false (the replay runner, whose pace is the record's or its own option's).
+// `openScreen`: the settings screen is open at the start. Without a call the program starts with
+// the defaults.
 void useSettingsStore(const std::string& path, bool withPace, bool openScreen);
 
 // Called by runProgram once the program's objects exist: reads the store and applies it.

@@ -37,7 +37,8 @@ void scaleSamples(const platform::WaveFormat& format, const uint8_t* from, uint8
         if (bytes % 2 != 0) to[bytes - 1] = from[bytes - 1];
         return;
     }
-    for (size_t i = 0; i < bytes; ++i) to[i] = static_cast<uint8_t>(128 + (from[i] - 128) * percent / 100);
+    for (size_t i = 0; i < bytes; ++i)
+        to[i] = static_cast<uint8_t>(128 + (from[i] - 128) * percent / 100);
 }
 
 SoundClip::SoundClip(const std::string& path, bool loop) {

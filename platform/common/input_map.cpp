@@ -19,6 +19,7 @@ struct NamedKey {
 
 // The keys of a full keyboard by their USB HID usage and the browser's name. The second Return
 // key some keyboards have (0x9E) has no name of its own: it is Enter.
+// clang-format off
 constexpr NamedKey kKeys[] = {
     {0x04, "KeyA"},         {0x05, "KeyB"},           {0x06, "KeyC"},
     {0x07, "KeyD"},         {0x08, "KeyE"},           {0x09, "KeyF"},
@@ -57,6 +58,7 @@ constexpr NamedKey kKeys[] = {
     {0xE4, "ControlRight"}, {0xE5, "ShiftRight"},     {0xE6, "AltRight"},
     {0xE7, "MetaRight"},
 };
+// clang-format on
 
 // SDL's controller layout, in its order, and each button's index in the standard mapping.
 struct NamedButton {
@@ -64,10 +66,21 @@ struct NamedButton {
     int standardIndex;
 };
 constexpr NamedButton kButtons[kButtonCount] = {
-    {"a", 0},          {"b", 1},          {"x", 2},  {"y", 3},  {"back", 8},
-    {"guide", 16},     {"start", 9},      {"leftstick", 10},    {"rightstick", 11},
-    {"leftshoulder", 4}, {"rightshoulder", 5}, {"dpup", 12}, {"dpdown", 13},
-    {"dpleft", 14},    {"dpright", 15},
+    {"a", 0},
+    {"b", 1},
+    {"x", 2},
+    {"y", 3},
+    {"back", 8},
+    {"guide", 16},
+    {"start", 9},
+    {"leftstick", 10},
+    {"rightstick", 11},
+    {"leftshoulder", 4},
+    {"rightshoulder", 5},
+    {"dpup", 12},
+    {"dpdown", 13},
+    {"dpleft", 14},
+    {"dpright", 15},
 };
 
 int actionOf(const std::array<Bindings, kGameActions>& all, std::string_view name) {

@@ -44,7 +44,7 @@ bool isKeyName(std::string_view name);
 
 // Gamepad buttons: SDL's controller layout numbers them 0..14 as kButtonNames lists them.
 inline constexpr int kButtonCount = 15;
-std::string_view buttonName(int sdlButton);  // empty when out of range
+std::string_view buttonName(int sdlButton);   // empty when out of range
 int sdlButtonForName(std::string_view name);  // -1 for an unknown name
 // The same button in the browser's standard mapping (its button index), -1 for none.
 int standardIndexForSdlButton(int sdlButton);

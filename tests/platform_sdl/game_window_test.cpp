@@ -288,8 +288,8 @@ TEST_F(GameWindowTest, RemappedKeysAndButtonsAndTheSettingsKeys) {
     const InputMap saved = inputMap();
     std::string why;
     ASSERT_TRUE(setKeys(inputMap(), static_cast<int>(GameAction::Left), {"KeyA"}, why));
-    ASSERT_TRUE(setButtons(inputMap(), static_cast<int>(GameAction::Action), {"b", "rightshoulder"},
-                           why));
+    ASSERT_TRUE(
+        setButtons(inputMap(), static_cast<int>(GameAction::Action), {"b", "rightshoulder"}, why));
     key(SDL_SCANCODE_A, true);
     key(SDL_SCANCODE_A, false);
     key(SDL_SCANCODE_LEFT, true);  // left has KeyA alone now: nothing
@@ -300,11 +300,9 @@ TEST_F(GameWindowTest, RemappedKeysAndButtonsAndTheSettingsKeys) {
     button(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, false);
     key(SDL_SCANCODE_F10, true);
     key(SDL_SCANCODE_F10, false);
-    EXPECT_EQ(drain(), (Seen{{0x100, 0x25},
-                             {0x101, 0x25},
-                             {0x100, 0x0D},
-                             {0x101, 0x0D},
-                             {kMsgSettings, 0}}));
+    EXPECT_EQ(
+        drain(),
+        (Seen{{0x100, 0x25}, {0x101, 0x25}, {0x100, 0x0D}, {0x101, 0x0D}, {kMsgSettings, 0}}));
 
     setCapturing(true);
     key(SDL_SCANCODE_Q, true);

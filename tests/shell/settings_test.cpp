@@ -26,9 +26,7 @@ class SettingsStoreTest : public ::testing::Test {
     }
     void TearDown() override { fs::remove_all(dir); }
     std::string file() const { return (dir / "Settings.txt").string(); }
-    void write(const std::string& bytes) const {
-        std::ofstream(file(), std::ios::binary) << bytes;
-    }
+    void write(const std::string& bytes) const { std::ofstream(file(), std::ios::binary) << bytes; }
     fs::path dir;
 };
 
@@ -49,10 +47,10 @@ TEST_F(SettingsStoreTest, EverySettingRoundTrips) {
     // As docs/settings.md writes them.
     std::ifstream in(file());
     const std::string text((std::istreambuf_iterator<char>(in)), {});
-    for (const char* line : {"\npace = 75\n", "\nlook.flash_safe = on\n", "\nvolume.effects = 0\n",
-                             "\nkey.left = KeyA, ArrowLeft\n",
-                             "\nkey.action = Enter, Space, NumpadEnter, Numpad5\n",
-                             "\npad.home = start\n", "\nlater.setting = 7\n"})
+    for (const char* line :
+         {"\npace = 75\n", "\nlook.flash_safe = on\n", "\nvolume.effects = 0\n",
+          "\nkey.left = KeyA, ArrowLeft\n", "\nkey.action = Enter, Space, NumpadEnter, Numpad5\n",
+          "\npad.home = start\n", "\nlater.setting = 7\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 
     // The defaults, written and read, are the defaults.
@@ -77,19 +75,20 @@ TEST_F(SettingsStoreTest, DamagedFilesGiveDefaultsForWhatCannotBeRead) {
     EXPECT_EQ(loadSettings(file()), Settings{});
     fs::remove(file());
 
-    write("pace = 60\r\n"               // not a pace
-          "volume.music = 101\n"        // out of range
-          "volume.effects = 30\n"
-          "look.flash_safe = yes\n"     // neither on nor off
-          "  look.high_contrast=on  \n"
-          "# pace = 50\n"
-          "nonsense\n"
-          "key.up = NoSuchKey\n"
-          "key.down = KeyS,\n"          // an empty name
-          "key.right = A, B, C, D, E\n" // too many
-          "pad.left = x\x01y\n"         // a control character
-          "pointer.sensitivity = 49\n"
-          "pointer.sensitivity = 200"); // the last line wins, without its newline too
+    write(
+        "pace = 60\r\n"         // not a pace
+        "volume.music = 101\n"  // out of range
+        "volume.effects = 30\n"
+        "look.flash_safe = yes\n"  // neither on nor off
+        "  look.high_contrast=on  \n"
+        "# pace = 50\n"
+        "nonsense\n"
+        "key.up = NoSuchKey\n"
+        "key.down = KeyS,\n"           // an empty name
+        "key.right = A, B, C, D, E\n"  // too many
+        "pad.left = x\x01y\n"          // a control character
+        "pointer.sensitivity = 49\n"
+        "pointer.sensitivity = 200");  // the last line wins, without its newline too
     Settings expected;
     expected.presentation.effectsVolume = 30;
     expected.presentation.highContrast = true;

@@ -134,9 +134,8 @@ TEST_F(SoundClipTest, AVolumeChangeKeepsMusicGoing) {
     presentation().musicVolume = 70;
     SoundClip::applyVolumes();
     presentation() = saved;
-    EXPECT_EQ(trace(), (std::vector<std::string>{"0 sound music.wav play", "0 sound hit.wav play",
-                                                 "5 sound music.wav play",
-                                                 "5 sound music.wav pause",
-                                                 "5 sound music.wav play",
-                                                 "5 sound music.wav pause"}));
+    EXPECT_EQ(trace(),
+              (std::vector<std::string>{"0 sound music.wav play", "0 sound hit.wav play",
+                                        "5 sound music.wav play", "5 sound music.wav pause",
+                                        "5 sound music.wav play", "5 sound music.wav pause"}));
 }

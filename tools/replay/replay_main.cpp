@@ -93,8 +93,7 @@ int main(int argc, char** argv) {
             web = true;
         } else if (arg == "--touch") {
             touch = true;
-        } else if (arg == "--dir" || arg == "--script" || arg == "--trace" ||
-                   arg == "--settings") {
+        } else if (arg == "--dir" || arg == "--script" || arg == "--trace" || arg == "--settings") {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
             (arg == "--dir"      ? dir
