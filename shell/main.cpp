@@ -3,14 +3,17 @@
 #include <cstring>
 
 #include "shell/entry.h"
+#include "shell/pace.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vextorium2 [--fullscreen | --windowed]\n"
+    "usage: vextorium2 [--fullscreen | --windowed] [--pace PERCENT]\n"
     "       vextorium2 --help | --version\n"
     "  --fullscreen  start full screen (the default; F11 or Alt+Enter switches)\n"
     "  --windowed    start in a window of 528 x 660 pixels\n"
+    "  --pace PERCENT  play at 100 (the default), 75 or 50 percent of full pace: the time\n"
+    "                between ticks grows, nothing else changes\n"
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n";
 
@@ -32,6 +35,13 @@ int main(int argc, char** argv) {
             fullScreen = true;
         } else if (std::strcmp(arg, "--windowed") == 0) {
             fullScreen = false;
+        } else if (std::strcmp(arg, "--pace") == 0) {
+            const int pace = i + 1 < argc ? paceArgument(argv[++i]) : 0;
+            if (pace == 0) {
+                std::fprintf(stderr, "vextorium2: %s\n%s", kPaceChoices, kUsage);
+                return kExitBadUsage;
+            }
+            setPacePercent(pace);
         } else {
             std::fprintf(stderr, "vextorium2: unknown argument '%s'\n%s", arg, kUsage);
             return kExitBadUsage;
