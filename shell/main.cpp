@@ -12,7 +12,8 @@ constexpr const char* kUsage =
     "       vextorium2 --help | --version\n"
     "  --fullscreen  start full screen (the default; F11 or Alt+Enter switches)\n"
     "  --windowed    start in a window of 528 x 660 pixels\n"
-    "  --pace PERCENT  play at 100 (the default), 75 or 50 percent of full pace: the time\n"
+    "  --pace PERCENT\n"
+    "                play at 100 (the default), 75 or 50 percent of full pace: the time\n"
     "                between ticks grows, nothing else changes\n"
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n";
