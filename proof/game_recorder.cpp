@@ -47,6 +47,7 @@ void GameRecorder::gameBegan(const SessionStart& start) {
     session.randomState = start.randomState;
     session.start = start.values;
     session.flags = startFlags(start);
+    session.pace = pace_;
     GameRecord fresh{kRulesVersion, levelFileHash(), {}};
     mode_ = Mode::Recording;
     if (start.continued) {
@@ -65,6 +66,11 @@ void GameRecorder::gameBegan(const SessionStart& start) {
     }
     record_ = std::move(fresh);
     if (mode_ == Mode::Recording) record_.sessions.push_back(std::move(session));
+}
+
+void GameRecorder::paceInForce(uint32_t percent) {
+    pace_ = percent;
+    if (mode_ == Mode::Recording && percent < session().pace) session().pace = percent;
 }
 
 void GameRecorder::keyPressed(uint32_t keyCode) {

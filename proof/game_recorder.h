@@ -24,6 +24,9 @@ class GameRecorder final : public GameSessionListener {
     void drewWithLuck() override;
     void gameSaved(const GameValues& saved) override;
     std::string gameEnded() override;
+    // The pace the program plays at from now on (percent): a session records the pace it began
+    // at, or the slowest it was played at if that changed while it was in play.
+    void paceInForce(uint32_t percent);
 
   private:
     enum class Mode { Idle, Recording, Ended, Unprovable };
@@ -31,4 +34,5 @@ class GameRecorder final : public GameSessionListener {
 
     Mode mode_ = Mode::Idle;
     GameRecord record_;
+    uint32_t pace_ = 100;
 };

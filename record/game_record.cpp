@@ -1,6 +1,8 @@
 // GameRecord: the session builders and the key table.
 #include "record/game_record.h"
 
+#include <algorithm>
+
 #include "platform/window.h"
 
 namespace {
@@ -18,6 +20,12 @@ int keyIndex(uint32_t code) {
 
 uint32_t keyCode(uint32_t index) {
     return index < kRecordKeys ? kKeyCodes[index] : 0;
+}
+
+uint32_t gamePace(const GameRecord& record) {
+    uint32_t pace = 100;
+    for (const RecordSession& session : record.sessions) pace = std::min(pace, session.pace);
+    return pace;
 }
 
 uint64_t stepCost(const RecordStep& step) {

@@ -37,6 +37,9 @@ struct RecordSession {
     uint32_t randomState = 0;  // the generator's state when the menu's action was taken
     GameValues start;
     uint8_t flags = 0;
+    // The pace the session was played at (percent; the slowest, if it changed during the
+    // session). It changes only the time between ticks, so nothing played reads it.
+    uint32_t pace = 100;
     std::vector<RecordStep> steps;
     std::optional<GameValues> cut;  // none: the game ended with this session
 
@@ -60,6 +63,15 @@ struct GameRecord {
     std::vector<RecordSession> sessions;
     bool operator==(const GameRecord&) const = default;
 };
+
+// The paces a record may say a session was played at: full (100 percent) and the slower ones a
+// player may choose (shell/pace.h keeps to these).
+inline constexpr bool recordablePace(uint32_t percent) {
+    return percent == 100 || percent == 75 || percent == 50;
+}
+// The pace of a whole game: its slowest session's, so that only a game played at full pace
+// throughout counts as one (100 for a record of no sessions).
+uint32_t gamePace(const GameRecord& record);
 
 // The keys a record holds, by index: action, left, up, right, down, left soft, right soft.
 inline constexpr int kRecordKeys = 7;

@@ -12,6 +12,9 @@ constexpr uint8_t kCut = 6;
 constexpr uint8_t kEnd = 7;
 constexpr uint32_t kShortRuns = 31;  // n below this is a run of n + 1
 constexpr size_t kCheckBytes = 8;
+// Beside a session's start flags: a byte with its pace follows (only below full pace).
+constexpr uint8_t kPaceFollows = 32;
+static_assert((RecordSession::kAllFlags & kPaceFollows) == 0);
 
 // The check the record ends with: the first bytes of the digest of everything before it, so
 // that a damaged record (a flipped byte) is never taken for another game.
@@ -112,6 +115,14 @@ bool readSession(Reader& in, RecordSession& session, uint64_t& steps, uint64_t m
     if (!in.bytes(state, 4) || !in.values(session.start) || !in.byte(session.flags)) return false;
     session.randomState = uint32_t{state[0]} | (uint32_t{state[1]} << 8) |
                           (uint32_t{state[2]} << 16) | (uint32_t{state[3]} << 24);
+    if ((session.flags & kPaceFollows) != 0) {
+        uint8_t pace;
+        if (!in.byte(pace)) return false;
+        // Full pace is written by leaving the byte out: the one encoding.
+        if (pace == 100 || !recordablePace(pace)) return in.fail("a session's pace is damaged");
+        session.pace = pace;
+        session.flags &= static_cast<uint8_t>(~kPaceFollows);
+    }
     if ((session.flags & ~RecordSession::kAllFlags) != 0)
         return in.fail("a session's start is damaged");
     for (;;) {
@@ -158,7 +169,12 @@ std::vector<uint8_t> RecordCodec::encode(const GameRecord& record) {
     for (const RecordSession& session : record.sessions) {
         for (int i = 0; i < 4; ++i) out.byte(static_cast<uint8_t>(session.randomState >> (8 * i)));
         out.values(session.start);
-        out.byte(session.flags);
+        if (session.pace == 100) {
+            out.byte(session.flags);
+        } else {
+            out.byte(static_cast<uint8_t>(session.flags | kPaceFollows));
+            out.byte(static_cast<uint8_t>(session.pace));
+        }
         for (const RecordStep& step : session.steps) out.step(step);
         if (session.cut) {
             out.byte(kCut << 5);

@@ -3,7 +3,9 @@
 // writer gives, so a record's bytes name its game.
 //
 // Layout: "V2GR", format 1, varint rules version, 32 bytes level-file hash, varint sessions;
-// a session: random state (4 bytes little-endian), varint level, lives, score, a flags byte,
+// a session: random state (4 bytes little-endian), varint level, lives, score, a flags byte
+// (with 0x20 set when a pace byte follows: the percent of a session played below full pace;
+// a session at full pace has neither, so its bytes are those of a record made before paces),
 // its steps, then 0xC0 and the cut's three varints, or 0xE0 for the game's end. A step is one
 // byte, kind << 5 | n: a run of n + 1 (n 0..30) or of 32 + a varint (n 31); a press with its
 // key's index in n; a release or a pause with n 0. Varints: 7 bits a byte, low first, shortest.

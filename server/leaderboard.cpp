@@ -76,7 +76,7 @@ tr:first-child td{color:#FFD040}
 .rank,.score{text-align:right;font-variant-numeric:tabular-nums}
 .name{text-align:left;width:100%}
 .unproven{color:#8090D0;font-size:0.7em}
-.sittings{text-align:right;color:#8090D0}
+.sittings,.pace{text-align:right;color:#8090D0}
 p{text-align:center;color:#8090D0}
 a{color:#FFD040}
 </style>
@@ -88,7 +88,8 @@ a{color:#FFD040}
 
 constexpr const char* kPageFoot =
     R"(<p><a href="/">Play</a> &middot; <a href="/scores.json">JSON</a> &middot;
-<a href="/scores?sessions=1">One sitting only</a></p>
+<a href="/scores?sessions=1">One sitting only</a> &middot;
+<a href="/scores?pace=any">Every pace</a></p>
 </main>
 </body>
 </html>
@@ -97,6 +98,14 @@ constexpr const char* kPageFoot =
 constexpr const char* kOneSittingFoot =
     R"(<p><a href="/">Play</a> &middot; <a href="/scores.json?sessions=1">JSON</a> &middot;
 <a href="/scores">Every game</a></p>
+</main>
+</body>
+</html>
+)";
+
+constexpr const char* kAnyPaceFoot =
+    R"(<p><a href="/">Play</a> &middot; <a href="/scores.json?pace=any">JSON</a> &middot;
+<a href="/scores">Full pace only</a></p>
 </main>
 </body>
 </html>
@@ -111,10 +120,11 @@ std::string sittingsCell(const ScoreRecord& record) {
 
 }  // namespace
 
-std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds,
-                            bool oneSitting) {
+std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSeconds, bool oneSitting,
+                            bool anyPace) {
     std::string page = kPageHead;
     if (oneSitting) page += "<p>Games played in one sitting</p>\n";
+    if (anyPace) page += "<p>Games played at every pace</p>\n";
     if (ageSeconds >= 0)
         page +=
             "<p class=\"age\">The scores cannot be reached just now: this is the list as it "
@@ -126,25 +136,31 @@ std::string leaderboardHtml(const std::vector<ScoreRecord>& best, long ageSecond
         page +=
             "<table>\n<thead><tr><th class=\"rank\">#</th><th class=\"name\">Name</th>"
             "<th class=\"sittings\" title=\"Sittings: how many times the game was continued "
-            "from its saved state, plus one\">Sittings</th>"
+            "from its saved state, plus one\">Sittings</th>" +
+            std::string(anyPace ? "<th class=\"pace\" title=\"The percent of full pace the game "
+                                  "was played at\">Pace</th>"
+                                : "") +
             "<th class=\"score\">Score</th></tr></thead>\n<tbody>\n";
         for (size_t i = 0; i < best.size(); ++i) {
             // A proven score links to the page that plays its game back (from /replays/ID); a
             // plain upload (listed only with --accept-unproven) says that nothing backs it.
             const std::string score = std::to_string(best[i].score);
-            page += "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
-                    "<span>" + escapeHtml(best[i].name) + "</span>" +
-                    (best[i].proven ? "" : " <small class=\"unproven\">unproven</small>") +
-                    "</td>" + sittingsCell(best[i]) + "<td class=\"score\">" +
-                    (best[i].proven && !best[i].replay.empty()
-                         ? "<a href=\"/watch.html?game=" + escapeHtml(best[i].replay) + "\">" +
-                               score + "</a>"
-                         : score) +
-                    "</td></tr>\n";
+            page +=
+                "<tr><td class=\"rank\">" + std::to_string(i + 1) + "</td><td class=\"name\">" +
+                "<span>" + escapeHtml(best[i].name) + "</span>" +
+                (best[i].proven ? "" : " <small class=\"unproven\">unproven</small>") + "</td>" +
+                sittingsCell(best[i]) +
+                (anyPace ? "<td class=\"pace\">" + std::to_string(best[i].pace) + "%</td>" : "") +
+                "<td class=\"score\">" +
+                (best[i].proven && !best[i].replay.empty()
+                     ? "<a href=\"/watch.html?game=" + escapeHtml(best[i].replay) + "\">" + score +
+                           "</a>"
+                     : score) +
+                "</td></tr>\n";
         }
         page += "</tbody>\n</table>\n";
     }
-    return page + (oneSitting ? kOneSittingFoot : kPageFoot);
+    return page + (anyPace ? kAnyPaceFoot : oneSitting ? kOneSittingFoot : kPageFoot);
 }
 
 std::string leaderboardJson(const std::vector<ScoreRecord>& best) {
@@ -160,7 +176,7 @@ std::string leaderboardJson(const std::vector<ScoreRecord>& best) {
                 (best[i].proven && best[i].sessions > 0
                      ? ",\"sessions\":" + std::to_string(best[i].sessions)
                      : "") +
-                "}";
+                ",\"pace\":" + std::to_string(best[i].pace) + "}";
     }
     return json + "]";
 }

@@ -10,9 +10,11 @@ namespace {
 // out another deadline.
 constexpr auto kRetryPause = std::chrono::seconds(1);
 
-ListSnapshot::Board makeBoard(std::vector<ScoreRecord> records, bool oneSitting) {
+ListSnapshot::Board makeBoard(std::vector<ScoreRecord> records, bool oneSitting,
+                              bool anyPace = false) {
     ListSnapshot::Board board;
-    board.html = std::make_shared<const std::string>(leaderboardHtml(records, -1, oneSitting));
+    board.html =
+        std::make_shared<const std::string>(leaderboardHtml(records, -1, oneSitting, anyPace));
     board.json = std::make_shared<const std::string>(leaderboardJson(records));
     board.records = std::move(records);
     return board;
@@ -23,6 +25,7 @@ std::shared_ptr<const ListSnapshot> makeSnapshot(ListRows rows, uint64_t version
     made->text = std::make_shared<const std::string>(formatList(rows.all));
     made->all = makeBoard(std::move(rows.all), false);
     made->oneSitting = makeBoard(std::move(rows.oneSitting), true);
+    made->anyPace = makeBoard(std::move(rows.anyPace), false, true);
     made->version = version;
     return made;
 }
@@ -69,12 +72,13 @@ void ListCache::recorded(uint32_t score) {
         std::lock_guard lock(mutex);
         // The last listed score only ever rises (rows are only added, and only unlisted ones
         // trimmed), so an older list's last score is a safe bar too.
-        // Both boards: a game of one sitting may reach that one and not the other.
+        // Every board: a game of one sitting or below full pace may reach one and not another.
         const auto below = [score](const ListSnapshot::Board& board) {
             return board.records.size() >= static_cast<size_t>(kListLength) &&
                    score <= board.records.back().score;
         };
-        if (snapshot && below(snapshot->all) && below(snapshot->oneSitting))
+        if (snapshot && below(snapshot->all) && below(snapshot->oneSitting) &&
+            below(snapshot->anyPace))
             return;  // below the lists, or tied with their last: equal scores rank by age
     }
     changed();
@@ -88,12 +92,15 @@ void ListCache::startRead() {
     StoreWorkers::Task task{
         call,
         [this, version, started](StoreCall& made) {
-            // Both boards or neither: one that failed fails the read.
+            // Every board or none: one that failed fails the read.
             std::optional<ListRows> rows;
             if (std::optional<std::vector<ScoreRecord>> all = store.read(kListLength, made))
                 if (std::optional<std::vector<ScoreRecord>> oneSitting =
                         store.readOneSitting(kListLength, made))
-                    rows = ListRows{std::move(*all), std::move(*oneSitting)};
+                    if (std::optional<std::vector<ScoreRecord>> anyPace =
+                            store.readAnyPace(kListLength, made))
+                        rows =
+                            ListRows{std::move(*all), std::move(*oneSitting), std::move(*anyPace)};
             const bool answering = made.claimFinish();
             finishRead(version, started, std::move(rows), answering);
         },

@@ -23,13 +23,14 @@ struct ListSnapshot {
     };
     Board all;                                // the best 100, as the list reply gives them
     Board oneSitting;                         // the best 100 proven games of one sitting
+    Board anyPace;                            // the best 100 at every pace, each with its pace
     std::shared_ptr<const std::string> text;  // the list reply
     uint64_t version = 0;                     // the changes it includes
 };
 
-// What one read of the store gives: both boards' rows, or nothing.
+// What one read of the store gives: every board's rows, or nothing.
 struct ListRows {
-    std::vector<ScoreRecord> all, oneSitting;
+    std::vector<ScoreRecord> all, oneSitting, anyPace;
 };
 
 // What a reader gets: the current list (age < 0), an older one `age` seconds old, or none.

@@ -53,6 +53,9 @@ constexpr const char* kSchema =
     " score BIGINT NOT NULL);"
     // The sittings of a proven row's record; NULL for plain rows and rows stored before it.
     "ALTER TABLE scores ADD COLUMN IF NOT EXISTS sessions INTEGER;"
+    // The pace (percent) a proven row's game was played at; NULL (full pace) for plain rows and
+    // rows stored before paces. The default boards list full-pace games only.
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS pace INTEGER;"
     "COMMIT;";
 struct Statement {
     const char* name;
@@ -61,10 +64,10 @@ struct Statement {
 };
 constexpr Statement kInsert{"insert",
                             "INSERT INTO scores"
-                            " (name, score, upload_id, proven, proof_id, record, sessions)"
-                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'), $7)"
+                            " (name, score, upload_id, proven, proof_id, record, sessions, pace)"
+                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'), $7, $8)"
                             " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
-                            7};
+                            8};
 constexpr Statement kUseKey{"use_key",
                             "INSERT INTO used_proofs (key, upload_id) VALUES ($1, $2)"
                             " ON CONFLICT (key) DO NOTHING RETURNING key",
@@ -76,21 +79,30 @@ constexpr Statement kReplay{"replay",
                             1};
 constexpr Statement kFind{"find", "SELECT name, score, proven FROM scores WHERE upload_id = $1", 1};
 constexpr Statement kBest{"best",
-                          "SELECT name, score, proven, proof_id, sessions FROM scores"
-                          " WHERE proven OR $2 ORDER BY score DESC, id ASC LIMIT $1",
+                          "SELECT name, score, proven, proof_id, sessions, pace FROM scores"
+                          " WHERE (proven OR $2) AND coalesce(pace, 100) = 100"
+                          " ORDER BY score DESC, id ASC LIMIT $1",
                           2};
 constexpr Statement kBestOneSitting{"best_one_sitting",
-                                    "SELECT name, score, proven, proof_id, sessions FROM scores"
-                                    " WHERE proven AND sessions = 1"
+                                    "SELECT name, score, proven, proof_id, sessions, pace"
+                                    " FROM scores WHERE proven AND sessions = 1"
+                                    " AND coalesce(pace, 100) = 100"
                                     " ORDER BY score DESC, id ASC LIMIT $1",
                                     1};
-// Rows kept: the best $1, and the best $1 games of one sitting, which have a board of their own.
+constexpr Statement kBestAnyPace{"best_any_pace",
+                                 "SELECT name, score, proven, proof_id, sessions, pace FROM scores"
+                                 " WHERE proven OR $2 ORDER BY score DESC, id ASC LIMIT $1",
+                                 2};
+// Rows kept: the best $1 of each board: full-pace games, games at any pace, and full-pace games
+// of one sitting.
 constexpr Statement kTrim{"trim",
                           "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
                           " WHERE id NOT IN (SELECT id FROM scores"
                           " ORDER BY score DESC, id ASC LIMIT $1)"
-                          " AND id NOT IN (SELECT id FROM scores WHERE proven AND sessions = 1"
+                          " AND id NOT IN (SELECT id FROM scores WHERE coalesce(pace, 100) = 100"
                           " ORDER BY score DESC, id ASC LIMIT $1)"
+                          " AND id NOT IN (SELECT id FROM scores WHERE proven AND sessions = 1"
+                          " AND coalesce(pace, 100) = 100 ORDER BY score DESC, id ASC LIMIT $1)"
                           " ORDER BY score DESC, id ASC LIMIT $2)",
                           2};
 constexpr Statement kNoteProven{"note_proven",
@@ -122,10 +134,10 @@ constexpr Statement kLookUp{
     2};
 constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
 constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
-constexpr Statement kStatements[] = {kInsert,     kFind,       kBest,      kBestOneSitting,
-                                     kTrim,       kUseKey,     kKeyOwner,  kReplay,
-                                     kNoteProven, kLockClient, kHold,      kLookUp,
-                                     kDropRecord, kDropExpired};
+constexpr Statement kStatements[] = {kInsert,      kFind,       kBest,       kBestOneSitting,
+                                     kBestAnyPace, kTrim,       kUseKey,     kKeyOwner,
+                                     kReplay,      kNoteProven, kLockClient, kHold,
+                                     kLookUp,      kDropRecord, kDropExpired};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -341,13 +353,16 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
     const std::string scoreText = std::to_string(score);
     const std::string recordHex = game != nullptr ? hexOf(game->record) : std::string();
     const std::string sessionsText = game != nullptr ? std::to_string(game->sessions) : "";
-    const std::vector<const char*> values = {name.c_str(),
-                                             scoreText.c_str(),
-                                             uploadId.empty() ? nullptr : uploadId.c_str(),
-                                             game != nullptr ? "true" : "false",
-                                             game != nullptr ? game->id.c_str() : nullptr,
-                                             game != nullptr ? recordHex.c_str() : nullptr,
-                                             game != nullptr ? sessionsText.c_str() : nullptr};
+    const std::string paceText = game != nullptr ? std::to_string(game->pace) : "";
+    const std::vector<const char*> values = {
+        name.c_str(),
+        scoreText.c_str(),
+        uploadId.empty() ? nullptr : uploadId.c_str(),
+        game != nullptr ? "true" : "false",
+        game != nullptr ? game->id.c_str() : nullptr,
+        game != nullptr ? recordHex.c_str() : nullptr,
+        game != nullptr ? sessionsText.c_str() : nullptr,
+        game != nullptr && game->pace != 100 ? paceText.c_str() : nullptr};
     const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
@@ -425,26 +440,33 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
 }
 
 std::optional<std::vector<ScoreRecord>> PostgresScoreStore::read(int count, StoreCall& call) {
-    return readRows(false, count, call);
+    return readRows(Board::FullPace, count, call);
 }
 
 std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readOneSitting(int count,
                                                                            StoreCall& call) {
-    return readRows(true, count, call);
+    return readRows(Board::OneSitting, count, call);
 }
 
-std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readRows(bool oneSitting, int count,
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readAnyPace(int count,
+                                                                        StoreCall& call) {
+    return readRows(Board::AnyPace, count, call);
+}
+
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readRows(Board board, int count,
                                                                      StoreCall& call) {
+    const Statement& statement = board == Board::FullPace     ? kBest
+                                 : board == Board::OneSitting ? kBestOneSitting
+                                                              : kBestAnyPace;
     const std::string countText = std::to_string(count);
     const char* all = listsUnproven() ? "true" : "false";
     std::vector<const char*> values{countText.c_str()};
-    if (!oneSitting) values.push_back(all);
+    if (statement.parameters == 2) values.push_back(all);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
         if (connection == nullptr) return std::nullopt;
         Result result;
-        const Wait wait = run(connection, oneSitting ? &kBestOneSitting : &kBest, nullptr, values,
-                              call.deadline, result);
+        const Wait wait = run(connection, &statement, nullptr, values, call.deadline, result);
         if (wait == Wait::Done && succeeded(result)) {
             std::vector<ScoreRecord> records;
             const int rows = PQntuples(result.get());
@@ -460,6 +482,9 @@ std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readRows(bool oneSit
                 if (record.proven)
                     record.sessions = static_cast<uint32_t>(
                         std::strtoul(PQgetvalue(result.get(), row, 4), nullptr, 10));
+                if (record.proven && !PQgetisnull(result.get(), row, 5))
+                    record.pace = static_cast<uint32_t>(
+                        std::strtoul(PQgetvalue(result.get(), row, 5), nullptr, 10));
             }
             release(connection, true);
             return records;

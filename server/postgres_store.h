@@ -37,6 +37,7 @@ class PostgresScoreStore : public ScoreStore {
     bool dropRecords(const std::string& id, int64_t now, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call) override;
+    std::optional<std::vector<ScoreRecord>> readAnyPace(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
     void watchOthers(std::function<void()> changed) override;
     bool shared() const override { return true; }
@@ -44,7 +45,8 @@ class PostgresScoreStore : public ScoreStore {
   private:
     RecordOutcome recordGame(const std::string& name, uint32_t score, const std::string& uploadId,
                              const ProvenGame* game, StoreCall& call);
-    std::optional<std::vector<ScoreRecord>> readRows(bool oneSitting, int count, StoreCall& call);
+    enum class Board { FullPace, OneSitting, AnyPace };
+    std::optional<std::vector<ScoreRecord>> readRows(Board board, int count, StoreCall& call);
     pg_conn* connect(bool createSchema, StoreCall::Clock::time_point deadline);
     pg_conn* acquire(StoreCall& call);
     void release(pg_conn* connection, bool reusable);

@@ -406,14 +406,16 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
     if (method != "GET" && method != "HEAD")
         return sendText(connection, kBadMethod, "GET and HEAD only\n", {{"Allow", "GET, HEAD"}});
     if (path == kPagePath || path == kJsonPath) {
-        // ?sessions=1: games played in one sitting only; any other query lists every game.
+        // ?sessions=1: games played in one sitting only; ?pace=any: games played at every pace;
+        // any other query lists every game played at full pace.
         const std::optional<RequestTarget> parsed = parseRequestTarget(target);
-        const bool oneSitting = parsed && parsed->params.size() == 1 &&
-                                parsed->params.begin()->first == "sessions" &&
-                                parsed->params.begin()->second == "1";
+        const auto only = [&parsed](const char* name, const char* value) {
+            return parsed && parsed->params.size() == 1 && parsed->params.begin()->first == name &&
+                   parsed->params.begin()->second == value;
+        };
         return answerList(connection, pending,
                           path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json,
-                          oneSitting);
+                          only("sessions", "1"), only("pace", "any"));
     }
     if (path == kHealthPath) return sendServiceAnswer(connection, service->health());
     if (path.rfind(kReplayPrefix, 0) == 0) {
@@ -495,12 +497,13 @@ int ScoreServer::answerProofPost(MHD_Connection* connection, RequestState& reque
 
 // The list: the current one at once, else as the service finds it.
 int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
-                            ServiceAnswer::Kind form, bool oneSitting) {
+                            ServiceAnswer::Kind form, bool oneSitting, bool anyPace) {
     ServiceAnswer now;
-    if (service->listNow(form, oneSitting, now)) return sendServiceAnswer(connection, now);
+    if (service->listNow(form, oneSitting, anyPace, now)) return sendServiceAnswer(connection, now);
     return answerFromService(connection, pending,
-                             [this, form, oneSitting](auto& answer, auto later) {
-                                 return service->list(form, oneSitting, answer, std::move(later));
+                             [this, form, oneSitting, anyPace](auto& answer, auto later) {
+                                 return service->list(form, oneSitting, anyPace, answer,
+                                                      std::move(later));
                              });
 }
 

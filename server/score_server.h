@@ -88,7 +88,7 @@ class ScoreServer {
     void gather(RequestState& request, const char* data, size_t size);
     int answerProofPost(MHD_Connection* connection, RequestState& request);
     int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
-                   ServiceAnswer::Kind form, bool oneSitting);
+                   ServiceAnswer::Kind form, bool oneSitting, bool anyPace = false);
     using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;
     int answerFromService(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                           const ServiceCall& ask);

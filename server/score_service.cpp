@@ -65,11 +65,15 @@ struct ProofDecision {
 };
 
 // The sittings a record holds (each session of it one run of the program, the later ones
-// continuing the saved game); 0 when it cannot be read, which a proven record always can.
-uint32_t sittingsOf(const std::string& record) {
+// continuing the saved game); 0 when it cannot be read, which a proven record always can. And
+// the pace it was played at (its slowest session's).
+ProvenGame provenGame(const std::string& key, const std::string& id, const std::string& record) {
     const RecordCodec::Result decoded =
         RecordCodec::decode(reinterpret_cast<const uint8_t*>(record.data()), record.size());
-    return decoded.record ? static_cast<uint32_t>(decoded.record->sessions.size()) : 0;
+    ProvenGame game{key, id, record,
+                    decoded.record ? static_cast<uint32_t>(decoded.record->sessions.size()) : 0};
+    if (decoded.record) game.pace = gamePace(*decoded.record);
+    return game;
 }
 
 ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
@@ -82,8 +86,8 @@ ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
         case Verdict::Kind::Proven:
             if (verdict.score != upload.score)
                 return {text(kUnprocessable, "refused: score differs\n"), nullptr};
-            return {std::nullopt, std::make_shared<const ProvenGame>(ProvenGame{
-                                      verdict.key, upload.proofId, record, sittingsOf(record)})};
+            return {std::nullopt, std::make_shared<const ProvenGame>(
+                                      provenGame(verdict.key, upload.proofId, record))};
         case Verdict::Kind::Unproven:
             break;
     }
@@ -96,11 +100,15 @@ ScoreStore& listing(ScoreStore& store, bool unproven) {
     return store;
 }
 
-// The list reply has one form; the page and JSON list every game or those of one sitting.
-ServiceAnswer listAnswer(ServiceAnswer::Kind form, bool oneSitting, const ListView& view) {
+// The list reply has one form; the page and JSON list every full-pace game, those of one
+// sitting or the games at every pace.
+ServiceAnswer listAnswer(ServiceAnswer::Kind form, bool oneSitting, bool anyPace,
+                         const ListView& view) {
     if (!view.snapshot) return text(kUnavailable, "the score list cannot be reached just now\n");
     const ListSnapshot& list = *view.snapshot;
-    const ListSnapshot::Board& board = oneSitting ? list.oneSitting : list.all;
+    const ListSnapshot::Board& board = anyPace      ? list.anyPace
+                                       : oneSitting ? list.oneSitting
+                                                    : list.all;
     ServiceAnswer answer{kOk,
                          form,
                          form == ServiceAnswer::Kind::Text   ? list.text
@@ -111,7 +119,7 @@ ServiceAnswer listAnswer(ServiceAnswer::Kind form, bool oneSitting, const ListVi
         answer.headers.emplace_back("Age", std::to_string(view.age));
         if (form == ServiceAnswer::Kind::Html)
             answer.body = std::make_shared<const std::string>(
-                leaderboardHtml(board.records, view.age, oneSitting));
+                leaderboardHtml(board.records, view.age, oneSitting, anyPace));
     }
     return answer;
 }
@@ -323,20 +331,22 @@ bool ScoreService::replay(const std::string& id, ServiceAnswer& now, Reply later
     return true;
 }
 
-bool ScoreService::listNow(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now) {
+bool ScoreService::listNow(ServiceAnswer::Kind form, bool oneSitting, bool anyPace,
+                           ServiceAnswer& now) {
     std::shared_ptr<const ListSnapshot> current = cache->current();
     if (!current) return false;
-    now = listAnswer(form, oneSitting, {std::move(current), -1});
+    now = listAnswer(form, oneSitting, anyPace, {std::move(current), -1});
     return true;
 }
 
-bool ScoreService::list(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now,
-                        Reply later) {
+bool ScoreService::list(ServiceAnswer::Kind form, bool oneSitting, bool anyPace,
+                        ServiceAnswer& now, Reply later) {
     ListView view;
-    if (cache->get(view, [form, oneSitting, later = std::move(later)](const ListView& found) {
-            later(listAnswer(form, oneSitting, found));
-        })) {
-        now = listAnswer(form, oneSitting, view);
+    if (cache->get(view,
+                   [form, oneSitting, anyPace, later = std::move(later)](const ListView& found) {
+                       later(listAnswer(form, oneSitting, anyPace, found));
+                   })) {
+        now = listAnswer(form, oneSitting, anyPace, view);
         return true;
     }
     return false;

@@ -69,11 +69,13 @@ class ScoreService {
                     ServiceAnswer& now, Reply later);
     // The record of a proven row (404 when there is none).
     bool replay(const std::string& id, ServiceAnswer& now, Reply later);
-    // The list in `form`; the page and JSON with `oneSitting` list only proven games played
-    // in one sitting (the list reply has no such form).
-    bool list(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now, Reply later);
+    // The list in `form`, of games played at full pace; the page and JSON with `oneSitting`
+    // list only proven games played in one sitting, with `anyPace` the games at every pace
+    // (the list reply has no such forms).
+    bool list(ServiceAnswer::Kind form, bool oneSitting, bool anyPace, ServiceAnswer& now,
+              Reply later);
     // The list when it is at hand without asking the store (the usual case); else false.
-    bool listNow(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now);
+    bool listNow(ServiceAnswer::Kind form, bool oneSitting, bool anyPace, ServiceAnswer& now);
     // 200 while the store answers within its deadlines, else 503; never waits.
     ServiceAnswer health() const;
     // Answers every call still waiting (503) and takes no more.

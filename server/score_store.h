@@ -19,6 +19,7 @@ struct ScoreRecord {
     bool proven = false;    // its game was played again here and ended with this score
     std::string replay{};   // a proven row's record id (for /replays/ID); else empty
     uint32_t sessions = 0;  // a proven row's sittings (its record's sessions); 0: not known
+    uint32_t pace = 100;    // the percent of full pace a proven row's game was played at
     bool operator==(const ScoreRecord&) const = default;
 };
 
@@ -28,6 +29,7 @@ struct ProvenGame {
     std::string id;         // the record's id (the SHA-256 of its bytes)
     std::string record;     // the bytes, kept for watching
     uint32_t sessions = 0;  // the sittings the record holds: more than one continued a saved game
+    uint32_t pace = 100;    // the pace it was played at (its slowest session's), in percent
 };
 
 // A record POSTed ahead of its upload, as the store holds it for any server of a deployment.
@@ -126,13 +128,17 @@ class ScoreStore {
 
     // The best `count` scores, highest first, equal scores in the order they were recorded;
     // nothing on an error or when the deadline passed. Safe from any thread.
+    // Games played at full pace only: a game played slower is listed by readAnyPace.
     virtual std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) = 0;
     // The same for proven games played in one sitting only (none in a store that keeps no
     // proven games).
     virtual std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call);
-    // Deletes the lowest-ranked rows beyond the best `keep`, sparing the best `keep` games of
-    // one sitting too (a bounded batch at a time); the number deleted, or -1. Safe from any
-    // thread.
+    // The same as read() for games at every pace, each with its pace (none in a store that
+    // keeps no proven games).
+    virtual std::optional<std::vector<ScoreRecord>> readAnyPace(int count, StoreCall& call);
+    // Deletes the lowest-ranked rows beyond the best `keep`, sparing the best `keep` of every
+    // board too (full pace, one sitting; a bounded batch at a time); the number deleted, or -1.
+    // Safe from any thread.
     virtual long trim(long keep, StoreCall& call) = 0;
     // Whether the store answers, reads and writes alike, before the call's deadline; nothing is
     // written.
@@ -149,6 +155,7 @@ class ScoreStore {
     // The list, or an empty one on an error.
     std::vector<ScoreRecord> best(int count);
     std::vector<ScoreRecord> bestOneSitting(int count);
+    std::vector<ScoreRecord> bestAnyPace(int count);
 
   private:
     std::atomic<bool> unprovenListed{true};

@@ -36,8 +36,8 @@ constexpr const char* kAddUploadId = "ALTER TABLE scores ADD COLUMN upload_id TE
 constexpr const char* kUploadIndex =
     "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);";
 constexpr const char* kInsert =
-    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record, sessions)"
-    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (upload_id) DO NOTHING";
+    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record, sessions, pace)"
+    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) ON CONFLICT (upload_id) DO NOTHING";
 // Proofs: the flag, the record of a proven row, and the keys of every game accepted, kept
 // apart from the rows so that deleting old rows never makes a game acceptable again.
 constexpr const char* kHasProven = "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'proven'";
@@ -49,6 +49,10 @@ constexpr const char* kAddProven =
 constexpr const char* kHasSessions =
     "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'sessions'";
 constexpr const char* kAddSessions = "ALTER TABLE scores ADD COLUMN sessions INTEGER;";
+// The pace (percent) a proven row's game was played at; NULL (full pace) for plain rows and rows
+// stored before paces. The default boards list full-pace games only.
+constexpr const char* kHasPace = "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'pace'";
+constexpr const char* kAddPace = "ALTER TABLE scores ADD COLUMN pace INTEGER;";
 constexpr const char* kProofSchema =
     "CREATE TABLE IF NOT EXISTS used_proofs (key TEXT PRIMARY KEY, upload_id TEXT NOT NULL);"
     "CREATE INDEX IF NOT EXISTS scores_by_proof ON scores (proof_id);";
@@ -84,17 +88,25 @@ constexpr const char* kKeyOwner = "SELECT upload_id FROM used_proofs WHERE key =
 constexpr const char* kReplay = "SELECT record FROM scores WHERE proof_id = ?1 AND proven = 1";
 constexpr const char* kFind = "SELECT name, score, proven FROM scores WHERE upload_id = ?1";
 constexpr const char* kBest =
-    "SELECT name, score, proven, proof_id, sessions FROM scores WHERE proven = 1 OR ?2"
+    "SELECT name, score, proven, proof_id, sessions, pace FROM scores"
+    " WHERE (proven = 1 OR ?2) AND coalesce(pace, 100) = 100"
     " ORDER BY score DESC, id ASC LIMIT ?1";
 constexpr const char* kBestOneSitting =
-    "SELECT name, score, proven, proof_id, sessions FROM scores WHERE proven = 1 AND sessions = 1"
+    "SELECT name, score, proven, proof_id, sessions, pace FROM scores"
+    " WHERE proven = 1 AND sessions = 1 AND coalesce(pace, 100) = 100"
     " ORDER BY score DESC, id ASC LIMIT ?1";
-// Rows kept: the best ?1, and the best ?1 games of one sitting, which have a board of their own.
+constexpr const char* kBestAnyPace =
+    "SELECT name, score, proven, proof_id, sessions, pace FROM scores WHERE proven = 1 OR ?2"
+    " ORDER BY score DESC, id ASC LIMIT ?1";
+// Rows kept: the best ?1 of each board: full-pace games, games at any pace, and full-pace games
+// of one sitting.
 constexpr const char* kTrim =
     "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
     " WHERE id NOT IN (SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ?1)"
-    " AND id NOT IN (SELECT id FROM scores WHERE proven = 1 AND sessions = 1"
+    " AND id NOT IN (SELECT id FROM scores WHERE coalesce(pace, 100) = 100"
     " ORDER BY score DESC, id ASC LIMIT ?1)"
+    " AND id NOT IN (SELECT id FROM scores WHERE proven = 1 AND sessions = 1"
+    " AND coalesce(pace, 100) = 100 ORDER BY score DESC, id ASC LIMIT ?1)"
     " ORDER BY score DESC, id ASC LIMIT ?2)";
 
 bool prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {
@@ -139,6 +151,8 @@ ScoreRecord listedAt(sqlite3_stmt* statement) {
     const auto* id = reinterpret_cast<const char*>(sqlite3_column_text(statement, 3));
     if (record.proven && id != nullptr) record.replay = id;
     if (record.proven) record.sessions = static_cast<uint32_t>(sqlite3_column_int64(statement, 4));
+    if (record.proven && sqlite3_column_type(statement, 5) != SQLITE_NULL)
+        record.pace = static_cast<uint32_t>(sqlite3_column_int64(statement, 5));
     return record;
 }
 
@@ -164,6 +178,7 @@ SqliteScoreStore::SqliteScoreStore(const std::string& path) {
     if (!openConnection(reader, path, SQLITE_OPEN_READWRITE) ||
         !prepare(reader.db, kBest, &bestStatement) ||
         !prepare(reader.db, kBestOneSitting, &bestOneSittingStatement) ||
+        !prepare(reader.db, kBestAnyPace, &bestAnyPaceStatement) ||
         !prepare(reader.db, kReplay, &replayStatement)) {
         fail(sqlite3_errmsg(reader.db));
         return;
@@ -183,7 +198,7 @@ SqliteScoreStore::~SqliteScoreStore() {
     if (checkpointer.joinable()) checkpointer.join();
     for (sqlite3_stmt* statement :
          {insertStatement, findStatement, trimStatement, bestStatement, bestOneSittingStatement,
-          useKeyStatement, keyOwnerStatement, replayStatement})
+          bestAnyPaceStatement, useKeyStatement, keyOwnerStatement, replayStatement})
         sqlite3_finalize(statement);
     sqlite3_close(reader.db);
     sqlite3_close(writer.db);  // the last connection checkpoints the log into the main file
@@ -251,7 +266,13 @@ bool SqliteScoreStore::prepareSchema() {
     const int sessions = sqlite3_step(query);
     sqlite3_finalize(query);
     if (sessions == SQLITE_DONE && !exec(writer.db, kAddSessions)) return false;
-    return sessions == SQLITE_ROW || sessions == SQLITE_DONE;
+    if (sessions != SQLITE_ROW && sessions != SQLITE_DONE) return false;
+    // A table made before paces: every game it holds was played at full pace.
+    if (sqlite3_prepare_v2(writer.db, kHasPace, -1, &query, nullptr) != SQLITE_OK) return false;
+    const int pace = sqlite3_step(query);
+    sqlite3_finalize(query);
+    if (pace == SQLITE_DONE && !exec(writer.db, kAddPace)) return false;
+    return pace == SQLITE_ROW || pace == SQLITE_DONE;
 }
 
 // Another process holds the file: wait in short steps until the deadline of the call the
@@ -331,7 +352,8 @@ void SqliteScoreStore::fail(const std::string& why) {
     }
     for (sqlite3_stmt** statement :
          {&insertStatement, &findStatement, &trimStatement, &bestStatement,
-          &bestOneSittingStatement, &useKeyStatement, &keyOwnerStatement, &replayStatement}) {
+          &bestOneSittingStatement, &bestAnyPaceStatement, &useKeyStatement, &keyOwnerStatement,
+          &replayStatement}) {
         sqlite3_finalize(*statement);
         *statement = nullptr;
     }
@@ -402,6 +424,7 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
             sqlite3_bind_blob(insertStatement, 6, game->record.data(),
                               static_cast<int>(game->record.size()), SQLITE_TRANSIENT);
             sqlite3_bind_int64(insertStatement, 7, game->sessions);
+            if (game->pace != 100) sqlite3_bind_int64(insertStatement, 8, game->pace);
         }
         if (sqlite3_step(insertStatement) != SQLITE_DONE) return failed();
     }
@@ -440,6 +463,10 @@ std::optional<std::vector<ScoreRecord>> SqliteScoreStore::readOneSitting(int cou
     return readRows(bestOneSittingStatement, count, call);
 }
 
+std::optional<std::vector<ScoreRecord>> SqliteScoreStore::readAnyPace(int count, StoreCall& call) {
+    return readRows(bestAnyPaceStatement, count, call);
+}
+
 std::optional<std::vector<ScoreRecord>> SqliteScoreStore::readRows(sqlite3_stmt* statement,
                                                                    int count, StoreCall& call) {
     if (!opened) return std::nullopt;
@@ -449,7 +476,8 @@ std::optional<std::vector<ScoreRecord>> SqliteScoreStore::readRows(sqlite3_stmt*
     Finished done{statement};
     std::vector<ScoreRecord> records;
     sqlite3_bind_int(statement, 1, count);
-    if (statement == bestStatement) sqlite3_bind_int(statement, 2, listsUnproven() ? 1 : 0);
+    if (statement == bestStatement || statement == bestAnyPaceStatement)
+        sqlite3_bind_int(statement, 2, listsUnproven() ? 1 : 0);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) records.push_back(listedAt(statement));
     if (step != SQLITE_DONE) {

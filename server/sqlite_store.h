@@ -36,6 +36,7 @@ class SqliteScoreStore : public ScoreStore {
     bool dropRecords(const std::string& id, int64_t now, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call) override;
+    std::optional<std::vector<ScoreRecord>> readAnyPace(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
     // Also takes the file's write lock for a moment: another process may hold it.
     bool probe(StoreCall& call) override;
@@ -67,12 +68,13 @@ class SqliteScoreStore : public ScoreStore {
     void fail(const std::string& why);
 
     Connection writer;  // with insertStatement, findStatement and trimStatement
-    Connection reader;  // with bestStatement and bestOneSittingStatement
+    Connection reader;  // with the best...Statements
     sqlite3_stmt* insertStatement = nullptr;
     sqlite3_stmt* findStatement = nullptr;
     sqlite3_stmt* trimStatement = nullptr;
     sqlite3_stmt* bestStatement = nullptr;
     sqlite3_stmt* bestOneSittingStatement = nullptr;  // reader's
+    sqlite3_stmt* bestAnyPaceStatement = nullptr;     // reader's
     sqlite3_stmt* useKeyStatement = nullptr;          // writer's
     sqlite3_stmt* keyOwnerStatement = nullptr;        // writer's
     sqlite3_stmt* replayStatement = nullptr;          // reader's

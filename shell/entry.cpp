@@ -50,6 +50,25 @@ struct TracedState {
 };
 TracedState traced;
 
+// The pace the gates and the recorder were last given; 0 before createGlobals gives them one.
+int appliedPace = 0;
+
+// The pace in force reaches both gates alike and the recorder, on every pass of the loop, so a
+// pace chosen while the program runs takes effect at its next gate. The draw gate slows with
+// the tick gate on purpose: the loop then opens the same gates in the same order as at full
+// pace, only further apart, so the draws that take random numbers fall between the same ticks
+// and a player's keys at the same ticks play the same game. A draw gate left at full pace would
+// draw more often between two ticks, and its draws (a spark's colours) would change the random
+// numbers the game goes on with: still a recorded and provable game, but another one.
+void applyPace() {
+    const int pace = pacePercent();
+    if (pace == appliedPace) return;
+    appliedPace = pace;
+    theProgram.tickGate->setPace(static_cast<uint32_t>(pace));
+    theProgram.drawGate->setPace(static_cast<uint32_t>(pace));
+    theProgram.recorder->paceInForce(static_cast<uint32_t>(pace));
+}
+
 void traceChange(const char* name, int32_t now, int32_t& last) {
     if (now == last) return;
     last = now;
@@ -94,6 +113,8 @@ bool createGlobals() {
     theProgram.screenPointer = std::make_unique<ScreenPointer>();
     theProgram.recorder = std::make_unique<GameRecorder>();
     theProgram.app->setSessionListener(theProgram.recorder.get());
+    appliedPace = 0;
+    applyPace();
     explosionImage = new Image(instanceHandle, resource::kExplosion);
     blastSound = new SoundClip(programDirectory() + "blast.wav", false);
     return true;
@@ -130,6 +151,7 @@ void drawStep() {
 bool loopStep() {
     Program& p = theProgram;
     if (!p.active) return false;
+    applyPace();
     if (settingsScreenOpen()) {
         // No tick and no draw of the game: only the screen's picture.
         if (!p.drawGate->ready()) return false;

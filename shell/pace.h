@@ -20,3 +20,8 @@ inline constexpr bool isPace(int percent) {
 // setPacePercent ignores a value that is not one of kPaces.
 int pacePercent();
 void setPacePercent(int percent);
+// The pace a command line's `--pace PERCENT` names: one of kPaces written as a plain number, or
+// 0 for anything else.
+int paceArgument(const char* text);
+// What a program says of a `--pace` it refuses.
+inline constexpr const char* kPaceChoices = "--pace takes 100, 75 or 50 (percent of full pace)";

@@ -101,6 +101,7 @@ bool RecordPlayer::playSession(const RecordSession& session, PlayedRecord& resul
         destroyGlobals();
         return false;
     };
+    pace_ = session.pace;
     createGlobals();
     GameApp& app = *program().app;
     // The state play starts from, then the game is started as the menu starts it.

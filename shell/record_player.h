@@ -31,6 +31,9 @@ class RecordPlayer {
     // than `loneTicks` of its lone ticks have been played: those in which a paused game waits
     // are passed over at once and not counted.
     PlayedRecord play(const GameRecord& record, uint64_t loneTicks = UINT64_MAX);
+    // The pace the session being played was played at (percent), for those who show it as it
+    // was played: play itself never reads it.
+    uint32_t pace() const { return pace_; }
 
   private:
     bool playSession(const RecordSession& session, PlayedRecord& result);
@@ -42,4 +45,5 @@ class RecordPlayer {
     std::function<void()> afterTick_;
     GameKey key_;
     uint64_t loneTicksLeft_ = 0;
+    uint32_t pace_ = 100;
 };

@@ -325,7 +325,7 @@ test('a high score is entered, uploaded, listed by the server and kept over a re
         // A game continued from a saved game that has no record of its own proves nothing: the
         // test server lists plain uploads (--accept-unproven), marked as such.
         const json = await (await fetch(`${server.origin}/scores.json`)).json();
-        assert.deepEqual(json, [{ rank: 1, name: 'AC', score: Number(score), proven: false }]);
+        assert.deepEqual(json, [{ rank: 1, name: 'AC', score: Number(score), proven: false, pace: 100 }]);
         const board = await page.browser().newPage();
         await board.goto(`${server.origin}/scores`);
         const rows = await board.$$eval('tr', (trs) => trs.map((tr) => tr.innerText.split(/\s+/).filter(Boolean)));

@@ -118,7 +118,7 @@ test('a new game played in the page to a high score is proven by the native serv
         // proven (OLD never reached it).
         const record = Buffer.from(files['GameRecord.dat']);
         const key = createHash('sha256').update(record).digest('hex');
-        assert.deepEqual(json, [{ rank: 1, name: 'A', score: entered.score, proven: true, replay: `/replays/${key}`, sessions: 1 }]);
+        assert.deepEqual(json, [{ rank: 1, name: 'A', score: entered.score, proven: true, replay: `/replays/${key}`, sessions: 1, pace: 100 }]);
         const scratch = mkdtempSync(join(tmpdir(), 'v2-record-'));
         try {
             writeFileSync(join(scratch, 'GameRecord.dat'), record);

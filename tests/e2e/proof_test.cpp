@@ -302,3 +302,81 @@ TEST_F(ProvenGame, AGamePausedForANightIsTheSameGame) {
     EXPECT_EQ(verify(stored, {"--max-steps", std::to_string(fixed + 10)}).line,
               "refused the record is over the step limit\n");
 }
+
+// A player at half pace who presses the same keys at the same ticks (so twice as late on the
+// clock) plays the same game: the same trace, each line at twice its full-pace time, so twice
+// the time per tick; the same steps in the record, which says its pace, and the same game's key,
+// which does not. Played back for people, it takes its ticks at its own pace.
+TEST_F(ProvenGame, AGameAtHalfPaceIsTheSameGameTwiceAsLongPerTick) {
+    // Each key held a millisecond (a press's own release would not move with the clock).
+    std::string script, doubled;
+    const auto line = [&script, &doubled](int t, const char* what, const char* name) {
+        for (auto [to, at] : {std::pair{&script, t}, std::pair{&doubled, 2 * t}})
+            *to += std::to_string(at) + " " + what + " " + name + "\n";
+    };
+    const auto press = [&line](int t, const char* name) {
+        line(t, "down", name);
+        line(t + 1, "up", name);
+    };
+    for (int t : {100, 800, 1500, 2200}) press(t, "action");
+    line(4003, "down", "left");
+    line(4501, "up", "left");
+    line(6000, "down", "right");
+    line(6400, "up", "right");
+    for (int t = 8000; t < 200000; t += 997) press(t, "action");
+    const auto times = [](const Lines& trace) {
+        std::vector<long> out;
+        for (const auto& line : trace) out.push_back(std::stol(line));
+        return out;
+    };
+    const auto events = [](const Lines& trace) {
+        Lines out;
+        for (const auto& line : trace) out.push_back(line.substr(line.find(' ') + 1));
+        return out;
+    };
+
+    ASSERT_EQ(replay(script, {"--seed", "5", "--until", "200000"}), 0);
+    const Lines full = trace();
+    ASSERT_EQ(gameOvers(full), 1);
+    const std::vector<uint8_t> fullRecord = record();
+    const std::string key = expectProven(fullRecord, full);
+    ASSERT_EQ(run({"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace",
+                   path("proof.txt")})
+                  .status,
+              0);
+    const Lines fullProof = readLines(path("proof.txt"));
+
+    // The second player starts as the first did: no saved game, no table.
+    for (const char* file : {"AutoSave.dat", "GameRecord.dat", "ScoreList.sav", "ScoreProofs.dat"})
+        fs::remove(path(file));
+    ASSERT_EQ(replay(doubled, {"--seed", "5", "--until", "400000", "--pace", "50"}), 0);
+    const Lines half = trace();
+    EXPECT_EQ(events(half), events(full));
+    std::vector<long> twice = times(full);
+    for (long& t : twice) t *= 2;
+    EXPECT_EQ(times(half), twice);
+
+    const std::vector<uint8_t> halfRecord = record();
+    const Verdict v = verify(halfRecord);
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.line, "proven " + std::to_string(finalScore(full)) + " " + key + " pace 50\n");
+    RecordCodec::Result read = RecordCodec::decode(halfRecord.data(), halfRecord.size());
+    ASSERT_TRUE(read.record.has_value()) << read.reason;
+    ASSERT_EQ(read.record->sessions.size(), 1u);
+    EXPECT_EQ(read.record->sessions[0].pace, 50u);
+    read.record->sessions[0].pace = 100;
+    EXPECT_EQ(RecordCodec::encode(*read.record), fullRecord);
+
+    ASSERT_EQ(run({"--proof", path("GameRecord.dat"), "--dir", dir.string(), "--trace",
+                   path("proof.txt")})
+                  .status,
+              0);
+    const Lines halfProof = readLines(path("proof.txt"));
+    EXPECT_EQ(events(halfProof), events(fullProof));
+    twice = times(fullProof);
+    for (long& t : twice) t *= 2;
+    EXPECT_EQ(times(halfProof), twice);
+
+    // Any other pace is refused, in plain words.
+    EXPECT_EQ(replay("", {"--pace", "60"}), 2);
+}

@@ -220,7 +220,8 @@ TEST_F(WindowGame, NewGameToAHighScoreIsListedProven) {
     const std::string replay = Sha256::hex(Sha256::of(record.data(), record.size()));
     const std::string score = std::to_string(entered.score);
     EXPECT_EQ(json, "[{\"rank\":1,\"name\":\"A\",\"score\":" + score +
-                        ",\"proven\":true,\"replay\":\"/replays/" + replay + "\",\"sessions\":1}]");
+                        ",\"proven\":true,\"replay\":\"/replays/" + replay +
+                        "\",\"sessions\":1,\"pace\":100}]");
     EXPECT_EQ(runProcess({"sh", "-c",
                           std::string(V2_REPLAY) + " --verify '" + path("GameRecord.dat") +
                               "' --levels '" + path("BrickMap.dat") + "' > '" +

@@ -143,3 +143,36 @@ TEST(RecordCodec, RefusesEveryOtherEncoding) {
     EXPECT_FALSE(with(38, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F}, 1).record.has_value());
     EXPECT_FALSE(with(38, {0xFF, 0xFF, 0xFF, 0xFF, 0x1F}, 1).record.has_value());  // > 32 bits
 }
+
+// A session played below full pace carries its pace in one byte after its flags; a full-pace
+// session carries none, so every record made before paces keeps its bytes and its reading.
+TEST(RecordCodec, APaceBelowFullIsOneByteAfterTheFlags) {
+    const Bytes full = RecordCodec::encode(twoSessions());
+    GameRecord slowed = twoSessions();
+    slowed.sessions[1].pace = 50;
+    // The second session's flags (continued, paused: 3) are the fourth byte from its end.
+    Bytes expected(full.begin(), full.end() - 8);
+    const size_t flags = expected.size() - 4;
+    ASSERT_EQ(expected[flags], 3);
+    expected[flags] = 0x23;
+    expected.insert(expected.begin() + static_cast<long>(flags) + 1, 50);
+    const Sha256::Digest check = Sha256::of(expected.data(), expected.size());
+    expected.insert(expected.end(), check.begin(), check.begin() + 8);
+    EXPECT_EQ(RecordCodec::encode(slowed), expected);
+    const RecordCodec::Result read = decode(expected);
+    ASSERT_TRUE(read.record.has_value()) << read.reason;
+    EXPECT_EQ(*read.record, slowed);
+    EXPECT_EQ(read.record->sessions[0].pace, 100u);
+    // The game's pace is its slowest session's.
+    EXPECT_EQ(gamePace(*read.record), 50u);
+    EXPECT_EQ(gamePace(twoSessions()), 100u);
+
+    // Full pace written out, or a pace the game does not offer, is another encoding.
+    for (uint8_t pace : {100, 60, 0}) {
+        Bytes other(expected.begin(), expected.end() - 8);
+        other[flags + 1] = pace;
+        const Sha256::Digest sum = Sha256::of(other.data(), other.size());
+        other.insert(other.end(), sum.begin(), sum.begin() + 8);
+        EXPECT_EQ(decode(other).reason, "a session's pace is damaged") << int{pace};
+    }
+}

@@ -204,7 +204,7 @@ TEST_F(ScoreServerDeployTest, TheGamesProvenScoreIsListedAndItsRecordTakenOnce) 
     const auto json = client.Get("/scores.json");
     ASSERT_TRUE(json);
     EXPECT_NE(json->body.find("\"proven\":true,\"replay\":\"/replays/"), std::string::npos);
-    EXPECT_NE(json->body.find("\"sessions\":1}"), std::string::npos) << json->body;
+    EXPECT_NE(json->body.find("\"sessions\":1,\"pace\":100}"), std::string::npos) << json->body;
     const auto oneSitting = client.Get("/scores.json?sessions=1");
     ASSERT_TRUE(oneSitting);
     EXPECT_EQ(oneSitting->body, json->body) << "played in one sitting";
@@ -295,8 +295,8 @@ TEST_F(ScoreServerDeployTest, TheDeploymentExampleServesTheGameThroughNginx) {
     const auto leaderboard = secure.Get("/scores.json");
     ASSERT_TRUE(leaderboard);
     EXPECT_EQ(leaderboard->body,
-              "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000,\"proven\":false},"
-              "{\"rank\":2,\"name\":\"BOB\",\"score\":11000,\"proven\":false}]");
+              "[{\"rank\":1,\"name\":\"ANNA\",\"score\":12000,\"proven\":false,\"pace\":100},"
+              "{\"rank\":2,\"name\":\"BOB\",\"score\":11000,\"proven\":false,\"pace\":100}]");
     int listed = 0, limited = 0;
     for (int i = 0; i < kRapidRequests; ++i) {
         const auto result = client.Get(kPath);

@@ -292,6 +292,74 @@ TEST(ProvenScoreTest, TheBoardSaysInHowManySittingsEachGameWasPlayed) {
                   ";PLAIN,1");
 }
 
+// A short game made by the runner at `pace` percent: the ball launched again after each loss
+// until the game is over, just before `untilMs`.
+MadeGame pacedGame(unsigned seed, int pace, int untilMs) {
+    const std::string dir = makeTempDirectory("paced_game");
+    std::filesystem::copy_file(BRICKMAP_PATH, dir + "BrickMap.dat");
+    std::string script = "100 press action\\n800 press action\\n1500 press action\\n";
+    for (int t = 2200; t < untilMs - 1000; t += 997)
+        script += std::to_string(t) + " press action\\n";
+    const std::string command = "printf '" + script + "' | " + std::string(REPLAY_PATH) +
+                                " --dir " + dir + " --script - --seed " + std::to_string(seed) +
+                                " --until " + std::to_string(untilMs) + " --pace " +
+                                std::to_string(pace) + " --trace " + dir + "trace.txt";
+    return std::system(command.c_str()) == 0 ? gameIn(dir) : MadeGame{};
+}
+
+// A game played at half pace is proven and stored with its pace: the default boards and the
+// list reply leave it out, ?pace=any lists it marked 50 beside the full-pace games (marked 100,
+// a plain row too). The same game played at full pace is the same game, accepted once.
+TEST(ProvenScoreTest, AGameAtHalfPaceIsListedOnlyAtAnyPace) {
+    const MadeGame half = pacedGame(6, 50, 26000);
+    const MadeGame full = pacedGame(8, 100, 13000);
+    const MadeGame sameAtFull = pacedGame(6, 100, 13000);
+    ASSERT_GT(half.score, 0u);
+    ASSERT_GT(full.score, 0u);
+    ASSERT_EQ(sameAtFull.score, half.score);
+    InProcessServer server(proofLimits());
+    int status = 0;
+    const auto prove = [&](const std::string& name, const MadeGame& game) {
+        const std::string id = post(server, game.record, status).substr(0, 64);
+        EXPECT_EQ(status, 200);
+        return upload(server,
+                      "myname=" + name + "&myscore=" + std::to_string(game.score) +
+                          "&myid=" + name + "&myproof=" + id,
+                      status);
+    };
+    prove("HALF", half);
+    EXPECT_EQ(status, 200);
+    prove("FULL", full);
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(prove("AGAIN", sameAtFull),
+              "refused: this game was proven before for another upload\n");
+    upload(server, "myname=PLAIN&myscore=1", status);
+    ASSERT_EQ(status, 200);
+
+    for (const char* board : {"/scores.json", "/scores.json?sessions=1", "/scores", kScript}) {
+        const std::string listed = get(server, board);
+        EXPECT_NE(listed.find("FULL"), std::string::npos) << board << ": " << listed;
+        EXPECT_EQ(listed.find("HALF"), std::string::npos) << board << ": " << listed;
+    }
+    const std::string json = get(server, "/scores.json");
+    EXPECT_NE(json.find("\"name\":\"FULL\",\"score\":" + std::to_string(full.score) +
+                        ",\"proven\":true,\"replay\":"),
+              std::string::npos)
+        << json;
+    const std::string any = get(server, "/scores.json?pace=any");
+    const auto rowOf = [&any](const std::string& name) {
+        const size_t at = any.find("\"name\":\"" + name + "\"");
+        return at == std::string::npos ? std::string() : any.substr(at, any.find('}', at) - at);
+    };
+    EXPECT_TRUE(rowOf("HALF").ends_with(",\"pace\":50")) << any;
+    EXPECT_TRUE(rowOf("FULL").ends_with(",\"pace\":100")) << any;
+    EXPECT_TRUE(rowOf("PLAIN").ends_with(",\"pace\":100")) << any;
+    const std::string page = get(server, "/scores?pace=any");
+    EXPECT_NE(page.find("HALF"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"pace\">50%</td>"), std::string::npos) << page;
+    EXPECT_NE(page.find("<td class=\"pace\">100%</td>"), std::string::npos) << page;
+}
+
 // Records beyond the size limit are refused before they are held; a full verifier queue
 // answers 503 with Retry-After while the list keeps being answered.
 TEST(ProvenScoreTest, LimitsOfRecordsAndVerifiers) {

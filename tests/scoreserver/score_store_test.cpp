@@ -278,6 +278,41 @@ TYPED_TEST(ScoreStoreTest, ProvenRowsKeepTheirSittingsAndOlderTablesGainTheCount
     EXPECT_EQ(sittings(store->best(10)), "PLAIN:0 TWO:2p ONE:1p ONE-B:1p ");
 }
 
+// A game played below full pace keeps its pace and is listed only among the games at every
+// pace; plain rows and rows from before paces (a table that gains the column) are at full pace.
+// Trimming keeps each board whole, so slower games above them never push full-pace ones off
+// the default board.
+TYPED_TEST(ScoreStoreTest, GamesBelowFullPaceAreListedOnlyAtAnyPace) {
+    ASSERT_TRUE(this->database.exec(std::string(TypeParam::kTableBeforeSittings) +
+                                    "INSERT INTO scores (name, score, proven, proof_id)"
+                                    " VALUES ('OLD', 70, " +
+                                    (std::is_same_v<TypeParam, SqliteDatabase> ? "1" : "true") +
+                                    ", '" + std::string(64, 'o') + "');"));
+    auto store = this->open();
+    ASSERT_TRUE(store->ok());
+    auto recordProven = [&](const std::string& name, uint32_t score, uint32_t pace) {
+        StoreCall call = StoreCall::unhurried();
+        return store->recordProven(name, score, name,
+                                   {"key-" + name, std::string(64, 'a'), "x", 1, pace}, call);
+    };
+    EXPECT_EQ(recordProven("HALF", 95, 50), RecordOutcome::Recorded);
+    EXPECT_EQ(recordProven("THREE-Q", 93, 75), RecordOutcome::Recorded);
+    EXPECT_EQ(recordProven("FULL", 90, 100), RecordOutcome::Recorded);
+    EXPECT_TRUE(store->record("PLAIN", 80));
+    const auto paces = [](const std::vector<ScoreRecord>& rows) {
+        std::string text;
+        for (const ScoreRecord& row : rows) text += row.name + ":" + std::to_string(row.pace) + " ";
+        return text;
+    };
+    EXPECT_EQ(paces(store->best(10)), "FULL:100 PLAIN:100 OLD:100 ");
+    EXPECT_EQ(paces(store->bestOneSitting(10)), "FULL:100 ");
+    EXPECT_EQ(paces(store->bestAnyPace(10)), "HALF:50 THREE-Q:75 FULL:100 PLAIN:100 OLD:100 ");
+    StoreCall trim = StoreCall::unhurried();
+    EXPECT_EQ(store->trim(2, trim), 1);
+    EXPECT_EQ(paces(store->best(10)), "FULL:100 PLAIN:100 ");
+    EXPECT_EQ(paces(store->bestAnyPace(10)), "HALF:50 THREE-Q:75 FULL:100 PLAIN:100 ");
+}
+
 // Records held for their uploads: once each, within each client's share of records and bytes
 // (another client's never pushed out), found through any store on the database until let go
 // of or expired; a proven record's id tells its game and score.

@@ -199,10 +199,11 @@ TEST(WebServingTest, LeaderboardPageAndJsonKeepNamesAsText) {
     EXPECT_EQ(headerOr(json, "Content-Type"), "application/json");
     EXPECT_EQ(headerOr(json, "Cache-Control"), "no-cache");
     EXPECT_EQ(json->body,
-              "[{\"rank\":1,\"name\":\"\\u003cscript\\u003e\",\"score\":300,\"proven\":false},"
-              "{\"rank\":2,\"name\":\"Zo\xC3\xAB\",\"score\":250,\"proven\":false},"
-              "{\"rank\":3,\"name\":\"a\\\"b\\\\c\",\"score\":200,\"proven\":false},"
-              "{\"rank\":4,\"name\":\"T\\u0026J'\",\"score\":200,\"proven\":false}]");
+              "[{\"rank\":1,\"name\":\"\\u003cscript\\u003e\",\"score\":300,\"proven\":false,"
+              "\"pace\":100},"
+              "{\"rank\":2,\"name\":\"Zo\xC3\xAB\",\"score\":250,\"proven\":false,\"pace\":100},"
+              "{\"rank\":3,\"name\":\"a\\\"b\\\\c\",\"score\":200,\"proven\":false,\"pace\":100},"
+              "{\"rank\":4,\"name\":\"T\\u0026J'\",\"score\":200,\"proven\":false,\"pace\":100}]");
 
     auto page = client.Get("/scores");
     ASSERT_TRUE(page);

@@ -74,6 +74,30 @@ TEST(FrameTimer, WaitingAsLongAsAskedEndsOnTheOpening) {
     EXPECT_EQ(late.msUntilReady(), 0u);
 }
 
+// Below full pace the gate's milliseconds run slower: at 50 percent it opens every 22 ms, at
+// 75 percent every 11 / 0.75 = 14 2/3 ms on average (15, 15, 14: the fraction is kept, never a
+// whole millisecond), and its wait always ends on the opening.
+TEST(FrameTimer, APaceSpreadsTheOpeningsAndKeepsTheirFraction) {
+    for (const auto& [pace, openings] :
+         {std::pair<uint32_t, std::vector<uint32_t>>{50, {22, 44, 66}}, {75, {15, 30, 44, 59}}}) {
+        headless::reset();
+        FrameTimer gate(10);
+        gate.setPace(pace);
+        std::vector<uint32_t> opened;
+        for (uint32_t now = 0; opened.size() < openings.size(); ++now) {
+            headless::setNow(now);
+            const uint32_t wait = gate.msUntilReady();
+            if (gate.ready()) {
+                EXPECT_EQ(wait, 0u) << pace << " at " << now;
+                opened.push_back(now);
+            } else {
+                EXPECT_EQ(now + wait, openings[opened.size()]) << pace << " at " << now;
+            }
+        }
+        EXPECT_EQ(opened, openings) << pace;
+    }
+}
+
 // The headless back end's wait: virtual time moves on as long as asked, each millisecond with
 // its autoplayer turn, and stops at the first millisecond with anything for the program.
 TEST(HeadlessWait, MovesTheClockOnToTheFirstMillisecondWithSomethingDue) {

@@ -66,10 +66,39 @@ std::optional<int> readRecord(const std::string& path, const std::vector<uint8_t
 }
 
 // The game's key, not the record's digest: two records that play the same game are one game.
-int finish(const PlayedRecord& played) {
+// A game played below full pace says so after the key (a full-pace game's line is as it always
+// was): the same game at any pace has the same key.
+int finish(const PlayedRecord& played, uint32_t pace) {
     if (!played.proven) return verdict("refused", played.reason, kExitRefused);
-    return verdict("proven", std::to_string(played.score) + ' ' + played.key, kExitOk);
+    return verdict("proven",
+                   std::to_string(played.score) + ' ' + played.key +
+                       (pace < 100 ? " pace " + std::to_string(pace) : ""),
+                   kExitOk);
 }
+
+// The virtual time a record played back for people spends on its ticks: as the gates of a
+// session at its pace spread them, tick n of a run at one pace coming ceil(n * 1100 / pace) ms
+// after the run began (every 11 ms at full pace, every 22 at half pace).
+class TickTime {
+  public:
+    uint32_t msBeforeNext(uint32_t pace) {
+        if (pace != pace_) {
+            pace_ = pace;
+            ticks_ = 0;
+            spent_ = 0;
+        }
+        ++ticks_;
+        const uint64_t due = (ticks_ * kMsPerTick * 100 + pace - 1) / pace;
+        const auto ms = static_cast<uint32_t>(due - spent_);
+        spent_ = due;
+        return ms;
+    }
+
+  private:
+    uint32_t pace_ = 0;
+    uint64_t ticks_ = 0;
+    uint64_t spent_ = 0;
+};
 }  // namespace
 
 int verifyRecord(const std::string& path, const std::optional<std::string>& levels,
@@ -110,7 +139,7 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
     platform::setDurableWrites(false);
     const PlayedRecord played = RecordPlayer().play(record, loneTicks);
     if (!scratch) fs::remove_all(dir, error);
-    return finish(played);
+    return finish(played, gamePace(record));
 }
 
 int playProof(const std::string& path, uint64_t maxSteps) {
@@ -121,12 +150,16 @@ int playProof(const std::string& path, uint64_t maxSteps) {
     std::string id;
     if (auto status = readRecord(path, levelFile, maxSteps, record, loneTicks, id)) return *status;
     // The script's shots are taken as the clock passes them; its other events are dropped.
-    RecordPlayer player([] {
-        for (uint32_t ms = 0; ms < kMsPerTick; ++ms) {
+    const RecordPlayer* playing = nullptr;
+    TickTime tickTime;
+    RecordPlayer player([&playing, &tickTime] {
+        const uint32_t ms = tickTime.msBeforeNext(playing->pace());
+        for (uint32_t passed = 0; passed < ms; ++passed) {
             platform::Message message;
             while (platform::takeMessage(message)) {
             }
         }
     });
-    return finish(player.play(record, loneTicks));
+    playing = &player;
+    return finish(player.play(record, loneTicks), gamePace(record));
 }

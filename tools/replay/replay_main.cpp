@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
+#include "shell/pace.h"
 #include "shell/player_settings.h"
 #include "tools/replay/autoplay.h"
 #include "tools/replay/proof_run.h"
@@ -15,7 +16,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
-    "                         [--trace FILE] [--autoplay] [--web] [--touch]\n"
+    "                         [--trace FILE] [--autoplay] [--web] [--touch] [--pace PERCENT]\n"
     "                         [--settings FILE]\n"
     "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N] [--scratch DIR]\n"
     "       vextorium2-replay --proof FILE [--dir DIR] [--script FILE|-] [--trace FILE]\n"
@@ -33,15 +34,20 @@ constexpr const char* kUsage =
     "  --touch          the screens a player with a touch screen sees\n"
     "  --settings FILE  play with the player's settings in FILE (as Settings.txt), all but its\n"
     "                   pace; by default none are read\n"
+    "  --pace PERCENT   play at 100 (the default), 75 or 50 percent of full pace: the gates\n"
+    "                   open every 11, about 14.7 or 22 virtual ms; the script's times and\n"
+    "                   the built-in player's stay in virtual ms\n"
     "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
-    "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4)\n"
+    "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4); a\n"
+    "                   game played below full pace is 'proven SCORE KEY pace PERCENT'\n"
     "  --levels FILE    the level file a record must have been made on; default: the\n"
     "                   program directory's BrickMap.dat\n"
     "  --max-steps N    refuse a record of more ticks, draws and keys; default: 2000000\n"
     "  --scratch DIR    play the record in DIR, an empty directory its caller made and\n"
     "                   removes; default: a directory of its own under the temporary one\n"
     "  --proof FILE     play the game record FILE back with the usual trace and the script's\n"
-    "                   shots (its other events are not delivered)\n"
+    "                   shots (its other events are not delivered), each session at the pace\n"
+    "                   it was played at\n"
     "  --help           print this help and exit\n"
     "  --version        print the version and exit\n";
 
@@ -72,6 +78,7 @@ int main(int argc, char** argv) {
     bool autoplay = false;
     bool web = false;
     bool touch = false;
+    int pace = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](const char* what) -> std::optional<std::string> {
@@ -108,6 +115,10 @@ int main(int argc, char** argv) {
              : arg == "--proof"  ? proofPath
              : arg == "--levels" ? levelsPath
                                  : scratchPath) = *v;
+        } else if (arg == "--pace") {
+            auto v = value(arg.c_str());
+            pace = v ? paceArgument(v->c_str()) : 0;
+            if (pace == 0) return badArguments(kPaceChoices);
         } else if (arg == "--max-steps") {
             auto v = value(arg.c_str());
             auto n = v ? parseUnsigned(*v) : std::nullopt;
@@ -128,7 +139,7 @@ int main(int argc, char** argv) {
     if (dir) platform::setProgramDirectory(*dir);
     if (verifyPath) {
         if (proofPath || script || tracePath || autoplay || seed || until || web || touch ||
-            settingsPath)
+            settingsPath || pace)
             return badArguments("--verify takes only --levels, --max-steps, --scratch and --dir");
         return verifyRecord(*verifyPath, levelsPath, maxSteps, scratchPath);
     }
@@ -155,9 +166,11 @@ int main(int argc, char** argv) {
     if (proofPath) {
         if (autoplay) return badArguments("--proof plays a record: no --autoplay");
         if (settingsPath) return badArguments("--proof plays a record: no --settings");
+        if (pace) return badArguments("--proof plays each session at its own pace: no --pace");
         return playProof(*proofPath, maxSteps);
     }
     if (autoplay) installAutoplay();
     if (settingsPath) useSettingsStore(*settingsPath, false, false);
+    if (pace) setPacePercent(pace);
     return runProgram();
 }

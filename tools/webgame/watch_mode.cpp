@@ -57,9 +57,12 @@ int ended(bool proven, int score, const std::string& reason) {
 }
 
 // After every tick played: the frame shown (any message dropped), then the wait until the
-// next tick is due at the page's speed, or for as long as it is paused.
+// next tick is due at the page's speed, or for as long as it is paused. At speed 1 a game plays
+// at the pace its player played it at (a session at half pace every 22 ms), so the viewer sees
+// it as it was played; the page's speeds multiply that pace.
 class Pacer {
   public:
+    explicit Pacer(const RecordPlayer* const& player) : player_(player) {}
     void operator()() {
         platform::Message message;
         while (platform::takeMessage(message)) {
@@ -67,7 +70,8 @@ class Pacer {
         if (const int speed = v2WatchSpeed(); speed > 0) {
             const double now = emscripten_get_now();
             if (due_ < 0 || now - due_ > kMaxLagMs) due_ = now;
-            due_ += static_cast<double>(kMsPerTick) / speed;
+            const double pace = player_ != nullptr ? player_->pace() : 100;
+            due_ += static_cast<double>(kMsPerTick) * 100 / (pace * speed);
             // Always a sleep, if only of 0 ms: the page gets its turn to draw and take clicks.
             platform::sleepMs(due_ > now ? static_cast<uint32_t>(std::lround(due_ - now)) : 0);
         }
@@ -79,6 +83,7 @@ class Pacer {
     }
 
   private:
+    const RecordPlayer* const& player_;
     double due_ = -1;
 };
 
@@ -107,6 +112,9 @@ int watchGame() {
     }
     platform::setProgramDirectory(kScratchDirectory);
     platform::showWindow();
-    const PlayedRecord played = RecordPlayer(Pacer()).play(record, checked.loneTicksAllowed);
+    const RecordPlayer* playing = nullptr;
+    RecordPlayer player{Pacer(playing)};
+    playing = &player;
+    const PlayedRecord played = player.play(record, checked.loneTicksAllowed);
     return ended(played.proven, played.score, played.reason);
 }

@@ -107,12 +107,14 @@ var Module = {};
     failed('No game to watch: the address names none.');
     return;
   }
-  // Whose game it is, from the list (which a server that cannot reach its store may not give).
-  fetch('/scores.json', { cache: 'no-store', credentials: 'omit' }).then(function (response) {
+  // Whose game it is, from the list at every pace (which a server that cannot reach its store
+  // may not give); a game played below full pace says so, and is shown at its own pace.
+  fetch('/scores.json?pace=any', { cache: 'no-store', credentials: 'omit' }).then(function (response) {
     return response.ok ? response.json() : [];
   }).then(function (list) {
     const entry = list.find(function (row) { return row.replay === '/replays/' + game; });
-    if (entry) title.textContent = `${entry.name}: ${entry.score} points, proven`;
+    const pace = entry && entry.pace < 100 ? `, played at ${entry.pace}% pace` : '';
+    if (entry) title.textContent = `${entry.name}: ${entry.score} points, proven${pace}`;
   }).catch(function () {});
   fetch('/replays/' + game, { cache: 'no-store', credentials: 'omit' }).then(async function (response) {
     if (response.status === 404) return failed('This game is not on the server.');
