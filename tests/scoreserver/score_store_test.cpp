@@ -384,11 +384,22 @@ TYPED_TEST(ScoreStoreTest, LevelSetsAreSharedBoundedHiddenAndEachHasItsOwnBoard)
               "TWOA:90 ONA:70 ");
     EXPECT_EQ(shown(*first), "Na:2:90 Nb:1:99 ") << "published together: by id";
 
+    // Trimmed to one row a board: each board keeps its best, the built-in one-sitting board
+    // too, whatever better scores the others hold.
+    StoreCall trim = StoreCall::unhurried();
+    while (first->trim(1, trim) > 0) {
+    }
+    EXPECT_EQ(listOf(second->best(10)), "PLAIN:60 HOME:50 ");
+    EXPECT_EQ(listOf(second->bestOneSitting(10)), "HOME:50 ");
+    StoreCall trimmed = StoreCall::unhurried();
+    EXPECT_EQ(listOf(first->readSet(a, 10, trimmed).value_or(std::vector<ScoreRecord>{})),
+              "TWOA:90 ");
+
     bool found = false;
     StoreCall hide = StoreCall::unhurried();
     EXPECT_TRUE(second->hideSet(b, found, hide));
     EXPECT_TRUE(found);
-    EXPECT_EQ(shown(*first), "Na:2:90 ");
+    EXPECT_EQ(shown(*first), "Na:1:90 ");
     EXPECT_EQ(fileOf(*first, b), std::string());
     EXPECT_EQ(publish(*first, b, "B"), PublishOutcome::Hidden) << "taken down for good";
     EXPECT_EQ(publish(*first, d, "D"), PublishOutcome::Published) << "a hidden set frees room";
