@@ -112,6 +112,8 @@ constexpr Statement kSetFile{"set_file",
                              "SELECT encode(file, 'hex') FROM level_sets"
                              " WHERE id = $1 AND NOT hidden",
                              1};
+constexpr Statement kSetName{"set_name",
+                             "SELECT name FROM level_sets WHERE id = $1 AND NOT hidden", 1};
 constexpr Statement kHideSet{"hide_set", "UPDATE level_sets SET hidden = true WHERE id = $1", 1};
 constexpr Statement kBestOfSet{"best_of_set",
                                "SELECT name, score, proven, proof_id, sessions FROM scores"
@@ -165,7 +167,7 @@ constexpr Statement kStatements[] = {
     kInsert,     kFind,        kBest,       kBestOneSitting, kTrim,      kUseKey,
     kKeyOwner,   kReplay,      kNoteProven, kLockClient,     kHold,      kLookUp,
     kDropRecord, kDropExpired, kLockSets,   kSetState,       kShownSets, kPublishSet,
-    kListSets,   kSetFile,     kHideSet,    kBestOfSet};
+    kListSets,   kSetFile,     kHideSet,    kBestOfSet, kSetName};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -769,4 +771,21 @@ bool PostgresScoreStore::hideSet(const std::string& id, bool& found, StoreCall& 
         setError(PQerrorMessage(connection));
     release(connection, done);
     return done;
+}
+
+std::optional<std::string> PostgresScoreStore::setName(const std::string& id, StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return std::nullopt;
+    Result result;
+    const bool done = run(connection, &kSetName, nullptr, {id.c_str()}, call.deadline, result) ==
+                          Wait::Done &&
+                      succeeded(result);
+    std::optional<std::string> name;
+    if (done)
+        name = PQntuples(result.get()) == 1
+                   ? std::string(PQgetvalue(result.get(), 0, 0),
+                                 static_cast<size_t>(PQgetlength(result.get(), 0, 0)))
+                   : std::string();
+    release(connection, done);
+    return name;
 }

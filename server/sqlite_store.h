@@ -42,6 +42,9 @@ class SqliteScoreStore : public ScoreStore {
                               StoreCall& call) override;
     std::optional<std::vector<LevelSetRow>> listSets(StoreCall& call) override;
     std::optional<std::string> setFile(const std::string& id, StoreCall& call) override;
+    std::optional<std::string> setName(const std::string& id, StoreCall& call) override;
+    // One column of a shown set (its file or its name), read as setFile reads it.
+    std::optional<std::string> setColumn(const char* sql, const std::string& id, StoreCall& call);
     bool hideSet(const std::string& id, bool& found, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readSet(const std::string& id, int count,
                                                     StoreCall& call) override;
