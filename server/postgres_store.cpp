@@ -163,11 +163,13 @@ constexpr Statement kLookUp{
     2};
 constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
 constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
-constexpr Statement kStatements[] = {
-    kInsert,     kFind,        kBest,       kBestOneSitting, kTrim,      kUseKey,
-    kKeyOwner,   kReplay,      kNoteProven, kLockClient,     kHold,      kLookUp,
-    kDropRecord, kDropExpired, kLockSets,   kSetState,       kShownSets, kPublishSet,
-    kListSets,   kSetFile,     kHideSet,    kBestOfSet, kSetName};
+constexpr Statement kStatements[] = {kInsert,     kFind,       kBest,      kBestOneSitting,
+                                     kTrim,       kUseKey,     kKeyOwner,  kReplay,
+                                     kNoteProven, kLockClient, kHold,      kLookUp,
+                                     kDropRecord, kDropExpired,
+                                     // level sets
+                                     kLockSets, kSetState, kShownSets, kPublishSet, kListSets,
+                                     kSetFile, kSetName, kHideSet, kBestOfSet};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -383,15 +385,16 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
     const std::string scoreText = std::to_string(score);
     const std::string recordHex = game != nullptr ? hexOf(game->record) : std::string();
     const std::string sessionsText = game != nullptr ? std::to_string(game->sessions) : "";
-    const std::vector<const char*> values = {
-        name.c_str(),
-        scoreText.c_str(),
-        uploadId.empty() ? nullptr : uploadId.c_str(),
-        game != nullptr ? "true" : "false",
-        game != nullptr ? game->id.c_str() : nullptr,
-        game != nullptr ? recordHex.c_str() : nullptr,
-        game != nullptr ? sessionsText.c_str() : nullptr,
-        game != nullptr && !game->levelSet.empty() ? game->levelSet.c_str() : nullptr};
+    const char* levelSet =
+        game != nullptr && !game->levelSet.empty() ? game->levelSet.c_str() : nullptr;
+    const std::vector<const char*> values = {name.c_str(),
+                                             scoreText.c_str(),
+                                             uploadId.empty() ? nullptr : uploadId.c_str(),
+                                             game != nullptr ? "true" : "false",
+                                             game != nullptr ? game->id.c_str() : nullptr,
+                                             game != nullptr ? recordHex.c_str() : nullptr,
+                                             game != nullptr ? sessionsText.c_str() : nullptr,
+                                             levelSet};
     const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
