@@ -38,6 +38,15 @@ class SqliteScoreStore : public ScoreStore {
     std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readAnyPace(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
+    PublishOutcome publishSet(const std::string& id, const std::string& name,
+                              const std::string& file, int64_t now, unsigned maxSets,
+                              StoreCall& call) override;
+    std::optional<std::vector<LevelSetRow>> listSets(StoreCall& call) override;
+    std::optional<std::string> setFile(const std::string& id, StoreCall& call) override;
+    std::optional<std::string> setName(const std::string& id, StoreCall& call) override;
+    bool hideSet(const std::string& id, bool& found, StoreCall& call) override;
+    std::optional<std::vector<ScoreRecord>> readSet(const std::string& id, int count,
+                                                    StoreCall& call) override;
     // Also takes the file's write lock for a moment: another process may hold it.
     bool probe(StoreCall& call) override;
 
@@ -56,6 +65,8 @@ class SqliteScoreStore : public ScoreStore {
     void checkpointLoop(const std::string& path);
     bool exec(sqlite3* connection, const char* sql);
     bool prepareSchema();
+    // One column of a shown set (its file or its name): nullopt on an error, empty for none.
+    std::optional<std::string> setColumn(const char* sql, const std::string& id, StoreCall& call);
     RecordOutcome recordGame(const std::string& name, uint32_t score, const std::string& uploadId,
                              const ProvenGame* game, StoreCall& call);
     RecordOutcome recordLocked(const std::string& name, uint32_t score, const std::string& uploadId,

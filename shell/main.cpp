@@ -5,11 +5,13 @@
 #include "shell/entry.h"
 #include "shell/pace.h"
 #include "shell/player_settings.h"
+#include "shell/level_sets.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: vextorium2 [--fullscreen | --windowed] [--settings] [--pace PERCENT]\n"
+    "                  [--levels FILE]\n"
     "       vextorium2 --help | --version\n"
     "  --fullscreen  start full screen (the default; F11 or Alt+Enter switches)\n"
     "  --windowed    start in a window of 528 x 660 pixels\n"
@@ -17,6 +19,8 @@ constexpr const char* kUsage =
     "  --pace PERCENT\n"
     "                play at 100 (the default), 75 or 50 percent of full pace: the time\n"
     "                between ticks grows, nothing else changes (over the settings' pace)\n"
+    "  --levels FILE play the level set in FILE (a level file like BrickMap.dat); its saved\n"
+    "                game, high scores and records are its own\n"
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n";
 
@@ -50,6 +54,8 @@ int main(int argc, char** argv) {
             }
             setPacePercent(pace);
             paceGiven = true;
+        } else if (std::strcmp(arg, "--levels") == 0 && i + 1 < argc && argv[i + 1][0] != '\0') {
+            chooseLevelSet(argv[++i]);
         } else {
             std::fprintf(stderr, "vextorium2: unknown argument '%s'\n%s", arg, kUsage);
             return kExitBadUsage;

@@ -9,6 +9,7 @@
 #include "shell/entry.h"
 #include "shell/pace.h"
 #include "shell/player_settings.h"
+#include "shell/level_sets.h"
 #include "tools/replay/autoplay.h"
 #include "tools/replay/proof_run.h"
 
@@ -19,7 +20,8 @@ constexpr const char* kUsage =
     "                         [--trace FILE] [--autoplay] [--web] [--touch] [--pace PERCENT]\n"
     "                         [--settings FILE]\n"
     "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N] [--scratch DIR]\n"
-    "       vextorium2-replay --proof FILE [--dir DIR] [--script FILE|-] [--trace FILE]\n"
+    "       vextorium2-replay --proof FILE [--dir DIR] [--levels FILE] [--script FILE|-]\n"
+    "                         [--trace FILE]\n"
     "       vextorium2-replay --help | --version\n"
     "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
     "  --dir DIR        the program directory (levels, sounds, saved files); default: beside\n"
@@ -40,8 +42,9 @@ constexpr const char* kUsage =
     "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
     "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4); a\n"
     "                   game played below full pace is 'proven SCORE KEY pace PERCENT'\n"
-    "  --levels FILE    the level file a record must have been made on; default: the\n"
-    "                   program directory's BrickMap.dat\n"
+    "  --levels FILE    the level set to play (its own saved game, scores and record live\n"
+    "                   in DIR's sets/ID/), or with --verify the level file a record must\n"
+    "                   have been made on; default: the program directory's BrickMap.dat\n"
     "  --max-steps N    refuse a record of more ticks, draws and keys; default: 2000000\n"
     "  --scratch DIR    play the record in DIR, an empty directory its caller made and\n"
     "                   removes; default: a directory of its own under the temporary one\n"
@@ -167,8 +170,10 @@ int main(int argc, char** argv) {
         if (autoplay) return badArguments("--proof plays a record: no --autoplay");
         if (settingsPath) return badArguments("--proof plays a record: no --settings");
         if (pace) return badArguments("--proof plays each session at its own pace: no --pace");
+        if (levelsPath) useLevelSet(*levelsPath);
         return playProof(*proofPath, maxSteps);
     }
+    if (levelsPath) chooseLevelSet(*levelsPath);
     if (autoplay) installAutoplay();
     if (settingsPath) useSettingsStore(*settingsPath, false, false);
     if (pace) setPacePercent(pace);
