@@ -73,9 +73,9 @@ constexpr Statement kInsert{"insert",
                             "INSERT INTO scores"
                             " (name, score, upload_id, proven, proof_id, record, sessions, pace,"
                             " level_set)"
-                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'), $7, $8)"
+                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'), $7, $8, $9)"
                             " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
-                            8};
+                            9};
 constexpr Statement kUseKey{"use_key",
                             "INSERT INTO used_proofs (key, upload_id) VALUES ($1, $2)"
                             " ON CONFLICT (key) DO NOTHING RETURNING key",
