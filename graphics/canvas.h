@@ -65,6 +65,8 @@ class Canvas {
     uint32_t height() const { return properties_.height; }
     // The pixel at (x, y) in whole pixels (for tests and tools).
     uint16_t pixelAt(int x, int y) const { return pixels_[x * xStep_ + y * yStep_]; }
+    // Sets the pixel at (x, y) in whole pixels, inside the frame (the looks' pixel passes).
+    void setPixelAt(int x, int y, uint16_t pixel) { pixels_[x * xStep_ + y * yStep_] = pixel; }
 
   private:
     // setPixel with the colour already a frame pixel.

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "globals/presentation.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
@@ -29,6 +30,9 @@ constexpr const char* kUsage =
     "  --autoplay       a built-in player steers the paddle and releases the ball\n"
     "  --web            the web edition's screens (its credits)\n"
     "  --touch          the screens a player with a touch screen sees\n"
+"  --look LOOK      draw in a look: high-contrast or flash-safe (both may be given); with\n"
+"                   any mode, as the pictures are all a look changes\n"
+"  --cues           show the sound cues (a small picture when a meaningful sound plays)\n"
     "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
     "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4)\n"
     "  --levels FILE    the level file a record must have been made on; default: the\n"
@@ -89,6 +93,17 @@ int main(int argc, char** argv) {
             web = true;
         } else if (arg == "--touch") {
             touch = true;
+        } else if (arg == "--cues") {
+            presentation().soundCues = true;
+        } else if (arg == "--look") {
+            auto v = value(arg.c_str());
+            if (v && *v == "high-contrast") {
+                presentation().highContrast = true;
+            } else if (v && *v == "flash-safe") {
+                presentation().flashSafe = true;
+            } else {
+                return badArguments("--look needs high-contrast or flash-safe");
+            }
         } else if (arg == "--dir" || arg == "--script" || arg == "--trace") {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
