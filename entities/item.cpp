@@ -84,8 +84,7 @@ void drawShaped(Canvas* canvas, const Image* sheet, int32_t kind, int x, int y) 
             uint16_t pixel = body;
             if (!in(ix - 1, iy) || !in(ix + 1, iy) || !in(ix, iy - 1) || !in(ix, iy + 1)) {
                 pixel = looks::kWhite;
-            } else if (ix >= kBodyLeft && ix <= kBodyRight && iy >= kBodyTop &&
-                       iy <= kBodyBottom) {
+            } else if (ix >= kBodyLeft && ix <= kBodyRight && iy >= kBodyTop && iy <= kBodyBottom) {
                 pixel = sheetPixel(ix, iy);
             }
             canvas->setPixelAt(fx, fy, pixel);

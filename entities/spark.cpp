@@ -15,15 +15,14 @@ constexpr std::array<uint16_t, 16> kSparkPixels = [] {
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = toPixel(Spark::sparkColours[i]);
     return pixels;
 }();
-// The flash-safe look's palette: the same colours at half strength.
-constexpr std::array<uint16_t, 16> kSoftSparkPixels = [] {
-    std::array<uint16_t, 16> pixels{};
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        const uint32_t c = Spark::sparkColours[i];
-        pixels[i] = toPixel((c & 0xFF) >> 1, ((c >> 8) & 0xFF) >> 1, ((c >> 16) & 0xFF) >> 1);
-    }
-    return pixels;
-}();
+// The flash-safe look's palette: sixteen hues from orange to amber, all of one relative
+// luminance (0.15 to 0.17, after the frame's 5-bit channels), so a spark's changing colours
+// never make a change of brightness, and none is a saturated red.
+constexpr std::array<uint16_t, 16> kSoftSparkPixels = {
+    toPixel(0x0047C2), toPixel(0x004BBE), toPixel(0x004FB9), toPixel(0x0053B5),
+    toPixel(0x0056B0), toPixel(0x005AAC), toPixel(0x005DA7), toPixel(0x005FA3),
+    toPixel(0x00629F), toPixel(0x00649A), toPixel(0x006696), toPixel(0x006892),
+    toPixel(0x006A8E), toPixel(0x006B8A), toPixel(0x006D87), toPixel(0x006E83)};
 
 // A living spark's cross at (x, y). One draw per pixel, in this order: centre, right, left,
 // below, above. The draws come before the pixels are set, which changes nothing: setting a

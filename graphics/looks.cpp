@@ -57,8 +57,8 @@ void outlineObjects(Canvas* canvas, int top, int bottom, uint16_t field, uint16_
     for (int y = top; y < bottom; ++y) {
         for (int x = 0; x < w; ++x) {
             if (!isObject(x, y)) continue;
-            const int neighbours = isObject(x - 1, y) + isObject(x + 1, y) + isObject(x, y - 1) +
-                                   isObject(x, y + 1);
+            const int neighbours =
+                isObject(x - 1, y) + isObject(x + 1, y) + isObject(x, y - 1) + isObject(x, y + 1);
             object[static_cast<size_t>(y - top) * w + x] = neighbours >= 2;
         }
     }
@@ -113,8 +113,7 @@ void blendImage(Canvas* canvas, int dx, int dy, int w, int h, const Image* image
     }
 }
 
-void drawMask(Canvas* canvas, int x, int y, const char* const* rows, int rowCount,
-              uint16_t pixel) {
+void drawMask(Canvas* canvas, int x, int y, const char* const* rows, int rowCount, uint16_t pixel) {
     for (int r = 0; r < rowCount; ++r) {
         for (int c = 0; rows[r][c] != '\0'; ++c) {
             if (rows[r][c] == '#' && inside(canvas, x + c, y + r))

@@ -30,7 +30,6 @@ void blendImage(Canvas* canvas, int dx, int dy, int w, int h, const Image* image
                 uint16_t keyPixel, int weight);
 
 // Rows of '#' (set) and anything else (left) at (x, y), in `pixel`.
-void drawMask(Canvas* canvas, int x, int y, const char* const* rows, int rowCount,
-              uint16_t pixel);
+void drawMask(Canvas* canvas, int x, int y, const char* const* rows, int rowCount, uint16_t pixel);
 
 }  // namespace looks

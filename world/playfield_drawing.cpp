@@ -33,8 +33,8 @@ constexpr int kBigDigitsY = 203;
 constexpr int kIconY = 3;  // in the bar's picture and the frame's bar alike
 constexpr int kIconWidth = 13, kIconHeight = 12;
 struct StatusField {
-    int iconX;    // in the bar's picture
-    int iconAt;   // in the frame
+    int iconX;   // in the bar's picture
+    int iconAt;  // in the frame
     int digitsAt;
 };
 constexpr StatusField kScoreField{3, 0, 13};
@@ -66,8 +66,8 @@ void Playfield::draw(Canvas* canvas) const {
         // A plain dark field: nothing behind the bricks, the balls and the items.
         looks::fillRect(canvas, 0, 0, wholePixels(kStatusBarWidth), kPlayBottom, looks::kBlack);
     } else {
-        canvas->drawImage(0, 0, px(background_->width), px(background_->height), background_, 0,
-                          0, NO_KEY);
+        canvas->drawImage(0, 0, px(background_->width), px(background_->height), background_, 0, 0,
+                          NO_KEY);
     }
     paddle_->draw(canvas);
     for (const Ball* ball : balls_) ball->draw(canvas);
