@@ -20,6 +20,7 @@ constexpr int kIconSize = 20;
 // The capsule's body inside its dark rim, and a pixel of the body's own colour.
 constexpr int kBodyLeft = 1, kBodyRight = 18, kBodyTop = 4, kBodyBottom = 15;
 constexpr int kBodyColourX = 2, kBodyColourY = 11;
+constexpr int kRimColourX = 0, kRimColourY = 10;  // the capsule's own dark rim
 
 // Whether (u, v), a pixel centre in half pixels from the icon's centre (-19..19, odd), lies in
 // the outline of a kind. Fourteen shapes, so no kind needs its colour to be told apart.
@@ -60,8 +61,9 @@ bool inShape(int32_t kind, int u, int v) {
 }
 
 // The shaped icon: the capsule's own picture where its body lies inside the shape, the body's
-// colour filling the rest of the shape, and a white rim.
-void drawShaped(Canvas* canvas, const Image* sheet, int32_t kind, int x, int y) {
+// colour filling the rest of the shape, and a rim: white in high contrast, else the capsule's
+// own dark rim (a white one moving over the dark field would flicker more than the capsule).
+void drawShaped(Canvas* canvas, const Image* sheet, int32_t kind, int x, int y, bool whiteRim) {
     if (sheet == nullptr || sheet->pixels == nullptr) return;
     const int icon = kind - 1;
     const int sx = icon % kIconsPerRow * kIconPixels, sy = icon / kIconsPerRow * kIconPixels;
@@ -70,6 +72,7 @@ void drawShaped(Canvas* canvas, const Image* sheet, int32_t kind, int x, int y) 
         return sheet->pixels[static_cast<size_t>(sy + iy) * sheet->width + sx + ix];
     };
     const uint16_t body = sheetPixel(kBodyColourX, kBodyColourY);
+    const uint16_t rim = whiteRim ? looks::kWhite : sheetPixel(kRimColourX, kRimColourY);
     auto in = [&](int ix, int iy) {
         return ix >= 0 && iy >= 0 && ix < kIconSize && iy < kIconSize &&
                inShape(kind, 2 * ix - 19, 2 * iy - 19);
@@ -83,7 +86,7 @@ void drawShaped(Canvas* canvas, const Image* sheet, int32_t kind, int x, int y) 
                 continue;
             uint16_t pixel = body;
             if (!in(ix - 1, iy) || !in(ix + 1, iy) || !in(ix, iy - 1) || !in(ix, iy + 1)) {
-                pixel = looks::kWhite;
+                pixel = rim;
             } else if (ix >= kBodyLeft && ix <= kBodyRight && iy >= kBodyTop && iy <= kBodyBottom) {
                 pixel = sheetPixel(ix, iy);
             }
@@ -139,7 +142,8 @@ void Item::draw(Canvas* canvas) const {
     // Either look tells the kinds apart by shape too, for players who cannot tell the colours.
     if (presentation().highContrast || presentation().flashSafe) {
         if (kind_ >= 1 && kind_ <= kKindCount) {
-            drawShaped(canvas, sharedItemImage.image(), kind_, wholePixels(x_), wholePixels(y_));
+            drawShaped(canvas, sharedItemImage.image(), kind_, wholePixels(x_), wholePixels(y_),
+                       presentation().highContrast);
             return;
         }
     }

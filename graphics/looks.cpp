@@ -35,6 +35,14 @@ bool inside(const Canvas* canvas, int x, int y) {
 }
 }  // namespace
 
+uint16_t mix(uint16_t over, uint16_t under, int weight) {
+    weight = std::clamp(weight, 0, 31);
+    const int r = (redOf(over) * weight + redOf(under) * (31 - weight)) / 31;
+    const int g = (greenOf(over) * weight + greenOf(under) * (31 - weight)) / 31;
+    const int b = (blueOf(over) * weight + blueOf(under) * (31 - weight)) / 31;
+    return pack(r, g, b);
+}
+
 void fillRect(Canvas* canvas, int x, int y, int w, int h, uint16_t pixel) {
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
     const int x1 = std::min(x + w, static_cast<int>(canvas->width()));
@@ -96,7 +104,6 @@ void raiseContrast(Canvas* canvas, int top, int bottom) {
 void blendImage(Canvas* canvas, int dx, int dy, int w, int h, const Image* image, int sx, int sy,
                 uint16_t keyPixel, int weight) {
     if (image == nullptr || image->pixels == nullptr) return;
-    weight = std::clamp(weight, 0, 31);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const int ix = sx + x, iy = sy + y;
@@ -104,11 +111,7 @@ void blendImage(Canvas* canvas, int dx, int dy, int w, int h, const Image* image
             if (!inside(canvas, dx + x, dy + y)) continue;
             const uint16_t s = image->pixels[static_cast<size_t>(iy) * image->width + ix];
             if (s == keyPixel) continue;
-            const uint16_t d = canvas->pixelAt(dx + x, dy + y);
-            const int r = (redOf(s) * weight + redOf(d) * (31 - weight)) / 31;
-            const int g = (greenOf(s) * weight + greenOf(d) * (31 - weight)) / 31;
-            const int b = (blueOf(s) * weight + blueOf(d) * (31 - weight)) / 31;
-            canvas->setPixelAt(dx + x, dy + y, pack(r, g, b));
+            canvas->setPixelAt(dx + x, dy + y, mix(s, canvas->pixelAt(dx + x, dy + y), weight));
         }
     }
 }

@@ -12,6 +12,9 @@ namespace looks {
 constexpr uint16_t kBlack = 0x0000;
 constexpr uint16_t kWhite = 0xFFDF;  // every channel full (bit 5 is not a colour bit)
 
+// `over` laid on `under` with `weight` (0..31) of its strength.
+uint16_t mix(uint16_t over, uint16_t under, int weight);
+
 // A rectangle of one colour, clipped to the frame.
 void fillRect(Canvas* canvas, int x, int y, int w, int h, uint16_t pixel);
 
