@@ -47,38 +47,64 @@ void fillRect(Canvas* canvas, int x, int y, int w, int h, uint16_t pixel) {
     const int x0 = std::max(x, 0), y0 = std::max(y, 0);
     const int x1 = std::min(x + w, static_cast<int>(canvas->width()));
     const int y1 = std::min(y + h, static_cast<int>(canvas->height()));
-    for (int yy = y0; yy < y1; ++yy)
-        for (int xx = x0; xx < x1; ++xx) canvas->setPixelAt(xx, yy, pixel);
+    if (x1 <= x0) return;
+    uint16_t* pixels = canvas->buffer();
+    const int32_t xStep = canvas->xStep(), yStep = canvas->yStep();
+    for (int yy = y0; yy < y1; ++yy) {
+        uint16_t* p = pixels + x0 * xStep + yy * yStep;
+        if (xStep == 1) {
+            std::fill(p, p + (x1 - x0), pixel);
+        } else {
+            for (int xx = x0; xx < x1; ++xx, p += xStep) *p = pixel;
+        }
+    }
 }
 
+// Drawn once a frame over the whole playing area, so it works on plain rows, in loops the
+// compiler turns into vector code: the part of the frame marked out with a blank border, the
+// solid marks, then the ring written back.
 void outlineObjects(Canvas* canvas, int top, int bottom, uint16_t field, uint16_t outline) {
     const int w = static_cast<int>(canvas->width());
     top = std::max(top, 0);
     bottom = std::min(bottom, static_cast<int>(canvas->height()));
     if (bottom <= top) return;
     const int h = bottom - top;
-    // First which pixels are solid parts of objects, then the ring: the ring never feeds itself.
-    std::vector<uint8_t> object(static_cast<size_t>(w) * h, 0);
-    auto isObject = [&](int x, int y) {
-        return x >= 0 && x < w && y >= top && y < bottom && canvas->pixelAt(x, y) != field;
-    };
-    for (int y = top; y < bottom; ++y) {
-        for (int x = 0; x < w; ++x) {
-            if (!isObject(x, y)) continue;
-            const int neighbours =
-                isObject(x - 1, y) + isObject(x + 1, y) + isObject(x, y - 1) + isObject(x, y + 1);
-            object[static_cast<size_t>(y - top) * w + x] = neighbours >= 2;
+    const int stride = w + 2;
+    // Whether each pixel is not field (with a border of field), then whether it is solid.
+    static thread_local std::vector<uint8_t> filled, solid;
+    filled.assign(static_cast<size_t>(stride) * (h + 2), 0);
+    solid.assign(filled.size(), 0);
+    uint16_t* pixels = canvas->buffer();
+    const int32_t xStep = canvas->xStep(), yStep = canvas->yStep();
+    for (int y = 0; y < h; ++y) {
+        const uint16_t* p = pixels + (top + y) * yStep;
+        uint8_t* f = filled.data() + static_cast<size_t>(y + 1) * stride + 1;
+        if (xStep == 1) {
+            for (int x = 0; x < w; ++x) f[x] = p[x] != field;
+        } else {
+            for (int x = 0; x < w; ++x) f[x] = p[x * xStep] != field;
         }
     }
-    auto solid = [&](int x, int y) {
-        return x >= 0 && x < w && y >= top && y < bottom &&
-               object[static_cast<size_t>(y - top) * w + x] != 0;
-    };
-    for (int y = top; y < bottom; ++y) {
-        for (int x = 0; x < w; ++x) {
-            if (canvas->pixelAt(x, y) != field) continue;
-            if (solid(x - 1, y) || solid(x + 1, y) || solid(x, y - 1) || solid(x, y + 1))
-                canvas->setPixelAt(x, y, outline);
+    for (int y = 1; y <= h; ++y) {
+        const uint8_t* f = filled.data() + static_cast<size_t>(y) * stride;
+        uint8_t* s = solid.data() + static_cast<size_t>(y) * stride;
+        for (int x = 1; x <= w; ++x) {
+            const int around = f[x - 1] + f[x + 1] + f[x - stride] + f[x + stride];
+            s[x] = static_cast<uint8_t>(f[x] & (around >= 2));
+        }
+    }
+    for (int y = 1; y <= h; ++y) {
+        const uint8_t* f = filled.data() + static_cast<size_t>(y) * stride + 1;
+        const uint8_t* s = solid.data() + static_cast<size_t>(y) * stride + 1;
+        uint16_t* p = pixels + (top + y - 1) * yStep;
+        auto ring = [&](int x) {
+            return (f[x] ^ 1) & (s[x - 1] | s[x + 1] | s[x - stride] | s[x + stride]);
+        };
+        if (xStep == 1) {
+            for (int x = 0; x < w; ++x) p[x] = ring(x) ? outline : p[x];
+        } else {
+            for (int x = 0; x < w; ++x)
+                if (ring(x)) p[x * xStep] = outline;
         }
     }
 }
