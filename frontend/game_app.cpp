@@ -223,6 +223,8 @@ void GameApp::switchTo(uint32_t target) {
 }
 
 void GameApp::tick(int step) {
+    // A cue ages on every screen: the last brick's goes on showing over the wipe.
+    if (cueTicks_ > 0) --cueTicks_;
     if (state_ == TRANSITION) {
         if (transition_->advance()) setState(transition_->target);
     } else if (state_ == PLAY && gameRunning_) {
@@ -230,12 +232,8 @@ void GameApp::tick(int step) {
         if (const SoundCue cue = playfield_->takeCue(); cue != SoundCue::None) {
             cue_ = static_cast<uint8_t>(cue);
             cueTicks_ = kCueTicks;
-        } else if (cueTicks_ > 0) {
-            --cueTicks_;
         }
         playStep();
-    } else if (cueTicks_ > 0) {
-        --cueTicks_;  // a cue outlives its level: the last brick's shows over the wipe
     }
     if (inGame_) {
         if (sessionListener_ != nullptr) sessionListener_->ticked();
