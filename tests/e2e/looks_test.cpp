@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "graphics/image.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/flash_count.h"
 #include "tests/support/png_reader.h"
@@ -162,6 +163,32 @@ TEST_F(Looks, FlashSafeStaysWithinThreeFlashesASecond) {
     EXPECT_LE(figures[1].generalPerSecond, 3);
     EXPECT_GT(figures[0].mostAtOnePixel, 3);
     EXPECT_LT(figures[1].shareOverThree, figures[0].shareOverThree);
+}
+
+// With cues on, a lost life shows its picture (a red heart in a white-framed badge at the top
+// of the frame) for about a second, 90 ticks of 11 ms; without them, nothing.
+TEST_F(Looks, ALostLifeShowsItsCueForASecond) {
+    useFireBoard();
+    // The ball launched and never met: it falls, the paddle explodes, a life goes.
+    const std::string start = std::string(kIntoPlay) + "3000 press action\n";
+    playIn(start, {"--seed", "1", "--until", "20000"}, dir / "find");
+    uint32_t lost = 0;
+    std::ifstream trace(dir / "find" / "trace.txt");
+    for (std::string line; std::getline(trace, line);)
+        if (lost == 0 && line.ends_with(" lives 2")) lost = std::stoul(line);
+    ASSERT_GT(lost, 3000u);
+    const std::string shots = start + std::to_string(lost + 30) + " shot soon.png\n" +
+                              std::to_string(lost + 1300) + " shot later.png\n";
+    playIn(shots, {"--seed", "1", "--until", std::to_string(lost + 1301), "--cues"}, dir / "cues");
+    playIn(shots, {"--seed", "1", "--until", std::to_string(lost + 1301)}, dir / "none");
+    auto badge = [&](const char* look, const char* shot) {
+        const auto frame = testing_support::readFramePng((dir / look / shot).string());
+        return frame.size() == 176u * 220u && frame[2 * 176 + 77] == toPixel(0xFFFFFF) &&
+               frame[4 * 176 + 81] == toPixel(0x3838E8);
+    };
+    EXPECT_TRUE(badge("cues", "soon.png"));
+    EXPECT_FALSE(badge("cues", "later.png"));
+    EXPECT_FALSE(badge("none", "soon.png"));
 }
 
 }  // namespace
