@@ -15,9 +15,12 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
-    "                         [--trace FILE] [--autoplay] [--web] [--touch]\n"
+    "                         [--trace FILE] [--autoplay] [--web] [--touch] [--look LOOK]...\n"
+    "                         [--cues]\n"
     "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N] [--scratch DIR]\n"
+    "                         [--look LOOK]... [--cues]\n"
     "       vextorium2-replay --proof FILE [--dir DIR] [--script FILE|-] [--trace FILE]\n"
+    "                         [--look LOOK]... [--cues]\n"
     "       vextorium2-replay --help | --version\n"
     "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
     "  --dir DIR        the program directory (levels, sounds, saved files); default: beside\n"
@@ -30,8 +33,8 @@ constexpr const char* kUsage =
     "  --autoplay       a built-in player steers the paddle and releases the ball\n"
     "  --web            the web edition's screens (its credits)\n"
     "  --touch          the screens a player with a touch screen sees\n"
-    "  --look LOOK      draw in a look: high-contrast or flash-safe (both may be given); with\n"
-    "                   any mode, as the pictures are all a look changes\n"
+    "  --look LOOK      draw in a look: high-contrast or flash-safe (both may be given); in\n"
+    "                   every mode, as a look changes only the pictures\n"
     "  --cues           show the sound cues (a small picture when a meaningful sound plays)\n"
     "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
     "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4)\n"
@@ -136,7 +139,8 @@ int main(int argc, char** argv) {
     if (dir) platform::setProgramDirectory(*dir);
     if (verifyPath) {
         if (proofPath || script || tracePath || autoplay || seed || until || web || touch)
-            return badArguments("--verify takes only --levels, --max-steps, --scratch and --dir");
+            return badArguments(
+                "--verify takes only --levels, --max-steps, --scratch, --dir, --look and --cues");
         return verifyRecord(*verifyPath, levelsPath, maxSteps, scratchPath);
     }
     if (scratchPath) return badArguments("--scratch goes with --verify only");
