@@ -2,7 +2,10 @@
 #include "entities/blast.h"
 
 #include "globals/globals.h"
+#include "globals/presentation.h"
 #include "graphics/canvas.h"
+#include "graphics/image.h"
+#include "graphics/looks.h"
 #include "sound/sound_clip.h"
 
 namespace {
@@ -12,6 +15,8 @@ constexpr int32_t kColumns = 8;        // frames per row of the picture
 constexpr int32_t kRows = 4;
 constexpr int32_t kFramePixels = 32;
 constexpr uint32_t kColourKey = 0x000000;
+// The flash-safe look lays the explosion over the field at about a third of its strength.
+constexpr int kSoftWeight = 10;
 }  // namespace
 
 void Blast::trigger() {
@@ -32,6 +37,12 @@ void Blast::draw(Canvas* canvas) const {
     if (active_ == 0) return;
     const int32_t f = frameCount_ >> 1;
     if (f / kColumns >= kRows) return;
+    if (presentation().flashSafe) {
+        looks::blendImage(canvas, wholePixels(x_ - kHalfSize), wholePixels(y_ - kHalfSize),
+                          kFramePixels, kFramePixels, explosionImage, f % kColumns * kFramePixels,
+                          f / kColumns * kFramePixels, toPixel(kColourKey), kSoftWeight);
+        return;
+    }
     canvas->drawImage(x_ - kHalfSize, y_ - kHalfSize, kSize, kSize, explosionImage,
                       px(f % kColumns * kFramePixels), px(f / kColumns * kFramePixels), kColourKey);
 }

@@ -4,6 +4,7 @@
 #include "assets/resource_ids.h"
 #include "entities/blast.h"
 #include "entities/shared_image.h"
+#include "globals/presentation.h"
 #include "graphics/canvas.h"
 
 namespace {
@@ -11,6 +12,9 @@ SharedImage kindSheet(resource::kFireBricks);
 constexpr int32_t kColumnTime = 100;  // time units per animation column
 constexpr Fixed kCentreX = 0x80000;   // 8 px
 constexpr Fixed kCentreY = 0x50000;   // 5 px
+// The flash-safe look holds the middle (orange) column: the three columns' cycle swings from
+// dark red to yellow three times a second.
+constexpr int32_t kSteadyColumn = 1;
 }  // namespace
 
 Fire::Fire(Fixed x, Fixed y, int32_t colour) : Brick(x, y, FireKind, colour) {
@@ -47,8 +51,9 @@ void Fire::update(int32_t dt) {
 
 void Fire::draw(Canvas* canvas) const {
     if (hp_ != 0) {
-        canvas->drawImage(x_, y_, kWidth, kHeight, kindSheet.image(),
-                          px(animTime_ / kColumnTime * 16), px(colour_ * 10), NO_KEY);
+        const int32_t column = presentation().flashSafe ? kSteadyColumn : animTime_ / kColumnTime;
+        canvas->drawImage(x_, y_, kWidth, kHeight, kindSheet.image(), px(column * 16),
+                          px(colour_ * 10), NO_KEY);
     }
     // The explosion shows over the emptied cell.
     blast_->draw(canvas);

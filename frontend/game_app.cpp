@@ -10,10 +10,12 @@
 #include "frontend/screen_transition.h"
 #include "frontend/screen_variants.h"
 #include "globals/globals.h"
+#include "globals/presentation.h"
 #include "graphics/canvas.h"
 #include "graphics/centred_number.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
+#include "graphics/looks.h"
 #include "platform/random.h"
 #include "platform/trace.h"
 #include "scores/score_table.h"
@@ -26,6 +28,44 @@ void deleteOwned(T*& object) {
     delete object;
     object = nullptr;
 }
+
+// A sound cue: a badge at the top of the frame for about a second, a picture per meaning.
+constexpr int32_t kCueTicks = 90;
+constexpr int kBadgeX = 77, kBadgeY = 2, kBadgeWidth = 21, kBadgeHeight = 12;
+constexpr int kGlyphRows = 8;
+struct CuePicture {
+    const char* rows[kGlyphRows];
+    uint16_t pixel;
+};
+// clang-format off
+constexpr CuePicture kLifeLost{{  // a heart, less one
+    ".##...##.......",
+    "####.####......",
+    "#########......",
+    "#########..####",
+    ".#######...####",
+    "..#####........",
+    "...###.........",
+    "....#.........."}, toPixel(0x3838E8)};
+constexpr CuePicture kItemCaught{{  // a capsule, plus one
+    "...........#...",
+    ".#######...#...",
+    "#########.#####",
+    "#########..#...",
+    "#########..#...",
+    ".#######.......",
+    "...............",
+    "..............."}, toPixel(0x40D0FF)};
+constexpr CuePicture kLastBrick{{  // the flag of a level won
+    "#..............",
+    "######.........",
+    "########.......",
+    "######.........",
+    "#..............",
+    "#..............",
+    "#..............",
+    "##............."}, toPixel(0x50C840)};
+// clang-format on
 }  // namespace
 
 const char* stateName(uint32_t state) {
@@ -140,11 +180,30 @@ void GameApp::drawState(uint32_t state, Canvas* target) const {
         default:
             break;
     }
+    // The high-contrast look: play draws its own plain field; every other screen (and the
+    // wipe's two pictures, made here) has its background darkened and its text brightened.
+    const bool playing = state == PLAY && gameRunning_;
+    if (presentation().highContrast && !playing && state != TRANSITION)
+        looks::raiseContrast(target, 0, 220);
+}
+
+void GameApp::drawCue(Canvas* target) const {
+    if (!presentation().soundCues || cueTicks_ <= 0) return;
+    const CuePicture* picture = cue_ == static_cast<uint8_t>(SoundCue::LifeLost)     ? &kLifeLost
+                                : cue_ == static_cast<uint8_t>(SoundCue::ItemCaught) ? &kItemCaught
+                                : cue_ == static_cast<uint8_t>(SoundCue::LastBrick)  ? &kLastBrick
+                                                                                     : nullptr;
+    if (picture == nullptr) return;
+    looks::fillRect(target, kBadgeX, kBadgeY, kBadgeWidth, kBadgeHeight, looks::kWhite);
+    looks::fillRect(target, kBadgeX + 1, kBadgeY + 1, kBadgeWidth - 2, kBadgeHeight - 2,
+                    looks::kBlack);
+    looks::drawMask(target, kBadgeX + 3, kBadgeY + 2, picture->rows, kGlyphRows, picture->pixel);
 }
 
 void GameApp::draw() {
     const uint32_t before = platform::randomState;
     drawState(state_, canvas_);
+    drawCue(canvas_);
     if (inGame_ && platform::randomState != before && sessionListener_ != nullptr)
         sessionListener_->drewWithLuck();
 }
@@ -152,6 +211,7 @@ void GameApp::draw() {
 void GameApp::drawPictureOnly() {
     const uint32_t before = platform::randomState;
     drawState(state_, canvas_);
+    drawCue(canvas_);
     platform::randomState = before;
 }
 
@@ -163,10 +223,16 @@ void GameApp::switchTo(uint32_t target) {
 }
 
 void GameApp::tick(int step) {
+    // A cue ages on every screen: the last brick's goes on showing over the wipe.
+    if (cueTicks_ > 0) --cueTicks_;
     if (state_ == TRANSITION) {
         if (transition_->advance()) setState(transition_->target);
     } else if (state_ == PLAY && gameRunning_) {
         playfield_->tick(step);
+        if (const SoundCue cue = playfield_->takeCue(); cue != SoundCue::None) {
+            cue_ = static_cast<uint8_t>(cue);
+            cueTicks_ = kCueTicks;
+        }
         playStep();
     }
     if (inGame_) {

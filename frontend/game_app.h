@@ -115,6 +115,8 @@ class GameApp {
     // Tells the listener of a write of the saved game since the last call.
     void reportSaves();
     void keepFinalScore();
+    // The sound cue in force, if the player asked for cues, over the frame.
+    void drawCue(Canvas* target) const;
 
     Canvas* canvas_ = nullptr;
     bool gameRunning_ = true;
@@ -154,4 +156,7 @@ class GameApp {
     // The record of the game that ended last (empty when it cannot be proven): the score it
     // enters the table with goes up with it. A new game drops it.
     std::string heldProof_;
+    // The sound cue on show and the ticks it stays: pictures only, never part of a game.
+    uint8_t cue_ = 0;
+    int32_t cueTicks_ = 0;
 };

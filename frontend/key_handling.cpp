@@ -55,6 +55,7 @@ void GameApp::startGame(bool continued) {
     // earlier games have moved it on), the pause, the sound switches.
     const uint32_t randomState = platform::randomState;
     heldProof_.clear();
+    cueTicks_ = 0;
     if (continued) {
         playfield_->loadGame();
     } else {

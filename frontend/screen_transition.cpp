@@ -1,6 +1,7 @@
 // ScreenTransition: a band of blended tiles advancing one unit of u + 2v per step.
 #include "frontend/screen_transition.h"
 
+#include "globals/presentation.h"
 #include "graphics/canvas.h"
 
 ScreenTransition::ScreenTransition() {
@@ -40,6 +41,10 @@ int ScreenTransition::tileWeight(int u, int v) const {
 // blended with the old one), which is what copying the whole new screen first and drawing
 // the rest over it gave, with less copying.
 void ScreenTransition::draw(Canvas* destination) const {
+    if (presentation().flashSafe) {
+        drawFade(destination);
+        return;
+    }
     // The spare pixel after the frame, as a copy of the whole new screen would take it.
     destination->buffer()[Canvas::kPixelCount - 1] = toCanvas->buffer()[Canvas::kPixelCount - 1];
     for (int v = 0; v < kRows; ++v) {
@@ -59,4 +64,17 @@ void ScreenTransition::draw(Canvas* destination) const {
             u = end;
         }
     }
+}
+
+// The flash-safe wipe: the whole old screen fades evenly into the new one over the same 56
+// steps, so no part of the screen changes by more than a fiftieth of the way in one step.
+void ScreenTransition::drawFade(Canvas* destination) const {
+    const Fixed w = px(kTile * kColumns), h = px(kTile * kRows);
+    destination->drawCanvas(0, 0, w, h, toCanvas, 0, 0, NO_KEY);
+    destination->buffer()[Canvas::kPixelCount - 1] = toCanvas->buffer()[Canvas::kPixelCount - 1];
+    destination->blendCanvas(0, 0, w, h, fromCanvas, 0, 0, fadeWeight(step));
+}
+
+int ScreenTransition::fadeWeight(int step) {
+    return (31 * (kSteps - step) + kSteps / 2) / kSteps;
 }

@@ -22,6 +22,8 @@ class ScreenTransition {
 
     // The old screen's weight for a tile at front distance d (-4..5), 0 outside the band.
     static int weightAt(int d);
+    // The flash-safe look's even fade: the old screen's weight (31 down to 1) at a step.
+    static int fadeWeight(int step);
 
     Canvas* fromCanvas = nullptr;
     Canvas* toCanvas = nullptr;
@@ -31,4 +33,5 @@ class ScreenTransition {
   private:
     static constexpr int kOldScreen = 32;  // a tile ahead of the band: copied unchanged
     int tileWeight(int u, int v) const;
+    void drawFade(Canvas* destination) const;
 };

@@ -65,6 +65,11 @@ class Canvas {
     uint32_t height() const { return properties_.height; }
     // The pixel at (x, y) in whole pixels (for tests and tools).
     uint16_t pixelAt(int x, int y) const { return pixels_[x * xStep_ + y * yStep_]; }
+    // Sets the pixel at (x, y) in whole pixels, inside the frame (the looks' pixel passes).
+    void setPixelAt(int x, int y, uint16_t pixel) { pixels_[x * xStep_ + y * yStep_] = pixel; }
+    // How far apart in buffer() neighbouring pixels of a row and of a column lie.
+    int32_t xStep() const { return xStep_; }
+    int32_t yStep() const { return yStep_; }
 
   private:
     // setPixel with the colour already a frame pixel.

@@ -19,6 +19,9 @@ void setProgramDirectory(const std::string& directory);
 // Where the program's own files (scores, saved game) are written, ending with '/': the program
 // directory when it is writable, otherwise userDataDirectory(), created on first use.
 std::string writableDirectory();
+// The same for the player's own files that every level set shares (Settings.txt): never a set's
+// folder.
+std::string playerDirectory();
 
 // The level file the game plays: the program directory's BrickMap.dat, or the file of the level
 // set in force.

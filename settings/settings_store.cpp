@@ -217,7 +217,8 @@ std::string formatSettings(const Settings& s) {
 }
 
 std::string settingsPath() {
-    return writableDirectory() + kSettingsFileName;
+    // One player, one set of settings, whichever level set is played.
+    return platform::playerDirectory() + kSettingsFileName;
 }
 
 Settings loadSettings(const std::string& path) {

@@ -100,7 +100,10 @@ void Playfield::tick(int dt) {
     if (paddle_->explosionDone()) loseLife();
 
     // 14. No countable brick left: the level is won.
-    if (!hasCountableBrick()) nextLevel();
+    if (!hasCountableBrick()) {
+        cue_ = SoundCue::LastBrick;
+        nextLevel();
+    }
 }
 
 void Playfield::explodeSpentFireBricks() {
@@ -125,6 +128,7 @@ bool Playfield::hasCountableBrick() const {
 }
 
 void Playfield::applyItem(const Item* item) {
+    cue_ = SoundCue::ItemCaught;
     addScore(kItemPoints);
     switch (item->kind()) {
         case Item::BulletBoard:
@@ -205,6 +209,7 @@ void Playfield::splitBall() {
 }
 
 void Playfield::loseLife() {
+    cue_ = SoundCue::LifeLost;
     --lives_;
     livesDisplay_->setValue(lives_);
     // Lives never start below 1, so this is the tick the last one went.

@@ -36,6 +36,7 @@ void deleteAll(std::list<T*>& list) {
 Playfield::Playfield() {
     background_ = new Image(instanceHandle, resource::kPlayBackground);
     statusBar_ = new Image(instanceHandle, resource::kStatusBar);
+    bigDigits_ = new Image(instanceHandle, resource::kBigDigits);
     levelDisplay_ = new DigitFont(instanceHandle, resource::kSmallDigits);
     livesDisplay_ = new DigitFont(instanceHandle, resource::kSmallDigits);
     paddle_ = new Paddle();
@@ -48,6 +49,7 @@ Playfield::Playfield() {
 Playfield::~Playfield() {
     delete background_;
     delete statusBar_;
+    delete bigDigits_;
     // The paddle only refers to balls; the ball list below still owns them.
     delete paddle_;
     delete hitSound_;

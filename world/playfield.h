@@ -15,6 +15,9 @@ class Item;
 class Paddle;
 class SoundClip;
 
+// A moment whose sound carries meaning, shown as a picture for players who cannot hear it.
+enum class SoundCue : uint8_t { None, LifeLost, ItemCaught, LastBrick };
+
 // One cell of the brick grid: its brick (an Empty brick where nothing stands) and the kind of
 // item its brick releases when it breaks (0 = none).
 struct BrickCell {
@@ -79,6 +82,14 @@ class Playfield {
     const std::list<Ball*>& ballList() const { return balls_; }
     int32_t livesLeft() const { return lives_; }
 
+    // The last meaningful moment since the last call, then None. Only the pictures read it:
+    // it is no part of the world's state, its fingerprint or the saved game.
+    SoundCue takeCue() {
+        const SoundCue cue = cue_;
+        cue_ = SoundCue::None;
+        return cue;
+    }
+
   private:
     // Unit tests and the benchmark build positions by hand and call the collision steps.
     friend class PlayfieldTestAccess;
@@ -123,8 +134,12 @@ class Playfield {
     // Saved game (saved_game.cpp).
     void writeSave(int32_t savedLevel, int32_t savedLives, int32_t savedScore);
 
+    // Drawing (playfield_drawing.cpp): the high-contrast look's status line.
+    void drawLargeStatus(Canvas* canvas) const;
+
     Image* background_ = nullptr;
     Image* statusBar_ = nullptr;
+    Image* bigDigits_ = nullptr;  // the high-contrast look's status line
     SoundClip* hitSound_ = nullptr;
     DigitFont* levelDisplay_ = nullptr;
     DigitFont* livesDisplay_ = nullptr;
@@ -140,4 +155,5 @@ class Playfield {
     bool levelCleared_ = false;
     bool gameOver_ = false;
     SaveWritten lastSave_;
+    SoundCue cue_ = SoundCue::None;
 };

@@ -6,9 +6,11 @@
 #include "entities/item.h"
 #include "entities/paddle.h"
 #include "globals/globals.h"
+#include "globals/presentation.h"
 #include "graphics/canvas.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
+#include "graphics/looks.h"
 #include "world/playfield.h"
 
 namespace {
@@ -22,11 +24,51 @@ constexpr Fixed kLevelX = 0x930000;           // 147 px
 constexpr Fixed kLivesX = 0x6A0000;           // 106 px
 constexpr uint32_t kDigitKey = 0xFF0000;      // pure blue, the digit strip's background
 
+// The high-contrast status line: the bar's three pictures (star, heart, flag) beside numbers
+// in the 16 x 16 digits, over black under a white rule.
+constexpr int kBarTop = 200;
+constexpr int kPlayBottom = 200;  // the outlines stop where the status line begins
+constexpr int kBigDigit = 16;
+constexpr int kBigDigitsY = 203;
+constexpr int kIconY = 3;  // in the bar's picture and the frame's bar alike
+constexpr int kIconWidth = 13, kIconHeight = 12;
+struct StatusField {
+    int iconX;   // in the bar's picture
+    int iconAt;  // in the frame
+    int digitsAt;
+};
+constexpr StatusField kScoreField{3, 0, 13};
+constexpr StatusField kLivesField{93, 95, 108};
+constexpr StatusField kLevelField{133, 142, 156};
+
+// A number in the big digits, left to right from x.
+void drawBigNumber(Canvas* canvas, const Image* digits, int x, int32_t value) {
+    const uint32_t magnitude =
+        value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    char text[12];
+    int n = 0;
+    uint32_t v = magnitude;
+    do {
+        text[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0 && n < 11);
+    for (int i = 0; i < n; ++i) {
+        canvas->drawImage(px(x + kBigDigit * i), px(kBigDigitsY), px(kBigDigit), px(kBigDigit),
+                          digits, px(kBigDigit * (text[n - 1 - i] - '0')), 0, kDigitKey);
+    }
+}
+
 }  // namespace
 
 void Playfield::draw(Canvas* canvas) const {
-    canvas->drawImage(0, 0, px(background_->width), px(background_->height), background_, 0, 0,
-                      NO_KEY);
+    const bool highContrast = presentation().highContrast;
+    if (highContrast) {
+        // A plain dark field: nothing behind the bricks, the balls and the items.
+        looks::fillRect(canvas, 0, 0, wholePixels(kStatusBarWidth), kPlayBottom, looks::kBlack);
+    } else {
+        canvas->drawImage(0, 0, px(background_->width), px(background_->height), background_, 0, 0,
+                          NO_KEY);
+    }
     paddle_->draw(canvas);
     for (const Ball* ball : balls_) ball->draw(canvas);
     for (const Bullet* bullet : bullets_) bullet->draw(canvas);
@@ -37,10 +79,33 @@ void Playfield::draw(Canvas* canvas) const {
         }
     }
     for (const Item* item : items_) item->draw(canvas);
+    // Strong outlines around every solid thing; the sparks and blasts drawn next stay as they
+    // are.
+    if (highContrast) looks::outlineObjects(canvas, 0, kPlayBottom, looks::kBlack, looks::kWhite);
     for (const Effect* effect : effects_) effect->draw(canvas);
     // The status line covers anything that reaches below the playing area.
+    if (highContrast) {
+        drawLargeStatus(canvas);
+        return;
+    }
     canvas->drawImage(0, kStatusBarY, kStatusBarWidth, kStatusBarHeight, statusBar_, 0, 0, NO_KEY);
     canvas->drawNumber(kScoreX, kNumbersY, scoreCounter, kDigitKey);
     canvas->drawNumber(kLevelX, kNumbersY, levelDisplay_, kDigitKey);
     canvas->drawNumber(kLivesX, kNumbersY, livesDisplay_, kDigitKey);
+}
+
+void Playfield::drawLargeStatus(Canvas* canvas) const {
+    const int width = wholePixels(kStatusBarWidth), height = wholePixels(kStatusBarHeight);
+    looks::fillRect(canvas, 0, kBarTop, width, height, looks::kBlack);
+    for (const StatusField& field : {kScoreField, kLivesField, kLevelField}) {
+        canvas->drawImage(px(field.iconAt), px(kBarTop + kIconY), px(kIconWidth), px(kIconHeight),
+                          statusBar_, px(field.iconX), px(kIconY), NO_KEY);
+    }
+    // The icons' own dark backing goes black and their colours full.
+    looks::raiseContrast(canvas, kBarTop, kBarTop + height);
+    looks::fillRect(canvas, 0, kBarTop, width, 1, looks::kWhite);
+    const int32_t score = scoreCounter != nullptr ? scoreCounter->value() : 0;
+    drawBigNumber(canvas, bigDigits_, kScoreField.digitsAt, score);
+    drawBigNumber(canvas, bigDigits_, kLivesField.digitsAt, livesDisplay_->value());
+    drawBigNumber(canvas, bigDigits_, kLevelField.digitsAt, levelDisplay_->value());
 }

@@ -173,15 +173,16 @@ std::string levelSetId() {
     return levelSetName;
 }
 
-std::string writableDirectory() {
+std::string playerDirectory() {
     const std::string program = programDirectory();
-    std::string base;
-    if (::access(program.c_str(), W_OK) == 0) {
-        base = program;
-    } else {
-        base = userDataDirectory();
-        makeDirectories(base);
-    }
+    if (::access(program.c_str(), W_OK) == 0) return program;
+    const std::string base = userDataDirectory();
+    makeDirectories(base);
+    return base;
+}
+
+std::string writableDirectory() {
+    const std::string base = playerDirectory();
     if (levelSetName.empty()) return base;
     const std::string own = base + "sets/" + levelSetName + "/";
     makeDirectories(own);

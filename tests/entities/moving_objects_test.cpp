@@ -1,5 +1,6 @@
 // Bullets, items and the two spark bursts.
 #include <memory>
+#include <vector>
 
 #include "entities/break_burst.h"
 #include "entities/bullet.h"
@@ -7,12 +8,19 @@
 #include "entities/item.h"
 #include "entities/spark.h"
 #include "entity_fixture.h"
+#include "globals/presentation.h"
 #include "graphics/canvas.h"
 #include "platform/random.h"
 
 namespace {
 
-class MovingObjectsTest : public EntityTest {};
+class MovingObjectsTest : public EntityTest {
+  protected:
+    void TearDown() override {
+        presentation() = Presentation{};
+        EntityTest::TearDown();
+    }
+};
 
 TEST_F(MovingObjectsTest, BulletRisesTwoAndAHalfPixelsATick) {
     Bullet low(px(10), px(2));
@@ -154,6 +162,56 @@ TEST_F(MovingObjectsTest, BreakBurstScattersTenSparksOverTheBrick) {
     EXPECT_TRUE(burst.isFinished());
     burst.draw(&canvas);
     EXPECT_EQ(platform::nextRandom(), mirror.next());
+}
+
+// Either look draws an item as a shape of its own kind: fourteen outlines, no two alike, so a
+// player who cannot tell the colours apart can tell the kinds. The default look keeps the
+// capsule (ItemIconsComeFromTwoRowsOfSeven).
+TEST_F(MovingObjectsTest, EitherLookGivesEachItemKindItsOwnShape) {
+    for (const bool highContrast : {true, false}) {
+        presentation().highContrast = highContrast;
+        presentation().flashSafe = !highContrast;
+        std::vector<std::vector<bool>> shapes;
+        for (int32_t kind = 1; kind <= Item::kKindCount; ++kind) {
+            Canvas canvas;  // all black, a colour no stand-in sheet pixel has but (0, 0)
+            Item(px(10), px(10), 0, 0, kind).draw(&canvas);
+            std::vector<bool> shape;
+            for (int y = 0; y < 40; ++y)
+                for (int x = 0; x < 40; ++x) shape.push_back(canvas.pixelAt(x, y) != 0);
+            // Inside the item's 20 x 20 square, and more than a speck.
+            int inside = 0, outside = 0;
+            for (int y = 0; y < 40; ++y) {
+                for (int x = 0; x < 40; ++x) {
+                    const bool in = x >= 10 && x < 30 && y >= 10 && y < 30;
+                    (in ? inside : outside) += shape[y * 40 + x];
+                }
+            }
+            EXPECT_EQ(outside, 0) << "kind " << kind;
+            EXPECT_GT(inside, 150) << "kind " << kind;
+            for (size_t other = 0; other < shapes.size(); ++other)
+                EXPECT_NE(shapes[other], shape) << "kinds " << other + 1 << " and " << kind;
+            shapes.push_back(shape);
+        }
+    }
+}
+
+// Sparks take their five colour draws whatever the look, shown or not: a look never moves the
+// generator differently.
+TEST_F(MovingObjectsTest, SparksTakeTheSameDrawsInEveryLook) {
+    for (const bool flashSafe : {false, true}) {
+        presentation().flashSafe = flashSafe;
+        presentation().highContrast = !flashSafe;
+        globals->restart(kSeed);
+        RandomMirror mirror(kSeed);
+        HitBurst burst(px(1), px(45));  // a spark at the left edge: one arm off the frame
+        for (int i = 0; i < 10; ++i) mirror.next();
+        Canvas canvas;
+        burst.draw(&canvas);
+        for (int i = 0; i < 25; ++i) mirror.next();
+        Spark(px(-5), px(-5), 0, 0, 10).draw(&canvas);  // wholly off the frame: still five
+        for (int i = 0; i < 5; ++i) mirror.next();
+        EXPECT_EQ(platform::nextRandom(), mirror.next()) << "flash-safe " << flashSafe;
+    }
 }
 
 }  // namespace

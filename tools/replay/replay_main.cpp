@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "globals/presentation.h"
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
@@ -18,10 +19,11 @@ namespace {
 constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
     "                         [--trace FILE] [--autoplay] [--web] [--touch] [--pace PERCENT]\n"
-    "                         [--settings FILE]\n"
+    "                         [--settings FILE] [--look LOOK]... [--cues]\n"
     "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N] [--scratch DIR]\n"
+    "                         [--look LOOK]... [--cues]\n"
     "       vextorium2-replay --proof FILE [--dir DIR] [--levels FILE] [--script FILE|-]\n"
-    "                         [--trace FILE]\n"
+    "                         [--trace FILE] [--look LOOK]... [--cues]\n"
     "       vextorium2-replay --help | --version\n"
     "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
     "  --dir DIR        the program directory (levels, sounds, saved files); default: beside\n"
@@ -39,6 +41,9 @@ constexpr const char* kUsage =
     "  --pace PERCENT   play at 100 (the default), 75 or 50 percent of full pace: the gates\n"
     "                   open every 11, about 14.7 or 22 virtual ms; the script's times and\n"
     "                   the built-in player's stay in virtual ms\n"
+    "  --look LOOK      draw in a look: high-contrast or flash-safe (both may be given); in\n"
+    "                   every mode, as a look changes only the pictures\n"
+    "  --cues           show the sound cues (a small picture when a meaningful sound plays)\n"
     "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
     "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4); a\n"
     "                   game played below full pace is 'proven SCORE KEY pace PERCENT'\n"
@@ -103,6 +108,17 @@ int main(int argc, char** argv) {
             web = true;
         } else if (arg == "--touch") {
             touch = true;
+        } else if (arg == "--cues") {
+            presentation().soundCues = true;
+        } else if (arg == "--look") {
+            auto v = value(arg.c_str());
+            if (v && *v == "high-contrast") {
+                presentation().highContrast = true;
+            } else if (v && *v == "flash-safe") {
+                presentation().flashSafe = true;
+            } else {
+                return badArguments("--look needs high-contrast or flash-safe");
+            }
         } else if (arg == "--dir" || arg == "--script" || arg == "--trace" || arg == "--settings") {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
@@ -143,7 +159,8 @@ int main(int argc, char** argv) {
     if (verifyPath) {
         if (proofPath || script || tracePath || autoplay || seed || until || web || touch ||
             settingsPath || pace)
-            return badArguments("--verify takes only --levels, --max-steps, --scratch and --dir");
+            return badArguments(
+                "--verify takes only --levels, --max-steps, --scratch, --dir, --look and --cues");
         return verifyRecord(*verifyPath, levelsPath, maxSteps, scratchPath);
     }
     if (scratchPath) return badArguments("--scratch goes with --verify only");
