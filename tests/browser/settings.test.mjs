@@ -45,21 +45,25 @@ async function tap(page, selector) {
 }
 
 // The page starts again on its own (the panel's restart): waits for the new document's title.
-async function restarted(page, action) {
+async function restarted(page, action, screen = ref.title, what = 'the title') {
     await page.evaluate(() => { globalThis.v2Before = true; });
     await action();
     await page.waitForFunction(() => !globalThis.v2Before && document.readyState === 'complete' &&
         !document.getElementById('settings').disabled, { timeout: 30000 });
-    await waitForScreen(page, 'the title after the restart', ref.title);
+    await waitForScreen(page, `${what} after the restart`, screen);
 }
 
 const text = (files, name) => Buffer.from(files[name] ?? []).toString('utf8');
 const message = (page) => page.$eval('#panel-message', (p) => p.textContent);
 
-test('the settings panel writes Settings.txt, keeps lines it does not know, refuses a key two actions share',
-    kCase, async () => {
+test('the settings panel writes Settings.txt, keeps lines it does not know, refuses a key two actions share; '
+    + 'saved in play, the game goes on from its saved game', kCase, async () => {
     await withPage(async ({ page }) => {
         await storeFiles(page, { 'Settings.txt': Buffer.from('# my own\nfuture.option = 7\npace = 75\n') });
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'Enter', ref.stage, 'stage 1');
+        await press(page, 'Enter', ref.play, 'play', ref.playMask);
         await tap(page, '#settings');
         assert.equal(await page.$eval('input[name="pace"]:checked', (i) => i.value), '75', 'the file\'s pace shown');
 
@@ -74,7 +78,9 @@ test('the settings panel writes Settings.txt, keeps lines it does not know, refu
         assert.equal(await page.$eval('#key-map .bind[data-action="down"][data-slot="0"]', (b) => b.textContent),
             'Arrow Down', 'the refused key left Down as it was');
 
-        await restarted(page, () => tap(page, '#panel-save'));
+        // The program ends as the home key ends it, saving the game, and takes it up again.
+        await restarted(page, () => tap(page, '#panel-save'), ref.stage, 'the saved game\'s stage');
+        assert.deepEqual((await storedFiles(page))['AutoSave.dat'], [1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0]);
         // The known lines changed in place, the new ones after them; Up keeps its second key.
         assert.equal(text(await storedFiles(page), 'Settings.txt'),
             '# my own\nfuture.option = 7\npace = 50\nlook.high_contrast = on\nkey.up = KeyW, Numpad8\n');
@@ -152,8 +158,6 @@ test('in play a finger below the picture steers the paddle, which stays in sight
 
 test('the files exported from one browser are all there after an import into another', kCase, async () => {
     const server = await startServer();
-    const first = await launch();
-    const second = await launch();
     try {
         const files = {
             'ScoreList.sav': lowScoreTable(),
@@ -161,46 +165,58 @@ test('the files exported from one browser are all there after an import into ano
             'GameRecord.dat': Buffer.from([1, 2, 3, 4, 5]),
             'Settings.txt': Buffer.from('pace = 75\n# mine\n'),
         };
-        const page = await opened(first, server, { width: 1280, height: 800 });
-        await storeFiles(page, files);
-        const exported = await storedFiles(page);
-        for (const name of Object.keys(files)) assert.deepEqual(Buffer.from(exported[name]), files[name], name);
-        // The download's contents, kept by the test instead of saved.
-        await page.evaluate(() => {
-            URL.createObjectURL = (blob) => { globalThis.v2Exported = blob.text(); return 'about:blank'; };
-            HTMLAnchorElement.prototype.click = () => {};
+        // One browser at a time: the WebKit driver holds one session.
+        let exported;
+        let file;
+        await inBrowser(server, async (page) => {
+            await storeFiles(page, files);
+            exported = await storedFiles(page);
+            for (const name of Object.keys(files)) assert.deepEqual(Buffer.from(exported[name]), files[name], name);
+            // The download's contents, kept by the test instead of saved.
+            await page.evaluate(() => {
+                URL.createObjectURL = (blob) => { globalThis.v2Exported = blob.text(); return 'about:blank'; };
+                HTMLAnchorElement.prototype.click = () => {};
+            });
+            await tap(page, '#settings');
+            await page.evaluate(() => document.getElementById('export').click());
+            file = await page.evaluate(() => globalThis.v2Exported);
+            assert.match(await message(page), new RegExp(`Exported ${Object.keys(exported).length} files`));
         });
-        await tap(page, '#settings');
-        await tap(page, '#export');
-        const file = await page.evaluate(() => globalThis.v2Exported);
-        assert.match(await message(page), new RegExp(`Exported ${Object.keys(exported).length} files`));
 
-        const fresh = await opened(second, server, { width: 1280, height: 800 });
-        const choose = (contents) => fresh.evaluate((t) => {
-            const input = document.getElementById('import-file');
-            const chosen = new DataTransfer();
-            chosen.items.add(new File([t], 'vextorium2.json', { type: 'application/json' }));
-            input.files = chosen.files;
-            input.dispatchEvent(new Event('change'));
-        }, contents);
-        await tap(fresh, '#settings');
-        // A damaged file changes nothing and says so.
-        const before = await storedFiles(fresh);
-        await choose(file.replace(/"ScoreList.sav": "[A-Za-z]/, '"ScoreList.sav": "*'));
-        await fresh.waitForFunction(() => /cannot be imported/.test(document.getElementById('panel-message').textContent));
-        assert.equal(await fresh.$eval('#import-confirm', (row) => row.hidden), true);
-        assert.deepEqual(await storedFiles(fresh), before);
+        await inBrowser(server, async (page) => {
+            const choose = (contents) => page.evaluate((t) => {
+                const input = document.getElementById('import-file');
+                const chosen = new DataTransfer();
+                chosen.items.add(new File([t], 'vextorium2.json', { type: 'application/json' }));
+                input.files = chosen.files;
+                input.dispatchEvent(new Event('change'));
+            }, contents);
+            await tap(page, '#settings');
+            // A damaged file changes nothing and says so.
+            const before = await storedFiles(page);
+            await choose(file.replace(/"ScoreList.sav": "[A-Za-z]/, '"ScoreList.sav": "*'));
+            await page.waitForFunction(() => /cannot be imported/.test(document.getElementById('panel-message').textContent));
+            assert.equal(await page.$eval('#import-confirm', (row) => row.hidden), true);
+            assert.deepEqual(await storedFiles(page), before);
 
-        await choose(file);
-        await fresh.waitForFunction(() => !document.getElementById('import-confirm').hidden);
-        await restarted(fresh, () => tap(fresh, '#import-yes'));
-        const listed = (all) => Object.keys(all).sort().map((name) => `${name}: ${Buffer.from(all[name]).toString('base64')}`);
-        assert.deepEqual(listed(await storedFiles(fresh)), listed(exported));
-        assert.deepEqual(await second.pageErrors(), [], 'errors thrown in the second page');
-        assert.deepEqual(await first.pageErrors(), [], 'errors thrown in the first page');
+            await choose(file);
+            await page.waitForFunction(() => !document.getElementById('import-confirm').hidden);
+            await restarted(page, () => tap(page, '#import-yes'));
+            const listed = (all) => Object.keys(all).sort().map((name) => `${name}: ${Buffer.from(all[name]).toString('base64')}`);
+            assert.deepEqual(listed(await storedFiles(page)), listed(exported));
+        });
     } finally {
-        await first.close();
-        await second.close();
         await server.stop();
     }
 });
+
+// A browser of its own (empty storage) on the title of the server's page.
+async function inBrowser(server, body) {
+    const browser = await launch();
+    try {
+        await body(await opened(browser, server, { width: 1280, height: 800 }));
+        assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
+    } finally {
+        await browser.close();
+    }
+}
