@@ -6,7 +6,7 @@ import { onlyIn } from './engines.mjs';
 import { launch, readFrame, setting, startServer, storedFiles, storeFiles, waitFor, waitForPaddle,
     waitForScreen } from './harness.mjs';
 import { kPaddleWidth } from './frames.mjs';
-import { lowScoreTable, press } from './play.mjs';
+import { lowScoreTable, press, stubWakeLock } from './play.mjs';
 import { kSavedGame, references } from './references.mjs';
 
 const kCase = { timeout: 240000 };
@@ -90,26 +90,6 @@ test('the settings panel writes Settings.txt, keeps lines it does not know, refu
         assert.equal(await page.$eval('#key-map .bind[data-action="up"][data-slot="0"]', (b) => b.textContent), 'W');
     });
 });
-
-// navigator.wakeLock answered by the test, whatever the engine has: what the page asked for.
-function stubWakeLock() {
-    globalThis.v2Wake = [];
-    const wakeLock = {
-        request(type) {
-            globalThis.v2Wake.push(`request ${type}`);
-            let released = false;
-            return Promise.resolve({
-                addEventListener() {},
-                release() {
-                    if (!released) globalThis.v2Wake.push('release');
-                    released = true;
-                    return Promise.resolve();
-                },
-            });
-        },
-    };
-    Object.defineProperty(Navigator.prototype, 'wakeLock', { get: () => wakeLock, configurable: true });
-}
 
 test('the screen is kept awake from the stage to the game\'s end, not on the menus', kCase, async () => {
     await withPage(async ({ page }) => {

@@ -365,6 +365,13 @@ var Module = {
     return out.length > 0 ? out.join('\n') + '\n' : '';
   }
 
+  // The settings the program reads (all but the page's own), as one text to compare.
+  function programSettings(settings) {
+    return settingsText('', settings).split('\n').filter(function (line) {
+      return !kPageOnly.some(function (name) { return line.startsWith(name + ' '); });
+    }).join('\n');
+  }
+
   function storedText(name) {
     const bytes = Module.v2Files && Module.v2Files.read(name);
     return bytes ? new TextDecoder().decode(bytes) : '';
@@ -621,11 +628,7 @@ var Module = {
       closePanel();
       return;
     }
-    const restart = JSON.stringify(settingsText('', before).split('\n').filter(function (line) {
-      return !kPageOnly.some(function (name) { return line.startsWith(name + ' '); });
-    })) !== JSON.stringify(settingsText('', edited).split('\n').filter(function (line) {
-      return !kPageOnly.some(function (name) { return line.startsWith(name + ' '); });
-    }));
+    const restart = programSettings(before) !== programSettings(edited);
     Module.v2Files.change([[kSettingsFile, new TextEncoder().encode(text)]], []).then(function (kept) {
       if (!kept) {
         say('The browser did not keep the settings.');
