@@ -76,7 +76,7 @@ test('the settings panel writes Settings.txt, keeps lines it does not know, refu
         await page.keyboard.press('w');
         assert.match(await message(page), /W is already Up/);
         assert.equal(await page.$eval('#key-map .bind[data-action="down"][data-slot="0"]', (b) => b.textContent),
-            'Arrow Down', 'the refused key left Down as it was');
+            '↓ Down', 'the refused key left Down as it was');
 
         // The program ends as the home key ends it, saving the game, and takes it up again.
         await restarted(page, () => tap(page, '#panel-save'), ref.stage, 'the saved game\'s stage');

@@ -424,8 +424,8 @@ var Module = {
   function say(text) { panelMessage.textContent = text; }
 
   function prettyKey(code) {
-    return code.replace(/^Key(?=.$)/, '').replace(/^Digit/, '').replace(/^Numpad/, 'Num ')
-      .replace(/^Arrow/, 'Arrow ');
+    const arrows = {ArrowUp: '↑ Up', ArrowDown: '↓ Down', ArrowLeft: '← Left', ArrowRight: '→ Right'};
+    return arrows[code] || code.replace(/^Key(?=.$)/, '').replace(/^Digit/, '').replace(/^Numpad/, 'Num ');
   }
   function showMaps() {
     for (const kind of ['key', 'pad']) {
@@ -446,7 +446,7 @@ var Module = {
           const waiting = listening && listening.kind === kind && listening.action === action &&
                           listening.slot === slot;
           const bound = names[slot] || '';
-          button.textContent = waiting ? (kind === 'key' ? 'Press a key…' : 'Press a button…')
+          button.textContent = waiting ? 'Press…'
                                        : bound ? (kind === 'key' ? prettyKey(bound) : bound) : '—';
           button.setAttribute('aria-label', label + ', ' + kKinds[kind].what + ' ' + (slot + 1) +
                               ': ' + (bound || 'none'));
