@@ -274,6 +274,8 @@ var Module = {
     up: ['dpup'], down: ['dpdown'], left: ['dpleft'], right: ['dpright'], action: ['a'],
     soft_left: ['x'], soft_right: ['y'], home: ['back'],
   };
+  // The program's own keys, which no action may have.
+  const kReservedKeys = {F10: 'F10 opens the game\'s own settings screen.', F11: 'F11 switches full screen.'};
   // The standard gamepad mapping's buttons by index; the triggers have no name.
   const kPadButtons = ['a', 'b', 'x', 'y', 'leftshoulder', 'rightshoulder', null, null, 'back',
                        'start', 'leftstick', 'rightstick', 'dpup', 'dpdown', 'dpleft', 'dpright',
@@ -295,9 +297,10 @@ var Module = {
   function nameList(value, kind) {
     const names = value.split(',').map(function (name) { return name.trim(); });
     const valid = kind === 'key' ? /^[A-Za-z0-9]{1,32}$/ : /^[a-z]{1,16}$/;
-    if (names.length < 1 || names.length > 2 || names.some(function (name) {
+    // Up to four, as the game's own action key has; the panel gives each action two places.
+    if (names.length < 1 || names.length > 4 || names.some(function (name) {
       return !valid.test(name) || (kind === 'pad' && !kPadButtons.includes(name));
-    }) || names[0] === names[1]) return null;
+    }) || new Set(names).size !== names.length) return null;
     return names;
   }
   // What the file says, as the program reads it: a value out of range is the default's, a map
@@ -458,6 +461,10 @@ var Module = {
     }
   }
   function showPanel() {
+    // A game's record holds the one pace it is played at: it is changed between games.
+    const inGame = screenState === 'STAGE' || screenState === 'PLAY';
+    sheet.querySelectorAll('[name="pace"]').forEach(function (input) { input.disabled = inGame; });
+    document.getElementById('pace-note').hidden = !inGame;
     for (const name in kPlain) {
       const value = valueOf(edited, name);
       sheet.querySelectorAll('[name="' + name + '"]').forEach(function (input) {
@@ -571,7 +578,8 @@ var Module = {
       if (event.repeat) return;
       if (event.code === 'Escape') stopListening();
       else if (event.code === 'Delete' || event.code === 'Backspace') clearSlot();
-      else if (event.code === 'F11' || !/^[A-Za-z0-9]{1,32}$/.test(event.code)) say('That key cannot be used.');
+      else if (kReservedKeys[event.code]) say(kReservedKeys[event.code]);
+      else if (!/^[A-Za-z0-9]{1,32}$/.test(event.code)) say('That key cannot be used.');
       else bind(event.code);
     } else if (event.key === 'Escape') {
       event.preventDefault();
@@ -582,7 +590,9 @@ var Module = {
       const stops = Array.from(sheet.querySelectorAll('button:not([hidden]), input:not([type="file"])'))
         .filter(function (element) { return element.offsetParent !== null; });
       const at = stops.indexOf(document.activeElement);
-      if (event.shiftKey ? at <= 0 : at === stops.length - 1) {
+      // A group of radio buttons is one stop: any of the first group is the first.
+      const first = at <= 0 || (stops[0].type === 'radio' && document.activeElement.name === stops[0].name);
+      if (event.shiftKey ? first : at === stops.length - 1) {
         event.preventDefault();
         stops[event.shiftKey ? stops.length - 1 : 0].focus();
       }
