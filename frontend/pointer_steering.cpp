@@ -9,6 +9,19 @@
 #include "platform/display.h"
 #include "world/playfield.h"
 
+// The column the paddle is steered to: the pointer's distance from the frame's centre scaled by
+// the sensitivity, so that at 200% half the hand's movement crosses the whole field and at 50%
+// the paddle stays within the middle half. Whole pixels, on the frame.
+int PointerSteering::aimedColumn(int pointerX) const {
+    const int centre = platform::kFrameWidth / 2;
+    const int aimed = centre + (pointerX - centre) * sensitivity_ / 100;
+    return std::clamp(aimed, 0, platform::kFrameWidth - 1);
+}
+
+void PointerSteering::setSensitivity(int percent) {
+    sensitivity_ = std::clamp(percent, kMinSensitivity, kMaxSensitivity);
+}
+
 SteeringKeys PointerSteering::handlePointer(const platform::Message& message,
                                             const GameApp& app) {
     SteeringKeys keys;
@@ -18,7 +31,7 @@ SteeringKeys PointerSteering::handlePointer(const platform::Message& message,
                       (message.id == platform::kMsgPointerDown && !over_);
     if (aims && app.state() == PLAY) {
         // The back ends send frame columns only; anything else is held to the frame.
-        x_ = std::clamp(platform::pointerX(message.longParam), 0, platform::kFrameWidth - 1);
+        x_ = aimedColumn(platform::pointerX(message.longParam));
         over_ = true;
         if (message.id == platform::kMsgPointerMove) overridden_ = false;
     }

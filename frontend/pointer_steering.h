@@ -48,7 +48,17 @@ class PointerSteering {
     // The key held for the pointer (kKeyLeft or kKeyRight), 0 for none.
     uint32_t heldKey() const { return held_; }
 
+    // How far the paddle is aimed for a move of the pointer, in percent (the player's setting):
+    // the aim is the frame's centre plus the pointer's distance from it times this, kept on the
+    // frame. 100 aims right under the pointer. Only the aim changes: play still sees only keys.
+    static constexpr int kMinSensitivity = 50;
+    static constexpr int kMaxSensitivity = 200;
+    void setSensitivity(int percent);
+    int sensitivity() const { return sensitivity_; }
+
   private:
+    int aimedColumn(int pointerX) const;
+
     void hold(uint32_t key, SteeringKeys& keys);
     void release(SteeringKeys& keys);
 
@@ -56,4 +66,5 @@ class PointerSteering {
     bool over_ = false;        // the pointer is over the play screen, aiming
     bool overridden_ = false;  // a real left or right key took over
     uint32_t held_ = 0;
+    int sensitivity_ = 100;
 };

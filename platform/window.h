@@ -19,6 +19,13 @@ constexpr uint32_t kMsgPointerMove = 0x0200;
 constexpr uint32_t kMsgPointerDown = 0x0201;
 constexpr uint32_t kMsgPointerUp = 0x0202;
 constexpr uint32_t kMsgPointerLeave = 0x02A3;
+// The desktop program's settings key (F10) was pressed; it is no game key and never reaches play.
+constexpr uint32_t kMsgSettings = 0x0110;
+// While the settings screen waits for a new key or button (platform::setCapturing), a press is
+// sent as one of these instead of a game key: wordParam is the key's USB HID usage, or the
+// button's number in SDL's controller layout. Its release is not sent.
+constexpr uint32_t kMsgBindKey = 0x0111;
+constexpr uint32_t kMsgBindButton = 0x0112;
 
 constexpr uint32_t kKeyAction = 0x0D;
 constexpr uint32_t kKeyLeft = 0x25;

@@ -23,6 +23,7 @@
 #include "shell/frame_timer.h"
 #include "shell/message_table.h"
 #include "shell/pace.h"
+#include "shell/player_settings.h"
 #include "shell/program.h"
 #include "shell/stale_input.h"
 #include "sound/sound_clip.h"
@@ -129,6 +130,12 @@ void drawStep() {
 bool loopStep() {
     Program& p = theProgram;
     if (!p.active) return false;
+    if (settingsScreenOpen()) {
+        // No tick and no draw of the game: only the screen's picture.
+        if (!p.drawGate->ready()) return false;
+        p.display->present(drawSettingsScreen());
+        return true;
+    }
     p.display->present(p.app->canvas());
     if (p.tickGate->ready()) tickStep();
     if (!p.drawGate->ready()) return false;
@@ -158,6 +165,7 @@ void takeUpSavedGame() {
 uint32_t idleWaitMs(bool drew) {
     if (!theProgram.active) return kInactiveWaitMs;
     if (drew) return 0;
+    if (settingsScreenOpen()) return theProgram.drawGate->msUntilReady();
     return std::min(theProgram.tickGate->msUntilReady(), theProgram.drawGate->msUntilReady());
 }
 
@@ -182,6 +190,7 @@ int runProgram(bool fullScreen, bool playOn) {
         platform::destroyWindow();
         return kExitNoStart;
     }
+    startPlayerSettings();
     platform::showWindow();
     if (playOn) takeUpSavedGame();
     StaleInput staleInput;
@@ -199,6 +208,7 @@ int runProgram(bool fullScreen, bool playOn) {
         staleInput.caughtUp();
         if (theProgram.running) platform::waitForMessage(idleWaitMs(drew));
     }
+    closeSettingsScreen();
     destroyGlobals();
     platform::destroyWindow();
     // Any orderly shutdown ends with status 0 (the last message's key code is not an exit code).

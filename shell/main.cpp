@@ -3,14 +3,16 @@
 #include <cstring>
 
 #include "shell/entry.h"
+#include "shell/player_settings.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: vextorium2 [--fullscreen | --windowed]\n"
+    "usage: vextorium2 [--fullscreen | --windowed] [--settings]\n"
     "       vextorium2 --help | --version\n"
     "  --fullscreen  start full screen (the default; F11 or Alt+Enter switches)\n"
     "  --windowed    start in a window of 528 x 660 pixels\n"
+    "  --settings    start on the settings screen (F10 opens and closes it at any time)\n"
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n";
 
@@ -18,6 +20,7 @@ constexpr const char* kUsage =
 
 int main(int argc, char** argv) {
     bool fullScreen = true;
+    bool openSettings = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0) {
@@ -32,10 +35,13 @@ int main(int argc, char** argv) {
             fullScreen = true;
         } else if (std::strcmp(arg, "--windowed") == 0) {
             fullScreen = false;
+        } else if (std::strcmp(arg, "--settings") == 0) {
+            openSettings = true;
         } else {
             std::fprintf(stderr, "vextorium2: unknown argument '%s'\n%s", arg, kUsage);
             return kExitBadUsage;
         }
     }
+    useSettingsStore("", true, openSettings);
     return runProgram(fullScreen);
 }

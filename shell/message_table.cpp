@@ -7,6 +7,7 @@
 #include "frontend/screen_pointer.h"
 #include "globals/globals.h"
 #include "shell/display.h"
+#include "shell/player_settings.h"
 #include "shell/program.h"
 
 const MessageEntry messageTable[10] = {
@@ -18,6 +19,8 @@ const MessageEntry messageTable[10] = {
 };
 
 int32_t windowProc(const platform::Message& message) {
+    // The settings screen, while open, takes the keys and the pointer before the game.
+    if (settingsScreenTakes(message)) return 0;
     for (const MessageEntry& entry : messageTable) {
         if (entry.id == message.id) return entry.handler(message);
     }

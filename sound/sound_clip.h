@@ -1,10 +1,17 @@
-// SoundClip: one WAV file in memory on its own wave-output stream, played once or looped.
+// SoundClip: one WAV file in memory on its own wave-output stream, played once or looped, as
+// loud as the player set it: a looped clip is music (presentation().musicVolume), any other an
+// effect (effectsVolume). The switches and mute still decide whether it plays at all.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/wave_out.h"
+
+// Scales `bytes` of PCM samples (8-bit unsigned or 16-bit signed little-endian, as `format`
+// says) from `from` into `to` to `percent` (0..100) of their loudness, truncating toward silence.
+void scaleSamples(const platform::WaveFormat& format, const uint8_t* from, uint8_t* to,
+                  size_t bytes, int percent);
 
 class SoundClip {
   public:
@@ -23,11 +30,24 @@ class SoundClip {
 
     bool isSilent() const { return output_ == nullptr; }
 
+    // Every clip takes up the volumes of presentation() now: one whose volume changed stops,
+    // and music that was playing starts again at the new volume.
+    static void applyVolumes();
+
   private:
     static void onDone(platform::WaveStream stream, uint32_t message, uintptr_t instance,
                        platform::WaveHeader* header);
 
+    int wantedVolume() const;
+    void setVolume(int percent);
+    void stop();
+
     std::vector<uint8_t> fileData_;
+    std::vector<uint8_t> scaled_;  // the samples at volume_, when below 100
+    int volume_ = 100;
+    bool loop_ = false;
+    bool started_ = false;  // a looped clip was played (and plays on until destroyed)
+    bool paused_ = false;
     platform::WaveFormat format_;
     platform::WaveStream output_ = nullptr;
     platform::WaveHeader* header_ = nullptr;

@@ -1,7 +1,8 @@
-// Key table: the game's keyboard and gamepad layout, the same in the desktop window and in the
-// browser. Keys are named by their USB HID usage (the value of SDL's scancodes) and by the
-// browser's KeyboardEvent.code for the same physical key; gamepad buttons by their place in
-// SDL's controller layout and in the browser's standard gamepad mapping.
+// Key table: the game keys of keyboard keys and gamepad buttons as each back end names them,
+// through the input map in force (platform/common/input_map.h), the same in the desktop window
+// and in the browser. Keys are named by their USB HID usage (the value of SDL's scancodes) and
+// by the browser's KeyboardEvent.code for the same physical key; gamepad buttons by their place
+// in SDL's controller layout and in the browser's standard gamepad mapping.
 #pragma once
 #include <cstdint>
 #include <string_view>
@@ -23,5 +24,8 @@ uint32_t handsetKeyForStandardButton(int index);
 // full screen on and off.
 bool isFullScreenUsage(uint32_t usage, bool alt);
 bool isFullScreenCode(std::string_view code, bool alt);
+
+// The desktop program's settings key, F10 (the page has a settings panel of its own).
+bool isSettingsUsage(uint32_t usage);
 
 }  // namespace platform

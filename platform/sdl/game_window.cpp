@@ -24,6 +24,8 @@
 
 #include "assets/resource_ids.h"
 #include "platform/bitmap.h"
+#include "platform/common/input_map.h"
+#include "platform/common/key_table.h"
 #include "platform/common/utf8.h"
 #include "platform/sdl/key_map.h"
 #include "platform/sdl/letterbox.h"
@@ -343,13 +345,9 @@ void GameWindow::translate(const SDL_Event& event) {
             translateFinger(event.tfinger);
             break;
         case SDL_CONTROLLERBUTTONDOWN:
-        case SDL_CONTROLLERBUTTONUP: {
-            const uint32_t key =
-                handsetKeyForButton(static_cast<SDL_GameControllerButton>(event.cbutton.button));
-            if (key != 0)
-                push(event.type == SDL_CONTROLLERBUTTONDOWN ? kMsgKeyDown : kMsgKeyUp, key);
+        case SDL_CONTROLLERBUTTONUP:
+            translateButton(event.cbutton.button, event.type == SDL_CONTROLLERBUTTONDOWN);
             break;
-        }
         case SDL_CONTROLLERAXISMOTION: {
             auto pad = gamepads_.find(event.caxis.which);
             if (pad == gamepads_.end()) break;
@@ -384,6 +382,20 @@ void GameWindow::translateKey(const SDL_KeyboardEvent& key, bool down) {
         if (!down) swallowed_.reset(scancode);
         return;
     }
+    if (down && key.repeat == 0 && isSettingsUsage(static_cast<uint32_t>(scancode))) {
+        swallowed_.set(scancode);
+        push(kMsgSettings, 0);
+        return;
+    }
+    if (capturing()) {
+        // The settings screen takes the key itself, by name; its text and release are not typed.
+        textFromGameKey_ = true;
+        if (down && key.repeat == 0) {
+            swallowed_.set(scancode);
+            push(kMsgBindKey, static_cast<uint32_t>(scancode));
+        }
+        return;
+    }
     const uint32_t code = handsetKeyForScancode(scancode);
     if (down) {
         // SDL follows a key's down with the text it typed: a game key's text (a space, a
@@ -392,6 +404,23 @@ void GameWindow::translateKey(const SDL_KeyboardEvent& key, bool down) {
         if (key.keysym.sym == SDLK_BACKSPACE) push(kMsgChar, kCharBackspace);
     }
     if (code != 0) push(down ? kMsgKeyDown : kMsgKeyUp, code);
+}
+
+void GameWindow::translateButton(uint8_t button, bool down) {
+    if (button >= SDL_CONTROLLER_BUTTON_MAX) return;
+    if (swallowedButtons_.test(button)) {
+        if (!down) swallowedButtons_.reset(button);
+        return;
+    }
+    if (capturing()) {
+        if (down) {
+            swallowedButtons_.set(button);
+            push(kMsgBindButton, button);
+        }
+        return;
+    }
+    const uint32_t key = handsetKeyForButton(static_cast<SDL_GameControllerButton>(button));
+    if (key != 0) push(down ? kMsgKeyDown : kMsgKeyUp, key);
 }
 
 void GameWindow::translateText(const char* utf8) {

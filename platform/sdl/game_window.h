@@ -55,6 +55,7 @@ class GameWindow {
 
     void translate(const SDL_Event& event);
     void translateKey(const SDL_KeyboardEvent& key, bool down);
+    void translateButton(uint8_t button, bool down);
     // Typed text (UTF-8) as character messages, one a code point.
     void translateText(const char* utf8);
     void translateWindowEvent(const SDL_WindowEvent& event);
@@ -99,6 +100,8 @@ class GameWindow {
 
     std::deque<Message> queue_;
     std::bitset<SDL_NUM_SCANCODES> swallowed_;  // keys whose release must not reach the game
+    // buttons pressed to be bound by the settings screen: their release must not reach the game
+    std::bitset<SDL_CONTROLLER_BUTTON_MAX> swallowedButtons_;
     bool textFromGameKey_ = false;  // the last key down was a game key: its text is not typed
     std::map<SDL_JoystickID, Gamepad> gamepads_;
 

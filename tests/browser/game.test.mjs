@@ -258,6 +258,45 @@ test('a standard gamepad\'s buttons and stick act as the handset\'s keys', kCase
     }
 });
 
+// The keys and buttons the player placed (Settings.txt in the page's storage, read at the start)
+// are the ones the game hears: Q is action and J left instead of Enter and the left arrow, the
+// pad's B (button 1) action and its right shoulder (button 5) right.
+test('keys and buttons placed in the settings reach play', kCase, async () => {
+    const server = await startServer();
+    const chromium = await launch();
+    try {
+        const page = await chromium.page();
+        await page.evaluateOnNewDocument(fakePad);
+        await page.goto(`${server.origin}/`);
+        await waitForScreen(page, 'the title', ref.title);
+        const settings = 'key.action = KeyQ\nkey.left = KeyJ\npad.action = b\npad.right = rightshoulder\n';
+        await storeFiles(page, { 'Settings.txt': Buffer.from(settings) });
+        await page.reload();
+        await waitForScreen(page, 'the title after a reload', ref.title);
+        await page.keyboard.press('Enter');  // no longer the action key
+        await sleep(500);
+        await waitForScreen(page, 'the title kept', ref.title);
+        await press(page, 'KeyQ', ref.about, 'the credits');
+        await until(page, 'pad button 1', async () => {
+            await setPad(page, 'testPad.buttons[1].pressed = true; testPad.buttons[1].value = 1');
+            await sleep(150);
+            await setPad(page, 'testPad.buttons[1].pressed = false; testPad.buttons[1].value = 0');
+        });
+        await waitForScreen(page, 'the menu', ref.menu);
+        await press(page, 'KeyQ', ref.stage, 'stage 1');
+        await press(page, 'KeyQ', ref.play, 'play', ref.playMask);
+        await holdInPlay(page, 'KeyJ');
+        await waitForPaddle(page, 'the paddle at the left wall', ref.paddle, (x) => x === 0);
+        await page.keyboard.up('KeyJ');
+        await setPad(page, 'testPad.buttons[5].pressed = true; testPad.buttons[5].value = 1');
+        await waitForPaddle(page, 'the paddle at the right wall', ref.paddle, (x) => x === kWidth - kPaddleWidth);
+        assert.deepEqual(await chromium.pageErrors(), []);
+    } finally {
+        await chromium.close();
+        await server.stop();
+    }
+});
+
 test('a high score is entered, uploaded, listed by the server and kept over a reload', kCase, async (t) => {
     await withGame({ width: 1280, height: 800 }, async ({ page, server }) => {
         await storeFiles(page, { 'AutoSave.dat': kSavedGame });

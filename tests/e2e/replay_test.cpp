@@ -1,6 +1,7 @@
 // The real program driven by scripts: screen walks, captured frames, files and exit statuses.
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "assets/resource_ids.h"
@@ -280,4 +281,33 @@ TEST_F(EndToEnd, AutoplayClearsTheLastLevelToVictory) {
     EXPECT_EQ(levelLines, (Lines{victoryMs + " level 4"}));
     EXPECT_EQ(testing_support::readFile(path("AutoSave.dat")),
               (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// The player's settings change what is seen and heard, never the game: an autoplayed game with
+// every setting changed (a pace too, which the runner leaves to the record) gives the same
+// screens, levels, lives and score at the same moments as with none.
+TEST_F(EndToEnd, SettingsLeaveTheGameAsItIs) {
+    const std::string settings =
+        "pace = 50\nlook.high_contrast = on\nlook.flash_safe = on\nsound.cues = on\n"
+        "volume.music = 0\nvolume.effects = 40\npointer.sensitivity = 200\n"
+        "key.left = KeyA\nkey.right = KeyD\nkey.action = ArrowLeft\npad.action = b\n";
+    testing_support::writeFile(path("player.txt"),
+                               std::vector<uint8_t>(settings.begin(), settings.end()));
+    std::vector<std::filesystem::path> before;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) before.push_back(entry);
+    const std::string script = std::string(kToMenu) + "1500 press action\n";
+    const std::vector<std::string> args = {"--autoplay", "--seed", "7", "--until", "90000"};
+    ASSERT_EQ(replay(script, args), 0);
+    const Lines plain = trace();
+    // The first game's files go: the second starts from the same directory.
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        if (std::find(before.begin(), before.end(), entry.path()) == before.end())
+            std::filesystem::remove_all(entry.path());
+    std::vector<std::string> withSettings = args;
+    withSettings.insert(withSettings.end(), {"--settings", path("player.txt")});
+    ASSERT_EQ(replay(script, withSettings), 0);
+    const Lines set = trace();
+    ASSERT_GT(gameState(plain).size(), 3u);
+    EXPECT_EQ(gameState(set), gameState(plain));
+    EXPECT_EQ(statesOnly(set), statesOnly(plain));
 }

@@ -132,4 +132,19 @@ TEST_F(PointerSteeringTest, RealKeysTakeOverAndClicksOrPausesDoNotLeaveTheKeyStu
     EXPECT_EQ(centre(), 78);
 }
 
+// The sensitivity scales the pointer's distance from the frame's centre (88): at 200% column 119
+// aims at 88 + 2 * 31 = 150, as column 150 does at 100%; at 50% the right edge (175) aims only at
+// 88 + 87 / 2 = 131, where the paddle stops within half a step (2.5 px) of 131.5: at 130.5.
+TEST_F(PointerSteeringTest, SensitivityScalesTheAimFromTheCentre) {
+    program().steering->setSensitivity(200);
+    pointer(platform::kMsgPointerMove, 119);
+    ticks(30);
+    EXPECT_EQ(centre(), 150.5);
+    program().steering->setSensitivity(50);
+    pointer(platform::kMsgPointerMove, 175);
+    ticks(30);
+    EXPECT_EQ(centre(), 130.5);
+    EXPECT_EQ(held(), 0u);
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/common/input_map.h"
 #include "platform/display.h"
 #include "platform/sdl/letterbox.h"
 #include "platform/window.h"
@@ -262,6 +263,63 @@ TEST_F(GameWindowTest, GamepadButtonsAndStick) {
     SDL_JoystickDetachVirtual(index);
     const Seen released = drain();
     EXPECT_EQ(released, (Seen{{0x101, 0x27}, {0x101, 0x26}}));
+}
+
+// The player's map decides which keys and buttons press which game keys; a key or button the
+// settings screen waits for comes by its own number instead, its release swallowed; F10 is the
+// settings key and never a game key.
+TEST_F(GameWindowTest, RemappedKeysAndButtonsAndTheSettingsKeys) {
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = SDL_CONTROLLER_AXIS_MAX;
+    desc.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0);
+    SDL_Joystick* joystick = SDL_JoystickOpen(index);
+    ASSERT_NE(joystick, nullptr);
+    drain();
+    auto button = [&](SDL_GameControllerButton b, bool down) {
+        SDL_JoystickSetVirtualButton(joystick, b, down ? SDL_PRESSED : SDL_RELEASED);
+        SDL_JoystickUpdate();
+    };
+
+    const InputMap saved = inputMap();
+    std::string why;
+    ASSERT_TRUE(setKeys(inputMap(), static_cast<int>(GameAction::Left), {"KeyA"}, why));
+    ASSERT_TRUE(
+        setButtons(inputMap(), static_cast<int>(GameAction::Action), {"b", "rightshoulder"}, why));
+    key(SDL_SCANCODE_A, true);
+    key(SDL_SCANCODE_A, false);
+    key(SDL_SCANCODE_LEFT, true);  // left has KeyA alone now: nothing
+    key(SDL_SCANCODE_KP_4, true);
+    button(SDL_CONTROLLER_BUTTON_A, true);  // no longer action
+    button(SDL_CONTROLLER_BUTTON_A, false);
+    button(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, true);
+    button(SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, false);
+    key(SDL_SCANCODE_F10, true);
+    key(SDL_SCANCODE_F10, false);
+    EXPECT_EQ(
+        drain(),
+        (Seen{{0x100, 0x25}, {0x101, 0x25}, {0x100, 0x0D}, {0x101, 0x0D}, {kMsgSettings, 0}}));
+
+    setCapturing(true);
+    key(SDL_SCANCODE_Q, true);
+    text("q");
+    button(SDL_CONTROLLER_BUTTON_Y, true);
+    EXPECT_EQ(drain(),
+              (Seen{{kMsgBindKey, SDL_SCANCODE_Q}, {kMsgBindButton, SDL_CONTROLLER_BUTTON_Y}}));
+    setCapturing(false);
+    key(SDL_SCANCODE_Q, false);              // the bound key's release: swallowed
+    button(SDL_CONTROLLER_BUTTON_Y, false);  // and the button's
+    button(SDL_CONTROLLER_BUTTON_Y, true);   // then the button is soft right again
+    EXPECT_EQ(drain(), (Seen{{0x100, 0x71}}));
+
+    inputMap() = saved;
+    SDL_JoystickClose(joystick);
+    SDL_JoystickDetachVirtual(index);
+    drain();
 }
 
 TEST_F(GameWindowTest, FrameIsShownOnlyWhenItChanged) {

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -183,6 +184,26 @@ TEST(ScoreServerTest, CapsConnectionsPerClientAddress) {
     EXPECT_FALSE(answeredFrom(1, server.port, request, kept[2]));  // a third is refused
     EXPECT_TRUE(answeredFrom(2, server.port, request, kept[3]));   // another address is served
     for (int fd : kept) ::close(fd);
+}
+
+// A thousand clients reconnecting together must all find room in the listen queue: with a short
+// one the kernel drops handshakes and every client, readers of /scores too, waits a second or
+// more. The queue's length of a listening socket is what `ss` shows as its Send-Q.
+TEST(ScoreServerTest, TheListenQueueTakesABurstOfAThousandConnections) {
+    InProcessServer server;
+    const std::string command = "ss -ltnH 'sport = :" + std::to_string(server.port) + "' 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    char line[512] = {};
+    const bool read = std::fgets(line, sizeof line, pipe) != nullptr;
+    ::pclose(pipe);
+    ASSERT_TRUE(read) << "ss listed no socket on port " << server.port;
+    std::string state;
+    long queued = -1, queue = -1;
+    std::istringstream(line) >> state >> queued >> queue;
+    long systemMax = 0;
+    std::ifstream("/proc/sys/net/core/somaxconn") >> systemMax;
+    EXPECT_GE(queue, std::min(systemMax, 1000L)) << line;
 }
 
 TEST(ScoreServerTest, ListsTheBestHundredHighestFirstEarlierFirstOnTies) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "globals/presentation.h"
 #include "platform/headless/headless.h"
 #include "tests/support/filled_fifo.h"
 #include "tests/support/wav_builder.h"
@@ -93,4 +94,48 @@ TEST_F(SoundClipTest, MissingShortHeaderOnlyAndUnreadableFilesAreSafe) {
     headerOnly.play();
     headless::advance(1);
     EXPECT_EQ(headless::busyStreams(), 0);
+}
+
+// A volume scales every sample toward silence (the middle for 8-bit samples, 0 for 16-bit),
+// rounding toward it.
+TEST(SoundVolume, SamplesScaleTowardSilence) {
+    platform::WaveFormat eight{platform::kWaveFormatPcm, 1, 8000, 8000, 1, 8, 0};
+    const std::vector<uint8_t> bytes = {128, 228, 28, 255, 0};
+    std::vector<uint8_t> out(bytes.size());
+    scaleSamples(eight, bytes.data(), out.data(), bytes.size(), 50);
+    EXPECT_EQ(out, (std::vector<uint8_t>{128, 178, 78, 191, 64}));
+    scaleSamples(eight, bytes.data(), out.data(), bytes.size(), 0);
+    EXPECT_EQ(out, std::vector<uint8_t>(bytes.size(), 128));
+    scaleSamples(eight, bytes.data(), out.data(), bytes.size(), 100);
+    EXPECT_EQ(out, bytes);
+
+    platform::WaveFormat sixteen{platform::kWaveFormatPcm, 1, 8000, 16000, 2, 16, 0};
+    // 1000, -1001, 32767, -32768, little-endian
+    const std::vector<uint8_t> wide = {0xE8, 0x03, 0x17, 0xFC, 0xFF, 0x7F, 0x00, 0x80};
+    std::vector<uint8_t> half(wide.size());
+    scaleSamples(sixteen, wide.data(), half.data(), wide.size(), 50);
+    // 500, -500, 16383, -16384
+    EXPECT_EQ(half, (std::vector<uint8_t>{0xF4, 0x01, 0x0C, 0xFE, 0xFF, 0x3F, 0x00, 0xC0}));
+}
+
+// Music playing when its volume changes plays on (again from its start) at the new volume; a
+// paused one stays paused; clips whose volume did not change are left alone.
+TEST_F(SoundClipTest, AVolumeChangeKeepsMusicGoing) {
+    const Presentation saved = presentation();
+    auto music = std::make_unique<SoundClip>(write("music.wav", makeWav(80)), true);
+    SoundClip hit(write("hit.wav", makeWav(800)), false);
+    music->play();
+    hit.play();
+    headless::advance(5);
+    presentation().musicVolume = 40;
+    SoundClip::applyVolumes();
+    EXPECT_EQ(headless::busyStreams(), 2);
+    music->pause();
+    presentation().musicVolume = 70;
+    SoundClip::applyVolumes();
+    presentation() = saved;
+    EXPECT_EQ(trace(),
+              (std::vector<std::string>{"0 sound music.wav play", "0 sound hit.wav play",
+                                        "5 sound music.wav play", "5 sound music.wav pause",
+                                        "5 sound music.wav play", "5 sound music.wav pause"}));
 }

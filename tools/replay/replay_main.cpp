@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
+#include "shell/player_settings.h"
 #include "tools/replay/autoplay.h"
 #include "tools/replay/proof_run.h"
 
@@ -15,6 +16,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
     "                         [--trace FILE] [--autoplay] [--web] [--touch]\n"
+    "                         [--settings FILE]\n"
     "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N] [--scratch DIR]\n"
     "       vextorium2-replay --proof FILE [--dir DIR] [--script FILE|-] [--trace FILE]\n"
     "       vextorium2-replay --help | --version\n"
@@ -29,6 +31,8 @@ constexpr const char* kUsage =
     "  --autoplay       a built-in player steers the paddle and releases the ball\n"
     "  --web            the web edition's screens (its credits)\n"
     "  --touch          the screens a player with a touch screen sees\n"
+    "  --settings FILE  play with the player's settings in FILE (as Settings.txt), all but its\n"
+    "                   pace; by default none are read\n"
     "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
     "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4)\n"
     "  --levels FILE    the level file a record must have been made on; default: the\n"
@@ -61,7 +65,7 @@ std::optional<uint32_t> parseUnsigned(const std::string& text) {
 
 int main(int argc, char** argv) {
     namespace headless = platform::headless;
-    std::optional<std::string> dir, script, tracePath;
+    std::optional<std::string> dir, script, tracePath, settingsPath;
     std::optional<uint32_t> seed, until;
     std::optional<std::string> verifyPath, proofPath, levelsPath, scratchPath;
     uint64_t maxSteps = kDefaultMaxSteps;
@@ -89,10 +93,13 @@ int main(int argc, char** argv) {
             web = true;
         } else if (arg == "--touch") {
             touch = true;
-        } else if (arg == "--dir" || arg == "--script" || arg == "--trace") {
+        } else if (arg == "--dir" || arg == "--script" || arg == "--trace" || arg == "--settings") {
             auto v = value(arg.c_str());
             if (!v || v->empty()) return badArguments(arg + " needs a value");
-            (arg == "--dir" ? dir : arg == "--script" ? script : tracePath) = *v;
+            (arg == "--dir"      ? dir
+             : arg == "--script" ? script
+             : arg == "--trace"  ? tracePath
+                                 : settingsPath) = *v;
         } else if (arg == "--verify" || arg == "--proof" || arg == "--levels" ||
                    arg == "--scratch") {
             auto v = value(arg.c_str());
@@ -120,7 +127,8 @@ int main(int argc, char** argv) {
     headless::reset();
     if (dir) platform::setProgramDirectory(*dir);
     if (verifyPath) {
-        if (proofPath || script || tracePath || autoplay || seed || until || web || touch)
+        if (proofPath || script || tracePath || autoplay || seed || until || web || touch ||
+            settingsPath)
             return badArguments("--verify takes only --levels, --max-steps, --scratch and --dir");
         return verifyRecord(*verifyPath, levelsPath, maxSteps, scratchPath);
     }
@@ -146,8 +154,10 @@ int main(int argc, char** argv) {
         return badArguments("cannot write trace " + *tracePath);
     if (proofPath) {
         if (autoplay) return badArguments("--proof plays a record: no --autoplay");
+        if (settingsPath) return badArguments("--proof plays a record: no --settings");
         return playProof(*proofPath, maxSteps);
     }
     if (autoplay) installAutoplay();
+    if (settingsPath) useSettingsStore(*settingsPath, false, false);
     return runProgram();
 }

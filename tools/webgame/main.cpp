@@ -8,6 +8,7 @@
 #include <string>
 
 #include "shell/entry.h"
+#include "shell/player_settings.h"
 #include "shell/program.h"
 #include "sound_files.h"
 #include "tools/webgame/watch_mode.h"
@@ -49,6 +50,7 @@ int main() {
     // A watched game plays without sounds: none are made.
     if (watchRequested()) return watchGame();
     renderSounds();
+    useSettingsStore("", true, false);
     const int status = runProgram(true, v2PlayOnRequested() != 0);
     v2ProgramEnded(program().gameSavedOnExit ? 1 : 0);
     return status;
