@@ -303,8 +303,8 @@ var Module = {
     }) || new Set(names).size !== names.length) return null;
     return names;
   }
-  // What the file says, as the program reads it: a value out of range is the default's, a map
-  // that gives one key to two actions keeps the default for the later action.
+  // What the file says, as the program reads it: a value out of range is the default's; where
+  // the file gives one key to two actions, both keep their defaults.
   function readSettings(text) {
     const settings = {plain: {}, key: {}, pad: {}};
     for (const line of text.split(/\r?\n/)) {
@@ -321,12 +321,12 @@ var Module = {
       }
     }
     for (const kind of ['key', 'pad']) {
-      const taken = {};
+      const owners = {};
       for (const [action] of kActions) {
-        const names = settings[kind][action];
-        if (!names) continue;
-        if (names.some(function (name) { return taken[name]; })) settings[kind][action] = null;
-        else names.forEach(function (name) { taken[name] = true; });
+        for (const name of settings[kind][action] || []) (owners[name] = owners[name] || []).push(action);
+      }
+      for (const name in owners) {
+        if (owners[name].length > 1) owners[name].forEach(function (action) { settings[kind][action] = null; });
       }
     }
     return settings;
