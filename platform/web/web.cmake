@@ -63,7 +63,7 @@ function(v2_web_programs)
     target_link_options(vextorium2 PRIVATE
         -sENVIRONMENT=web -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1
         -sEXIT_RUNTIME=0
-        -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_v2_touchKey -lidbfs.js
+        -sEXPORTED_FUNCTIONS=_main,_malloc,_free,_v2_touchKey,_v2_pageCovered -lidbfs.js
         "SHELL:--pre-js ${pre}" ${package})
 
     # The page, its manifest and icons (drawn by the native build from the game's own icon).

@@ -74,7 +74,7 @@ test('the full-screen button leaves the game running; the window losing focus st
 // it, and the picture takes at least 60% of the height; in portrait the touch buttons are under
 // it, and the picture takes at least 55% of the height, or is as wide as whole factors allow
 // (the next would not fit the screen's width).
-async function checkLayout(page, width, height) {
+async function checkLayout(page, width, height, hand = 'both') {
     const shown = await page.evaluate(() => {
         const box = (element) => {
             const r = element.getBoundingClientRect();
@@ -85,14 +85,15 @@ async function checkLayout(page, width, height) {
             dpad: [...document.querySelectorAll('.dpad .key')].map(box),
             others: [...document.querySelectorAll('#touch .key:not(.dpad .key)')].map(box),
             fullscreen: box(document.getElementById('fullscreen')),
+            settings: box(document.getElementById('settings')),
             scroll: [document.documentElement.scrollWidth, document.documentElement.scrollHeight],
             ratio: devicePixelRatio,
         };
     });
-    const where = `${width} x ${height}`;
+    const where = `${width} x ${height}, ${hand}`;
     const { canvas, dpad, others } = shown;
-    const buttons = [...dpad, ...others, shown.fullscreen];
-    assert.equal(buttons.length, 9, where);
+    const buttons = [...dpad, ...others, shown.fullscreen, shown.settings];
+    assert.equal(buttons.length, 10, where);
     const inside = (b) => b.left >= 0 && b.top >= 0 && b.right <= width && b.bottom <= height;
     const apart = (a, b) => a.right <= b.left || b.right <= a.left || a.bottom <= b.top || b.bottom <= a.top;
     assert.ok(inside(canvas), `${where}: the picture is cut off: ${JSON.stringify(canvas)}`);
@@ -107,8 +108,15 @@ async function checkLayout(page, width, height) {
     });
     if (width > height) {
         assert.ok(canvas.bottom - canvas.top >= 0.6 * height, `${where}: the picture is ${canvas.bottom - canvas.top} high`);
-        for (const b of dpad) assert.ok(b.right <= canvas.left, `${where}: ${b.name} is not left of the picture`);
-        for (const b of others) assert.ok(b.left >= canvas.right, `${where}: ${b.name} is not right of the picture`);
+        // One-handed, every touch button stands on that hand's side.
+        for (const b of dpad) {
+            assert.ok(hand === 'right' ? b.left >= canvas.right : b.right <= canvas.left,
+                `${where}: ${b.name} is on the wrong side of the picture`);
+        }
+        for (const b of others) {
+            assert.ok(hand === 'left' ? b.right <= canvas.left : b.left >= canvas.right,
+                `${where}: ${b.name} is on the wrong side of the picture`);
+        }
     } else {
         const widest = factor >= 2 && ((factor + 1) * 176) / shown.ratio > width;
         assert.ok(canvas.bottom - canvas.top >= 0.55 * height || widest,
@@ -134,6 +142,20 @@ test('phones and tablets in both orientations show every button and the whole pi
             const canvas = await checkLayout(page, width, height);
             // The smallest phone held upright still shows the picture over half its height.
             if (width === 320) assert.ok(canvas.bottom - canvas.top >= 0.55 * height, `${width} x ${height}: small picture`);
+        }
+        // The one-handed layouts (the settings' touch buttons: left or right hand).
+        for (const hand of ['left', 'right']) {
+            for (const [width, height] of [[320, 568], [568, 320], [390, 844], [844, 390]]) {
+                await page.setViewport({ width, height, deviceScaleFactor: 2, ...touch });
+                await page.waitForFunction((w, h) => innerWidth === w && innerHeight === h, {}, width, height);
+                await page.evaluate((h) => {
+                    document.body.classList.toggle('hand-left', h === 'left');
+                    document.body.classList.toggle('hand-right', h === 'right');
+                    dispatchEvent(new Event('resize'));
+                    return new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done)));
+                }, hand);
+                await checkLayout(page, width, height, hand);
+            }
         }
         assert.equal(differences(await readFrame(page), touchRef.title).count, 0);
     });

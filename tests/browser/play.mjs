@@ -135,3 +135,23 @@ export async function loseSavedGame(page, ref) {
     await press(page, 'Enter', ref['play-continue'], 'play', ref.playMask);
     await loseGame(page, ref);
 }
+
+// navigator.wakeLock answered by the test, whatever the engine has: what the page asked for.
+export function stubWakeLock() {
+    globalThis.v2Wake = [];
+    const wakeLock = {
+        request(type) {
+            globalThis.v2Wake.push(`request ${type}`);
+            let released = false;
+            return Promise.resolve({
+                addEventListener() {},
+                release() {
+                    if (!released) globalThis.v2Wake.push('release');
+                    released = true;
+                    return Promise.resolve();
+                },
+            });
+        },
+    };
+    Object.defineProperty(Navigator.prototype, 'wakeLock', { get: () => wakeLock, configurable: true });
+}

@@ -1,6 +1,7 @@
 #!/usr/bin/env node
 // Screenshots of the web game in headless Chromium for the README: a desktop-sized page and a
-// phone with the touch buttons, upright and on its side, all in play. Builds nothing.
+// phone with the touch buttons, upright and on its side, all in play; and the settings panel on
+// both. Builds nothing.
 //   node tests/browser/screenshots.mjs --server build/bin/scoreserver --web build-web/bin/web \
 //       --replay build/bin/vextorium2-replay --out docs
 import { resolve } from 'node:path';
@@ -35,6 +36,22 @@ try {
         // The ball on its way up to the bricks.
         await until(page, 'the ball released', () => page.keyboard.press('Enter'));
         await sleep(600);
+        await page.screenshot({ path: `${out}/${name}` });
+        console.log(`wrote ${out}/${name}`);
+        await page.close();
+    }
+    for (const [name, viewport] of [['web-settings.png', shots[0][1]], ['web-settings-phone.png', shots[1][1]]]) {
+        const page = await chromium.page(viewport);
+        await page.goto(`${server.origin}/`);
+        await waitForScreen(page, 'the title', viewport.hasTouch ? touchRef.title : desktopRef.title);
+        await page.waitForFunction(() => !document.getElementById('settings').disabled);
+        await page.click('#settings');
+        // On the phone, Up's first key being chosen, the panel scrolled to the keys.
+        if (viewport.hasTouch) {
+            await page.evaluate(() => document.getElementById('key-map').scrollIntoView({ block: 'center' }));
+            await page.click('#key-map .bind[data-action="up"][data-slot="0"]');
+        }
+        await sleep(300);
         await page.screenshot({ path: `${out}/${name}` });
         console.log(`wrote ${out}/${name}`);
         await page.close();

@@ -12,6 +12,7 @@ import { onlyIn } from './engines.mjs';
 import { differences, replayShots } from './frames.mjs';
 import { launch, readFrame, setting, startServer, storeFiles, waitFor } from './harness.mjs';
 import { kSavedGame } from './references.mjs';
+import { stubWakeLock } from './play.mjs';
 
 const kCase = { timeout: 240000 };
 
@@ -128,6 +129,9 @@ test('a proven game is watched from the high-score page to its last frame, untou
         await page.click(`a[href="${link}"]`);
         await pageWait(page, 'the game playing', () => location.pathname === '/watch.html' &&
             document.getElementById('watch-state').dataset.state === 'playing');
+        // From here the page's screen lock is the test's: asked for again on playing after the
+        // pause, let go at the end.
+        await page.evaluate(stubWakeLock);
 
         // Paused, the picture stands still; playing, it moves.
         const moving = await readFrame(page);
@@ -151,6 +155,7 @@ test('a proven game is watched from the high-score page to its last frame, untou
 
         await pageWait(page, 'the game ended', () => document.getElementById('watch-state').dataset.state === 'ended', 60000);
         assert.equal(await page.evaluate(() => document.getElementById('watch-state').dataset.score), String(game.score));
+        assert.deepEqual(await page.evaluate(() => globalThis.v2Wake), ['request screen', 'release']);
         assert.equal(await page.evaluate(() => document.getElementById('watch-title').textContent),
             `WATCH: ${game.score} points, proven`);
         const shown = await readFrame(page);

@@ -15,6 +15,8 @@ void listenToPage();
 // While the score exchange runs (the program waits for its replies), keys, clicks and touch
 // buttons pressed are dropped with their releases.
 void setExchanging(bool now);
+// While the page's panel covers the game, the game is inactive and hears no gamepad.
+void setCovered(bool now);
 // Reads the gamepads when due; their changes become messages.
 void readGamepads();
 

@@ -23,10 +23,26 @@ EM_JS(void, v2ToggleFullScreen, (), {
     if (Module.v2ToggleFullScreen) Module.v2ToggleFullScreen();
 });
 
+// In play the page may have the finger steer from below the paddle: the frame pixels the game
+// hears the finger above where it is (page.js sets it from the player's settings).
+EM_JS(int, v2TouchOffset, (), {
+    return Module.v2TouchOffset | 0;
+});
+
+// The canvas's top-left corner on the page, in CSS pixels.
+EM_JS(void, v2CanvasOrigin, (double* left, double* top), {
+    var r = document.getElementById('canvas').getBoundingClientRect();
+    HEAPF64[left >> 3] = r.left;
+    HEAPF64[top >> 3] = r.top;
+});
+
 namespace platform::web {
 namespace {
 
 constexpr const char* kCanvas = "#canvas";
+// Fingers are heard over the whole room around the picture, so that one steering from below
+// the picture still reaches the game.
+constexpr const char* kTouchRoom = "#screen";
 constexpr double kPadReadMs = 4;      // pads connected: read this often at most
 // None yet: look for one this often. Asking the browser for its pads costs a good part of a
 // gate's work, and a pad that connects says so (onPadConnected), so this is only the fallback.
@@ -40,7 +56,9 @@ constexpr int kStickRange = 32767;
 // player could not watch them change).
 std::set<std::string> swallowed;
 bool exchanging = false;
-bool active = true;
+bool active = true;         // as the game last heard
+bool windowActive = true;   // the window in front and the tab shown
+bool covered = false;       // a panel of the page over the game (its settings)
 
 struct Gamepad {
     bool connected = false;
@@ -113,8 +131,11 @@ void postPress(bool down, int32_t at) {
     if (!pressDropped) post(down ? kMsgPointerDown : kMsgPointerUp, 0, at);
 }
 
-// Activation as the desktop window reports focus: active and focused, or neither.
+// Activation as the desktop window reports focus: active and focused, or neither. The game
+// is active while the window is in front and no panel of the page covers it.
 void setActive(bool now) {
+    windowActive = now;
+    now = windowActive && !covered;
     if (now == active) return;
     active = now;
     post(kMsgActivate, now ? 1 : 0);
@@ -168,6 +189,38 @@ bool pointerAt(double x, double y, int32_t& packed) {
     return true;
 }
 
+// A finger's place in frame pixels. In play with a touch offset set, the game hears it that
+// many pixels higher, so the finger steers from below the paddle and never hides it; a finger
+// on the frame's top rows is held to its first row.
+bool fingerPoint(const EmscriptenTouchPoint& touch, int32_t& packed) {
+    double left = 0;
+    double top = 0;
+    v2CanvasOrigin(&left, &top);
+    const double x = touch.clientX - left;
+    double y = touch.clientY - top;
+    const int offset = std::clamp(v2TouchOffset(), 0, kFrameHeight);
+    if (offset > 0) {
+        double width = 0;
+        double height = 0;
+        emscripten_get_element_css_size(kCanvas, &width, &height);
+        if (height <= 0) return false;
+        const double shifted = y - offset * height / kFrameHeight;
+        y = y >= 0 ? std::max(shifted, 0.0) : shifted;
+    }
+    return framePoint(x, y, packed);
+}
+
+// A finger's move: as the pointer's, or a leave once it is off the frame.
+bool fingerAt(const EmscriptenTouchPoint& touch, int32_t& packed) {
+    if (!fingerPoint(touch, packed)) {
+        pointerLeaves();
+        return false;
+    }
+    pointerOnFrame = true;
+    post(kMsgPointerMove, 0, packed);
+    return true;
+}
+
 EM_BOOL onMouse(int type, const EmscriptenMouseEvent* event, void*) {
     int32_t at = 0;
     if (type == EMSCRIPTEN_EVENT_MOUSELEAVE) {
@@ -191,13 +244,12 @@ EM_BOOL onTouch(int type, const EmscriptenTouchEvent* event, void*) {
         if (touch.identifier != finger) continue;
         int32_t at = 0;
         if (type == EMSCRIPTEN_EVENT_TOUCHSTART || type == EMSCRIPTEN_EVENT_TOUCHMOVE) {
-            const bool onFrame = pointerAt(touch.targetX, touch.targetY, at);
+            const bool onFrame = fingerAt(touch, at);
             if (onFrame && type == EMSCRIPTEN_EVENT_TOUCHSTART) postPress(true, at);
             continue;
         }
         // Lifted on the frame: a tap's end. Lifted elsewhere or cancelled: only gone.
-        if (type == EMSCRIPTEN_EVENT_TOUCHEND && pointerOnFrame &&
-            framePoint(touch.targetX, touch.targetY, at))
+        if (type == EMSCRIPTEN_EVENT_TOUCHEND && pointerOnFrame && fingerPoint(touch, at))
             postPress(false, at);
         pointerLeaves();
         finger = -1;
@@ -252,6 +304,8 @@ void setExchanging(bool now) {
 }
 
 void readGamepads() {
+    // Under the page's panel the buttons are the panel's: what changed meanwhile is heard after.
+    if (covered) return;
     const double now = emscripten_get_now();
     if (now - lastPadRead < (anyPad ? kPadReadMs : kPadDetectMs)) return;
     lastPadRead = now;
@@ -284,10 +338,10 @@ void listenToPage() {
     emscripten_set_mousedown_callback(kCanvas, nullptr, EM_TRUE, onMouse);
     emscripten_set_mouseup_callback(kCanvas, nullptr, EM_TRUE, onMouse);
     emscripten_set_mouseleave_callback(kCanvas, nullptr, EM_TRUE, onMouse);
-    emscripten_set_touchstart_callback(kCanvas, nullptr, EM_TRUE, onTouch);
-    emscripten_set_touchmove_callback(kCanvas, nullptr, EM_TRUE, onTouch);
-    emscripten_set_touchend_callback(kCanvas, nullptr, EM_TRUE, onTouch);
-    emscripten_set_touchcancel_callback(kCanvas, nullptr, EM_TRUE, onTouch);
+    emscripten_set_touchstart_callback(kTouchRoom, nullptr, EM_TRUE, onTouch);
+    emscripten_set_touchmove_callback(kTouchRoom, nullptr, EM_TRUE, onTouch);
+    emscripten_set_touchend_callback(kTouchRoom, nullptr, EM_TRUE, onTouch);
+    emscripten_set_touchcancel_callback(kTouchRoom, nullptr, EM_TRUE, onTouch);
     // A page opened in a background tab starts inactive, as a window opened behind others.
     EmscriptenVisibilityChangeEvent visibility{};
     if (emscripten_get_visibility_status(&visibility) == EMSCRIPTEN_RESULT_SUCCESS &&
@@ -295,7 +349,18 @@ void listenToPage() {
         setActive(false);
 }
 
+void setCovered(bool now) {
+    covered = now;
+    setActive(windowActive);
+}
+
 }  // namespace platform::web
+
+// The page's settings panel shown (1) or closed (0): the game stops under it as it does
+// while the window is not in front, and hears no gamepad meanwhile.
+extern "C" EMSCRIPTEN_KEEPALIVE void v2_pageCovered(int covered) {
+    platform::web::setCovered(covered != 0);
+}
 
 // The page's touch buttons: a handset key pressed (1) or let go (0).
 extern "C" EMSCRIPTEN_KEEPALIVE void v2_touchKey(int key, int down) {

@@ -26,6 +26,55 @@ Module.v2Persist = function () {
   });
 };
 
+// The player's files as the page's own parts see them (the settings panel, export and import):
+// paths relative to the program's directory in the storage, every regular file under it.
+Module.v2Files = (function () {
+  const kDirectory = '/persist/vextorium2';
+  function isDirectory(path) {
+    try { return FS.isDir(FS.stat(path).mode); } catch (error) { return false; }
+  }
+  function list(under) {
+    const out = [];
+    const directory = under ? kDirectory + '/' + under : kDirectory;
+    if (!isDirectory(directory)) return out;
+    for (const name of FS.readdir(directory)) {
+      if (name === '.' || name === '..') continue;
+      const path = under ? under + '/' + name : name;
+      const mode = FS.stat(kDirectory + '/' + path).mode;
+      if (FS.isDir(mode)) Array.prototype.push.apply(out, list(path));
+      else if (FS.isFile(mode)) out.push(path);
+    }
+    return out;
+  }
+  function makeDirectories(path) {
+    let at = '';
+    for (const part of (kDirectory + '/' + path).split('/').slice(1, -1)) {
+      at += '/' + part;
+      if (!isDirectory(at)) FS.mkdir(at);
+    }
+  }
+  return {
+    list: function () { return list(''); },
+    // The file's bytes, or null when there is none.
+    read: function (path) {
+      try { return FS.readFile(kDirectory + '/' + path); } catch (error) { return null; }
+    },
+    // Writes `files` ([path, bytes] pairs) and deletes `removed` (paths), then copies the whole
+    // to the browser's storage; resolves to whether the browser kept it.
+    change: function (files, removed) {
+      for (const path of removed || []) {
+        try { FS.unlink(kDirectory + '/' + path); } catch (error) {}
+      }
+      // (No destructuring here: the toolchain's optimizer reads an older JavaScript.)
+      files.forEach(function (file) {
+        makeDirectories(file[0]);
+        FS.writeFile(kDirectory + '/' + file[0], file[1]);
+      });
+      return Module.v2Persist().then(function () { return !Module.v2StorageFailed; });
+    },
+  };
+})();
+
 // Rows top to top + rows of the frame, their RGBA bytes in rgba; the rest of the canvas stays.
 Module.v2ShowFrame = (function () {
   let context = null;

@@ -37,7 +37,34 @@ var Module = {};
   const watch = { record: null, speed: 1, paused: false, over: false };
   Module.v2Watch = watch;
 
+  // The screen kept awake while the game plays (where the browser can), asked for again when
+  // the page is shown again, and let go once it is paused or over.
+  let playing = false;
+  let lock = null;
+  let asking = false;
+  function keepAwake() {
+    const wanted = playing && !watch.paused && !watch.over;
+    if (!wanted) {
+      if (lock) lock.release().catch(function () {});
+      lock = null;
+      return;
+    }
+    if (lock || asking || document.visibilityState !== 'visible') return;
+    if (!navigator.wakeLock || !navigator.wakeLock.request) return;
+    asking = true;
+    navigator.wakeLock.request('screen').then(function (taken) {
+      asking = false;
+      lock = taken;
+      taken.addEventListener('release', function () {
+        if (lock === taken) lock = null;
+      });
+      keepAwake();  // paused or over meanwhile: let go again
+    }, function () { asking = false; });
+  }
+  document.addEventListener('visibilitychange', keepAwake);
+
   function show() {
+    keepAwake();
     if (watch.over) return;
     state.textContent = watch.paused ? 'Paused' : `Playing at ${watch.speed}x`;
     state.dataset.state = watch.paused ? 'paused' : 'playing';
@@ -65,6 +92,7 @@ var Module = {};
 
   function failed(text) {
     watch.over = true;
+    keepAwake();
     status.hidden = false;
     status.textContent = text;
     state.textContent = 'This game cannot be watched.';
@@ -75,6 +103,7 @@ var Module = {};
 
   watch.ended = function (proven, score, reason) {
     watch.over = true;
+    keepAwake();
     pause.disabled = true;
     speeds.forEach(function (button) { button.disabled = true; });
     if (proven) {
@@ -86,6 +115,7 @@ var Module = {};
     }
   };
   Module.onRuntimeInitialized = function () {
+    playing = true;
     status.hidden = true;
     pause.disabled = false;
     speeds.forEach(function (button) { button.disabled = false; });
