@@ -20,6 +20,18 @@ void setProgramDirectory(const std::string& directory);
 // directory when it is writable, otherwise userDataDirectory(), created on first use.
 std::string writableDirectory();
 
+// The level file the game plays: the program directory's BrickMap.dat, or the file of the level
+// set in force.
+std::string levelFilePath();
+
+// Puts the level set in the file at `path` in force, named by `id` (its SHA-256 in hex): the game
+// plays its levels, and writableDirectory() becomes a folder of the set's own ("sets/ID/" under
+// the usual one), so that each set keeps its own saved game, high scores, proofs and record and
+// the built-in set's files stay where they are. An empty id puts the built-in set back.
+void setLevelSet(const std::string& path, const std::string& id);
+// The id of the level set in force; empty for the built-in set.
+std::string levelSetId();
+
 // $XDG_DATA_HOME/vextorium2/ (when XDG_DATA_HOME is an absolute path), else
 // $HOME/.local/share/vextorium2/.
 std::string userDataDirectory();

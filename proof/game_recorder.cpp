@@ -20,7 +20,7 @@ std::string recordPath() {
 
 std::array<uint8_t, 32> levelFileHash() {
     const platform::FileRead file =
-        platform::readFile(programDirectory() + "BrickMap.dat", kMaxLevelFileBytes);
+        platform::readFile(platform::levelFilePath(), kMaxLevelFileBytes);
     return Sha256::of(file.bytes.data(), file.bytes.size());
 }
 

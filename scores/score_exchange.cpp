@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/entropy.h"
+#include "platform/files.h"
 #include "platform/http.h"
 #include "scores/score_entry.h"
 #include "scores/score_list.h"
@@ -157,6 +158,8 @@ void exchangeScores(ScoreTable& table) {
     if (session == nullptr) return;
     const std::string base = "http://" + scoreHost() + kScriptPath;
     const std::string proofUrl = "http://" + scoreHost() + kProofPath;
+    // A level set's table goes to that set's board; the built-in set's requests name no set.
+    const std::string set = platform::levelSetId();
 
     // Upload the pending entries in table order until one is not answered or the time is up; a
     // server that failed one is not kept busy with the rest. An answered score is no longer
@@ -177,7 +180,7 @@ void exchangeScores(ScoreTable& table) {
         const std::string url =
             base + "?myname=" + percentEncode(nameToUtf8(entry.name, ScoreEntry::kNameUnits)) +
             "&myscore=" + std::to_string(entry.score) + "&myid=" + hexId(entry.uploadId) +
-            (proofId.empty() ? "" : "&myproof=" + proofId);
+            (proofId.empty() ? "" : "&myproof=" + proofId) + (set.empty() ? "" : "&set=" + set);
         if (posted == Answer::None ||
             answerOf(platform::httpOpenUrl(session, url, remainingMs(deadline))) == Answer::None) {
             uploading = false;
@@ -189,7 +192,8 @@ void exchangeScores(ScoreTable& table) {
     }
 
     std::string reply;
-    const bool listed = downloadList(session, base, remainingMs(deadline), reply);
+    const bool listed = downloadList(session, set.empty() ? base : base + "?set=" + set,
+                                     remainingMs(deadline), reply);
     platform::httpClose(session);
     if (listed) table.takeList(parseScoreList(reply, ScoreTable::kEntryCount).records);
 }

@@ -21,6 +21,7 @@
 #include "proof/game_recorder.h"
 #include "shell/display.h"
 #include "shell/frame_timer.h"
+#include "shell/level_sets.h"
 #include "shell/message_table.h"
 #include "shell/pace.h"
 #include "shell/program.h"
@@ -178,6 +179,7 @@ int runProgram(bool fullScreen, bool playOn) {
         std::fputs("vextorium2: cannot open the game window (no display or renderer)\n", stderr);
         return kExitNoStart;
     }
+    useChosenLevelSet();
     if (!createGlobals()) {
         platform::destroyWindow();
         return kExitNoStart;

@@ -7,6 +7,7 @@
 #include "entities/brick_factory.h"
 #include "globals/globals.h"
 #include "graphics/fixed.h"
+#include "platform/files.h"
 #include "platform/little_endian.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
@@ -15,7 +16,6 @@
 
 namespace {
 
-constexpr const char* kBrickMapFileName = "BrickMap.dat";
 constexpr int kCellBytes = 4;
 constexpr int kBrickMapBytes =
     Playfield::kLevels * Playfield::kRows * Playfield::kColumns * kCellBytes;  // 2112
@@ -27,7 +27,7 @@ constexpr int kCellHeightPx = 10;
 }  // namespace
 
 void Playfield::loadBrickMap() {
-    const std::string path = programDirectory() + kBrickMapFileName;
+    const std::string path = platform::levelFilePath();
     const platform::FileRead file = readDataFile(path, kBrickMapBytes);
     if (file.result == platform::FileRead::Missing ||
         (file.result == platform::FileRead::Failed && !file.opened)) {

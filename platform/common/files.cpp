@@ -148,15 +148,44 @@ std::string userDataDirectory() {
     return base + "/.local/share/vextorium2/";
 }
 
+namespace {
+std::string levelSetPath;
+std::string levelSetName;
+
+// Creates every missing level of the path (mkdir -p).
+void makeDirectories(const std::string& path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos;
+         slash = path.find('/', slash + 1))
+        ::mkdir(path.substr(0, slash).c_str(), 0700);
+}
+}  // namespace
+
+std::string levelFilePath() {
+    return levelSetName.empty() ? programDirectory() + "BrickMap.dat" : levelSetPath;
+}
+
+void setLevelSet(const std::string& path, const std::string& id) {
+    levelSetPath = id.empty() ? std::string() : path;
+    levelSetName = id;
+}
+
+std::string levelSetId() {
+    return levelSetName;
+}
+
 std::string writableDirectory() {
     const std::string program = programDirectory();
-    if (::access(program.c_str(), W_OK) == 0) return program;
-    const std::string data = userDataDirectory();
-    // Create every missing level of the path (mkdir -p).
-    for (size_t slash = data.find('/', 1); slash != std::string::npos;
-         slash = data.find('/', slash + 1))
-        ::mkdir(data.substr(0, slash).c_str(), 0700);
-    return data;
+    std::string base;
+    if (::access(program.c_str(), W_OK) == 0) {
+        base = program;
+    } else {
+        base = userDataDirectory();
+        makeDirectories(base);
+    }
+    if (levelSetName.empty()) return base;
+    const std::string own = base + "sets/" + levelSetName + "/";
+    makeDirectories(own);
+    return own;
 }
 
 namespace {

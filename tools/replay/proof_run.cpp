@@ -115,7 +115,7 @@ int verifyRecord(const std::string& path, const std::optional<std::string>& leve
 
 int playProof(const std::string& path, uint64_t maxSteps) {
     std::vector<uint8_t> levelFile;
-    readWhole(platform::programDirectory() + "BrickMap.dat", kMaxLevelFileBytes, levelFile);
+    readWhole(platform::levelFilePath(), kMaxLevelFileBytes, levelFile);
     GameRecord record;
     uint64_t loneTicks = 0;
     std::string id;

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
+#include "shell/level_sets.h"
 #include "tools/replay/autoplay.h"
 #include "tools/replay/proof_run.h"
 
@@ -16,7 +17,8 @@ constexpr const char* kUsage =
     "usage: vextorium2-replay [--dir DIR] [--seed N] [--script FILE|-] [--until MS]\n"
     "                         [--trace FILE] [--autoplay] [--web] [--touch]\n"
     "       vextorium2-replay --verify FILE [--levels FILE] [--max-steps N] [--scratch DIR]\n"
-    "       vextorium2-replay --proof FILE [--dir DIR] [--script FILE|-] [--trace FILE]\n"
+    "       vextorium2-replay --proof FILE [--dir DIR] [--levels FILE] [--script FILE|-]\n"
+    "                         [--trace FILE]\n"
     "       vextorium2-replay --help | --version\n"
     "Runs the game headless on a virtual clock, one millisecond per pass of its main loop.\n"
     "  --dir DIR        the program directory (levels, sounds, saved files); default: beside\n"
@@ -31,8 +33,9 @@ constexpr const char* kUsage =
     "  --touch          the screens a player with a touch screen sees\n"
     "  --verify FILE    play the game record FILE to its end and print one line: 'proven SCORE\n"
     "                   KEY' (status 0), 'refused REASON' (3) or 'unproven REASON' (4)\n"
-    "  --levels FILE    the level file a record must have been made on; default: the\n"
-    "                   program directory's BrickMap.dat\n"
+    "  --levels FILE    the level set to play (its own saved game, scores and record live\n"
+    "                   in DIR's sets/ID/), or with --verify the level file a record must\n"
+    "                   have been made on; default: the program directory's BrickMap.dat\n"
     "  --max-steps N    refuse a record of more ticks, draws and keys; default: 2000000\n"
     "  --scratch DIR    play the record in DIR, an empty directory its caller made and\n"
     "                   removes; default: a directory of its own under the temporary one\n"
@@ -146,8 +149,10 @@ int main(int argc, char** argv) {
         return badArguments("cannot write trace " + *tracePath);
     if (proofPath) {
         if (autoplay) return badArguments("--proof plays a record: no --autoplay");
+        if (levelsPath) useLevelSet(*levelsPath);
         return playProof(*proofPath, maxSteps);
     }
+    if (levelsPath) chooseLevelSet(*levelsPath);
     if (autoplay) installAutoplay();
     return runProgram();
 }
