@@ -36,7 +36,8 @@ std::string check(const std::vector<uint8_t>& bytes) {
         bool breakable = false;
         for (int row = 0; row < kRows; ++row) {
             for (int column = 0; column < kColumns; ++column) {
-                const size_t at = 4 * static_cast<size_t>((level * kRows + row) * kColumns + column);
+                const size_t at =
+                    4 * static_cast<size_t>((level * kRows + row) * kColumns + column);
                 const auto code = static_cast<int32_t>(le::read32(bytes.data() + at));
                 if (!knownCell(code))
                     return "level " + std::to_string(level + 1) + ", row " +

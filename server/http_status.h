@@ -14,3 +14,5 @@ inline constexpr unsigned kTooManyRequests = 429;
 inline constexpr unsigned kTooManyHeaders = 431;
 inline constexpr unsigned kNotImplemented = 501;
 inline constexpr unsigned kUnavailable = 503;
+inline constexpr unsigned kGone = 410;
+inline constexpr unsigned kInsufficientStorage = 507;

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "record/level_set.h"
 #include "server/score_server.h"
 #include "server/score_store.h"
 #include "server/web_files.h"
@@ -146,6 +147,8 @@ void addStoreSwitches(std::vector<LimitSwitch>& switches, StoreLimits& store) {
              &store.threads},
             {"--store-queue", "store calls waiting for a thread; beyond, 503 at once", kMostQueued,
              nullptr, &store.queue},
+            {"--max-sets", "level sets shown at once; beyond, a new one gets 507", kMostRows,
+             nullptr, &store.maxSets},
         });
 }
 
@@ -243,6 +246,9 @@ void printHelp(std::vector<LimitSwitch>& switches) {
                  "  --levels FILE         the level file records must be made on (default: "
                  "the verifier's\n"
                  "                        own BrickMap.dat)\n"
+                 "  --hide-set ID         take the level set ID down (its file, its board and its "
+                 "place in\n"
+                 "                        /sets) in the --db store, then exit\n"
                  "  --accept-unproven     list uploads without a proof too, marked unproven "
                  "(default: proven\n"
                  "                        scores only; plain uploads are stored either way)\n"
@@ -256,6 +262,20 @@ int usage(const std::string& reason) {
         << " (usage: scoreserver [--listen HOST:PORT] [--db FILE|URL] [--web DIR] [--LIMIT N...]; "
            "scoreserver --help lists the limits)\n";
     return kBadArguments;
+}
+
+// The operator's word on a level set: taken down for every server of the store at once (each
+// reads the sets from it).
+int hideSet(ScoreStore& store, const std::string& id) {
+    constexpr auto kHideDeadline = std::chrono::seconds(10);
+    StoreCall call(StoreCall::Clock::now() + kHideDeadline);
+    bool found = false;
+    if (!store.hideSet(id, found, call)) {
+        std::cerr << "scoreserver: the level set could not be hidden: " << store.error() << '\n';
+        return kFailure;
+    }
+    std::cout << (found ? "hidden: " : "no such level set: ") << id << '\n';
+    return found ? 0 : kFailure;
 }
 
 // Every connection holds a socket: allow as many as the hard limit permits.
@@ -274,6 +294,7 @@ int main(int argc, char** argv) {
     int port = kDefaultPort;
     std::string database = executableDirectory() + kDefaultDatabase;
     std::string webDirectory;
+    std::string setToHide;
     ServerLimits limits;
     std::vector<LimitSwitch> switches = limitSwitches(limits);
     StoreLimits storeLimits;
@@ -297,7 +318,8 @@ int main(int argc, char** argv) {
             continue;
         }
         const bool wire = arg == "--trusted-proxy" || arg == "--upload-rate" ||
-                          arg == "--upload-burst" || arg == "--verifier" || arg == "--levels";
+                          arg == "--upload-burst" || arg == "--verifier" || arg == "--levels" ||
+                          arg == "--hide-set";
         if ((arg == "--listen" || arg == "--db" || arg == "--web" || wire || limit != nullptr) &&
             i + 1 >= argc)
             return usage(arg + " needs a value");
@@ -311,6 +333,10 @@ int main(int argc, char** argv) {
             limits.proofs.verifier = argv[++i];
         } else if (arg == "--levels") {
             limits.proofs.levels = argv[++i];
+        } else if (arg == "--hide-set") {
+            setToHide = argv[++i];
+            if (!level_set::validId(setToHide))
+                return usage("--hide-set takes a level set's id (64 lowercase hex digits)");
         } else if (arg == "--trusted-proxy") {
             if (!limits.trustedProxies.add(argv[++i])) return usage("bad --trusted-proxy value");
         } else if (arg == "--upload-rate") {
@@ -353,6 +379,7 @@ int main(int argc, char** argv) {
                   << store->error() << '\n';
         return kFailure;
     }
+    if (!setToHide.empty()) return hideSet(*store, setToHide);
     if (webDirectory.empty()) webDirectory = defaultWebDirectory();
     const WebFiles web(webDirectory);
     for (const std::string& note : web.notes())

@@ -53,6 +53,13 @@ constexpr const char* kSchema =
     " score BIGINT NOT NULL);"
     // The sittings of a proven row's record; NULL for plain rows and rows stored before it.
     "ALTER TABLE scores ADD COLUMN IF NOT EXISTS sessions INTEGER;"
+    // Level sets: the sets published, and on each proven row the set it was played on (NULL:
+    // the built-in set, as every row stored before sets is).
+    "ALTER TABLE scores ADD COLUMN IF NOT EXISTS level_set TEXT;"
+    "CREATE TABLE IF NOT EXISTS level_sets (id TEXT PRIMARY KEY, name TEXT NOT NULL,"
+    " file BYTEA NOT NULL, published BIGINT NOT NULL, hidden BOOLEAN NOT NULL DEFAULT false);"
+    "CREATE INDEX IF NOT EXISTS scores_by_set ON scores (level_set, score DESC, id ASC)"
+    " WHERE level_set IS NOT NULL;"
     "COMMIT;";
 struct Statement {
     const char* name;
@@ -61,10 +68,11 @@ struct Statement {
 };
 constexpr Statement kInsert{"insert",
                             "INSERT INTO scores"
-                            " (name, score, upload_id, proven, proof_id, record, sessions)"
-                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'), $7)"
+                            " (name, score, upload_id, proven, proof_id, record, sessions,"
+                            " level_set)"
+                            " VALUES ($1, $2, $3, $4, $5, decode($6, 'hex'), $7, $8)"
                             " ON CONFLICT (upload_id) DO NOTHING RETURNING id",
-                            7};
+                            8};
 constexpr Statement kUseKey{"use_key",
                             "INSERT INTO used_proofs (key, upload_id) VALUES ($1, $2)"
                             " ON CONFLICT (key) DO NOTHING RETURNING key",
@@ -77,13 +85,39 @@ constexpr Statement kReplay{"replay",
 constexpr Statement kFind{"find", "SELECT name, score, proven FROM scores WHERE upload_id = $1", 1};
 constexpr Statement kBest{"best",
                           "SELECT name, score, proven, proof_id, sessions FROM scores"
-                          " WHERE proven OR $2 ORDER BY score DESC, id ASC LIMIT $1",
+                          " WHERE (proven OR $2) AND level_set IS NULL"
+                          " ORDER BY score DESC, id ASC LIMIT $1",
                           2};
 constexpr Statement kBestOneSitting{"best_one_sitting",
                                     "SELECT name, score, proven, proof_id, sessions FROM scores"
-                                    " WHERE proven AND sessions = 1"
+                                    " WHERE proven AND sessions = 1 AND level_set IS NULL"
                                     " ORDER BY score DESC, id ASC LIMIT $1",
                                     1};
+// Publishing is one at a time across servers (the advisory lock, until the commit), so that
+// the bound on the sets holds.
+constexpr Statement kLockSets{"lock_sets", "SELECT pg_advisory_xact_lock(7243150982)", 0};
+constexpr Statement kSetState{"set_state", "SELECT hidden FROM level_sets WHERE id = $1", 1};
+constexpr Statement kShownSets{"shown_sets", "SELECT count(*) FROM level_sets WHERE NOT hidden", 0};
+constexpr Statement kPublishSet{"publish_set",
+                                "INSERT INTO level_sets (id, name, file, published)"
+                                " VALUES ($1, $2, decode($3, 'hex'), $4)",
+                                4};
+constexpr Statement kListSets{
+    "list_sets",
+    "SELECT s.id, s.name, s.published, count(g.id), coalesce(max(g.score), 0)"
+    " FROM level_sets s LEFT JOIN scores g ON g.level_set = s.id AND g.proven"
+    " WHERE NOT s.hidden GROUP BY s.id ORDER BY s.published DESC, s.id ASC",
+    0};
+constexpr Statement kSetFile{"set_file",
+                             "SELECT encode(file, 'hex') FROM level_sets"
+                             " WHERE id = $1 AND NOT hidden",
+                             1};
+constexpr Statement kHideSet{"hide_set", "UPDATE level_sets SET hidden = true WHERE id = $1", 1};
+constexpr Statement kBestOfSet{"best_of_set",
+                               "SELECT name, score, proven, proof_id, sessions FROM scores"
+                               " WHERE level_set = $2 AND proven"
+                               " ORDER BY score DESC, id ASC LIMIT $1",
+                               2};
 // Rows kept: the best $1, and the best $1 games of one sitting, which have a board of their own.
 constexpr Statement kTrim{"trim",
                           "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
@@ -122,10 +156,11 @@ constexpr Statement kLookUp{
     2};
 constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
 constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
-constexpr Statement kStatements[] = {kInsert,     kFind,       kBest,      kBestOneSitting,
-                                     kTrim,       kUseKey,     kKeyOwner,  kReplay,
-                                     kNoteProven, kLockClient, kHold,      kLookUp,
-                                     kDropRecord, kDropExpired};
+constexpr Statement kStatements[] = {
+    kInsert,     kFind,        kBest,       kBestOneSitting, kTrim,      kUseKey,
+    kKeyOwner,   kReplay,      kNoteProven, kLockClient,     kHold,      kLookUp,
+    kDropRecord, kDropExpired, kLockSets,   kSetState,       kShownSets, kPublishSet,
+    kListSets,   kSetFile,     kHideSet,    kBestOfSet};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -341,13 +376,15 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
     const std::string scoreText = std::to_string(score);
     const std::string recordHex = game != nullptr ? hexOf(game->record) : std::string();
     const std::string sessionsText = game != nullptr ? std::to_string(game->sessions) : "";
-    const std::vector<const char*> values = {name.c_str(),
-                                             scoreText.c_str(),
-                                             uploadId.empty() ? nullptr : uploadId.c_str(),
-                                             game != nullptr ? "true" : "false",
-                                             game != nullptr ? game->id.c_str() : nullptr,
-                                             game != nullptr ? recordHex.c_str() : nullptr,
-                                             game != nullptr ? sessionsText.c_str() : nullptr};
+    const std::vector<const char*> values = {
+        name.c_str(),
+        scoreText.c_str(),
+        uploadId.empty() ? nullptr : uploadId.c_str(),
+        game != nullptr ? "true" : "false",
+        game != nullptr ? game->id.c_str() : nullptr,
+        game != nullptr ? recordHex.c_str() : nullptr,
+        game != nullptr ? sessionsText.c_str() : nullptr,
+        game != nullptr && !game->levelSet.empty() ? game->levelSet.c_str() : nullptr};
     const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
@@ -439,11 +476,22 @@ std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readRows(bool oneSit
     const char* all = listsUnproven() ? "true" : "false";
     std::vector<const char*> values{countText.c_str()};
     if (!oneSitting) values.push_back(all);
+    return readStatement(oneSitting ? &kBestOneSitting : &kBest, values, call);
+}
+
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readSet(const std::string& id,
+                                                                    int count, StoreCall& call) {
+    const std::string countText = std::to_string(count);
+    return readStatement(&kBestOfSet, {countText.c_str(), id.c_str()}, call);
+}
+
+std::optional<std::vector<ScoreRecord>> PostgresScoreStore::readStatement(
+    const void* statement, const std::vector<const char*>& values, StoreCall& call) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
         if (connection == nullptr) return std::nullopt;
         Result result;
-        const Wait wait = run(connection, oneSitting ? &kBestOneSitting : &kBest, nullptr, values,
+        const Wait wait = run(connection, static_cast<const Statement*>(statement), nullptr, values,
                               call.deadline, result);
         if (wait == Wait::Done && succeeded(result)) {
             std::vector<ScoreRecord> records;
@@ -614,6 +662,106 @@ bool PostgresScoreStore::dropRecords(const std::string& id, int64_t now, StoreCa
             : run(connection, &kDropRecord, nullptr, {id.c_str()}, call.deadline, result);
     const bool done = wait == Wait::Done && succeeded(result);
     if (!done) setError(PQerrorMessage(connection));
+    release(connection, done);
+    return done;
+}
+
+// The set's state, the count of shown sets and the new row in one transaction, one publisher
+// at a time across servers.
+PublishOutcome PostgresScoreStore::publishSet(const std::string& id, const std::string& name,
+                                              const std::string& file, int64_t now,
+                                              unsigned maxSets, StoreCall& call) {
+    const std::string hex = hexOf(file), nowText = std::to_string(now);
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return PublishOutcome::Failed;
+    Result result;
+    const auto step = [&](const Statement* statement, const char* sql,
+                          const std::vector<const char*>& values) {
+        return run(connection, statement, sql, values, call.deadline, result) == Wait::Done &&
+               succeeded(result);
+    };
+    const auto fail = [&] {
+        setError(PQerrorMessage(connection));
+        release(connection, false);
+        return PublishOutcome::Failed;
+    };
+    if (!step(nullptr, "BEGIN", {}) || !step(&kLockSets, nullptr, {}) ||
+        !step(&kSetState, nullptr, {id.c_str()}))
+        return fail();
+    if (PQntuples(result.get()) == 1) {
+        const bool hidden = PQgetvalue(result.get(), 0, 0)[0] == 't';
+        release(connection, false);  // rolled back
+        return hidden ? PublishOutcome::Hidden : PublishOutcome::Known;
+    }
+    if (!step(&kShownSets, nullptr, {}) || PQntuples(result.get()) != 1) return fail();
+    if (std::strtoul(PQgetvalue(result.get(), 0, 0), nullptr, 10) >= maxSets) {
+        release(connection, false);
+        return PublishOutcome::Full;
+    }
+    if (!step(&kPublishSet, nullptr, {id.c_str(), name.c_str(), hex.c_str(), nowText.c_str()}) ||
+        !call.claimCommit())
+        return fail();
+    const bool committed =
+        run(connection, nullptr, "COMMIT", {}, Clock::now() + kCommitWait, result) == Wait::Done &&
+        succeeded(result);
+    if (!committed) return fail();
+    release(connection, true);
+    return PublishOutcome::Published;
+}
+
+std::optional<std::vector<LevelSetRow>> PostgresScoreStore::listSets(StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return std::nullopt;
+    Result result;
+    const bool done =
+        run(connection, &kListSets, nullptr, {}, call.deadline, result) == Wait::Done &&
+        succeeded(result);
+    std::optional<std::vector<LevelSetRow>> sets;
+    if (done) {
+        sets.emplace();
+        for (int row = 0; row < PQntuples(result.get()); ++row) {
+            LevelSetRow& set = sets->emplace_back();
+            set.id = PQgetvalue(result.get(), row, 0);
+            set.name.assign(PQgetvalue(result.get(), row, 1),
+                            static_cast<size_t>(PQgetlength(result.get(), row, 1)));
+            set.published = std::strtoll(PQgetvalue(result.get(), row, 2), nullptr, 10);
+            set.provenGames =
+                static_cast<uint32_t>(std::strtoul(PQgetvalue(result.get(), row, 3), nullptr, 10));
+            set.best =
+                static_cast<uint32_t>(std::strtoul(PQgetvalue(result.get(), row, 4), nullptr, 10));
+        }
+    } else {
+        setError(PQerrorMessage(connection));
+    }
+    release(connection, done);
+    return sets;
+}
+
+std::optional<std::string> PostgresScoreStore::setFile(const std::string& id, StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return std::nullopt;
+    Result result;
+    const bool done =
+        run(connection, &kSetFile, nullptr, {id.c_str()}, call.deadline, result) == Wait::Done &&
+        succeeded(result);
+    std::optional<std::string> file;
+    if (done) file = PQntuples(result.get()) == 1 ? bytesOfHex(PQgetvalue(result.get(), 0, 0)) : "";
+    release(connection, done);
+    return file;
+}
+
+bool PostgresScoreStore::hideSet(const std::string& id, bool& found, StoreCall& call) {
+    found = false;
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return false;
+    Result result;
+    const bool done =
+        run(connection, &kHideSet, nullptr, {id.c_str()}, call.deadline, result) == Wait::Done &&
+        succeeded(result);
+    if (done)
+        found = std::atol(PQcmdTuples(result.get())) > 0;
+    else
+        setError(PQerrorMessage(connection));
     release(connection, done);
     return done;
 }

@@ -38,6 +38,14 @@ class PostgresScoreStore : public ScoreStore {
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
+    PublishOutcome publishSet(const std::string& id, const std::string& name,
+                              const std::string& file, int64_t now, unsigned maxSets,
+                              StoreCall& call) override;
+    std::optional<std::vector<LevelSetRow>> listSets(StoreCall& call) override;
+    std::optional<std::string> setFile(const std::string& id, StoreCall& call) override;
+    bool hideSet(const std::string& id, bool& found, StoreCall& call) override;
+    std::optional<std::vector<ScoreRecord>> readSet(const std::string& id, int count,
+                                                    StoreCall& call) override;
     void watchOthers(std::function<void()> changed) override;
     bool shared() const override { return true; }
 
@@ -45,6 +53,10 @@ class PostgresScoreStore : public ScoreStore {
     RecordOutcome recordGame(const std::string& name, uint32_t score, const std::string& uploadId,
                              const ProvenGame* game, StoreCall& call);
     std::optional<std::vector<ScoreRecord>> readRows(bool oneSitting, int count, StoreCall& call);
+    // `statement`: one of the file's prepared statements that lists rows.
+    std::optional<std::vector<ScoreRecord>> readStatement(const void* statement,
+                                                          const std::vector<const char*>& values,
+                                                          StoreCall& call);
     pg_conn* connect(bool createSchema, StoreCall::Clock::time_point deadline);
     pg_conn* acquire(StoreCall& call);
     void release(pg_conn* connection, bool reusable);

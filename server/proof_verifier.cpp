@@ -84,11 +84,13 @@ std::string verifierBesideProgram() {
 }
 
 Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limits,
-                           const std::string& path, const std::string& play, int stopFd) {
+                           const std::string& path, const std::string& play, int stopFd,
+                           const std::string& levels) {
     int out[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return failed("no pipe");
     std::vector<std::string> args{verifier, "--verify", path, "--scratch", play};
-    if (!limits.levels.empty()) args.insert(args.end(), {"--levels", limits.levels});
+    const std::string& levelFile = levels.empty() ? limits.levels : levels;
+    if (!levelFile.empty()) args.insert(args.end(), {"--levels", levelFile});
     if (limits.maxSteps != 0)
         args.insert(args.end(), {"--max-steps", std::to_string(limits.maxSteps)});
     std::vector<char*> argv;
@@ -221,7 +223,8 @@ void ProofVerifier::stop() {
 }
 
 ProofVerifier::Admitted ProofVerifier::submit(const std::string& client, ProofKeeper::Bytes record,
-                                              Done done, Clock::time_point now) {
+                                              Done done, Clock::time_point now,
+                                              ProofKeeper::Bytes levels) {
     {
         std::lock_guard lock(mutex);
         if (stopping || queued >= limits.queue) return {Admission::Full, 2};
@@ -230,7 +233,8 @@ ProofVerifier::Admitted ProofVerifier::submit(const std::string& client, ProofKe
         unsigned& mine = active[client];
         if (mine >= limits.perClient) return {Admission::ClientBusy, 1};
         ++mine;
-        queues[client].push_back({client, std::move(record), std::move(done), ++submitted});
+        queues[client].push_back(
+            {client, std::move(record), std::move(done), ++submitted, std::move(levels)});
         ++queued;
     }
     wake.notify_one();
@@ -300,7 +304,7 @@ void ProofVerifier::work() {
             --queued;
             lastTurn[job.client] = ++turns;
         }
-        Verdict verdict = verify(*job.record);
+        Verdict verdict = verify(*job.record, job.levels.get());
         {
             std::lock_guard lock(mutex);
             const Clock::time_point now = Clock::now();
@@ -324,14 +328,18 @@ void ProofVerifier::work() {
 // Each run has a directory of its own, apart from every other run's in this process and
 // others: the record's file and the directory the game plays in, removed once the run is over
 // however it ended (a verifier killed at its deadline cleans up nothing).
-Verdict ProofVerifier::verify(const std::string& record) {
+Verdict ProofVerifier::verify(const std::string& record, const std::string* levels) {
     std::string made = scratch + "/vextorium2-proof-XXXXXX";
     if (::mkdtemp(made.data()) == nullptr) return failed("no directory for the verifier");
     const std::string path = made + "/record", play = made + "/play";
-    Verdict verdict =
-        !writeAll(path, record) ? failed("the record could not be written for the verifier")
-        : ::mkdir(play.c_str(), 0700) != 0 ? failed("no directory for the verifier")
-                                           : run(verifier, limits, path, play, stopPipe[0]);
+    const std::string levelsPath = levels != nullptr ? made + "/levels" : std::string();
+    Verdict verdict = !writeAll(path, record)
+                          ? failed("the record could not be written for the verifier")
+                      : levels != nullptr && !writeAll(levelsPath, *levels)
+                          ? failed("the level set could not be written for the verifier")
+                      : ::mkdir(play.c_str(), 0700) != 0
+                          ? failed("no directory for the verifier")
+                          : run(verifier, limits, path, play, stopPipe[0], levelsPath);
     std::error_code ignored;
     std::filesystem::remove_all(made, ignored);
     return verdict;

@@ -64,8 +64,11 @@ class ProofVerifier {
         unsigned retryAfter = 0;  // seconds, when not queued
     };
     // Queues `client`'s record unless one of the bounds says no (then `done` is never called).
+    // With `levels` (a level set's file) the record is played on that set instead of the
+    // verifier's own level file.
     Admitted submit(const std::string& client, ProofKeeper::Bytes record, Done done,
-                    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
+                    std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now(),
+                    ProofKeeper::Bytes levels = nullptr);
     // Charges `client` for processor time its proofs took (what each run is charged itself).
     void charge(const std::string& client, long cpuMs,
                 std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
@@ -75,9 +78,11 @@ class ProofVerifier {
     void stop();
 
     // One run of the verifier on the record in `path`, played in the empty directory `play`
-    // (for tests and tools too). It ends early, Failed, once `stopFd` is readable.
+    // (for tests and tools too). It ends early, Failed, once `stopFd` is readable. A non-empty
+    // `levels` names the level file instead of the limits' own.
     static Verdict run(const std::string& verifier, const ProofLimits& limits,
-                       const std::string& path, const std::string& play, int stopFd = -1);
+                       const std::string& path, const std::string& play, int stopFd = -1,
+                       const std::string& levels = {});
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -86,6 +91,7 @@ class ProofVerifier {
         ProofKeeper::Bytes record;
         Done done;
         uint64_t number = 0;  // in the order submitted
+        ProofKeeper::Bytes levels;  // a level set's file, or null
     };
     struct Spent {
         Clock::time_point at;
@@ -94,7 +100,7 @@ class ProofVerifier {
     void work();
     // With the mutex held: the seconds until `client` is within its budget again, 0 if it is.
     unsigned budgetWait(const std::string& client, Clock::time_point now);
-    Verdict verify(const std::string& record);
+    Verdict verify(const std::string& record, const std::string* levels);
 
     const ProofLimits limits;
     const std::string verifier;

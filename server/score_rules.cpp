@@ -90,11 +90,20 @@ ScoreRequest decideScoreRequest(bool hasQuery,
         request.kind = ScoreRequest::Kind::List;
         return request;
     }
+    const size_t sets = params.count("set");
+    if (sets > 1 || (sets == 1 && !validProofId(params.find("set")->second))) {
+        request.reason = "bad level set";
+        return request;
+    }
+    if (sets == 1) request.set = params.find("set")->second;
+    if (sets == 1 && params.size() == 1) {
+        request.kind = ScoreRequest::Kind::List;
+        return request;
+    }
     const size_t ids = params.count("myid");
     const size_t proofs = params.count("myproof");
-    if (params.size() != 2 + ids + proofs || ids > 1 || proofs > 1 ||
-        params.count("myname") != 1 ||
-        params.count("myscore") != 1) {
+    if (params.size() != 2 + ids + proofs + sets || ids > 1 || proofs > 1 ||
+        params.count("myname") != 1 || params.count("myscore") != 1) {
         request.reason = "expected myname and myscore";
         return request;
     }

@@ -30,7 +30,8 @@ bool validProofId(const std::string& text);
 
 // What the script decides for one request: with no query, the list; with the keys myname and
 // myscore, each once and valid, and optionally myid and myproof once and valid, an upload;
-// anything else is refused (400) and nothing is stored.
+// anything else is refused (400) and nothing is stored. Either may name a level set once
+// (set=ID, the set's id), whose board it lists or uploads to; without it, the built-in set's.
 struct ScoreRequest {
     enum class Kind { List, Upload, Refused };
     Kind kind = Kind::Refused;
@@ -38,6 +39,7 @@ struct ScoreRequest {
     uint32_t score = 0;    // an upload's score
     std::string uploadId;  // the same on every retry of one upload; empty when not sent
     std::string proofId;   // the record POSTed before it; empty for a plain upload
+    std::string set;       // the level set's id; empty for the built-in set
     std::string reason;    // why it was refused
 };
 ScoreRequest decideScoreRequest(bool hasQuery,

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
@@ -16,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "record/level_set.h"
 #include "server/http_status.h"
 #include "server/request_head.h"
 #include "server/request_target.h"
@@ -140,6 +142,7 @@ struct RequestState {
     bool headersRead = false;  // the library has called once with the headers
     std::shared_ptr<PendingAnswer> pending;  // while the score service works on the answer
     bool posting = false;      // a record POSTed to the proof path, gathered in `body`
+    bool publishing = false;   // a level set POSTed to the sets' path, gathered in `body`
     bool bodyTooLarge = false; // its bytes went past the limit (and were dropped)
     ProofKeeper::Taken room = ProofKeeper::Taken::Yes;  // else its bytes were dropped
     size_t countedBytes = 0;  // of the body, counted in the keeper until the request ends
@@ -200,11 +203,13 @@ struct ScoreServer::Hooks {
         // A record comes in pieces; it is gathered up to its limit, and beyond it only read.
         const bool proof = request != nullptr && std::strcmp(method, "POST") == 0 &&
                            request->target == kProofPath;
-        if (request != nullptr && !request->headersRead && (get || proof)) {
+        const bool set = request != nullptr && std::strcmp(method, "POST") == 0 &&
+                         request->target.substr(0, request->target.find('?')) == kSetsPath;
+        if (request != nullptr && !request->headersRead && (get || proof || set)) {
             request->headersRead = true;
-            // A record costs the client an upload of its rate: a flood of them is refused
-            // before its bodies are read.
-            if (proof) {
+            // A record or a level set costs the client an upload of its rate: a flood of them
+            // is refused before its bodies are read.
+            if (proof || set) {
                 if (const unsigned wait = server->uploads.take(request->client); wait > 0) {
                     const int status =
                         sendText(connection, kTooManyRequests, "too many uploads\n",
@@ -213,13 +218,26 @@ struct ScoreServer::Hooks {
                 }
             }
             request->posting = proof;
+            request->publishing = set;
             return MHD_YES;
         }
         if (*uploadSize != 0) {
             if (request != nullptr && request->posting)
                 server->gather(*request, uploadData, *uploadSize);
+            // A set's bytes up to one past a level file's size: more is only read.
+            if (request != nullptr && request->publishing && !request->bodyTooLarge) {
+                const size_t room = level_set::kFileBytes + 1 - request->body.size();
+                request->body.append(uploadData, std::min(room, *uploadSize));
+                request->bodyTooLarge = request->body.size() > level_set::kFileBytes;
+            }
             *uploadSize = 0;  // an unwanted body, read while the request deadline runs
             return MHD_YES;
+        }
+        if (request != nullptr && request->publishing && !request->pending) {
+            request->publishing = false;
+            server->track(connection, Clock::time_point::max());
+            const int status = server->answerSetPost(connection, *request);
+            return status < 0 ? MHD_NO : MHD_YES;
         }
         if (request != nullptr && request->posting && !request->pending) {
             request->posting = false;
@@ -405,9 +423,21 @@ int ScoreServer::answerRequest(MHD_Connection* connection, const std::string& ta
 
     if (method != "GET" && method != "HEAD")
         return sendText(connection, kBadMethod, "GET and HEAD only\n", {{"Allow", "GET, HEAD"}});
+    if (const int sets = answerSets(connection, path, pending); sets != -2) return sets;
     if (path == kPagePath || path == kJsonPath) {
         // ?sessions=1: games played in one sitting only; any other query lists every game.
         const std::optional<RequestTarget> parsed = parseRequestTarget(target);
+        // ?set=ID: the board of that level set.
+        if (parsed && parsed->params.size() == 1 && parsed->params.begin()->first == "set") {
+            const std::string set = parsed->params.begin()->second;
+            if (!validProofId(set)) return sendText(connection, kNotFound, "no such level set\n");
+            const ServiceAnswer::Kind form =
+                path == kPagePath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json;
+            return answerFromService(connection, pending,
+                                     [this, form, &set](auto& now, auto later) {
+                                         return service->setBoard(form, set, now, std::move(later));
+                                     });
+        }
         const bool oneSitting = parsed && parsed->params.size() == 1 &&
                                 parsed->params.begin()->first == "sessions" &&
                                 parsed->params.begin()->second == "1";
@@ -436,6 +466,10 @@ int ScoreServer::answerScript(MHD_Connection* connection, const std::string& tar
         return sendText(connection, kBadMethod, "GET and HEAD only\n", {{"Allow", "GET, HEAD"}});
 
     const ScoreRequest decided = decideScoreRequest(parsed->hasQuery, parsed->params);
+    if (decided.kind == ScoreRequest::Kind::List && !decided.set.empty())
+        return answerFromService(connection, pending, [this, &decided](auto& now, auto later) {
+            return service->setBoard(ServiceAnswer::Kind::Text, decided.set, now, std::move(later));
+        });
     if (decided.kind == ScoreRequest::Kind::List)
         return answerList(connection, pending, ServiceAnswer::Kind::Text, false);
     if (decided.kind == ScoreRequest::Kind::Refused)
@@ -491,6 +525,43 @@ int ScoreServer::answerProofPost(MHD_Connection* connection, RequestState& reque
                              [this, &bytes, &client](auto& now, auto later) {
                                  return service->keepRecord(bytes, client, now, std::move(later));
                              });
+}
+
+// A level set: its name from the query, checked like a player's; its file checked by the
+// service.
+int ScoreServer::answerSetPost(MHD_Connection* connection, RequestState& request) {
+    const std::optional<RequestTarget> parsed = parseRequestTarget(request.target);
+    if (!parsed || parsed->params.size() != 1 || parsed->params.begin()->first != "name" ||
+        !validName(parsed->params.begin()->second))
+        return sendText(connection, kBadRequest,
+                        "a level set is published as /sets?name=NAME, a name of 1 to 8 "
+                        "characters\n");
+    if (request.bodyTooLarge)
+        return sendText(connection, kTooLarge,
+                        "a level file holds " + std::to_string(level_set::kFileBytes) + " bytes\n");
+    auto file = std::make_shared<const std::string>(std::move(request.body));
+    const std::string name = parsed->params.begin()->second;
+    return answerFromService(connection, request.pending,
+                             [this, &file, &name](auto& now, auto later) {
+                                 return service->publishSet(file, name, now, std::move(later));
+                             });
+}
+
+int ScoreServer::answerSets(MHD_Connection* connection, const std::string& path,
+                            std::shared_ptr<PendingAnswer>& pending) {
+    if (path == kSetsPath || path == kSetsJsonPath) {
+        const ServiceAnswer::Kind form =
+            path == kSetsPath ? ServiceAnswer::Kind::Html : ServiceAnswer::Kind::Json;
+        return answerFromService(connection, pending, [this, form](auto& now, auto later) {
+            return service->sets(form, now, std::move(later));
+        });
+    }
+    if (path.rfind(kSetPrefix, 0) != 0) return -2;
+    const std::string id = path.substr(std::strlen(kSetPrefix));
+    if (!level_set::validId(id)) return sendText(connection, kNotFound, "no such level set\n");
+    return answerFromService(connection, pending, [this, &id](auto& now, auto later) {
+        return service->setFile(id, now, std::move(later));
+    });
 }
 
 // The list: the current one at once, else as the service finds it.

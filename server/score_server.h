@@ -51,6 +51,10 @@ class ScoreServer {
     static constexpr const char* kHealthPath = "/healthz";
     static constexpr const char* kProofPath = "/Vextorium2/proof";
     static constexpr const char* kReplayPrefix = "/replays/";
+    // Level sets: POST /sets?name=NAME publishes one; GET /sets, /sets.json and /sets/ID.
+    static constexpr const char* kSetsPath = "/sets";
+    static constexpr const char* kSetsJsonPath = "/sets.json";
+    static constexpr const char* kSetPrefix = "/sets/";
 
     // `web` (kept by the caller, may be null) answers every other GET and HEAD. The store is
     // only ever called from the service's own workers, each call with its deadline.
@@ -87,6 +91,10 @@ class ScoreServer {
     int answerWebFile(MHD_Connection* connection, const std::string& path);
     void gather(RequestState& request, const char* data, size_t size);
     int answerProofPost(MHD_Connection* connection, RequestState& request);
+    int answerSetPost(MHD_Connection* connection, RequestState& request);
+    // /sets, /sets.json, /sets/ID; -2 when `path` is none of them.
+    int answerSets(MHD_Connection* connection, const std::string& path,
+                   std::shared_ptr<PendingAnswer>& pending);
     int answerList(MHD_Connection* connection, std::shared_ptr<PendingAnswer>& pending,
                    ServiceAnswer::Kind form, bool oneSitting);
     using ServiceCall = std::function<bool(ServiceAnswer&, ScoreService::Reply)>;

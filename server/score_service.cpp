@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <optional>
 
+#include "record/level_set.h"
 #include "record/record_codec.h"
 #include "server/http_status.h"
 #include "server/leaderboard.h"
+#include "server/set_pages.h"
 
 namespace {
 
@@ -82,9 +84,14 @@ ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
         case Verdict::Kind::Proven:
             if (verdict.score != upload.score)
                 return {text(kUnprocessable, "refused: score differs\n"), nullptr};
-            return {std::nullopt, std::make_shared<const ProvenGame>(ProvenGame{
-                                      verdict.key, upload.proofId, record, sittingsOf(record)})};
+            return {std::nullopt,
+                    std::make_shared<const ProvenGame>(ProvenGame{
+                        verdict.key, upload.proofId, record, sittingsOf(record), upload.set})};
         case Verdict::Kind::Unproven:
+            if (!upload.set.empty())
+                return {text(kUnprocessable, "refused: " + verdict.reason +
+                                                 "; a level set's board lists proven games only\n"),
+                        nullptr};
             break;
     }
     return {std::nullopt, nullptr};
@@ -157,6 +164,10 @@ void ScoreService::stop() {
 // judged by neither is played, within its client's share of the verifiers.
 bool ScoreService::upload(const ScoreRequest& upload, const std::string& client, ServiceAnswer& now,
                           Reply later) {
+    if (upload.proofId.empty() && !upload.set.empty()) {
+        now = text(kUnprocessable, "refused: a level set's board lists proven games only\n");
+        return true;
+    }
     if (upload.proofId.empty()) return recordUpload(upload, nullptr, now, std::move(later));
     auto call =
         std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
@@ -165,25 +176,36 @@ bool ScoreService::upload(const ScoreRequest& upload, const std::string& client,
         call,
         [this, upload, client, reply](StoreCall& made) {
             ProofLookup found = store.lookUpRecord(upload.proofId, unixNow(), made);
+            // A game on a level set is played on that set's file.
+            std::optional<std::string> setBytes;
+            if (found.answered && !upload.set.empty()) setBytes = store.setFile(upload.set, made);
             if (!made.claimFinish()) return;
-            if (!found.answered)
+            if (!found.answered || (!upload.set.empty() && !setBytes))
                 return (*reply)(
                     text(kUnavailable, "not checked: the score store did not answer\n"));
+            if (setBytes && setBytes->empty())
+                return (*reply)(text(kNotFound, "no such level set\n"));
+            ProofKeeper::Bytes levels;
+            if (setBytes) levels = std::make_shared<const std::string>(std::move(*setBytes));
+            // A verdict holds for the record on the level file it was played on.
+            const std::string judgedAs = upload.proofId + upload.set;
             const std::string bytes = found.bytes.value_or(std::string());
             if (found.proven) {
                 Verdict verdict{Verdict::Kind::Proven, found.proven->score, found.proven->key, {}};
                 return judged(upload, verdict, bytes, reply);
             }
-            if (std::optional<Verdict> known = verdicts.find(upload.proofId))
+            if (std::optional<Verdict> known = verdicts.find(judgedAs))
                 return judged(upload, *known, bytes, reply);
             if (!found.bytes)
                 return (*reply)(text(kUnavailable, "the proof has not arrived: send it again\n"));
             auto record = std::make_shared<const std::string>(bytes);
-            const ProofVerifier::Admitted admitted =
-                verifier->submit(client, record, [this, upload, record, reply](Verdict verdict) {
-                    verdicts.keep(upload.proofId, verdict);
+            const ProofVerifier::Admitted admitted = verifier->submit(
+                client, record,
+                [this, upload, record, reply, judgedAs](Verdict verdict) {
+                    verdicts.keep(judgedAs, verdict);
                     judged(upload, verdict, *record, reply);
-                });
+                },
+                Clock::now(), levels);
             const std::string wait = std::to_string(admitted.retryAfter);
             switch (admitted.kind) {
                 case ProofVerifier::Admission::Queued:
@@ -285,7 +307,9 @@ bool ScoreService::recordUpload(const ScoreRequest& upload, std::shared_ptr<cons
                 game != nullptr ? store.recordProven(name, score, uploadId, *game, made)
                                 : store.record(name, score, uploadId, made);
             if (outcome == RecordOutcome::Recorded) {
-                cache->recorded(score);  // before the answer: the client's next read sees it
+                // Before the answer: the client's next read sees it. A level set's board is
+                // read afresh each time.
+                if (game == nullptr || game->levelSet.empty()) cache->recorded(score);
                 ++recordedSinceTrim;
             }
             noteOutcome(outcome != RecordOutcome::Late && outcome != RecordOutcome::Failed);
@@ -385,4 +409,103 @@ void ScoreService::trimAll() {
         if (stopping) return;
     }
     ++recordedSinceTrim;  // more left
+}
+
+bool ScoreService::onWorker(std::function<void(StoreCall&, const std::shared_ptr<Reply>&)> task,
+                            const char* busy, ServiceAnswer& now, Reply later) {
+    auto call =
+        std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
+    auto reply = std::make_shared<Reply>(std::move(later));
+    const std::string late = busy;
+    StoreWorkers::Task work{call, [task, reply](StoreCall& made) { task(made, reply); },
+                            [reply, late] { (*reply)(text(kUnavailable, late)); }};
+    if (workers->submit(std::move(work))) return false;
+    now = text(kUnavailable, busy);
+    return true;
+}
+
+// The file is checked before the store sees it: only a set every game plays alike is kept.
+bool ScoreService::publishSet(std::shared_ptr<const std::string> file, const std::string& name,
+                              ServiceAnswer& now, Reply later) {
+    const std::vector<uint8_t> bytes(file->begin(), file->end());
+    if (const std::string fault = level_set::check(bytes); !fault.empty()) {
+        now = text(kUnprocessable, "refused: " + fault + "\n");
+        return true;
+    }
+    const std::string id = level_set::idOf(bytes);
+    const unsigned most = limits.maxSets;
+    return onWorker(
+        [this, file, name, id, most](StoreCall& made, const std::shared_ptr<Reply>& reply) {
+            const PublishOutcome outcome = store.publishSet(id, name, *file, unixNow(), most, made);
+            if (!made.claimFinish()) return;
+            switch (outcome) {
+                case PublishOutcome::Published:
+                case PublishOutcome::Known:
+                    return (*reply)(text(kOk, id + "\n"));
+                case PublishOutcome::Hidden:
+                    return (*reply)(text(kGone, "this level set was taken down\n"));
+                case PublishOutcome::Full:
+                    return (*reply)(text(kInsufficientStorage,
+                                         "this server holds as many level sets as it may (" +
+                                             std::to_string(most) + ")\n"));
+                case PublishOutcome::Failed:
+                    break;
+            }
+            (*reply)(text(kUnavailable, "not published: the score store did not answer\n"));
+        },
+        "not published: the score store is busy\n", now, std::move(later));
+}
+
+bool ScoreService::sets(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later) {
+    return onWorker(
+        [this, form](StoreCall& made, const std::shared_ptr<Reply>& reply) {
+            std::optional<std::vector<LevelSetRow>> found = store.listSets(made);
+            if (!made.claimFinish()) return;
+            if (!found)
+                return (*reply)(text(kUnavailable, "the level sets cannot be read just now\n"));
+            (*reply)({kOk,
+                      form,
+                      std::make_shared<const std::string>(
+                          form == ServiceAnswer::Kind::Json ? setsJson(*found) : setsHtml(*found)),
+                      {}});
+        },
+        "the score store is busy\n", now, std::move(later));
+}
+
+bool ScoreService::setFile(const std::string& id, ServiceAnswer& now, Reply later) {
+    return onWorker(
+        [this, id](StoreCall& made, const std::shared_ptr<Reply>& reply) {
+            std::optional<std::string> file = store.setFile(id, made);
+            if (!made.claimFinish()) return;
+            if (!file) return (*reply)(text(kUnavailable, "the level set cannot be read now\n"));
+            if (file->empty()) return (*reply)(text(kNotFound, "no such level set\n"));
+            (*reply)({kOk,
+                      ServiceAnswer::Kind::Bytes,
+                      std::make_shared<const std::string>(std::move(*file)),
+                      {}});
+        },
+        "the score store is busy\n", now, std::move(later));
+}
+
+// Read from the store each time: a set's board is asked for far less than the built-in one.
+bool ScoreService::setBoard(ServiceAnswer::Kind form, const std::string& id, ServiceAnswer& now,
+                            Reply later) {
+    return onWorker(
+        [this, form, id](StoreCall& made, const std::shared_ptr<Reply>& reply) {
+            std::optional<std::vector<LevelSetRow>> shown = store.listSets(made);
+            std::optional<std::vector<ScoreRecord>> best;
+            if (shown) best = store.readSet(id, kListLength, made);
+            if (!made.claimFinish()) return;
+            if (!best)
+                return (*reply)(text(kUnavailable, "the score list cannot be reached just now\n"));
+            const auto set = std::find_if(shown->begin(), shown->end(),
+                                          [&id](const LevelSetRow& row) { return row.id == id; });
+            if (set == shown->end()) return (*reply)(text(kNotFound, "no such level set\n"));
+            std::string body = form == ServiceAnswer::Kind::Text ? formatList(*best)
+                               : form == ServiceAnswer::Kind::Json
+                                   ? leaderboardJson(*best)
+                                   : setBoardHtml(id, set->name, *best);
+            (*reply)({kOk, form, std::make_shared<const std::string>(std::move(body)), {}});
+        },
+        "the score store is busy\n", now, std::move(later));
 }

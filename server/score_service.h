@@ -30,6 +30,7 @@ struct StoreLimits {
     unsigned keep = 100000;      // rows kept; the lowest-ranked beyond are deleted
     unsigned threads = 8;        // store workers
     unsigned queue = 256;        // store calls waiting for a worker; more get 503 at once
+    unsigned maxSets = 1000;     // level sets shown at once; more are refused (507)
 };
 
 struct ServiceAnswer {
@@ -74,6 +75,14 @@ class ScoreService {
     bool list(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now, Reply later);
     // The list when it is at hand without asking the store (the usual case); else false.
     bool listNow(ServiceAnswer::Kind form, bool oneSitting, ServiceAnswer& now);
+    // Level sets. A set file (checked here) published under `name`: its id, or why not. The
+    // shown sets as a page or JSON; a shown set's file (404 for none); the board of one set in
+    // `form` (the list reply, the page or JSON), its proven games only.
+    bool publishSet(std::shared_ptr<const std::string> file, const std::string& name,
+                    ServiceAnswer& now, Reply later);
+    bool sets(ServiceAnswer::Kind form, ServiceAnswer& now, Reply later);
+    bool setFile(const std::string& id, ServiceAnswer& now, Reply later);
+    bool setBoard(ServiceAnswer::Kind form, const std::string& id, ServiceAnswer& now, Reply later);
     // 200 while the store answers within its deadlines, else 503; never waits.
     ServiceAnswer health() const;
     // Answers every call still waiting (503) and takes no more.
@@ -88,6 +97,9 @@ class ScoreService {
     void judged(const ScoreRequest& upload, const Verdict& verdict, const std::string& record,
                 const std::shared_ptr<Reply>& reply);
     void dropRecord(const std::string& id);
+    // Runs `task` on a store worker with the read deadline; `busy` answers when none is free.
+    bool onWorker(std::function<void(StoreCall&, const std::shared_ptr<Reply>&)> task,
+                  const char* busy, ServiceAnswer& now, Reply later);
     void upkeep();
     void trimAll();
     void noteOutcome(bool answered) { healthy = answered; }

@@ -28,6 +28,24 @@ struct ProvenGame {
     std::string id;         // the record's id (the SHA-256 of its bytes)
     std::string record;     // the bytes, kept for watching
     uint32_t sessions = 0;  // the sittings the record holds: more than one continued a saved game
+    std::string levelSet{};  // the level set it was played on (its id); empty: the built-in set
+};
+
+// A level set published to the server, as its list shows it.
+struct LevelSetRow {
+    std::string id;  // the SHA-256 of its file, in hex
+    std::string name;
+    int64_t published = 0;  // Unix seconds
+    uint32_t provenGames = 0;
+    uint32_t best = 0;  // the best proven score on it (0 with no proven game)
+};
+
+enum class PublishOutcome {
+    Published,  // stored
+    Known,      // stored before (by anyone): the same id answers
+    Hidden,     // stored before and hidden by the operator: not served again
+    Full,       // the store holds as many sets as it may
+    Failed,     // an error or the deadline: nothing stored
 };
 
 // A record POSTed ahead of its upload, as the store holds it for any server of a deployment.
@@ -120,12 +138,41 @@ class ScoreStore {
         (void)id, (void)now, (void)call;
         return false;
     }
+    // Level sets: publishing one (its file checked by the caller) unless `maxSets` shown sets
+    // are stored already; the shown sets, newest first; the file of a shown set (nullopt on an
+    // error, an empty string when there is no such set or it is hidden); hiding one (false on an
+    // error; `found` tells whether there was such a set). The proven games of one set, best
+    // first. Safe from any thread.
+    virtual PublishOutcome publishSet(const std::string& id, const std::string& name,
+                                      const std::string& file, int64_t now, unsigned maxSets,
+                                      StoreCall& call) {
+        (void)id, (void)name, (void)file, (void)now, (void)maxSets, (void)call;
+        return PublishOutcome::Failed;
+    }
+    virtual std::optional<std::vector<LevelSetRow>> listSets(StoreCall& call) {
+        (void)call;
+        return std::nullopt;
+    }
+    virtual std::optional<std::string> setFile(const std::string& id, StoreCall& call) {
+        (void)id, (void)call;
+        return std::nullopt;
+    }
+    virtual bool hideSet(const std::string& id, bool& found, StoreCall& call) {
+        (void)id, (void)found, (void)call;
+        return false;
+    }
+    virtual std::optional<std::vector<ScoreRecord>> readSet(const std::string& id, int count,
+                                                            StoreCall& call) {
+        (void)id, (void)count, (void)call;
+        return std::nullopt;
+    }
+
     // Whether read() lists unproven rows too (the default) or proven ones only.
     void listUnproven(bool all) { unprovenListed = all; }
     bool listsUnproven() const { return unprovenListed; }
 
-    // The best `count` scores, highest first, equal scores in the order they were recorded;
-    // nothing on an error or when the deadline passed. Safe from any thread.
+    // The best `count` scores of the built-in set, highest first, equal scores in the order they
+    // were recorded; nothing on an error or when the deadline passed. Safe from any thread.
     virtual std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) = 0;
     // The same for proven games played in one sitting only (none in a store that keeps no
     // proven games).

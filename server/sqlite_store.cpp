@@ -36,8 +36,8 @@ constexpr const char* kAddUploadId = "ALTER TABLE scores ADD COLUMN upload_id TE
 constexpr const char* kUploadIndex =
     "CREATE UNIQUE INDEX IF NOT EXISTS scores_by_upload ON scores (upload_id);";
 constexpr const char* kInsert =
-    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record, sessions)"
-    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7) ON CONFLICT (upload_id) DO NOTHING";
+    "INSERT INTO scores (name, score, upload_id, proven, proof_id, record, sessions, level_set)"
+    " VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8) ON CONFLICT (upload_id) DO NOTHING";
 // Proofs: the flag, the record of a proven row, and the keys of every game accepted, kept
 // apart from the rows so that deleting old rows never makes a game acceptable again.
 constexpr const char* kHasProven = "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'proven'";
@@ -84,11 +84,34 @@ constexpr const char* kKeyOwner = "SELECT upload_id FROM used_proofs WHERE key =
 constexpr const char* kReplay = "SELECT record FROM scores WHERE proof_id = ?1 AND proven = 1";
 constexpr const char* kFind = "SELECT name, score, proven FROM scores WHERE upload_id = ?1";
 constexpr const char* kBest =
-    "SELECT name, score, proven, proof_id, sessions FROM scores WHERE proven = 1 OR ?2"
-    " ORDER BY score DESC, id ASC LIMIT ?1";
+    "SELECT name, score, proven, proof_id, sessions FROM scores"
+    " WHERE (proven = 1 OR ?2) AND level_set IS NULL ORDER BY score DESC, id ASC LIMIT ?1";
 constexpr const char* kBestOneSitting =
     "SELECT name, score, proven, proof_id, sessions FROM scores WHERE proven = 1 AND sessions = 1"
-    " ORDER BY score DESC, id ASC LIMIT ?1";
+    " AND level_set IS NULL ORDER BY score DESC, id ASC LIMIT ?1";
+// Level sets: the sets published, and on each proven row the set it was played on (NULL: the
+// built-in set, as every row stored before sets is).
+constexpr const char* kHasLevelSet =
+    "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'level_set'";
+constexpr const char* kAddLevelSet = "ALTER TABLE scores ADD COLUMN level_set TEXT;";
+constexpr const char* kSetSchema =
+    "CREATE TABLE IF NOT EXISTS level_sets (id TEXT PRIMARY KEY, name TEXT NOT NULL,"
+    " file BLOB NOT NULL, published INTEGER NOT NULL, hidden INTEGER NOT NULL DEFAULT 0);"
+    "CREATE INDEX IF NOT EXISTS scores_by_set ON scores (level_set, score DESC, id ASC)"
+    " WHERE level_set IS NOT NULL;";
+constexpr const char* kSetState = "SELECT hidden FROM level_sets WHERE id = ?1";
+constexpr const char* kShownSets = "SELECT count(*) FROM level_sets WHERE hidden = 0";
+constexpr const char* kPublishSet =
+    "INSERT INTO level_sets (id, name, file, published) VALUES (?1, ?2, ?3, ?4)";
+constexpr const char* kListSets =
+    "SELECT s.id, s.name, s.published, count(g.id), coalesce(max(g.score), 0)"
+    " FROM level_sets s LEFT JOIN scores g ON g.level_set = s.id AND g.proven = 1"
+    " WHERE s.hidden = 0 GROUP BY s.id ORDER BY s.published DESC, s.id ASC";
+constexpr const char* kSetFile = "SELECT file FROM level_sets WHERE id = ?1 AND hidden = 0";
+constexpr const char* kHideSet = "UPDATE level_sets SET hidden = 1 WHERE id = ?1";
+constexpr const char* kBestOfSet =
+    "SELECT name, score, proven, proof_id, sessions FROM scores"
+    " WHERE level_set = ?2 AND proven = 1 ORDER BY score DESC, id ASC LIMIT ?1";
 // Rows kept: the best ?1, and the best ?1 games of one sitting, which have a board of their own.
 constexpr const char* kTrim =
     "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
@@ -251,7 +274,12 @@ bool SqliteScoreStore::prepareSchema() {
     const int sessions = sqlite3_step(query);
     sqlite3_finalize(query);
     if (sessions == SQLITE_DONE && !exec(writer.db, kAddSessions)) return false;
-    return sessions == SQLITE_ROW || sessions == SQLITE_DONE;
+    if (sessions != SQLITE_ROW && sessions != SQLITE_DONE) return false;
+    if (sqlite3_prepare_v2(writer.db, kHasLevelSet, -1, &query, nullptr) != SQLITE_OK) return false;
+    const int levelSet = sqlite3_step(query);
+    sqlite3_finalize(query);
+    if (levelSet == SQLITE_DONE && !exec(writer.db, kAddLevelSet)) return false;
+    return (levelSet == SQLITE_ROW || levelSet == SQLITE_DONE) && exec(writer.db, kSetSchema);
 }
 
 // Another process holds the file: wait in short steps until the deadline of the call the
@@ -402,6 +430,7 @@ RecordOutcome SqliteScoreStore::recordLocked(const std::string& name, uint32_t s
             sqlite3_bind_blob(insertStatement, 6, game->record.data(),
                               static_cast<int>(game->record.size()), SQLITE_TRANSIENT);
             sqlite3_bind_int64(insertStatement, 7, game->sessions);
+            if (!game->levelSet.empty()) bindText(insertStatement, 8, game->levelSet);
         }
         if (sqlite3_step(insertStatement) != SQLITE_DONE) return failed();
     }
@@ -604,4 +633,130 @@ bool SqliteScoreStore::dropRecords(const std::string& id, int64_t now, StoreCall
     if (sqlite3_step(drop.statement) == SQLITE_DONE) return true;
     setError(writer.db);
     return false;
+}
+
+PublishOutcome SqliteScoreStore::publishSet(const std::string& id, const std::string& name,
+                                            const std::string& file, int64_t now, unsigned maxSets,
+                                            StoreCall& call) {
+    if (!opened) return PublishOutcome::Failed;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return PublishOutcome::Failed;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    const PublishOutcome outcome = [&] {
+        const auto failed = [&] {
+            setError(writer.db);
+            return PublishOutcome::Failed;
+        };
+        if (!exec(writer.db, "BEGIN IMMEDIATE;")) return failed();
+        {
+            OneOff query(writer.db, kSetState);
+            if (query.statement == nullptr) return failed();
+            bindText(query.statement, 1, id);
+            const int step = sqlite3_step(query.statement);
+            if (step == SQLITE_ROW)
+                return sqlite3_column_int(query.statement, 0) != 0 ? PublishOutcome::Hidden
+                                                                   : PublishOutcome::Known;
+            if (step != SQLITE_DONE) return failed();
+        }
+        {
+            OneOff query(writer.db, kShownSets);
+            if (query.statement == nullptr || sqlite3_step(query.statement) != SQLITE_ROW)
+                return failed();
+            if (sqlite3_column_int64(query.statement, 0) >= maxSets) return PublishOutcome::Full;
+        }
+        {
+            OneOff insert(writer.db, kPublishSet);
+            if (insert.statement == nullptr) return failed();
+            bindText(insert.statement, 1, id);
+            bindText(insert.statement, 2, name);
+            sqlite3_bind_blob(insert.statement, 3, file.data(), static_cast<int>(file.size()),
+                              SQLITE_TRANSIENT);
+            sqlite3_bind_int64(insert.statement, 4, now);
+            if (sqlite3_step(insert.statement) != SQLITE_DONE) return failed();
+        }
+        if (!call.claimCommit() || !exec(writer.db, "COMMIT;")) return failed();
+        return PublishOutcome::Published;
+    }();
+    if (sqlite3_get_autocommit(writer.db) == 0) exec(writer.db, "ROLLBACK;");
+    return outcome;
+}
+
+std::optional<std::vector<LevelSetRow>> SqliteScoreStore::listSets(StoreCall& call) {
+    if (!opened) return std::nullopt;
+    std::unique_lock lock(reader.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return std::nullopt;
+    reader.deadline = call.deadline.time_since_epoch().count();
+    OneOff query(reader.db, kListSets);
+    if (query.statement == nullptr) return std::nullopt;
+    std::vector<LevelSetRow> sets;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(query.statement)) == SQLITE_ROW) {
+        LevelSetRow& set = sets.emplace_back();
+        const auto* id = reinterpret_cast<const char*>(sqlite3_column_text(query.statement, 0));
+        const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(query.statement, 1));
+        set.id = id != nullptr ? id : "";
+        set.name = name != nullptr ? name : "";
+        set.published = sqlite3_column_int64(query.statement, 2);
+        set.provenGames = static_cast<uint32_t>(sqlite3_column_int64(query.statement, 3));
+        set.best = static_cast<uint32_t>(sqlite3_column_int64(query.statement, 4));
+    }
+    if (step != SQLITE_DONE) {
+        setError(reader.db);
+        return std::nullopt;
+    }
+    return sets;
+}
+
+std::optional<std::string> SqliteScoreStore::setFile(const std::string& id, StoreCall& call) {
+    if (!opened) return std::nullopt;
+    std::unique_lock lock(reader.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return std::nullopt;
+    reader.deadline = call.deadline.time_since_epoch().count();
+    OneOff query(reader.db, kSetFile);
+    if (query.statement == nullptr) return std::nullopt;
+    bindText(query.statement, 1, id);
+    const int step = sqlite3_step(query.statement);
+    if (step == SQLITE_DONE) return std::string();
+    if (step != SQLITE_ROW) return std::nullopt;
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(query.statement, 0));
+    return std::string(bytes != nullptr ? bytes : "",
+                       static_cast<size_t>(sqlite3_column_bytes(query.statement, 0)));
+}
+
+bool SqliteScoreStore::hideSet(const std::string& id, bool& found, StoreCall& call) {
+    found = false;
+    if (!opened) return false;
+    std::unique_lock lock(writer.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return false;
+    writer.deadline = call.deadline.time_since_epoch().count();
+    OneOff hide(writer.db, kHideSet);
+    if (hide.statement == nullptr) return false;
+    bindText(hide.statement, 1, id);
+    if (sqlite3_step(hide.statement) != SQLITE_DONE) {
+        setError(writer.db);
+        return false;
+    }
+    found = sqlite3_changes(writer.db) != 0;
+    return true;
+}
+
+std::optional<std::vector<ScoreRecord>> SqliteScoreStore::readSet(const std::string& id, int count,
+                                                                  StoreCall& call) {
+    if (!opened) return std::nullopt;
+    std::unique_lock lock(reader.mutex, std::defer_lock);
+    if (!lock.try_lock_until(call.deadline)) return std::nullopt;
+    reader.deadline = call.deadline.time_since_epoch().count();
+    OneOff query(reader.db, kBestOfSet);
+    if (query.statement == nullptr) return std::nullopt;
+    sqlite3_bind_int(query.statement, 1, count);
+    bindText(query.statement, 2, id);
+    std::vector<ScoreRecord> records;
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(query.statement)) == SQLITE_ROW)
+        records.push_back(listedAt(query.statement));
+    if (step != SQLITE_DONE) {
+        setError(reader.db);
+        return std::nullopt;
+    }
+    return records;
 }

@@ -37,6 +37,14 @@ class SqliteScoreStore : public ScoreStore {
     std::optional<std::vector<ScoreRecord>> read(int count, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readOneSitting(int count, StoreCall& call) override;
     long trim(long keep, StoreCall& call) override;
+    PublishOutcome publishSet(const std::string& id, const std::string& name,
+                              const std::string& file, int64_t now, unsigned maxSets,
+                              StoreCall& call) override;
+    std::optional<std::vector<LevelSetRow>> listSets(StoreCall& call) override;
+    std::optional<std::string> setFile(const std::string& id, StoreCall& call) override;
+    bool hideSet(const std::string& id, bool& found, StoreCall& call) override;
+    std::optional<std::vector<ScoreRecord>> readSet(const std::string& id, int count,
+                                                    StoreCall& call) override;
     // Also takes the file's write lock for a moment: another process may hold it.
     bool probe(StoreCall& call) override;
 
