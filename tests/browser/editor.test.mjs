@@ -84,6 +84,7 @@ test('a level made in the editor is test-played at once, published, and played b
     const server = await startServer();
     const browser = await launch();
     let stranger = null;
+    let closed = false;
     try {
         const page = await browser.page({ width: 1280, height: 900 });
         await page.goto(`${server.origin}/edit.html`);
@@ -169,7 +170,10 @@ test('a level made in the editor is test-played at once, published, and played b
         assert.ok(listed.some((set) => set.id === id && set.name === 'Rows'), JSON.stringify(listed));
         assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
 
-        // Its link, in a browser with empty storage: the game fetches the set and plays it.
+        // Its link, in a browser with empty storage: the game fetches the set and plays it. (One
+        // browser at a time: WebKit's driver holds one session.)
+        await browser.close();
+        closed = true;
         stranger = await launch();
         const other = await stranger.page({ width: 1280, height: 800 });
         await other.goto(`${server.origin}/?set=${id}`);
@@ -177,7 +181,7 @@ test('a level made in the editor is test-played at once, published, and played b
         assert.deepEqual(await stranger.pageErrors(), [], 'errors thrown in the page');
     } finally {
         if (stranger) await stranger.close();
-        await browser.close();
+        if (!closed) await browser.close();
         await server.stop();
     }
 });
