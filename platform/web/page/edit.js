@@ -23,7 +23,7 @@
     { kind: 2, name: 'Metal', colours: 10, note: 'two hits' },
     { kind: 3, name: 'Gem', colours: 10, note: 'three hits' },
     { kind: 4, name: 'Hidden', colours: 3, note: 'unseen until its first hit; two hits' },
-    { kind: 5, name: 'Stable', colours: 3, note: 'never breaks; need not be cleared' },
+    { kind: 5, name: 'Stable', colours: 3, note: '100 hits or a blast; need not be cleared' },
     { kind: 6, name: 'Fire', colours: 3, note: 'one hit; its blast breaks the eight around it' },
   ];
   const kColourNames = ['red', 'orange', 'yellow', 'green', 'teal', 'blue', 'violet', 'pink', 'white', 'grey'];
