@@ -118,13 +118,18 @@ constexpr Statement kBestOfSet{"best_of_set",
                                " WHERE level_set = $2 AND proven"
                                " ORDER BY score DESC, id ASC LIMIT $1",
                                2};
-// Rows kept: the best $1, and the best $1 games of one sitting, which have a board of their own.
+// Rows kept: the best $1, and the best $1 games of one sitting, which have a board of their own;
+// and the best $1 of each level set's board and the built-in one, so that no board loses its
+// rows to another's better scores.
 constexpr Statement kTrim{"trim",
                           "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
                           " WHERE id NOT IN (SELECT id FROM scores"
                           " ORDER BY score DESC, id ASC LIMIT $1)"
                           " AND id NOT IN (SELECT id FROM scores WHERE proven AND sessions = 1"
-                          " ORDER BY score DESC, id ASC LIMIT $1)"
+                          " AND level_set IS NULL ORDER BY score DESC, id ASC LIMIT $1)"
+                          " AND id NOT IN (SELECT id FROM (SELECT id, row_number() OVER"
+                          " (PARTITION BY level_set ORDER BY score DESC, id ASC) AS place"
+                          " FROM scores) AS ranked WHERE place <= $1)"
                           " ORDER BY score DESC, id ASC LIMIT $2)",
                           2};
 constexpr Statement kNoteProven{"note_proven",

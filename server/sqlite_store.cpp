@@ -112,12 +112,16 @@ constexpr const char* kHideSet = "UPDATE level_sets SET hidden = 1 WHERE id = ?1
 constexpr const char* kBestOfSet =
     "SELECT name, score, proven, proof_id, sessions FROM scores"
     " WHERE level_set = ?2 AND proven = 1 ORDER BY score DESC, id ASC LIMIT ?1";
-// Rows kept: the best ?1, and the best ?1 games of one sitting, which have a board of their own.
+// Rows kept: the best ?1, and the best ?1 games of one sitting, which have a board of their own;
+// and the best ?1 of each level set's board and the built-in one, so that no board loses its
+// rows to another's better scores.
 constexpr const char* kTrim =
     "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
     " WHERE id NOT IN (SELECT id FROM scores ORDER BY score DESC, id ASC LIMIT ?1)"
     " AND id NOT IN (SELECT id FROM scores WHERE proven = 1 AND sessions = 1"
-    " ORDER BY score DESC, id ASC LIMIT ?1)"
+    " AND level_set IS NULL ORDER BY score DESC, id ASC LIMIT ?1)"
+    " AND id NOT IN (SELECT id FROM (SELECT id, row_number() OVER (PARTITION BY level_set"
+    " ORDER BY score DESC, id ASC) AS place FROM scores) WHERE place <= ?1)"
     " ORDER BY score DESC, id ASC LIMIT ?2)";
 
 bool prepare(sqlite3* db, const char* sql, sqlite3_stmt** statement) {

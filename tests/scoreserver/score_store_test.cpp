@@ -331,6 +331,83 @@ TYPED_TEST(ScoreStoreTest, HeldRecordsStayWithinEachClientsShareForEveryStore) {
     EXPECT_FALSE(look(*second, "a4").proven);
 }
 
+// Level sets as two servers of one deployment see them: published through either, bounded
+// across both, hidden for both. A proven game on a set is on that set's board only; the
+// built-in boards hold rows without a set.
+TYPED_TEST(ScoreStoreTest, LevelSetsAreSharedBoundedHiddenAndEachHasItsOwnBoard) {
+    auto first = this->open();
+    auto second = this->open();
+    ASSERT_TRUE(first->ok());
+    ASSERT_TRUE(second->ok());
+    const std::string a(64, 'a'), b(64, 'b'), c(64, 'c'), d(64, 'd');
+    const std::string fileA("set\0A", 5);
+    auto publish = [](ScoreStore& store, const std::string& id, const std::string& file) {
+        StoreCall call = StoreCall::unhurried();
+        return store.publishSet(id, "N" + id.substr(0, 1), file, kNow, 2, call);
+    };
+    auto shown = [](ScoreStore& store) {
+        StoreCall call = StoreCall::unhurried();
+        std::string text;
+        for (const LevelSetRow& set : store.listSets(call).value_or(std::vector<LevelSetRow>{}))
+            text += set.name + ":" + std::to_string(set.provenGames) + ":" +
+                    std::to_string(set.best) + " ";
+        return text;
+    };
+    auto fileOf = [](ScoreStore& store, const std::string& id) {
+        StoreCall call = StoreCall::unhurried();
+        return store.setFile(id, call);
+    };
+    EXPECT_EQ(publish(*first, a, fileA), PublishOutcome::Published);
+    EXPECT_EQ(publish(*second, a, fileA), PublishOutcome::Known);
+    EXPECT_EQ(fileOf(*second, a), fileA);
+    EXPECT_EQ(fileOf(*second, b), std::string()) << "no such set";
+    EXPECT_EQ(publish(*second, b, "B"), PublishOutcome::Published);
+    EXPECT_EQ(publish(*first, c, "C"), PublishOutcome::Full) << "two at most";
+
+    // Games: one on set A, one on the built-in set, one on set B.
+    auto proven = [](ScoreStore& store, const std::string& name, uint32_t score,
+                     const std::string& set, uint32_t sittings = 1) {
+        StoreCall call = StoreCall::unhurried();
+        return store.recordProven(
+            name, score, "u-" + name,
+            {"key-" + name, std::string(63, 'e') + name.substr(0, 1), "rec", sittings, set}, call);
+    };
+    EXPECT_EQ(proven(*first, "ONA", 70, a), RecordOutcome::Recorded);
+    EXPECT_EQ(proven(*second, "TWOA", 90, a, 2), RecordOutcome::Recorded);
+    EXPECT_EQ(proven(*first, "HOME", 50, ""), RecordOutcome::Recorded);
+    EXPECT_EQ(proven(*second, "ONB", 99, b), RecordOutcome::Recorded);
+    EXPECT_TRUE(first->record("PLAIN", 60));
+    EXPECT_EQ(listOf(second->best(10)), "PLAIN:60 HOME:50 ");
+    EXPECT_EQ(listOf(second->bestOneSitting(10)), "HOME:50 ");
+    StoreCall read = StoreCall::unhurried();
+    EXPECT_EQ(listOf(first->readSet(a, 10, read).value_or(std::vector<ScoreRecord>{})),
+              "TWOA:90 ONA:70 ");
+    EXPECT_EQ(shown(*first), "Na:2:90 Nb:1:99 ") << "published together: by id";
+
+    // Trimmed to one row a board: each board keeps its best, the built-in one-sitting board
+    // too, whatever better scores the others hold.
+    StoreCall trim = StoreCall::unhurried();
+    while (first->trim(1, trim) > 0) {
+    }
+    EXPECT_EQ(listOf(second->best(10)), "PLAIN:60 HOME:50 ");
+    EXPECT_EQ(listOf(second->bestOneSitting(10)), "HOME:50 ");
+    StoreCall trimmed = StoreCall::unhurried();
+    EXPECT_EQ(listOf(first->readSet(a, 10, trimmed).value_or(std::vector<ScoreRecord>{})),
+              "TWOA:90 ");
+
+    bool found = false;
+    StoreCall hide = StoreCall::unhurried();
+    EXPECT_TRUE(second->hideSet(b, found, hide));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(shown(*first), "Na:1:90 ");
+    EXPECT_EQ(fileOf(*first, b), std::string());
+    EXPECT_EQ(publish(*first, b, "B"), PublishOutcome::Hidden) << "taken down for good";
+    EXPECT_EQ(publish(*first, d, "D"), PublishOutcome::Published) << "a hidden set frees room";
+    StoreCall none = StoreCall::unhurried();
+    EXPECT_TRUE(first->hideSet(c, found, none));
+    EXPECT_FALSE(found);
+}
+
 TEST(PostgresScoreStoreTest, KeepsServingAfterTheDatabaseServerRestarts) {
     PostgresDatabase database;
     auto store = openScoreStore(database.address());
