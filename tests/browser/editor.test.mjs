@@ -4,9 +4,9 @@
 // the native replay runner's for the same level file and keys.
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { dirname, join } from 'node:path';
 import { test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { onlyIn } from './engines.mjs';
@@ -186,7 +186,7 @@ test('a level made in the editor is test-played at once, published, and played b
     }
 });
 
-test('a file that is no level file is refused plainly and the work is kept', { ...kCase,
+test('a file that is no level file is refused plainly and the work is kept; a set opened downloads as it was', { ...kCase,
     ...onlyIn(['chromium', 'firefox'], 'a file chosen for the page') }, async () => {
     const server = await startServer();
     const browser = await launch();
@@ -218,6 +218,30 @@ test('a file that is no level file is refused plainly and the work is kept', { .
         await pageWait(page, 'the refusal', () => !document.getElementById('overlay').hidden);
         assert.match(await page.evaluate(() => document.getElementById('overlay-text').textContent), /row 1, column 6 holds 70/);
         assert.deepEqual(await cells(page), work);
+        await page.click('#overlay-button');
+
+        // One of our sets opened, then downloaded under the name given: the same bytes.
+        const ours = join(dirname(setting('V2_REPLAY')), 'sets', 'wildfire.dat');
+        await input.uploadFile(ours);
+        await pageWait(page, 'the set opened', () => /Ready to publish/.test(document.getElementById('check').textContent));
+        await page.evaluate(() => {
+            const made = URL.createObjectURL;
+            URL.createObjectURL = (blob) => {
+                window.v2Downloaded = blob;
+                return made.call(URL, blob);
+            };
+            // The file is taken here, not saved: a browser under automation may open it instead.
+            HTMLAnchorElement.prototype.click = function () {
+                window.v2DownloadName = this.download;
+            };
+        });
+        await page.click('#set-name');
+        await page.keyboard.type('Wildfire');
+        await page.click('#download');
+        const downloaded = await pageWait(page, 'the download', async () => window.v2Downloaded &&
+            [window.v2DownloadName, Array.from(new Uint8Array(await window.v2Downloaded.arrayBuffer()))]);
+        assert.equal(downloaded[0], 'Wildfire.dat');
+        assert.deepEqual(Buffer.from(downloaded[1]), readFileSync(ours));
         assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
     } finally {
         rmSync(scratch, { recursive: true, force: true });
