@@ -579,9 +579,8 @@
     return got.then((bytes) => {
       const read = fromFile(bytes);
       if (read.error) throw new Error(read.error);
-      replaceAll(read.cells);
       level = 0;
-      draw();
+      replaceAll(read.cells);
       history.replaceState(null, '', 'edit.html');
     }).catch((error) => {
       tell('Level set not opened', `The set cannot be opened (${error instanceof TypeError ? 'no connection to the server' : error.message}). Your levels are as they were.`);
