@@ -1,7 +1,7 @@
 // The level editor (edit.html) in a browser engine: a level made with the palette, the pen, fill,
-// erase, undo and redo; test-played at once in the page; published to a real score server; and
-// played by its link in a browser that has never seen it. The game's frames are compared with
-// the native replay runner's for the same level file and keys.
+// erase, undo and redo; test-played at once in the page; published to a real score server; then,
+// in a browser that has never seen it, opened as a copy and played by its link. The game's frames
+// are compared with the native replay runner's for the same level file and keys.
 import assert from 'node:assert/strict';
 import { createHash } from 'node:crypto';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -176,6 +176,10 @@ test('a level made in the editor is test-played at once, published, and played b
         closed = true;
         stranger = await launch();
         const other = await stranger.page({ width: 1280, height: 800 });
+        // A copy opened in the editor from the server first: the same levels.
+        await other.goto(`${server.origin}/edit.html?set=${id}`);
+        await pageWait(other, 'the copy', () => /Ready to publish/.test(document.getElementById('check').textContent));
+        assert.deepEqual(await cells(other), [...level1, ...level2, ...level3]);
         await other.goto(`${server.origin}/?set=${id}`);
         await playsSet(other, setScreens(file));
         assert.deepEqual(await stranger.pageErrors(), [], 'errors thrown in the page');
