@@ -112,6 +112,8 @@ constexpr Statement kSetFile{"set_file",
                              "SELECT encode(file, 'hex') FROM level_sets"
                              " WHERE id = $1 AND NOT hidden",
                              1};
+constexpr Statement kSetName{"set_name",
+                             "SELECT name FROM level_sets WHERE id = $1 AND NOT hidden", 1};
 constexpr Statement kHideSet{"hide_set", "UPDATE level_sets SET hidden = true WHERE id = $1", 1};
 constexpr Statement kBestOfSet{"best_of_set",
                                "SELECT name, score, proven, proof_id, sessions FROM scores"
@@ -161,11 +163,13 @@ constexpr Statement kLookUp{
     2};
 constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
 constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
-constexpr Statement kStatements[] = {
-    kInsert,     kFind,        kBest,       kBestOneSitting, kTrim,      kUseKey,
-    kKeyOwner,   kReplay,      kNoteProven, kLockClient,     kHold,      kLookUp,
-    kDropRecord, kDropExpired, kLockSets,   kSetState,       kShownSets, kPublishSet,
-    kListSets,   kSetFile,     kHideSet,    kBestOfSet};
+constexpr Statement kStatements[] = {kInsert,     kFind,       kBest,      kBestOneSitting,
+                                     kTrim,       kUseKey,     kKeyOwner,  kReplay,
+                                     kNoteProven, kLockClient, kHold,      kLookUp,
+                                     kDropRecord, kDropExpired,
+                                     // level sets
+                                     kLockSets, kSetState, kShownSets, kPublishSet, kListSets,
+                                     kSetFile, kSetName, kHideSet, kBestOfSet};
 
 struct ResultDeleter {
     void operator()(PGresult* result) const { PQclear(result); }
@@ -381,15 +385,16 @@ RecordOutcome PostgresScoreStore::recordGame(const std::string& name, uint32_t s
     const std::string scoreText = std::to_string(score);
     const std::string recordHex = game != nullptr ? hexOf(game->record) : std::string();
     const std::string sessionsText = game != nullptr ? std::to_string(game->sessions) : "";
-    const std::vector<const char*> values = {
-        name.c_str(),
-        scoreText.c_str(),
-        uploadId.empty() ? nullptr : uploadId.c_str(),
-        game != nullptr ? "true" : "false",
-        game != nullptr ? game->id.c_str() : nullptr,
-        game != nullptr ? recordHex.c_str() : nullptr,
-        game != nullptr ? sessionsText.c_str() : nullptr,
-        game != nullptr && !game->levelSet.empty() ? game->levelSet.c_str() : nullptr};
+    const char* levelSet =
+        game != nullptr && !game->levelSet.empty() ? game->levelSet.c_str() : nullptr;
+    const std::vector<const char*> values = {name.c_str(),
+                                             scoreText.c_str(),
+                                             uploadId.empty() ? nullptr : uploadId.c_str(),
+                                             game != nullptr ? "true" : "false",
+                                             game != nullptr ? game->id.c_str() : nullptr,
+                                             game != nullptr ? recordHex.c_str() : nullptr,
+                                             game != nullptr ? sessionsText.c_str() : nullptr,
+                                             levelSet};
     const std::string commit = "NOTIFY " + std::string(kChannel) + ", '" + scoreText + "'; COMMIT";
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         PGconn* connection = acquire(call);
@@ -769,4 +774,21 @@ bool PostgresScoreStore::hideSet(const std::string& id, bool& found, StoreCall& 
         setError(PQerrorMessage(connection));
     release(connection, done);
     return done;
+}
+
+std::optional<std::string> PostgresScoreStore::setName(const std::string& id, StoreCall& call) {
+    PGconn* connection = acquire(call);
+    if (connection == nullptr) return std::nullopt;
+    Result result;
+    const bool done = run(connection, &kSetName, nullptr, {id.c_str()}, call.deadline, result) ==
+                          Wait::Done &&
+                      succeeded(result);
+    std::optional<std::string> name;
+    if (done)
+        name = PQntuples(result.get()) == 1
+                   ? std::string(PQgetvalue(result.get(), 0, 0),
+                                 static_cast<size_t>(PQgetlength(result.get(), 0, 0)))
+                   : std::string();
+    release(connection, done);
+    return name;
 }

@@ -43,6 +43,7 @@ class PostgresScoreStore : public ScoreStore {
                               StoreCall& call) override;
     std::optional<std::vector<LevelSetRow>> listSets(StoreCall& call) override;
     std::optional<std::string> setFile(const std::string& id, StoreCall& call) override;
+    std::optional<std::string> setName(const std::string& id, StoreCall& call) override;
     bool hideSet(const std::string& id, bool& found, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readSet(const std::string& id, int count,
                                                     StoreCall& call) override;

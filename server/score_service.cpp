@@ -492,19 +492,16 @@ bool ScoreService::setBoard(ServiceAnswer::Kind form, const std::string& id, Ser
                             Reply later) {
     return onWorker(
         [this, form, id](StoreCall& made, const std::shared_ptr<Reply>& reply) {
-            std::optional<std::vector<LevelSetRow>> shown = store.listSets(made);
+            const std::optional<std::string> name = store.setName(id, made);
             std::optional<std::vector<ScoreRecord>> best;
-            if (shown) best = store.readSet(id, kListLength, made);
+            if (name && !name->empty()) best = store.readSet(id, kListLength, made);
             if (!made.claimFinish()) return;
+            if (name && name->empty()) return (*reply)(text(kNotFound, "no such level set\n"));
             if (!best)
                 return (*reply)(text(kUnavailable, "the score list cannot be reached just now\n"));
-            const auto set = std::find_if(shown->begin(), shown->end(),
-                                          [&id](const LevelSetRow& row) { return row.id == id; });
-            if (set == shown->end()) return (*reply)(text(kNotFound, "no such level set\n"));
-            std::string body = form == ServiceAnswer::Kind::Text ? formatList(*best)
-                               : form == ServiceAnswer::Kind::Json
-                                   ? leaderboardJson(*best)
-                                   : setBoardHtml(id, set->name, *best);
+            std::string body = form == ServiceAnswer::Kind::Text   ? formatList(*best)
+                               : form == ServiceAnswer::Kind::Json ? leaderboardJson(*best)
+                                                                   : setBoardHtml(id, *name, *best);
             (*reply)({kOk, form, std::make_shared<const std::string>(std::move(body)), {}});
         },
         "the score store is busy\n", now, std::move(later));

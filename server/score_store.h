@@ -157,6 +157,11 @@ class ScoreStore {
         (void)id, (void)call;
         return std::nullopt;
     }
+    // The name of a shown set: nullopt on an error, an empty string when there is none.
+    virtual std::optional<std::string> setName(const std::string& id, StoreCall& call) {
+        (void)id, (void)call;
+        return std::nullopt;
+    }
     virtual bool hideSet(const std::string& id, bool& found, StoreCall& call) {
         (void)id, (void)found, (void)call;
         return false;

@@ -108,6 +108,7 @@ constexpr const char* kListSets =
     " FROM level_sets s LEFT JOIN scores g ON g.level_set = s.id AND g.proven = 1"
     " WHERE s.hidden = 0 GROUP BY s.id ORDER BY s.published DESC, s.id ASC";
 constexpr const char* kSetFile = "SELECT file FROM level_sets WHERE id = ?1 AND hidden = 0";
+constexpr const char* kSetName = "SELECT name FROM level_sets WHERE id = ?1 AND hidden = 0";
 constexpr const char* kHideSet = "UPDATE level_sets SET hidden = 1 WHERE id = ?1";
 constexpr const char* kBestOfSet =
     "SELECT name, score, proven, proof_id, sessions FROM scores"
@@ -712,11 +713,20 @@ std::optional<std::vector<LevelSetRow>> SqliteScoreStore::listSets(StoreCall& ca
 }
 
 std::optional<std::string> SqliteScoreStore::setFile(const std::string& id, StoreCall& call) {
+    return setColumn(kSetFile, id, call);
+}
+
+std::optional<std::string> SqliteScoreStore::setName(const std::string& id, StoreCall& call) {
+    return setColumn(kSetName, id, call);
+}
+
+std::optional<std::string> SqliteScoreStore::setColumn(const char* sql, const std::string& id,
+                                                       StoreCall& call) {
     if (!opened) return std::nullopt;
     std::unique_lock lock(reader.mutex, std::defer_lock);
     if (!lock.try_lock_until(call.deadline)) return std::nullopt;
     reader.deadline = call.deadline.time_since_epoch().count();
-    OneOff query(reader.db, kSetFile);
+    OneOff query(reader.db, sql);
     if (query.statement == nullptr) return std::nullopt;
     bindText(query.statement, 1, id);
     const int step = sqlite3_step(query.statement);

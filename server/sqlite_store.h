@@ -42,6 +42,7 @@ class SqliteScoreStore : public ScoreStore {
                               StoreCall& call) override;
     std::optional<std::vector<LevelSetRow>> listSets(StoreCall& call) override;
     std::optional<std::string> setFile(const std::string& id, StoreCall& call) override;
+    std::optional<std::string> setName(const std::string& id, StoreCall& call) override;
     bool hideSet(const std::string& id, bool& found, StoreCall& call) override;
     std::optional<std::vector<ScoreRecord>> readSet(const std::string& id, int count,
                                                     StoreCall& call) override;
@@ -63,6 +64,8 @@ class SqliteScoreStore : public ScoreStore {
     void checkpointLoop(const std::string& path);
     bool exec(sqlite3* connection, const char* sql);
     bool prepareSchema();
+    // One column of a shown set (its file or its name): nullopt on an error, empty for none.
+    std::optional<std::string> setColumn(const char* sql, const std::string& id, StoreCall& call);
     RecordOutcome recordGame(const std::string& name, uint32_t score, const std::string& uploadId,
                              const ProvenGame* game, StoreCall& call);
     RecordOutcome recordLocked(const std::string& name, uint32_t score, const std::string& uploadId,

@@ -2,9 +2,12 @@
 #include <signal.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "assets/resource_ids.h"
 #include "graphics/image.h"
+#include "record/sha256.h"
 #include "tests/e2e/e2e_fixture.h"
 #include "tests/support/png_reader.h"
 #include "tests/support/wav_builder.h"
@@ -280,4 +283,33 @@ TEST_F(EndToEnd, AutoplayClearsTheLastLevelToVictory) {
     EXPECT_EQ(levelLines, (Lines{victoryMs + " level 4"}));
     EXPECT_EQ(testing_support::readFile(path("AutoSave.dat")),
               (std::vector<uint8_t>{1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+// A level set that fails its checks is named in the message box with the reason, and the game
+// plays the built-in set with the built-in set's files; a set that passes keeps its files in a
+// folder of its own, named by its SHA-256, and leaves the built-in set's alone.
+TEST_F(EndToEnd, ALevelSetThatFailsItsChecksIsNamedAndTheBuiltInSetKeepsItsFiles) {
+    std::ofstream(path("text.dat"), std::ios::binary) << std::string(2112, 'A');
+    ASSERT_EQ(replay(kToMenu, {"--levels", path("text.dat")}), 0);
+    std::ifstream traceFile(path("trace.txt"));
+    const std::string all(std::istreambuf_iterator<char>(traceFile), {});
+    // "AAAA" is the cell 0x41414141, little-endian.
+    EXPECT_NE(all.find("message The level set " + path("text.dat") +
+                       " cannot be played (level 1, row 1, column 1: 1094795585 is no brick the "
+                       "game knows). The game's own levels are played instead."),
+              std::string::npos)
+        << all;
+    EXPECT_TRUE(std::filesystem::exists(path("ScoreList.sav")));
+    EXPECT_FALSE(std::filesystem::exists(path("sets")));
+
+    // One stone brick a level: a set. The built-in set's table is not written again.
+    std::string set(2112, '\0');
+    for (int level = 0; level < 3; ++level) set[4 * static_cast<size_t>(level * 16 * 11)] = 10;
+    std::ofstream(path("one.dat"), std::ios::binary) << set;
+    std::filesystem::remove(path("ScoreList.sav"));
+    ASSERT_EQ(replay(kToMenu, {"--levels", path("one.dat")}), 0);
+    EXPECT_FALSE(std::filesystem::exists(path("ScoreList.sav")));
+    const std::string id =
+        Sha256::hex(Sha256::of(reinterpret_cast<const uint8_t*>(set.data()), set.size()));
+    EXPECT_TRUE(std::filesystem::exists(path("sets/" + id + "/ScoreList.sav")));
 }

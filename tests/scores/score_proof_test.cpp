@@ -43,6 +43,9 @@ class ProofServer {
             requests.push_back("GET " + (upload ? withoutId(target) : target) +
                                (request.has_param("myproof")
                                     ? " proof " + request.get_param_value("myproof")
+                                    : "") +
+                               (upload && request.has_param("set")
+                                    ? " set " + request.get_param_value("set")
                                     : ""));
             response.status = upload ? uploadStatus : 200;
             response.set_content(upload && uploadStatus == 422 ? "score differs" : "",
@@ -168,4 +171,26 @@ TEST_F(ScoreProofTest, OldServersAndRefusedProofs) {
     ScoreTable later;
     EXPECT_EQ(later.entry(85).pending, 1);
     EXPECT_EQ(later.entry(85).proof, "");
+}
+
+// A level set's table goes to that set's board: its upload and its list request name the set;
+// the record goes up as any other (it names its level file itself). Its files are its own.
+TEST_F(ScoreProofTest, ALevelSetsScoresGoToItsOwnBoard) {
+    ProofServer server;
+    const std::string set(64, 'e');
+    platform::setLevelSet(dir.path + "set.dat", set);
+    {
+        ScoreTable table;
+        table.insert(u"AB", 1234, "RECORD-1");
+        table.synchronize();
+        table.save();
+    }
+    platform::setLevelSet({}, {});
+    EXPECT_EQ(server.take(),
+              (std::vector<std::string>{"POST /Vextorium2/proof RECORD-1 application/octet-stream",
+                                        kUploadAb + " proof " + kProofId + " set " + set,
+                                        std::string("GET ") + kPath + "?set=" + set}));
+    EXPECT_EQ(testing_support::readFile(dir.path + "sets/" + set + "/ScoreList.sav").size(),
+              3202u);
+    EXPECT_TRUE(testing_support::readFile(dir.path + "ScoreList.sav").empty());
 }

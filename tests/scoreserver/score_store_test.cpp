@@ -401,6 +401,9 @@ TYPED_TEST(ScoreStoreTest, LevelSetsAreSharedBoundedHiddenAndEachHasItsOwnBoard)
     EXPECT_TRUE(found);
     EXPECT_EQ(shown(*first), "Na:1:90 ");
     EXPECT_EQ(fileOf(*first, b), std::string());
+    StoreCall names = StoreCall::unhurried();
+    EXPECT_EQ(first->setName(a, names), "Na");
+    EXPECT_EQ(first->setName(b, names), std::string()) << "hidden";
     EXPECT_EQ(publish(*first, b, "B"), PublishOutcome::Hidden) << "taken down for good";
     EXPECT_EQ(publish(*first, d, "D"), PublishOutcome::Published) << "a hidden set frees room";
     StoreCall none = StoreCall::unhurried();
