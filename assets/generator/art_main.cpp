@@ -1,6 +1,9 @@
 // v2_artgen: runs the artwork sources and writes every bitmap resource of the game as a BMP
 // file, the window icon in its BMP and PNG sizes, and 1x previews of every picture.
 //   v2_artgen OUTDIR SOURCE...
+// For the level editor in the page it also writes web/bricks.png, every brick of the level file
+// (one row per kind, Stone to Fire; one column per colour) as its first picture on its sheet,
+// and web/backdrop.png, the play screen's background, both in the colours the screen shows.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +50,47 @@ constexpr int kIconPngScales[] = {1, 2, 3, 4, 8, 16};  // 16 .. 256 pixels
 constexpr int kWebIconScales[] = {12, 32};             // 192 and 512: what browsers install
 constexpr int kFaviconScales[] = {1, 2, 3};            // 16, 32 and 48 in favicon.ico
 
+// A colour as the screen shows it: the game's 16-bit pixel widened to 8 bits a channel.
+uint32_t onScreen(uint32_t c) {
+    const uint16_t p = artgen::gamePixel(c);
+    return artgen::rgb((p >> 11) * 255 / 31, ((p >> 5) & 0x3F) * 255 / 63, (p & 0x1F) * 255 / 31);
+}
+
+// The editor's pictures; false when a sheet is missing or cannot be written.
+bool writeEditorSheets(const artgen::LayoutScript& script, const std::filesystem::path& dir) {
+    // The level file's kinds 1 to 6, in order, and how many colours each has.
+    constexpr struct {
+        int id;
+        int colours;
+    } kSheets[] = {{resource::kStoneBricks, 10}, {resource::kMetalBricks, 10},
+                   {resource::kGemBricks, 10},   {resource::kHideBricks, 3},
+                   {resource::kStableBricks, 3}, {resource::kFireBricks, 3}};
+    constexpr int kBrickW = 16;
+    constexpr int kBrickH = 10;
+    // Keyed pixels (the gem's cut corners) are left black: the page clears them.
+    artgen::Picture bricks(kBrickW * 10, kBrickH * 6, 0);
+    for (int kind = 0; kind < 6; ++kind) {
+        const auto it = script.resources().find(kSheets[kind].id);
+        if (it == script.resources().end()) return false;
+        const artgen::Picture& sheet = it->second.picture;
+        for (int colour = 0; colour < kSheets[kind].colours; ++colour)
+            for (int y = 0; y < kBrickH; ++y)
+                for (int x = 0; x < kBrickW; ++x) {
+                    const uint32_t c = sheet.at(x, colour * kBrickH + y);
+                    bricks.set(colour * kBrickW + x, kind * kBrickH + y,
+                               c == it->second.key ? 0 : onScreen(c));
+                }
+    }
+    const auto back = script.resources().find(resource::kPlayBackground);
+    if (back == script.resources().end()) return false;
+    artgen::Picture backdrop(back->second.picture.width(), back->second.picture.height());
+    for (int y = 0; y < backdrop.height(); ++y)
+        for (int x = 0; x < backdrop.width(); ++x)
+            backdrop.set(x, y, onScreen(back->second.picture.at(x, y)));
+    return artgen::writePng(bricks, (dir / "bricks.png").string()) &&
+           artgen::writePng(backdrop, (dir / "backdrop.png").string());
+}
+
 std::vector<uint8_t> readWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
@@ -64,6 +108,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(out / "preview", ec);
     fs::create_directories(out / "icons", ec);
+    fs::create_directories(out / "web", ec);
 
     artgen::LayoutScript script;
     for (int i = 2; i < argc; ++i)
@@ -133,6 +178,10 @@ int main(int argc, char** argv) {
     if (!artgen::encodeIco(favicon, ico, error) ||
         !artgen::writeFile((out / "icons" / "favicon.ico").string(), ico)) {
         std::fprintf(stderr, "v2_artgen: cannot write favicon.ico: %s\n", error.c_str());
+        ++failures;
+    }
+    if (!writeEditorSheets(script, out / "web")) {
+        std::fprintf(stderr, "v2_artgen: cannot write the editor's brick sheet\n");
         ++failures;
     }
     return failures == 0 ? 0 : 1;

@@ -69,7 +69,9 @@ function(v2_web_programs)
     # The page, its manifest and icons (drawn by the native build from the game's own icon).
     set(pages "")
     set(icons ${V2_HOST_BUILD}/assets/bitmaps/icons)
+    set(sheets ${V2_HOST_BUILD}/assets/bitmaps/web)
     foreach(file index.html page.css page.js offline.js manifest.webmanifest watch.html watch.js
+            edit.html edit.css edit.js ${sheets}/bricks.png ${sheets}/backdrop.png
             ${icons}/vextorium2-192.png ${icons}/vextorium2-512.png ${icons}/favicon.ico)
         if(NOT IS_ABSOLUTE ${file})
             set(file ${page}/${file})

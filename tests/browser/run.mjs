@@ -39,8 +39,8 @@ for (const engine of engines) {
     console.log(`# engine: ${engine}`);
     // The installed game's cases stop and start the network through Chromium's own protocol,
     // and the proven game's case answers one request itself through it.
-    const files = ['game.test.mjs', 'page.test.mjs', 'pointer.test.mjs', 'settings.test.mjs', 'watch.test.mjs',
-        'update.test.mjs',
+    const files = ['game.test.mjs', 'page.test.mjs', 'pointer.test.mjs', 'settings.test.mjs',
+        'watch.test.mjs', 'editor.test.mjs', 'update.test.mjs',
         ...(engine === 'chromium' ? ['offline.test.mjs', 'proof.test.mjs'] : [])];
     const run = spawnSync(process.execPath, ['--test', '--test-concurrency=1', '--test-timeout=240000',
         ...rest, ...files.map((file) => join(here, file))], { env: { ...env, V2_ENGINE: engine }, stdio: 'inherit' });

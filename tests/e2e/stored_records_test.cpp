@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "record/level_set.h"
 #include "record/rules_version.h"
 #include "tests/e2e/e2e_fixture.h"
 
@@ -86,5 +87,47 @@ INSTANTIATE_TEST_SUITE_P(Records, StoredRecord, ::testing::ValuesIn(storedRecord
                                  if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
                              return name;
                          });
+
+// The level sets of our own (assets/sets/, built into bin/sets/NAME.dat), each cleared by the
+// built-in player in a record of tests/proof/set-records (made by its make script): proven on its
+// set with the stored verdict, played back through the stored levels, lives and scores, and
+// cleared: the record ends as the game passes beyond the last level, into its victory.
+std::vector<fs::path> setRecords() {
+    std::vector<fs::path> records;
+    const fs::path dir = fs::path(V2_SET_RECORDS_DIR) / std::to_string(kRulesVersion);
+    for (const auto& entry : fs::directory_iterator(dir))
+        if (entry.path().extension() == ".rec") records.push_back(entry.path());
+    std::sort(records.begin(), records.end());
+    return records;
+}
+
+class ShippedSet : public StoredRecord {};
+
+TEST_P(ShippedSet, IsClearedToVictoryByItsRecord) {
+    const fs::path record = GetParam();
+    const fs::path set = fs::path(V2_BIN_DIR) / "sets" / (record.stem().string() + ".dat");
+    ASSERT_TRUE(fs::exists(set)) << set;
+    const std::string expected = readText(fs::path(record).replace_extension(".expected"));
+    const std::string verdict = expected.substr(0, expected.find('\n') + 1);
+    EXPECT_EQ(run("--verify '" + record.string() + "' --levels '" + set.string() + "'"), verdict);
+    // Not on the built-in levels: the record names its own set's file.
+    EXPECT_TRUE(run("--verify '" + record.string() + "'").starts_with("refused "));
+
+    std::string played = run("--proof '" + record.string() + "' --levels '" + set.string() +
+                             "' --dir '" + dir.string() + "' --trace '" + path("trace.txt") + "'");
+    std::string lastLevel;
+    for (const std::string& line : trace()) {
+        const std::string what = line.substr(line.find(' ') + 1);
+        if (what.starts_with("level ") || what.starts_with("lives ") || what.starts_with("score "))
+            played += what + "\n";
+        if (what.starts_with("level ")) lastLevel = what;
+    }
+    EXPECT_EQ(played, expected);
+    EXPECT_EQ(lastLevel, "level " + std::to_string(level_set::kLevels + 1))
+        << record.stem() << " is not cleared to the victory";
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, ShippedSet, ::testing::ValuesIn(setRecords()),
+                         [](const auto& info) { return info.param.stem().string(); });
 
 }  // namespace

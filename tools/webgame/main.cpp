@@ -9,6 +9,7 @@
 
 #include "shell/entry.h"
 #include "shell/player_settings.h"
+#include "shell/level_sets.h"
 #include "shell/program.h"
 #include "sound_files.h"
 #include "tools/webgame/watch_mode.h"
@@ -46,9 +47,12 @@ void renderSounds() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     // A watched game plays without sounds: none are made.
     if (watchRequested()) return watchGame();
+    // The page plays a level set (`/?set=ID`) by writing its file into the file system before
+    // the program starts and naming it here, as the desktop's command line does.
+    if (argc == 3 && std::string(argv[1]) == "--levels") chooseLevelSet(argv[2]);
     renderSounds();
     useSettingsStore("", true, false);
     const int status = runProgram(true, v2PlayOnRequested() != 0);

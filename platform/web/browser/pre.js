@@ -1,10 +1,20 @@
 // The browser back end's page side: the player's files in IndexedDB, the frame into the canvas,
 // sound through Web Audio, and the score exchange's requests. Linked in front of the program.
 
+// A level set the page plays (page.js: Module.v2LevelSet = {id, bytes}): its file is written
+// before the program starts and named on its command line. The set's saved game and scores go
+// to a folder of their own in the storage, which the program names by the set's id.
+const v2LevelSetPath = Module.v2LevelSet && !Module.v2Watch ? '/sets/' + Module.v2LevelSet.id + '.dat' : '';
+if (v2LevelSetPath) Module['arguments'] = ['--levels', v2LevelSetPath];
+
 Module['preRun'] = [].concat(Module['preRun'] || []);
 Module['preRun'].push(function () {
   // A game watched (watch.js) never touches the player's own files.
   if (Module.v2Watch) return;
+  if (v2LevelSetPath) {
+    FS.mkdir('/sets');
+    FS.writeFile(v2LevelSetPath, Module.v2LevelSet.bytes);
+  }
   // The storage is read back before the program starts, so it finds its files at once.
   FS.mkdir('/persist');
   FS.mount(IDBFS, {}, '/persist');

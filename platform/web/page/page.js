@@ -795,7 +795,64 @@ var Module = {
     if (window.v2Offline) window.v2Offline.started();
   };
 
+  // A level set to play (`/?set=ID`, ID its file's SHA-256): from the page's own storage, where
+  // the editor and earlier visits leave sets, or else from the server, then kept for playing
+  // offline. A set that cannot be had is told plainly, and the game's own levels are played.
+  const kSetFileBytes = 2112;
+  const kSetStorage = 'vextorium2-set-';
+  function fromBase64(text) {
+    const raw = atob(text);
+    const bytes = new Uint8Array(raw.length);
+    for (let i = 0; i < raw.length; ++i) bytes[i] = raw.charCodeAt(i);
+    return bytes;
+  }
+  function toBase64(bytes) {
+    let raw = '';
+    for (const b of bytes) raw += String.fromCharCode(b);
+    return btoa(raw);
+  }
+  function levelSet() {
+    const id = new URLSearchParams(location.search).get('set');
+    if (id === null) return Promise.resolve(null);
+    if (!/^[0-9a-f]{64}$/.test(id)) {
+      Module.v2ShowMessage('"' + id + '" names no level set. The game\'s own levels are played.');
+      return Promise.resolve(null);
+    }
+    try {
+      const kept = localStorage.getItem(kSetStorage + id);
+      if (kept) return Promise.resolve({id: id, bytes: fromBase64(kept)});
+    } catch (error) {
+      // no storage: the server's copy
+    }
+    return fetch('sets/' + id, {credentials: 'omit'})
+      .then(function (response) {
+        if (!response.ok) throw new Error(response.status === 404 ? 'the server has no such set' : 'HTTP ' + response.status);
+        return response.arrayBuffer();
+      })
+      .then(function (buffer) {
+        const bytes = new Uint8Array(buffer);
+        if (bytes.length !== kSetFileBytes) throw new Error('the server sent no level file');
+        try { localStorage.setItem(kSetStorage + id, toBase64(bytes)); } catch (error) {}
+        return {id: id, bytes: bytes};
+      })
+      .catch(function (error) {
+        Module.v2ShowMessage('The level set cannot be loaded (' + (error instanceof TypeError ? 'no connection to the server' : error.message) +
+                             '). The game\'s own levels are played.');
+        return null;
+      });
+  }
+
   function startGame() {
+    levelSet().then(function (set) {
+      if (set) {
+        Module.v2LevelSet = set;
+        document.title = 'Vextorium2 · level set ' + set.id.slice(0, 8);
+      }
+      startProgram();
+    });
+  }
+
+  function startProgram() {
     // Started by "Play on": the program takes up the saved game at once.
     try {
       Module.v2PlayOn = sessionStorage.getItem(kPlayOn) === '1';
