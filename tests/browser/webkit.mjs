@@ -20,7 +20,9 @@ const kKeys = { Enter: '\uE007', Escape: '\uE00C', Backspace: '\uE003', Tab: '\u
     F1: '\uE031', F2: '\uE032', F11: '\uE03B' };
 
 function keyValue(key) {
-    const value = kKeys[key] ?? (key.length === 1 ? key : null);
+    // A letter key by its code (KeyQ) is the letter typed: the driver names keys by character.
+    const letter = /^Key([A-Z])$/.exec(key);
+    const value = kKeys[key] ?? (key.length === 1 ? key : letter ? letter[1].toLowerCase() : null);
     if (!value) throw new Error(`webkit.mjs: no WebDriver code for the key ${key}`);
     return value;
 }
