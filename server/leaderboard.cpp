@@ -3,53 +3,9 @@
 
 #include <cstdio>
 
+#include "server/escaping.h"
+
 namespace {
-
-std::string escapeHtml(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
-// Quotes, backslashes and control characters escaped; '<', '>' and '&' too, so that the text
-// stays inert should it ever be placed inside a page.
-std::string escapeJson(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || c == '<' || c == '>' || c == '&') {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 // Navy night sky with a faint grid, gold title, white names, hint-blue headings: the colours
 // of the game's screens, in a monospaced face at a size a thumb can read.
