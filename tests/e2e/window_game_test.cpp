@@ -72,8 +72,9 @@ class WindowGame : public EndToEnd {
         command.insert(command.end(), args.begin(), args.end());
         return runProcess(command, {"DISPLAY=" + display});
     }
+    // The game's own files: the built-in set's beside the program, a level set's in its folder.
     std::vector<uint8_t> file(const std::string& name) const {
-        return testing_support::readFile(path(name));
+        return testing_support::readFile(path(filesFolder + name));
     }
     // GameRecord.dat holds a finished game: its last step is the game's end (0xE0), right
     // before the 8 check bytes (a cut's numbers end in a byte below 0x80).
@@ -105,7 +106,12 @@ class WindowGame : public EndToEnd {
                   0);
     }
 
+    // Plays a game in the window (on the level set in `setFile`, or the built-in set when empty)
+    // to a high score, sends it, and checks that it is listed proven on its own board only.
+    void playToAHighScoreListedProven(const std::string& setFile);
+
     std::string display;
+    std::string filesFolder;  // "sets/ID/" while a level set is played
 };
 
 std::string get(int port, const std::string& target) {
@@ -153,27 +159,55 @@ Entry entryOf(const std::vector<uint8_t>& table, size_t i) {
 // is lost; then "a" and the left soft key: the game over leads to the name entry, "A" is typed,
 // Done, and on the table the left soft key sends the score with the game's record.
 TEST_F(WindowGame, NewGameToAHighScoreIsListedProven) {
+    playToAHighScoreListedProven("");
+}
+
+// The same on a level set published to the server: the game keeps its files in the set's
+// folder, and the score is proven on the set's levels and listed on the set's board only.
+TEST_F(WindowGame, AGameOnALevelSetIsListedProvenOnItsOwnBoardOnly) {
+    playToAHighScoreListedProven(std::string(V2_BIN_DIR) + "/sets/wildfire.dat");
+}
+
+void WindowGame::playToAHighScoreListedProven(const std::string& setFile) {
     if (runProcess({"sh", "-c", "{ command -v Xvfb && command -v xdotool; } >/dev/null"}) != 0)
         GTEST_SKIP() << "Xvfb or xdotool is not installed";
     const std::string game = path("vextorium2");  // it writes its files beside itself
     fs::copy_file(V2_GAME, game);
-    testing_support::writeFile(path("ScoreList.sav"), lowScores());
+    const std::vector<uint8_t> set =
+        setFile.empty() ? std::vector<uint8_t>() : testing_support::readFile(setFile);
+    const std::string setId = set.empty() ? "" : Sha256::hex(Sha256::of(set.data(), set.size()));
+    if (!set.empty()) {
+        filesFolder = "sets/" + setId + "/";
+        fs::create_directories(path(filesFolder));
+    }
+    testing_support::writeFile(path(filesFolder + "ScoreList.sav"), lowScores());
+    const std::string levels = set.empty() ? path("BrickMap.dat") : setFile;
 
     Daemon server(
         {std::string(V2_BIN_DIR) + "/scoreserver", "--listen", "127.0.0.1:0", "--db",
          path("scores.sqlite"), "--verifier", V2_REPLAY, "--levels", path("BrickMap.dat")},
         path("server.log"), Daemon::Output::PortLine);
     ASSERT_GT(server.port, 0) << "the score server did not start";
+    if (!set.empty()) {
+        httplib::Client client("127.0.0.1", server.port);
+        const auto published = client.Post("/sets?name=WILDFIRE",
+                                           std::string(set.begin(), set.end()),
+                                           "application/octet-stream");
+        ASSERT_TRUE(published && published->status == 200) << "the set was not published";
+        EXPECT_EQ(published->body, setId + "\n");
+    }
     VirtualScreen screen(path("xvfb.log"));
     ASSERT_FALSE(screen.display.empty()) << "Xvfb did not start";
     display = screen.display;
     // What the D-Bus library that SDL loads on X keeps until exit is not the game's leak (a
     // sanitizer build counts leaks).
     std::ofstream(path("leaks.supp")) << "leak:libdbus-1.so\n";
-    Daemon window({"env", "DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
-                   "VEXTORIUM2_SCORE_HOST=127.0.0.1:" + std::to_string(server.port),
-                   "LSAN_OPTIONS=suppressions=" + path("leaks.supp"), game, "--windowed"},
-                  path("game.log"), Daemon::Output::ToLog);
+    std::vector<std::string> command = {
+        "env", "DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+        "VEXTORIUM2_SCORE_HOST=127.0.0.1:" + std::to_string(server.port),
+        "LSAN_OPTIONS=suppressions=" + path("leaks.supp"), game, "--windowed"};
+    if (!set.empty()) command.insert(command.end(), {"--levels", setFile});
+    Daemon window(command, path("game.log"), Daemon::Output::ToLog);
     ASSERT_EQ(xdotool({"search", "--sync", "--name", "^Vextorium2$", "windowfocus", "--sync"}), 0)
         << "no window";
 
@@ -198,7 +232,8 @@ TEST_F(WindowGame, NewGameToAHighScoreIsListedProven) {
         xdotool({"key", "a", "F1"});
         for (int wait = 0; wait < 15 && json == "[]"; ++wait) {
             std::this_thread::sleep_for(milliseconds(100));
-            const std::string now = get(server.port, "/scores.json");
+            const std::string now =
+                get(server.port, set.empty() ? "/scores.json" : "/scores.json?set=" + setId);
             if (!now.empty()) json = now;
         }
     }
@@ -223,14 +258,18 @@ TEST_F(WindowGame, NewGameToAHighScoreIsListedProven) {
                         ",\"proven\":true,\"replay\":\"/replays/" + replay +
                         "\",\"sessions\":1,\"pace\":100}]");
     EXPECT_EQ(runProcess({"sh", "-c",
-                          std::string(V2_REPLAY) + " --verify '" + path("GameRecord.dat") +
-                              "' --levels '" + path("BrickMap.dat") + "' > '" +
+                          std::string(V2_REPLAY) + " --verify '" + path(filesFolder + "GameRecord.dat") +
+                              "' --levels '" + levels + "' > '" +
                               path("verdict.txt") + "'"}),
               0);
     std::ifstream verdict(path("verdict.txt"));
     std::stringstream line;
     line << verdict.rdbuf();
     EXPECT_TRUE(line.str().starts_with("proven " + score + " ")) << line.str();
+    if (!set.empty()) {
+        EXPECT_EQ(get(server.port, "/scores.json"), "[]") << "the built-in board holds none of it";
+        EXPECT_FALSE(fs::exists(path("ScoreList.sav"))) << "the built-in set's table is untouched";
+    }
 
     // The figures of this game.
     const RecordCodec::Result read = RecordCodec::decode(record.data(), record.size());
