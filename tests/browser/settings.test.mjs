@@ -69,7 +69,8 @@ test('the settings panel writes Settings.txt, keeps lines it does not know, refu
         // A game keeps the pace it began at.
         assert.equal(await page.$eval('input[name="pace"][value="50"]', (i) => i.disabled), true, 'the pace changed in play');
 
-        await tap(page, 'input[name="look.high_contrast"]');
+        // Cues on (a look would change the stage's picture the restart is told by).
+        await tap(page, 'input[name="sound.cues"]');
         // Up's first key becomes W; W for Down as well is refused, saying who has it.
         await tap(page, '#key-map .bind[data-action="up"][data-slot="0"]');
         await page.keyboard.press('w');
@@ -82,12 +83,13 @@ test('the settings panel writes Settings.txt, keeps lines it does not know, refu
         // The program ends as the home key ends it, saving the game, and takes it up again.
         await restarted(page, () => tap(page, '#panel-save'), ref.stage, 'the saved game\'s stage');
         assert.deepEqual((await storedFiles(page))['AutoSave.dat'], [1, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0]);
-        // The known lines changed in place, the new ones after them; Up keeps its second key.
+        // The known lines kept in place, the new ones after them; Up keeps its second key.
         assert.equal(text(await storedFiles(page), 'Settings.txt'),
-            '# my own\nlook.high_contrast = on\nfuture.option = 7\npace = 75\nkey.up = KeyW, Numpad8\n');
+            '# my own\nlook.high_contrast = off\nfuture.option = 7\npace = 75\nsound.cues = on\n'
+            + 'key.up = KeyW, Numpad8\n');
         await tap(page, '#settings');
         assert.equal(await page.$eval('input[name="pace"]:checked', (i) => i.value), '75');
-        assert.equal(await page.$eval('input[name="look.high_contrast"]', (i) => i.checked), true);
+        assert.equal(await page.$eval('input[name="sound.cues"]', (i) => i.checked), true);
         assert.equal(await page.$eval('#key-map .bind[data-action="up"][data-slot="0"]', (b) => b.textContent), 'W');
     });
 });
