@@ -2,9 +2,9 @@
 #include "frontend/name_entry.h"
 
 #include "assets/resource_ids.h"
+#include "frontend/screen_variants.h"
 #include "globals/globals.h"
 #include "graphics/canvas.h"
-#include "frontend/screen_variants.h"
 #include "graphics/image.h"
 #include "platform/window.h"
 

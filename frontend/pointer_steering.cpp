@@ -22,8 +22,7 @@ void PointerSteering::setSensitivity(int percent) {
     sensitivity_ = std::clamp(percent, kMinSensitivity, kMaxSensitivity);
 }
 
-SteeringKeys PointerSteering::handlePointer(const platform::Message& message,
-                                            const GameApp& app) {
+SteeringKeys PointerSteering::handlePointer(const platform::Message& message, const GameApp& app) {
     SteeringKeys keys;
     // A move aims (and takes the paddle back from the keys); a press aims only where nothing
     // does yet, so a click that fires leaves a keyboard player's paddle alone.

@@ -86,11 +86,12 @@ constexpr Statement kReplay{"replay",
                             " WHERE proof_id = $1 AND proven LIMIT 1",
                             1};
 constexpr Statement kFind{"find", "SELECT name, score, proven FROM scores WHERE upload_id = $1", 1};
-constexpr Statement kBest{"best",
-                          "SELECT name, score, proven, proof_id, sessions, pace FROM scores"
-                          " WHERE (proven OR $2) AND coalesce(pace, 100) = 100 AND level_set IS NULL"
-                          " ORDER BY score DESC, id ASC LIMIT $1",
-                          2};
+constexpr Statement kBest{
+    "best",
+    "SELECT name, score, proven, proof_id, sessions, pace FROM scores"
+    " WHERE (proven OR $2) AND coalesce(pace, 100) = 100 AND level_set IS NULL"
+    " ORDER BY score DESC, id ASC LIMIT $1",
+    2};
 constexpr Statement kBestOneSitting{"best_one_sitting",
                                     "SELECT name, score, proven, proof_id, sessions, pace"
                                     " FROM scores WHERE proven AND sessions = 1"
@@ -121,8 +122,8 @@ constexpr Statement kSetFile{"set_file",
                              "SELECT encode(file, 'hex') FROM level_sets"
                              " WHERE id = $1 AND NOT hidden",
                              1};
-constexpr Statement kSetName{"set_name",
-                             "SELECT name FROM level_sets WHERE id = $1 AND NOT hidden", 1};
+constexpr Statement kSetName{"set_name", "SELECT name FROM level_sets WHERE id = $1 AND NOT hidden",
+                             1};
 constexpr Statement kHideSet{"hide_set", "UPDATE level_sets SET hidden = true WHERE id = $1", 1};
 constexpr Statement kBestOfSet{"best_of_set",
                                "SELECT name, score, proven, proof_id, sessions, pace FROM scores"
@@ -132,20 +133,21 @@ constexpr Statement kBestOfSet{"best_of_set",
 // Rows kept: the best $1 of every board, so that no board loses its rows to another's better
 // scores: the built-in set's games at any pace, its full-pace games of one sitting, and the
 // full-pace games of each level set's board and of the built-in one.
-constexpr Statement kTrim{"trim",
-                          "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
-                          " WHERE id NOT IN (SELECT id FROM scores"
-                          " ORDER BY score DESC, id ASC LIMIT $1)"
-                          " AND id NOT IN (SELECT id FROM scores WHERE level_set IS NULL"
-                          " ORDER BY score DESC, id ASC LIMIT $1)"
-                          " AND id NOT IN (SELECT id FROM scores WHERE proven AND sessions = 1"
-                          " AND coalesce(pace, 100) = 100 AND level_set IS NULL"
-                          " ORDER BY score DESC, id ASC LIMIT $1)"
-                          " AND id NOT IN (SELECT id FROM (SELECT id, row_number() OVER"
-                          " (PARTITION BY level_set ORDER BY score DESC, id ASC) AS place"
-                          " FROM scores WHERE coalesce(pace, 100) = 100) AS ranked WHERE place <= $1)"
-                          " ORDER BY score DESC, id ASC LIMIT $2)",
-                          2};
+constexpr Statement kTrim{
+    "trim",
+    "DELETE FROM scores WHERE id IN (SELECT id FROM scores"
+    " WHERE id NOT IN (SELECT id FROM scores"
+    " ORDER BY score DESC, id ASC LIMIT $1)"
+    " AND id NOT IN (SELECT id FROM scores WHERE level_set IS NULL"
+    " ORDER BY score DESC, id ASC LIMIT $1)"
+    " AND id NOT IN (SELECT id FROM scores WHERE proven AND sessions = 1"
+    " AND coalesce(pace, 100) = 100 AND level_set IS NULL"
+    " ORDER BY score DESC, id ASC LIMIT $1)"
+    " AND id NOT IN (SELECT id FROM (SELECT id, row_number() OVER"
+    " (PARTITION BY level_set ORDER BY score DESC, id ASC) AS place"
+    " FROM scores WHERE coalesce(pace, 100) = 100) AS ranked WHERE place <= $1)"
+    " ORDER BY score DESC, id ASC LIMIT $2)",
+    2};
 constexpr Statement kNoteProven{"note_proven",
                                 "INSERT INTO proven_records (id, key, score) VALUES ($1, $2, $3)"
                                 " ON CONFLICT (id) DO NOTHING",
@@ -175,10 +177,9 @@ constexpr Statement kLookUp{
     2};
 constexpr Statement kDropRecord{"drop_record", "DELETE FROM held_records WHERE id = $1", 1};
 constexpr Statement kDropExpired{"drop_expired", "DELETE FROM held_records WHERE expires <= $1", 1};
-constexpr Statement kStatements[] = {kInsert,      kFind,       kBest,       kBestOneSitting,
-                                     kBestAnyPace, kTrim,       kUseKey,     kKeyOwner,
-                                     kReplay,      kNoteProven, kLockClient, kHold,
-                                     kLookUp,      kDropRecord, kDropExpired,
+constexpr Statement kStatements[] = {kInsert, kFind, kBest, kBestOneSitting, kBestAnyPace, kTrim,
+                                     kUseKey, kKeyOwner, kReplay, kNoteProven, kLockClient, kHold,
+                                     kLookUp, kDropRecord, kDropExpired,
                                      // level sets
                                      kLockSets, kSetState, kShownSets, kPublishSet, kListSets,
                                      kSetFile, kSetName, kHideSet, kBestOfSet};
@@ -384,8 +385,8 @@ RecordOutcome PostgresScoreStore::record(const std::string& name, uint32_t score
 }
 
 RecordOutcome PostgresScoreStore::recordProven(const std::string& name, uint32_t score,
-                                               const std::string& uploadId,
-                                               const ProvenGame& game, StoreCall& call) {
+                                               const std::string& uploadId, const ProvenGame& game,
+                                               StoreCall& call) {
     return recordGame(name, score, uploadId, &game, call);
 }
 
@@ -806,9 +807,9 @@ std::optional<std::string> PostgresScoreStore::setName(const std::string& id, St
     PGconn* connection = acquire(call);
     if (connection == nullptr) return std::nullopt;
     Result result;
-    const bool done = run(connection, &kSetName, nullptr, {id.c_str()}, call.deadline, result) ==
-                          Wait::Done &&
-                      succeeded(result);
+    const bool done =
+        run(connection, &kSetName, nullptr, {id.c_str()}, call.deadline, result) == Wait::Done &&
+        succeeded(result);
     std::optional<std::string> name;
     if (done)
         name = PQntuples(result.get()) == 1

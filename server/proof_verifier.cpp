@@ -78,9 +78,8 @@ std::string verifierBesideProgram() {
     // installed for it, with its level file, under libexec/.
     const std::string beside = directory + "vextorium2-replay";
     const std::string installed = directory + "../libexec/vextorium2-scoreserver/vextorium2-replay";
-    return ::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0
-               ? installed
-               : beside;
+    return ::access(beside.c_str(), X_OK) != 0 && ::access(installed.c_str(), X_OK) == 0 ? installed
+                                                                                         : beside;
 }
 
 Verdict ProofVerifier::run(const std::string& verifier, const ProofLimits& limits,

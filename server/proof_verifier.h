@@ -90,7 +90,7 @@ class ProofVerifier {
         std::string client;
         ProofKeeper::Bytes record;
         Done done;
-        uint64_t number = 0;  // in the order submitted
+        uint64_t number = 0;        // in the order submitted
         ProofKeeper::Bytes levels;  // a level set's file, or null
     };
     struct Spent {

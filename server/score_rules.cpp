@@ -103,8 +103,7 @@ ScoreRequest decideScoreRequest(bool hasQuery,
     const size_t ids = params.count("myid");
     const size_t proofs = params.count("myproof");
     if (params.size() != 2 + ids + proofs + sets || ids > 1 || proofs > 1 ||
-        params.count("myname") != 1 ||
-        params.count("myscore") != 1) {
+        params.count("myname") != 1 || params.count("myscore") != 1) {
         request.reason = "expected myname and myscore";
         return request;
     }

@@ -69,12 +69,11 @@ int sendText(MHD_Connection* connection, unsigned status, const std::string& bod
 // service's cache, not copied.
 int sendServiceAnswer(MHD_Connection* connection, const ServiceAnswer& answer) {
     const bool text = answer.kind == ServiceAnswer::Kind::Text;
-    Headers headers{{"Content-Type", text ? "text/plain; charset=utf-8"
-                                     : answer.kind == ServiceAnswer::Kind::Html
-                                         ? "text/html; charset=utf-8"
-                                     : answer.kind == ServiceAnswer::Kind::Bytes
-                                         ? "application/octet-stream"
-                                         : "application/json"}};
+    Headers headers{
+        {"Content-Type", text                                        ? "text/plain; charset=utf-8"
+                         : answer.kind == ServiceAnswer::Kind::Html  ? "text/html; charset=utf-8"
+                         : answer.kind == ServiceAnswer::Kind::Bytes ? "application/octet-stream"
+                                                                     : "application/json"}};
     if (text) {
         headers.emplace_back("Cache-Control", "no-store");
     } else {
@@ -141,14 +140,14 @@ struct RequestState {
     bool headChecked = false;  // the head was judged when the library first called
     bool headersRead = false;  // the library has called once with the headers
     std::shared_ptr<PendingAnswer> pending;  // while the score service works on the answer
-    bool posting = false;      // a record POSTed to the proof path, gathered in `body`
-    bool publishing = false;   // a level set POSTed to the sets' path, gathered in `body`
-    bool bodyTooLarge = false; // its bytes went past the limit (and were dropped)
+    bool posting = false;       // a record POSTed to the proof path, gathered in `body`
+    bool publishing = false;    // a level set POSTed to the sets' path, gathered in `body`
+    bool bodyTooLarge = false;  // its bytes went past the limit (and were dropped)
     ProofKeeper::Taken room = ProofKeeper::Taken::Yes;  // else its bytes were dropped
     size_t countedBytes = 0;  // of the body, counted in the keeper until the request ends
     std::string body;
-    std::string client;        // the client it is from, as the per-client limits count it
-    bool counted = false;      // a forwarded request counted in `clients` until it ends
+    std::string client;    // the client it is from, as the per-client limits count it
+    bool counted = false;  // a forwarded request counted in `clients` until it ends
 };
 
 struct ScoreServer::Hooks {
@@ -201,8 +200,8 @@ struct ScoreServer::Hooks {
         }
         const bool get = std::strcmp(method, "GET") == 0 || std::strcmp(method, "HEAD") == 0;
         // A record comes in pieces; it is gathered up to its limit, and beyond it only read.
-        const bool proof = request != nullptr && std::strcmp(method, "POST") == 0 &&
-                           request->target == kProofPath;
+        const bool proof =
+            request != nullptr && std::strcmp(method, "POST") == 0 && request->target == kProofPath;
         const bool set = request != nullptr && std::strcmp(method, "POST") == 0 &&
                          request->target.substr(0, request->target.find('?')) == kSetsPath;
         if (request != nullptr && !request->headersRead && (get || proof || set)) {
@@ -256,11 +255,10 @@ struct ScoreServer::Hooks {
         }
         server->track(connection, Clock::time_point::max());  // answered: no deadline now
         std::shared_ptr<PendingAnswer> unused;
-        const int status =
-            request == nullptr
-                ? sendText(connection, kBadRequest, "malformed request\n")
-                : server->answerRequest(connection, request->target, method, request->client,
-                                        request->pending);
+        const int status = request == nullptr
+                               ? sendText(connection, kBadRequest, "malformed request\n")
+                               : server->answerRequest(connection, request->target, method,
+                                                       request->client, request->pending);
         return status < 0 ? MHD_NO : MHD_YES;
     }
 
@@ -355,10 +353,10 @@ bool ScoreServer::run() {
         nullptr, nullptr, &Hooks::access, this, MHD_OPTION_LISTEN_SOCKET,
         static_cast<MHD_socket>(listenSocket), MHD_OPTION_THREAD_POOL_SIZE, limits.threads,
         MHD_OPTION_CONNECTION_LIMIT, limits.maxConnections, MHD_OPTION_CONNECTION_TIMEOUT,
-        limits.idleSeconds,
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.maxHeaderBytes, MHD_OPTION_URI_LOG_CALLBACK,
-        &Hooks::keepTarget, this, MHD_OPTION_NOTIFY_COMPLETED, &Hooks::completed, this,
-        MHD_OPTION_NOTIFY_CONNECTION, &Hooks::connection, this, MHD_OPTION_END);
+        limits.idleSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.maxHeaderBytes,
+        MHD_OPTION_URI_LOG_CALLBACK, &Hooks::keepTarget, this, MHD_OPTION_NOTIFY_COMPLETED,
+        &Hooks::completed, this, MHD_OPTION_NOTIFY_CONNECTION, &Hooks::connection, this,
+        MHD_OPTION_END);
     if (daemon == nullptr) return false;
     serving = true;
     {
@@ -571,11 +569,10 @@ int ScoreServer::answerList(MHD_Connection* connection, std::shared_ptr<PendingA
                             ServiceAnswer::Kind form, bool oneSitting, bool anyPace) {
     ServiceAnswer now;
     if (service->listNow(form, oneSitting, anyPace, now)) return sendServiceAnswer(connection, now);
-    return answerFromService(connection, pending,
-                             [this, form, oneSitting, anyPace](auto& answer, auto later) {
-                                 return service->list(form, oneSitting, anyPace, answer,
-                                                      std::move(later));
-                             });
+    return answerFromService(
+        connection, pending, [this, form, oneSitting, anyPace](auto& answer, auto later) {
+            return service->list(form, oneSitting, anyPace, answer, std::move(later));
+        });
 }
 
 // The service answers at once, or later from another thread: the connection then waits

@@ -49,7 +49,8 @@ ServiceAnswer uploadAnswer(RecordOutcome outcome) {
         case RecordOutcome::Late:
             return text(kUnavailable, "not recorded: the score store did not answer in time\n");
         case RecordOutcome::Used:
-            return text(kUnprocessable, "refused: this game was proven before for another upload\n");
+            return text(kUnprocessable,
+                        "refused: this game was proven before for another upload\n");
         case RecordOutcome::NoRecord:
             return text(kUnavailable, "the proof has not arrived: send it again\n");
         case RecordOutcome::Failed:
@@ -90,8 +91,8 @@ ProofDecision decideProof(const ScoreRequest& upload, const Verdict& verdict,
         case Verdict::Kind::Proven:
             if (verdict.score != upload.score)
                 return {text(kUnprocessable, "refused: score differs\n"), nullptr};
-            return {std::nullopt, std::make_shared<const ProvenGame>(provenGame(
-                                      verdict.key, upload.proofId, record, upload.set))};
+            return {std::nullopt, std::make_shared<const ProvenGame>(
+                                      provenGame(verdict.key, upload.proofId, record, upload.set))};
         case Verdict::Kind::Unproven:
             if (!upload.set.empty())
                 return {text(kUnprocessable, "refused: " + verdict.reason +
@@ -337,20 +338,21 @@ bool ScoreService::replay(const std::string& id, ServiceAnswer& now, Reply later
     auto call =
         std::make_shared<StoreCall>(Clock::now() + std::chrono::milliseconds(limits.readMs));
     auto reply = std::make_shared<Reply>(std::move(later));
-    StoreWorkers::Task task{call,
-                            [this, id, reply](StoreCall& made) {
-                                std::optional<std::string> record = store.replay(id, made);
-                                if (!made.claimFinish()) return;
-                                if (!record) {
-                                    (*reply)(text(kNotFound, "no such replay\n"));
-                                    return;
-                                }
-                                (*reply)({kOk,
-                                          ServiceAnswer::Kind::Bytes,
-                                          std::make_shared<const std::string>(std::move(*record)),
-                                          {}});
-                            },
-                            [reply] { (*reply)(text(kUnavailable, "the replay cannot be read now\n")); }};
+    StoreWorkers::Task task{
+        call,
+        [this, id, reply](StoreCall& made) {
+            std::optional<std::string> record = store.replay(id, made);
+            if (!made.claimFinish()) return;
+            if (!record) {
+                (*reply)(text(kNotFound, "no such replay\n"));
+                return;
+            }
+            (*reply)({kOk,
+                      ServiceAnswer::Kind::Bytes,
+                      std::make_shared<const std::string>(std::move(*record)),
+                      {}});
+        },
+        [reply] { (*reply)(text(kUnavailable, "the replay cannot be read now\n")); }};
     if (workers->submit(std::move(task))) return false;
     now = text(kUnavailable, "the score store is busy\n");
     return true;
@@ -364,8 +366,8 @@ bool ScoreService::listNow(ServiceAnswer::Kind form, bool oneSitting, bool anyPa
     return true;
 }
 
-bool ScoreService::list(ServiceAnswer::Kind form, bool oneSitting, bool anyPace,
-                        ServiceAnswer& now, Reply later) {
+bool ScoreService::list(ServiceAnswer::Kind form, bool oneSitting, bool anyPace, ServiceAnswer& now,
+                        Reply later) {
     ListView view;
     if (cache->get(view,
                    [form, oneSitting, anyPace, later = std::move(later)](const ListView& found) {

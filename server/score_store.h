@@ -25,11 +25,11 @@ struct ScoreRecord {
 
 // What a proven upload stores beside its score.
 struct ProvenGame {
-    std::string key;        // the game's identity: a game is accepted once, whatever its bytes
-    std::string id;         // the record's id (the SHA-256 of its bytes)
-    std::string record;     // the bytes, kept for watching
-    uint32_t sessions = 0;  // the sittings the record holds: more than one continued a saved game
-    uint32_t pace = 100;    // the pace it was played at (its slowest session's), in percent
+    std::string key;         // the game's identity: a game is accepted once, whatever its bytes
+    std::string id;          // the record's id (the SHA-256 of its bytes)
+    std::string record;      // the bytes, kept for watching
+    uint32_t sessions = 0;   // the sittings the record holds: more than one continued a saved game
+    uint32_t pace = 100;     // the pace it was played at (its slowest session's), in percent
     std::string levelSet{};  // the level set it was played on (its id); empty: the built-in set
 };
 

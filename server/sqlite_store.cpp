@@ -40,7 +40,8 @@ constexpr const char* kInsert =
     " level_set) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9) ON CONFLICT (upload_id) DO NOTHING";
 // Proofs: the flag, the record of a proven row, and the keys of every game accepted, kept
 // apart from the rows so that deleting old rows never makes a game acceptable again.
-constexpr const char* kHasProven = "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'proven'";
+constexpr const char* kHasProven =
+    "SELECT 1 FROM pragma_table_info('scores') WHERE name = 'proven'";
 constexpr const char* kAddProven =
     "ALTER TABLE scores ADD COLUMN proven INTEGER NOT NULL DEFAULT 0;"
     "ALTER TABLE scores ADD COLUMN proof_id TEXT;"

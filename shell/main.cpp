@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "shell/entry.h"
+#include "shell/level_sets.h"
 #include "shell/pace.h"
 #include "shell/player_settings.h"
-#include "shell/level_sets.h"
 
 namespace {
 

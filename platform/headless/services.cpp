@@ -5,8 +5,8 @@
 #include <iostream>
 
 #include "platform/clock.h"
-#include "platform/edition.h"
 #include "platform/display.h"
+#include "platform/edition.h"
 #include "platform/headless/state.h"
 #include "platform/message_box.h"
 #include "platform/random.h"

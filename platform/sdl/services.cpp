@@ -1,8 +1,8 @@
 // The SDL back end's services in one object, so that linking any of them brings in all:
 // clock, start-up seed, trace, window, display, wave output and message boxes.
 #include "platform/clock.h"
-#include "platform/edition.h"
 #include "platform/display.h"
+#include "platform/edition.h"
 #include "platform/message_box.h"
 #include "platform/random.h"
 #include "platform/trace.h"

@@ -276,9 +276,9 @@ TEST_F(ProvenGame, AClickStartedGameIsProvenAndItsCopiesAreOneGame) {
 // paused ticks costing nothing. Lone ticks in play are charged: a limit that leaves fewer than
 // the game plays refuses it.
 TEST_F(ProvenGame, AGamePausedForANightIsTheSameGame) {
-    const std::vector<uint8_t> stored = testing_support::readFile(
-        std::string(V2_RECORDS_DIR) + "/" + std::to_string(kRulesVersion) +
-        "/autoplay-three-levels.rec");
+    const std::vector<uint8_t> stored =
+        testing_support::readFile(std::string(V2_RECORDS_DIR) + "/" +
+                                  std::to_string(kRulesVersion) + "/autoplay-three-levels.rec");
     const Verdict original = verify(stored);
     ASSERT_EQ(original.status, 0) << original.line;
     RecordCodec::Result read = RecordCodec::decode(stored.data(), stored.size());
@@ -291,10 +291,10 @@ TEST_F(ProvenGame, AGamePausedForANightIsTheSameGame) {
     ASSERT_NE(release, steps.end());
     const uint32_t pause = static_cast<uint32_t>(keyIndex(platform::kKeyLeftSoft));
     steps.insert(release + 1, {{RecordStep::Press, pause},
-                             {RecordStep::Release, 0},
-                             {RecordStep::Tick, 10 * 3600 * 1000 / 11},
-                             {RecordStep::Press, pause},
-                             {RecordStep::Release, 0}});
+                               {RecordStep::Release, 0},
+                               {RecordStep::Tick, 10 * 3600 * 1000 / 11},
+                               {RecordStep::Press, pause},
+                               {RecordStep::Release, 0}});
     const std::vector<uint8_t> paused = RecordCodec::encode(*read.record);
     EXPECT_EQ(verify(paused).line, original.line);
 

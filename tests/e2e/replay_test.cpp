@@ -188,10 +188,9 @@ TEST_F(EndToEnd, ClicksActAndThePaddleFollowsThePointer) {
     const int stage = wipeEnd(1500);
     const int play = wipeEnd(stage + 50);
     ASSERT_EQ(replay("100 click\n800 click\n1450 pointer 88 40\n1500 click\n" +
-                     at(stage + 50, "click\n") +
-                     at(play + 50, "shot before.png\n") + at(play + 50, "pointer 150 120\n") +
-                     at(play + 600, "shot after.png\n") + at(play + 600, "leave\n") +
-                     at(play + 900, "shot left.png\n")),
+                     at(stage + 50, "click\n") + at(play + 50, "shot before.png\n") +
+                     at(play + 50, "pointer 150 120\n") + at(play + 600, "shot after.png\n") +
+                     at(play + 600, "leave\n") + at(play + 900, "shot left.png\n")),
               0);
     EXPECT_EQ(
         statesOnly(trace()),

@@ -29,8 +29,9 @@ Lines linesWith(const Lines& lines, const std::string& what) {
 }
 
 // Title, credits, then up twice in the menu (Start, Help, High Score) and into the scores.
-const std::string kToScores = "100 press action\n800 press action\n1500 press up\n"
-                              "1600 press up\n1700 press action\n";
+const std::string kToScores =
+    "100 press action\n800 press action\n1500 press up\n"
+    "1600 press up\n1700 press action\n";
 }  // namespace
 
 // Keys pressed while the exchange holds the program up (here: in the same millisecond as the
@@ -40,16 +41,16 @@ TEST_F(EndToEnd, KeysWaitingThroughTheExchangeAreDropped) {
     ::setenv("VEXTORIUM2_SCORE_HOST", "127.0.0.1:1", 1);  // nothing listens: refused at once
     std::string waiting;
     for (int i = 0; i < 17; ++i) waiting += at(scores + 100, "press down");
-    ASSERT_EQ(replay(kToScores + at(scores + 100, "press lsoft") + waiting +
-                     at(scores + 100, "type A") + at(scores + 400, "press down") +
-                     at(scores + 500, "shot exchanged.png")),
-              0);
+    ASSERT_EQ(
+        replay(kToScores + at(scores + 100, "press lsoft") + waiting + at(scores + 100, "type A") +
+               at(scores + 400, "press down") + at(scores + 500, "shot exchanged.png")),
+        0);
     EXPECT_EQ(linesWith(trace(), "http GET"),
               (Lines{std::to_string(scores + 100) +
                      " http GET http://127.0.0.1:1/Vextorium2/updateScore.php"}));
-    ASSERT_EQ(replay(kToScores + at(scores + 400, "press down") +
-                     at(scores + 500, "shot scrolled.png")),
-              0);
+    ASSERT_EQ(
+        replay(kToScores + at(scores + 400, "press down") + at(scores + 500, "shot scrolled.png")),
+        0);
     ::unsetenv("VEXTORIUM2_SCORE_HOST");
     // Scrolled by the one later key alone.
     const auto exchanged = testing_support::readFramePng(path("exchanged.png"));
@@ -67,16 +68,14 @@ TEST_F(EndToEnd, MenusTakeThePointerWhereItIs) {
     ASSERT_EQ(replay("100 press action\n800 press action\n1500 pointer 88 160\n"
                      "1600 shot hover.png\n"),
               0);
-    ASSERT_EQ(replay("100 press action\n800 press action\n1500 press up\n1600 shot key.png\n"),
-              0);
+    ASSERT_EQ(replay("100 press action\n800 press action\n1500 press up\n1600 shot key.png\n"), 0);
     const auto hover = testing_support::readFramePng(path("hover.png"));
     ASSERT_EQ(hover.size(), 176u * 220u);
     EXPECT_EQ(hover, testing_support::readFramePng(path("key.png")));
 
     // Nothing under the click, then Options; in the options Sound FX (switched off), Main Menu;
     // High Score, then the scores' BACK label.
-    const int options = wipeEnd(1700), menu = wipeEnd(options + 200),
-              scores = wipeEnd(menu + 100);
+    const int options = wipeEnd(1700), menu = wipeEnd(options + 200), scores = wipeEnd(menu + 100);
     ASSERT_EQ(replay("100 press action\n800 press action\n1500 pointer 3 4\n1500 click\n"
                      "1600 pointer 160 200\n1600 click\n"  // no label in that corner: nothing
                      "1700 pointer 88 100\n1700 click\n" +
@@ -86,16 +85,16 @@ TEST_F(EndToEnd, MenusTakeThePointerWhereItIs) {
                      at(scores + 100, "pointer 150 210") + at(scores + 100, "click") +
                      at(wipeEnd(scores + 100) + 10, "shot end.png")),
               0);
-    EXPECT_EQ(linesWith(trace(), " state "),
-              (Lines{"100 state TRANSITION", "715 state ABOUT", "800 state TRANSITION",
-                     "1408 state MENU", "1700 state TRANSITION",
-                     std::to_string(options) + " state OPTIONS",
-                     std::to_string(options + 200) + " state TRANSITION",
-                     std::to_string(menu) + " state MENU",
-                     std::to_string(menu + 100) + " state TRANSITION",
-                     std::to_string(scores) + " state SCORES",
-                     std::to_string(scores + 100) + " state TRANSITION",
-                     std::to_string(wipeEnd(scores + 100)) + " state MENU"}));
+    EXPECT_EQ(
+        linesWith(trace(), " state "),
+        (Lines{"100 state TRANSITION", "715 state ABOUT", "800 state TRANSITION", "1408 state MENU",
+               "1700 state TRANSITION", std::to_string(options) + " state OPTIONS",
+               std::to_string(options + 200) + " state TRANSITION",
+               std::to_string(menu) + " state MENU",
+               std::to_string(menu + 100) + " state TRANSITION",
+               std::to_string(scores) + " state SCORES",
+               std::to_string(scores + 100) + " state TRANSITION",
+               std::to_string(wipeEnd(scores + 100)) + " state MENU"}));
     const auto saved = testing_support::readFile(path("ScoreList.sav"));
     ASSERT_EQ(saved.size(), 3202u);
     EXPECT_EQ(saved[1], 0);  // sound effects: switched off by the one click on them
@@ -106,10 +105,9 @@ TEST_F(EndToEnd, MenusTakeThePointerWhereItIs) {
 TEST_F(EndToEnd, APointerLeftOnTheMenuDoesNotSteer) {
     const int stage = wipeEnd(1500), play = wipeEnd(stage + 50);
     const std::string toMenu = "100 press action\n800 press action\n";
-    const std::string game = "1500 press action\n" + at(stage + 50, "press action") +
-                             at(play + 600, "shot play.png");
-    ASSERT_EQ(replay("50 pointer 5 5\n" + toMenu + "1450 pointer 10 210\n" + game,
-                     {"--seed", "7"}),
+    const std::string game =
+        "1500 press action\n" + at(stage + 50, "press action") + at(play + 600, "shot play.png");
+    ASSERT_EQ(replay("50 pointer 5 5\n" + toMenu + "1450 pointer 10 210\n" + game, {"--seed", "7"}),
               0);
     const auto resting = testing_support::readFramePng(path("play.png"));
     ASSERT_EQ(replay(toMenu + game, {"--seed", "7"}), 0);

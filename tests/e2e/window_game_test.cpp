@@ -190,9 +190,8 @@ void WindowGame::playToAHighScoreListedProven(const std::string& setFile) {
     ASSERT_GT(server.port, 0) << "the score server did not start";
     if (!set.empty()) {
         httplib::Client client("127.0.0.1", server.port);
-        const auto published = client.Post("/sets?name=WILDFIRE",
-                                           std::string(set.begin(), set.end()),
-                                           "application/octet-stream");
+        const auto published = client.Post(
+            "/sets?name=WILDFIRE", std::string(set.begin(), set.end()), "application/octet-stream");
         ASSERT_TRUE(published && published->status == 200) << "the set was not published";
         EXPECT_EQ(published->body, setId + "\n");
     }
@@ -203,9 +202,14 @@ void WindowGame::playToAHighScoreListedProven(const std::string& setFile) {
     // sanitizer build counts leaks).
     std::ofstream(path("leaks.supp")) << "leak:libdbus-1.so\n";
     std::vector<std::string> command = {
-        "env", "DISPLAY=" + display, "SDL_VIDEODRIVER=x11", "SDL_AUDIODRIVER=dummy",
+        "env",
+        "DISPLAY=" + display,
+        "SDL_VIDEODRIVER=x11",
+        "SDL_AUDIODRIVER=dummy",
         "VEXTORIUM2_SCORE_HOST=127.0.0.1:" + std::to_string(server.port),
-        "LSAN_OPTIONS=suppressions=" + path("leaks.supp"), game, "--windowed"};
+        "LSAN_OPTIONS=suppressions=" + path("leaks.supp"),
+        game,
+        "--windowed"};
     if (!set.empty()) command.insert(command.end(), {"--levels", setFile});
     Daemon window(command, path("game.log"), Daemon::Output::ToLog);
     ASSERT_EQ(xdotool({"search", "--sync", "--name", "^Vextorium2$", "windowfocus", "--sync"}), 0)
@@ -257,11 +261,11 @@ void WindowGame::playToAHighScoreListedProven(const std::string& setFile) {
     EXPECT_EQ(json, "[{\"rank\":1,\"name\":\"A\",\"score\":" + score +
                         ",\"proven\":true,\"replay\":\"/replays/" + replay +
                         "\",\"sessions\":1,\"pace\":100}]");
-    EXPECT_EQ(runProcess({"sh", "-c",
-                          std::string(V2_REPLAY) + " --verify '" + path(filesFolder + "GameRecord.dat") +
-                              "' --levels '" + levels + "' > '" +
-                              path("verdict.txt") + "'"}),
-              0);
+    EXPECT_EQ(
+        runProcess({"sh", "-c",
+                    std::string(V2_REPLAY) + " --verify '" + path(filesFolder + "GameRecord.dat") +
+                        "' --levels '" + levels + "' > '" + path("verdict.txt") + "'"}),
+        0);
     std::ifstream verdict(path("verdict.txt"));
     std::stringstream line;
     line << verdict.rdbuf();

@@ -19,9 +19,8 @@ std::vector<std::string> parse(const std::string& script) {
     std::string error;
     if (!platform::headless::parseScript(in, events, error)) return {error};
     EXPECT_TRUE(error.empty());
-    static const char* const kKinds[] = {"down", "up",      "activate", "focus",   "close",
-                                         "shot", "pointer", "click",    "unclick", "leave",
-                                         "char"};
+    static const char* const kKinds[] = {"down",    "up",    "activate", "focus", "close", "shot",
+                                         "pointer", "click", "unclick",  "leave", "char"};
     std::vector<std::string> lines;
     for (const ScriptEvent& e : events)
         lines.push_back(std::to_string(e.ms) + " " + kKinds[static_cast<int>(e.kind)] + " " +

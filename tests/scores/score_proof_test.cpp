@@ -40,13 +40,12 @@ class ProofServer {
             const bool upload = request.has_param("myname");
             // The proof's id comes last, after the upload's own id.
             const std::string target = request.target.substr(0, request.target.find("&myproof="));
-            requests.push_back("GET " + (upload ? withoutId(target) : target) +
-                               (request.has_param("myproof")
-                                    ? " proof " + request.get_param_value("myproof")
-                                    : "") +
-                               (upload && request.has_param("set")
-                                    ? " set " + request.get_param_value("set")
-                                    : ""));
+            requests.push_back(
+                "GET " + (upload ? withoutId(target) : target) +
+                (request.has_param("myproof") ? " proof " + request.get_param_value("myproof")
+                                              : "") +
+                (upload && request.has_param("set") ? " set " + request.get_param_value("set")
+                                                    : ""));
             response.status = upload ? uploadStatus : 200;
             response.set_content(upload && uploadStatus == 422 ? "score differs" : "",
                                  "text/plain");
@@ -190,7 +189,6 @@ TEST_F(ScoreProofTest, ALevelSetsScoresGoToItsOwnBoard) {
               (std::vector<std::string>{"POST /Vextorium2/proof RECORD-1 application/octet-stream",
                                         kUploadAb + " proof " + kProofId + " set " + set,
                                         std::string("GET ") + kPath + "?set=" + set}));
-    EXPECT_EQ(testing_support::readFile(dir.path + "sets/" + set + "/ScoreList.sav").size(),
-              3202u);
+    EXPECT_EQ(testing_support::readFile(dir.path + "sets/" + set + "/ScoreList.sav").size(), 3202u);
     EXPECT_TRUE(testing_support::readFile(dir.path + "ScoreList.sav").empty());
 }

@@ -180,7 +180,7 @@ TEST_F(ScoreSyncTest, AShortListJoinsTheTableInOrderEachScoreOnce) {
     StubServer server;
     server.reply = ";X,5050;ME,840;Z,50";
     ScoreTable table;
-    table.insert(u"ME", 840);   // index 92, between 900 and 800
+    table.insert(u"ME", 840);    // index 92, between 900 and 800
     table.insert(u"YOU", 9950);  // index 1
     table.synchronize();
     // Above ME: YOU, X and the 92 defaults from 10000 to 900.

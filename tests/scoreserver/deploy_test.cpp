@@ -92,9 +92,8 @@ class ScoreServerDeployTest : public testing::Test {
 
     std::unique_ptr<Daemon> startServer(const std::string& name,
                                         const std::vector<std::string>& options = {}) {
-        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",
-                                         "--db",           database,   "--web",
-                                         directory + "web"};
+        std::vector<std::string> command{SCORESERVER_PATH, "--listen", "127.0.0.1:0",    "--db",
+                                         database,         "--web",    directory + "web"};
         // Most games here send plain scores (no record of their own): listed as unproven.
         if (plainListed) command.push_back("--accept-unproven");
         command.insert(command.end(), options.begin(), options.end());

@@ -191,7 +191,8 @@ TEST(ScoreServerTest, CapsConnectionsPerClientAddress) {
 // more. The queue's length of a listening socket is what `ss` shows as its Send-Q.
 TEST(ScoreServerTest, TheListenQueueTakesABurstOfAThousandConnections) {
     InProcessServer server;
-    const std::string command = "ss -ltnH 'sport = :" + std::to_string(server.port) + "' 2>/dev/null";
+    const std::string command =
+        "ss -ltnH 'sport = :" + std::to_string(server.port) + "' 2>/dev/null";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     char line[512] = {};

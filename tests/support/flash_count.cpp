@@ -94,11 +94,10 @@ FlashFigures FlashCounter::figures() const {
             while (end < times.size() && times[end] < start + kSecond) ++end;
             flashes[i] = static_cast<int>((end - f) / 2);
         }
-        result.mostAtOnePixel = std::max(result.mostAtOnePixel,
-                                         *std::max_element(flashes.begin(), flashes.end()));
-        const size_t overThree =
-            static_cast<size_t>(std::count_if(flashes.begin(), flashes.end(),
-                                              [](int n) { return n > 3; }));
+        result.mostAtOnePixel =
+            std::max(result.mostAtOnePixel, *std::max_element(flashes.begin(), flashes.end()));
+        const size_t overThree = static_cast<size_t>(
+            std::count_if(flashes.begin(), flashes.end(), [](int n) { return n > 3; }));
         result.shareOverThree =
             std::max(result.shareOverThree, static_cast<double>(overThree) / count);
         // The quarter-th largest count: a quarter of the screen flashed at least that often.

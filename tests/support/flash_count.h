@@ -33,8 +33,8 @@ class FlashCounter {
 
   private:
     struct Pixel {
-        float extreme = 0;  // the brightest or darkest since the last turn
-        int8_t direction = 0;  // +1 after a rise, -1 after a fall, 0 before the first turn
+        float extreme = 0;        // the brightest or darkest since the last turn
+        int8_t direction = 0;     // +1 after a rise, -1 after a fall, 0 before the first turn
         float low = 0, high = 0;  // before the first turn: the range so far
     };
     std::vector<Pixel> pixels_;

@@ -8,9 +8,9 @@
 #include "platform/files.h"
 #include "platform/headless/headless.h"
 #include "shell/entry.h"
+#include "shell/level_sets.h"
 #include "shell/pace.h"
 #include "shell/player_settings.h"
-#include "shell/level_sets.h"
 #include "tools/replay/autoplay.h"
 #include "tools/replay/proof_run.h"
 
