@@ -3,9 +3,10 @@
 // record.
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
+import { createHash } from 'node:crypto';
 import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { dirname, join } from 'node:path';
 import { test } from 'node:test';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { onlyIn } from './engines.mjs';
@@ -21,10 +22,17 @@ const kCase = { timeout: 240000 };
 const kShortGame = [500, 1500, 3000, 4000, 8000, 12000, 16000]
     .map((ms) => `${ms} press action`).join('\n') + '\n22000 close\n';
 
-// The record the game wrote, and the score its trace last showed.
-function playShortGame(replay) {
-    const made = replayShots(replay, kShortGame, { args: ['--seed', '5'] });
-    const record = readFileSync(join(made.dir, 'GameRecord.dat'));
+// The same on the beginners' set, whose bricks give the ball more to hit: its third ball is
+// released after the second falls at about 20 s.
+const kSetGame = [500, 1500, 3000, 4000, 8000, 12000, 16000, 21000, 25000]
+    .map((ms) => `${ms} press action`).join('\n') + '\n40000 close\n';
+
+// The record the game wrote, and the score its trace last showed; on a level set (`set`: its
+// file and id) the record is in the set's own folder.
+function playShortGame(replay, set = null) {
+    const made = replayShots(replay, set ? kSetGame : kShortGame,
+        { args: ['--seed', '5', ...(set ? ['--levels', set.file] : [])] });
+    const record = readFileSync(join(made.dir, ...(set ? ['sets', set.id] : []), 'GameRecord.dat'));
     const score = Number([...made.trace.matchAll(/^\d+ score (\d+)$/gm)].at(-1)[1]);
     rmSync(made.dir, { recursive: true, force: true });
     return { record, score };
@@ -32,13 +40,13 @@ function playShortGame(replay) {
 
 // The replay runner's frame at the record's end: played once for the time of its last traced
 // step (the tick that ends the game), then again with a shot there.
-function lastShot(replay, record) {
+function lastShot(replay, record, levels = []) {
     const scratch = mkdtempSync(join(tmpdir(), 'v2-watch-'));
     const file = join(scratch, 'GameRecord.dat');
     writeFileSync(file, record);
-    const played = replayShots(replay, '', { args: ['--proof', file] });
+    const played = replayShots(replay, '', { args: ['--proof', file, ...levels] });
     const end = Number(played.trace.trim().split('\n').at(-1).split(' ')[0]);
-    const shots = replayShots(replay, `${end} shot last.png\n`, { args: ['--proof', file] });
+    const shots = replayShots(replay, `${end} shot last.png\n`, { args: ['--proof', file, ...levels] });
     rmSync(scratch, { recursive: true, force: true });
     rmSync(played.dir, { recursive: true, force: true });
     rmSync(shots.dir, { recursive: true, force: true });
@@ -161,6 +169,62 @@ test('a proven game is watched from the high-score page to its last frame, untou
         const shown = await readFrame(page);
         assert.equal(differences(shown, last).count, 0, 'the last frame differs from the replay runner\'s');
         assert.equal(await storageDump(page), stored, 'watching changed the stored files');
+        assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
+    } finally {
+        await browser.close();
+        await server.stop();
+    }
+});
+
+// A game on a published level set: linked from the set's board, played on the set the server
+// serves, to the runner's last frame on that set; the same record on a server that no longer
+// serves the set is a plain message, never a game on the built-in levels.
+test('a proven game on a level set is watched from the set\'s board to its last frame', kCase, async () => {
+    const replay = setting('V2_REPLAY');
+    const file = join(dirname(replay), 'sets', 'starter.dat');
+    const id = createHash('sha256').update(readFileSync(file)).digest('hex');
+    const game = playShortGame(replay, { file, id });
+    assert.equal(game.record.subarray(6, 38).toString('hex'), id, 'the record names the set');
+    const last = lastShot(replay, game.record, ['--levels', file]);
+    // The set's first level is not the built-in one: its end differs from the same keys' there.
+    assert.ok(differences(last, lastShot(replay, playShortGame(replay).record)).count > 0,
+        'the set\'s last frame is the built-in levels\' one');
+    const server = await startServer();
+    const browser = await launch();
+    try {
+        const published = await fetch(`${server.origin}/sets?name=START`, { method: 'POST', body: readFileSync(file) });
+        assert.equal((await published.text()).trim(), id, 'the set is published');
+        const sent = await fetch(`${server.origin}/Vextorium2/proof`, { method: 'POST',
+            headers: { 'Content-Type': 'application/octet-stream' }, body: game.record });
+        const proof = (await sent.text()).trim();
+        const upload = await fetch(`${server.origin}/Vextorium2/updateScore.php?myname=SETS&myscore=${game.score}&myid=s1&myproof=${proof}&set=${id}`);
+        assert.equal(upload.status, 200, 'the score is proven on the set');
+
+        const page = await browser.page({ width: 800, height: 800 });
+        await page.goto(`${server.origin}/scores?set=${id}`);
+        const link = `/watch.html?set=${id}&game=${proof}`;
+        assert.equal(await page.$eval(`a[href="${link}"]`, (a) => a.textContent), String(game.score));
+        await page.click(`a[href="${link}"]`);
+        await pageWait(page, 'the game playing', () => document.getElementById('watch-state').dataset.state === 'playing');
+        await page.click('.speed[data-speed="4"]');
+        await pageWait(page, 'the game ended', () => document.getElementById('watch-state').dataset.state === 'ended', 60000);
+        assert.equal(await page.evaluate(() => document.getElementById('watch-state').dataset.score), String(game.score));
+        assert.equal(await page.evaluate(() => document.getElementById('watch-title').textContent),
+            `SETS: ${game.score} points, proven`);
+        assert.equal(differences(await readFrame(page), last).count, 0, 'the last frame differs from the replay runner\'s');
+
+        // The set gone from the server (its answer changed on the way, where the engine lets
+        // the test do so): the game is not played on other levels.
+        if (browser.engine === 'chromium') {
+            const other = await browser.page({ width: 800, height: 800 });
+            await other.setRequestInterception(true);
+            other.on('request', (r) => (r.url().endsWith(`/sets/${id}`) ? r.respond({ status: 404, body: '' }) : r.continue()));
+            await other.goto(`${server.origin}/watch.html?game=${proof}`);
+            const told = await pageWait(other, 'the refusal', () =>
+                document.getElementById('watch-state').dataset.state === 'failed' &&
+                document.getElementById('status').textContent);
+            assert.equal(told, 'The level set this game was played on is not on the server.');
+        }
         assert.deepEqual(await browser.pageErrors(), [], 'errors thrown in the page');
     } finally {
         await browser.close();

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/clock.h"
@@ -19,6 +20,7 @@
 #include "platform/window.h"
 #include "record/record_check.h"
 #include "record/record_codec.h"
+#include "record/sha256.h"
 #include "shell/pace.h"
 #include "shell/record_player.h"
 
@@ -30,6 +32,14 @@ EM_JS(int, v2WatchRecordLength, (), {
 });
 EM_JS(void, v2WatchCopyRecord, (uint8_t* to), {
     HEAPU8.set(Module.v2Watch.record, to);
+});
+// A game played on a level set other than the built-in one: the page fetches the set the record
+// names (its file's SHA-256) and answers its length, or -1 having said itself why it has none.
+EM_ASYNC_JS(int, v2WatchFetchSet, (const char* id), {
+    return await Module.v2Watch.fetchSet(UTF8ToString(id));
+});
+EM_JS(void, v2WatchCopySet, (uint8_t* to), {
+    HEAPU8.set(Module.v2Watch.levels, to);
 });
 EM_JS(int, v2WatchSpeed, (), {
     return Module.v2Watch.paused ? 0 : Module.v2Watch.speed;
@@ -97,8 +107,22 @@ int watchGame() {
     std::vector<uint8_t> bytes(static_cast<size_t>(v2WatchRecordLength()));
     if (!bytes.empty()) v2WatchCopyRecord(bytes.data());
     std::ifstream in(kLevelFile, std::ios::binary);
-    const std::vector<uint8_t> levels{std::istreambuf_iterator<char>(in),
-                                      std::istreambuf_iterator<char>()};
+    std::vector<uint8_t> levels{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+    // A record that names another level file than the built-in one was played on a level set:
+    // it plays on the set's file, which must be the very file it names, as the verifier's
+    // `--levels` plays it. A set the page cannot get is never replaced by other levels.
+    const RecordCodec::Result decoded =
+        RecordCodec::decode(bytes.data(), bytes.size(), kDefaultMaxSteps);
+    if (decoded.record && decoded.record->levelHash != Sha256::of(levels.data(), levels.size())) {
+        const int length = v2WatchFetchSet(Sha256::hex(decoded.record->levelHash).c_str());
+        if (length < 0) return 0;
+        std::vector<uint8_t> set(static_cast<size_t>(length));
+        if (!set.empty()) v2WatchCopySet(set.data());
+        if (Sha256::of(set.data(), set.size()) != decoded.record->levelHash)
+            return ended(false, 0, "the server's level set is not the one the game was played on");
+        levels = std::move(set);
+    }
 
     const CheckedRecord checked = checkRecord(bytes, levels, kDefaultMaxSteps);
     if (!checked.record) return ended(false, 0, checked.reason);

@@ -137,15 +137,53 @@ var Module = {};
     failed('No game to watch: the address names none.');
     return;
   }
-  // Whose game it is, from the list at every pace (which a server that cannot reach its store
-  // may not give); a game played below full pace says so, and is shown at its own pace.
-  fetch('/scores.json?pace=any', { cache: 'no-store', credentials: 'omit' }).then(function (response) {
-    return response.ok ? response.json() : [];
-  }).then(function (list) {
-    const entry = list.find(function (row) { return row.replay === '/replays/' + game; });
-    const pace = entry && entry.pace < 100 ? `, played at ${entry.pace}% pace` : '';
-    if (entry) title.textContent = `${entry.name}: ${entry.score} points, proven${pace}`;
-  }).catch(function () {});
+  // Whose game it is, from the list at every pace, or from a level set's board (which a server
+  // that cannot reach its store may not give); a game played below full pace says so, and is
+  // shown at its own pace.
+  function lookUp(list) {
+    fetch(list, { cache: 'no-store', credentials: 'omit' }).then(function (response) {
+      return response.ok ? response.json() : [];
+    }).then(function (rows) {
+      const entry = rows.find(function (row) { return row.replay === '/replays/' + game; });
+      const pace = entry && entry.pace < 100 ? `, played at ${entry.pace}% pace` : '';
+      if (entry) title.textContent = `${entry.name}: ${entry.score} points, proven${pace}`;
+    }).catch(function () {});
+  }
+  lookUp('/scores.json?pace=any');
+
+  // A game played on a level set: the game asks for the set its record names (the id the
+  // server serves it by), checks that the file is that one and plays on it. Without it the
+  // game is not played at all: no other levels stand in for the set.
+  const kSetFileBytes = 2112;
+  watch.fetchSet = async function (id) {
+    if (!/^[0-9a-f]{64}$/.test(id)) {
+      failed('This game was played on a level set this page cannot name.');
+      return -1;
+    }
+    lookUp('/scores.json?set=' + id);
+    let response;
+    try {
+      response = await fetch('/sets/' + id, { cache: 'no-store', credentials: 'omit' });
+    } catch (error) {
+      failed('The level set this game was played on could not be fetched. Try again later.');
+      return -1;
+    }
+    if (response.status === 404) {
+      failed('The level set this game was played on is not on the server.');
+      return -1;
+    }
+    if (!response.ok) {
+      failed(`The server did not give the level set this game was played on (${response.status}). Try again later.`);
+      return -1;
+    }
+    const bytes = new Uint8Array(await response.arrayBuffer().catch(function () { return new ArrayBuffer(0); }));
+    if (bytes.length !== kSetFileBytes) {
+      failed('The server did not give the level set this game was played on. Try again later.');
+      return -1;
+    }
+    watch.levels = bytes;
+    return bytes.length;
+  };
   fetch('/replays/' + game, { cache: 'no-store', credentials: 'omit' }).then(async function (response) {
     if (response.status === 404) return failed('This game is not on the server.');
     if (!response.ok) return failed(`The server did not give the game (${response.status}). Try again later.`);
