@@ -8,8 +8,8 @@
 #include <string>
 
 #include "shell/entry.h"
-#include "shell/level_sets.h"
 #include "shell/player_settings.h"
+#include "shell/level_sets.h"
 #include "shell/program.h"
 #include "sound_files.h"
 #include "tools/webgame/watch_mode.h"

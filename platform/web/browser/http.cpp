@@ -66,10 +66,8 @@ HttpRequest* httpSend(HttpSession* session, const std::string& url, const std::s
     // nothing of records, 413 for one too large) goes no further: the score then goes up
     // without it, and that upload's own answer tells how the exchange went.
     if (!httpSucceeded(status)) {
-        if (!httpTurnedDownForGood(status))
-            session->allTaken = false;
-        else if (send == nullptr)
-            session->turnedDown = true;
+        if (!httpTurnedDownForGood(status)) session->allTaken = false;
+        else if (send == nullptr) session->turnedDown = true;
     }
     HttpRequest* request = nullptr;
     if (status >= 0) {

@@ -25,7 +25,9 @@ EM_JS(void, v2ToggleFullScreen, (), {
 
 // In play the page may have the finger steer from below the paddle: the frame pixels the game
 // hears the finger above where it is (page.js sets it from the player's settings).
-EM_JS(int, v2TouchOffset, (), { return Module.v2TouchOffset | 0; });
+EM_JS(int, v2TouchOffset, (), {
+    return Module.v2TouchOffset | 0;
+});
 
 // The canvas's top-left corner on the page, in CSS pixels.
 EM_JS(void, v2CanvasOrigin, (double* left, double* top), {
@@ -41,7 +43,7 @@ constexpr const char* kCanvas = "#canvas";
 // Fingers are heard over the whole room around the picture, so that one steering from below
 // the picture still reaches the game.
 constexpr const char* kTouchRoom = "#screen";
-constexpr double kPadReadMs = 4;  // pads connected: read this often at most
+constexpr double kPadReadMs = 4;      // pads connected: read this often at most
 // None yet: look for one this often. Asking the browser for its pads costs a good part of a
 // gate's work, and a pad that connects says so (onPadConnected), so this is only the fallback.
 constexpr double kPadDetectMs = 1000;
@@ -54,9 +56,9 @@ constexpr int kStickRange = 32767;
 // player could not watch them change).
 std::set<std::string> swallowed;
 bool exchanging = false;
-bool active = true;        // as the game last heard
-bool windowActive = true;  // the window in front and the tab shown
-bool covered = false;      // a panel of the page over the game (its settings)
+bool active = true;         // as the game last heard
+bool windowActive = true;   // the window in front and the tab shown
+bool covered = false;       // a panel of the page over the game (its settings)
 
 struct Gamepad {
     bool connected = false;

@@ -88,7 +88,7 @@ EM_JS(void, v2ScreenState, (const char* name), {
 
 // The page's main pointer is a finger: a phone or a tablet rather than a mouse.
 EM_JS(int, v2CoarsePointer, (), {
-    return typeof matchMedia == = 'function' && matchMedia('(pointer: coarse)').matches ? 1 : 0;
+    return typeof matchMedia === 'function' && matchMedia('(pointer: coarse)').matches ? 1 : 0;
 });
 
 namespace platform {
