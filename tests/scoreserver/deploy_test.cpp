@@ -379,3 +379,46 @@ TEST_F(ScoreServerDeployTest, EveryPlayerBehindTheFrontIsCountedAsItself) {
     EXPECT_GE(refused, 4);
     EXPECT_EQ(others, "");
 }
+
+// Level sets live in the shared store: a set published through one server is listed and served
+// by the other, the bound on sets holds across both, and the operator's hiding takes it off both.
+TEST_F(ScoreServerDeployTest, LevelSetsAreSharedBoundedAndHiddenAcrossServers) {
+    auto first = startServer("first", {"--max-sets", "1"});
+    auto second = startServer("second", {"--max-sets", "1"});
+    ASSERT_GT(first->port, 0);
+    ASSERT_GT(second->port, 0);
+    // The smallest sets: one stone brick on each level, in the first cell or the second.
+    const auto setWithBrickAt = [](size_t cell) {
+        std::string set(2112, '\0');
+        for (size_t level = 0; level < 3; ++level) set[4 * (level * 16 * 11 + cell)] = 10;
+        return set;
+    };
+    const std::string set = setWithBrickAt(0);
+    httplib::Client one("127.0.0.1", first->port);
+    httplib::Client two("127.0.0.1", second->port);
+    const auto published = one.Post("/sets?name=ONE", set, "application/octet-stream");
+    ASSERT_TRUE(published && published->status == 200);
+    const std::string id = published->body.substr(0, published->body.find('\n'));
+    ASSERT_EQ(id.size(), 64u) << published->body;
+
+    const auto listed = two.Get("/sets.json");
+    ASSERT_TRUE(listed && listed->status == 200);
+    EXPECT_NE(listed->body.find("\"" + id + "\""), std::string::npos) << listed->body;
+    const auto served = two.Get("/sets/" + id);
+    ASSERT_TRUE(served && served->status == 200);
+    EXPECT_EQ(served->body, set);
+    const auto beyond = two.Post("/sets?name=TWO", setWithBrickAt(1), "application/octet-stream");
+    ASSERT_TRUE(beyond);
+    EXPECT_EQ(beyond->status, 507) << "one set at most, counted over both servers";
+
+    EXPECT_TRUE(
+        runCommand({SCORESERVER_PATH, "--hide-set", id, "--db", database}, directory + "hide.log"));
+    for (httplib::Client* client : {&one, &two}) {
+        const auto gone = client->Get("/sets/" + id);
+        ASSERT_TRUE(gone);
+        EXPECT_EQ(gone->status, 404);
+        const auto none = client->Get("/sets.json");
+        ASSERT_TRUE(none && none->status == 200);
+        EXPECT_EQ(none->body.find(id), std::string::npos) << none->body;
+    }
+}
