@@ -169,16 +169,21 @@ function storage() {
     return { fs, dir: `${mount.mountpoint}/vextorium2` };
 }
 
-export async function storedFiles(page) {
-    return page.evaluate((find) => {
-        const { fs, dir } = eval(find)();
+// The files there (`folder`: those of a folder below it, such as a level set's "sets/ID").
+export async function storedFiles(page, folder = '') {
+    return page.evaluate((find, below) => {
+        const found = eval(find)();
+        const fs = found.fs;
+        const dir = below ? `${found.dir}/${below}` : found.dir;
         const out = {};
         if (!fs.analyzePath(dir).exists) return out;
         for (const name of fs.readdir(dir)) {
-            if (name !== '.' && name !== '..') out[name] = Array.from(fs.readFile(`${dir}/${name}`));
+            const path = `${dir}/${name}`;
+            // Files only: a level set's folder is read on its own.
+            if (name !== '.' && name !== '..' && !fs.isDir(fs.stat(path).mode)) out[name] = Array.from(fs.readFile(path));
         }
         return out;
-    }, `(${storage})`);
+    }, `(${storage})`, folder);
 }
 
 // Writes files there and waits until they are in the browser's storage.

@@ -97,14 +97,14 @@ export async function loseGame(page, ref) {
 // After a game over with a score that enters the table: "a" and the left soft key until the
 // server lists a score (the game over leads to the name entry, "a" types A, the left soft key is
 // Done and then, on the table, sends). Answers the server's list.
-export async function sendUntilListed(page, server) {
+export async function sendUntilListed(page, server, board = '/scores.json') {
     let json = [];
     for (let i = 0; i < 20 && json.length === 0; ++i) {
         await page.keyboard.press('a');
         await page.keyboard.press('F1');
         for (let wait = 0; wait < 15 && json.length === 0; ++wait) {
             await sleep(100);
-            json = await (await fetch(`${server.origin}/scores.json`, { signal: AbortSignal.timeout(5000) })).json();
+            json = await (await fetch(`${server.origin}${board}`, { signal: AbortSignal.timeout(5000) })).json();
         }
     }
     return json;

@@ -4,7 +4,7 @@
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { createHash } from 'node:crypto';
-import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { before, test } from 'node:test';
@@ -132,6 +132,64 @@ test('a new game played in the page to a high score is proven by the native serv
             rmSync(scratch, { recursive: true, force: true });
         }
         console.log(`page game: record ${record.length} bytes, score ${entered.score}`);
+        assert.deepEqual(await chromium.pageErrors(), [], 'errors thrown in the page');
+    } finally {
+        await chromium.close();
+        await server.stop();
+    }
+});
+
+// A game on a level set played in the page (`/?set=ID`, the set published on the server): its
+// files in the set's own folder, its score proven on the set's levels and listed on the set's
+// board only.
+test('a game on a level set played in the page is proven and listed on the set\'s board only',
+    { ...kCase, ...onlyIn(['chromium'], 'the exchange is the same in every engine') }, async () => {
+    const server = await startServer({ provenOnly: true });
+    const chromium = await launch();
+    try {
+        const set = readFileSync(join(dirname(setting('V2_REPLAY')), 'sets', 'wildfire.dat'));
+        const id = createHash('sha256').update(set).digest('hex');
+        const published = await fetch(`${server.origin}/sets?name=WILDFIRE`, { method: 'POST', body: set });
+        assert.equal(published.status, 200);
+        assert.equal(await published.text(), `${id}\n`);
+
+        const page = await chromium.page({ width: 1280, height: 800 });
+        await page.goto(`${server.origin}/?set=${id}`);
+        await waitForScreen(page, 'the title', ref.title);
+        await press(page, 'Enter', ref.about, 'the credits');
+        await press(page, 'Enter', ref.menu, 'the menu');
+        await press(page, 'Enter', ref.stage, 'stage 1');
+        // Play, told by the paddle (the set's bricks are not the built-in picture's).
+        await until(page, 'Enter for play', () => page.keyboard.press('Enter'),
+            (frame) => findPaddle(frame, ref.paddle) >= 0);
+        await until(page, 'ArrowLeft held in play', () => page.keyboard.down('ArrowLeft'), (frame) => {
+            const x = findPaddle(frame, ref.paddle);
+            return x >= 0 && x !== 70;
+        });
+        const folder = `sets/${id}`;
+        let files = {};
+        for (let i = 0; i < 150 && !gameEnded(files); ++i) {
+            await page.keyboard.press('Enter');
+            await sleep(400);
+            files = await storedFiles(page, folder);
+        }
+        await page.keyboard.up('ArrowLeft');
+        assert.ok(gameEnded(files), 'no game over within a minute');
+
+        const json = await sendUntilListed(page, server, `/scores.json?set=${id}`);
+        files = await storedFiles(page, folder);
+        // In the set's own table (the described default one, as a new set starts with).
+        const table = Buffer.from(files['ScoreList.sav'] ?? []);
+        assert.equal(table.length, 3202);
+        const entered = Array.from({ length: 100 }, (_, i) => entryOf(table, i)).find((e) => e.name === 'A');
+        assert.ok(entered, 'A entered in the set\'s table');
+        assert.equal(entered.pending, 0, 'the server\'s answer was taken');
+        const record = Buffer.from(files['GameRecord.dat']);
+        const key = createHash('sha256').update(record).digest('hex');
+        assert.deepEqual(json, [{ rank: 1, name: 'A', score: entered.score, proven: true, replay: `/replays/${key}`, sessions: 1, pace: 100 }]);
+        const builtIn = await (await fetch(`${server.origin}/scores.json`)).json();
+        assert.deepEqual(builtIn, [], 'the built-in board holds none of it');
+        assert.equal((await storedFiles(page))['GameRecord.dat'], undefined, 'the built-in set\'s files untouched');
         assert.deepEqual(await chromium.pageErrors(), [], 'errors thrown in the page');
     } finally {
         await chromium.close();
