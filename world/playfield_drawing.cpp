@@ -8,6 +8,7 @@
 #include "globals/globals.h"
 #include "globals/presentation.h"
 #include "graphics/canvas.h"
+#include "graphics/centred_number.h"
 #include "graphics/digit_font.h"
 #include "graphics/image.h"
 #include "graphics/looks.h"
@@ -28,7 +29,6 @@ constexpr uint32_t kDigitKey = 0xFF0000;      // pure blue, the digit strip's ba
 // in the 16 x 16 digits, over black under a white rule.
 constexpr int kBarTop = 200;
 constexpr int kPlayBottom = 200;  // the outlines stop where the status line begins
-constexpr int kBigDigit = 16;
 constexpr int kBigDigitsY = 203;
 constexpr int kIconY = 3;  // in the bar's picture and the frame's bar alike
 constexpr int kIconWidth = 13, kIconHeight = 12;
@@ -40,23 +40,6 @@ struct StatusField {
 constexpr StatusField kScoreField{3, 0, 13};
 constexpr StatusField kLivesField{93, 95, 108};
 constexpr StatusField kLevelField{133, 142, 156};
-
-// A number in the big digits, left to right from x.
-void drawBigNumber(Canvas* canvas, const Image* digits, int x, int32_t value) {
-    const uint32_t magnitude =
-        value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-    char text[12];
-    int n = 0;
-    uint32_t v = magnitude;
-    do {
-        text[n++] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    } while (v != 0 && n < 11);
-    for (int i = 0; i < n; ++i) {
-        canvas->drawImage(px(x + kBigDigit * i), px(kBigDigitsY), px(kBigDigit), px(kBigDigit),
-                          digits, px(kBigDigit * (text[n - 1 - i] - '0')), 0, kDigitKey);
-    }
-}
 
 }  // namespace
 
@@ -105,7 +88,7 @@ void Playfield::drawLargeStatus(Canvas* canvas) const {
     looks::raiseContrast(canvas, kBarTop, kBarTop + height);
     looks::fillRect(canvas, 0, kBarTop, width, 1, looks::kWhite);
     const int32_t score = scoreCounter != nullptr ? scoreCounter->value() : 0;
-    drawBigNumber(canvas, bigDigits_, kScoreField.digitsAt, score);
-    drawBigNumber(canvas, bigDigits_, kLivesField.digitsAt, livesDisplay_->value());
-    drawBigNumber(canvas, bigDigits_, kLevelField.digitsAt, levelDisplay_->value());
+    drawBigNumber(canvas, bigDigits_, kScoreField.digitsAt, kBigDigitsY, score);
+    drawBigNumber(canvas, bigDigits_, kLivesField.digitsAt, kBigDigitsY, livesDisplay_->value());
+    drawBigNumber(canvas, bigDigits_, kLevelField.digitsAt, kBigDigitsY, levelDisplay_->value());
 }
